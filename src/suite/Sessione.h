@@ -83,3 +83,13 @@ ContestoSessione& Sessione();
 void AzzeraSessione();
 
 } // namespace quarvel
+
+#include <functional>
+
+namespace quarvel {
+// The release of the session objects as at shutdown (the form dispatcher
+// registers it at start); failures of the start-up call it before their
+// message.  Does nothing when none is registered.
+void RegistraRilascioSessione(std::function<void()> rilascio);
+void RilasciaOggettiSessione();
+} // namespace quarvel

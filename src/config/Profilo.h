@@ -1,0 +1,51 @@
+#pragma once
+// Profile files ("ini" files) with the semantics of the Windows profile
+// functions the suite was written against:
+//  - sections and keys compared without regard to case; the first occurrence
+//    of a section or key wins;
+//  - values trimmed of blanks, and unquoted when wrapped in one pair of
+//    double or single quotes;
+//  - a write edits the file in place: every other line stays byte for byte as
+//    it was; a new key goes at the end of its section, a new section at the end
+//    of the file;
+//  - files are read as UTF-8, or as Windows-1252 when they are not valid
+//    UTF-8, and written back in the encoding and line ends they came in (a new
+//    file is UTF-8 with LF);
+//  - a missing file reads as empty; a write creates it;
+//  - every write replaces the file atomically (a temporary file beside it,
+//    then a rename), so a reader never sees a half-written file.
+// Paths are local paths (suite/Percorsi.h turns Windows paths into them).
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace quarvel::profilo {
+
+// The value of a key; nullopt when the key (or the file) is missing.
+std::optional<QString> LeggiValore(const QString& file, const QString& sezione,
+                                   const QString& chiave);
+
+// GetPrivateProfileInt: the leading decimal digits of the value (a leading
+// minus sign allowed); the default when the key is missing; 0 when the value
+// does not start with a digit.
+int LeggiIntero(const QString& file, const QString& sezione, const QString& chiave,
+                int predefinito);
+
+// Every section name in file order.
+QStringList NomiSezioni(const QString& file);
+
+// GetPrivateProfileSectionNames into a buffer of `dimensione` characters: the
+// names, each followed by NUL, and a final NUL.  When they do not fit, the
+// buffer holds as many as fit (the last one cut) and the result is
+// dimensione - 2; otherwise the result is the number of characters copied,
+// the final NUL excluded.
+int NomiSezioniBuffer(const QString& file, QString& buffer, int dimensione);
+
+// WritePrivateProfileString: writes the key; a missing chiave deletes the
+// whole section; a missing valore deletes the key.  False when the file
+// cannot be written (missing or read-only folder, read-only file, ...).
+bool Scrivi(const QString& file, const QString& sezione, const std::optional<QString>& chiave,
+            const std::optional<QString>& valore);
+
+} // namespace quarvel::profilo
