@@ -19,6 +19,10 @@
 class QWidget;
 
 namespace quarvel {
+class IRecordset; // suite/ComponenteDati.h
+}
+
+namespace quarvel {
 
 // Kinds of value, as the suite numbers them.
 namespace Tipo {
@@ -104,6 +108,12 @@ public:
                                const QString& predefinito, QString& valore,
                                const QString& filePrincipale,
                                const QString& fileParametri) const = 0;
+
+    // Rebuilds a damaged database file (the data-access component's repair);
+    // 0 when the rebuilt file is sound, the damaged one kept beside it.
+    virtual int RiparaDatabase(const QString& file) const = 0;
+    // The size of a field of a record set (characters for texts, bytes else).
+    virtual qint32 DimensioneCampo(IRecordset& recordset, const QString& campo) const = 0;
 
     // True while visible top-level windows other than the hidden main window
     // are open.
