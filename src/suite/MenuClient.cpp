@@ -1,0 +1,8 @@
+#include "suite/MenuClient.h"
+
+namespace quarvel {
+
+IComandiMenu::~IComandiMenu() = default;
+IMenuClient::~IMenuClient() = default;
+
+} // namespace quarvel
