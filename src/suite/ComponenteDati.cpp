@@ -50,6 +50,12 @@ Errore ErroreDaMotore(const QSqlDatabase& db, const QSqlError& errore, const QSt
     return implementazione.erroreDaMotore(db, errore, sorgente);
 }
 
+int RiparaFileDatabase(const QString& percorso) {
+    if (!implementazione.riparaFile)
+        Mancante();
+    return implementazione.riparaFile(percorso);
+}
+
 void RegistraImplementazioneDati(const ImplementazioneDati& impl) {
     implementazione = impl;
 }

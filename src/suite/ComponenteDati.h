@@ -146,6 +146,13 @@ QString TraduciSql(const QSqlDatabase& db, const QString& sql);
 Errore ErroreDaMotore(const QSqlDatabase& db, const QSqlError& errore,
                       const QString& sorgente = {});
 
+// Rebuilds a damaged database file into a new one holding every row that can
+// still be read, keeps the damaged file beside it ("<name>.danneggiato-<time>")
+// and swaps the rebuilt file in; 0 only when the rebuilt file passes the
+// integrity check, the engine's error number else.  (The utility object's
+// RiparaDatabase.)
+int RiparaFileDatabase(const QString& percorso);
+
 // The data-access component registers its implementation here (the start-up
 // calls quarvel::dati::Registra(), components/data/ComponenteDatiSql.h).
 struct ImplementazioneDati {
@@ -153,6 +160,7 @@ struct ImplementazioneDati {
     QSqlDatabase (*apriDbMotore)(const QString&, const QString&, const QString&) = nullptr;
     QString (*traduciSql)(const QSqlDatabase&, const QString&) = nullptr;
     Errore (*erroreDaMotore)(const QSqlDatabase&, const QSqlError&, const QString&) = nullptr;
+    int (*riparaFile)(const QString&) = nullptr;
 };
 void RegistraImplementazioneDati(const ImplementazioneDati& impl);
 

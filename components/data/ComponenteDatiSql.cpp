@@ -1,0 +1,540 @@
+#include "ComponenteDatiSql.h"
+
+#include "Connessioni.h"
+#include "Riparazione.h"
+#include "Traduttore.h"
+
+#include <QAtomicInt>
+#include <QDate>
+#include <QDateTime>
+#include <QHash>
+#include <QSqlDriver>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlResult>
+
+#include <sqlite3.h>
+
+namespace quarvel::dati {
+
+namespace {
+
+const QString SorgenteRs = QStringLiteral("ComponenteDati.Recordset");
+const QString SorgenteCd = QStringLiteral("ComponenteDati");
+
+[[noreturn]] void NessunRecordCorrente() {
+    throw Errore(NumErr::NessunRecordCorrente, QStringLiteral("Nessun record corrente."),
+                 SorgenteRs);
+}
+
+class RecordsetSql final : public IRecordset {
+public:
+    RecordsetSql(QSqlDatabase db, QString sql, QString sqlMotore, Dialetto d)
+        : m_db(std::move(db)), m_sql(std::move(sql)), m_sqlMotore(std::move(sqlMotore)),
+          m_dialetto(d), m_q(m_db) {
+        Esegui();
+        const QSqlRecord r = m_q.record();
+        m_nomi.reserve(r.count());
+        for (int i = 0; i < r.count(); ++i) {
+            m_nomi.push_back(r.fieldName(i));
+            m_indice.insert(r.fieldName(i).toLower(), i); // the last wins ...
+        }
+        for (int i = r.count() - 1; i >= 0; --i)
+            m_indice.insert(r.fieldName(i).toLower(), i); // ... so the first is kept
+        m_data.assign(size_t(r.count()), 0);
+        if (m_dialetto == Dialetto::SQLite) {
+            const QVariant h = m_q.result()->handle();
+            if (h.isValid() && qstrcmp(h.typeName(), "sqlite3_stmt*") == 0) {
+                sqlite3_stmt* st = *static_cast<sqlite3_stmt* const*>(h.constData());
+                for (int i = 0; st && i < r.count(); ++i) {
+                    const char* tipo = sqlite3_column_decltype(st, i);
+                    const QByteArray t = QByteArray(tipo ? tipo : "").toUpper();
+                    if (t == "DATE")
+                        m_data[size_t(i)] = 1;
+                    else if (t == "DATETIME" || t == "TIMESTAMP")
+                        m_data[size_t(i)] = 2;
+                }
+            }
+        }
+        Primo();
+    }
+
+    bool Eof() const override { return m_eof; }
+    bool Bof() const override { return m_bof; }
+
+    void MoveNext() override {
+        if (m_eof)
+            NessunRecordCorrente();
+        if (m_bof) {
+            Riposiziona(0);
+            return;
+        }
+        if (m_q.next()) {
+            ++m_pos;
+            m_visti = std::max(m_visti, m_pos + 1);
+        } else {
+            ++m_pos;
+            m_eof = true;
+            m_totale = m_pos;
+            m_visti = m_totale;
+        }
+    }
+
+    void MovePrevious() override {
+        if (m_bof)
+            NessunRecordCorrente();
+        if (m_pos <= 0) {
+            m_bof = true;
+            m_pos = -1;
+            return;
+        }
+        Riposiziona(m_pos - 1);
+    }
+
+    void MoveFirst() override {
+        if (m_vuoto)
+            NessunRecordCorrente();
+        if (m_pos != 0 || m_eof || m_bof)
+            Riposiziona(0);
+    }
+
+    void MoveLast() override {
+        if (m_vuoto)
+            NessunRecordCorrente();
+        if (m_totale < 0) {
+            qint64 p = m_eof || m_bof ? -1 : m_pos;
+            if (p < 0) {
+                Esegui();
+                p = -1;
+            }
+            while (m_q.next())
+                ++p;
+            m_totale = p + 1;
+        }
+        m_visti = m_totale;
+        Riposiziona(m_totale - 1);
+    }
+
+    QVariant Campo(const QString& nome) const override { return Campo(Indice(nome)); }
+
+    QVariant Campo(int indice) const override {
+        if (m_eof || m_bof)
+            NessunRecordCorrente();
+        if (indice < 0 || indice >= int(m_nomi.size()))
+            throw Errore(NumErr::CampoNonTrovato,
+                         QStringLiteral("Elemento non trovato in questo insieme (%1).").arg(indice),
+                         SorgenteRs);
+        QVariant v = m_q.value(indice);
+        if (v.isNull())
+            return {};
+        if (m_data[size_t(indice)] && v.typeId() == QMetaType::QString) {
+            const QString s = v.toString();
+            if (s.size() == 10) {
+                const QDate d = QDate::fromString(s, Qt::ISODate);
+                if (d.isValid())
+                    return d;
+            }
+            const QDateTime dt = QDateTime::fromString(s, Qt::ISODate);
+            if (dt.isValid())
+                return m_data[size_t(indice)] == 1 && dt.time() == QTime(0, 0) ? QVariant(dt.date())
+                                                                               : QVariant(dt);
+        }
+        return v;
+    }
+
+    int NumeroCampi() const override { return int(m_nomi.size()); }
+    QString NomeCampo(int indice) const override {
+        return indice >= 0 && indice < int(m_nomi.size()) ? m_nomi[size_t(indice)] : QString();
+    }
+    bool HaCampo(const QString& nome) const override { return Cerca(nome) >= 0; }
+    qint64 RecordCount() const override { return m_visti; }
+
+    qint32 DimensioneCampo(const QString& campo) const override {
+        const int i = Indice(campo);
+        if (m_eof || m_bof)
+            NessunRecordCorrente();
+        const QVariant v = Campo(i);
+        if (!v.isValid())
+            return 0;
+        switch (v.typeId()) {
+        case QMetaType::QString:
+            return qint32(v.toString().size());
+        case QMetaType::QByteArray:
+            return qint32(v.toByteArray().size());
+        case QMetaType::Bool:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+            return 2;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Float:
+            return 4;
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong: {
+            // The engines' integer columns are the original's 32-bit Long.
+            const qlonglong n = v.toLongLong();
+            return n >= INT32_MIN && n <= INT32_MAX ? 4 : 8;
+        }
+        default:
+            return 8; // double, date
+        }
+    }
+
+    void Close() override {
+        m_q.finish();
+        m_q = QSqlQuery();
+        m_eof = m_bof = true;
+        m_vuoto = true;
+    }
+
+private:
+    QSqlDatabase m_db;
+    QString m_sql, m_sqlMotore;
+    Dialetto m_dialetto;
+    mutable QSqlQuery m_q;
+    std::vector<QString> m_nomi;
+    QHash<QString, int> m_indice;
+    std::vector<char> m_data; // 1 DATE, 2 DATETIME (SQLite keeps them as text)
+    mutable bool m_qualificatiPronti = false;
+    mutable QHash<QString, int> m_qualificati;
+    qint64 m_pos = -1;
+    qint64 m_visti = 0;
+    qint64 m_totale = -1;
+    bool m_eof = true, m_bof = true, m_vuoto = true;
+
+    void Esegui() {
+        m_q = QSqlQuery(m_db);
+        m_q.setForwardOnly(true);
+        if (!m_q.exec(m_sqlMotore))
+            throw MappaErrore(m_db, m_q.lastError(), SorgenteRs);
+    }
+
+    void Primo() {
+        if (m_q.next()) {
+            m_pos = 0;
+            m_visti = 1;
+            m_eof = m_bof = m_vuoto = false;
+        } else {
+            m_pos = 0;
+            m_visti = 0;
+            m_totale = 0;
+            m_eof = m_bof = m_vuoto = true;
+        }
+    }
+
+    void Riposiziona(qint64 riga) {
+        Esegui();
+        for (qint64 p = 0; p <= riga; ++p) {
+            if (!m_q.next()) {
+                // The rows changed under the record set: end of rows.
+                m_pos = p;
+                m_eof = true;
+                m_bof = false;
+                return;
+            }
+        }
+        m_pos = riga;
+        m_eof = m_bof = false;
+    }
+
+    int Indice(const QString& nome) const {
+        const int i = Cerca(nome);
+        if (i < 0)
+            throw Errore(NumErr::CampoNonTrovato,
+                         QStringLiteral("Elemento non trovato in questo insieme (%1).").arg(nome),
+                         SorgenteRs);
+        return i;
+    }
+
+    int Cerca(const QString& nome) const {
+        const QString n = nome.trimmed().toLower();
+        if (const auto it = m_indice.constFind(n); it != m_indice.cend())
+            return *it;
+        const qsizetype punto = n.lastIndexOf(QLatin1Char('.'));
+        if (punto < 0)
+            return -1;
+        if (!m_qualificatiPronti)
+            CostruisciQualificati();
+        if (const auto it = m_qualificati.constFind(n); it != m_qualificati.cend())
+            return *it;
+        return -1;
+    }
+
+    // Qualified names from the select list: "t.col" items and "t.*" / "*"
+    // expanded by the columns of their tables.
+    void CostruisciQualificati() const {
+        m_qualificatiPronti = true;
+        const AnalisiSelect a = AnalizzaSelect(m_sql);
+        if (!a.valida)
+            return;
+        QHash<QString, QString> tabellaDi;
+        for (const auto& [alias, tabella] : a.tabelle)
+            tabellaDi.insert(alias.toLower(), tabella);
+        auto colonne = [&](const QString& tabella) {
+            QSqlQuery q(m_db);
+            QStringList nomi;
+            if (q.exec(Traduci(QStringLiteral("SELECT * FROM ") + tabella +
+                                   QStringLiteral(" WHERE 1=0"),
+                               m_dialetto))) {
+                const QSqlRecord r = q.record();
+                for (int i = 0; i < r.count(); ++i)
+                    nomi << r.fieldName(i);
+            }
+            return nomi;
+        };
+        QHash<QString, int> mappa;
+        int colonna = 0;
+        auto aggiungi = [&](const QString& qualificatore, const QString& nome, int i) {
+            const QString k = qualificatore.toLower() + QLatin1Char('.') + nome.toLower();
+            if (!mappa.contains(k))
+                mappa.insert(k, i);
+        };
+        for (const auto& v : a.voci) {
+            if (v.nome == QLatin1String("*")) {
+                const auto tabelle =
+                    v.qualificatore.isEmpty()
+                        ? a.tabelle
+                        : std::vector<std::pair<QString, QString>>{
+                              {v.qualificatore,
+                               tabellaDi.value(v.qualificatore.toLower(), v.qualificatore)}};
+                for (const auto& [alias, tabella] : tabelle) {
+                    for (const QString& c : colonne(tabella))
+                        aggiungi(alias, c, colonna++);
+                }
+                continue;
+            }
+            if (!v.qualificatore.isEmpty() && !v.nome.isEmpty())
+                aggiungi(v.qualificatore, v.nome, colonna);
+            ++colonna;
+        }
+        if (colonna != int(m_nomi.size()))
+            return; // the select list was not understood: plain names only
+        m_qualificati = mappa;
+    }
+};
+
+std::atomic<int> contatore{0};
+
+class ComponenteDatiSql final : public IComponenteDati {
+public:
+    ~ComponenteDatiSql() override {
+        const auto chiavi = m_conn.keys();
+        for (const QString& k : chiavi)
+            Chiudi(k);
+    }
+
+    QString Parametro(const QString& nome) const override {
+        return m_parametri.value(nome.toLower());
+    }
+    void ImpostaParametro(const QString& nome, const QString& valore) override {
+        m_parametri.insert(nome.toLower(), valore);
+    }
+
+    void Apri(const QString& nome, int /*opzioni*/, bool /*esclusivo*/, bool solaLettura,
+              const QString& connessione, QString& risposta) override {
+        Credenziali c;
+        c.utente = Parametro(QStringLiteral("DbSqlPubUID"));
+        c.password = Parametro(QStringLiteral("DbSqlPubPWD"));
+        c.passwordFile = Parametro(QStringLiteral("DbAccPWD"));
+        c.soloOdbc = Parametro(QStringLiteral("DbSqlSoloOdbc"))
+                         .trimmed()
+                         .compare(QLatin1String("S"), Qt::CaseInsensitive) == 0;
+        c.solaLettura = solaLettura;
+        const int n = ++contatore;
+        const QString nomeQt = QStringLiteral("quarvel.dati.%1").arg(n);
+        QSqlDatabase db = ApriDatabase(nome, connessione, c, nomeQt);
+        const InfoConnessione info = Info(db);
+        const QString motore =
+            info.dialetto == Dialetto::SQLite
+                ? QStringLiteral("SQLite")
+                : (info.nativo ? QStringLiteral("PostgreSQL") : QStringLiteral("ODBC"));
+        risposta = nomeQt + QLatin1Char(';') + motore + QLatin1Char(';') + nome;
+        m_conn.insert(nomeQt, Conn{nomeQt, 0});
+        m_ultima = nomeQt;
+    }
+
+    void Chiudi(const QString& risultato) override {
+        const QString k = Chiave(risultato);
+        if (!m_conn.contains(k))
+            return;
+        {
+            QSqlDatabase db = QSqlDatabase::database(k, false);
+            if (db.isOpen())
+                db.close();
+        }
+        QSqlDatabase::removeDatabase(k);
+        DimenticaConnessione(k);
+        m_conn.remove(k);
+        if (m_ultima == k)
+            m_ultima.clear();
+    }
+
+    std::unique_ptr<IRecordset> ApriRecordset(const QString& sql,
+                                              const QString& risultato) override {
+        Conn& c = Connessione(risultato);
+        QSqlDatabase db = QSqlDatabase::database(c.nomeQt, false);
+        if (c.livello > 0 && Info(db).nativo) {
+            // Inside a transaction a failing statement rolls back alone,
+            // as psqlODBC does.
+            Comando(db, QStringLiteral("SAVEPOINT quarvel_istruzione"));
+            try {
+                auto rs = ApriRecordsetSu(db, sql);
+                Comando(db, QStringLiteral("RELEASE SAVEPOINT quarvel_istruzione"));
+                return rs;
+            } catch (...) {
+                Comando(db, QStringLiteral("ROLLBACK TO SAVEPOINT quarvel_istruzione"));
+                throw;
+            }
+        }
+        return ApriRecordsetSu(db, sql);
+    }
+
+    qint64 Esegui(const QString& sql, const QString& risultato) override {
+        Conn& c = Connessione(risultato);
+        QSqlDatabase db = QSqlDatabase::database(c.nomeQt, false);
+        const QString motore = TraduciSql(db, sql);
+        const bool salvataggio = c.livello > 0 && Info(db).nativo;
+        if (salvataggio)
+            Comando(db, QStringLiteral("SAVEPOINT quarvel_istruzione"));
+        QSqlQuery q(db);
+        if (!q.exec(motore)) {
+            const Errore e = MappaErrore(db, q.lastError(), SorgenteCd);
+            if (salvataggio)
+                Comando(db, QStringLiteral("ROLLBACK TO SAVEPOINT quarvel_istruzione"));
+            throw e;
+        }
+        const qint64 n = q.numRowsAffected();
+        if (salvataggio)
+            Comando(db, QStringLiteral("RELEASE SAVEPOINT quarvel_istruzione"));
+        return n < 0 ? 0 : n;
+    }
+
+    void Inizia(const QString& risultato) override {
+        Conn& c = Connessione(risultato);
+        QSqlDatabase db = QSqlDatabase::database(c.nomeQt, false);
+        if (c.livello > 0) {
+            Comando(db, QStringLiteral("SAVEPOINT quarvel_livello_%1").arg(c.livello));
+        } else if (Info(db).dialetto == Dialetto::SQLite) {
+            // Take the write lock at once: two connections on one file wait
+            // for each other instead of failing half-way.
+            Comando(db, QStringLiteral("BEGIN IMMEDIATE"));
+        } else if (!db.transaction()) {
+            throw MappaErrore(db, db.lastError(), SorgenteCd);
+        }
+        ++c.livello;
+    }
+
+    void Conferma(const QString& risultato) override {
+        Conn& c = Connessione(risultato);
+        QSqlDatabase db = QSqlDatabase::database(c.nomeQt, false);
+        if (c.livello <= 0)
+            throw Errore(3034, QStringLiteral("Conferma senza una transazione iniziata."),
+                         SorgenteCd);
+        if (c.livello > 1) {
+            Comando(db, QStringLiteral("RELEASE SAVEPOINT quarvel_livello_%1").arg(c.livello - 1));
+        } else if (Info(db).dialetto == Dialetto::SQLite) {
+            Comando(db, QStringLiteral("COMMIT"));
+        } else if (!db.commit()) {
+            throw MappaErrore(db, db.lastError(), SorgenteCd);
+        }
+        --c.livello;
+    }
+
+    void Annulla(const QString& risultato) override {
+        Conn& c = Connessione(risultato);
+        QSqlDatabase db = QSqlDatabase::database(c.nomeQt, false);
+        if (c.livello <= 0)
+            throw Errore(3034, QStringLiteral("Annullamento senza una transazione iniziata."),
+                         SorgenteCd);
+        --c.livello;
+        if (c.livello > 0) {
+            Comando(db, QStringLiteral("ROLLBACK TO SAVEPOINT quarvel_livello_%1").arg(c.livello));
+            Comando(db, QStringLiteral("RELEASE SAVEPOINT quarvel_livello_%1").arg(c.livello));
+        } else if (Info(db).dialetto == Dialetto::SQLite) {
+            Comando(db, QStringLiteral("ROLLBACK"));
+        } else if (!db.rollback()) {
+            throw MappaErrore(db, db.lastError(), SorgenteCd);
+        }
+    }
+
+    QString Traduci(const QString& sql, const QString& risultato) const override {
+        const QString k = Chiave(risultato);
+        if (!m_conn.contains(k))
+            NonAperto();
+        return TraduciSql(QSqlDatabase::database(k, false), sql);
+    }
+
+    QSqlDatabase Database(const QString& risultato) const override {
+        const QString k = Chiave(risultato);
+        if (!m_conn.contains(k))
+            NonAperto();
+        return QSqlDatabase::database(k, false);
+    }
+
+private:
+    struct Conn {
+        QString nomeQt;
+        int livello = 0; // open transactions
+    };
+    QHash<QString, QString> m_parametri;
+    QHash<QString, Conn> m_conn;
+    QString m_ultima;
+
+    QString Chiave(const QString& risultato) const {
+        const QString r = risultato.trimmed();
+        if (r.isEmpty())
+            return m_ultima;
+        return r.section(QLatin1Char(';'), 0, 0);
+    }
+
+    [[noreturn]] static void NonAperto() {
+        throw Errore(NumErr::OggettoNonImpostato, QStringLiteral("Database non aperto."),
+                     SorgenteCd);
+    }
+
+    Conn& Connessione(const QString& risultato) {
+        const auto it = m_conn.find(Chiave(risultato));
+        if (it == m_conn.end())
+            NonAperto();
+        return *it;
+    }
+
+    static void Comando(QSqlDatabase& db, const QString& sql) {
+        QSqlQuery q(db);
+        if (!q.exec(sql))
+            throw MappaErrore(db, q.lastError(), SorgenteCd);
+    }
+};
+
+QString TraduciPerDb(const QSqlDatabase& db, const QString& sql) {
+    return Traduci(sql, Info(db).dialetto);
+}
+
+QSqlDatabase ApriMotore(const QString& nome, const QString& connessione,
+                        const QString& nomeConnessione) {
+    return ApriDatabase(nome, connessione, Credenziali{}, nomeConnessione);
+}
+
+} // namespace
+
+std::unique_ptr<IRecordset> ApriRecordsetSu(const QSqlDatabase& db, const QString& sql) {
+    const Dialetto d = Info(db).dialetto;
+    const QString motore = Traduci(sql, d);
+    return std::make_unique<RecordsetSql>(db, sql, motore, d);
+}
+
+std::unique_ptr<IComponenteDati> NuovoComponente() {
+    return std::make_unique<ComponenteDatiSql>();
+}
+
+void Registra() {
+    ImplementazioneDati i;
+    i.crea = &NuovoComponente;
+    i.apriDbMotore = &ApriMotore;
+    i.traduciSql = &TraduciPerDb;
+    i.erroreDaMotore = &MappaErrore;
+    i.riparaFile = &RiparaFileSqlite;
+    RegistraImplementazioneDati(i);
+}
+
+} // namespace quarvel::dati

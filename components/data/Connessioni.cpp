@@ -1,0 +1,499 @@
+#include "Connessioni.h"
+
+#include "suite/ComponenteDati.h"
+#include "suite/Percorsi.h"
+
+#ifdef QUARVEL_CON_PROFILO
+#include "config/Profilo.h"
+#endif
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QSqlQuery>
+
+#include <odbcinst.h>
+
+namespace quarvel::dati {
+
+namespace {
+
+QMutex registroMutex;
+QHash<QString, InfoConnessione> registro;
+
+const QString Sorgente = QStringLiteral("ComponenteDati.Apri");
+
+QString LeggiPrivato(const QString& sezione, const QString& chiave, const char* file) {
+    char buffer[1024] = {};
+    const QByteArray s = sezione.toUtf8(), k = chiave.toUtf8();
+    const int n = SQLGetPrivateProfileString(s.constData(), k.constData(), "", buffer,
+                                             int(sizeof buffer), file);
+    if (n <= 0)
+        return {};
+    return QString::fromUtf8(buffer, qstrnlen(buffer, sizeof buffer)).trimmed();
+}
+
+// A key of the [ODBC] section of a file data source.
+QString LeggiDsn(const QString& file, const QString& chiave) {
+#ifdef QUARVEL_CON_PROFILO
+    return profilo::LeggiValore(file, QStringLiteral("ODBC"), chiave).value_or(QString());
+#else
+    char buffer[1024] = {};
+    WORD lunghezza = 0;
+    const QByteArray f = QFile::encodeName(file), k = chiave.toUtf8();
+    if (!SQLReadFileDSN(f.constData(), "ODBC", k.constData(), buffer, sizeof buffer, &lunghezza))
+        return {};
+    return QString::fromUtf8(buffer, qstrnlen(buffer, sizeof buffer)).trimmed();
+#endif
+}
+
+QString Primo(const QMap<QString, QString>& m, std::initializer_list<const char*> chiavi) {
+    for (const char* c : chiavi) {
+        const auto it = m.find(QString::fromLatin1(c));
+        if (it != m.end() && !it->isEmpty())
+            return *it;
+    }
+    return {};
+}
+
+QString SenzaGraffe(QString v) {
+    v = v.trimmed();
+    if (v.startsWith(QLatin1Char('{')) && v.endsWith(QLatin1Char('}')))
+        v = v.mid(1, v.size() - 2);
+    return v;
+}
+
+QString ValoreOdbc(const QString& v) {
+    if (v.contains(QLatin1Char(';')) || v.contains(QLatin1Char('{')) ||
+        v.contains(QLatin1Char('}')) || v != v.trimmed())
+        return QLatin1Char('{') + QString(v).replace(QStringLiteral("}"), QStringLiteral("}}")) +
+               QLatin1Char('}');
+    return v;
+}
+
+bool SoloOdbcDaAmbiente() {
+    const QByteArray v = qgetenv("QUARVEL_DATI_SOLO_ODBC");
+    return !v.isEmpty() && v != "0";
+}
+
+void Registra(const QString& nome, const InfoConnessione& info) {
+    QMutexLocker l(&registroMutex);
+    registro.insert(nome, info);
+}
+
+QSqlDatabase NuovaConnessione(const QString& driver, const QString& nomeConnessione) {
+    if (QSqlDatabase::contains(nomeConnessione)) {
+        QSqlDatabase::database(nomeConnessione, false).close();
+        QSqlDatabase::removeDatabase(nomeConnessione);
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(driver, nomeConnessione);
+    if (!db.isValid())
+        throw Errore(NumErr::ChiamataOdbcFallita,
+                     QStringLiteral("Driver %1 non disponibile").arg(driver), Sorgente);
+    return db;
+}
+
+// Everything needed to reach a PostgreSQL server through QPSQL.
+struct ServerPg {
+    QString host, porta, database, utente, password, sslmode;
+};
+
+QSqlDatabase ApriPg(const ServerPg& s, const QString& nomeConnessione, bool solaLettura) {
+    QSqlDatabase db = NuovaConnessione(QStringLiteral("QPSQL"), nomeConnessione);
+    db.setHostName(s.host.isEmpty() ? QStringLiteral("localhost") : s.host);
+    if (!s.porta.isEmpty())
+        db.setPort(s.porta.toInt());
+    db.setDatabaseName(s.database);
+    db.setUserName(s.utente);
+    db.setPassword(s.password);
+    QStringList opzioni{QStringLiteral("connect_timeout=15"),
+                        QStringLiteral("options='-c client_min_messages=warning'")};
+    if (!s.sslmode.isEmpty())
+        opzioni << QStringLiteral("sslmode=") + s.sslmode;
+    db.setConnectOptions(opzioni.join(QLatin1Char(';')));
+    InfoConnessione info{Dialetto::PostgreSQL, true, true, {}};
+    if (!db.open()) {
+        const QSqlError e = db.lastError();
+        QSqlDatabase::removeDatabase(nomeConnessione);
+        throw MappaErroreApertura(info, e, Sorgente);
+    }
+    if (solaLettura)
+        QSqlQuery(db).exec(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"));
+    Registra(nomeConnessione, info);
+    return db;
+}
+
+QSqlDatabase ApriOdbc(const QString& nomeOdbc, const QString& utente, const QString& password,
+                      const QString& nomeConnessione, bool solaLettura) {
+    QSqlDatabase db = NuovaConnessione(QStringLiteral("QODBC"), nomeConnessione);
+    db.setDatabaseName(nomeOdbc);
+    db.setUserName(utente);
+    db.setPassword(password);
+    if (solaLettura)
+        db.setConnectOptions(QStringLiteral("SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY"));
+    InfoConnessione info{Dialetto::PostgreSQL, true, false, {}};
+    if (!db.open()) {
+        const QSqlError e = db.lastError();
+        QSqlDatabase::removeDatabase(nomeConnessione);
+        throw MappaErroreApertura(info, e, Sorgente);
+    }
+    Registra(nomeConnessione, info);
+    return db;
+}
+
+QSqlDatabase ApriFile(const QString& nome, const Credenziali& c, const QString& password,
+                      const QString& nomeConnessione) {
+    const QString percorso = PercorsoLocale(nome);
+    if (!password.isEmpty())
+        throw Errore(NumErr::PasswordNonValida,
+                     QStringLiteral("I database SQLite non hanno password: togliere la "
+                                    "password della ditta o usare un database PostgreSQL (%1)")
+                         .arg(percorso),
+                     Sorgente);
+    const QFileInfo fi(percorso);
+    if (!fi.exists() || fi.isDir())
+        throw Errore(NumErr::FileNonTrovato, QStringLiteral("File non trovato: %1").arg(percorso),
+                     Sorgente);
+    QSqlDatabase db = NuovaConnessione(QStringLiteral("QSQLITE"), nomeConnessione);
+    db.setDatabaseName(percorso);
+    QString opzioni = QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000");
+    if (c.solaLettura)
+        opzioni += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    db.setConnectOptions(opzioni);
+    InfoConnessione info{Dialetto::SQLite, false, false, fi.absoluteFilePath()};
+    if (!db.open()) {
+        const QSqlError e = db.lastError();
+        QSqlDatabase::removeDatabase(nomeConnessione);
+        throw MappaErroreApertura(info, e, Sorgente);
+    }
+    // Reading the schema tells a database from a damaged or foreign file.
+    QSqlQuery q(db);
+    bool ok = q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    if (ok && !c.solaLettura)
+        ok = q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    if (ok)
+        ok = q.exec(QStringLiteral("PRAGMA foreign_keys=OFF"));
+    if (!ok) {
+        const QSqlError e = q.lastError();
+        q = QSqlQuery();
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(nomeConnessione);
+        throw MappaErroreApertura(info, e, Sorgente);
+    }
+    Registra(nomeConnessione, info);
+    return db;
+}
+
+// A data source name of odbc.ini.
+QSqlDatabase ApriOrigineDati(const QString& dsn, QString utente, QString password,
+                             const Credenziali& c, const QString& nomeConnessione) {
+    const QString driver = ValoreOrigineDati(dsn, QStringLiteral("Driver"));
+    if (!c.soloOdbc && DriverPsqlOdbc(driver)) {
+        ServerPg s;
+        s.host = ValoreOrigineDati(dsn, QStringLiteral("Servername"));
+        if (s.host.isEmpty())
+            s.host = ValoreOrigineDati(dsn, QStringLiteral("Server"));
+        s.porta = ValoreOrigineDati(dsn, QStringLiteral("Port"));
+        s.database = ValoreOrigineDati(dsn, QStringLiteral("Database"));
+        s.sslmode = ValoreOrigineDati(dsn, QStringLiteral("SSLmode"));
+        s.utente = utente.isEmpty() ? ValoreOrigineDati(dsn, QStringLiteral("Username")) : utente;
+        if (s.utente.isEmpty())
+            s.utente = ValoreOrigineDati(dsn, QStringLiteral("UID"));
+        s.password =
+            password.isEmpty() ? ValoreOrigineDati(dsn, QStringLiteral("Password")) : password;
+        if (s.password.isEmpty())
+            s.password = ValoreOrigineDati(dsn, QStringLiteral("PWD"));
+        return ApriPg(s, nomeConnessione, c.solaLettura);
+    }
+    // QODBC with unixODBC takes the bare name (a "DSN=" text is refused).
+    return ApriOdbc(dsn, utente, password, nomeConnessione, c.solaLettura);
+}
+
+// A complete connection text without DSN/FILEDSN: DRIVER=...
+QSqlDatabase ApriTestoDriver(QMap<QString, QString> coppie, const Credenziali& c,
+                             const QString& nomeConnessione) {
+    const QString driver = SenzaGraffe(coppie.value(QStringLiteral("DRIVER")));
+    if (!c.soloOdbc && DriverPsqlOdbc(driver)) {
+        ServerPg s;
+        s.host = Primo(coppie, {"SERVER", "SERVERNAME", "HOST"});
+        s.porta = Primo(coppie, {"PORT"});
+        s.database = Primo(coppie, {"DATABASE", "DBNAME"});
+        s.utente = Primo(coppie, {"UID", "USERNAME", "USER"});
+        s.password = SenzaGraffe(Primo(coppie, {"PWD", "PASSWORD"}));
+        s.sslmode = Primo(coppie, {"SSLMODE"});
+        return ApriPg(s, nomeConnessione, c.solaLettura);
+    }
+    // psqlODBC's driver template turns the communication log on: keep it off
+    // unless the text asks for it.
+    if (!coppie.contains(QStringLiteral("COMMLOG")))
+        coppie.insert(QStringLiteral("COMMLOG"), QStringLiteral("0"));
+    QStringList parti;
+    parti << QStringLiteral("DRIVER={") + driver + QLatin1Char('}');
+    for (auto it = coppie.cbegin(); it != coppie.cend(); ++it)
+        if (it.key() != QLatin1String("DRIVER"))
+            parti << it.key() + QLatin1Char('=') + ValoreOdbc(SenzaGraffe(it.value()));
+    return ApriOdbc(parti.join(QLatin1Char(';')), {}, {}, nomeConnessione, c.solaLettura);
+}
+
+QSqlDatabase ApriFileOrigineDati(const QString& nome, QMap<QString, QString> extra,
+                                 const Credenziali& c, const QString& nomeConnessione) {
+    const QString file = PercorsoLocale(nome);
+    if (!QFileInfo::exists(file))
+        throw Errore(NumErr::FileNonTrovato,
+                     QStringLiteral("File di origine dati non trovato: %1").arg(file), Sorgente);
+    QMap<QString, QString> coppie;
+    static const char* chiavi[] = {"DRIVER",  "SERVER", "SERVERNAME", "PORT",     "DATABASE",
+                                   "UID",     "PWD",    "USERNAME",   "PASSWORD", "SSLMODE",
+                                   "COMMLOG", "DEBUG",  "READONLY",   "PROTOCOL", "DSN"};
+    for (const char* k : chiavi) {
+        const QString v = LeggiDsn(file, QString::fromLatin1(k));
+        if (!v.isEmpty())
+            coppie.insert(QString::fromLatin1(k), v);
+    }
+    if (coppie.value(QStringLiteral("DRIVER")).isEmpty())
+        throw Errore(NumErr::ChiamataOdbcFallita,
+                     QStringLiteral("Il file di origine dati %1 non indica il driver").arg(file),
+                     Sorgente);
+    coppie.remove(QStringLiteral("DSN"));
+    for (auto it = extra.cbegin(); it != extra.cend(); ++it)
+        if (!it.value().isEmpty())
+            coppie.insert(it.key(), it.value());
+    return ApriTestoDriver(coppie, c, nomeConnessione);
+}
+
+} // namespace
+
+QMap<QString, QString> CoppieConnessione(const QString& testo) {
+    QMap<QString, QString> m;
+    qsizetype i = 0;
+    const qsizetype n = testo.size();
+    while (i < n) {
+        const qsizetype uguale = testo.indexOf(QLatin1Char('='), i);
+        const qsizetype pv = testo.indexOf(QLatin1Char(';'), i);
+        if (uguale < 0 || (pv >= 0 && pv < uguale)) {
+            // a part without "=" ("ODBC")
+            i = pv < 0 ? n : pv + 1;
+            continue;
+        }
+        const QString chiave = testo.mid(i, uguale - i).trimmed().toUpper();
+        qsizetype j = uguale + 1;
+        QString valore;
+        while (j < n && testo.at(j) == QLatin1Char(' '))
+            ++j;
+        if (j < n && testo.at(j) == QLatin1Char('{')) {
+            ++j;
+            while (j < n) {
+                if (testo.at(j) == QLatin1Char('}')) {
+                    if (j + 1 < n && testo.at(j + 1) == QLatin1Char('}')) {
+                        valore += QLatin1Char('}');
+                        j += 2;
+                        continue;
+                    }
+                    ++j;
+                    break;
+                }
+                valore += testo.at(j++);
+            }
+            const qsizetype fine = testo.indexOf(QLatin1Char(';'), j);
+            i = fine < 0 ? n : fine + 1;
+        } else {
+            const qsizetype fine = testo.indexOf(QLatin1Char(';'), j);
+            valore = testo.mid(j, (fine < 0 ? n : fine) - j).trimmed();
+            i = fine < 0 ? n : fine + 1;
+        }
+        if (!chiave.isEmpty() && !m.contains(chiave))
+            m.insert(chiave, valore);
+    }
+    return m;
+}
+
+QString ValoreOrigineDati(const QString& dsn, const QString& chiave) {
+    return LeggiPrivato(dsn, chiave, "odbc.ini");
+}
+
+bool DriverPsqlOdbc(const QString& driver) {
+    if (driver.isEmpty())
+        return false;
+    if (driver.contains(QLatin1String("psqlodbc"), Qt::CaseInsensitive))
+        return true;
+    const QString libreria = LeggiPrivato(driver, QStringLiteral("Driver"), "odbcinst.ini");
+    return libreria.contains(QLatin1String("psqlodbc"), Qt::CaseInsensitive);
+}
+
+QSqlDatabase ApriDatabase(const QString& nomeDato, const QString& connessione,
+                          const Credenziali& credenziali, const QString& nomeConnessione) {
+    Credenziali c = credenziali;
+    c.soloOdbc = c.soloOdbc || SoloOdbcDaAmbiente();
+    QString nome = nomeDato.trimmed();
+    QString testo = connessione.trimmed();
+    // The engine's way: an empty name and the ODBC text as the connection.
+    if (nome.isEmpty() && testo.left(5).compare(QLatin1String("ODBC;"), Qt::CaseInsensitive) == 0) {
+        nome = testo;
+        testo.clear();
+    }
+    if (nome.isEmpty())
+        throw Errore(NumErr::FileNonTrovato, QStringLiteral("Nome del database mancante"),
+                     Sorgente);
+    const auto extra = CoppieConnessione(testo);
+    switch (TipoDiDatabase(nome)) {
+    case TipoDatabase::File: {
+        QString password = c.passwordFile;
+        if (password.isEmpty())
+            password = extra.value(QStringLiteral("PWD"));
+        return ApriFile(nome, c, password, nomeConnessione);
+    }
+    case TipoDatabase::OrigineDati: {
+        const QString utente = c.utente.isEmpty() ? extra.value(QStringLiteral("UID")) : c.utente;
+        const QString pwd = c.password.isEmpty() ? extra.value(QStringLiteral("PWD")) : c.password;
+        return ApriOrigineDati(nome, utente, pwd, c, nomeConnessione);
+    }
+    case TipoDatabase::FileOrigineDati: {
+        QMap<QString, QString> e;
+        e.insert(QStringLiteral("UID"),
+                 c.utente.isEmpty() ? extra.value(QStringLiteral("UID")) : c.utente);
+        e.insert(QStringLiteral("PWD"),
+                 c.password.isEmpty() ? extra.value(QStringLiteral("PWD")) : c.password);
+        return ApriFileOrigineDati(nome, e, c, nomeConnessione);
+    }
+    case TipoDatabase::TestoOdbc: {
+        auto coppie = CoppieConnessione(nome);
+        // The password given apart counts when the text has none.
+        if (coppie.value(QStringLiteral("PWD")).isEmpty() && !c.passwordFile.isEmpty())
+            coppie.insert(QStringLiteral("PWD"), c.passwordFile);
+        if (coppie.contains(QStringLiteral("DSN"))) {
+            const QString dsn = coppie.value(QStringLiteral("DSN"));
+            return ApriOrigineDati(dsn, coppie.value(QStringLiteral("UID")),
+                                   coppie.value(QStringLiteral("PWD")), c, nomeConnessione);
+        }
+        if (coppie.contains(QStringLiteral("FILEDSN"))) {
+            const QString file = SenzaGraffe(coppie.value(QStringLiteral("FILEDSN")));
+            QMap<QString, QString> e;
+            for (auto it = coppie.cbegin(); it != coppie.cend(); ++it)
+                if (it.key() != QLatin1String("FILEDSN"))
+                    e.insert(it.key(), it.value());
+            return ApriFileOrigineDati(file, e, c, nomeConnessione);
+        }
+        if (!coppie.contains(QStringLiteral("DRIVER")))
+            throw Errore(NumErr::ChiamataOdbcFallita,
+                         QStringLiteral("Testo di connessione ODBC senza DSN, FILEDSN o DRIVER: "
+                                        "chiamata ODBC non riuscita"),
+                         Sorgente);
+        return ApriTestoDriver(coppie, c, nomeConnessione);
+    }
+    }
+    return {};
+}
+
+InfoConnessione Info(const QSqlDatabase& db) {
+    {
+        QMutexLocker l(&registroMutex);
+        const auto it = registro.constFind(db.connectionName());
+        if (it != registro.cend())
+            return *it;
+    }
+    InfoConnessione i;
+    const QString d = db.driverName();
+    if (d == QLatin1String("QSQLITE")) {
+        i.dialetto = Dialetto::SQLite;
+        i.file = db.databaseName();
+    } else {
+        i.dialetto = Dialetto::PostgreSQL;
+        i.odbc = d == QLatin1String("QODBC");
+    }
+    return i;
+}
+
+void DimenticaConnessione(const QString& nomeConnessione) {
+    QMutexLocker l(&registroMutex);
+    registro.remove(nomeConnessione);
+}
+
+namespace {
+
+QString StatoSql(const QSqlError& e) {
+    const QString nativo = e.nativeErrorCode().trimmed();
+    static const QRegularExpression cinque(QStringLiteral("^[0-9A-Z]{5}$"));
+    if (cinque.match(nativo).hasMatch())
+        return nativo;
+    return {};
+}
+
+bool Contiene(const QString& testo, std::initializer_list<const char*> frasi) {
+    for (const char* f : frasi)
+        if (testo.contains(QString::fromUtf8(f), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+QString Descrizione(const QSqlError& e) {
+    QString d = e.databaseText().trimmed();
+    const QString dr = e.driverText().trimmed();
+    if (d.isEmpty())
+        d = dr;
+    return d;
+}
+
+Errore ErrorePg(const QSqlError& e, const QString& sorgente) {
+    const QString stato = StatoSql(e);
+    const QString testo = e.databaseText() + QLatin1Char(' ') + e.driverText();
+    const QString d = Descrizione(e);
+    if (stato == QLatin1String("23505") ||
+        Contiene(testo, {"duplicate key", "chiave duplicata", "23505"}))
+        return Errore(NumErr::ChiaveDuplicata, d, sorgente);
+    if (stato == QLatin1String("28P01") || stato == QLatin1String("28000") ||
+        Contiene(testo, {"password authentication failed", "no password supplied",
+                         "autenticazione con password fallita", "28P01"}))
+        return Errore(NumErr::OperazioneAnnullata, d, sorgente);
+    if (stato == QLatin1String("23502") || Contiene(testo, {"violates not-null constraint"}))
+        return Errore(3314, d, sorgente);
+    if (stato == QLatin1String("40P01") || stato == QLatin1String("55P03"))
+        return Errore(3260, d, sorgente);
+    return Errore(NumErr::ChiamataOdbcFallita, d, sorgente);
+}
+
+Errore ErroreSqlite(const QSqlError& e, const QString& sorgente) {
+    const QString d = Descrizione(e);
+    const int codice = e.nativeErrorCode().toInt();
+    const int primario = codice & 0xff;
+    const QString testo = e.databaseText();
+    if (primario == 19) { // SQLITE_CONSTRAINT
+        if (Contiene(testo, {"UNIQUE", "PRIMARY KEY"}) || codice == 1555 || codice == 2067)
+            return Errore(NumErr::ChiaveDuplicata, d, sorgente);
+        if (Contiene(testo, {"NOT NULL"}) || codice == 1299)
+            return Errore(3314, d, sorgente);
+        return Errore(3317, d, sorgente); // a validation rule of the table
+    }
+    if (primario == 11 || primario == 26 || Contiene(testo, {"not a database", "malformed"}))
+        return Errore(NumErr::DatabaseNonRiconosciuto, d, sorgente);
+    if (primario == 5 || primario == 6)
+        return Errore(3260, d, sorgente); // locked by another user
+    if (primario == 8 || primario == 14)
+        return Errore(3051, d, sorgente); // cannot open / read-only
+    if (Contiene(testo, {"no such table"}))
+        return Errore(3078, d, sorgente);
+    if (Contiene(testo, {"syntax error", "no such column", "no such function", "incomplete input"}))
+        return Errore(3075, d, sorgente);
+    return Errore(3000, d, sorgente);
+}
+
+} // namespace
+
+Errore MappaErrore(const QSqlDatabase& db, const QSqlError& errore, const QString& sorgente) {
+    if (Info(db).dialetto == Dialetto::SQLite)
+        return ErroreSqlite(errore, sorgente);
+    return ErrorePg(errore, sorgente);
+}
+
+Errore MappaErroreApertura(const InfoConnessione& info, const QSqlError& errore,
+                           const QString& sorgente) {
+    if (info.dialetto == Dialetto::SQLite)
+        return ErroreSqlite(errore, sorgente);
+    const Errore e = ErrorePg(errore, sorgente);
+    return e;
+}
+
+} // namespace quarvel::dati

@@ -1,0 +1,58 @@
+#pragma once
+// Opening a company database by its name, as the kinds of ComponenteDati.h
+// say, on QSQLITE, QODBC or (for a psqlODBC source) QPSQL; and the engine
+// errors as the program's Errore.
+
+#include "Traduttore.h"
+
+#include "suite/Errore.h"
+
+#include <QMap>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
+
+namespace quarvel::dati {
+
+struct Credenziali {
+    QString utente;       // DbSqlPubUID
+    QString password;     // DbSqlPubPWD
+    QString passwordFile; // DbAccPWD
+    bool soloOdbc = false;
+    bool solaLettura = false;
+};
+
+// What kind of engine a connection talks to.
+struct InfoConnessione {
+    Dialetto dialetto = Dialetto::SQLite;
+    bool odbc = false;   // the name was an ODBC source (whatever the driver)
+    bool nativo = false; // an ODBC source reached through QPSQL
+    QString file;        // the SQLite file
+};
+
+// Opens the database under nomeConnessione (replacing a connection of that
+// name); raises Errore.  nome and connessione as OpenDatabase took them.
+QSqlDatabase ApriDatabase(const QString& nome, const QString& connessione,
+                          const Credenziali& credenziali, const QString& nomeConnessione);
+
+InfoConnessione Info(const QSqlDatabase& db);
+void DimenticaConnessione(const QString& nomeConnessione);
+
+// The key=value pairs of a connection text ("ODBC;DSN=x;UID=y;PWD={a;b}");
+// keys in upper case.
+QMap<QString, QString> CoppieConnessione(const QString& testo);
+
+// The engine error as Errore; the description is the engine's own text.
+Errore MappaErrore(const QSqlDatabase& db, const QSqlError& errore, const QString& sorgente);
+// The same for a failed opening (login refused -> 3059 on ODBC sources).
+Errore MappaErroreApertura(const InfoConnessione& info, const QSqlError& errore,
+                           const QString& sorgente);
+
+// True when the text names psqlODBC (a driver name of odbcinst.ini or a path).
+bool DriverPsqlOdbc(const QString& driver);
+
+// A value of a data source in odbc.ini (ODBCINI, ~/.odbc.ini, the system
+// file), as unixODBC reads it.
+QString ValoreOrigineDati(const QString& dsn, const QString& chiave);
+
+} // namespace quarvel::dati
