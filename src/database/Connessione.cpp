@@ -42,9 +42,9 @@ void ImpostaLoginSql(IComponenteDati& componente) {
 }
 
 // A value of an ODBC connection text: as it is, unless it could end the
-// attribute early or be read as a braced value.
+// attribute early, be read as a braced value or lose its outer blanks.
 QString ValoreOdbc(const QString& v) {
-    if (!v.contains(QLatin1Char(';')) && !v.startsWith(QLatin1Char('{')))
+    if (!v.contains(QLatin1Char(';')) && !v.startsWith(QLatin1Char('{')) && v == v.trimmed())
         return v;
     QString s = v;
     s.replace(QLatin1String("}"), QLatin1String("}}"));
@@ -350,9 +350,14 @@ int ApriDbMenu() {
                                  ValoreMenu(QStringLiteral("SqlPwd")), QStringLiteral("DbMenu"));
             passo = 3;
         }
-        ScaricaFrmConn();
     });
-    return ok ? 0 : -1;
+    // The window goes away on failure too: the e-mail preparation goes on
+    // without the common database and must not leave it on screen.
+    ScaricaFrmConn();
+    if (!ok || Utilita().EVuoto(d.RisultatoConnessioneMenu, Tipo::Testo, 1, false) ||
+        d.RisultatoConnessioneMenu.startsWith(QLatin1String("Err:"), Qt::CaseInsensitive))
+        return -1;
+    return 0;
 }
 
 // ---- The connection window at start ------------------------------------------------

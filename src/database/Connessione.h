@@ -50,7 +50,8 @@ struct AperturaDao {
 // where credentials are empty for an empty login, else "UID=" & login, and
 // ";PWD=" & password when there is a password.  A value that holds ";" or
 // begins with "{" is written in braces ({a;b}, a "}" inside doubled), so a
-// password can never add an attribute of its own to the text.
+// password can never add an attribute of its own to the text; so is a value
+// with blanks at either end, which the text would otherwise lose.
 AperturaDao TestoAperturaDao(const QString& nome, const QString& login, const QString& password);
 
 // Opens the engine connection the grids bind to, under the connection name

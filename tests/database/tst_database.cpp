@@ -6,6 +6,7 @@
 
 #include "Finti.h"
 #include "data/ComponenteDatiSql.h"
+#include "data/Schema.h"
 #include "database/Connessione.h"
 #include "database/FrmConn.h"
 #include "suite/Messaggi.h"
@@ -219,6 +220,10 @@ void TstDatabase::testiMotore_data() {
                                          << "mario"
                                          << "{a}b;"
                                          << "" << T("ODBC;DSN=ditta;UID=mario;PWD={{a}}b;}");
+    QTest::newRow("password con spazi attorno") << "ditta"
+                                                << "mario"
+                                                << " pw "
+                                                << "" << T("ODBC;DSN=ditta;UID=mario;PWD={ pw }");
     QTest::newRow("graffa chiusa sola resta") << "ditta"
                                               << "ma}rio"
                                               << "p}w"
@@ -704,10 +709,11 @@ void TstDatabase::sqliteVero() {
             QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("prep"));
         db.setDatabaseName(file);
         QVERIFY(db.open());
-        QVERIFY(QSqlQuery(db).exec(QStringLiteral(
-            "CREATE TABLE Magazzini (Magazzino TEXT PRIMARY KEY, Descrizione TEXT)")));
-        QVERIFY(QSqlQuery(db).exec(
-            QStringLiteral("INSERT INTO Magazzini VALUES ('01', 'Sede'), ('02', 'Filiale')")));
+        dati::CreaDitta(db, false);
+        dati::OpzioniDemo demo;
+        demo.righeInventario = 20;
+        demo.magazzini = 3;
+        dati::GeneraDemo(db, demo);
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("prep"));
@@ -720,16 +726,23 @@ void TstDatabase::sqliteVero() {
     QVERIFY(!risultato.startsWith(QStringLiteral("Err:"), Qt::CaseInsensitive));
     auto rs =
         componente->ApriRecordset(QStringLiteral("SELECT COUNT(*) AS N FROM Magazzini"), risultato);
-    QCOMPARE(rs->Campo(QStringLiteral("N")).toInt(), 2);
+    QCOMPARE(rs->Campo(QStringLiteral("N")).toInt(), 3);
 
     // the engine connection the grids bind to, with a login that a file ignores
     Sessione().DbDitta = ApriDbDao(file, QStringLiteral("mario"), QStringLiteral("pw"));
     QVERIFY(Sessione().DbDitta.isOpen());
     QCOMPARE(Sessione().DbDitta.connectionName(), QStringLiteral("DbDitta"));
     QSqlQuery q(Sessione().DbDitta);
-    QVERIFY(q.exec(QStringLiteral("SELECT Descrizione FROM Magazzini ORDER BY Magazzino")));
+    QVERIFY(q.exec(QStringLiteral("SELECT COUNT(*) FROM Magazzini")));
     QVERIFY(q.next());
-    QCOMPARE(q.value(0).toString(), QStringLiteral("Sede"));
+    QCOMPARE(q.value(0).toInt(), 3);
+    // both connections see the same rows: a write through one is read by the other
+    QCOMPARE(
+        componente->Esegui(QStringLiteral("UPDATE Magazzini SET Descrizione = 'Prova'"), risultato),
+        qint64(3));
+    QVERIFY(q.exec(QStringLiteral("SELECT COUNT(*) FROM Magazzini WHERE Descrizione = 'Prova'")));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 3);
     QVERIFY(msg.testi().isEmpty());
     rs.reset();
     componente->Chiudi(risultato);
