@@ -1,0 +1,102 @@
+#include "menu/ArchivioMenu.h"
+
+#include "config/Profilo.h"
+#include "suite/Errore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <sys/stat.h>
+
+namespace quarvel::menu {
+
+namespace {
+
+const QString Sorgente = QStringLiteral("ArchivioMenu");
+
+bool HaFineRiga(const QString& s) {
+    return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r'));
+}
+
+bool VaTraVirgolette(const QString& v) {
+    if (v.isEmpty())
+        return false;
+    auto speciale = [](QChar c) {
+        return c.isSpace() || c == QLatin1Char('"') || c == QLatin1Char('\'');
+    };
+    return speciale(v.front()) || speciale(v.back());
+}
+
+// The process-wide file-creation mask, narrowed while the store is written so
+// that neither the temporary file nor the renamed one is ever readable by
+// others.
+class MascheraPrivata {
+public:
+    MascheraPrivata() : m_prima(::umask(077)) {}
+    ~MascheraPrivata() { ::umask(m_prima); }
+    MascheraPrivata(const MascheraPrivata&) = delete;
+    MascheraPrivata& operator=(const MascheraPrivata&) = delete;
+
+private:
+    mode_t m_prima;
+};
+
+} // namespace
+
+ArchivioMenu::ArchivioMenu(QString file) : m_file(std::move(file)) {
+    if (m_file.isEmpty())
+        m_file = FilePredefinito();
+}
+
+QString ArchivioMenu::FilePredefinito() {
+    const QString env = qEnvironmentVariable("QUARVEL_MENU_STORE");
+    if (!env.isEmpty())
+        return env;
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (base.isEmpty())
+        base = QDir::homePath() + QStringLiteral("/.config");
+    return base + QStringLiteral("/quarvel/menu.ini");
+}
+
+std::optional<QString> ArchivioMenu::Leggi(const QString& sezione, const QString& chiave) const {
+    return profilo::LeggiValore(m_file, sezione, chiave.trimmed());
+}
+
+void ArchivioMenu::Scrivi(const QString& sezione, const QString& chiave,
+                          const std::optional<QString>& valore) {
+    const QString k = chiave.trimmed();
+    if (k.isEmpty() || k.contains(QLatin1Char('=')) || HaFineRiga(k) ||
+        k.startsWith(QLatin1Char('[')) || k.startsWith(QLatin1Char(';')))
+        throw Errore(NumErr::ChiamataNonValida,
+                     QStringLiteral("Nome non valido per l'archivio del menu: \"%1\"").arg(chiave),
+                     Sorgente);
+    if (valore && HaFineRiga(*valore))
+        throw Errore(NumErr::ChiamataNonValida,
+                     QStringLiteral("Il valore di \"%1\" non può andare a capo").arg(k), Sorgente);
+
+    std::optional<QString> scritto = valore;
+    if (valore && VaTraVirgolette(*valore))
+        scritto = QLatin1Char('"') + *valore + QLatin1Char('"');
+
+    MascheraPrivata maschera;
+    const QFileInfo info(m_file);
+    QDir cartella = info.absoluteDir();
+    if (!cartella.exists()) {
+        if (!cartella.mkpath(QStringLiteral(".")))
+            throw Errore(NumErr::PermessoNegato,
+                         QStringLiteral("Non riesco a creare la cartella %1").arg(cartella.path()),
+                         Sorgente);
+        QFile::setPermissions(cartella.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    if (!profilo::Scrivi(m_file, sezione, k, scritto))
+        throw Errore(NumErr::PermessoNegato,
+                     QStringLiteral("Non riesco a scrivere l'archivio del menu %1").arg(m_file),
+                     Sorgente);
+    // A file made wider by hand is narrowed again.
+    QFile::setPermissions(m_file, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+} // namespace quarvel::menu

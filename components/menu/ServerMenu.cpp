@@ -1,0 +1,625 @@
+#include "menu/ServerMenu.h"
+
+#include "menu/NomiDBus.h"
+#include "menu/OggettiMenu.h"
+#include "suite/Errore.h"
+
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QFileInfo>
+#include <QPointer>
+#include <QProcess>
+#include <memory>
+
+namespace quarvel::menu {
+
+namespace {
+
+const QString Sorgente = QStringLiteral("Menu");
+const QString Tutti = QStringLiteral("Tutti");
+constexpr int AttesaComando = 120000;
+
+bool Uguale(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+[[noreturn]] void Fallisci(const QString& testo) {
+    throw Errore(NumErr::ChiamataNonValida, testo, Sorgente);
+}
+
+QString TestoValore(const QVariant& v) {
+    if (v.typeId() == QMetaType::Bool)
+        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    if (v.typeId() == QMetaType::QVariantList) {
+        QStringList parti;
+        for (const QVariant& e : v.toList())
+            parti << TestoValore(e);
+        return parti.join(QStringLiteral(", "));
+    }
+    return v.toString();
+}
+
+} // namespace
+
+IOperatoreMenu::~IOperatoreMenu() = default;
+
+const QList<FunzioneMenu>& FunzioniQuarvel() {
+    static const QList<FunzioneMenu> f{
+        {QStringLiteral("GESTINV"), QStringLiteral("Gestione inventari"),
+         QStringLiteral("frmGestInv")},
+        {QStringLiteral("DATEINV"), QStringLiteral("Date inventario"),
+         QStringLiteral("frmMagDescInv")},
+        {QStringLiteral("LIFO"), QStringLiteral("Gestione LIFO Articoli"),
+         QStringLiteral("frmLiFo")},
+    };
+    return f;
+}
+
+std::optional<FunzioneMenu> TrovaFunzione(const QString& nome) {
+    const QString n = nome.trimmed();
+    for (const FunzioneMenu& f : FunzioniQuarvel())
+        if (Uguale(n, f.chiave) || Uguale(n, f.form) || Uguale(n, f.titolo))
+            return f;
+    return std::nullopt;
+}
+
+QString TestoRisposta(const RispostaCliente& r) {
+    if (!r.ok)
+        return QStringLiteral("errore: ") + r.errore;
+    return TestoValore(r.valore);
+}
+
+// ---- The menu ---------------------------------------------------------------------
+
+ServerMenu::ServerMenu(ArchivioMenu& archivio, IOperatoreMenu& operatore, QDBusConnection bus,
+                       QObject* parent)
+    : QObject(parent), m_archivio(archivio), m_operatore(operatore), m_bus(std::move(bus)),
+      m_idMenu(QString::number(QCoreApplication::applicationPid())) {
+    m_osservatore = new QDBusServiceWatcher(this);
+    m_osservatore->setConnection(m_bus);
+    m_osservatore->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
+    connect(m_osservatore, &QDBusServiceWatcher::serviceUnregistered, this,
+            [this](const QString& nome) { Rimuovi(nome); });
+}
+
+ServerMenu::~ServerMenu() {
+    if (m_pubblicato) {
+        m_bus.unregisterObject(PercorsoMenu);
+        m_bus.unregisterService(ServizioMenu);
+    }
+}
+
+bool ServerMenu::Pubblica(QString* errore) {
+    auto esito = [errore](const QString& testo) {
+        if (errore)
+            *errore = testo;
+        return false;
+    };
+    if (!m_bus.isConnected())
+        return esito(QStringLiteral("Il bus di sessione non è raggiungibile (%1)")
+                         .arg(m_bus.lastError().message()));
+    const auto r =
+        m_bus.interface()->registerService(ServizioMenu, QDBusConnectionInterface::DontQueueService,
+                                           QDBusConnectionInterface::DontAllowReplacement);
+    if (!r.isValid() || r.value() != QDBusConnectionInterface::ServiceRegistered)
+        return esito(QStringLiteral("Il menu è già in esecuzione (%1)").arg(ServizioMenu));
+    m_oggettoMenu = new OggettoMenu(this);
+    m_oggettoControllo = new OggettoControllo(this);
+    const bool okMenu = m_bus.registerObject(PercorsoMenu, InterfacciaMenu, m_oggettoMenu,
+                                             QDBusConnection::ExportAllSlots);
+    const bool okControllo =
+        m_bus.registerObject(PercorsoControllo, InterfacciaControllo, m_oggettoControllo,
+                             QDBusConnection::ExportAllSlots);
+    if (!okMenu || !okControllo) {
+        m_bus.unregisterService(ServizioMenu);
+        return esito(QStringLiteral("Non riesco a pubblicare il menu sul bus"));
+    }
+    m_pubblicato = true;
+    return true;
+}
+
+QList<ClienteMenu> ServerMenu::Clienti() const {
+    QList<ClienteMenu> l = m_clienti.values();
+    std::sort(l.begin(), l.end(),
+              [](const ClienteMenu& a, const ClienteMenu& b) { return a.numero < b.numero; });
+    return l;
+}
+
+QString ServerMenu::ProgrammaQuarvel() const {
+    if (!m_programma.isEmpty())
+        return m_programma;
+    const QString env = qEnvironmentVariable("QUARVEL_PROGRAM");
+    if (!env.isEmpty())
+        return env;
+    const QString qui = QCoreApplication::applicationDirPath();
+    const QString accanto = qui + QStringLiteral("/quarvel");
+    if (QFileInfo(accanto).isExecutable())
+        return accanto;
+    // The build tree: components/menu/quarvel-menu beside src/startup/quarvel.
+    return QFileInfo(qui + QStringLiteral("/../../src/startup/quarvel")).absoluteFilePath();
+}
+
+ParametriLancioMenu ServerMenu::LancioPer(const FunzioneMenu& f, const QString& parametro) const {
+    ParametriLancioMenu p;
+    QStringList parti{QStringLiteral("/F") + f.form};
+    const QString aiuto = m_archivio.Valore(QStringLiteral("FileAiuto")).value_or(QString());
+    if (!aiuto.trimmed().isEmpty())
+        parti << QStringLiteral("/H") + aiuto.trimmed();
+    const QString ro =
+        m_archivio.Valore(QStringLiteral("SolaLettura.") + f.chiave).value_or(QString());
+    if (Uguale(ro.trimmed(), QStringLiteral("S")))
+        parti << QStringLiteral("/RO");
+    if (!parametro.trimmed().isEmpty())
+        parti << parametro.trimmed();
+    p.osParam = parti.join(QLatin1Char(' '));
+    return p;
+}
+
+QStringList ServerMenu::RigaComando(const FunzioneMenu& f, const QString& idLancio) const {
+    QStringList a{QStringLiteral("/M") + idLancio,
+                  QStringLiteral("/P") + CodiceProgramma() + QLatin1Char(' ') + f.chiave,
+                  QStringLiteral("/F") + f.form};
+    const QString ini = FileIni();
+    if (!ini.isEmpty())
+        a << QStringLiteral("/I") + ini;
+    return a;
+}
+
+QString ServerMenu::Lancia(const FunzioneMenu& f, const ParametriLancioMenu& lancio) {
+    const QString programma = ProgrammaQuarvel();
+    const QFileInfo info(programma);
+    if (!info.exists())
+        return QStringLiteral("Il programma Quarvel non si trova: %1\n"
+                              "(la variabile QUARVEL_PROGRAM ne indica un altro)")
+            .arg(programma);
+    if (!info.isFile() || !info.isExecutable())
+        return QStringLiteral("Il programma Quarvel non è eseguibile: %1").arg(programma);
+    const QString id = QStringLiteral("%1-%2").arg(m_idMenu).arg(++m_ultimoLancio);
+    QProcess p;
+    p.setProgram(programma);
+    p.setArguments(RigaComando(f, id));
+    if (!p.startDetached())
+        return QStringLiteral("Non riesco ad avviare %1: %2").arg(programma, p.errorString());
+    m_lanciInAttesa.insert(id, lancio);
+    return {};
+}
+
+QString ServerMenu::Avvia(const QString& funzione, const QString& parametro) {
+    const auto f = TrovaFunzione(funzione);
+    if (!f)
+        return QStringLiteral("Funzione sconosciuta: %1").arg(funzione);
+    const ParametriLancioMenu lancio = LancioPer(*f, parametro);
+
+    // The Quarvel already serving the function, else the last one registered.
+    const ClienteMenu* scelto = nullptr;
+    for (const ClienteMenu& c : m_clienti)
+        if (c.funzioni.contains(f->chiave, Qt::CaseInsensitive) &&
+            (!scelto || c.numero > scelto->numero))
+            scelto = &c;
+    if (!scelto)
+        for (const ClienteMenu& c : m_clienti)
+            if (!scelto || c.numero > scelto->numero)
+                scelto = &c;
+    if (!scelto)
+        return Lancia(*f, lancio);
+
+    const QString nomeBus = scelto->nomeBus;
+    m_attivaInAttesa.insert(nomeBus, lancio);
+    const FunzioneMenu funz = *f;
+    QPointer<ServerMenu> io(this);
+    InviaAiClienti(QStringLiteral("attiva"), f->chiave, QVariant(), scelto->numero,
+                   [io, nomeBus, funz, lancio](const Risposte& r) {
+                       if (!io || r.isEmpty() || r.constFirst().ok)
+                           return;
+                       // That Quarvel does not answer: a new one serves the function.
+                       io->m_attivaInAttesa.remove(nomeBus);
+                       const QString errore = io->Lancia(funz, lancio);
+                       if (!errore.isEmpty())
+                           io->m_operatore.Messaggio(errore, 16, QString());
+                   });
+    return {};
+}
+
+void ServerMenu::InviaAiClienti(const QString& comando, const QString& chiaveFunzione,
+                                const QVariant& parametro, int cliente,
+                                std::function<void(const Risposte&)> fatto) {
+    struct Raccolta {
+        Risposte risposte;
+        int mancanti = 0;
+        std::function<void(const Risposte&)> fatto;
+    };
+    auto raccolta = std::make_shared<Raccolta>();
+    raccolta->fatto = std::move(fatto);
+    const QList<ClienteMenu> destinatari = Clienti();
+    for (const ClienteMenu& c : destinatari)
+        if (cliente == 0 || c.numero == cliente)
+            ++raccolta->mancanti;
+    if (raccolta->mancanti == 0) {
+        raccolta->fatto({});
+        return;
+    }
+    for (const ClienteMenu& c : destinatari) {
+        if (cliente != 0 && c.numero != cliente)
+            continue;
+        QDBusMessage m = QDBusMessage::createMethodCall(
+            c.nomeBus, PercorsoCliente, InterfacciaCliente, QStringLiteral("EseguiComando"));
+        m.setArguments({c.opzioneM, chiaveFunzione, comando,
+                        QVariant::fromValue(QDBusVariant(VersoDBus(parametro)))});
+        auto* w = new QDBusPendingCallWatcher(m_bus.asyncCall(m, AttesaComando), this);
+        const int indice = raccolta->risposte.size();
+        raccolta->risposte.append(RispostaCliente{c.numero, c.pid, false, {}, {}});
+        connect(w, &QDBusPendingCallWatcher::finished, this,
+                [raccolta, indice](QDBusPendingCallWatcher* w) {
+                    w->deleteLater();
+                    RispostaCliente& r = raccolta->risposte[indice];
+                    const QDBusMessage rep = w->reply();
+                    if (rep.type() == QDBusMessage::ReplyMessage) {
+                        r.ok = true;
+                        r.valore = rep.arguments().isEmpty() ? QVariant()
+                                                             : DaDBus(rep.arguments().first());
+                    } else {
+                        r.errore = rep.errorMessage();
+                    }
+                    if (--raccolta->mancanti == 0)
+                        raccolta->fatto(raccolta->risposte);
+                });
+    }
+}
+
+void ServerMenu::Chiudi(std::function<void(bool, const Risposte&)> fatto) {
+    QPointer<ServerMenu> io(this);
+    InviaAiClienti(QStringLiteral("fine"), QString(), QVariant(), 0,
+                   [io, fatto = std::move(fatto)](const Risposte& risposte) {
+                       bool chiuso = true;
+                       for (const RispostaCliente& r : risposte)
+                           if (r.ok && !TestoValore(r.valore).isEmpty())
+                               chiuso = false;
+                       if (fatto)
+                           fatto(chiuso, risposte);
+                       if (chiuso && io)
+                           emit io->Chiuso();
+                   });
+}
+
+void ServerMenu::Rimuovi(const QString& nomeBus) {
+    m_osservatore->removeWatchedService(nomeBus);
+    m_attivaInAttesa.remove(nomeBus);
+    if (m_clienti.remove(nomeBus) > 0)
+        emit ClientiCambiati();
+}
+
+// ---- The operations of the clients --------------------------------------------------
+
+QString ServerMenu::Collega(const QString& mittente, const QString& opzioneM,
+                            const QString& opzioneP, const QString& opzionePResto) {
+    ClienteMenu c = m_clienti.value(mittente);
+    if (c.numero == 0)
+        c.numero = ++m_ultimoCliente;
+    c.nomeBus = mittente;
+    c.opzioneM = opzioneM.trimmed();
+    c.opzioneP = opzioneP.trimmed();
+    c.opzionePResto = opzionePResto.trimmed();
+    const auto pid = m_bus.interface()->servicePid(mittente);
+    c.pid = pid.isValid() ? qint64(pid.value()) : 0;
+    if (m_lanciInAttesa.contains(c.opzioneM)) {
+        c.lancio = m_lanciInAttesa.take(c.opzioneM);
+    } else if (const auto f = TrovaFunzione(c.opzionePResto)) {
+        c.lancio = LancioPer(*f);
+    }
+    c.funzioni.clear();
+    if (!c.opzionePResto.isEmpty())
+        c.funzioni << c.opzionePResto;
+    m_clienti.insert(mittente, c);
+    m_osservatore->addWatchedService(mittente);
+    emit ClientiCambiati();
+    return QString::number(c.numero);
+}
+
+void ServerMenu::Scollega(const QString& mittente) {
+    Rimuovi(mittente);
+}
+
+void ServerMenu::MostraMenu(const QString&) {
+    m_operatore.MostraFinestra();
+}
+
+QVariant ServerMenu::InviaComando(const QString& mittente, const QString& comando, const QString&,
+                                  const QVariant& parametro) {
+    auto c = m_clienti.find(mittente);
+    const QString com = comando.trimmed();
+    if (Uguale(com, QStringLiteral("PrepProcCorr"))) {
+        const QString seg = QStringLiteral("S%1").arg(c != m_clienti.end() ? c->numero : 0);
+        if (c != m_clienti.end())
+            c->segmento = seg;
+        return seg;
+    }
+    if (Uguale(com, QStringLiteral("AddSeg"))) {
+        // {program number, segment}: the segment of this program within the
+        // caller's; the number alone only records it.
+        QString seg = c != m_clienti.end() ? c->segmento : QString();
+        if (parametro.typeId() == QMetaType::QVariantList) {
+            const QVariantList l = parametro.toList();
+            const QString numero = l.value(0).toString();
+            const QString base = l.value(1).toString();
+            seg = (base.isEmpty() ? seg : base) + QLatin1Char('.') + numero;
+            if (c != m_clienti.end())
+                c->segmento = seg;
+        }
+        return seg;
+    }
+    if (Uguale(com, QStringLiteral("MsgBox"))) {
+        QString testo, titolo;
+        int stile = 0;
+        if (parametro.typeId() == QMetaType::QVariantList) {
+            const QVariantList l = parametro.toList();
+            testo = l.value(0).toString();
+            stile = l.value(1).toInt();
+            titolo = l.value(2).toString();
+        } else {
+            testo = parametro.toString();
+        }
+        return m_operatore.Messaggio(testo, stile, titolo);
+    }
+    if (Uguale(com, QStringLiteral("TastiCtrl"))) {
+        bool ok = false;
+        const int tasto = parametro.toString().trimmed().toInt(&ok);
+        if (!ok)
+            return QString();
+        return m_archivio.Leggi(ArchivioMenu::TastiCtrl, QString::number(tasto))
+            .value_or(QString());
+    }
+    Fallisci(QStringLiteral("Comando sconosciuto al menu: %1").arg(comando));
+}
+
+void ServerMenu::RitornaA(const QString&, const QString& chiave, const QString& chiaveSec,
+                          const QString& parametro) {
+    const auto f = TrovaFunzione(chiave);
+    if (!f) {
+        // A function of another program of the suite: the operator picks it
+        // from the menu.
+        m_operatore.MostraFinestra();
+        return;
+    }
+    Q_UNUSED(chiaveSec);
+    const QString errore = Avvia(f->chiave, parametro);
+    if (!errore.isEmpty())
+        m_operatore.Messaggio(errore, 16, QString());
+}
+
+void ServerMenu::RegistraFinestra(const QString& mittente, const QString& caption,
+                                  const QString& numero, const QString& chiaveSec) {
+    auto c = m_clienti.find(mittente);
+    if (c == m_clienti.end())
+        Fallisci(QStringLiteral("RegistraFinestra da un programma non collegato"));
+    for (FinestraCliente& f : c->finestre)
+        if (Uguale(f.numero, numero)) {
+            f = {caption, numero, chiaveSec};
+            return;
+        }
+    c->finestre.append({caption, numero, chiaveSec});
+}
+
+QString ServerMenu::FileIni() const {
+    return m_archivio.Leggi(ArchivioMenu::Menu, QStringLiteral("FileIni")).value_or(QString());
+}
+
+ParametriLancioMenu ServerMenu::ParametriLancio(const QString& mittente) const {
+    return m_clienti.value(mittente).lancio;
+}
+
+QString ServerMenu::CodiceProgramma() const {
+    const QString c =
+        m_archivio.Leggi(ArchivioMenu::Menu, QStringLiteral("CodiceProgramma")).value_or(QString());
+    return c.trimmed().isEmpty() ? QStringLiteral("QUARVEL") : c.trimmed();
+}
+
+void ServerMenu::AttivaFunzione(const QString& mittente, const QString& chiave) {
+    auto c = m_clienti.find(mittente);
+    if (c == m_clienti.end())
+        Fallisci(QStringLiteral("AttivaFunzione da un programma non collegato"));
+    const auto f = TrovaFunzione(chiave);
+    if (m_attivaInAttesa.contains(mittente))
+        c->lancio = m_attivaInAttesa.take(mittente);
+    else if (f)
+        c->lancio = LancioPer(*f);
+    const QString k = f ? f->chiave : chiave.trimmed();
+    if (!k.isEmpty() && !c->funzioni.contains(k, Qt::CaseInsensitive))
+        c->funzioni << k;
+    emit ClientiCambiati();
+}
+
+void ServerMenu::FineFunzione(const QString& mittente, const QString& chiaveSec) {
+    auto c = m_clienti.find(mittente);
+    if (c == m_clienti.end())
+        return;
+    c->funzioni.removeIf([&](const QString& k) { return Uguale(k, chiaveSec.trimmed()); });
+    emit ClientiCambiati();
+}
+
+QString ServerMenu::LeggiValore(const QString& nome, const QString& predefinito) {
+    const QString n = nome.trimmed();
+    if (Uguale(n, QStringLiteral("ChiediPwdSql"))) {
+        QString utente = LeggiValore(QStringLiteral("SqlLogin"), {});
+        QString pwd;
+        if (!m_operatore.ChiediLoginSql(utente, pwd))
+            return QStringLiteral("N");
+        // Kept for this session of the menu only: the password never goes
+        // to disk.
+        m_sqlLogin = utente;
+        m_sqlPwd = pwd;
+        return QStringLiteral("S");
+    }
+    if (Uguale(n, QStringLiteral("SqlLogin")) && m_sqlLogin)
+        return *m_sqlLogin;
+    if (Uguale(n, QStringLiteral("SqlPwd")) && m_sqlPwd)
+        return *m_sqlPwd;
+    if (Uguale(n, QStringLiteral("MenuProcId")))
+        return QString::number(QCoreApplication::applicationPid());
+
+    const std::optional<QString> v = m_archivio.Valore(n);
+    if (v)
+        return *v;
+    if (n.startsWith(QStringLiteral("Personal."), Qt::CaseInsensitive))
+        return ValoreMancanteMenu;
+    if (Uguale(n, QStringLiteral("VersMenu")))
+        return QStringLiteral("1.07");
+    if (Uguale(n, QStringLiteral("Login"))) {
+        const QString u = qEnvironmentVariable("USER");
+        return u.isEmpty() ? predefinito : u;
+    }
+    return predefinito;
+}
+
+void ServerMenu::ScriviValore(const QString& nome, const QString& valore) {
+    const QString n = nome.trimmed();
+    m_archivio.ScriviValore(n, valore);
+    if (Uguale(n, QStringLiteral("SqlLogin")))
+        m_sqlLogin.reset();
+    if (Uguale(n, QStringLiteral("SqlPwd")))
+        m_sqlPwd.reset();
+}
+
+// ---- On the bus -------------------------------------------------------------------
+
+OggettoMenu::OggettoMenu(ServerMenu* server) : QObject(server), m_server(server) {}
+
+template <typename F> auto OggettoMenu::Esegui(F&& f) -> decltype(f()) {
+    try {
+        return f();
+    } catch (const Errore& e) {
+        sendErrorReply(QStringLiteral("it.belcor.Quarvel.Errore"), e.descrizione());
+    } catch (const std::exception& e) {
+        sendErrorReply(QStringLiteral("it.belcor.Quarvel.Errore"),
+                       QString::fromLocal8Bit(e.what()));
+    }
+    return decltype(f())();
+}
+
+QString OggettoMenu::Collega(const QString& opzioneM, const QString& opzioneP,
+                             const QString& opzionePResto) {
+    return Esegui(
+        [&] { return m_server->Collega(message().service(), opzioneM, opzioneP, opzionePResto); });
+}
+void OggettoMenu::Scollega() {
+    Esegui([&] { m_server->Scollega(message().service()); });
+}
+void OggettoMenu::MostraMenu(const QString& chi) {
+    Esegui([&] { m_server->MostraMenu(chi); });
+}
+QDBusVariant OggettoMenu::InviaComando(const QString& comando, const QString& destinatari,
+                                       const QDBusVariant& parametro) {
+    return Esegui([&] {
+        return QDBusVariant(VersoDBus(m_server->InviaComando(
+            message().service(), comando, destinatari, DaDBus(parametro.variant()))));
+    });
+}
+void OggettoMenu::RitornaA(const QString& chiave, const QString& chiaveSec,
+                           const QString& parametro) {
+    Esegui([&] { m_server->RitornaA(message().service(), chiave, chiaveSec, parametro); });
+}
+void OggettoMenu::RegistraFinestra(const QString& caption, const QString& numeroFinestra,
+                                   const QString& chiaveSec) {
+    Esegui([&] {
+        m_server->RegistraFinestra(message().service(), caption, numeroFinestra, chiaveSec);
+    });
+}
+QString OggettoMenu::FileIni() {
+    return Esegui([&] { return m_server->FileIni(); });
+}
+QVariantMap OggettoMenu::ParametriLancio() {
+    return Esegui([&] {
+        const ParametriLancioMenu p = m_server->ParametriLancio(message().service());
+        return QVariantMap{{QStringLiteral("osParam"), p.osParam},
+                           {QStringLiteral("osTipoForm"), p.osTipoForm},
+                           {QStringLiteral("osChiLancia"), p.osChiLancia},
+                           {QStringLiteral("osKeySecLancia"), p.osKeySecLancia},
+                           {QStringLiteral("osParamLancia"), p.osParamLancia}};
+    });
+}
+QString OggettoMenu::CodiceProgramma() {
+    return Esegui([&] { return m_server->CodiceProgramma(); });
+}
+void OggettoMenu::AttivaFunzione(const QString& chiaveFunzione) {
+    Esegui([&] { m_server->AttivaFunzione(message().service(), chiaveFunzione); });
+}
+void OggettoMenu::FineFunzione(const QString& chiaveSec) {
+    Esegui([&] { m_server->FineFunzione(message().service(), chiaveSec); });
+}
+QString OggettoMenu::LeggiValore(const QString& nome, const QString& predefinito) {
+    return Esegui([&] { return m_server->LeggiValore(nome, predefinito); });
+}
+void OggettoMenu::ScriviValore(const QString& nome, const QString& valore) {
+    Esegui([&] { m_server->ScriviValore(nome, valore); });
+}
+
+OggettoControllo::OggettoControllo(ServerMenu* server) : QObject(server), m_server(server) {}
+
+namespace {
+QStringList Righe(const ServerMenu::Risposte& risposte) {
+    QStringList righe;
+    for (const RispostaCliente& r : risposte)
+        righe << QStringLiteral("%1\t%2\t%3\t%4")
+                     .arg(r.numero)
+                     .arg(r.pid)
+                     .arg(r.ok ? QStringLiteral("ok") : QStringLiteral("errore"),
+                          r.ok ? TestoRisposta(r) : r.errore);
+    return righe;
+}
+} // namespace
+
+QString OggettoControllo::Avvia(const QString& funzione, const QString& parametro) {
+    return m_server->Avvia(funzione, parametro);
+}
+
+QStringList OggettoControllo::Comando(const QString& comando, const QString& chiaveFunzione,
+                                      const QDBusVariant& parametro, int cliente) {
+    setDelayedReply(true);
+    const QDBusMessage richiesta = message();
+    QDBusConnection bus = connection();
+    m_server->InviaAiClienti(comando, chiaveFunzione, DaDBus(parametro.variant()), cliente,
+                             [richiesta, bus](const ServerMenu::Risposte& r) mutable {
+                                 bus.send(richiesta.createReply(Righe(r)));
+                             });
+    return {};
+}
+
+QStringList OggettoControllo::Clienti() {
+    QStringList righe;
+    for (const ClienteMenu& c : m_server->Clienti())
+        righe << QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6")
+                     .arg(c.numero)
+                     .arg(c.pid)
+                     .arg(c.opzioneM, c.opzioneP, c.opzionePResto,
+                          c.funzioni.join(QLatin1Char(',')));
+    return righe;
+}
+
+QStringList OggettoControllo::Finestre() {
+    QStringList righe;
+    for (const ClienteMenu& c : m_server->Clienti())
+        for (const FinestraCliente& f : c.finestre)
+            righe << QStringLiteral("%1\t%2\t%3\t%4")
+                         .arg(c.numero)
+                         .arg(f.caption, f.numero, f.chiaveSec);
+    return righe;
+}
+
+void OggettoControllo::Mostra() {
+    m_server->MostraMenu(QStringLiteral("Tutti"));
+}
+
+QStringList OggettoControllo::Chiudi() {
+    setDelayedReply(true);
+    const QDBusMessage richiesta = message();
+    QDBusConnection bus = connection();
+    m_server->Chiudi([richiesta, bus](bool, const ServerMenu::Risposte& r) mutable {
+        bus.send(richiesta.createReply(Righe(r)));
+    });
+    return {};
+}
+
+} // namespace quarvel::menu

@@ -1,0 +1,364 @@
+// quarvel-menu: the suite's menu reduced to what Quarvel needs.  See
+// --help for the options; the D-Bus names are in NomiDBus.h.
+
+#include "menu/ArchivioMenu.h"
+#include "menu/FinestraMenu.h"
+#include "menu/NomiDBus.h"
+#include "menu/ServerMenu.h"
+#include "suite/Errore.h"
+#include "suite/Messaggi.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDir>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTextStream>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+
+using namespace quarvel;
+using namespace quarvel::menu;
+
+namespace {
+
+QTextStream& Out() {
+    static QTextStream s(stdout);
+    return s;
+}
+QTextStream& Errori() {
+    static QTextStream s(stderr);
+    return s;
+}
+
+// The message service of the menu's window: the platform's message box.
+class MessaggiFinestra final : public ServizioMessaggi {
+public:
+    int msgCom(const RichiestaMsgCom& r) override {
+        QMessageBox box(QMessageBox::NoIcon, r.pvTitolo.value_or(QStringLiteral("Menu")),
+                        r.psLabel);
+        QList<QAbstractButton*> pulsanti;
+        for (const QString& p : r.pulsanti())
+            pulsanti << box.addButton(p, QMessageBox::AcceptRole);
+        if (r.piComDefault >= 1 && r.piComDefault <= pulsanti.size())
+            box.setDefaultButton(qobject_cast<QPushButton*>(pulsanti[r.piComDefault - 1]));
+        box.exec();
+        return int(pulsanti.indexOf(box.clickedButton())) + 1;
+    }
+    int msgBox(const RichiestaMsgBox& r) override {
+        QMessageBox box;
+        box.setWindowTitle(r.titolo.isEmpty() ? QStringLiteral("Menu") : r.titolo);
+        box.setText(r.testo);
+        const int icona = r.stile & 0x70;
+        box.setIcon(icona == vbCritical      ? QMessageBox::Critical
+                    : icona == vbQuestion    ? QMessageBox::Question
+                    : icona == vbExclamation ? QMessageBox::Warning
+                    : icona == vbInformation ? QMessageBox::Information
+                                             : QMessageBox::NoIcon);
+        const QStringList didascalie = PulsantiMsgBox(r.stile);
+        const std::vector<int> risposte = RisposteMsgBox(r.stile);
+        QList<QAbstractButton*> pulsanti;
+        for (const QString& d : didascalie)
+            pulsanti << box.addButton(d, QMessageBox::AcceptRole);
+        box.exec();
+        const auto i = pulsanti.indexOf(box.clickedButton());
+        if (i < 0 || std::size_t(i) >= risposte.size())
+            return risposte.empty() ? vbOK : risposte.back();
+        return risposte[std::size_t(i)];
+    }
+    QString inputBox(const RichiestaInput& r) override {
+        return QInputDialog::getText(nullptr, r.titolo, r.prompt, QLineEdit::Normal, r.predefinito);
+    }
+};
+
+class Operatore final : public IOperatoreMenu {
+public:
+    explicit Operatore(bool dialoghi) : m_dialoghi(dialoghi) {}
+    void ImpostaFinestra(QWidget* f) { m_finestra = f; }
+
+    int Messaggio(const QString& testo, int stile, const QString& titolo) override {
+        return MsgBox(testo, stile, titolo);
+    }
+    bool ChiediLoginSql(QString& utente, QString& password) override {
+        if (!m_dialoghi) {
+            Errori() << "quarvel-menu: accesso SQL richiesto, nessun dialogo (--senza-dialoghi)\n";
+            Errori().flush();
+            return false;
+        }
+        DialogoLoginSql d(m_finestra);
+        d.Imposta(utente);
+        if (d.exec() != QDialog::Accepted)
+            return false;
+        utente = d.Utente();
+        password = d.Password();
+        return true;
+    }
+    void MostraFinestra() override {
+        if (!m_finestra)
+            return;
+        m_finestra->showNormal();
+        m_finestra->raise();
+        m_finestra->activateWindow();
+    }
+
+private:
+    bool m_dialoghi;
+    QWidget* m_finestra = nullptr;
+};
+
+// A call to the running menu's control interface; nullopt (and the reason
+// on standard error) when it fails.
+std::optional<QDBusMessage> Controllo(const QString& metodo, const QVariantList& argomenti) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        Errori() << "quarvel-menu: bus di sessione non raggiungibile: " << bus.lastError().message()
+                 << "\n";
+        return std::nullopt;
+    }
+    if (!bus.interface()->isServiceRegistered(ServizioMenu).value()) {
+        Errori() << "quarvel-menu: il menu non è in esecuzione\n";
+        return std::nullopt;
+    }
+    QDBusMessage m = QDBusMessage::createMethodCall(ServizioMenu, PercorsoControllo,
+                                                    InterfacciaControllo, metodo);
+    m.setArguments(argomenti);
+    const QDBusMessage r = bus.call(m, QDBus::Block, 300000);
+    if (r.type() != QDBusMessage::ReplyMessage) {
+        Errori() << "quarvel-menu: " << metodo << ": " << r.errorMessage() << "\n";
+        return std::nullopt;
+    }
+    return r;
+}
+
+void StampaRighe(const QDBusMessage& r) {
+    if (r.arguments().isEmpty())
+        return;
+    for (const QString& riga : r.arguments().constFirst().toStringList())
+        Out() << riga << "\n";
+    Out().flush();
+}
+
+QVariant Parametro(const QStringList& valori) {
+    if (valori.isEmpty())
+        return QVariant();
+    if (valori.size() == 1)
+        return valori.constFirst();
+    QVariantList l;
+    for (const QString& v : valori)
+        l << v;
+    return l;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QStringList argomenti;
+    for (int i = 0; i < argc; ++i)
+        argomenti << QString::fromLocal8Bit(argv[i]);
+
+    QCommandLineParser p;
+    p.setApplicationDescription(
+        QStringLiteral("Il menu di Quarvel: collega i programmi, conserva i valori, avvia le "
+                       "funzioni."));
+    p.addHelpOption();
+    const QCommandLineOption oArchivio(QStringLiteral("archivio"),
+                                       QStringLiteral("L'archivio del menu (predefinito "
+                                                      "~/.config/quarvel/menu.ini)."),
+                                       QStringLiteral("file"));
+    const QCommandLineOption oDitta(QStringLiteral("ditta"),
+                                    QStringLiteral("Il database della ditta (NomeDBAzie)."),
+                                    QStringLiteral("database"));
+    const QCommandLineOption oDescr(QStringLiteral("descrizione"),
+                                    QStringLiteral("La descrizione della ditta (DescAzie)."),
+                                    QStringLiteral("testo"));
+    const QCommandLineOption oIni(QStringLiteral("ini"),
+                                  QStringLiteral("Il file dei parametri principale (FileIni)."),
+                                  QStringLiteral("file"));
+    const QCommandLineOption oCodice(QStringLiteral("codice-programma"),
+                                     QStringLiteral("Il codice di Quarvel nel menu (predefinito "
+                                                    "QUARVEL)."),
+                                     QStringLiteral("codice"));
+    const QCommandLineOption oValore(QStringLiteral("valore"),
+                                     QStringLiteral("Scrive un valore nell'archivio (ripetibile)."),
+                                     QStringLiteral("nome=valore"));
+    const QCommandLineOption oAvvia(QStringLiteral("avvia"),
+                                    QStringLiteral("Avvia una funzione (chiave, form o titolo)."),
+                                    QStringLiteral("funzione"));
+    const QCommandLineOption oComando(QStringLiteral("comando"),
+                                      QStringLiteral("Invia un comando ai programmi collegati e "
+                                                     "stampa le risposte."),
+                                      QStringLiteral("comando"));
+    const QCommandLineOption oParametro(QStringLiteral("parametro"),
+                                        QStringLiteral("Parametro del comando (più volte: una "
+                                                       "lista)."),
+                                        QStringLiteral("testo"));
+    const QCommandLineOption oChiave(QStringLiteral("chiave"),
+                                     QStringLiteral("Chiave di funzione inviata col comando."),
+                                     QStringLiteral("chiave"));
+    const QCommandLineOption oCliente(QStringLiteral("cliente"),
+                                      QStringLiteral("Solo al programma con questo numero."),
+                                      QStringLiteral("numero"));
+    const QCommandLineOption oClienti(QStringLiteral("clienti"),
+                                      QStringLiteral("Elenca i programmi collegati."));
+    const QCommandLineOption oFinestre(QStringLiteral("finestre"),
+                                       QStringLiteral("Elenca le finestre registrate."));
+    const QCommandLineOption oChiudi(QStringLiteral("chiudi"),
+                                     QStringLiteral("Chiude il menu in esecuzione (\"fine\" a ogni "
+                                                    "programma)."));
+    const QCommandLineOption oDemo(QStringLiteral("demo"),
+                                   QStringLiteral("Crea la ditta dimostrativa se manca."));
+    const QCommandLineOption oSenzaDialoghi(QStringLiteral("senza-dialoghi"),
+                                            QStringLiteral("Messaggi sullo standard error, "
+                                                           "nessun dialogo."));
+    const QCommandLineOption oNascosto(QStringLiteral("nascosto"),
+                                       QStringLiteral("Non mostra la finestra del menu."));
+    p.addOptions({oArchivio, oDitta, oDescr, oIni, oCodice, oValore, oAvvia, oComando, oParametro,
+                  oChiave, oCliente, oClienti, oFinestre, oChiudi, oDemo, oSenzaDialoghi,
+                  oNascosto});
+
+    if (!p.parse(argomenti)) {
+        Errori() << "quarvel-menu: " << p.errorText() << "\n";
+        return 2;
+    }
+    if (p.isSet(QStringLiteral("help"))) {
+        Out() << p.helpText();
+        return 0;
+    }
+
+    ArchivioMenu archivio(p.value(oArchivio));
+    try {
+        if (p.isSet(oDitta))
+            archivio.ScriviValore(QStringLiteral("NomeDBAzie"), p.value(oDitta));
+        if (p.isSet(oDescr))
+            archivio.ScriviValore(QStringLiteral("DescAzie"), p.value(oDescr));
+        if (p.isSet(oIni))
+            archivio.Scrivi(ArchivioMenu::Menu, QStringLiteral("FileIni"),
+                            QFileInfo(p.value(oIni)).absoluteFilePath());
+        if (p.isSet(oCodice))
+            archivio.Scrivi(ArchivioMenu::Menu, QStringLiteral("CodiceProgramma"),
+                            p.value(oCodice));
+        for (const QString& nv : p.values(oValore)) {
+            const auto i = nv.indexOf(QLatin1Char('='));
+            if (i <= 0) {
+                Errori() << "quarvel-menu: --valore vuole nome=valore: " << nv << "\n";
+                return 2;
+            }
+            archivio.ScriviValore(nv.left(i), nv.mid(i + 1));
+        }
+    } catch (const Errore& e) {
+        Errori() << "quarvel-menu: " << e.descrizione() << "\n";
+        return 1;
+    }
+
+    const bool strumento =
+        p.isSet(oComando) || p.isSet(oClienti) || p.isSet(oFinestre) || p.isSet(oChiudi);
+    if (strumento) {
+        QCoreApplication app(argc, argv);
+        if (p.isSet(oComando)) {
+            const auto r = Controllo(
+                QStringLiteral("Comando"),
+                {p.value(oComando), p.value(oChiave),
+                 QVariant::fromValue(QDBusVariant(VersoDBus(Parametro(p.values(oParametro))))),
+                 p.value(oCliente).toInt()});
+            if (!r)
+                return 1;
+            StampaRighe(*r);
+            if (p.value(oComando).compare(QLatin1String("preppassaa"), Qt::CaseInsensitive) == 0)
+                if (const auto f = Controllo(QStringLiteral("Finestre"), {}))
+                    StampaRighe(*f);
+        }
+        if (p.isSet(oClienti)) {
+            const auto r = Controllo(QStringLiteral("Clienti"), {});
+            if (!r)
+                return 1;
+            StampaRighe(*r);
+        }
+        if (p.isSet(oFinestre)) {
+            const auto r = Controllo(QStringLiteral("Finestre"), {});
+            if (!r)
+                return 1;
+            StampaRighe(*r);
+        }
+        if (p.isSet(oChiudi)) {
+            const auto r = Controllo(QStringLiteral("Chiudi"), {});
+            if (!r)
+                return 1;
+            StampaRighe(*r);
+        }
+        return 0;
+    }
+
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        // Without a display the service still serves the programs; the
+        // operator is told that no window will appear.
+        Errori() << "quarvel-menu: nessun display (DISPLAY non impostato): il menu gira senza "
+                    "finestra\n";
+        Errori().flush();
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quarvel-menu"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    const bool dialoghi = !p.isSet(oSenzaDialoghi);
+    MessaggiFinestra messaggiFinestra;
+    MessaggiStderr messaggiStderr;
+    ImpostaServizioMessaggi(dialoghi ? static_cast<ServizioMessaggi*>(&messaggiFinestra)
+                                     : &messaggiStderr);
+
+    Operatore operatore(dialoghi);
+    ServerMenu server(archivio, operatore);
+    QString errore;
+    if (!server.Pubblica(&errore)) {
+        // Another menu runs: it does what was asked.
+        if (p.isSet(oAvvia)) {
+            const auto r = Controllo(QStringLiteral("Avvia"), {p.value(oAvvia), QString()});
+            if (!r)
+                return 1;
+            const QString e = r->arguments().value(0).toString();
+            if (!e.isEmpty()) {
+                Errori() << "quarvel-menu: " << e << "\n";
+                return 1;
+            }
+            return 0;
+        }
+        Errori() << "quarvel-menu: " << errore << "\n";
+        if (errore.contains(ServizioMenu))
+            Controllo(QStringLiteral("Mostra"), {});
+        return 1;
+    }
+
+    std::unique_ptr<FinestraMenu> finestra;
+    if (!p.isSet(oNascosto)) {
+        finestra = std::make_unique<FinestraMenu>(server);
+        operatore.ImpostaFinestra(finestra.get());
+        finestra->show();
+    }
+    QObject::connect(&server, &ServerMenu::Chiuso, &app, [&app] {
+        // Lets the reply of a --chiudi leave before the menu ends.
+        QTimer::singleShot(200, &app, &QCoreApplication::quit);
+    });
+
+    if (p.isSet(oAvvia)) {
+        const QString funzione = p.value(oAvvia);
+        QTimer::singleShot(0, &server, [&server, funzione, dialoghi] {
+            const QString e = server.Avvia(funzione);
+            if (e.isEmpty())
+                return;
+            if (dialoghi)
+                MsgBox(e, vbCritical, QStringLiteral("Menu"));
+            else {
+                Errori() << "quarvel-menu: " << e << "\n";
+                Errori().flush();
+            }
+        });
+    }
+    return app.exec();
+}
