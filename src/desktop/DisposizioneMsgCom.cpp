@@ -54,7 +54,12 @@ DisposizioneMsgCom CalcolaDisposizioneMsgCom(const RichiestaMsgCom& r, const Met
         d.larghezzaFinestra = T + r.piLatiForm + m.bordoOrizzontale;
         altezzaEtichetta = misura.altezza(-1);
     } else {
-        larghezzaEtichetta = d.larghezzaInterna;
+        // The text wraps inside the widest window, keeping the side room that
+        // a narrower message has too (a label as wide as the window would
+        // touch its edges).
+        larghezzaEtichetta = d.larghezzaInterna - r.piLatiForm;
+        if (larghezzaEtichetta < d.larghezzaInterna / 2)
+            larghezzaEtichetta = d.larghezzaInterna;
         d.aCapo = true;
         altezzaEtichetta = misura.altezza(larghezzaEtichetta);
     }

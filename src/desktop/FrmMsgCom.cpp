@@ -181,14 +181,15 @@ void FrmMsgCom::Prepara(const RichiestaMsgCom& r) {
     setFixedSize(Px(d.larghezzaInterna, tpp), Px(d.altezzaInterna, tpp));
     if (d.modoTesto) {
         m_etichetta->hide();
-        m_testo->setGeometry(Px(d.testo.x(), tpp), Px(d.testo.y(), tpp),
-                             PxTesto(d.testo.width(), tpp), Px(d.testo.height(), tpp));
+        m_testo->setGeometry(Px(d.testo.x(), tpp), Px(d.testo.y(), tpp), Px(d.testo.width(), tpp),
+                             Px(d.testo.height(), tpp));
         m_testo->setPlainText(testo);
         m_testo->show();
     } else {
         m_testo->hide();
-        m_etichetta->setGeometry(Px(d.etichetta.x(), tpp), Px(d.etichetta.y(), tpp),
-                                 PxTesto(d.etichetta.width(), tpp),
+        const int x = Px(d.etichetta.x(), tpp);
+        m_etichetta->setGeometry(x, Px(d.etichetta.y(), tpp),
+                                 std::min(PxTesto(d.etichetta.width(), tpp), width() - x),
                                  PxTesto(d.etichetta.height(), tpp));
         m_etichetta->show();
     }
