@@ -1,0 +1,879 @@
+#include "listcmd/ModelloRighe.h"
+
+#include "listcmd/Motore.h"
+#include "suite/Utilita.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QSqlField>
+#include <QSqlIndex>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace quarvel::listcmd {
+
+namespace {
+
+QLocale LocaleProgramma() {
+    QLocale l;
+    if (l.language() == QLocale::C)
+        l = QLocale(QLocale::Italian, QLocale::Italy);
+    return l;
+}
+
+// "dd/mm/yyyy hh:nn:ss" (the suite's date masks) as a Qt date format.
+QString FormatoQt(const QString& vb) {
+    QString f = vb;
+    f.replace(QLatin1String("mm"), QLatin1String("MM"));
+    f.replace(QLatin1String("nn"), QLatin1String("mm"));
+    f.replace(QLatin1String("hh:MM"), QLatin1String("hh:mm"));
+    return f;
+}
+
+int TipoDaMeta(QMetaType::Type t) {
+    switch (t) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+        return Tipo::Lungo;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return Tipo::Doppio;
+    case QMetaType::QDate:
+    case QMetaType::QDateTime:
+        return Tipo::Data;
+    case QMetaType::Bool:
+        return Tipo::Booleano;
+    case QMetaType::QByteArray:
+        return ModelloRighe::TipoBinario;
+    default:
+        return Tipo::Testo;
+    }
+}
+
+int TipoDaDichiarato(const QString& dichiarato) {
+    const QString t = dichiarato.toUpper();
+    if (t.contains(QLatin1String("DATE")) || t.contains(QLatin1String("TIME")))
+        return Tipo::Data;
+    if (t.contains(QLatin1String("INT")))
+        return Tipo::Lungo;
+    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) ||
+        t.contains(QLatin1String("DOUB")) || t.contains(QLatin1String("NUM")) ||
+        t.contains(QLatin1String("DEC")))
+        return Tipo::Doppio;
+    if (t.contains(QLatin1String("BLOB")))
+        return ModelloRighe::TipoBinario;
+    if (t.contains(QLatin1String("BOOL")))
+        return Tipo::Booleano;
+    return Tipo::Testo;
+}
+
+bool Numerico(int tipo) {
+    return tipo == Tipo::Intero || tipo == Tipo::Lungo || tipo == Tipo::Singolo ||
+           tipo == Tipo::Doppio || tipo == Tipo::Valuta;
+}
+
+// A number mask ("#,##0.00", "0.###") in the operator's format, for when the
+// utility object is not in the process.
+QString MascheraLocale(double v, const QString& maschera) {
+    const QLocale loc = LocaleProgramma();
+    const qsizetype punto = maschera.indexOf(QLatin1Char('.'));
+    int obbligatori = 0, facoltativi = 0;
+    if (punto >= 0) {
+        for (qsizetype i = punto + 1; i < maschera.size(); ++i) {
+            if (maschera.at(i) == QLatin1Char('0'))
+                ++obbligatori;
+            else if (maschera.at(i) == QLatin1Char('#'))
+                ++facoltativi;
+        }
+    }
+    QLocale l = loc;
+    if (!maschera.left(punto < 0 ? maschera.size() : punto).contains(QLatin1Char(',')))
+        l.setNumberOptions(QLocale::OmitGroupSeparator);
+    QString s = l.toString(v, 'f', obbligatori + facoltativi);
+    if (facoltativi > 0) {
+        const QChar dec = l.decimalPoint().at(0);
+        int daTogliere = facoltativi;
+        while (daTogliere-- > 0 && s.endsWith(QLatin1Char('0')))
+            s.chop(1);
+        if (s.endsWith(dec))
+            s.chop(1);
+    }
+    return s;
+}
+
+QString Qualifica(const QString& q, const QString& c) {
+    return q + QLatin1Char('.') + c;
+}
+
+} // namespace
+
+ModelloRighe::ModelloRighe(QObject* genitore) : QAbstractTableModel(genitore) {}
+
+void ModelloRighe::erroreSql(const QSqlQuery& q, const QString& sorgente) const {
+    throw ErroreMotore(m_db, q.lastError(), sorgente);
+}
+
+int ModelloRighe::indiceColonna(const QString& nome) const {
+    for (int i = 0; i < m_colonne.size(); ++i)
+        if (m_colonne[i].nome.compare(nome, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+void ModelloRighe::impostaTitolo(int c, const QString& titolo) {
+    if (c < 0 || c >= m_colonne.size() || m_colonne[c].titolo == titolo)
+        return;
+    m_colonne[c].titolo = titolo;
+    emit headerDataChanged(Qt::Horizontal, c, c);
+}
+
+void ModelloRighe::setAggiungibile(bool si) {
+    if (si == m_aggiungibile)
+        return;
+    const int righe = int(totale());
+    if (si) {
+        beginInsertRows({}, righe, righe);
+        m_aggiungibile = true;
+        endInsertRows();
+    } else {
+        if (m_mod.nuova)
+            annullaRiga();
+        beginRemoveRows({}, righe, righe);
+        m_aggiungibile = false;
+        endRemoveRows();
+    }
+}
+
+void ModelloRighe::impostaChiaviForm(const QList<int>& colonne) {
+    m_chiaviForm = colonne;
+    if (m_aperta && m_colChiavi.isEmpty() && !colonne.isEmpty()) {
+        beginResetModel();
+        preparaChiavi();
+        svuotaCache();
+        endResetModel();
+    }
+}
+
+void ModelloRighe::svuotaCache() {
+    m_cache.clear();
+    m_lru.clear();
+    m_rilette.clear();
+}
+
+void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
+    beginResetModel();
+    m_aperta = false;
+    m_mod = {};
+    m_colonne.clear();
+    m_colChiavi.clear();
+    m_posChiavi.clear();
+    m_chiaviNascoste.clear();
+    m_aggiunte.clear();
+    m_totaleDb = 0;
+    svuotaCache();
+    m_db = db;
+    m_sql = sql;
+    try {
+        if (!sql.trimmed().isEmpty()) {
+            m_analisiAccess = Analizza(sql);
+            m_analisi = Analizza(Traduci(db, sql));
+            if (!m_analisi.valida)
+                throw Errore(NumErr::ChiamataOdbcFallita,
+                             QStringLiteral("Testo SQL della lista non riconosciuto: %1").arg(sql),
+                             QStringLiteral("ApriSql"));
+            colonneDaQuery();
+            preparaChiavi();
+            conta();
+            m_aperta = true;
+        }
+    } catch (...) {
+        m_colonne.clear();
+        endResetModel();
+        throw;
+    }
+    endResetModel();
+}
+
+void ModelloRighe::colonneDaQuery() {
+    // The fields of the list, from a read of no rows.
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(selectBase() + QStringLiteral(" LIMIT 0")))
+        erroreSql(q, QStringLiteral("ApriSql"));
+    const QSqlRecord rec = q.record();
+    q.finish();
+
+    const QSqlRecord recBase = m_db.record(m_analisi.tabellaBase);
+    const bool postgres = EPostgres(m_db);
+    const bool unaTabella = !m_analisi.from.contains(QLatin1String("JOIN"), Qt::CaseInsensitive) &&
+                            !m_analisi.from.contains(QLatin1Char(','));
+    QHash<QString, int> tipiDichiarati; // SQLite declared types, by "table.column"
+    auto tipoDichiarato = [&](const QString& tabella, const QString& colonna) -> int {
+        if (postgres || tabella.isEmpty())
+            return -1;
+        const QString chiave = tabella.toLower();
+        if (!tipiDichiarati.contains(chiave + QLatin1String("."))) {
+            tipiDichiarati.insert(chiave + QLatin1String("."), 1);
+            QSqlQuery p(m_db);
+            if (p.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(tabella)))
+                while (p.next())
+                    tipiDichiarati.insert(chiave + QLatin1Char('.') +
+                                              p.value(1).toString().toLower(),
+                                          TipoDaDichiarato(p.value(2).toString()));
+        }
+        return tipiDichiarati.value(chiave + QLatin1Char('.') + colonna.toLower(), -1);
+    };
+    // Aliases of the FROM, so that a qualified column names its real table.
+    auto tabellaVera = [&](const QString& qualificatore) {
+        if (qualificatore.compare(m_analisi.aliasBase, Qt::CaseInsensitive) == 0)
+            return m_analisi.tabellaBase;
+        static const QRegularExpression re(
+            QStringLiteral(R"((\[[^\]]+\]|[A-Za-z_]\w*)\s+(?:AS\s+)?(\[[^\]]+\]|[A-Za-z_]\w*))"),
+            QRegularExpression::CaseInsensitiveOption);
+        auto it = re.globalMatch(m_analisi.from);
+        while (it.hasNext()) {
+            const auto m = it.next();
+            if (NomeNudo(m.captured(2)).compare(qualificatore, Qt::CaseInsensitive) == 0)
+                return NomeNudo(m.captured(1));
+        }
+        return qualificatore;
+    };
+
+    const bool stelle = std::any_of(m_analisi.voci.begin(), m_analisi.voci.end(),
+                                    [](const VoceSelect& v) { return v.stella; });
+    const bool stessaForma = !stelle && m_analisi.voci.size() == rec.count() &&
+                             m_analisiAccess.voci.size() == m_analisi.voci.size();
+    for (int i = 0; i < rec.count(); ++i) {
+        ColonnaLista c;
+        const QSqlField campo = rec.field(i);
+        c.tipo = TipoDaMeta(QMetaType::Type(campo.metaType().id()));
+        c.dimensione = campo.length() > 0 ? campo.length() : 0;
+        if (stessaForma) {
+            const VoceSelect& v = m_analisi.voci[i];
+            const VoceSelect& va = m_analisiAccess.voci[i];
+            c.nome = va.nome;
+            c.espressione = va.espressione;
+            c.espressioneMotore = v.espressione;
+            if (v.semplice) {
+                const bool diBase =
+                    v.tabella.isEmpty()
+                        ? (unaTabella || recBase.contains(v.colonna))
+                        : v.tabella.compare(m_analisi.aliasBase, Qt::CaseInsensitive) == 0;
+                c.tabella = diBase ? m_analisi.tabellaBase : tabellaVera(v.tabella);
+                if (diBase && recBase.contains(v.colonna) && !m_analisi.raggruppata()) {
+                    c.colonnaBase = recBase.field(recBase.indexOf(v.colonna)).name();
+                    c.aggiornabile = true;
+                }
+                const int dich = tipoDichiarato(c.tabella, v.colonna);
+                if (dich >= 0)
+                    c.tipo = dich;
+            }
+        } else {
+            c.nome = campo.name();
+            c.espressione = c.espressioneMotore = c.nome;
+            if (unaTabella && recBase.contains(c.nome) && !m_analisi.raggruppata()) {
+                c.tabella = m_analisi.tabellaBase;
+                c.colonnaBase = recBase.field(recBase.indexOf(c.nome)).name();
+                c.aggiornabile = true;
+                const int dich = tipoDichiarato(c.tabella, c.nome);
+                if (dich >= 0)
+                    c.tipo = dich;
+            }
+        }
+        c.ordinabile = c.tipo != TipoBinario && !c.espressione.isEmpty();
+        m_colonne.append(c);
+    }
+}
+
+void ModelloRighe::preparaChiavi() {
+    m_colChiavi.clear();
+    m_posChiavi.clear();
+    m_chiaviNascoste.clear();
+    if (m_analisi.raggruppata())
+        return;
+    const QSqlIndex pk = m_db.primaryIndex(m_analisi.tabellaBase);
+    for (int i = 0; i < pk.count(); ++i)
+        m_colChiavi << pk.fieldName(i);
+    if (m_colChiavi.isEmpty()) {
+        for (int c : m_chiaviForm)
+            if (c >= 0 && c < m_colonne.size() && m_colonne[c].aggiornabile)
+                m_colChiavi << m_colonne[c].colonnaBase;
+    }
+    for (const QString& k : m_colChiavi) {
+        int pos = -1;
+        for (int i = 0; i < m_colonne.size(); ++i)
+            if (m_colonne[i].aggiornabile &&
+                m_colonne[i].colonnaBase.compare(k, Qt::CaseInsensitive) == 0) {
+                pos = i;
+                break;
+            }
+        if (pos < 0) {
+            pos = int(m_colonne.size() + m_chiaviNascoste.size());
+            m_chiaviNascoste << QStringLiteral("%1 AS qv_k%2")
+                                    .arg(Qualifica(m_analisi.aliasBase, k))
+                                    .arg(m_chiaviNascoste.size());
+        }
+        m_posChiavi << pos;
+    }
+    // The list's order made total by the key, so that windows do not overlap.
+    QList<TermineOrdine> termini = TerminiOrdine(m_analisi.ordine);
+    for (const QString& k : m_colChiavi) {
+        const QString q = Qualifica(m_analisi.aliasBase, k);
+        const bool presente =
+            std::any_of(termini.begin(), termini.end(), [&](const TermineOrdine& t) {
+                const QString e = NomeNudo(t.espressione);
+                return e.compare(q, Qt::CaseInsensitive) == 0 ||
+                       e.compare(k, Qt::CaseInsensitive) == 0;
+            });
+        if (!presente)
+            termini.append({q, false});
+    }
+    if (termini.isEmpty()) {
+        for (int i = 0; i < m_colonne.size(); ++i)
+            if (m_colonne[i].tipo != TipoBinario)
+                termini.append({QString::number(i + 1), false});
+    }
+    m_ordine = ComponiOrdine(termini);
+}
+
+QString ModelloRighe::selectBase() const {
+    QStringList voci;
+    for (const auto& v : m_analisi.voci)
+        voci << v.testo;
+    voci << m_chiaviNascoste;
+    QString s = QStringLiteral("SELECT ");
+    if (m_analisi.distinta)
+        s += QStringLiteral("DISTINCT ");
+    s += voci.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + m_analisi.from;
+    if (!m_analisi.where.isEmpty())
+        s += QStringLiteral(" WHERE ") + m_analisi.where;
+    if (!m_analisi.gruppo.isEmpty())
+        s += QLatin1Char(' ') + m_analisi.gruppo;
+    return s;
+}
+
+QString ModelloRighe::ordineCompleto(bool inverti) const {
+    return ComponiOrdine(TerminiOrdine(m_ordine), inverti);
+}
+
+void ModelloRighe::conta() {
+    QString testo;
+    if (m_analisi.raggruppata())
+        testo = QStringLiteral("SELECT COUNT(*) FROM (%1) qv_t").arg(selectBase());
+    else {
+        testo = QStringLiteral("SELECT COUNT(*) FROM ") + m_analisi.from;
+        if (!m_analisi.where.isEmpty())
+            testo += QStringLiteral(" WHERE ") + m_analisi.where;
+    }
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(testo) || !q.next())
+        erroreSql(q, QStringLiteral("ApriSql"));
+    m_totaleDb = q.value(0).toLongLong();
+}
+
+void ModelloRighe::rileggi() {
+    if (!m_aperta)
+        return;
+    beginResetModel();
+    m_mod = {};
+    m_aggiunte.clear();
+    svuotaCache();
+    try {
+        conta();
+    } catch (...) {
+        m_totaleDb = 0;
+        endResetModel();
+        throw;
+    }
+    endResetModel();
+}
+
+void ModelloRighe::leggiFinestra(qint64 f) const {
+    const qint64 inizio = f * RigheFinestra;
+    qint64 quante = std::min<qint64>(RigheFinestra, m_totaleDb - inizio);
+    if (quante <= 0)
+        return;
+    // Past the middle the rows are read from the end, the order reversed.
+    const bool dallaFine = inizio > m_totaleDb / 2;
+    const qint64 offset = dallaFine ? m_totaleDb - (inizio + quante) : inizio;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    const QString testo = QStringLiteral("%1 ORDER BY %2 LIMIT %3 OFFSET %4")
+                              .arg(selectBase(), ordineCompleto(dallaFine))
+                              .arg(quante)
+                              .arg(offset);
+    QVector<Riga> righe;
+    righe.reserve(int(quante));
+    if (q.exec(testo)) {
+        const int n = q.record().count();
+        while (q.next()) {
+            Riga r(n);
+            for (int i = 0; i < n; ++i)
+                r[i] = q.value(i);
+            righe.append(std::move(r));
+        }
+    }
+    q.finish();
+    if (dallaFine)
+        std::reverse(righe.begin(), righe.end());
+    // A list changed by others since it was counted can come back short: the
+    // missing rows show empty until the list is read again.
+    righe.resize(int(quante));
+    m_cache.insert(f, std::move(righe));
+    m_lru.append(f);
+    while (m_lru.size() > FinestreMassime)
+        m_cache.remove(m_lru.takeFirst());
+}
+
+const ModelloRighe::Riga* ModelloRighe::riga(qint64 r) const {
+    if (r < 0)
+        return nullptr;
+    if (r < m_totaleDb) {
+        auto ril = m_rilette.constFind(r);
+        if (ril != m_rilette.constEnd())
+            return &*ril;
+        const qint64 f = r / RigheFinestra;
+        auto it = m_cache.constFind(f);
+        if (it == m_cache.constEnd()) {
+            leggiFinestra(f);
+            it = m_cache.constFind(f);
+            if (it == m_cache.constEnd())
+                return nullptr;
+        } else if (m_lru.last() != f) {
+            m_lru.removeOne(f);
+            m_lru.append(f);
+        }
+        const qint64 k = r - f * RigheFinestra;
+        return k < it->size() ? &(*it)[k] : nullptr;
+    }
+    if (r < totale())
+        return &m_aggiunte[r - m_totaleDb];
+    return nullptr;
+}
+
+QVariant ModelloRighe::valore(qint64 r, int c) const {
+    if (m_mod.riga == r && r >= 0)
+        return c < m_mod.valori.size() ? m_mod.valori[c] : QVariant();
+    const Riga* x = riga(r);
+    if (!x || c >= x->size())
+        return {};
+    return (*x)[c];
+}
+
+bool ModelloRighe::modificata() const {
+    return std::any_of(m_mod.cambiati.begin(), m_mod.cambiati.end(), [](bool b) { return b; });
+}
+
+bool ModelloRighe::colonnaCambiata(int c) const {
+    return m_mod.riga >= 0 && c >= 0 && c < m_mod.cambiati.size() && m_mod.cambiati[c];
+}
+
+void ModelloRighe::iniziaRiga(qint64 r) {
+    if (m_mod.riga == r)
+        return;
+    m_mod = {};
+    m_mod.riga = r;
+    const int n = int(m_colonne.size() + m_chiaviNascoste.size());
+    if (r >= totale()) {
+        m_mod.nuova = true;
+        m_mod.riga = totale();
+        m_mod.originale = Riga(n);
+    } else {
+        const Riga* x = riga(r);
+        m_mod.originale = x ? *x : Riga(n);
+    }
+    m_mod.valori = m_mod.originale;
+    m_mod.cambiati = QVector<bool>(n, false);
+}
+
+void ModelloRighe::impostaValore(qint64 r, int c, const QVariant& v) {
+    iniziaRiga(r);
+    if (c < 0 || c >= m_colonne.size())
+        return;
+    QVariant valore = v;
+    if (v.typeId() == QMetaType::QString && m_colonne[c].tipo != Tipo::Testo) {
+        bool ok = false;
+        const QVariant conv = daTesto(c, v.toString(), &ok);
+        if (ok)
+            valore = conv;
+    }
+    m_mod.valori[c] = valore;
+    const QVariant& o = m_mod.originale[c];
+    m_mod.cambiati[c] = m_mod.nuova ? valore.isValid()
+                                    : (o.isValid() != valore.isValid() ||
+                                       (o.isValid() && o.toString() != valore.toString()));
+    const QModelIndex i = index(int(m_mod.riga), c);
+    emit dataChanged(i, i);
+}
+
+void ModelloRighe::annullaRiga() {
+    if (m_mod.riga < 0)
+        return;
+    const qint64 r = m_mod.riga;
+    m_mod = {};
+    emit dataChanged(index(int(r), 0), index(int(r), columnCount() - 1));
+}
+
+QVariantList ModelloRighe::chiaveDi(const Riga& r) const {
+    QVariantList k;
+    for (int p : m_posChiavi)
+        k << (p < r.size() ? r[p] : QVariant());
+    return k;
+}
+
+QString ModelloRighe::condizioneChiave(const QString& qualificatore) const {
+    QStringList parti;
+    for (const QString& k : m_colChiavi)
+        parti << (qualificatore.isEmpty() ? k : Qualifica(qualificatore, k)) +
+                     QStringLiteral(" = ?");
+    return parti.join(QStringLiteral(" AND "));
+}
+
+ModelloRighe::Riga ModelloRighe::rileggiPerChiave(const QVariantList& chiave, bool* trovata) const {
+    // The list's select without its WHERE: a row written outside the list's
+    // condition is still shown as written.
+    QStringList voci;
+    for (const auto& v : m_analisi.voci)
+        voci << v.testo;
+    voci << m_chiaviNascoste;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                  .arg(voci.join(QStringLiteral(", ")), m_analisi.from,
+                       condizioneChiave(m_analisi.aliasBase)));
+    for (const QVariant& v : chiave)
+        q.addBindValue(v);
+    Riga r;
+    *trovata = false;
+    if (q.exec() && q.next()) {
+        const int n = q.record().count();
+        r.resize(n);
+        for (int i = 0; i < n; ++i)
+            r[i] = q.value(i);
+        *trovata = true;
+    }
+    q.finish();
+    return r;
+}
+
+void ModelloRighe::scriviRiga() {
+    if (m_mod.riga < 0 || !modificata())
+        return;
+    if (!scrivibile())
+        throw Errore(NumErrLista::NonAggiornabile, QStringLiteral("La lista non si può aggiornare"),
+                     QStringLiteral("Griglia"));
+    const qint64 r = m_mod.riga;
+    QSqlQuery q(m_db);
+    QVariantList chiaveNuova;
+    if (m_mod.nuova) {
+        QStringList colonne, segni;
+        QVariantList valori;
+        for (int c = 0; c < m_colonne.size(); ++c) {
+            if (!m_colonne[c].aggiornabile || !m_mod.valori[c].isValid())
+                continue;
+            colonne << m_colonne[c].colonnaBase;
+            segni << QStringLiteral("?");
+            valori << m_mod.valori[c];
+        }
+        q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(m_analisi.tabellaBase, colonne.join(QStringLiteral(", ")),
+                           segni.join(QStringLiteral(", "))));
+        for (const QVariant& v : valori)
+            q.addBindValue(v);
+        if (!q.exec())
+            erroreSql(q, QStringLiteral("Griglia"));
+        chiaveNuova = chiaveDi(m_mod.valori);
+    } else {
+        QStringList assegna, condizioni;
+        QVariantList valori;
+        for (int c = 0; c < m_colonne.size(); ++c) {
+            if (!m_colonne[c].aggiornabile || !m_mod.cambiati[c])
+                continue;
+            assegna << m_colonne[c].colonnaBase + QStringLiteral(" = ?");
+            valori << m_mod.valori[c];
+        }
+        if (assegna.isEmpty()) { // only read-only columns changed
+            annullaRiga();
+            return;
+        }
+        for (const QVariant& v : chiaveDi(m_mod.originale))
+            valori << v;
+        condizioni << condizioneChiave({});
+        // Nobody changed the row since it was read.
+        for (int c = 0; c < m_colonne.size(); ++c) {
+            if (!m_colonne[c].aggiornabile || m_colonne[c].tipo == TipoBinario)
+                continue;
+            const QVariant& o = m_mod.originale[c];
+            if (!o.isValid())
+                condizioni << m_colonne[c].colonnaBase + QStringLiteral(" IS NULL");
+            else {
+                condizioni << m_colonne[c].colonnaBase + QStringLiteral(" = ?");
+                valori << o;
+            }
+        }
+        q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                      .arg(m_analisi.tabellaBase, assegna.join(QStringLiteral(", ")),
+                           condizioni.join(QStringLiteral(" AND "))));
+        for (const QVariant& v : valori)
+            q.addBindValue(v);
+        if (!q.exec())
+            erroreSql(q, QStringLiteral("Griglia"));
+        if (q.numRowsAffected() == 0) {
+            bool trovata = false;
+            const Riga nuova = rileggiPerChiave(chiaveDi(m_mod.originale), &trovata);
+            m_mod = {};
+            if (trovata)
+                m_rilette.insert(r, nuova);
+            emit dataChanged(index(int(r), 0), index(int(r), columnCount() - 1));
+            if (trovata)
+                throw Errore(NumErrLista::RigaModificata,
+                             QStringLiteral("La riga è stata modificata da un'altra postazione "
+                                            "dopo essere stata letta"),
+                             QStringLiteral("Griglia"));
+            throw Errore(NumErrLista::RigaCancellata,
+                         QStringLiteral("La riga è stata cancellata da un'altra postazione"),
+                         QStringLiteral("Griglia"));
+        }
+        chiaveNuova = chiaveDi(m_mod.valori);
+    }
+    q.finish();
+    bool trovata = false;
+    Riga letta = rileggiPerChiave(chiaveNuova, &trovata);
+    if (!trovata)
+        letta = m_mod.valori;
+    const bool nuova = m_mod.nuova;
+    m_mod = {};
+    if (nuova) {
+        const int pos = int(totale());
+        beginInsertRows({}, pos, pos);
+        m_aggiunte.append(letta);
+        endInsertRows();
+    } else if (r < m_totaleDb) {
+        m_rilette.insert(r, letta);
+    } else {
+        m_aggiunte[r - m_totaleDb] = letta;
+    }
+    emit dataChanged(index(int(r), 0), index(int(r), columnCount() - 1));
+}
+
+void ModelloRighe::eliminaRiga(qint64 r) {
+    if (r < 0 || r >= totale())
+        return;
+    if (!scrivibile())
+        throw Errore(NumErrLista::NonAggiornabile, QStringLiteral("La lista non si può aggiornare"),
+                     QStringLiteral("Griglia"));
+    const Riga* x = riga(r);
+    if (!x)
+        throw Errore(NumErr::NessunRecordCorrente, QStringLiteral("Nessun record corrente"),
+                     QStringLiteral("Griglia"));
+    const Riga letta = *x;
+    QSqlQuery q(m_db);
+    QStringList condizioni{condizioneChiave({})};
+    QVariantList valori = chiaveDi(letta);
+    for (int c = 0; c < m_colonne.size(); ++c) {
+        if (!m_colonne[c].aggiornabile || m_colonne[c].tipo == TipoBinario)
+            continue;
+        if (!letta[c].isValid())
+            condizioni << m_colonne[c].colonnaBase + QStringLiteral(" IS NULL");
+        else {
+            condizioni << m_colonne[c].colonnaBase + QStringLiteral(" = ?");
+            valori << letta[c];
+        }
+    }
+    q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2")
+                  .arg(m_analisi.tabellaBase, condizioni.join(QStringLiteral(" AND "))));
+    for (const QVariant& v : valori)
+        q.addBindValue(v);
+    if (!q.exec())
+        erroreSql(q, QStringLiteral("Griglia"));
+    const bool cancellata = q.numRowsAffected() > 0;
+    q.finish();
+    if (!cancellata) {
+        bool trovata = false;
+        const Riga nuova = rileggiPerChiave(chiaveDi(letta), &trovata);
+        if (trovata) {
+            if (r < m_totaleDb)
+                m_rilette.insert(r, nuova);
+            else
+                m_aggiunte[r - m_totaleDb] = nuova;
+            emit dataChanged(index(int(r), 0), index(int(r), columnCount() - 1));
+            throw Errore(NumErrLista::RigaModificata,
+                         QStringLiteral("La riga è stata modificata da un'altra postazione "
+                                        "dopo essere stata letta"),
+                         QStringLiteral("Griglia"));
+        }
+    }
+    if (m_mod.riga == r)
+        m_mod = {};
+    rileggi();
+}
+
+void ModelloRighe::setFormatoData(const QString& formato) {
+    if (!formato.isEmpty())
+        m_formatoData = FormatoQt(formato);
+}
+
+QString ModelloRighe::testoVisibile(const QVariant& v, int c) const {
+    if (!v.isValid() || v.isNull())
+        return {};
+    const ColonnaLista& col = m_colonne[c];
+    if (col.tipo == Tipo::Data || v.typeId() == QMetaType::QDate ||
+        v.typeId() == QMetaType::QDateTime) {
+        QDate d = v.toDate();
+        if (!d.isValid())
+            d = QDate::fromString(v.toString().left(10), Qt::ISODate);
+        return d.isValid() ? d.toString(m_formatoData) : v.toString();
+    }
+    if (Numerico(col.tipo) || v.typeId() == QMetaType::Double) {
+        bool ok = false;
+        const double d = v.toDouble(&ok);
+        if (!ok)
+            return v.toString();
+        if (!col.formato.isEmpty()) {
+            try {
+                return Utilita().ApplicaFormato(d, col.formato);
+            } catch (const Errore&) {
+                return MascheraLocale(d, col.formato);
+            }
+        }
+        QLocale l = LocaleProgramma();
+        l.setNumberOptions(QLocale::OmitGroupSeparator);
+        return l.toString(d, 'f', QLocale::FloatingPointShortest);
+    }
+    if (col.tipo == TipoBinario)
+        return QStringLiteral("<binario>");
+    return v.toString();
+}
+
+QString ModelloRighe::testoModifica(const QVariant& v, int c) const {
+    if (Numerico(m_colonne[c].tipo) && v.isValid()) {
+        bool ok = false;
+        const double d = v.toDouble(&ok);
+        if (ok) {
+            QLocale l = LocaleProgramma();
+            l.setNumberOptions(QLocale::OmitGroupSeparator);
+            return l.toString(d, 'f', QLocale::FloatingPointShortest);
+        }
+    }
+    return testoVisibile(v, c);
+}
+
+QVariant ModelloRighe::daTesto(int c, const QString& testo, bool* ok) const {
+    *ok = true;
+    const ColonnaLista& col = m_colonne[c];
+    const QString t = testo.trimmed();
+    if (t.isEmpty())
+        return {};
+    if (Numerico(col.tipo)) {
+        const QLocale l = LocaleProgramma();
+        double d = l.toDouble(t, ok);
+        if (!*ok)
+            d = QLocale::c().toDouble(t, ok);
+        if (!*ok) {
+            QString s = t;
+            s.remove(l.groupSeparator());
+            d = l.toDouble(s, ok);
+        }
+        if (!*ok)
+            return {};
+        if (col.tipo == Tipo::Lungo || col.tipo == Tipo::Intero)
+            return QVariant(qint64(std::llround(d)));
+        return d;
+    }
+    if (col.tipo == Tipo::Data) {
+        for (const QString& f :
+             {m_formatoData, QStringLiteral("d/M/yyyy"), QStringLiteral("d/M/yy"),
+              QStringLiteral("yyyy-MM-dd"), QStringLiteral("ddMMyyyy")}) {
+            QDate d = QDate::fromString(t, f);
+            if (d.isValid()) {
+                if (d.year() < 1930 && f.endsWith(QLatin1String("yy")) &&
+                    !f.endsWith(QLatin1String("yyyy")))
+                    d = d.addYears(100);
+                return d;
+            }
+        }
+        *ok = false;
+        return {};
+    }
+    return testo;
+}
+
+qint64 ModelloRighe::cerca(int c, const QString& testo, qint64 da) {
+    if (!m_aperta || c < 0 || c >= m_colonne.size() || testo.isEmpty() || m_analisi.raggruppata())
+        return -1;
+    const QString interna =
+        QStringLiteral("SELECT ROW_NUMBER() OVER (ORDER BY %1) AS qv_rn, %2 AS qv_v FROM %3")
+            .arg(m_ordine, m_colonne[c].espressioneMotore, m_analisi.from) +
+        (m_analisi.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + m_analisi.where);
+    auto prova = [&](const QString& condizione, qint64 limite) -> qint64 {
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        q.prepare(QStringLiteral("SELECT qv_rn FROM (%1) qv_t WHERE %2 AND "
+                                 "UPPER(CAST(qv_v AS VARCHAR(250))) LIKE ? ORDER BY qv_rn LIMIT 1")
+                      .arg(interna, condizione));
+        q.addBindValue(limite);
+        q.addBindValue(QStringLiteral("%") + testo.toUpper() + QStringLiteral("%"));
+        if (!q.exec())
+            erroreSql(q, QStringLiteral("Cerca"));
+        return q.next() ? q.value(0).toLongLong() - 1 : -1;
+    };
+    qint64 r = prova(QStringLiteral("qv_rn > ?"), da + 1);
+    if (r < 0)
+        r = prova(QStringLiteral("qv_rn <= ?"), da + 1);
+    return r;
+}
+
+int ModelloRighe::rowCount(const QModelIndex& p) const {
+    if (p.isValid() || !m_aperta)
+        return 0;
+    return int(totale() + (m_aggiungibile ? 1 : 0));
+}
+
+int ModelloRighe::columnCount(const QModelIndex& p) const {
+    return p.isValid() ? 0 : int(m_colonne.size());
+}
+
+QVariant ModelloRighe::data(const QModelIndex& i, int ruolo) const {
+    if (!i.isValid())
+        return {};
+    switch (ruolo) {
+    case Qt::DisplayRole:
+        return testoVisibile(valore(i.row(), i.column()), i.column());
+    case Qt::EditRole:
+        return valore(i.row(), i.column());
+    case Qt::TextAlignmentRole:
+        return Numerico(m_colonne[i.column()].tipo)
+                   ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter))
+                   : QVariant(int(Qt::AlignLeft | Qt::AlignVCenter));
+    default:
+        return {};
+    }
+}
+
+QVariant ModelloRighe::headerData(int s, Qt::Orientation o, int ruolo) const {
+    if (o == Qt::Horizontal && ruolo == Qt::DisplayRole && s >= 0 && s < m_colonne.size())
+        return m_colonne[s].titolo.isNull() ? m_colonne[s].nome : m_colonne[s].titolo;
+    if (o == Qt::Vertical && ruolo == Qt::DisplayRole) {
+        if (m_mod.riga == s && modificata())
+            return QStringLiteral("\u270E"); // the row is being edited
+        if (s == totale() && m_aggiungibile)
+            return QStringLiteral("*");
+        return QString();
+    }
+    return QAbstractTableModel::headerData(s, o, ruolo);
+}
+
+Qt::ItemFlags ModelloRighe::flags(const QModelIndex& i) const {
+    if (!i.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+} // namespace quarvel::listcmd

@@ -1,0 +1,167 @@
+#pragma once
+// The record set behind a grid: an editable table model over a list's SQL.
+//
+// Reading.  Opening a list counts its rows (COUNT(*)) and reads nothing else;
+// rows are read a window at a time (LIMIT/OFFSET over the list's order made
+// total by the base table's key) into a small cache, so a list of a million
+// rows costs a few windows of memory.  Windows past the middle are read with
+// the order reversed, so the last rows come as fast as the first.
+//
+// Writing.  The list's base table is the first table of its FROM; its primary
+// key (or the key columns the form names) finds a row.  One row at a time is
+// edited in a buffer; writing it updates the changed columns of the base
+// table, inserts a new row, or deletes one.  Columns of other tables and
+// computed ones are read only; the row is read again after a write, so their
+// values (a description of a joined table) are fresh.  A row is written only
+// if nobody changed it since it was read: the WHERE clause compares every
+// base column with the value read, and a write that finds no row stops with
+// 3197 (changed) or 3167 (deleted) and the row is read again.
+//
+// Rows inserted since the list was read stay at its end until it is read
+// again, as the original record sets kept them.
+
+#include "listcmd/AnalisiSql.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QList>
+#include <QSqlDatabase>
+#include <QVector>
+
+namespace quarvel::listcmd {
+
+struct ColonnaLista {
+    QString nome;              // the field's name in the list
+    QString espressione;       // its expression as the form wrote it (ORDER BY)
+    QString espressioneMotore; // the same in the engine's dialect
+    QString tabella;           // source table, empty for a computed field
+    QString colonnaBase;       // the base table's column when it may be written
+    bool aggiornabile = false;
+    bool ordinabile = true;
+    int tipo = 8; // suite kind (Tipo in suite/Utilita.h); 205 binary
+    int dimensione = 0;
+    QString formato; // number mask of the column
+    QString titolo;  // caption shown in the header
+};
+
+class ModelloRighe : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using Riga = QVector<QVariant>;
+
+    explicit ModelloRighe(QObject* genitore = nullptr);
+
+    // Opens the list (Access-dialect SQL); raises Errore.  An empty text
+    // closes it.
+    void apri(const QSqlDatabase& db, const QString& sql);
+    // Counts and reads again; the rows added stay no longer at the end.
+    void rileggi();
+    bool aperta() const { return m_aperta; }
+    const QSqlDatabase& database() const { return m_db; }
+    const QString& sql() const { return m_sql; }
+    const AnalisiSql& analisi() const { return m_analisiAccess; }
+
+    int numeroColonne() const { return int(m_colonne.size()); }
+    ColonnaLista& colonna(int i) { return m_colonne[i]; }
+    const ColonnaLista& colonna(int i) const { return m_colonne[i]; }
+    int indiceColonna(const QString& nome) const;
+    void impostaTitolo(int colonna, const QString& titolo);
+
+    // Rows of the list, without the empty new-row line.
+    qint64 totale() const { return m_totaleDb + m_aggiunte.size(); }
+    bool aggiungibile() const { return m_aggiungibile; }
+    void setAggiungibile(bool si);
+    // The base table has a key: rows may be written.
+    bool scrivibile() const { return !m_colChiavi.isEmpty() && !m_analisi.raggruppata(); }
+    // Key columns named by the form, used when the base table has no key.
+    void impostaChiaviForm(const QList<int>& colonne);
+
+    // The value of a cell, the row being edited included; an invalid
+    // QVariant for Null and for the new-row line.
+    QVariant valore(qint64 riga, int colonna) const;
+
+    // ---- the row being edited ---------------------------------------------------
+    bool inModifica() const { return m_mod.riga >= 0; }
+    qint64 rigaModifica() const { return m_mod.riga; }
+    bool rigaNuova() const { return m_mod.nuova; }
+    bool modificata() const;
+    bool colonnaCambiata(int colonna) const;
+    // Starts editing the row (the row after the last: a new row).
+    void iniziaRiga(qint64 riga);
+    // A value into the row being edited (started on the row if needed).
+    void impostaValore(qint64 riga, int colonna, const QVariant& valore);
+    void annullaRiga();
+    // Writes the row being edited; Errore when it fails (the row stays in
+    // editing, except after 3167/3197 when it is read again).
+    void scriviRiga();
+    // Deletes a row of the list; Errore when it fails.
+    void eliminaRiga(qint64 riga);
+
+    // Texts of the operator's format.
+    void setFormatoData(const QString& formato);
+    QString testoVisibile(const QVariant& v, int colonna) const;
+    QString testoModifica(const QVariant& v, int colonna) const;
+    // A typed text as the column's value; ok false when it is none.
+    QVariant daTesto(int colonna, const QString& testo, bool* ok) const;
+
+    // First row after da (wrapping to the top) whose column holds the text,
+    // letters compared without regard to case; -1 when none.
+    qint64 cerca(int colonna, const QString& testo, qint64 da);
+
+    // Windows kept (the benchmark reads it).
+    int finestreInMemoria() const { return int(m_cache.size()); }
+
+    int rowCount(const QModelIndex& p = {}) const override;
+    int columnCount(const QModelIndex& p = {}) const override;
+    QVariant data(const QModelIndex& i, int ruolo = Qt::DisplayRole) const override;
+    QVariant headerData(int sezione, Qt::Orientation o, int ruolo) const override;
+    Qt::ItemFlags flags(const QModelIndex& i) const override;
+
+    static constexpr int RigheFinestra = 128;
+    static constexpr int FinestreMassime = 12;
+    static constexpr int TipoBinario = 205;
+
+private:
+    struct Modifica {
+        qint64 riga = -1;
+        bool nuova = false;
+        Riga originale;
+        Riga valori;
+        QVector<bool> cambiati;
+    };
+
+    const Riga* riga(qint64 r) const;
+    void leggiFinestra(qint64 f) const;
+    void conta();
+    void svuotaCache();
+    QString selectBase() const;
+    QString ordineCompleto(bool inverti) const;
+    Riga rileggiPerChiave(const QVariantList& chiave, bool* trovata) const;
+    QVariantList chiaveDi(const Riga& r) const;
+    QString condizioneChiave(const QString& qualificatore) const;
+    void colonneDaQuery();
+    void preparaChiavi();
+    [[noreturn]] void erroreSql(const class QSqlQuery& q, const QString& sorgente) const;
+
+    QSqlDatabase m_db;
+    QString m_sql;
+    AnalisiSql m_analisiAccess;
+    AnalisiSql m_analisi; // of the engine's text
+    QList<ColonnaLista> m_colonne;
+    QStringList m_colChiavi;      // base-table key columns
+    QList<int> m_posChiavi;       // their place in a Riga
+    QStringList m_chiaviNascoste; // hidden select items for keys not shown
+    QList<int> m_chiaviForm;
+    QString m_ordine; // engine ORDER BY terms made total
+    QString m_formatoData = QStringLiteral("dd/MM/yyyy");
+    bool m_aperta = false;
+    bool m_aggiungibile = false;
+    qint64 m_totaleDb = 0;
+    mutable QHash<qint64, QVector<Riga>> m_cache;
+    mutable QList<qint64> m_lru;
+    QHash<qint64, Riga> m_rilette;
+    QVector<Riga> m_aggiunte;
+    Modifica m_mod;
+};
+
+} // namespace quarvel::listcmd
