@@ -53,14 +53,14 @@ FrmConn::FrmConn() : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt:
     m_labTitolo->setFont(grande);
     m_labTitolo->setText(QStringLiteral("Quarvel"));
 
-    m_labVersione = Etichetta(this, "labVersione", QRect(136, 66, 284, 22));
-    m_LabDataVer = Etichetta(this, "LabDataVer", QRect(136, 90, 284, 22));
+    m_labVersione = Etichetta(this, "labVersione", QRect(136, 66, 230, 22));
+    m_LabDataVer = Etichetta(this, "LabDataVer", QRect(136, 90, 230, 22));
 
     m_imgOracle = Immagine(this, "imgOracle", QStringLiteral(":/database/immagini/server.png"),
-                           QRect(372, 128, 48, 48));
+                           QRect(372, 68, 48, 48));
     m_imgOracle->setVisible(false);
     m_imgAccess = Immagine(this, "imgAccess", QStringLiteral(":/database/immagini/engine.png"),
-                           QRect(372, 128, 48, 48));
+                           QRect(372, 68, 48, 48));
     m_imgAccess->setVisible(false);
 
     // Holds the name of the database being opened; not shown (a complete
@@ -68,7 +68,7 @@ FrmConn::FrmConn() : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt:
     m_txtNomeDb = new QLineEdit(this);
     m_txtNomeDb->setObjectName(QStringLiteral("txtNomeDb"));
     m_txtNomeDb->setReadOnly(true);
-    m_txtNomeDb->setGeometry(20, 140, 330, 24);
+    m_txtNomeDb->setGeometry(136, 100, 220, 24);
     m_txtNomeDb->setVisible(false);
 
     Centra();

@@ -16,7 +16,7 @@ class FrmConn final : public QWidget {
 public:
     // Width and height of the window, in pixels.
     static constexpr int Larghezza = 440;
-    static constexpr int Altezza = 190;
+    static constexpr int Altezza = 136;
 
     ~FrmConn() override;
 
