@@ -180,12 +180,22 @@ int FlagDi(const QWidget* w, const ListaEccezioni& eccezioni) {
     return 0;
 }
 
-// A control the layout of its parent places: its geometry follows the layout.
+bool Contiene(const QLayout* l, const QWidget* w) {
+    for (int i = 0; i < l->count(); ++i) {
+        QLayoutItem* el = l->itemAt(i);
+        if (el->widget() == w)
+            return true;
+        if (const QLayout* interno = el->layout(); interno && Contiene(interno, w))
+            return true;
+    }
+    return false;
+}
+
+// A control a layout of its parent places (nested layouts too): its geometry
+// follows the layout.
 bool InLayout(const QWidget* w) {
     const QWidget* p = w->parentWidget();
-    if (!p || !p->layout())
-        return false;
-    return p->layout()->indexOf(const_cast<QWidget*>(w)) >= 0;
+    return p && p->layout() && Contiene(p->layout(), w);
 }
 
 bool ImmagineFissa(const QWidget* w) {
@@ -202,6 +212,10 @@ QFont Scalato(QFont font, double f) {
 }
 
 void ScalaLimiti(QWidget* w, double f) {
+    // A widget with a layout takes its limits from the layout, which
+    // recomputes them from the new fonts and sizes.
+    if (w->layout())
+        return;
     const QSize mn = w->minimumSize();
     const QSize mx = w->maximumSize();
     const int nuovaMinL = mn.width() > 0 ? Px(mn.width() * f) : 0;
