@@ -69,7 +69,7 @@ public:
             Riposiziona(0);
             return;
         }
-        if (m_q.next()) {
+        if (Avanza()) {
             ++m_pos;
             m_visti = std::max(m_visti, m_pos + 1);
         } else {
@@ -107,7 +107,7 @@ public:
                 Esegui();
                 p = -1;
             }
-            while (m_q.next())
+            while (Avanza())
                 ++p;
             m_totale = p + 1;
         }
@@ -209,8 +209,18 @@ private:
             throw MappaErrore(m_db, m_q.lastError(), SorgenteRs);
     }
 
+    // The next row; false at the end.  A row that cannot be read (a damaged
+    // page, a lost connection) is an error, never a silent end of rows.
+    bool Avanza() {
+        if (m_q.next())
+            return true;
+        if (m_q.lastError().isValid())
+            throw MappaErrore(m_db, m_q.lastError(), SorgenteRs);
+        return false;
+    }
+
     void Primo() {
-        if (m_q.next()) {
+        if (Avanza()) {
             m_pos = 0;
             m_visti = 1;
             m_eof = m_bof = m_vuoto = false;
@@ -225,7 +235,7 @@ private:
     void Riposiziona(qint64 riga) {
         Esegui();
         for (qint64 p = 0; p <= riga; ++p) {
-            if (!m_q.next()) {
+            if (!Avanza()) {
                 // The rows changed under the record set: end of rows.
                 m_pos = p;
                 m_eof = true;

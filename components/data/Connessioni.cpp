@@ -41,12 +41,32 @@ QString LeggiDsn(const QString& file, const QString& chiave) {
 #ifdef QUARVEL_CON_PROFILO
     return profilo::LeggiValore(file, QStringLiteral("ODBC"), chiave).value_or(QString());
 #else
-    char buffer[1024] = {};
-    WORD lunghezza = 0;
-    const QByteArray f = QFile::encodeName(file), k = chiave.toUtf8();
-    if (!SQLReadFileDSN(f.constData(), "ODBC", k.constData(), buffer, sizeof buffer, &lunghezza))
+    // A profile file: sections and keys without regard to case, the first
+    // occurrence wins, values trimmed and unquoted.
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
         return {};
-    return QString::fromUtf8(buffer, qstrnlen(buffer, sizeof buffer)).trimmed();
+    bool dentro = false;
+    while (!f.atEnd()) {
+        const QString riga = QString::fromUtf8(f.readLine()).trimmed();
+        if (riga.startsWith(QLatin1Char('[')) && riga.endsWith(QLatin1Char(']'))) {
+            dentro = riga.mid(1, riga.size() - 2)
+                         .trimmed()
+                         .compare(QLatin1String("ODBC"), Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const qsizetype uguale = riga.indexOf(QLatin1Char('='));
+        if (!dentro || uguale <= 0 || riga.startsWith(QLatin1Char(';')))
+            continue;
+        if (riga.left(uguale).trimmed().compare(chiave, Qt::CaseInsensitive) != 0)
+            continue;
+        QString v = riga.mid(uguale + 1).trimmed();
+        if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) &&
+            v.back() == v.front())
+            v = v.mid(1, v.size() - 2);
+        return v;
+    }
+    return {};
 #endif
 }
 
@@ -117,6 +137,7 @@ QSqlDatabase ApriPg(const ServerPg& s, const QString& nomeConnessione, bool sola
     InfoConnessione info{Dialetto::PostgreSQL, true, true, {}};
     if (!db.open()) {
         const QSqlError e = db.lastError();
+        db = QSqlDatabase();
         QSqlDatabase::removeDatabase(nomeConnessione);
         throw MappaErroreApertura(info, e, Sorgente);
     }
@@ -137,6 +158,7 @@ QSqlDatabase ApriOdbc(const QString& nomeOdbc, const QString& utente, const QStr
     InfoConnessione info{Dialetto::PostgreSQL, true, false, {}};
     if (!db.open()) {
         const QSqlError e = db.lastError();
+        db = QSqlDatabase();
         QSqlDatabase::removeDatabase(nomeConnessione);
         throw MappaErroreApertura(info, e, Sorgente);
     }
@@ -166,6 +188,7 @@ QSqlDatabase ApriFile(const QString& nome, const Credenziali& c, const QString& 
     InfoConnessione info{Dialetto::SQLite, false, false, fi.absoluteFilePath()};
     if (!db.open()) {
         const QSqlError e = db.lastError();
+        db = QSqlDatabase();
         QSqlDatabase::removeDatabase(nomeConnessione);
         throw MappaErroreApertura(info, e, Sorgente);
     }

@@ -223,12 +223,14 @@ int RiparaFileSqlite(const QString& percorsoDato) {
     if (::link(f.constData(), QFile::encodeName(copia).constData()) != 0 &&
         !QFile::copy(percorso, copia))
         return 3051;
-    for (const char* suffisso : {"-wal", "-shm"}) {
-        const QString s = percorso + QLatin1String(suffisso);
-        if (QFileInfo::exists(s))
-            ::rename(QFile::encodeName(s).constData(),
-                     QFile::encodeName(copia + QLatin1String(suffisso)).constData());
-    }
+    // Its write-ahead log goes with it (when it holds anything); the shared
+    // memory index is rebuilt by whoever opens a file.
+    const QString wal = percorso + QStringLiteral("-wal");
+    if (QFileInfo(wal).size() > 0)
+        ::rename(QFile::encodeName(wal).constData(),
+                 QFile::encodeName(copia + QStringLiteral("-wal")).constData());
+    QFile::remove(wal);
+    QFile::remove(percorso + QStringLiteral("-shm"));
     QFile::remove(nuovoFile + QStringLiteral("-wal"));
     QFile::remove(nuovoFile + QStringLiteral("-shm"));
     if (::rename(nf.constData(), f.constData()) != 0)

@@ -350,7 +350,7 @@ private:
             while (n < u.size() && u[n].spazio())
                 ++n;
             if (n >= u.size() || u[n].tipo != TipoToken::Numero || u[n].gruppo)
-                ErroreTesto(QStringLiteral("TOP senza numero"));
+                continue; // a column named Top
             bool ok = false;
             const qlonglong righe = u[n].testo.toLongLong(&ok);
             if (!ok || righe < 0)

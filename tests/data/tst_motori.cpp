@@ -1,0 +1,789 @@
+// The data-access component against the real engines: an SQLite file and a
+// PostgreSQL server reached by data source name, file data source and
+// "ODBC;" text, each through unixODBC (QODBC) and through the native driver.
+// The PostgreSQL rows need the server of scripts/services/postgres.sh (its
+// environment: QUARVEL_PG_DSN and the rest); without it they are skipped.
+
+#include "ComponenteDatiSql.h"
+#include "Connessioni.h"
+#include "Schema.h"
+
+#include "suite/ComponenteDati.h"
+#include "suite/Errore.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quarvel;
+
+namespace {
+
+QString Lit(const QString& s) {
+    return "'" + QString(s).replace("'", "''") + "'";
+}
+
+// The base query of the inventory counts form.
+const QString PrepSql =
+    QString(
+        "SELECT MagInventari.CodInv,MagInventari.Articolo,Articoli.Descrizione AS DesArticolo") +
+    ",MagInventari.Livello1,MagInventari.Livello2" + ",MagInventari.Giacenza" +
+    ",MagInventari.Magazzino,Magazzini.Descrizione AS DesMagaz" +
+    " FROM (MagInventari LEFT JOIN Articoli" + " ON MagInventari.Articolo = Articoli.Articolo)" +
+    " LEFT JOIN Magazzini" + " ON Magazzini.Magazzino = MagInventari.Magazzino";
+
+const QString LifoTesta = QString("SELECT Anno,Articolo,Livello1,Livello2,Giacenza") +
+                          ",IIF(Giacenza=0,0,ValGiacenza / Giacenza) AS PrezzoEuro" +
+                          ",ValGiacenza,ValMedioUnitario" +
+                          ",IIF(Giacenza=0,0,ValGiacenzaLire / Giacenza) AS Prezzo" +
+                          ",ValGiacenzaLire ,ValMedioUnitarioLire";
+
+QString Livelli(const QString& articolo) {
+    return QString("SELECT Articoli.Articolo, Articoli.LivGruppo1, Articoli.LivGruppo2, "
+                   "LivGruppi_1.*, LivGruppi_2.*") +
+           " FROM (Articoli" + " LEFT JOIN LivGruppi AS LivGruppi_1" +
+           " ON Articoli.LivGruppo1 = LivGruppi_1.LivGruppo)" +
+           " LEFT JOIN LivGruppi AS LivGruppi_2" +
+           " ON Articoli.LivGruppo2 = LivGruppi_2.LivGruppo" + " WHERE" +
+           " Articoli.Articolo = " + Lit(articolo);
+}
+
+QString Normale(const QVariant& v) {
+    if (!v.isValid() || v.isNull())
+        return "<null>";
+    switch (v.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QString::number(v.toDouble(), 'g', 10);
+    case QMetaType::QDate:
+        return v.toDate().toString(Qt::ISODate);
+    default:
+        return v.toString();
+    }
+}
+
+QStringList Righe(IRecordset& rs) {
+    QStringList righe;
+    while (!rs.Eof()) {
+        QStringList r;
+        for (int i = 0; i < rs.NumeroCampi(); ++i)
+            r << Normale(rs.Campo(i));
+        righe << r.join("|");
+        rs.MoveNext();
+    }
+    return righe;
+}
+
+struct Motore {
+    QString nome; // the database name given to Apri
+    bool soloOdbc = false;
+    bool pg = false;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Motore)
+
+class TstMotori : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void queryDelProgramma_data();
+    void queryDelProgramma();
+    void campiQualificati_data() { motori(); }
+    void campiQualificati();
+    void chiaveDuplicata_data() { motori(); }
+    void chiaveDuplicata();
+    void transazione_data() { motori(); }
+    void transazione();
+    void codiciStrani_data() { motori(); }
+    void codiciStrani();
+    void scorrimento_data() { motori(); }
+    void scorrimento();
+    void connessioneMotore_data();
+    void connessioneMotore();
+    void erroriApertura_data();
+    void erroriApertura();
+    void fileDanneggiato_data();
+    void fileDanneggiato();
+    void walEPassword();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_file; // the SQLite company
+    bool m_pg = false;
+    QString m_dbPg; // the test's own PostgreSQL database
+    QString m_dsn, m_dsnFile, m_testo, m_uid, m_pwd;
+    std::unique_ptr<IComponenteDati> m_base; // SQLite, for comparisons
+
+    void motori();
+    std::vector<std::pair<QString, Motore>> Elenco() const;
+    std::unique_ptr<IComponenteDati> Apri(const Motore& m, QString* risposta = nullptr);
+    QString CreaSqlite(const QString& nome);
+};
+
+void TstMotori::initTestCase() {
+    dati::Registra();
+    QVERIFY(m_dir.isValid());
+    m_file = CreaSqlite("ditta.db");
+    m_base = Apri(Motore{m_file});
+
+    m_dsn = qEnvironmentVariable("QUARVEL_PG_DSN");
+    if (m_dsn.isEmpty())
+        return;
+    m_pg = true;
+    m_uid = qEnvironmentVariable("QUARVEL_PG_UID");
+    m_pwd = qEnvironmentVariable("QUARVEL_PG_PWD");
+    const QString host = qEnvironmentVariable("PGHOST", "127.0.0.1");
+    const QString porta = qEnvironmentVariable("PGPORT");
+    const QString driver = qEnvironmentVariable("QUARVEL_PG_DRIVER", "PostgreSQL Unicode");
+    // A database of this test's own: other tests may use the server's.
+    m_dbPg = QString("quarvel_tst_dati_%1").arg(QCoreApplication::applicationPid());
+    {
+        QSqlDatabase admin = QSqlDatabase::addDatabase("QPSQL", "admin");
+        admin.setHostName(host);
+        admin.setPort(porta.toInt());
+        admin.setDatabaseName(qEnvironmentVariable("PGDATABASE", "quarvel"));
+        admin.setUserName(m_uid);
+        admin.setPassword(m_pwd);
+        admin.setConnectOptions("options='-c client_min_messages=warning'");
+        QVERIFY2(admin.open(), qPrintable(admin.lastError().text()));
+        QSqlQuery q(admin);
+        q.exec("DROP DATABASE IF EXISTS " + m_dbPg);
+        QVERIFY2(q.exec("CREATE DATABASE " + m_dbPg + " TEMPLATE template1"),
+                 qPrintable(q.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase("admin");
+    // Data source and file data source pointing at it.
+    const QString ini = m_dir.filePath("odbc.ini");
+    QFile::copy(qEnvironmentVariable("ODBCINI"), ini);
+    QFile f(ini);
+    QVERIFY(f.open(QIODevice::Append));
+    m_dsn = "quarvel_tst_dati";
+    f.write(QString("\n[%1]\nDriver=%2\nServername=%3\nPort=%4\nDatabase=%5\nCommLog=0\n")
+                .arg(m_dsn, driver, host, porta, m_dbPg)
+                .toUtf8());
+    f.close();
+    qputenv("ODBCINI", QFile::encodeName(ini));
+    m_dsnFile = m_dir.filePath("ditta.DSN");
+    QFile d(m_dsnFile);
+    QVERIFY(d.open(QIODevice::WriteOnly));
+    d.write(QString("[ODBC]\r\nDRIVER=%1\r\nSERVER=%2\r\nPORT=%3\r\nDATABASE=%4\r\nCommLog=0\r\n")
+                .arg(driver, host, porta, m_dbPg)
+                .toUtf8());
+    d.close();
+    m_testo = QString("odbc;DRIVER={%1};SERVER=%2;PORT=%3;DATABASE=%4;UID=%5;PWD=%6")
+                  .arg(driver, host, porta, m_dbPg, m_uid, m_pwd);
+
+    dati::Credenziali c;
+    c.utente = m_uid;
+    c.password = m_pwd;
+    QSqlDatabase db = dati::ApriDatabase(m_dsn, {}, c, "crea");
+    QCOMPARE(db.driverName(), QString("QPSQL"));
+    dati::CreaDitta(db, true);
+    dati::CreaComune(db, true);
+    dati::GeneraDemo(db, dati::OpzioniDemo{});
+    dati::GeneraDemoComune(db);
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase("crea");
+}
+
+void TstMotori::cleanupTestCase() {
+    m_base.reset();
+    if (!m_pg)
+        return;
+    QSqlDatabase admin = QSqlDatabase::addDatabase("QPSQL", "admin2");
+    admin.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
+    admin.setPort(qEnvironmentVariable("PGPORT").toInt());
+    admin.setDatabaseName(qEnvironmentVariable("PGDATABASE", "quarvel"));
+    admin.setUserName(m_uid);
+    admin.setPassword(m_pwd);
+    if (admin.open())
+        QSqlQuery(admin).exec("DROP DATABASE IF EXISTS " + m_dbPg + " WITH (FORCE)");
+    admin.close();
+}
+
+QString TstMotori::CreaSqlite(const QString& nome) {
+    const QString file = m_dir.filePath(nome);
+    QFile::remove(file);
+    QFile f(file);
+    f.open(QIODevice::WriteOnly);
+    f.close();
+    {
+        QSqlDatabase db = dati::ApriDatabase(file, {}, {}, "crea");
+        dati::CreaDitta(db, false);
+        dati::CreaComune(db, false);
+        dati::GeneraDemo(db, dati::OpzioniDemo{});
+        dati::GeneraDemoComune(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("crea");
+    return file;
+}
+
+std::vector<std::pair<QString, Motore>> TstMotori::Elenco() const {
+    std::vector<std::pair<QString, Motore>> e{{"sqlite", Motore{m_file}}};
+    if (!m_pg)
+        return e;
+    e.push_back({"dsn-odbc", Motore{m_dsn, true, true}});
+    e.push_back({"dsn-nativo", Motore{m_dsn, false, true}});
+    e.push_back({"filedsn-odbc", Motore{m_dsnFile, true, true}});
+    e.push_back({"filedsn-nativo", Motore{m_dsnFile, false, true}});
+    e.push_back({"testo-odbc", Motore{m_testo, true, true}});
+    e.push_back({"testo-nativo", Motore{m_testo, false, true}});
+    return e;
+}
+
+void TstMotori::motori() {
+    QTest::addColumn<Motore>("motore");
+    for (const auto& [nome, m] : Elenco())
+        QTest::newRow(qPrintable(nome)) << m;
+}
+
+std::unique_ptr<IComponenteDati> TstMotori::Apri(const Motore& m, QString* risposta) {
+    auto c = CreaComponenteDati();
+    if (m.pg && TipoDiDatabase(m.nome) != TipoDatabase::TestoOdbc) {
+        c->ImpostaParametro("DbSqlPubUID", m_uid);
+        c->ImpostaParametro("DbSqlPubPWD", m_pwd);
+    }
+    c->ImpostaParametro("DbSqlSoloOdbc", m.soloOdbc ? "S" : "N");
+    QString r;
+    c->Apri(m.nome, 0, false, false, {}, r);
+    if (risposta)
+        *risposta = r;
+    return c;
+}
+
+void TstMotori::queryDelProgramma_data() {
+    QTest::addColumn<Motore>("motore");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QStringList>("attese"); // rows that must be there (SQLite too); empty: any
+    QTest::addColumn<bool>("ordinata");      // rows compared in order
+    struct Q {
+        const char* nome;
+        QString sql;
+        QStringList attese;
+        bool ordinata;
+    };
+    const QList<Q> query = {
+        {"currency",
+         "Select * from Monete" + QString(" where moneta = ") + Lit("Euro"),
+         {"Euro|Euro|2"},
+         true},
+        {"lira",
+         "Select * from Monete" + QString(" where moneta = ") + Lit("l."),
+         {"L.|Lire|0"},
+         true},
+        {"counts of one inventory",
+         PrepSql + " WHERE CodInv = " + Lit("INV2023") + " Order by MagInventari.Articolo",
+         {},
+         false},
+        {"empty list", PrepSql + " WHERE 1=2", {"<nessuna>"}, true},
+        {"latest inventory",
+         "SELECT TOP 1 MagDescrInv.CodInv FROM MagDescrInv" +
+             QString(" ORDER BY MagDescrInv.DataInvent DESC, MagDescrInv.CodInv Desc"),
+         {"INV2025"},
+         true},
+        {"article by barcode",
+         "Select Articolo from Articoli" + QString(" Where BarCode = ") + Lit("8000000000019"),
+         {"ART000001"},
+         true},
+        {"article by code, other case",
+         "Select Articolo from Articoli" + QString(" Where Articolo = ") + Lit("art000002"),
+         {"ART000002"},
+         true},
+        {"headers",
+         "SELECT CodInv, DataInvent,Descrizione FROM MagDescrInv",
+         {"INV2023|2023-12-31|Inventario 2023", "INV2025|2024-12-31|<null>"},
+         false},
+        {"counts of a header",
+         "SELECT MagInventari.* FROM MagInventari" + QString(" WHERE CodInv = ") + Lit("INV2023"),
+         {},
+         false},
+        {"LIFO layers of an article without levels",
+         LifoTesta + " FROM ArtLiFo WHERE" + " Articolo = " + Lit("ART000001") + " Order by Anno",
+         {},
+         true},
+        {"LIFO layers with both levels",
+         LifoTesta + " FROM ArtLiFo WHERE" + " Articolo = " + Lit("ART000010") +
+             " AND Livello1 = " + Lit("L") + " AND Livello2 = " + Lit("BLU") + " Order by Anno",
+         {},
+         true},
+        {"LIFO empty list", LifoTesta + " FROM ArtLiFo WHERE 1=2", {"<nessuna>"}, true},
+        {"LIFO back to article",
+         "Select Anno,Articolo,Livello1,Livello2,Giacenza" +
+             QString(",IIF(Giacenza=0,0,ValGiacenza / Giacenza) AS PrezzoEuro") +
+             ",ValGiacenza,ValMedioUnitario" +
+             ",IIF(Giacenza=0,0,ValGiacenzaLire / Giacenza) AS Prezzo" +
+             ",ValGiacenzaLire ,ValMedioUnitarioLire" + " FROM ArtLifo WHERE 1=2",
+         {"<nessuna>"},
+         true},
+        {"levels of an article",
+         Livelli("ART000010"),
+         {"ART000010|TG|CL|TG|Taglia|CL|Colore"},
+         true},
+        {"levels: second group only",
+         Livelli("ART000007"),
+         {"ART000007|<null>|CL|<null>|<null>|CL|Colore"},
+         true},
+        {"active article decoded",
+         "SELECT Articolo FROM Articoli WHERE Articolo = " + Lit("ART000012") +
+             " AND (ucase(Inattivo)<>'S') ",
+         {"ART000012"},
+         true},
+        {"inactive article not decoded",
+         "SELECT Articolo FROM Articoli WHERE Articolo = " + Lit("ART000013") +
+             " AND (ucase(Inattivo)<>'S') ",
+         {"<nessuna>"},
+         true},
+        {"common database text",
+         "Select * from Appoggio" + QString(" Where Codice = ") + Lit("PdfEmail"),
+         {},
+         true},
+    };
+    for (const auto& [motore, m] : Elenco())
+        for (const auto& q : query)
+            QTest::newRow(qPrintable(motore + ": " + q.nome))
+                << m << q.sql << q.attese << q.ordinata;
+}
+
+void TstMotori::queryDelProgramma() {
+    QFETCH(Motore, motore);
+    QFETCH(QString, sql);
+    QFETCH(QStringList, attese);
+    QFETCH(bool, ordinata);
+    auto c = Apri(motore);
+    auto rs = c->ApriRecordset(sql);
+    QStringList righe = Righe(*rs);
+    auto base = m_base->ApriRecordset(sql);
+    QStringList righeBase = Righe(*base);
+    if (attese == QStringList{"<nessuna>"}) {
+        QVERIFY(righe.isEmpty());
+        QVERIFY(righeBase.isEmpty());
+        return;
+    }
+    QVERIFY2(!righe.isEmpty(), "no rows");
+    if (ordinata && !attese.isEmpty())
+        QCOMPARE(righe, attese);
+    for (const QString& a : attese)
+        QVERIFY2(righe.contains(a), qPrintable(a + " missing from " + righe.join(" / ")));
+    if (!ordinata) {
+        righe.sort();
+        righeBase.sort();
+    }
+    QCOMPARE(righe, righeBase);
+}
+
+void TstMotori::campiQualificati() {
+    QFETCH(Motore, motore);
+    auto c = Apri(motore);
+    {
+        auto rs = c->ApriRecordset(Livelli("ART000010"));
+        QVERIFY(!rs->Eof());
+        QCOMPARE(rs->Campo("Articoli.Livgruppo2").toString(), QString("CL"));
+        QCOMPARE(rs->Campo("LivGruppi_1.Descrizione").toString(), QString("Taglia"));
+        QCOMPARE(rs->Campo("LivGruppi_2.Descrizione").toString(), QString("Colore"));
+        QCOMPARE(rs->Campo("livgruppi_2.LIVGRUPPO").toString(), QString("CL"));
+        QCOMPARE(rs->Campo("Articolo").toString(), QString("ART000010"));
+        try {
+            rs->Campo("LivGruppi_3.Descrizione");
+            QFAIL("unknown field accepted");
+        } catch (const Errore& e) {
+            QCOMPARE(e.numero(), 3265);
+        }
+    }
+    {
+        auto rs = c->ApriRecordset(Livelli("ART000007"));
+        QVERIFY(!rs->Campo("Articoli.Livgruppo1").isValid());
+        QVERIFY(!rs->Campo("LivGruppi_1.Descrizione").isValid());
+        QCOMPARE(rs->Campo("LivGruppi_2.Descrizione").toString(), QString("Colore"));
+    }
+    {
+        auto rs = c->ApriRecordset(PrepSql + " WHERE CodInv = 'INV2023' AND MagInventari.Articolo "
+                                             "= 'ART000002' AND MagInventari.Magazzino = 'M02'");
+        QCOMPARE(rs->Campo("DesArticolo").toString(), QString("Articolo dimostrativo 2"));
+        QCOMPARE(rs->Campo("desmagaz").toString(), QString("Deposito Nord"));
+        QCOMPARE(rs->Campo("MagInventari.Livello1").toString(), QString("~ç~"));
+    }
+}
+
+void TstMotori::chiaveDuplicata() {
+    QFETCH(Motore, motore);
+    auto c = Apri(motore);
+    c->Esegui("DELETE * FROM MagDescrInv WHERE CodInv = 'TSTDUP'");
+    c->Esegui("DELETE * FROM MagInventari WHERE CodInv = 'TSTDUP'");
+    QCOMPARE(c->Esegui("INSERT INTO MagDescrInv (CodInv, DataInvent) VALUES ('TSTDUP', "
+                       "#2024-05-06#)"),
+             qint64(1));
+    const QString riga = "Insert Into MagInventari(CodInv,Articolo,Livello1,Livello2,Magazzino,"
+                         "Giacenza) VALUES (%1,'ART000001','~ç~','~ç~','M01',5)";
+    QCOMPARE(c->Esegui(riga.arg("'TSTDUP'")), qint64(1));
+    for (const QString& codice : {QString("'TSTDUP'"), QString("'tstdup'")}) {
+        try {
+            c->Esegui(riga.arg(codice));
+            QFAIL("duplicate key accepted");
+        } catch (const Errore& e) {
+            QCOMPARE(e.numero(), 3022);
+            QVERIFY(!e.descrizione().isEmpty());
+        }
+    }
+    try {
+        c->Esegui("INSERT INTO MagDescrInv (CodInv, DataInvent) VALUES ('tstDUP', #2024-05-06#)");
+        QFAIL("duplicate header accepted");
+    } catch (const Errore& e) {
+        QCOMPARE(e.numero(), 3022);
+    }
+    QCOMPARE(c->Esegui("UPDATE MagInventari Set Giacenza = 7.5 WHERE CodInv = 'TSTDUP' AND "
+                       "Articolo = 'art000001' AND Livello1 = '~ç~' AND Livello2 = '~ç~' AND "
+                       "Magazzino = 'M01'"),
+             qint64(1));
+    auto rs = c->ApriRecordset("SELECT Giacenza, DataInvent FROM MagInventari, MagDescrInv WHERE "
+                               "MagInventari.CodInv = MagDescrInv.CodInv AND MagInventari.CodInv "
+                               "= 'TSTDUP'");
+    QCOMPARE(rs->Campo("Giacenza").toDouble(), 7.5);
+    QCOMPARE(rs->Campo("DataInvent").toDate(), QDate(2024, 5, 6));
+    rs->Close();
+    QCOMPARE(c->Esegui("DELETE * FROM MagInventari WHERE CodInv = 'TSTDUP'"), qint64(1));
+    c->Esegui("DELETE FROM MagDescrInv WHERE CodInv = 'TSTDUP'");
+}
+
+void TstMotori::transazione() {
+    QFETCH(Motore, motore);
+    auto c = Apri(motore);
+    auto conta = [&](const QString& tabella) {
+        auto rs =
+            c->ApriRecordset("SELECT COUNT(*) AS n FROM " + tabella + " WHERE CodInv = 'INV2023'");
+        return rs->Campo("n").toLongLong();
+    };
+    const qint64 righe = conta("MagInventari");
+    QVERIFY(righe > 0);
+    // A header and its cascade, cancelled: both tables untouched.
+    c->Inizia();
+    QCOMPARE(c->Esegui("DELETE * FROM MagInventari WHERE CodInv = 'INV2023'"), righe);
+    QCOMPARE(c->Esegui("DELETE FROM MagDescrInv WHERE CodInv = 'INV2023'"), qint64(1));
+    QCOMPARE(conta("MagInventari"), qint64(0));
+    c->Annulla();
+    QCOMPARE(conta("MagInventari"), righe);
+    QCOMPARE(conta("MagDescrInv"), qint64(1));
+
+    // A failing statement inside a transaction undoes itself only, on every
+    // path (psqlODBC's way).
+    c->Esegui("DELETE FROM MagDescrInv WHERE CodInv LIKE 'TSTTX%'");
+    c->Inizia();
+    c->Esegui("INSERT INTO MagDescrInv (CodInv, DataInvent) VALUES ('TSTTX1', #2024-01-02#)");
+    try {
+        c->Esegui("INSERT INTO MagDescrInv (CodInv, DataInvent) VALUES ('TSTTX1', #2024-01-02#)");
+        QFAIL("duplicate key accepted");
+    } catch (const Errore& e) {
+        QCOMPARE(e.numero(), 3022);
+    }
+    c->Esegui("INSERT INTO MagDescrInv (CodInv, DataInvent) VALUES ('TSTTX2', #2024-01-03#)");
+    c->Conferma();
+    auto rs = c->ApriRecordset("SELECT CodInv FROM MagDescrInv WHERE CodInv LIKE 'TSTTX%' ORDER "
+                               "BY CodInv");
+    QCOMPARE(Righe(*rs), (QStringList{"TSTTX1", "TSTTX2"}));
+    QCOMPARE(c->Esegui("DELETE FROM MagDescrInv WHERE CodInv LIKE 'TSTTX%'"), qint64(2));
+}
+
+void TstMotori::codiciStrani() {
+    QFETCH(Motore, motore);
+    auto c = Apri(motore);
+    const QStringList codici = {
+        "O'Brien",    "a;b",     "x--y",   "/*c*/", "[q]",
+        "#1/1/2000#", "a&b",     "\"dq\"", "~ç~àè", "z'; DROP TABLE Articoli; --",
+        "True",       "  spazi "};
+    c->Esegui("DELETE FROM Articoli WHERE Descrizione = 'strano'");
+    for (const QString& k : codici)
+        QCOMPARE(c->Esegui("INSERT INTO Articoli (Articolo, Descrizione, BarCode) VALUES (" +
+                           Lit(k) + ", 'strano', " + Lit(k) + ")"),
+                 qint64(1));
+    for (const QString& k : codici) {
+        auto rs =
+            c->ApriRecordset("Select Articolo, BarCode from Articoli Where Articolo = " + Lit(k));
+        QVERIFY2(!rs->Eof(), qPrintable(k));
+        QCOMPARE(rs->Campo("Articolo").toString(), k);
+        QCOMPARE(rs->Campo("BarCode").toString(), k);
+    }
+    QCOMPARE(c->Esegui("DELETE FROM Articoli WHERE Descrizione = 'strano'"), qint64(codici.size()));
+}
+
+void TstMotori::scorrimento() {
+    QFETCH(Motore, motore);
+    auto c = Apri(motore);
+    auto nessunRecord = [](auto&& f) {
+        try {
+            f();
+        } catch (const Errore& e) {
+            return e.numero() == 3021;
+        }
+        return false;
+    };
+    auto rs = c->ApriRecordset("SELECT CodInv, DataInvent FROM MagDescrInv ORDER BY CodInv");
+    QVERIFY(!rs->Eof() && !rs->Bof());
+    QCOMPARE(rs->RecordCount(), qint64(1));
+    QCOMPARE(rs->DimensioneCampo("CodInv"), 7);
+    QCOMPARE(rs->DimensioneCampo("DataInvent"), 8);
+    rs->MoveLast();
+    QCOMPARE(rs->RecordCount(), qint64(3));
+    QCOMPARE(rs->Campo("CodInv").toString(), QString("INV2025"));
+    rs->MovePrevious();
+    QCOMPARE(rs->Campo(0).toString(), QString("INV2024"));
+    rs->MoveFirst();
+    QCOMPARE(rs->Campo(0).toString(), QString("INV2023"));
+    rs->MovePrevious();
+    QVERIFY(rs->Bof());
+    QVERIFY(nessunRecord([&] { rs->Campo(0); }));
+    rs->MoveNext();
+    QCOMPARE(rs->Campo(0).toString(), QString("INV2023"));
+    rs->MoveNext();
+    rs->MoveNext();
+    rs->MoveNext();
+    QVERIFY(rs->Eof());
+    QVERIFY(nessunRecord([&] { rs->Campo("CodInv"); }));
+    QVERIFY(nessunRecord([&] { rs->MoveNext(); }));
+
+    auto vuoto = c->ApriRecordset("SELECT * FROM MagDescrInv WHERE 1=2");
+    QVERIFY(vuoto->Eof() && vuoto->Bof());
+    QCOMPARE(vuoto->RecordCount(), qint64(0));
+    QVERIFY(nessunRecord([&] { vuoto->MoveFirst(); }));
+
+    auto m = c->ApriRecordset("Select * from Monete where moneta = 'Euro'");
+    QCOMPARE(m->DimensioneCampo("NumDec"), 4);
+    QCOMPARE(m->DimensioneCampo("Descrizione"), 4);
+    auto h = c->ApriRecordset("SELECT Descrizione, Giacenza FROM MagDescrInv, MagInventari WHERE "
+                              "MagDescrInv.CodInv = 'INV2025' AND MagInventari.CodInv = "
+                              "'INV2023'");
+    QCOMPARE(h->DimensioneCampo("Descrizione"), 0); // Null
+    QCOMPARE(h->DimensioneCampo("Giacenza"), 8);
+}
+
+void TstMotori::connessioneMotore_data() {
+    QTest::addColumn<QString>("nome");
+    QTest::addColumn<QString>("connessione");
+    QTest::addColumn<bool>("soloOdbc");
+    QTest::addColumn<QString>("driver");
+    QTest::newRow("file") << m_file << QString() << false << "QSQLITE";
+    if (!m_pg)
+        return;
+    const QString cred = "UID=" + m_uid + ";PWD=" + m_pwd;
+    for (bool odbc : {false, true}) {
+        const QString d = odbc ? "QODBC" : "QPSQL";
+        const QString s = odbc ? " odbc" : " nativo";
+        QTest::newRow(qPrintable("dsn" + s))
+            << QString() << "ODBC;DSN=" + m_dsn + ";" + cred << odbc << d;
+        QTest::newRow(qPrintable("filedsn" + s))
+            << QString() << "ODBC;FIleDSN=" + m_dsnFile + ";" + cred << odbc << d;
+        QTest::newRow(qPrintable("testo" + s)) << QString() << m_testo << odbc << d;
+    }
+}
+
+void TstMotori::connessioneMotore() {
+    QFETCH(QString, nome);
+    QFETCH(QString, connessione);
+    QFETCH(bool, soloOdbc);
+    QFETCH(QString, driver);
+    if (soloOdbc)
+        qputenv("QUARVEL_DATI_SOLO_ODBC", "1");
+    auto ripristina = qScopeGuard([] { qunsetenv("QUARVEL_DATI_SOLO_ODBC"); });
+    {
+        QSqlDatabase db = ApriDbMotore(nome, connessione, "DbDitta");
+        QVERIFY(db.isOpen());
+        QCOMPARE(db.driverName(), driver);
+        QSqlQuery q(db);
+        QVERIFY(q.exec(TraduciSql(db, "SELECT TOP 1 CodInv FROM MagDescrInv ORDER BY CodInv "
+                                      "DESC")));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(), QString("INV2025"));
+        QVERIFY(!q.exec(TraduciSql(db, "INSERT INTO Magazzini (Magazzino) VALUES ('m01')")));
+        QCOMPARE(ErroreDaMotore(db, q.lastError()).numero(), 3022);
+        q = QSqlQuery();
+        db = QSqlDatabase();
+        // Reopening under the same connection name replaces the connection.
+        db = ApriDbMotore(nome, connessione, "DbDitta");
+        QVERIFY(db.isOpen());
+    }
+    QSqlDatabase::removeDatabase("DbDitta");
+}
+
+void TstMotori::erroriApertura_data() {
+    QTest::addColumn<QString>("nome");
+    QTest::addColumn<QString>("password"); // DbSqlPubPWD, or DbAccPWD for files
+    QTest::addColumn<bool>("soloOdbc");
+    QTest::addColumn<int>("numero");
+    QFile testo(m_dir.filePath("lettera.db"));
+    testo.open(QIODevice::WriteOnly);
+    testo.write(QByteArray("Gentile cliente, questo non e' un database.\n").repeated(200));
+    testo.close();
+    QTest::newRow("missing file") << m_dir.filePath("manca.mdb") << QString() << false << 53;
+    QTest::newRow("password on an SQLite file") << m_file << "segreta" << false << 3031;
+    QTest::newRow("not a database") << testo.fileName() << QString() << false << 3343;
+    QTest::newRow("missing file data source")
+        << m_dir.filePath("manca.dsn") << QString() << false << 53;
+    QTest::newRow("unknown data source") << "origine_sconosciuta" << QString() << false << 3146;
+    if (!m_pg)
+        return;
+    for (bool odbc : {false, true}) {
+        const QString s = odbc ? " odbc" : " nativo";
+        QTest::newRow(qPrintable("wrong password, dsn" + s))
+            << m_dsn << "sbagliata" << odbc << 3059;
+        QTest::newRow(qPrintable("wrong password, filedsn" + s))
+            << m_dsnFile << "sbagliata" << odbc << 3059;
+        QTest::newRow(qPrintable("wrong password, text" + s))
+            << QString(m_testo).replace("PWD=" + m_pwd, "PWD=sbagliata") << QString() << odbc
+            << 3059;
+    }
+}
+
+void TstMotori::erroriApertura() {
+    QFETCH(QString, nome);
+    QFETCH(QString, password);
+    QFETCH(bool, soloOdbc);
+    QFETCH(int, numero);
+    auto c = CreaComponenteDati();
+    c->ImpostaParametro("DbSqlSoloOdbc", soloOdbc ? "S" : "N");
+    if (TipoDiDatabase(nome) == TipoDatabase::File) {
+        c->ImpostaParametro("DbAccPWD", password);
+    } else {
+        c->ImpostaParametro("DbSqlPubUID", m_uid);
+        c->ImpostaParametro("DbSqlPubPWD", password);
+    }
+    QString risposta;
+    try {
+        c->Apri(nome, 0, false, false, {}, risposta);
+        QFAIL("opened");
+    } catch (const Errore& e) {
+        QCOMPARE(e.numero(), numero);
+        QVERIFY(!e.descrizione().isEmpty());
+    }
+    QVERIFY(risposta.isEmpty());
+}
+
+void TstMotori::fileDanneggiato_data() {
+    QTest::addColumn<QString>("danno");
+    QTest::addColumn<bool>("recuperabile");
+    QTest::newRow("pages overwritten") << "pagine" << true;
+    QTest::newRow("truncated") << "troncato" << true;
+    QTest::newRow("not a database at all") << "testo" << false;
+}
+
+void TstMotori::fileDanneggiato() {
+    QFETCH(QString, danno);
+    QFETCH(bool, recuperabile);
+    const QString file = m_dir.filePath("danno-" + danno + ".db");
+    QFile::remove(file);
+    {
+        QFile f(file);
+        f.open(QIODevice::WriteOnly);
+    }
+    qint64 righeSane = 0;
+    {
+        QSqlDatabase db = dati::ApriDatabase(file, {}, {}, "crea");
+        dati::CreaDitta(db, false);
+        dati::OpzioniDemo o;
+        o.righeInventario = 20000;
+        dati::GeneraDemo(db, o);
+        QSqlQuery q(db);
+        q.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+        q.exec("PRAGMA journal_mode=DELETE");
+        q.exec("SELECT COUNT(*) FROM MagInventari");
+        q.next();
+        righeSane = q.value(0).toLongLong();
+        q = QSqlQuery();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("crea");
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        const qint64 dimensione = f.size();
+        if (danno == "pagine") {
+            // Every tenth page between a quarter and three quarters of the file.
+            for (qint64 p = dimensione / 4 / 4096; p < dimensione * 3 / 4 / 4096; p += 10) {
+                f.seek(p * 4096);
+                f.write(QByteArray(4096, '\xA5'));
+            }
+        } else if (danno == "troncato") {
+            f.resize(dimensione * 6 / 10);
+        } else {
+            f.resize(0);
+            f.write(QByteArray("Questo file non contiene un database.\n").repeated(500));
+        }
+    }
+
+    // The damage shows as 3343, on opening or on reading.
+    int numero = 0;
+    try {
+        auto c = CreaComponenteDati();
+        QString r;
+        c->Apri(file, 0, false, false, {}, r);
+        auto rs = c->ApriRecordset("SELECT * FROM MagInventari");
+        while (!rs->Eof())
+            rs->MoveNext();
+    } catch (const Errore& e) {
+        numero = e.numero();
+    }
+    QCOMPARE(numero, 3343);
+
+    QFile prima(file); // as the repair finds it
+    prima.open(QIODevice::ReadOnly);
+    const QByteArray contenutoDanneggiato = prima.readAll();
+    prima.close();
+
+    const int esito = RiparaFileDatabase(file);
+    QStringList copie =
+        QDir(m_dir.path()).entryList({"danno-" + danno + ".db.danneggiato-*"}, QDir::Files);
+    copie.removeIf([](const QString& n) { return n.endsWith("-wal"); });
+    if (!recuperabile) {
+        QCOMPARE(esito, 3343);
+        QVERIFY(copie.isEmpty());
+        QFile f(file);
+        f.open(QIODevice::ReadOnly);
+        QCOMPARE(f.readAll(), contenutoDanneggiato); // left as it was
+        return;
+    }
+    QCOMPARE(esito, 0);
+    QCOMPARE(copie.size(), 1);
+    QFile copia(m_dir.filePath(copie.first()));
+    copia.open(QIODevice::ReadOnly);
+    QCOMPARE(copia.readAll(), contenutoDanneggiato);
+    // The rebuilt file opens and holds what could be read.
+    auto c = CreaComponenteDati();
+    QString r;
+    c->Apri(file, 0, false, false, {}, r);
+    auto rs = c->ApriRecordset("SELECT COUNT(*) AS n FROM MagInventari");
+    const qint64 recuperate = rs->Campo("n").toLongLong();
+    QVERIFY2(recuperate > 0 && recuperate < righeSane,
+             qPrintable(QString("%1 of %2").arg(recuperate).arg(righeSane)));
+    auto mon = c->ApriRecordset("Select * from Monete where moneta = 'Euro'");
+    QVERIFY(!mon->Eof());
+    auto ic = c->ApriRecordset("PRAGMA integrity_check");
+    QCOMPARE(ic->Campo(0).toString(), QString("ok"));
+}
+
+void TstMotori::walEPassword() {
+    auto c = Apri(Motore{m_file});
+    auto rs = c->ApriRecordset("PRAGMA journal_mode");
+    QCOMPARE(rs->Campo(0).toString(), QString("wal"));
+    auto bt = c->ApriRecordset("PRAGMA busy_timeout");
+    QVERIFY(bt->Campo(0).toInt() >= 5000);
+    // Read-only opening: writes refused with the engine's text.
+    auto sola = CreaComponenteDati();
+    QString r;
+    sola->Apri(m_file, 0, false, true, {}, r);
+    QVERIFY(!r.startsWith("Err:"));
+    try {
+        sola->Esegui("DELETE FROM Monete");
+        QFAIL("write on a read-only database");
+    } catch (const Errore& e) {
+        QVERIFY(!e.descrizione().isEmpty());
+    }
+}
+
+QTEST_GUILESS_MAIN(TstMotori)
+#include "tst_motori.moc"
