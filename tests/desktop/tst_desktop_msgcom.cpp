@@ -5,6 +5,7 @@
 #include "desktop/DisposizioneMsgCom.h"
 #include "desktop/FrmMsgCom.h"
 #include "desktop/Schermo.h"
+#include "desktop/ServiziSistema.h"
 #include "suite/Errore.h"
 #include "suite/Messaggi.h"
 #include "suite/Sessione.h"
@@ -15,6 +16,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <cmath>
@@ -106,6 +108,7 @@ private slots:
     void chiusoSenzaPulsante();
     void titolo();
     void msgErrfrm();
+    void tastoAiuto();
 
     void msgBox_data();
     void msgBox();
@@ -438,6 +441,29 @@ void TestMsgCom::msgErrfrm() {
     QCOMPARE(testo, QStringLiteral("Errore(3021): Nessun record corrente. - DAO.Recordset"));
     QCOMPARE(pulsanti, QStringList{QStringLiteral("&Ok")});
     QCOMPARE(risposta, 1);
+}
+
+void TestMsgCom::tastoAiuto() {
+    QTemporaryDir dir;
+    QFile(dir.filePath(QStringLiteral("quarvel.chm"))).open(QIODevice::WriteOnly);
+    ImpostaFileAiuto(dir.filePath(QStringLiteral("quarvel.hlp")));
+    QList<QUrl> aperti;
+    ImpostaApritoreAiuto([&](const QUrl& u) { aperti << u; });
+    bool aperto = false;
+    const Esito e = ConDialogo(Richiesta(QStringLiteral("Aiuto?"), 2), [&](FrmMsgCom* f) {
+        f->setProperty("HelpContextID", 9100);
+        QTest::keyClick(Fuoco(f), Qt::Key_F1);
+        QCoreApplication::processEvents();
+        aperto = FrmMsgCom::Aperto() != nullptr;
+        f->ComEsegui(1)->click();
+    });
+    ImpostaApritoreAiuto({});
+    ImpostaFileAiuto(QString());
+    QVERIFY(aperto); // F1 opens the help, it does not answer
+    QCOMPARE(e.risposta, 2);
+    QCOMPARE(aperti.size(), 1);
+    QCOMPARE(aperti[0].toLocalFile(), dir.filePath(QStringLiteral("quarvel.chm")));
+    QCOMPARE(aperti[0].fragment(), QStringLiteral("9100"));
 }
 
 // ---- The system message box and the input box --------------------------------------
