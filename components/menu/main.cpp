@@ -18,7 +18,9 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTextStream>
 #include <QTimer>
 #include <cstdio>
@@ -156,6 +158,67 @@ QVariant Parametro(const QStringList& valori) {
     return l;
 }
 
+// The quarvel-ditta command of the data-access component: QUARVEL_DITTA, or
+// beside this program, or in the build tree's components/data.
+QString ProgrammaDitta() {
+    const QString env = qEnvironmentVariable("QUARVEL_DITTA");
+    if (!env.isEmpty())
+        return env;
+    const QString qui = QCoreApplication::applicationDirPath();
+    const QString accanto = qui + QStringLiteral("/quarvel-ditta");
+    if (QFileInfo(accanto).isExecutable())
+        return accanto;
+    return QFileInfo(qui + QStringLiteral("/../data/quarvel-ditta")).absoluteFilePath();
+}
+
+// --demo: the demo company in the company database the store names (a new
+// file in the user's data folder when it names none), created only when the
+// file is missing; the company's values the program reads are stored when
+// missing.  False after a message on standard error.
+bool CreaDemo(ArchivioMenu& archivio) {
+    QString db = archivio.Valore(QStringLiteral("NomeDBAzie")).value_or(QString()).trimmed();
+    if (db.isEmpty()) {
+        QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        if (base.isEmpty())
+            base = QDir::homePath() + QStringLiteral("/.local/share");
+        db = base + QStringLiteral("/quarvel/ditta-demo.db");
+    }
+    if (!db.contains(QLatin1Char('.'))) {
+        Errori() << "quarvel-menu: --demo crea solo ditte su file SQLite, non l'origine dati " << db
+                 << "\n";
+        return false;
+    }
+    if (!QFileInfo::exists(db)) {
+        const QString programma = ProgrammaDitta();
+        if (!QFileInfo(programma).isExecutable()) {
+            Errori() << "quarvel-menu: non trovo quarvel-ditta (" << programma
+                     << "; QUARVEL_DITTA ne indica un altro)\n";
+            return false;
+        }
+        QDir().mkpath(QFileInfo(db).absolutePath());
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedChannels);
+        p.start(programma, {QStringLiteral("--demo"), db});
+        if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+            Errori() << "quarvel-menu: quarvel-ditta non ha creato la ditta dimostrativa " << db
+                     << "\n";
+            return false;
+        }
+    }
+    const QList<QPair<QString, QString>> valori{
+        {QStringLiteral("NomeDBAzie"), db},
+        {QStringLiteral("DescAzie"), QStringLiteral("Ditta dimostrativa")},
+        {QStringLiteral("Ditta.Moneta"), QStringLiteral("Euro")},
+        {QStringLiteral("Ditta.CodLira"), QStringLiteral("L.")},
+        {QStringLiteral("Ditta.CodEuro"), QStringLiteral("Euro")},
+        {QStringLiteral("Mag.NumDecQta"), QStringLiteral("2")},
+    };
+    for (const auto& [nome, valore] : valori)
+        if (!archivio.Valore(nome))
+            archivio.ScriviValore(nome, valore);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -251,6 +314,11 @@ int main(int argc, char* argv[]) {
                 return 2;
             }
             archivio.ScriviValore(nv.left(i), nv.mid(i + 1));
+        }
+        if (p.isSet(oDemo)) {
+            QCoreApplication app(argc, argv);
+            if (!CreaDemo(archivio))
+                return 1;
         }
     } catch (const Errore& e) {
         Errori() << "quarvel-menu: " << e.descrizione() << "\n";
