@@ -95,6 +95,12 @@ bool ConBus() {
     return !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
 }
 
+// QSKIP leaves the test function it stands in, so this is a macro.
+#define SENZA_BUS_SALTA()                                                                          \
+    if (!ConBus())                                                                                 \
+    QSKIP("DBUS_SESSION_BUS_ADDRESS is not set: the menu tests need a session bus "                \
+          "(make test runs them under dbus-run-session)")
+
 bool MenuInEsecuzione() {
     return QDBusConnection::sessionBus().interface()->isServiceRegistered(ServizioMenu).value();
 }
@@ -202,11 +208,6 @@ private:
         if (!l.isEmpty() && l.last().isEmpty())
             l.removeLast();
         return l;
-    }
-    void SenzaBus() {
-        if (!ConBus())
-            QSKIP("DBUS_SESSION_BUS_ADDRESS is not set: the menu tests need a session bus "
-                  "(make test runs them under dbus-run-session)");
     }
 
 private slots:
@@ -452,7 +453,7 @@ private slots:
     // ---- On the session bus, with the real menu program ---------------------------
 
     void senzaMenu() {
-        SenzaBus();
+        SENZA_BUS_SALTA();
         QVERIFY(!MenuInEsecuzione());
         try {
             ClientMenuDBus c;
@@ -463,7 +464,7 @@ private slots:
     }
 
     void dueClienti() {
-        SenzaBus();
+        SENZA_BUS_SALTA();
         QVERIFY(AvviaMenu());
         ClientMenuDBus a, b;
         QVERIFY(a.NomeSulBus() != b.NomeSulBus());
@@ -519,7 +520,7 @@ private slots:
     }
 
     void clienteScomparso() {
-        SenzaBus();
+        SENZA_BUS_SALTA();
         QVERIFY(AvviaMenu());
         {
             auto c = std::make_unique<ClientMenuDBus>();
@@ -534,7 +535,7 @@ private slots:
     }
 
     void comandiAiClienti() {
-        SenzaBus();
+        SENZA_BUS_SALTA();
         QVERIFY(AvviaMenu());
         ClientMenuDBus a, b;
         GestoreProva ga, gb;
@@ -592,7 +593,7 @@ private slots:
     }
 
     void avviaFunzione() {
-        SenzaBus();
+        SENZA_BUS_SALTA();
         QVERIFY(AvviaMenu({QStringLiteral("--ini"), m_dir.filePath(QStringLiteral("belcor.ini"))}));
         // No Quarvel running: a new process with the command line of the call.
         QCOMPARE(Controllo(QStringLiteral("Avvia"),
@@ -657,7 +658,7 @@ private slots:
     }
 
     void programmaMancante() {
-        SenzaBus();
+        SENZA_BUS_SALTA();
         // The menu's own copy of the variable names a program that is not there.
         QVERIFY(QFile::rename(Finto(), Finto() + QStringLiteral(".via")));
         const bool avviato = AvviaMenu();
@@ -683,7 +684,7 @@ private slots:
     void fineAllaChiusura() {
         QFETCH(QString, rispostaB);
         QFETCH(bool, chiuso);
-        SenzaBus();
+        SENZA_BUS_SALTA();
         QVERIFY(AvviaMenu());
         ClientMenuDBus a, b;
         GestoreProva ga, gb;
@@ -710,7 +711,7 @@ private slots:
     }
 
     void rigaDiComando() {
-        SenzaBus();
+        SENZA_BUS_SALTA();
         QVERIFY(AvviaMenu());
         ClientMenuDBus a;
         GestoreProva g;
