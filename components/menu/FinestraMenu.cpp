@@ -26,6 +26,7 @@ FinestraMenu::FinestraMenu(ServerMenu& server, QWidget* parent)
     m_ditta = new QLabel(this);
     m_ditta->setObjectName(QStringLiteral("lblDitta"));
     m_ditta->setWordWrap(true);
+    m_ditta->setTextFormat(Qt::RichText);
     v->addWidget(m_ditta);
 
     auto* titoloFunzioni = new QLabel(QStringLiteral("Funzioni"), this);
@@ -52,6 +53,7 @@ FinestraMenu::FinestraMenu(ServerMenu& server, QWidget* parent)
     m_programmi->setObjectName(QStringLiteral("lstProgrammi"));
     m_programmi->setSelectionMode(QAbstractItemView::NoSelection);
     m_programmi->setFocusPolicy(Qt::NoFocus);
+    m_programmi->setMinimumHeight(70);
     v->addWidget(m_programmi, 1);
 
     auto* pulsanti = new QHBoxLayout;
@@ -72,7 +74,7 @@ FinestraMenu::FinestraMenu(ServerMenu& server, QWidget* parent)
 
     AggiornaDitta();
     AggiornaProgrammi();
-    resize(420, 360);
+    resize(440, 330);
 }
 
 void FinestraMenu::AggiornaDitta() {
@@ -82,8 +84,11 @@ void FinestraMenu::AggiornaDitta() {
         m_ditta->setText(QStringLiteral("Nessuna ditta scelta"));
         return;
     }
-    m_ditta->setText(QStringLiteral("Ditta: %1\n%2")
-                         .arg(descr.isEmpty() ? QStringLiteral("(senza descrizione)") : descr, db));
+    m_ditta->setText(
+        QStringLiteral("<b>%1</b><br><small>%2</small>")
+            .arg((descr.isEmpty() ? QStringLiteral("(ditta senza descrizione)") : descr)
+                     .toHtmlEscaped(),
+                 db.toHtmlEscaped()));
 }
 
 void FinestraMenu::AggiornaProgrammi() {
@@ -100,6 +105,10 @@ void FinestraMenu::AggiornaProgrammi() {
                                  .arg(c.pid)
                                  .arg(titoli.isEmpty() ? QStringLiteral("in avvio")
                                                        : titoli.join(QStringLiteral(", "))));
+    }
+    if (m_programmi->count() == 0) {
+        auto* voce = new QListWidgetItem(QStringLiteral("Nessun programma collegato"), m_programmi);
+        voce->setFlags(Qt::NoItemFlags);
     }
 }
 

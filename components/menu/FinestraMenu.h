@@ -21,7 +21,7 @@ class FinestraMenu final : public QWidget {
 public:
     explicit FinestraMenu(ServerMenu& server, QWidget* parent = nullptr);
 
-    // Shows why a launch failed (the message service, critical).
+    // Opens the chosen function; why it could not goes to the operator.
     void AvviaScelta();
     void AggiornaDitta();
 
