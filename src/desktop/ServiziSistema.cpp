@@ -141,10 +141,14 @@ bool ENumerico(const QString& testo) {
     const QString t = testo.trimmed();
     if (t.isEmpty())
         return false;
+    // The operator's format (the program's locale, Italian where the system
+    // gives none) or the plain one.
     bool ok = false;
     QLocale().toDouble(t, &ok);
     if (!ok)
         QLocale::c().toDouble(t, &ok);
+    if (!ok)
+        QLocale(QLocale::Italian, QLocale::Italy).toDouble(t, &ok);
     return ok;
 }
 

@@ -221,6 +221,9 @@ void TestServizi::suona_data() {
     QTest::newRow("880;150") << "880;150"
                              << "tono"
                              << "" << 880 << 150 << QByteArray();
+    QTest::newRow("decimal comma") << "440,4;30"
+                                   << "tono"
+                                   << "" << 440 << 30 << QByteArray();
     QTest::newRow("0;200: silence from memory") << "0;200"
                                                 << "memoria"
                                                 << "" << 0 << 0 << CreaWav(0, 200);
