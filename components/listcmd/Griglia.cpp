@@ -250,11 +250,12 @@ Griglia::Griglia(QWidget* genitore)
     setItemDelegate(new DelegatoGriglia(this));
     setAlternatingRowColors(true);
     setWordWrap(false);
-    setTabKeyNavigation(false);
+    setTabKeyNavigation(true);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setFixedWidth(22);
     verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    verticalHeader()->setSectionsClickable(true);
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -265,7 +266,7 @@ Griglia::Griglia(QWidget* genitore)
         if (c >= 0)
             m_ev->HeadClick(c);
     });
-    connect(verticalHeader(), &QHeaderView::sectionClicked, this, [this](int r) {
+    connect(verticalHeader(), &QHeaderView::sectionPressed, this, [this](int r) {
         const int c = std::max(Col(), 0);
         setCurrentIndex(m_modello->index(r, c));
         if (currentIndex().row() == r && r < m_modello->totale()) {
@@ -571,6 +572,7 @@ void Griglia::chiudiEditor() {
     m_cellaCambiata = false;
     const bool conFuoco = ed->hasFocus();
     ed->removeEventFilter(this);
+    ed->setObjectName(QString());
     const QPersistentModelIndex i = m_indiceEditor;
     m_indiceEditor = QPersistentModelIndex();
     if (i.isValid() && indexWidget(i) == ed) {

@@ -209,7 +209,9 @@ void ModelloRighe::colonneDaQuery() {
     const QSqlRecord rec = q.record();
     q.finish();
 
-    const QSqlRecord recBase = m_db.record(m_analisi.tabellaBase);
+    // PostgreSQL keeps unquoted names in lower case.
+    const QSqlRecord recBase =
+        m_db.record(EPostgres(m_db) ? m_analisi.tabellaBase.toLower() : m_analisi.tabellaBase);
     const bool postgres = EPostgres(m_db);
     const bool unaTabella = !m_analisi.from.contains(QLatin1String("JOIN"), Qt::CaseInsensitive) &&
                             !m_analisi.from.contains(QLatin1Char(','));
@@ -233,14 +235,22 @@ void ModelloRighe::colonneDaQuery() {
     auto tabellaVera = [&](const QString& qualificatore) {
         if (qualificatore.compare(m_analisi.aliasBase, Qt::CaseInsensitive) == 0)
             return m_analisi.tabellaBase;
-        static const QRegularExpression re(
-            QStringLiteral(R"((\[[^\]]+\]|[A-Za-z_]\w*)\s+(?:AS\s+)?(\[[^\]]+\]|[A-Za-z_]\w*))"),
-            QRegularExpression::CaseInsensitiveOption);
-        auto it = re.globalMatch(m_analisi.from);
-        while (it.hasNext()) {
-            const auto m = it.next();
-            if (NomeNudo(m.captured(2)).compare(qualificatore, Qt::CaseInsensitive) == 0)
-                return NomeNudo(m.captured(1));
+        static const QRegularExpression parola(QStringLiteral(R"(\[[^\]]+\]|[A-Za-z_][\w.]*)"));
+        static const QStringList chiavi = {"LEFT", "RIGHT", "INNER", "OUTER", "JOIN", "ON",
+                                           "AND",  "OR",    "AS",    "FULL",  "CROSS"};
+        QStringList parole;
+        auto it = parola.globalMatch(m_analisi.from);
+        while (it.hasNext())
+            parole << NomeNudo(it.next().captured(0));
+        for (qsizetype k = 0; k + 1 < parole.size(); ++k) {
+            if (chiavi.contains(parole[k].toUpper()))
+                continue;
+            qsizetype a = k + 1;
+            if (parole[a].toUpper() == QLatin1String("AS") && a + 1 < parole.size())
+                ++a;
+            if (!chiavi.contains(parole[a].toUpper()) &&
+                parole[a].compare(qualificatore, Qt::CaseInsensitive) == 0)
+                return parole[k];
         }
         return qualificatore;
     };
@@ -297,7 +307,8 @@ void ModelloRighe::preparaChiavi() {
     m_chiaviNascoste.clear();
     if (m_analisi.raggruppata())
         return;
-    const QSqlIndex pk = m_db.primaryIndex(m_analisi.tabellaBase);
+    const QSqlIndex pk = m_db.primaryIndex(EPostgres(m_db) ? m_analisi.tabellaBase.toLower()
+                                                           : m_analisi.tabellaBase);
     for (int i = 0; i < pk.count(); ++i)
         m_colChiavi << pk.fieldName(i);
     if (m_colChiavi.isEmpty()) {

@@ -1,0 +1,785 @@
+// The grid and the list-command object driven as a data form drives them:
+// real key and mouse events on the grid, the form's handlers forwarding to
+// the list-command object, over an SQLite file and over PostgreSQL (when the
+// test service exports QUARVEL_PG_*; skipped otherwise).
+
+#include "ComponenteDatiSql.h"
+#include "Schema.h"
+#include "listcmd/Comlin.h"
+#include "listcmd/Griglia.h"
+#include "suite/Messaggi.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <functional>
+#include <memory>
+
+using namespace quarvel;
+using namespace quarvel::listcmd;
+
+// prepara() skips the PostgreSQL rows without a server: the case ends there.
+#define PREPARA(...)                                                                               \
+    do {                                                                                           \
+        prepara(__VA_ARGS__);                                                                      \
+        if (!m_g)                                                                                  \
+            return;                                                                                \
+    } while (0)
+
+namespace {
+
+// The handlers of a data form, as the forms write them: each forwards to the
+// list-command object and the test can refuse.
+struct Modulo final : EventiGriglia {
+    IListaComandi* comlin = nullptr;
+    QString sql;
+    QString comando; // msComando
+    QString contatore;
+    QStringList eventi;
+    bool conTasti = false;
+    bool rifiutaColonna = false;
+    bool rifiutaRiga = false;
+    std::function<void()> suAddNew;
+
+    void BeforeColEdit(int c, int k, int& cancel) override {
+        eventi << QStringLiteral("BeforeColEdit");
+        comlin->PrimaEditColonna(c, k, cancel);
+    }
+    void Change() override {
+        eventi << QStringLiteral("Change");
+        comlin->Modificata();
+    }
+    void BeforeColUpdate(int c, QVariant& vecchio, int& cancel) override {
+        eventi << QStringLiteral("BeforeColUpdate");
+        comlin->PrimaAggColonna(c, vecchio, cancel);
+        if (rifiutaColonna)
+            cancel = -1;
+    }
+    void AfterColUpdate(int c) override {
+        eventi << QStringLiteral("AfterColUpdate");
+        comlin->DopoAggColonna(c);
+    }
+    void BeforeUpdate(int& cancel) override {
+        eventi << QStringLiteral("BeforeUpdate");
+        if (rifiutaRiga || !comlin->PrimaAggRiga(true))
+            cancel = -1;
+    }
+    void AfterUpdate() override { eventi << QStringLiteral("AfterUpdate"); }
+    void OnAddNew() override {
+        eventi << QStringLiteral("OnAddNew");
+        if (suAddNew)
+            suAddNew();
+    }
+    void BeforeDelete(int& cancel) override {
+        eventi << QStringLiteral("BeforeDelete");
+        if (comando.isEmpty() && comlin->EseguiPulsante(QStringLiteral("Cancella"), {}, true) == -1)
+            cancel = -1;
+    }
+    void AfterDelete() override {
+        eventi << QStringLiteral("AfterDelete");
+        comlin->DopoCancella();
+    }
+    void RowColChange(const QVariant& r, int c) override {
+        eventi << QStringLiteral("RowColChange");
+        qint16 flag = 0;
+        QString a, b;
+        comlin->CambioRigaCol(r, c, flag, a, b);
+        contatore = a + QStringLiteral(" / ") + b;
+    }
+    void HeadClick(int c) override {
+        eventi << QStringLiteral("HeadClick");
+        if (comlin->Ordina(c, sql) == 1)
+            MsgBox(QStringLiteral("Impossibile ordinare su questo campo"));
+    }
+    void Error(int n, int& risposta) override {
+        eventi << QStringLiteral("Error %1").arg(n);
+        comlin->ErroreGriglia(n, risposta);
+    }
+    void KeyDown(int&, int) override {
+        if (conTasti)
+            eventi << QStringLiteral("KeyDown");
+    }
+    void KeyPress(int&) override {
+        if (conTasti)
+            eventi << QStringLiteral("KeyPress");
+    }
+    void KeyUp(int&, int) override {
+        if (conTasti)
+            eventi << QStringLiteral("KeyUp");
+    }
+    int ButtonComando(const QString& k) {
+        comando = k;
+        const int r = comlin->EseguiPulsante(k);
+        comando.clear();
+        return r;
+    }
+};
+
+const char* SqlTestate = "SELECT CodInv, DataInvent, Descrizione FROM MagDescrInv ORDER BY CodInv";
+const char* SqlConteggi =
+    "SELECT MagInventari.CodInv,MagInventari.Articolo,Articoli.Descrizione AS DesArticolo"
+    ",MagInventari.Livello1,MagInventari.Livello2,MagInventari.Giacenza"
+    ",MagInventari.Magazzino,Magazzini.Descrizione AS DesMagaz"
+    " FROM (MagInventari LEFT JOIN Articoli ON MagInventari.Articolo = Articoli.Articolo)"
+    " LEFT JOIN Magazzini ON Magazzini.Magazzino = MagInventari.Magazzino"
+    " WHERE CodInv = 'INV1' Order by MagInventari.Articolo";
+
+} // namespace
+
+class TstGriglia : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+
+    void ordineEventiCella_data() { motori(); }
+    void ordineEventiCella();
+    void cellaRifiutata_data() { motori(); }
+    void cellaRifiutata();
+    void rigaRifiutata_data() { motori(); }
+    void rigaRifiutata();
+    void nuovaRiga_data() { motori(); }
+    void nuovaRiga();
+    void cancellazione_data();
+    void cancellazione();
+    void cancellazioneDallaGriglia_data() { motori(); }
+    void cancellazioneDallaGriglia();
+    void esc_data() { motori(); }
+    void esc();
+    void ordinamento_data() { motori(); }
+    void ordinamento();
+    void soloLettura_data() { motori(); }
+    void soloLettura();
+    void rigaPendenteAllaChiusura_data();
+    void rigaPendenteAllaChiusura();
+    void chiaveDuplicata_data() { motori(); }
+    void chiaveDuplicata();
+    void rigaCambiataDaAltri_data();
+    void rigaCambiataDaAltri();
+    void letturaPigra_data() { motori(); }
+    void letturaPigra();
+    void layoutEFormato_data() { motori(); }
+    void layoutEFormato();
+    void cercaEPulsanti_data() { motori(); }
+    void cercaEPulsanti();
+
+private:
+    void motori();
+    void prepara(const QString& sql = QString::fromLatin1(SqlTestate));
+    QSqlDatabase apriDb(const QString& nome);
+    QWidget* bersaglio() const;
+    void scrivi(const QString& testo);
+    void tasto(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier);
+    void clicCella(int r, int c);
+    QVariant valoreDb(const QString& sql);
+    void esegui(const QString& sql);
+    QStringList senzaTasti() const;
+
+    QTemporaryDir m_dir;
+    bool m_pg = false;
+    int m_serie = 0;
+    QString m_motore;
+    QSqlDatabase m_db;
+    std::unique_ptr<QWidget> m_form;
+    QToolBar* m_toolbar = nullptr;
+    QLineEdit* m_txtRiga = nullptr;
+    Griglia* m_g = nullptr;
+    std::unique_ptr<Comlin> m_comlin;
+    Modulo m_modulo;
+    std::unique_ptr<MessaggiScriptati> m_msg;
+};
+
+void TstGriglia::initTestCase() {
+    dati::Registra();
+    QVERIFY(m_dir.isValid());
+    m_pg = qEnvironmentVariableIsSet("PGPORT") && qEnvironmentVariableIsSet("QUARVEL_PG_UID");
+    if (m_pg) {
+        // A database of its own, so that other tests running beside these
+        // are not disturbed.
+        QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "pgadmin");
+        admin.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
+        admin.setPort(qEnvironmentVariable("PGPORT").toInt());
+        admin.setUserName(qEnvironmentVariable("QUARVEL_PG_UID"));
+        admin.setPassword(qEnvironmentVariable("QUARVEL_PG_PWD"));
+        admin.setDatabaseName(QStringLiteral("quarvel"));
+        QVERIFY2(admin.open(), qPrintable(admin.lastError().text()));
+        QSqlQuery q(admin);
+        q.exec(QStringLiteral("DROP DATABASE IF EXISTS quarvel_listcmd"));
+        QVERIFY2(q.exec(QStringLiteral("CREATE DATABASE quarvel_listcmd")),
+                 qPrintable(q.lastError().text()));
+        admin.close();
+    }
+}
+
+void TstGriglia::motori() {
+    QTest::addColumn<QString>("motore");
+    QTest::newRow("sqlite") << "sqlite";
+    QTest::newRow("postgres") << "postgres";
+}
+
+QSqlDatabase TstGriglia::apriDb(const QString& nome) {
+    QSqlDatabase db;
+    if (m_motore == QLatin1String("postgres")) {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nome);
+        db.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
+        db.setPort(qEnvironmentVariable("PGPORT").toInt());
+        db.setUserName(qEnvironmentVariable("QUARVEL_PG_UID"));
+        db.setPassword(qEnvironmentVariable("QUARVEL_PG_PWD"));
+        db.setDatabaseName(QStringLiteral("quarvel_listcmd"));
+    } else {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nome);
+        db.setDatabaseName(m_dir.filePath(QStringLiteral("ditta%1.db").arg(m_serie)));
+    }
+    if (!db.open())
+        qFatal("%s", qPrintable(db.lastError().text()));
+    return db;
+}
+
+void TstGriglia::prepara(const QString& sql) {
+    QFETCH(QString, motore);
+    if (motore == QLatin1String("postgres") && !m_pg)
+        QSKIP("PostgreSQL non disponibile (QUARVEL_PG_* assenti)");
+    m_motore = motore;
+    ++m_serie;
+    m_db = apriDb(QStringLiteral("ditta%1").arg(m_serie));
+    dati::CreaDitta(m_db, true);
+    esegui(QStringLiteral("DELETE FROM MagDescrInv"));
+    for (int i = 1; i <= 5; ++i)
+        esegui(QStringLiteral("INSERT INTO MagDescrInv (CodInv, DataInvent, Descrizione) VALUES "
+                              "('INV%1', '2024-0%1-15', 'Inventario %1')")
+                   .arg(i));
+    esegui(QStringLiteral("INSERT INTO Articoli (Articolo, Descrizione, Inattivo) VALUES "
+                          "('A1', 'Bulloni', 'N'), ('A2', 'Dadi', 'N'), ('A3', 'Viti', 'N')"));
+    esegui(QStringLiteral("INSERT INTO Magazzini (Magazzino, Descrizione) VALUES ('M1', 'Sede')"));
+    esegui(QStringLiteral("INSERT INTO MagInventari (CodInv, Articolo, Livello1, Livello2, "
+                          "Magazzino, Giacenza) VALUES ('INV1', 'A1', '~ç~', '~ç~', 'M1', 12.5), "
+                          "('INV1', 'A2', '~ç~', '~ç~', 'M1', 1234.75)"));
+
+    m_msg = std::make_unique<MessaggiScriptati>();
+    m_form = std::make_unique<QWidget>();
+    m_form->resize(800, 500);
+    auto* l = new QVBoxLayout(m_form.get());
+    m_toolbar = new QToolBar(m_form.get());
+    m_txtRiga = new QLineEdit(m_form.get());
+    m_g = new Griglia(m_form.get());
+    l->addWidget(m_toolbar);
+    l->addWidget(m_txtRiga);
+    l->addWidget(m_g);
+    m_comlin = std::make_unique<Comlin>();
+    m_modulo = Modulo();
+    m_modulo.comlin = m_comlin.get();
+    m_modulo.sql = sql;
+    m_g->ImpostaEventi(&m_modulo);
+    QObject::connect(m_toolbar, &QToolBar::actionTriggered, m_toolbar,
+                     [this](QAction* a) { m_modulo.ButtonComando(a->data().toString()); });
+    // Set-up in the order the forms follow.
+    m_comlin->setOgForm(m_form.get());
+    m_comlin->setOgToolbar(m_toolbar);
+    m_comlin->setOgContatore(m_txtRiga);
+    m_comlin->setOgGriglia(m_g);
+    m_comlin->setOgDati(m_g->Dati());
+    m_comlin->setOgDatabase(m_db);
+    m_comlin->setOsFormatoData(QStringLiteral("dd/mm/yyyy"));
+    m_comlin->setOiOpzione(0);
+    m_comlin->Immagini(QStringLiteral("p"));
+    m_comlin->setOiAbilRW(1);
+    m_comlin->ApriSql(sql, true, false);
+    m_comlin->ColonnaChiave(0);
+    QString primo, secondo;
+    m_comlin->Contatore(primo, secondo);
+    m_txtRiga->setText(secondo + QStringLiteral(" / ") + primo);
+    m_form->show();
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    m_g->setFocus();
+}
+
+void TstGriglia::cleanup() {
+    if (m_g)
+        m_g->ImpostaEventi(nullptr);
+    m_comlin.reset();
+    m_form.reset();
+    m_g = nullptr;
+    m_msg.reset();
+    const QString nome = m_db.connectionName();
+    m_db = QSqlDatabase();
+    if (!nome.isEmpty())
+        QSqlDatabase::removeDatabase(nome);
+}
+
+QWidget* TstGriglia::bersaglio() const {
+    if (auto* ed = m_g->findChild<QLineEdit*>(QStringLiteral("dbgRigaEditor")))
+        return ed;
+    return m_g;
+}
+
+void TstGriglia::scrivi(const QString& testo) {
+    for (QChar c : testo)
+        QTest::keyClick(bersaglio(), c.toLatin1());
+}
+
+void TstGriglia::tasto(Qt::Key k, Qt::KeyboardModifiers m) {
+    QTest::keyClick(bersaglio(), k, m);
+}
+
+void TstGriglia::clicCella(int r, int c) {
+    const QModelIndex i = m_g->model()->index(r, c);
+    m_g->scrollTo(i);
+    QTest::mouseClick(m_g->viewport(), Qt::LeftButton, {}, m_g->visualRect(i).center());
+}
+
+QVariant TstGriglia::valoreDb(const QString& sql) {
+    QSqlQuery q(m_db);
+    if (!q.exec(sql) || !q.next())
+        return {};
+    return q.value(0);
+}
+
+void TstGriglia::esegui(const QString& sql) {
+    QSqlQuery q(m_db);
+    if (!q.exec(sql))
+        QFAIL(qPrintable(sql + QStringLiteral(": ") + q.lastError().text()));
+}
+
+QStringList TstGriglia::senzaTasti() const {
+    return m_modulo.eventi;
+}
+
+// ---- cases ---------------------------------------------------------------------------
+
+void TstGriglia::ordineEventiCella() {
+    PREPARA();
+    clicCella(1, 2); // INV2, Descrizione
+    QCOMPARE(m_modulo.contatore, QString("2 / 5"));
+    m_modulo.eventi.clear();
+    m_modulo.conTasti = true;
+    scrivi(QStringLiteral("Ab"));
+    QCOMPARE(m_modulo.eventi, QStringList({"KeyDown", "KeyPress", "BeforeColEdit", "Change",
+                                           "KeyUp", "KeyDown", "KeyPress", "Change", "KeyUp"}));
+    QVERIFY(m_g->EditActive());
+    QCOMPARE(m_g->Colonna(QStringLiteral("Descrizione"))->Text(), QString("Ab"));
+    m_modulo.conTasti = false;
+    m_modulo.eventi.clear();
+    tasto(Qt::Key_Down);
+    QCOMPARE(m_modulo.eventi, QStringList({"BeforeColUpdate", "AfterColUpdate", "BeforeUpdate",
+                                           "AfterUpdate", "RowColChange"}));
+    QCOMPARE(valoreDb("SELECT Descrizione FROM MagDescrInv WHERE CodInv = 'INV2'").toString(),
+             QString("Ab"));
+    QCOMPARE(m_g->Row(), 2);
+    QCOMPARE(m_modulo.contatore, QString("3 / 5"));
+}
+
+void TstGriglia::cellaRifiutata() {
+    PREPARA();
+    clicCella(0, 2);
+    scrivi(QStringLiteral("xyz"));
+    m_modulo.rifiutaColonna = true;
+    m_modulo.eventi.clear();
+    tasto(Qt::Key_Down);
+    QCOMPARE(m_modulo.eventi, QStringList({"BeforeColUpdate"}));
+    QCOMPARE(m_g->Row(), 0);
+    QCOMPARE(m_g->Col(), 2);
+    QVERIFY(m_g->EditActive());
+    QCOMPARE(m_g->Colonna(2)->Text(), QString("xyz"));
+    // a mouse click elsewhere is refused too, and typing goes on in the cell
+    clicCella(3, 1);
+    QCOMPARE(m_g->Row(), 0);
+    scrivi(QStringLiteral("w"));
+    QCOMPARE(m_g->Colonna(2)->Text(), QString("xyzw"));
+    QCOMPARE(valoreDb("SELECT Descrizione FROM MagDescrInv WHERE CodInv = 'INV1'").toString(),
+             QString("Inventario 1"));
+    m_modulo.rifiutaColonna = false;
+    tasto(Qt::Key_Return);
+    QVERIFY(!m_g->EditActive());
+    QVERIFY(m_g->DataChanged());
+}
+
+void TstGriglia::rigaRifiutata() {
+    PREPARA();
+    clicCella(0, 2);
+    scrivi(QStringLiteral("nuova"));
+    m_modulo.rifiutaRiga = true;
+    m_modulo.eventi.clear();
+    tasto(Qt::Key_Down);
+    QCOMPARE(m_modulo.eventi, QStringList({"BeforeColUpdate", "AfterColUpdate", "BeforeUpdate"}));
+    QCOMPARE(m_g->Row(), 0);
+    QVERIFY(m_g->DataChanged());
+    QCOMPARE(valoreDb("SELECT Descrizione FROM MagDescrInv WHERE CodInv = 'INV1'").toString(),
+             QString("Inventario 1"));
+    // the toolbar's "Salva" writes it once the form lets it
+    m_modulo.rifiutaRiga = false;
+    m_comlin->Pulsante(QStringLiteral("Salva"))->trigger();
+    QVERIFY(!m_g->DataChanged());
+    QCOMPARE(valoreDb("SELECT Descrizione FROM MagDescrInv WHERE CodInv = 'INV1'").toString(),
+             QString("nuova"));
+}
+
+void TstGriglia::nuovaRiga() {
+    PREPARA(QString::fromLatin1(SqlConteggi));
+    QCOMPARE(m_txtRiga->text(), QString("1 / 2"));
+    m_comlin->BloccaColonna(QStringLiteral("DesArticolo"));
+    m_comlin->NascondiColonna(QStringLiteral("CodInv"));
+    m_modulo.suAddNew = [this] {
+        m_g->Colonna(QStringLiteral("Magazzino"))->setValue(QStringLiteral("M1"));
+        m_g->Colonna(QStringLiteral("CodInv"))->setValue(QStringLiteral("INV1"));
+        m_g->Colonna(QStringLiteral("Livello1"))->setValue(QStringLiteral("~ç~"));
+        m_g->Colonna(QStringLiteral("Livello2"))->setValue(QStringLiteral("~ç~"));
+    };
+    clicCella(2, 1); // the empty new-row line, Articolo
+    m_modulo.eventi.clear();
+    scrivi(QStringLiteral("a3"));
+    QCOMPARE(m_modulo.eventi, QStringList({"BeforeColEdit", "OnAddNew", "Change", "Change"}));
+    QVERIFY(m_g->AddNewMode());
+    QCOMPARE(m_g->Colonna(QStringLiteral("Magazzino"))->Text(), QString("M1"));
+    tasto(Qt::Key_Tab);
+    tasto(Qt::Key_Tab);
+    tasto(Qt::Key_Tab);
+    tasto(Qt::Key_Tab); // Giacenza
+    QCOMPARE(m_g->Col(), 5);
+    scrivi(QStringLiteral("7,5"));
+    m_modulo.eventi.clear();
+    m_modulo.ButtonComando(QStringLiteral("Salva"));
+    QCOMPARE(m_modulo.eventi,
+             QStringList({"BeforeColUpdate", "AfterColUpdate", "BeforeUpdate", "AfterUpdate"}));
+    QCOMPARE(valoreDb("SELECT Giacenza FROM MagInventari WHERE Articolo = 'A3'").toDouble(), 7.5);
+    // the description of the joined table shows at once
+    QCOMPARE(m_g->modello()->valore(2, 2).toString(), QString("Viti"));
+    QCOMPARE(m_g->Dati()->RecordCount(), 3);
+}
+
+void TstGriglia::cancellazione_data() {
+    QTest::addColumn<QString>("motore");
+    QTest::addColumn<int>("risposta");
+    QTest::addColumn<int>("righe");
+    QTest::newRow("sqlite confermata") << "sqlite" << 1 << 4;
+    QTest::newRow("sqlite rifiutata") << "sqlite" << 2 << 5;
+    QTest::newRow("postgres confermata") << "postgres" << 1 << 4;
+    QTest::newRow("postgres rifiutata") << "postgres" << 2 << 5;
+}
+
+void TstGriglia::cancellazione() {
+    QFETCH(int, risposta);
+    QFETCH(int, righe);
+    PREPARA();
+    clicCella(2, 0);
+    m_modulo.eventi.clear();
+    m_msg->rispondi(risposta);
+    m_modulo.ButtonComando(QStringLiteral("Cancella"));
+    QCOMPARE(m_msg->testi(), QStringList({Comlin::domandaCancella()}));
+    QCOMPARE(valoreDb("SELECT COUNT(*) FROM MagDescrInv").toInt(), righe);
+    QCOMPARE(m_g->Dati()->RecordCount(), righe);
+    if (risposta == 1) {
+        QCOMPARE(m_modulo.eventi.mid(0, 2), QStringList({"BeforeDelete", "AfterDelete"}));
+        QCOMPARE(m_g->Row(), 2); // the next row moved up
+        QCOMPARE(m_g->Colonna(0)->Text(), QString("INV4"));
+        QCOMPARE(m_txtRiga->text(), QString("3 / 4"));
+    } else {
+        QVERIFY(m_modulo.eventi.isEmpty());
+    }
+}
+
+void TstGriglia::cancellazioneDallaGriglia() {
+    // A delete the grid starts itself (row selector and Delete) is handed to
+    // the list-command object, which asks; "&No" cancels it.
+    PREPARA();
+    const int y = m_g->verticalHeader()->sectionViewportPosition(1) +
+                  m_g->verticalHeader()->sectionSize(1) / 2;
+    QTest::mouseClick(m_g->verticalHeader()->viewport(), Qt::LeftButton, {}, QPoint(5, y));
+    QCOMPARE(m_g->Row(), 1);
+    m_msg->rispondi(2);
+    m_modulo.eventi.clear();
+    tasto(Qt::Key_Delete);
+    QCOMPARE(m_modulo.eventi, QStringList({"BeforeDelete"}));
+    QCOMPARE(valoreDb("SELECT COUNT(*) FROM MagDescrInv").toInt(), 5);
+    QTest::mouseClick(m_g->verticalHeader()->viewport(), Qt::LeftButton, {}, QPoint(5, y));
+    m_msg->rispondi(1);
+    tasto(Qt::Key_Delete);
+    QCOMPARE(valoreDb("SELECT COUNT(*) FROM MagDescrInv WHERE CodInv = 'INV2'").toInt(), 0);
+}
+
+void TstGriglia::esc() {
+    PREPARA();
+    clicCella(0, 2);
+    scrivi(QStringLiteral("uno"));
+    tasto(Qt::Key_Escape); // the cell
+    QVERIFY(!m_g->EditActive());
+    QCOMPARE(m_g->Colonna(2)->Text(), QString("Inventario 1"));
+    scrivi(QStringLiteral("due"));
+    tasto(Qt::Key_Return);
+    QCOMPARE(m_g->Colonna(2)->Text(), QString("due"));
+    QVERIFY(m_g->DataChanged());
+    tasto(Qt::Key_Escape); // the row
+    QVERIFY(!m_g->DataChanged());
+    QCOMPARE(m_g->Colonna(2)->Text(), QString("Inventario 1"));
+    m_modulo.eventi.clear();
+    tasto(Qt::Key_Down);
+    QVERIFY(!m_modulo.eventi.contains("BeforeUpdate"));
+    QCOMPARE(valoreDb("SELECT Descrizione FROM MagDescrInv WHERE CodInv = 'INV1'").toString(),
+             QString("Inventario 1"));
+    // a new row goes with its Esc
+    m_g->setRow(5);
+    scrivi(QStringLiteral("INV9"));
+    tasto(Qt::Key_Return);
+    tasto(Qt::Key_Escape);
+    QVERIFY(!m_g->AddNewMode());
+    QCOMPARE(m_g->Dati()->RecordCount(), 5);
+    QCOMPARE(m_g->modello()->valore(5, 0), QVariant());
+}
+
+void TstGriglia::ordinamento() {
+    PREPARA();
+    auto clicTitolo = [&](int c) {
+        const int x = m_g->horizontalHeader()->sectionViewportPosition(c) + 5;
+        QTest::mouseClick(m_g->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(x, 5));
+    };
+    clicTitolo(1); // DataInvent ascending
+    QVERIFY(m_modulo.sql.endsWith("ORDER BY DataInvent"));
+    QCOMPARE(m_g->modello()->valore(0, 0).toString(), QString("INV1"));
+    clicTitolo(1); // then descending
+    QVERIFY(m_modulo.sql.endsWith("ORDER BY DataInvent DESC"));
+    QCOMPARE(m_g->modello()->valore(0, 0).toString(), QString("INV5"));
+    QCOMPARE(m_g->Dati()->RecordCount(), 5);
+    QVERIFY(m_msg->testi().isEmpty());
+    // a binary column cannot be sorted: the form's message, the list unchanged
+    if (m_motore == QLatin1String("postgres"))
+        esegui("CREATE TABLE Allegati (Codice varchar(20) PRIMARY KEY, Dati bytea)");
+    else
+        esegui("CREATE TABLE Allegati (Codice TEXT PRIMARY KEY, Dati BLOB)");
+    esegui("INSERT INTO Allegati (Codice) VALUES ('b'), ('a')");
+    m_modulo.sql = QStringLiteral("SELECT Codice, Dati FROM Allegati ORDER BY Codice");
+    m_comlin->ApriSql(m_modulo.sql);
+    const QString prima = m_modulo.sql;
+    clicTitolo(1);
+    QCOMPARE(m_msg->testi(), QStringList({"Impossibile ordinare su questo campo"}));
+    QCOMPARE(m_modulo.sql, prima);
+}
+
+void TstGriglia::soloLettura() {
+    PREPARA();
+    m_comlin->setOiAbilRW(0);
+    clicCella(0, 2);
+    m_modulo.eventi.clear();
+    scrivi(QStringLiteral("x"));
+    tasto(Qt::Key_F2);
+    QVERIFY(!m_g->EditActive());
+    QVERIFY(!m_modulo.eventi.contains("Change"));
+    for (const char* k : {"Nuovo", "Cancella", "Salva", "Annulla"})
+        QVERIFY2(!m_comlin->Pulsante(QString::fromLatin1(k))->isEnabled(), k);
+    QVERIFY(m_comlin->Pulsante(QStringLiteral("Aggiorna"))->isEnabled());
+    QCOMPARE(m_comlin->EseguiPulsante(QStringLiteral("Cancella"), {}, true), -1);
+    QCOMPARE(m_g->model()->rowCount(), 5); // no new-row line
+    QVERIFY(m_msg->testi().isEmpty());
+    QCOMPARE(valoreDb("SELECT COUNT(*) FROM MagDescrInv").toInt(), 5);
+    m_comlin->setOiAbilRW(1);
+    QVERIFY(m_comlin->Pulsante(QStringLiteral("Nuovo"))->isEnabled());
+    QCOMPARE(m_g->model()->rowCount(), 6);
+}
+
+void TstGriglia::rigaPendenteAllaChiusura_data() {
+    QTest::addColumn<QString>("motore");
+    QTest::addColumn<int>("risposta");
+    QTest::addColumn<bool>("chiude");
+    QTest::addColumn<QString>("scritto");
+    for (const char* m : {"sqlite", "postgres"}) {
+        QTest::addRow("%s si", m) << m << 1 << true << "cambiata";
+        QTest::addRow("%s no", m) << m << 2 << true << "Inventario 1";
+        QTest::addRow("%s annulla", m) << m << 3 << false << "Inventario 1";
+    }
+}
+
+void TstGriglia::rigaPendenteAllaChiusura() {
+    QFETCH(int, risposta);
+    QFETCH(bool, chiude);
+    QFETCH(QString, scritto);
+    PREPARA();
+    QVERIFY(m_comlin->PuoChiudere()); // nothing pending: nothing asked
+    QVERIFY(m_msg->testi().isEmpty());
+    clicCella(0, 2);
+    scrivi(QStringLiteral("cambiata")); // still in the cell
+    m_msg->rispondi(risposta);
+    QCOMPARE(m_comlin->PuoChiudere(), chiude);
+    QCOMPARE(m_msg->mostrati().size(), size_t(1));
+    QCOMPARE(m_msg->mostrati()[0].pulsanti, QStringList({"&Sì", "&No", "&Annulla"}));
+    QCOMPARE(valoreDb("SELECT Descrizione FROM MagDescrInv WHERE CodInv = 'INV1'").toString(),
+             scritto);
+    QCOMPARE(m_g->DataChanged(), risposta == 3);
+}
+
+void TstGriglia::chiaveDuplicata() {
+    PREPARA();
+    m_modulo.suAddNew = [this] {
+        m_g->Colonna(QStringLiteral("DataInvent"))->setValue(QDate(2024, 9, 1));
+    };
+    m_modulo.ButtonComando(QStringLiteral("Nuovo"));
+    QVERIFY(m_g->AddNewMode());
+    QCOMPARE(m_g->Col(), 0);
+    scrivi(QStringLiteral("inv3")); // the same key as INV3, letter case aside
+    m_modulo.eventi.clear();
+    m_modulo.ButtonComando(QStringLiteral("Salva"));
+    QCOMPARE(m_modulo.eventi.last(), QString("Error 3022"));
+    QCOMPARE(m_msg->testi().size(), 1);
+    QVERIFY2(m_msg->testi()[0].contains("esiste già una riga con lo stesso codice"),
+             qPrintable(m_msg->testi()[0]));
+    QVERIFY(m_g->AddNewMode()); // the row stays, to be corrected
+    QCOMPARE(valoreDb("SELECT COUNT(*) FROM MagDescrInv").toInt(), 5);
+    m_g->setCol(0);
+    tasto(Qt::Key_F2);
+    tasto(Qt::Key_End);
+    scrivi(QStringLiteral("b"));
+    m_modulo.ButtonComando(QStringLiteral("Salva"));
+    QCOMPARE(valoreDb("SELECT COUNT(*) FROM MagDescrInv").toInt(), 6);
+    QCOMPARE(valoreDb("SELECT DataInvent FROM MagDescrInv WHERE CodInv = 'inv3b'").toDate(),
+             QDate(2024, 9, 1));
+}
+
+void TstGriglia::rigaCambiataDaAltri_data() {
+    QTest::addColumn<QString>("motore");
+    QTest::addColumn<bool>("cancellata");
+    for (const char* m : {"sqlite", "postgres"}) {
+        QTest::addRow("%s modificata", m) << m << false;
+        QTest::addRow("%s cancellata", m) << m << true;
+    }
+}
+
+void TstGriglia::rigaCambiataDaAltri() {
+    QFETCH(bool, cancellata);
+    PREPARA();
+    clicCella(1, 2); // INV2 read by the grid
+    QCOMPARE(m_g->Colonna(2)->Text(), QString("Inventario 2"));
+    {
+        QSqlDatabase altra = apriDb(QStringLiteral("altra%1").arg(m_serie));
+        QSqlQuery q(altra);
+        QVERIFY(q.exec(cancellata
+                           ? QStringLiteral("DELETE FROM MagDescrInv WHERE CodInv = 'INV2'")
+                           : QStringLiteral("UPDATE MagDescrInv SET Descrizione = 'dall''altra' "
+                                            "WHERE CodInv = 'INV2'")));
+        q.finish();
+        altra.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("altra%1").arg(m_serie));
+    scrivi(QStringLiteral("mia"));
+    m_modulo.eventi.clear();
+    tasto(Qt::Key_Down);
+    QCOMPARE(m_modulo.eventi.last(), QString("Error %1").arg(cancellata ? 3167 : 3197));
+    QCOMPARE(m_g->Row(), 1);
+    QCOMPARE(m_msg->testi().size(), 1);
+    QVERIFY(m_msg->testi()[0].contains("un'altra postazione"));
+    if (!cancellata) {
+        QCOMPARE(valoreDb("SELECT Descrizione FROM MagDescrInv WHERE CodInv = 'INV2'").toString(),
+                 QString("dall'altra"));
+        QCOMPARE(m_g->Colonna(2)->Text(), QString("dall'altra")); // read again
+    } else {
+        QCOMPARE(valoreDb("SELECT COUNT(*) FROM MagDescrInv WHERE CodInv = 'INV2'").toInt(), 0);
+    }
+    QVERIFY(!m_g->DataChanged());
+}
+
+void TstGriglia::letturaPigra() {
+    PREPARA(QString::fromLatin1(SqlConteggi));
+    // a list of a few windows, read without reading all of it
+    const int n = 1000;
+    QSqlQuery q(m_db);
+    m_db.transaction();
+    q.prepare("INSERT INTO MagInventari (CodInv, Articolo, Livello1, Livello2, Magazzino, "
+              "Giacenza) VALUES ('INV1', ?, '~ç~', '~ç~', 'M1', ?)");
+    for (int i = 0; i < n; ++i) {
+        q.addBindValue(QStringLiteral("B%1").arg(i, 5, 10, QLatin1Char('0')));
+        q.addBindValue(double(i));
+        QVERIFY(q.exec());
+    }
+    m_db.commit();
+    m_modulo.ButtonComando(QStringLiteral("Aggiorna"));
+    QCOMPARE(m_g->Dati()->RecordCount(), n + 2);
+    QVERIFY(m_g->modello()->finestreInMemoria() <= 2);
+    m_modulo.ButtonComando(QStringLiteral("Ultimo"));
+    QCOMPARE(m_g->Row(), n + 1);
+    QCOMPARE(m_txtRiga->text(), QString("%1 / %1").arg(n + 2));
+    QVERIFY(m_g->modello()->finestreInMemoria() <= 4);
+    // every row in its place, from the front and from the back alike
+    for (int r : {0, 1, 2, 125, 126, 127, 500, 501, 502, 700, n - 1})
+        QCOMPARE(m_g->modello()->valore(r + 2, 1).toString(),
+                 QStringLiteral("B%1").arg(r, 5, 10, QLatin1Char('0')));
+    QCOMPARE(m_g->modello()->valore(0, 1).toString(), QString("A1"));
+    QCOMPARE(m_g->modello()->valore(0, 2).toString(), QString("Bulloni"));
+    // a write keeps the position
+    m_g->setRow(600);
+    m_g->setCol(5);
+    scrivi(QStringLiteral("42"));
+    m_modulo.ButtonComando(QStringLiteral("Aggiorna"));
+    QCOMPARE(m_g->Row(), 600);
+    QCOMPARE(m_g->modello()->valore(600, 5).toDouble(), 42.0);
+}
+
+void TstGriglia::layoutEFormato() {
+    PREPARA(QString::fromLatin1(SqlConteggi));
+    m_comlin->TitoloColonna(QStringLiteral("Articolo"), QStringLiteral("Articolo"));
+    m_comlin->LarghezzaColonna(QStringLiteral("DesArticolo"), 1500);
+    m_comlin->FormatoColonna(QStringLiteral("Giacenza"), QStringLiteral("#,##0.00"));
+    m_comlin->TitoloColonna(QStringLiteral("DesArticolo"), QStringLiteral("Descr.Articolo"));
+    QCOMPARE(m_g->model()->headerData(2, Qt::Horizontal).toString(), QString("Descr.Articolo"));
+    QCOMPARE(m_g->columnWidth(2), int(std::lround(1500 * m_g->logicalDpiX() / 1440.0)));
+    QCOMPARE(m_g->Colonna(QStringLiteral("desarticolo"))->ColIndex(), 2); // without regard to case
+    QVERIFY(m_g->Colonna(QStringLiteral("NonCe")) == nullptr);
+    QVERIFY_THROWS_EXCEPTION(Errore, m_comlin->NascondiColonna(QStringLiteral("NonCe")));
+    m_g->setRow(1);
+    QCOMPARE(m_g->Colonna(QStringLiteral("Giacenza"))->Text(), QString("1.234,75"));
+    // the layout stays through a sort
+    QString sql = m_modulo.sql;
+    QCOMPARE(m_comlin->Ordina(1, sql), 0);
+    QCOMPARE(m_g->model()->headerData(2, Qt::Horizontal).toString(), QString("Descr.Articolo"));
+    QCOMPARE(m_g->Colonna(QStringLiteral("Giacenza"))->NumberFormat(), QString("#,##0.00"));
+    // the data control tells the fields
+    const InfoCampo des = m_g->Dati()->Campo(QStringLiteral("DesArticolo"));
+    QVERIFY(des.esiste && !des.aggiornabile);
+    QCOMPARE(des.tabellaSorgente, QString("Articoli"));
+    const InfoCampo qta = m_g->Dati()->Campo(QStringLiteral("Giacenza"));
+    QVERIFY(qta.aggiornabile);
+    QCOMPARE(qta.tipo, 5);
+    // frozen leading columns are a split of their own
+    QCOMPARE(m_comlin->NumSplit(), 1);
+    m_comlin->ColonneFisse(2);
+    QCOMPARE(m_comlin->NumSplit(), 2);
+    QCOMPARE(m_g->SplitCount(), 2);
+    // "RisVid" scales the widths once the scaling is done
+    m_comlin->setOvLeggiPar(QStringLiteral("RisVid"), 1.5);
+    QCOMPARE(m_g->columnWidth(2), int(std::lround(1500 * m_g->logicalDpiX() / 1440.0)));
+    m_comlin->setOvLeggiPar(QStringLiteral("RisVidFatta"), true);
+    QCOMPARE(m_g->columnWidth(2), int(std::lround(1500 * 1.5 * m_g->logicalDpiX() / 1440.0)));
+}
+
+void TstGriglia::cercaEPulsanti() {
+    PREPARA();
+    QCOMPARE(m_comlin->TastoAlt('N'), QString("Nuovo"));
+    QCOMPARE(m_comlin->TastoAlt('G'), QString("Aggiorna"));
+    QCOMPARE(m_comlin->TastoAlt('Z'), QString());
+    QVERIFY(!m_comlin->Pulsante(QStringLiteral("Stampa"))->isVisible());
+    QVERIFY(m_comlin->Pulsante(QStringLiteral("Cancella"))->toolTip().contains("Alt+C"));
+    QVERIFY(!m_comlin->Pulsante(QStringLiteral("VaiA"))->isEnabled());
+    m_g->setCol(2);
+    m_msg->rispondi(QStringLiteral("ventario 4"));
+    m_modulo.ButtonComando(QStringLiteral("Cerca"));
+    QCOMPARE(m_g->Row(), 3);
+    m_msg->rispondi(QStringLiteral("nessuno"));
+    m_modulo.ButtonComando(QStringLiteral("Cerca"));
+    QCOMPARE(m_g->Row(), 3);
+    QVERIFY(m_msg->testi().contains("Valore non trovato"));
+    m_comlin->setSegnalibro(QStringLiteral("1"));
+    QVERIFY(m_comlin->Pulsante(QStringLiteral("VaiA"))->isEnabled());
+    m_modulo.ButtonComando(QStringLiteral("VaiA"));
+    QCOMPARE(m_g->Row(), 1);
+    m_comlin->setSegnalibro(QString());
+    QVERIFY(!m_comlin->Pulsante(QStringLiteral("VaiA"))->isEnabled());
+    m_modulo.ButtonComando(QStringLiteral("Ultimo"));
+    QCOMPARE(m_g->Row(), 4);
+    m_modulo.ButtonComando(QStringLiteral("Primo"));
+    QCOMPARE(m_g->Row(), 0);
+}
+
+QTEST_MAIN(TstGriglia)
+#include "tst_griglia.moc"
