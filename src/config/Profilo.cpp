@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <limits>
@@ -53,10 +52,45 @@ bool ACp1252(const QString& s, QByteArray& out) {
     return true;
 }
 
-bool Utf8Valido(const QByteArray& b) {
-    QStringDecoder dec(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    (void)dec.decode(b);
-    return !dec.hasError();
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF,
+// no sequence cut short.
+bool Utf8Valido(QByteArrayView b) {
+    const qsizetype n = b.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const auto c = static_cast<unsigned char>(b[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int seguito;
+        unsigned minimo, massimo = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            seguito = 1;
+            minimo = 0x80;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            seguito = 2;
+            minimo = c == 0xE0 ? 0xA0 : 0x80;
+            massimo = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            seguito = 3;
+            minimo = c == 0xF0 ? 0x90 : 0x80;
+            massimo = c == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (i + seguito >= n)
+            return false;
+        for (int k = 1; k <= seguito; ++k) {
+            const auto t = static_cast<unsigned char>(b[i + k]);
+            const unsigned lo = k == 1 ? minimo : 0x80;
+            const unsigned hi = k == 1 ? massimo : 0xBF;
+            if (t < lo || t > hi)
+                return false;
+        }
+        i += seguito + 1;
+    }
+    return true;
 }
 
 enum class Codifica { Utf8, Cp1252 };
@@ -354,8 +388,12 @@ bool Scrivi(const QString& file, const QString& sezione, const std::optional<QSt
     if (!Carica(file, d))
         return false;
     if (d.esiste) {
+        // A file marked read-only stays so, whoever runs the program (root too,
+        // as the read-only attribute binds everyone on Windows).
         const QFileInfo info(file);
-        if (!info.isFile() || !info.isWritable())
+        const QFile::Permissions scrittura =
+            QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+        if (!info.isFile() || !info.isWritable() || !(info.permissions() & scrittura))
             return false;
     }
 

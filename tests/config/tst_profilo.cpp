@@ -1,0 +1,483 @@
+// The profile-file layer: reads with the Windows rules, in-place edits that
+// leave every other byte alone, encodings, atomic replacement, failures.
+
+#include "config/Profilo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+using namespace quarvel;
+
+namespace {
+
+QByteArray Leggi(const QString& file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return f.readAll();
+}
+
+void Scrivi(const QString& file, const QByteArray& dati) {
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(dati), dati.size());
+}
+
+QString Fixture(const char* nome) {
+    return QStringLiteral(QUARVEL_TEST_DATA "/") + QLatin1String(nome);
+}
+
+// A value to write: absent means "no key" or "no value" (the deletions).
+using Opt = std::optional<QString>;
+
+// An optional value as a text that a failed comparison shows.
+QString T(const Opt& v) {
+    return v ? u"«"_qs + *v + u"»"_qs : u"<assente>"_qs;
+}
+
+// Sets or clears the immutable attribute of a folder, which keeps even root
+// from creating files in it.
+bool Immutabile(const QString& cartella, bool si) {
+    const int fd = ::open(QFile::encodeName(cartella).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = si ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
+const QByteArray Campione = "Orfana=fuori\n"
+                            "; Commento=1\n"
+                            "[Sezione]\n"
+                            "Chiave=uno\n"
+                            "chiave=due\n"
+                            "  Spazi  =   con blank   \n"
+                            "Virgolette=\"  tra  \"\n"
+                            "Apici='x'\n"
+                            "Miste=\"x'\n"
+                            "Sola=\"\n"
+                            "Vuota=\n"
+                            "SoloNome\n"
+                            "#Cancelletto=4\n"
+                            "Uguale=a=b\n"
+                            "Nota=valore ; non e' un commento\n"
+                            "\t[ SEZIONE ]  resto\n"
+                            "Chiave=tre\n"
+                            "Dopo=x\n"
+                            "[Altra]\r\n"
+                            "Numero=12abc\r\n"
+                            "Negativo=-7\r\n"
+                            "Lettere=abc\r\n"
+                            "Enorme=99999999999\r\n"
+                            "[Senza chiusa\n"
+                            "k=v\n"
+                            "[]\n"
+                            "Ultima=fine"; // no line end after the last line
+
+} // namespace
+
+class TstProfilo : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+
+    void leggiValore_data();
+    void leggiValore();
+    void leggiIntero_data();
+    void leggiIntero();
+    void nomiSezioni();
+    void fileMancante();
+
+    void scrivi_data();
+    void scrivi();
+
+    void windows1252CrLf();
+    void utf8RestaUtf8();
+    void asciiCrLfScriveInCp1252();
+    void carattereFuoriCodifica();
+
+    void bufferSezioni_data();
+    void bufferSezioni();
+    void bufferSezioniConRiprova();
+
+    void cartellaMancante();
+    void cartellaSolaLettura();
+    void fileSolaLettura();
+    void sostituzioneAtomica();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString file(const char* nome = "prova.ini") const { return m_dir->filePath(nome); }
+};
+
+void TstProfilo::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void TstProfilo::leggiValore_data() {
+    QTest::addColumn<QString>("sezione");
+    QTest::addColumn<QString>("chiave");
+    QTest::addColumn<Opt>("atteso");
+
+    QTest::newRow("semplice") << "Sezione"
+                              << "Chiave" << Opt(u"uno"_qs);
+    QTest::newRow("maiuscole e minuscole") << "sEZIONE"
+                                           << "CHIAVE" << Opt(u"uno"_qs);
+    QTest::newRow("nome con blank") << "Sezione"
+                                    << "spazi" << Opt(u"con blank"_qs);
+    QTest::newRow("nome passato con blank") << " Sezione "
+                                            << " Spazi " << Opt(u"con blank"_qs);
+    QTest::newRow("virgolette tolte, blank dentro tenuti") << "Sezione"
+                                                           << "Virgolette" << Opt(u"  tra  "_qs);
+    QTest::newRow("apici tolti") << "Sezione"
+                                 << "Apici" << Opt(u"x"_qs);
+    QTest::newRow("coppia non uguale") << "Sezione"
+                                       << "Miste" << Opt(u"\"x'"_qs);
+    QTest::newRow("virgoletta sola") << "Sezione"
+                                     << "Sola" << Opt(u"\""_qs);
+    QTest::newRow("valore vuoto trovato") << "Sezione"
+                                          << "Vuota" << Opt(u""_qs);
+    QTest::newRow("riga senza uguale") << "Sezione"
+                                       << "SoloNome" << Opt();
+    QTest::newRow("commento punto e virgola") << "Sezione"
+                                              << "; Commento" << Opt();
+    QTest::newRow("commento cancelletto") << "Sezione"
+                                          << "#Cancelletto" << Opt();
+    QTest::newRow("uguale nel valore") << "Sezione"
+                                       << "Uguale" << Opt(u"a=b"_qs);
+    QTest::newRow("punto e virgola nel valore") << "Sezione"
+                                                << "Nota" << Opt(u"valore ; non e' un commento"_qs);
+    QTest::newRow("chiave della sezione doppia ignorata") << "Sezione"
+                                                          << "Dopo" << Opt();
+    QTest::newRow("chiave fuori sezione") << "Sezione"
+                                          << "Orfana" << Opt();
+    QTest::newRow("chiave fuori sezione, sezione vuota") << ""
+                                                         << "Orfana" << Opt();
+    QTest::newRow("righe CRLF") << "altra"
+                                << "numero" << Opt(u"12abc"_qs);
+    QTest::newRow("sezione senza parentesi chiusa") << "Senza chiusa"
+                                                    << "k" << Opt(u"v"_qs);
+    QTest::newRow("sezione dal nome vuoto, ultima riga senza a capo")
+        << ""
+        << "Ultima" << Opt(u"fine"_qs);
+    QTest::newRow("sezione mancante") << "Nessuna"
+                                      << "Chiave" << Opt();
+    QTest::newRow("chiave mancante") << "Altra"
+                                     << "Chiave" << Opt();
+}
+
+void TstProfilo::leggiValore() {
+    QFETCH(QString, sezione);
+    QFETCH(QString, chiave);
+    QFETCH(Opt, atteso);
+    Scrivi(file(), Campione);
+    QCOMPARE(T(profilo::LeggiValore(file(), sezione, chiave)), T(atteso));
+}
+
+void TstProfilo::leggiIntero_data() {
+    QTest::addColumn<QString>("chiave");
+    QTest::addColumn<int>("atteso");
+    QTest::newRow("cifre iniziali") << "Numero" << 12;
+    QTest::newRow("negativo") << "Negativo" << -7;
+    QTest::newRow("non numero") << "Lettere" << 0;
+    QTest::newRow("troppo grande") << "Enorme" << std::numeric_limits<int>::max();
+    QTest::newRow("mancante: predefinito") << "Manca" << 42;
+}
+
+void TstProfilo::leggiIntero() {
+    QFETCH(QString, chiave);
+    QFETCH(int, atteso);
+    Scrivi(file(), Campione);
+    QCOMPARE(profilo::LeggiIntero(file(), u"Altra"_qs, chiave, 42), atteso);
+}
+
+void TstProfilo::nomiSezioni() {
+    Scrivi(file(), Campione);
+    // Each name once, in file order, as first written; the empty name left out.
+    QCOMPARE(profilo::NomiSezioni(file()),
+             QStringList({u"Sezione"_qs, u"Altra"_qs, u"Senza chiusa"_qs}));
+}
+
+void TstProfilo::fileMancante() {
+    const QString f = file("manca.ini");
+    QCOMPARE(T(profilo::LeggiValore(f, u"A"_qs, u"b"_qs)), T(Opt()));
+    QCOMPARE(profilo::LeggiIntero(f, u"A"_qs, u"b"_qs, 7), 7);
+    QVERIFY(profilo::NomiSezioni(f).isEmpty());
+    QString buf;
+    QCOMPARE(profilo::NomiSezioniBuffer(f, buf, 16), 0);
+    // Deleting from a file that is not there succeeds and creates nothing.
+    QVERIFY(profilo::Scrivi(f, u"A"_qs, u"b"_qs, std::nullopt));
+    QVERIFY(profilo::Scrivi(f, u"A"_qs, std::nullopt, std::nullopt));
+    QVERIFY(!QFile::exists(f));
+    // A write creates it, UTF-8 with LF.
+    QVERIFY(profilo::Scrivi(f, u"Città"_qs, u"Chiave"_qs, u"è"_qs));
+    QCOMPARE(Leggi(f), QByteArray("[Citt\xC3\xA0]\nChiave=\xC3\xA8\n"));
+}
+
+void TstProfilo::scrivi_data() {
+    QTest::addColumn<QByteArray>("prima");
+    QTest::addColumn<QString>("sezione");
+    QTest::addColumn<Opt>("chiave");
+    QTest::addColumn<Opt>("valore");
+    QTest::addColumn<bool>("riuscito");
+    QTest::addColumn<QByteArray>("dopo");
+
+    QTest::newRow("sostituisce tenendo nome e spaziatura")
+        << QByteArray("[A]\n  Chiave =  1  \ny=2\n") << "a" << Opt(u"CHIAVE"_qs) << Opt(u"nuovo"_qs)
+        << true << QByteArray("[A]\n  Chiave =  nuovo\ny=2\n");
+    QTest::newRow("prima occorrenza")
+        << QByteArray("[A]\nk=1\nk=2\n[a]\nk=3\n") << "A" << Opt(u"k"_qs) << Opt(u"9"_qs) << true
+        << QByteArray("[A]\nk=9\nk=2\n[a]\nk=3\n");
+    QTest::newRow("chiave fuori sezione intatta")
+        << QByteArray("k=0\n[A]\nk=1\n") << "A" << Opt(u"k"_qs) << Opt(u"2"_qs) << true
+        << QByteArray("k=0\n[A]\nk=2\n");
+    QTest::newRow("nuova chiave in fondo alla sezione")
+        << QByteArray("[A]\nx=1\n; nota su B\n\n[B]\ny=2\n") << "A" << Opt(u"z"_qs) << Opt(u"3"_qs)
+        << true << QByteArray("[A]\nx=1\nz=3\n; nota su B\n\n[B]\ny=2\n");
+    QTest::newRow("nuova chiave in sezione vuota senza a capo")
+        << QByteArray("[A]") << "A" << Opt(u"z"_qs) << Opt(u"3"_qs) << true
+        << QByteArray("[A]\nz=3\n");
+    QTest::newRow("nuova chiave con CRLF")
+        << QByteArray("[A]\r\nx=1\r\n") << "A" << Opt(u"y"_qs) << Opt(u"2"_qs) << true
+        << QByteArray("[A]\r\nx=1\r\ny=2\r\n");
+    QTest::newRow("nuova sezione in fondo")
+        << QByteArray("[A]\nx=1\n") << "B" << Opt(u"y"_qs) << Opt(u"2"_qs) << true
+        << QByteArray("[A]\nx=1\n\n[B]\ny=2\n");
+    QTest::newRow("nuova sezione, ultima riga senza a capo")
+        << QByteArray("[A]\r\nx=1") << "B" << Opt(u"y"_qs) << Opt(u"2"_qs) << true
+        << QByteArray("[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n");
+    QTest::newRow("valore vuoto") << QByteArray("[A]\nx=1\n") << "A" << Opt(u"x"_qs) << Opt(u""_qs)
+                                  << true << QByteArray("[A]\nx=\n");
+    QTest::newRow("cancella chiave") << QByteArray("[A]\nX=1\ny=2\n") << "a" << Opt(u"x"_qs)
+                                     << Opt() << true << QByteArray("[A]\ny=2\n");
+    QTest::newRow("cancella chiave mancante")
+        << QByteArray("[A]\ny=2") << "A" << Opt(u"x"_qs) << Opt() << true << QByteArray("[A]\ny=2");
+    QTest::newRow("cancella sezione")
+        << QByteArray("[A]\nx=1\n\n[B]\ny=2\n; c\n\n[C]\nz=3\n") << "b" << Opt() << Opt(u"v"_qs)
+        << true << QByteArray("[A]\nx=1\n\n[C]\nz=3\n");
+    QTest::newRow("cancella ultima sezione") << QByteArray("[A]\nx=1\n\n[B]\ny=2") << "B" << Opt()
+                                             << Opt() << true << QByteArray("[A]\nx=1\n\n");
+    QTest::newRow("cancella sezione mancante")
+        << QByteArray("[A]\nx=1\n") << "B" << Opt() << Opt() << true << QByteArray("[A]\nx=1\n");
+    // Texts that would add lines or keys of their own are refused.
+    QTest::newRow("valore su due righe") << QByteArray("[A]\nx=1\n") << "A" << Opt(u"x"_qs)
+                                         << Opt(u"2\n[B]"_qs) << false << QByteArray("[A]\nx=1\n");
+    QTest::newRow("chiave con uguale") << QByteArray("[A]\nx=1\n") << "A" << Opt(u"x=y"_qs)
+                                       << Opt(u"2"_qs) << false << QByteArray("[A]\nx=1\n");
+    QTest::newRow("sezione con parentesi") << QByteArray("[A]\nx=1\n") << "A]x" << Opt(u"x"_qs)
+                                           << Opt(u"2"_qs) << false << QByteArray("[A]\nx=1\n");
+    QTest::newRow("sezione vuota") << QByteArray("[A]\nx=1\n") << "" << Opt(u"x"_qs) << Opt(u"2"_qs)
+                                   << false << QByteArray("[A]\nx=1\n");
+}
+
+void TstProfilo::scrivi() {
+    QFETCH(QByteArray, prima);
+    QFETCH(QString, sezione);
+    QFETCH(Opt, chiave);
+    QFETCH(Opt, valore);
+    QFETCH(bool, riuscito);
+    QFETCH(QByteArray, dopo);
+    Scrivi(file(), prima);
+    QCOMPARE(profilo::Scrivi(file(), sezione, chiave, valore), riuscito);
+    QCOMPARE(Leggi(file()), dopo);
+    if (riuscito && chiave)
+        QCOMPARE(T(profilo::LeggiValore(file(), sezione, *chiave)), T(valore));
+    if (riuscito && !chiave)
+        QVERIFY(!profilo::NomiSezioni(file()).contains(sezione, Qt::CaseInsensitive));
+}
+
+void TstProfilo::windows1252CrLf() {
+    const QByteArray originale = Leggi(Fixture("windows1252.ini"));
+    QVERIFY(originale.contains("\r\n"));
+    QVERIFY(originale.contains('\xE9')); // é as one Windows-1252 byte
+    Scrivi(file(), originale);
+
+    QCOMPARE(T(profilo::LeggiValore(file(), u"parametri generali"_qs, u"descr"_qs)),
+             T(Opt(u"Perché però"_qs)));
+    QCOMPARE(T(profilo::LeggiValore(file(), u"Parametri Generali"_qs, u"Mancante"_qs)),
+             T(Opt(u"§ç~$!^"_qs)));
+    QCOMPARE(T(profilo::LeggiValore(file(), u"Base"_qs, u"Valuta"_qs)), T(Opt(u"€ 1.000"_qs)));
+    QCOMPARE(T(profilo::LeggiValore(file(), u"LettArtDafile"_qs, u"Descr"_qs)),
+             T(Opt(u"Lettura città (è)"_qs)));
+
+    QVERIFY(profilo::Scrivi(file(), u"Base"_qs, u"DirImgArt"_qs, u"D:\\Foto\\Già"_qs));
+    QVERIFY(profilo::Scrivi(file(), u"Parametri Generali"_qs, u"Nuova"_qs, u"ç€"_qs));
+    QVERIFY(profilo::Scrivi(file(), u"LettArtDafile"_qs, u"Separatore"_qs, std::nullopt));
+    QVERIFY(profilo::Scrivi(file(), u"Città"_qs, u"Chiave"_qs, u"§"_qs));
+
+    QByteArray atteso = originale;
+    atteso.replace("DirImgArt=C:\\Immagini\\Articoli\r\n", "DirImgArt=D:\\Foto\\Gi\xE0\r\n");
+    atteso.replace("Mancante = \"\xA7\xE7~$!^\"\r\n",
+                   "Mancante = \"\xA7\xE7~$!^\"\r\nNuova=\xE7\x80\r\n");
+    atteso.replace("Separatore=;\r\n", "");
+    atteso += "\r\n[Citt\xE0]\r\nChiave=\xA7\r\n";
+    QCOMPARE(Leggi(file()), atteso);
+
+    QCOMPARE(T(profilo::LeggiValore(file(), u"Base"_qs, u"DirImgArt"_qs)),
+             T(Opt(u"D:\\Foto\\Già"_qs)));
+    QCOMPARE(T(profilo::LeggiValore(file(), u"CITTÀ"_qs, u"chiave"_qs)), T(Opt(u"§"_qs)));
+}
+
+void TstProfilo::utf8RestaUtf8() {
+    const QByteArray originale = Leggi(Fixture("utf8.ini"));
+    Scrivi(file(), originale);
+    QCOMPARE(T(profilo::LeggiValore(file(), u"Stampa"_qs, u"Descr"_qs)),
+             T(Opt(u"Città già fatta"_qs)));
+    QVERIFY(profilo::Scrivi(file(), u"Stampa"_qs, u"Descr"_qs, u"Perché €"_qs));
+    QByteArray atteso = originale;
+    atteso.replace("Descr=Citt\xC3\xA0 gi\xC3\xA0 fatta\n", "Descr=Perch\xC3\xA9 \xE2\x82\xAC\n");
+    QCOMPARE(Leggi(file()), atteso);
+    QCOMPARE(T(profilo::LeggiValore(file(), u"Stampa"_qs, u"NomeStampante"_qs)),
+             T(Opt(u"Ufficio “Nord”"_qs)));
+
+    // A byte-order mark stays and does not hide the first section.
+    Scrivi(file(), "\xEF\xBB\xBF[Primo]\nk=\xC3\xA8\n");
+    QCOMPARE(T(profilo::LeggiValore(file(), u"primo"_qs, u"k"_qs)), T(Opt(u"è"_qs)));
+    QVERIFY(profilo::Scrivi(file(), u"Primo"_qs, u"j"_qs, u"à"_qs));
+    QCOMPARE(Leggi(file()), QByteArray("\xEF\xBB\xBF[Primo]\nk=\xC3\xA8\nj=\xC3\xA0\n"));
+}
+
+void TstProfilo::asciiCrLfScriveInCp1252() {
+    // Plain ASCII with Windows line ends: what is added goes in the Windows
+    // code page, so the Windows programs sharing the file read it right.
+    Scrivi(file(), "[A]\r\nx=1\r\n");
+    QVERIFY(profilo::Scrivi(file(), u"A"_qs, u"y"_qs, u"è"_qs));
+    QCOMPARE(Leggi(file()), QByteArray("[A]\r\nx=1\r\ny=\xE8\r\n"));
+    QCOMPARE(T(profilo::LeggiValore(file(), u"A"_qs, u"y"_qs)), T(Opt(u"è"_qs)));
+}
+
+void TstProfilo::carattereFuoriCodifica() {
+    // A Windows-1252 file cannot hold "ł": the write fails and the file stays.
+    const QByteArray originale = Leggi(Fixture("windows1252.ini"));
+    Scrivi(file(), originale);
+    QVERIFY(!profilo::Scrivi(file(), u"Base"_qs, u"DirImgArt"_qs, u"Łódź"_qs));
+    QVERIFY(!profilo::Scrivi(file(), u"Base"_qs, u"Nuova"_qs, u"Łódź"_qs));
+    QCOMPARE(Leggi(file()), originale);
+}
+
+void TstProfilo::bufferSezioni_data() {
+    QTest::addColumn<int>("dimensione");
+    QTest::addColumn<int>("risultato");
+    QTest::addColumn<QString>("contenuto");
+    const QChar z(0);
+    // Sections "AB" and "C": 6 characters with the final NUL.
+    QTest::newRow("c'e' posto") << 8 << 5 << (u"AB"_qs + z + QStringLiteral("C") + z + z + z + z);
+    QTest::newRow("appena sopra") << 7 << 5 << (u"AB"_qs + z + QStringLiteral("C") + z + z + z);
+    QTest::newRow("giusto: segnalato pieno")
+        << 6 << 4 << (u"AB"_qs + z + QStringLiteral("C") + z + z);
+    QTest::newRow("primo tagliato") << 3 << 1 << (u"A"_qs + z + z);
+    QTest::newRow("primo senza posto") << 4 << 2 << (u"AB"_qs + z + z);
+    QTest::newRow("uno") << 1 << 0 << QString(z);
+    QTest::newRow("zero") << 0 << 0 << QString();
+}
+
+void TstProfilo::bufferSezioni() {
+    QFETCH(int, dimensione);
+    QFETCH(int, risultato);
+    QFETCH(QString, contenuto);
+    Scrivi(file(), "[AB]\nk=1\n[C]\n");
+    QString buf;
+    QCOMPARE(profilo::NomiSezioniBuffer(file(), buf, dimensione), risultato);
+    QCOMPARE(buf, contenuto);
+}
+
+void TstProfilo::bufferSezioniConRiprova() {
+    // More sections than the caller's first buffer of 1024 holds.
+    QByteArray dati;
+    QStringList attese;
+    for (int i = 0; i < 120; ++i) {
+        const QString nome = u"LettArtDafile%1"_qs.arg(i, 3, 10, QLatin1Char('0'));
+        attese << nome;
+        dati += "[" + nome.toLatin1() + "]\nDescr=Terminale " + QByteArray::number(i) + "\n\n";
+    }
+    Scrivi(file(), dati);
+
+    int dimensione = 1024;
+    QString buf;
+    int n = profilo::NomiSezioniBuffer(file(), buf, dimensione);
+    QCOMPARE(n, dimensione - 2);
+    int tentativi = 1;
+    while (n >= dimensione - 2) {
+        dimensione *= 2;
+        n = profilo::NomiSezioniBuffer(file(), buf, dimensione);
+        ++tentativi;
+    }
+    QCOMPARE(tentativi, 2);
+    QCOMPARE(buf.size(), dimensione);
+    QCOMPARE(buf.left(n).split(QChar(0), Qt::SkipEmptyParts), attese);
+    QCOMPARE(buf.at(n), QChar(0));
+}
+
+void TstProfilo::cartellaMancante() {
+    const QString f = m_dir->filePath(u"non/c/e/prova.ini"_qs);
+    QVERIFY(!profilo::Scrivi(f, u"A"_qs, u"k"_qs, u"v"_qs));
+    QVERIFY(!QFile::exists(f));
+}
+
+void TstProfilo::cartellaSolaLettura() {
+    const QString cartella = m_dir->filePath(u"chiusa"_qs);
+    QVERIFY(QDir().mkpath(cartella));
+    const QString f = cartella + u"/prova.ini"_qs;
+    Scrivi(f, "[A]\nk=1\n");
+    QVERIFY(QFile::setPermissions(cartella, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                                QFile::ExeGroup));
+    bool immutabile = false;
+    if (::geteuid() == 0) {
+        // Root writes through permissions: the immutable attribute stops it.
+        immutabile = Immutabile(cartella, true);
+        if (!immutabile)
+            QSKIP("running as root without the immutable attribute");
+    }
+    const bool scritto = profilo::Scrivi(f, u"A"_qs, u"k"_qs, u"2"_qs);
+    const bool nuovo = profilo::Scrivi(cartella + u"/altro.ini"_qs, u"A"_qs, u"k"_qs, u"2"_qs);
+    if (immutabile)
+        Immutabile(cartella, false);
+    QFile::setPermissions(cartella, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QVERIFY(!scritto);
+    QVERIFY(!nuovo);
+    QCOMPARE(Leggi(f), QByteArray("[A]\nk=1\n"));
+    QCOMPARE(QDir(cartella).entryList(QDir::Files | QDir::Hidden), QStringList{u"prova.ini"_qs});
+}
+
+void TstProfilo::fileSolaLettura() {
+    Scrivi(file(), "[A]\nk=1\n");
+    QVERIFY(QFile::setPermissions(file(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QVERIFY(!profilo::Scrivi(file(), u"A"_qs, u"k"_qs, u"2"_qs));
+    QCOMPARE(Leggi(file()), QByteArray("[A]\nk=1\n"));
+}
+
+void TstProfilo::sostituzioneAtomica() {
+    Scrivi(file(), "[A]\nk=vecchio\n");
+    const QFile::Permissions permessi = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    QVERIFY(QFile::setPermissions(file(), permessi));
+
+    // A reader that opened the file before the write keeps reading the whole
+    // old file: the new one takes its place, it is not rewritten in place.
+    QFile lettore(file());
+    QVERIFY(lettore.open(QIODevice::ReadOnly));
+    QVERIFY(profilo::Scrivi(file(), u"A"_qs, u"k"_qs, u"nuovo e piu' lungo"_qs));
+    QCOMPARE(lettore.readAll(), QByteArray("[A]\nk=vecchio\n"));
+
+    QCOMPARE(Leggi(file()), QByteArray("[A]\nk=nuovo e piu' lungo\n"));
+    QCOMPARE(QFile::permissions(file()) & QFile::Permissions(0x7077), permessi);
+    // Nothing left beside it.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+             QStringList{u"prova.ini"_qs});
+}
+
+QTEST_GUILESS_MAIN(TstProfilo)
+#include "tst_profilo.moc"
