@@ -20,11 +20,15 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTextStream>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace quarvel;
 using namespace quarvel::menu;
@@ -219,6 +223,31 @@ bool CreaDemo(ArchivioMenu& archivio) {
     return true;
 }
 
+// SIGINT and SIGTERM end the menu as its window does: "fine" to every
+// program first.  The handler only writes to a pipe; the event loop reads it.
+int g_segnale[2] = {-1, -1};
+void SuSegnale(int) {
+    const char c = 1;
+    [[maybe_unused]] const auto n = ::write(g_segnale[1], &c, 1);
+}
+void GestisciSegnali(ServerMenu& server, QCoreApplication& app) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_segnale) != 0)
+        return;
+    auto* notifica = new QSocketNotifier(g_segnale[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifica, &QSocketNotifier::activated, &app, [&server, &app, notifica] {
+        char c;
+        [[maybe_unused]] const auto n = ::read(g_segnale[0], &c, 1);
+        notifica->setEnabled(false);
+        server.Chiudi([&app](bool, const ServerMenu::Risposte&) { app.quit(); });
+    });
+    struct sigaction sa {};
+    sa.sa_handler = SuSegnale;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -402,6 +431,8 @@ int main(int argc, char* argv[]) {
             Controllo(QStringLiteral("Mostra"), {});
         return 1;
     }
+
+    GestisciSegnali(server, app);
 
     std::unique_ptr<FinestraMenu> finestra;
     if (!p.isSet(oNascosto)) {

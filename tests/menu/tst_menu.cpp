@@ -176,12 +176,17 @@ private:
             QTest::qWait(20);
         return MenuInEsecuzione();
     }
+    // Ends the menu as a signal does; the event loop turns meanwhile, so the
+    // programs of this process answer its "fine".
     void FermaMenu() {
         if (!m_menu)
             return;
         if (m_menu->state() == QProcess::Running) {
             m_menu->terminate();
-            if (!m_menu->waitForFinished(10000))
+            const QDeadlineTimer limite(30000);
+            while (m_menu->state() == QProcess::Running && !limite.hasExpired())
+                QTest::qWait(20);
+            if (m_menu->state() == QProcess::Running)
                 m_menu->kill();
             m_menu->waitForFinished();
         }
@@ -708,6 +713,26 @@ private slots:
             QCOMPARE(m_menu->state(), QProcess::Running);
             QVERIFY(MenuInEsecuzione());
         }
+    }
+
+    void fineAlSegnale() {
+        SENZA_BUS_SALTA();
+        QVERIFY(AvviaMenu());
+        ClientMenuDBus a;
+        GestoreProva g;
+        a.ImpostaGestoreComandi(&g);
+        a.Collega(QStringLiteral("m-1"), QStringLiteral("QUARVEL"), QStringLiteral("GESTINV"));
+        // Stopped by a signal, the menu still tells its programs first; a
+        // refusal does not keep it.
+        g.risposte.insert(QStringLiteral("fine"), QStringLiteral("No Chiudi"));
+        m_menu->terminate();
+        const QDeadlineTimer limite(30000);
+        while (m_menu->state() == QProcess::Running && !limite.hasExpired())
+            QTest::qWait(20);
+        QCOMPARE(m_menu->state(), QProcess::NotRunning);
+        QCOMPARE(m_menu->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(g.comandi(), QStringList{QStringLiteral("fine")});
+        QVERIFY(!MenuInEsecuzione());
     }
 
     void rigaDiComando() {
