@@ -1,0 +1,811 @@
+#include "Conversioni.h"
+
+#include "suite/Errore.h"
+#include "suite/Utilita.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QStringList>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <system_error>
+
+namespace quarvel::utilita {
+
+namespace {
+
+inline constexpr int ErroreOverflow = 6;
+
+bool Cifra(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+bool TutteCifre(QStringView s) {
+    for (QChar c : s)
+        if (!Cifra(c))
+            return false;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Decimal digits of a double
+
+// A non-negative decimal number as digits with the decimal point after the
+// first `punto` of them.
+struct Fisso {
+    bool negativo = false;
+    std::string cifre; // at least one digit
+    std::size_t punto = 1;
+};
+
+Fisso DaDouble(double v) {
+    char buf[512];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    std::string s(buf, r.ptr);
+    Fisso f;
+    if (!s.empty() && s.front() == '-') {
+        f.negativo = true;
+        s.erase(0, 1);
+    }
+    const auto p = s.find('.');
+    if (p == std::string::npos) {
+        f.cifre = s;
+        f.punto = s.size();
+    } else {
+        f.cifre = s.substr(0, p) + s.substr(p + 1);
+        f.punto = p;
+    }
+    return f;
+}
+
+bool TuttiZeri(const std::string& s) {
+    return s.find_first_not_of('0') == std::string::npos;
+}
+
+// Rounds to `decimali` places: afterwards the digits end exactly there
+// (cifre.size() == punto + max(decimali, 0); for negative decimali the last
+// -decimali integer digits are 0).
+void Arrotonda(Fisso& f, int decimali, Modo modo) {
+    long tenere = static_cast<long>(f.punto) + decimali;
+    if (tenere < 1) { // room for a carry into the first kept place
+        const long z = 1 - tenere;
+        f.cifre.insert(0, static_cast<std::size_t>(z), '0');
+        f.punto += static_cast<std::size_t>(z);
+        tenere = 1;
+    }
+    const auto k = static_cast<std::size_t>(tenere);
+    if (f.cifre.size() > k) {
+        const std::string scartate = f.cifre.substr(k);
+        f.cifre.resize(k);
+        bool su = false;
+        switch (modo) {
+        case Modo::MetaVia:
+            su = scartate.front() >= '5';
+            break;
+        case Modo::Su:
+            su = !TuttiZeri(scartate);
+            break;
+        case Modo::Giu:
+            break;
+        }
+        if (su) {
+            bool riporto = true;
+            for (std::size_t i = f.cifre.size(); riporto && i > 0;) {
+                --i;
+                if (f.cifre[i] == '9') {
+                    f.cifre[i] = '0';
+                } else {
+                    ++f.cifre[i];
+                    riporto = false;
+                }
+            }
+            if (riporto) {
+                f.cifre.insert(0, 1, '1');
+                ++f.punto;
+            }
+        }
+    }
+    const std::size_t lunghezza =
+        decimali >= 0 ? f.punto + static_cast<std::size_t>(decimali) : f.punto;
+    if (f.cifre.size() < lunghezza)
+        f.cifre.append(lunghezza - f.cifre.size(), '0');
+    if (TuttiZeri(f.cifre))
+        f.negativo = false;
+}
+
+std::string ParteIntera(const Fisso& f) {
+    std::string s = f.cifre.substr(0, f.punto);
+    const auto nz = s.find_first_not_of('0');
+    return nz == std::string::npos ? std::string() : s.substr(nz);
+}
+
+std::string ParteDecimale(const Fisso& f) {
+    return f.punto < f.cifre.size() ? f.cifre.substr(f.punto) : std::string();
+}
+
+std::string Testo(const Fisso& f) {
+    std::string intera = ParteIntera(f);
+    if (intera.empty())
+        intera = "0";
+    std::string dec = ParteDecimale(f);
+    while (!dec.empty() && dec.back() == '0')
+        dec.pop_back();
+    std::string s = f.negativo ? "-" : "";
+    s += intera;
+    if (!dec.empty())
+        s += "." + dec;
+    return s;
+}
+
+double DaTesto(const std::string& s) {
+    double v = 0;
+    const char* inizio = s.data();
+    if (!s.empty() && s.front() == '-')
+        ++inizio; // from_chars takes no sign of its own for the plain form below
+    const auto r = std::from_chars(inizio, s.data() + s.size(), v);
+    if (r.ec != std::errc())
+        return std::numeric_limits<double>::quiet_NaN();
+    return inizio != s.data() ? -v : v;
+}
+
+// ---------------------------------------------------------------------------
+// Reading numbers
+
+// "1.234.567" with G ".": the digits, or nullopt when the text is not grouped
+// in threes after a first group of 1-3 digits not beginning with 0.
+std::optional<QString> Raggruppate(QStringView s, QStringView g) {
+    if (g.isEmpty())
+        return std::nullopt;
+    QString cifre;
+    qsizetype i = 0;
+    bool primo = true;
+    while (true) {
+        const qsizetype prossimo = s.indexOf(g, i);
+        const QStringView gruppo = s.mid(i, (prossimo < 0 ? s.size() : prossimo) - i);
+        if (!TutteCifre(gruppo))
+            return std::nullopt;
+        if (primo) {
+            if (gruppo.isEmpty() || gruppo.size() > 3 || gruppo.front() == QLatin1Char('0'))
+                return std::nullopt;
+            primo = false;
+        } else if (gruppo.size() != 3) {
+            return std::nullopt;
+        }
+        cifre += gruppo;
+        if (prossimo < 0)
+            break;
+        i = prossimo + g.size();
+    }
+    return cifre;
+}
+
+// The operator's form; the number as a plain C text ("1234.56").
+std::optional<QString> FormaOperatore(QStringView t, const QLocale& loc) {
+    const QString d = loc.decimalPoint();
+    const QString g = loc.groupSeparator();
+    if (d.isEmpty())
+        return std::nullopt;
+    QStringView intera = t;
+    QStringView decimali;
+    bool conPunto = false;
+    const qsizetype pd = t.indexOf(d);
+    if (pd >= 0) {
+        intera = t.left(pd);
+        decimali = t.mid(pd + d.size());
+        conPunto = true;
+        if (!TutteCifre(decimali))
+            return std::nullopt;
+    }
+    QString cifre;
+    if (!g.isEmpty() && intera.contains(g)) {
+        const auto r = Raggruppate(intera, g);
+        if (!r)
+            return std::nullopt;
+        cifre = *r;
+    } else {
+        if (!TutteCifre(intera))
+            return std::nullopt;
+        cifre = intera.toString();
+    }
+    if (cifre.isEmpty() && decimali.isEmpty())
+        return std::nullopt;
+    QString c = cifre.isEmpty() ? QStringLiteral("0") : cifre;
+    if (conPunto && !decimali.isEmpty())
+        c += QLatin1Char('.') + decimali.toString();
+    return c;
+}
+
+// The plain form: digits, ".", decimals, exponent.
+std::optional<QString> FormaPiana(QStringView t) {
+    qsizetype i = 0;
+    const qsizetype n = t.size();
+    qsizetype cifreMantissa = 0;
+    while (i < n && Cifra(t[i])) {
+        ++i;
+        ++cifreMantissa;
+    }
+    if (i < n && t[i] == QLatin1Char('.')) {
+        ++i;
+        while (i < n && Cifra(t[i])) {
+            ++i;
+            ++cifreMantissa;
+        }
+    }
+    if (cifreMantissa == 0)
+        return std::nullopt;
+    if (i < n && (t[i] == QLatin1Char('e') || t[i] == QLatin1Char('E'))) {
+        ++i;
+        if (i < n && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-')))
+            ++i;
+        const qsizetype inizio = i;
+        while (i < n && Cifra(t[i]))
+            ++i;
+        if (i == inizio)
+            return std::nullopt;
+    }
+    if (i != n)
+        return std::nullopt;
+    return t.toString();
+}
+
+} // namespace
+
+QLocale LocaleOperatore() {
+    QLocale l;
+    if (l.language() == QLocale::C)
+        l = QLocale(QLocale::Italian, QLocale::Italy);
+    return l;
+}
+
+std::optional<double> LeggiNumero(const QString& testo, const QLocale& locale, bool formatoUtente) {
+    QStringView t = QStringView(testo).trimmed();
+    bool negativo = false;
+    if (!t.isEmpty() && (t.front() == QLatin1Char('+') || t.front() == QLatin1Char('-'))) {
+        negativo = t.front() == QLatin1Char('-');
+        t = t.mid(1);
+    }
+    if (t.isEmpty())
+        return std::nullopt;
+    std::optional<QString> c;
+    if (formatoUtente)
+        c = FormaOperatore(t, locale);
+    if (!c)
+        c = FormaPiana(t);
+    if (!c)
+        return std::nullopt;
+    const QByteArray a = c->toLatin1();
+    double v = 0;
+    const auto r = std::from_chars(a.constData(), a.constData() + a.size(), v);
+    if (r.ec != std::errc() || r.ptr != a.constData() + a.size() || !std::isfinite(v))
+        return std::nullopt;
+    return negativo ? -v : v;
+}
+
+double ArrotondaDecimali(double valore, int decimali, Modo modo) {
+    if (!std::isfinite(valore) || valore == 0)
+        return valore;
+    Fisso f = DaDouble(valore);
+    Arrotonda(f, decimali, modo);
+    return DaTesto(Testo(f));
+}
+
+double ArrotondaMultiplo(double valore, double unita, int potenza, Modo modo) {
+    unita = std::fabs(unita);
+    if (!(unita > 0) || !std::isfinite(unita))
+        throw Errore(NumErr::ChiamataNonValida,
+                     QStringLiteral("Unità di arrotondamento non valida"),
+                     QStringLiteral("Arrotonda"));
+    if (unita == 1)
+        return ArrotondaDecimali(valore, -potenza, modo);
+    if (!std::isfinite(valore))
+        return valore;
+    // As many decimals as the unit has beyond the power (0.05 = 5 * 10^-2).
+    const std::string du = ParteDecimale(DaDouble(unita));
+    std::size_t cifreUnita = du.size();
+    while (cifreUnita > 0 && du[cifreUnita - 1] == '0')
+        --cifreUnita;
+    const double quoto = ArrotondaDecimali(valore / unita, -potenza, modo);
+    return ArrotondaDecimali(quoto * unita, -potenza + static_cast<int>(cifreUnita), Modo::MetaVia);
+}
+
+QString TestoPiano(double numero) {
+    if (!std::isfinite(numero))
+        return QString::number(numero);
+    if (numero == 0)
+        return QStringLiteral("0");
+    Fisso f = DaDouble(numero);
+    return QString::fromLatin1(Testo(f));
+}
+
+// ---------------------------------------------------------------------------
+// Masks
+
+namespace {
+
+enum class TipoElemento { Letterale, Cifra0, CifraCancelletto, Punto, Virgola, Percento };
+
+struct Elemento {
+    TipoElemento tipo;
+    QString testo; // literal text
+};
+
+QStringList Sezioni(const QString& maschera) {
+    QStringList out;
+    QString corrente;
+    bool virgolette = false;
+    for (qsizetype i = 0; i < maschera.size(); ++i) {
+        const QChar c = maschera[i];
+        if (c == QLatin1Char('\\') && !virgolette && i + 1 < maschera.size()) {
+            corrente += c;
+            corrente += maschera[++i];
+            continue;
+        }
+        if (c == QLatin1Char('"'))
+            virgolette = !virgolette;
+        if (c == QLatin1Char(';') && !virgolette) {
+            out << corrente;
+            corrente.clear();
+            continue;
+        }
+        corrente += c;
+    }
+    out << corrente;
+    return out;
+}
+
+std::vector<Elemento> Elementi(const QString& sezione) {
+    std::vector<Elemento> e;
+    auto letterale = [&e](const QString& s) {
+        if (!e.empty() && e.back().tipo == TipoElemento::Letterale)
+            e.back().testo += s;
+        else
+            e.push_back({TipoElemento::Letterale, s});
+    };
+    for (qsizetype i = 0; i < sezione.size(); ++i) {
+        const QChar c = sezione[i];
+        switch (c.unicode()) {
+        case '0':
+            e.push_back({TipoElemento::Cifra0, {}});
+            break;
+        case '#':
+            e.push_back({TipoElemento::CifraCancelletto, {}});
+            break;
+        case '.':
+            e.push_back({TipoElemento::Punto, {}});
+            break;
+        case ',':
+            e.push_back({TipoElemento::Virgola, {}});
+            break;
+        case '%':
+            e.push_back({TipoElemento::Percento, {}});
+            break;
+        case '\\':
+            if (i + 1 < sezione.size())
+                letterale(QString(sezione[++i]));
+            break;
+        case '"': {
+            const qsizetype fine = sezione.indexOf(QLatin1Char('"'), i + 1);
+            const qsizetype stop = fine < 0 ? sezione.size() : fine;
+            letterale(sezione.mid(i + 1, stop - i - 1));
+            i = stop;
+            break;
+        }
+        default:
+            letterale(QString(c));
+        }
+    }
+    return e;
+}
+
+bool ECifra(TipoElemento t) {
+    return t == TipoElemento::Cifra0 || t == TipoElemento::CifraCancelletto;
+}
+
+// One section applied to a non-negative value (the sign is the caller's).
+QString ApplicaSezione(double valore, const QString& sezione, const QLocale& loc,
+                       bool& arrotondatoAZero) {
+    std::vector<Elemento> el = Elementi(sezione);
+
+    // The first "." is the decimal point; later ones are literal.
+    std::size_t posPunto = el.size();
+    for (std::size_t i = 0; i < el.size(); ++i) {
+        if (el[i].tipo == TipoElemento::Punto) {
+            if (posPunto == el.size())
+                posPunto = i;
+            else
+                el[i] = {TipoElemento::Letterale, QStringLiteral(".")};
+        }
+    }
+    // Commas of the integer part: grouping between digit placeholders,
+    // thousands scaling right of the last one, literal before the first.
+    bool raggruppa = false;
+    int scala = 0;
+    std::size_t primaCifra = el.size(), ultimaCifraIntera = el.size();
+    for (std::size_t i = 0; i < posPunto; ++i)
+        if (ECifra(el[i].tipo)) {
+            if (primaCifra == el.size())
+                primaCifra = i;
+            ultimaCifraIntera = i;
+        }
+    for (std::size_t i = 0; i < el.size(); ++i) {
+        if (el[i].tipo != TipoElemento::Virgola)
+            continue;
+        if (i > posPunto || primaCifra == el.size() || i < primaCifra) {
+            el[i] = {TipoElemento::Letterale, QStringLiteral(",")};
+        } else if (i < ultimaCifraIntera) {
+            raggruppa = true;
+            el[i] = {TipoElemento::Letterale, QString()};
+        } else {
+            ++scala;
+            el[i] = {TipoElemento::Letterale, QString()};
+        }
+    }
+    int percento = 0;
+    int intere = 0, intereForzate = 0, decimali = 0, decimaliForzati = 0;
+    bool zeroVisto = false;
+    for (std::size_t i = 0; i < el.size(); ++i) {
+        const auto t = el[i].tipo;
+        if (t == TipoElemento::Percento) {
+            ++percento;
+            el[i] = {TipoElemento::Letterale, QStringLiteral("%")};
+        } else if (ECifra(t) && i < posPunto) {
+            ++intere;
+            if (t == TipoElemento::Cifra0)
+                zeroVisto = true;
+            if (zeroVisto) // "#0#": digits from the first 0 on are forced
+                ++intereForzate;
+        } else if (ECifra(t)) {
+            ++decimali;
+            if (t == TipoElemento::Cifra0)
+                decimaliForzati = decimali;
+        }
+    }
+
+    Fisso f = DaDouble(valore);
+    // Scaling by powers of ten moves the decimal point: exact.
+    const int spostamento = 2 * percento - 3 * scala;
+    if (spostamento > 0) {
+        if (f.cifre.size() < f.punto + static_cast<std::size_t>(spostamento))
+            f.cifre.append(f.punto + static_cast<std::size_t>(spostamento) - f.cifre.size(), '0');
+        f.punto += static_cast<std::size_t>(spostamento);
+    } else if (spostamento < 0) {
+        const auto s = static_cast<std::size_t>(-spostamento);
+        if (f.punto < s) {
+            f.cifre.insert(0, s - f.punto, '0');
+            f.punto = s;
+        }
+        f.punto -= s;
+        if (f.punto == 0) {
+            f.cifre.insert(0, 1, '0');
+            f.punto = 1;
+        }
+    }
+    Arrotonda(f, decimali, Modo::MetaVia);
+    arrotondatoAZero = TuttiZeri(f.cifre);
+
+    std::string cifreIntere = ParteIntera(f);
+    if (static_cast<int>(cifreIntere.size()) < intereForzate)
+        cifreIntere.insert(0, static_cast<std::size_t>(intereForzate) - cifreIntere.size(), '0');
+    std::string cifreDecimali = ParteDecimale(f);
+    while (static_cast<int>(cifreDecimali.size()) > decimaliForzati && cifreDecimali.back() == '0')
+        cifreDecimali.pop_back();
+
+    const QString sepGruppo = loc.groupSeparator();
+    const QString sepDecimale = loc.decimalPoint();
+    QString out;
+    // Integer digits, right-aligned on the integer placeholders; the first
+    // placeholder takes the digits in excess.
+    const int n = static_cast<int>(cifreIntere.size());
+    int posto = 0; // index of the integer placeholder being filled
+    auto scriviCifra = [&](int indice) {
+        out += QLatin1Char(cifreIntere[static_cast<std::size_t>(indice)]);
+        const int daDestra = n - 1 - indice;
+        if (raggruppa && daDestra > 0 && daDestra % 3 == 0)
+            out += sepGruppo;
+    };
+    int decimaleScritto = 0;
+    for (std::size_t i = 0; i < el.size(); ++i) {
+        const Elemento& e = el[i];
+        if (e.tipo == TipoElemento::Letterale) {
+            out += e.testo;
+        } else if (ECifra(e.tipo) && i < posPunto) {
+            const int daDestra = intere - 1 - posto; // place of this placeholder
+            if (posto == 0)
+                for (int k = 0; k < n - intere; ++k)
+                    scriviCifra(k);
+            const int indice = n - 1 - daDestra;
+            if (indice >= 0)
+                scriviCifra(indice);
+            ++posto;
+        } else if (e.tipo == TipoElemento::Punto) {
+            if (intere == 0 && n > 0) // "." with no integer placeholder: ".5"
+                for (int k = 0; k < n; ++k)
+                    scriviCifra(k);
+            if (!cifreDecimali.empty())
+                out += sepDecimale;
+        } else if (ECifra(e.tipo)) {
+            if (decimaleScritto < static_cast<int>(cifreDecimali.size()))
+                out += QLatin1Char(cifreDecimali[static_cast<std::size_t>(decimaleScritto)]);
+            ++decimaleScritto;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QString ApplicaMaschera(double valore, const QString& maschera, const QLocale& locale) {
+    if (!std::isfinite(valore))
+        return QString::number(valore);
+    if (maschera.isEmpty()) {
+        QLocale l = locale;
+        l.setNumberOptions(QLocale::OmitGroupSeparator);
+        return l.toString(valore, 'f', QLocale::FloatingPointShortest);
+    }
+    const QStringList sezioni = Sezioni(maschera);
+    QString sezione = sezioni.at(0);
+    bool segno = valore < 0;
+    if (valore < 0 && sezioni.size() >= 2 && !sezioni.at(1).isEmpty()) {
+        sezione = sezioni.at(1);
+        segno = false;
+    } else if (valore == 0 && sezioni.size() >= 3 && !sezioni.at(2).isEmpty()) {
+        sezione = sezioni.at(2);
+    }
+    bool zero = false;
+    const QString s = ApplicaSezione(std::fabs(valore), sezione, locale, zero);
+    return segno && !zero ? QLatin1Char('-') + s : s;
+}
+
+QString ApplicaMascheraNull(const QString& maschera, const QLocale& locale) {
+    const QStringList sezioni = Sezioni(maschera);
+    if (sezioni.size() < 4)
+        return {};
+    bool zero = false;
+    // A Null section holds literal text only, as a rule; digits show as for 0.
+    return ApplicaSezione(0, sezioni.at(3), locale, zero);
+}
+
+QString CostruisciMaschera(int decimali, const QString& riempitivo, const QString& mascheraBase,
+                           const QString& segnaposto) {
+    QString parteDecimale;
+    if (decimali > 0) {
+        const QString r = riempitivo.isEmpty() ? QStringLiteral("0") : riempitivo;
+        parteDecimale = QLatin1Char('.') + r.repeated(std::min(decimali, 99));
+    }
+    QString m = mascheraBase;
+    const qsizetype p = segnaposto.isEmpty() ? -1 : m.indexOf(segnaposto);
+    if (p >= 0)
+        m.replace(p, segnaposto.size(), parteDecimale);
+    else
+        m += parteDecimale;
+    return m;
+}
+
+// ---------------------------------------------------------------------------
+// SQL literals
+
+namespace {
+
+bool Nullo(const QVariant& v) {
+    return !v.isValid() || v.isNull();
+}
+
+[[noreturn]] void NonDelTipo(const QVariant& v, int tipo) {
+    throw Errore(NumErr::TipoNonCorrispondente,
+                 QStringLiteral("Tipo non corrispondente: \"%1\" non è un valore del tipo %2")
+                     .arg(v.toString().left(60))
+                     .arg(tipo),
+                 QStringLiteral("ValoreSql"));
+}
+
+QString Quotato(const QString& s) {
+    if (s.contains(QChar(0)))
+        throw Errore(NumErr::ChiamataNonValida,
+                     QStringLiteral("Il testo contiene un carattere NUL: non può entrare in "
+                                    "un'istruzione SQL"),
+                     QStringLiteral("ValoreSql"));
+    QString q = s;
+    q.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return QLatin1Char('\'') + q + QLatin1Char('\'');
+}
+
+std::optional<double> Numero(const QVariant& v, const QLocale& loc) {
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return v.toBool() ? -1.0 : 0.0;
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+    case QMetaType::QChar:
+        return LeggiNumero(v.toString(), loc);
+    default:
+        break;
+    }
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    if (!ok)
+        return std::nullopt;
+    return d;
+}
+
+QString Data(const QVariant& v, const QLocale& loc) {
+    QDateTime dt;
+    if (v.typeId() == QMetaType::QDate) {
+        dt = QDateTime(v.toDate(), QTime(0, 0));
+    } else if (v.typeId() == QMetaType::QDateTime) {
+        dt = v.toDateTime();
+    } else if (v.typeId() == QMetaType::QString) {
+        const QString t = v.toString().trimmed();
+        const QString formati[] = {
+            QStringLiteral("yyyy-MM-dd"),
+            QStringLiteral("yyyy-MM-dd HH:mm:ss"),
+            QStringLiteral("yyyy-MM-ddTHH:mm:ss"),
+            QStringLiteral("d/M/yyyy"),
+            QStringLiteral("d/M/yyyy H:mm:ss"),
+            QStringLiteral("d/M/yyyy H:mm"),
+            QStringLiteral("d-M-yyyy"),
+            QStringLiteral("d.M.yyyy"),
+        };
+        for (const QString& f : formati) {
+            dt = QDateTime::fromString(t, f);
+            if (dt.isValid())
+                break;
+        }
+        if (!dt.isValid()) {
+            const QDate d = loc.toDate(t, QLocale::ShortFormat);
+            if (d.isValid())
+                dt = QDateTime(d, QTime(0, 0));
+        }
+    }
+    if (!dt.isValid())
+        NonDelTipo(v, Tipo::Data);
+    QString s = dt.date().toString(QStringLiteral("yyyy-MM-dd"));
+    if (dt.time() != QTime(0, 0))
+        s += QLatin1Char(' ') + dt.time().toString(QStringLiteral("HH:mm:ss"));
+    return QLatin1Char('\'') + s + QLatin1Char('\'');
+}
+
+QString Booleano(const QVariant& v, const QLocale& loc) {
+    if (v.typeId() == QMetaType::Bool)
+        return v.toBool() ? QStringLiteral("-1") : QStringLiteral("0");
+    if (v.typeId() == QMetaType::QString) {
+        const QString t = v.toString().trimmed().toLower();
+        static const QStringList veri{"true", "vero", "s", "si", "sì", "yes", "y"};
+        static const QStringList falsi{"false", "falso", "n", "no"};
+        if (veri.contains(t))
+            return QStringLiteral("-1");
+        if (falsi.contains(t))
+            return QStringLiteral("0");
+    }
+    const auto n = Numero(v, loc);
+    if (!n)
+        NonDelTipo(v, Tipo::Booleano);
+    return *n != 0 ? QStringLiteral("-1") : QStringLiteral("0");
+}
+
+} // namespace
+
+QString LetteraleSql(const QVariant& valore, int tipo, const QLocale& locale) {
+    if (Nullo(valore))
+        return QStringLiteral("NULL");
+    const bool testoVuoto =
+        valore.typeId() == QMetaType::QString && valore.toString().trimmed().isEmpty();
+    switch (tipo) {
+    case Tipo::Intero:
+    case Tipo::Lungo: {
+        if (testoVuoto)
+            return QStringLiteral("NULL");
+        const auto n = Numero(valore, locale);
+        if (!n || !std::isfinite(*n))
+            NonDelTipo(valore, tipo);
+        const double r = std::round(*n);
+        const double limite = tipo == Tipo::Intero ? 32768.0 : 2147483648.0;
+        if (r < -limite || r > limite - 1)
+            throw Errore(ErroreOverflow, QStringLiteral("Overflow"), QStringLiteral("ValoreSql"));
+        return QString::number(static_cast<qint64>(r));
+    }
+    case Tipo::Singolo:
+    case Tipo::Doppio:
+    case Tipo::Valuta: {
+        if (testoVuoto)
+            return QStringLiteral("NULL");
+        const auto n = Numero(valore, locale);
+        if (!n)
+            NonDelTipo(valore, tipo);
+        if (!std::isfinite(*n))
+            throw Errore(ErroreOverflow, QStringLiteral("Overflow"), QStringLiteral("ValoreSql"));
+        if (tipo == Tipo::Singolo) {
+            // The digits the single holds ("0.1", not "0.100000001490116").
+            const float f = static_cast<float>(*n);
+            if (!std::isfinite(f))
+                throw Errore(ErroreOverflow, QStringLiteral("Overflow"),
+                             QStringLiteral("ValoreSql"));
+            char buf[128];
+            const auto r = std::to_chars(buf, buf + sizeof buf, f, std::chars_format::fixed);
+            return TestoPiano(
+                LeggiNumero(QString::fromLatin1(buf, r.ptr - buf), QLocale::c(), false)
+                    .value_or(0));
+        }
+        return TestoPiano(*n);
+    }
+    case Tipo::Data:
+        if (testoVuoto)
+            return QStringLiteral("NULL");
+        return Data(valore, locale);
+    case Tipo::Booleano:
+        if (testoVuoto)
+            return QStringLiteral("NULL");
+        return Booleano(valore, locale);
+    default: // 8 and any other kind: a text literal
+        if (valore.typeId() == QMetaType::Double)
+            return Quotato(TestoPiano(valore.toDouble()));
+        if (valore.typeId() == QMetaType::QDate)
+            return Quotato(valore.toDate().toString(QStringLiteral("yyyy-MM-dd")));
+        if (valore.typeId() == QMetaType::Bool)
+            return Quotato(valore.toBool() ? QStringLiteral("-1") : QStringLiteral("0"));
+        return Quotato(valore.toString());
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Switches
+
+namespace {
+
+bool InizioOpzione(const QString& t, qsizetype i) {
+    // A blank, then "/" and a letter.
+    return i + 2 < t.size() && t[i].isSpace() && t[i + 1] == QLatin1Char('/') &&
+           t[i + 2].isLetter();
+}
+
+} // namespace
+
+PosizioneOpzione TrovaOpzione(const QString& testo, const QString& lettere) {
+    PosizioneOpzione p;
+    if (lettere.isEmpty())
+        return p;
+    const qsizetype n = testo.size();
+    const qsizetype l = lettere.size();
+    bool virgolette = false;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = testo[i];
+        if (c == QLatin1Char('"')) {
+            virgolette = !virgolette;
+            continue;
+        }
+        if (virgolette || c != QLatin1Char('/') || (i > 0 && !testo[i - 1].isSpace()))
+            continue;
+        if (i + 1 + l > n ||
+            QStringView(testo).mid(i + 1, l).compare(lettere, Qt::CaseInsensitive) != 0)
+            continue;
+        p.inizioSwitch = i;
+        p.inizioValore = i + 1 + l;
+        qsizetype e = p.inizioValore;
+        bool q = false;
+        for (; e < n; ++e) {
+            if (testo[e] == QLatin1Char('"'))
+                q = !q;
+            else if (!q && InizioOpzione(testo, e))
+                break;
+        }
+        p.fineValore = e;
+        return p;
+    }
+    return p;
+}
+
+QString ValoreOpzione(const QString& testo, const QString& lettere) {
+    const PosizioneOpzione p = TrovaOpzione(testo, lettere);
+    if (!p.trovata())
+        return {};
+    QString v = testo.mid(p.inizioValore, p.fineValore - p.inizioValore);
+    v.remove(QLatin1Char('"'));
+    v = v.trimmed();
+    if (v.isEmpty() && lettere.size() >= 2 &&
+        QStringView(testo).mid(p.inizioValore, p.fineValore - p.inizioValore).trimmed().isEmpty())
+        return testo.mid(p.inizioSwitch, 1 + lettere.size());
+    return v;
+}
+
+} // namespace quarvel::utilita
