@@ -37,6 +37,7 @@ struct Unita {
     TipoToken tipo;
     QString testo;
     bool gruppo = false; // "( ... )" translated as a whole
+    bool nuovo = false;  // text the translation wrote
     QString maiuscolo() const { return testo.toUpper(); }
     bool spazio() const { return tipo == TipoToken::Spazio; }
     bool simbolo(const char* s) const {
@@ -225,6 +226,7 @@ private:
         }
         Top(u);
         DeleteStella(u);
+        Adiacenti(u);
         Concatenazioni(u);
         Adiacenti(u);
         return u;
@@ -240,7 +242,7 @@ private:
     // A translated group; the function name before it may change its form.
     Unita Gruppo(std::vector<Unita>& prima, std::vector<Unita> dentro) {
         const int k = UltimoNonSpazio(prima);
-        Unita g{TipoToken::Simbolo, QString(), true};
+        Unita g{TipoToken::Simbolo, QString(), true, true};
         QString nomeFunzione;
         if (k >= 0 && !prima[size_t(k)].gruppo && prima[size_t(k)].tipo == TipoToken::Parola)
             nomeFunzione = prima[size_t(k)].maiuscolo();
@@ -263,6 +265,7 @@ private:
                                          ? QStringLiteral("CURRENT_DATE")
                                          : QStringLiteral("CURRENT_TIMESTAMP");
             prima[size_t(k)].tipo = TipoToken::Parola;
+            prima[size_t(k)].nuovo = true;
             prima.erase(prima.begin() + k + 1, prima.end());
             return Unita{TipoToken::Spazio, QString()};
         }
@@ -276,8 +279,10 @@ private:
                 {QStringLiteral("MID"), QStringLiteral("SUBSTR")},
                 {QStringLiteral("NZ"), QStringLiteral("COALESCE")},
             };
-            if (auto it = nomi.find(nomeFunzione); it != nomi.end())
+            if (auto it = nomi.find(nomeFunzione); it != nomi.end()) {
                 prima[size_t(k)].testo = *it;
+                prima[size_t(k)].nuovo = true;
+            }
         }
         g.testo = QLatin1Char('(') + testo + QLatin1Char(')');
         return g;
@@ -300,6 +305,12 @@ private:
     }
 
     Unita Converti(const Token& t) {
+        Unita u = ConvertiToken(t);
+        u.nuovo = u.testo != t.testo;
+        return u;
+    }
+
+    Unita ConvertiToken(const Token& t) {
         switch (t.tipo) {
         case TipoToken::TestoDoppio: {
             QString v = t.testo.mid(1, t.testo.size() - 2);
@@ -368,7 +379,8 @@ private:
             if (q >= 0 && u[size_t(q)].simbolo(";"))
                 fine = q;
             u.insert(u.begin() + fine,
-                     Unita{TipoToken::Parola, QStringLiteral(" LIMIT ") + QString::number(righe)});
+                     Unita{TipoToken::Parola, QStringLiteral(" LIMIT ") + QString::number(righe),
+                           false, true});
             return;
         }
     }
@@ -454,22 +466,31 @@ private:
             testo += QLatin1Char(')');
             u.erase(u.begin() + qsizetype(inizio), u.begin() + qsizetype(fine));
             u.insert(u.begin() + qsizetype(inizio),
-                     Unita{TipoToken::Simbolo, primaSpazi + testo + dopoSpazi, true});
+                     Unita{TipoToken::Simbolo, primaSpazi + testo + dopoSpazi, true, true});
         }
     }
 
-    // Two symbols that would read as a comment marker once joined ("--",
-    // "/*") are kept apart.
+    // Units that would read as another token once joined are kept apart:
+    // "--" and "/*" (comment markers), two literals, two quoted names, a
+    // translated name or number against a name.
     static void Adiacenti(std::vector<Unita>& u) {
-        for (size_t k = 0; k + 1 < u.size(); ++k) {
-            const QString& a = u[k].testo;
-            const QString& b = u[k + 1].testo;
-            if (a.isEmpty() || b.isEmpty())
-                continue;
-            const QChar x = a.back(), y = b.front();
+        size_t k = 0;
+        while (k < u.size() && u[k].testo.isEmpty())
+            ++k;
+        while (k < u.size()) {
+            size_t j = k + 1;
+            while (j < u.size() && u[j].testo.isEmpty())
+                ++j;
+            if (j >= u.size())
+                return;
+            const QChar x = u[k].testo.back(), y = u[j].testo.front();
+            const bool nuovo = u[k].nuovo || u[j].nuovo;
             if ((x == QLatin1Char('-') && y == QLatin1Char('-')) ||
-                (x == QLatin1Char('/') && y == QLatin1Char('*')))
+                (x == QLatin1Char('/') && y == QLatin1Char('*')) ||
+                (nuovo && x == y && (x == QLatin1Char('\'') || x == QLatin1Char('"'))) ||
+                (nuovo && CarattereNome(x) && CarattereNome(y)))
                 u[k].testo += QLatin1Char(' ');
+            k = j;
         }
     }
 };

@@ -117,6 +117,10 @@ void TstTraduttore::traduci_data() {
         << "SELECT a FROM (A LEFT JOIN B AS B_1 ON A.x = B_1.x) LEFT JOIN C ON C.y = A.y";
     QTest::newRow("minus minus is no comment") << "a--1" << L << "a- -1";
     QTest::newRow("slash star is no comment") << "a/*b" << P << "a/ *b";
+    QTest::newRow("adjacent literals stay two literals")
+        << "x = 'a'\"\"" << L << "x = 'a' ''";
+    QTest::newRow("translated name against a name")
+        << "SELECT [a]b FROM t" << P << "SELECT a b FROM t";
     QTest::newRow("Date() and Now()") << "WHERE d <= Date() AND t < now( )" << L
                                       << "WHERE d <= CURRENT_DATE AND t < CURRENT_TIMESTAMP";
     QTest::newRow("comment markers inside literals kept")
