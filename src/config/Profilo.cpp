@@ -210,12 +210,6 @@ bool Carica(const QString& file, Documento& d) {
         d.bom = QByteArray("\xEF\xBB\xBF");
         resto = resto.sliced(3);
     }
-    bool soloAscii = true;
-    for (char c : resto)
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            soloAscii = false;
-            break;
-        }
     d.codifica = Utf8Valido(dati) ? Codifica::Utf8 : Codifica::Cp1252;
 
     bool primaFine = true;
@@ -239,11 +233,6 @@ bool Carica(const QString& file, Documento& d) {
         d.righe.push_back(std::move(r));
         i = j;
     }
-    // A plain-ASCII file written with Windows line ends belongs to the Windows
-    // programs of the suite: what is added to it goes in their code page.
-    if (soloAscii && d.bom.isEmpty() && d.fineRiga == "\r\n")
-        d.codifica = Codifica::Cp1252;
-
     for (Riga& r : d.righe)
         d.analizza(r);
     return true;

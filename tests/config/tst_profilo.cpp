@@ -105,7 +105,6 @@ private Q_SLOTS:
 
     void windows1252CrLf();
     void utf8RestaUtf8();
-    void asciiCrLfScriveInCp1252();
     void carattereFuoriCodifica();
 
     void bufferSezioni_data();
@@ -348,15 +347,6 @@ void TstProfilo::utf8RestaUtf8() {
     QCOMPARE(T(profilo::LeggiValore(file(), u"primo"_qs, u"k"_qs)), T(Opt(u"è"_qs)));
     QVERIFY(profilo::Scrivi(file(), u"Primo"_qs, u"j"_qs, u"à"_qs));
     QCOMPARE(Leggi(file()), QByteArray("\xEF\xBB\xBF[Primo]\nk=\xC3\xA8\nj=\xC3\xA0\n"));
-}
-
-void TstProfilo::asciiCrLfScriveInCp1252() {
-    // Plain ASCII with Windows line ends: what is added goes in the Windows
-    // code page, so the Windows programs sharing the file read it right.
-    Scrivi(file(), "[A]\r\nx=1\r\n");
-    QVERIFY(profilo::Scrivi(file(), u"A"_qs, u"y"_qs, u"è"_qs));
-    QCOMPARE(Leggi(file()), QByteArray("[A]\r\nx=1\r\ny=\xE8\r\n"));
-    QCOMPARE(T(profilo::LeggiValore(file(), u"A"_qs, u"y"_qs)), T(Opt(u"è"_qs)));
 }
 
 void TstProfilo::carattereFuoriCodifica() {
