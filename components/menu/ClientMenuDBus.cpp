@@ -61,9 +61,9 @@ ClientMenuDBus::ClientMenuDBus(QObject* parent)
         QDBusConnection::disconnectFromBus(m_nomeConnessione);
         Fallisci(QStringLiteral("Il bus di sessione non è raggiungibile: %1").arg(motivo));
     }
-    if (!m_bus.interface()->isServiceRegistered(ServizioMenu).value()) {
+    if (!m_bus.interface()->isServiceRegistered(ServizioMenu()).value()) {
         QDBusConnection::disconnectFromBus(m_nomeConnessione);
-        Fallisci(QStringLiteral("Il menu (%1) non è in esecuzione").arg(ServizioMenu));
+        Fallisci(QStringLiteral("Il menu (%1) non è in esecuzione").arg(ServizioMenu()));
     }
     m_oggetto = new OggettoCliente(this);
     m_oggetto->setParent(this);
@@ -85,7 +85,7 @@ QString ClientMenuDBus::NomeSulBus() const {
 
 QVariant ClientMenuDBus::Chiama(const QString& metodo, const QVariantList& argomenti, int attesa) {
     QDBusMessage m =
-        QDBusMessage::createMethodCall(ServizioMenu, PercorsoMenu, InterfacciaMenu, metodo);
+        QDBusMessage::createMethodCall(ServizioMenu(), PercorsoMenu, InterfacciaMenu, metodo);
     m.setArguments(argomenti);
     const QDBusMessage r = m_bus.call(m, QDBus::Block, attesa);
     if (r.type() == QDBusMessage::ErrorMessage)

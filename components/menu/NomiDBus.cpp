@@ -5,6 +5,11 @@
 
 namespace quarvel::menu {
 
+QString ServizioMenu() {
+    const QString env = qEnvironmentVariable("QUARVEL_MENU_BUS_NAME").trimmed();
+    return env.isEmpty() ? QStringLiteral("it.belcor.Quarvel.Menu") : env;
+}
+
 QVariant VersoDBus(const QVariant& v) {
     if (!v.isValid() || v.isNull())
         return QString();

@@ -24,7 +24,10 @@
 
 namespace quarvel::menu {
 
-inline const QString ServizioMenu = QStringLiteral("it.belcor.Quarvel.Menu");
+// it.belcor.Quarvel.Menu, or the name in QUARVEL_MENU_BUS_NAME (tests that
+// run side by side on one bus each take a name of their own; the programs
+// they start inherit it).
+QString ServizioMenu();
 inline const QString PercorsoMenu = QStringLiteral("/it/belcor/Quarvel/Menu");
 inline const QString InterfacciaMenu = QStringLiteral("it.belcor.Quarvel.Menu");
 inline const QString PercorsoControllo = QStringLiteral("/it/belcor/Quarvel/Menu/Controllo");

@@ -89,7 +89,7 @@ ServerMenu::ServerMenu(ArchivioMenu& archivio, IOperatoreMenu& operatore, QDBusC
 ServerMenu::~ServerMenu() {
     if (m_pubblicato) {
         m_bus.unregisterObject(PercorsoMenu);
-        m_bus.unregisterService(ServizioMenu);
+        m_bus.unregisterService(ServizioMenu());
     }
 }
 
@@ -102,11 +102,11 @@ bool ServerMenu::Pubblica(QString* errore) {
     if (!m_bus.isConnected())
         return esito(QStringLiteral("Il bus di sessione non è raggiungibile (%1)")
                          .arg(m_bus.lastError().message()));
-    const auto r =
-        m_bus.interface()->registerService(ServizioMenu, QDBusConnectionInterface::DontQueueService,
-                                           QDBusConnectionInterface::DontAllowReplacement);
+    const auto r = m_bus.interface()->registerService(
+        ServizioMenu(), QDBusConnectionInterface::DontQueueService,
+        QDBusConnectionInterface::DontAllowReplacement);
     if (!r.isValid() || r.value() != QDBusConnectionInterface::ServiceRegistered)
-        return esito(QStringLiteral("Il menu è già in esecuzione (%1)").arg(ServizioMenu));
+        return esito(QStringLiteral("Il menu è già in esecuzione (%1)").arg(ServizioMenu()));
     m_oggettoMenu = new OggettoMenu(this);
     m_oggettoControllo = new OggettoControllo(this);
     const bool okMenu = m_bus.registerObject(PercorsoMenu, InterfacciaMenu, m_oggettoMenu,
@@ -115,7 +115,7 @@ bool ServerMenu::Pubblica(QString* errore) {
         m_bus.registerObject(PercorsoControllo, InterfacciaControllo, m_oggettoControllo,
                              QDBusConnection::ExportAllSlots);
     if (!okMenu || !okControllo) {
-        m_bus.unregisterService(ServizioMenu);
+        m_bus.unregisterService(ServizioMenu());
         return esito(QStringLiteral("Non riesco a pubblicare il menu sul bus"));
     }
     m_pubblicato = true;

@@ -128,11 +128,11 @@ std::optional<QDBusMessage> Controllo(const QString& metodo, const QVariantList&
                  << "\n";
         return std::nullopt;
     }
-    if (!bus.interface()->isServiceRegistered(ServizioMenu).value()) {
+    if (!bus.interface()->isServiceRegistered(ServizioMenu()).value()) {
         Errori() << "quarvel-menu: il menu non è in esecuzione\n";
         return std::nullopt;
     }
-    QDBusMessage m = QDBusMessage::createMethodCall(ServizioMenu, PercorsoControllo,
+    QDBusMessage m = QDBusMessage::createMethodCall(ServizioMenu(), PercorsoControllo,
                                                     InterfacciaControllo, metodo);
     m.setArguments(argomenti);
     const QDBusMessage r = bus.call(m, QDBus::Block, 300000);
@@ -427,7 +427,7 @@ int main(int argc, char* argv[]) {
             return 0;
         }
         Errori() << "quarvel-menu: " << errore << "\n";
-        if (errore.contains(ServizioMenu))
+        if (errore.contains(ServizioMenu()))
             Controllo(QStringLiteral("Mostra"), {});
         return 1;
     }

@@ -5,9 +5,11 @@
 
 #include "menu/ArchivioMenu.h"
 #include "menu/ClientMenuDBus.h"
+#include "menu/FinestraMenu.h"
 #include "menu/NomiDBus.h"
 #include "menu/ServerMenu.h"
 #include "suite/Errore.h"
+#include "suite/Messaggi.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -17,7 +19,11 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
 #include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -102,13 +108,13 @@ bool ConBus() {
           "(make test runs them under dbus-run-session)")
 
 bool MenuInEsecuzione() {
-    return QDBusConnection::sessionBus().interface()->isServiceRegistered(ServizioMenu).value();
+    return QDBusConnection::sessionBus().interface()->isServiceRegistered(ServizioMenu()).value();
 }
 
 // A call to the running menu's control interface, the event loop turning
 // meanwhile so that the programs of this process answer the menu.
 QDBusMessage Controllo(const QString& metodo, const QVariantList& argomenti) {
-    QDBusMessage m = QDBusMessage::createMethodCall(ServizioMenu, PercorsoControllo,
+    QDBusMessage m = QDBusMessage::createMethodCall(ServizioMenu(), PercorsoControllo,
                                                     InterfacciaControllo, metodo);
     m.setArguments(argomenti);
     QDBusPendingCall c = QDBusConnection::sessionBus().asyncCall(m, 60000);
@@ -218,6 +224,10 @@ private:
 private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
+        // A bus name of this test's own: other tests may run a menu on the same bus.
+        qputenv("QUARVEL_MENU_BUS_NAME", QStringLiteral("it.belcor.Quarvel.MenuProva%1")
+                                             .arg(QCoreApplication::applicationPid())
+                                             .toUtf8());
         QFile f(Finto());
         QVERIFY(f.open(QIODevice::WriteOnly));
         // The stand-in for Quarvel: writes its arguments, one a line.
@@ -453,6 +463,61 @@ private slots:
         QCOMPARE(server.LancioPer(*f).osParam,
                  QStringLiteral("/F") + form + QStringLiteral(" /RO"));
         QVERIFY(!TrovaFunzione(QStringLiteral("frmArticoli")));
+    }
+
+    // ---- The window ---------------------------------------------------------------
+
+    void finestraAvvia_data() {
+        QTest::addColumn<int>("riga");
+        QTest::addColumn<QString>("form");
+        QTest::newRow("Gestione inventari") << 0 << "frmGestInv";
+        QTest::newRow("Date inventario") << 1 << "frmMagDescInv";
+        QTest::newRow("Gestione LIFO Articoli") << 2 << "frmLiFo";
+    }
+    void finestraAvvia() {
+        QFETCH(int, riga);
+        QFETCH(QString, form);
+        QFile::remove(Archivio());
+        QFile::remove(FileArgv());
+        ArchivioMenu archivio(Archivio());
+        archivio.ScriviValore(QStringLiteral("NomeDBAzie"), QStringLiteral("/srv/ditta.db"));
+        archivio.ScriviValore(QStringLiteral("DescAzie"), QStringLiteral("Rossi & Figli"));
+        OperatoreScriptato op;
+        ServerMenu server(archivio, op);
+        server.ImpostaProgramma(Finto());
+        FinestraMenu f(server);
+        f.show();
+        QVERIFY(f.findChild<QLabel*>(QStringLiteral("lblDitta"))
+                    ->text()
+                    .contains(QStringLiteral("Rossi &amp; Figli")));
+        auto* lista = f.findChild<QListWidget*>(QStringLiteral("lstFunzioni"));
+        QCOMPARE(lista->count(), 3);
+        lista->setCurrentRow(riga);
+        QTest::mouseClick(f.findChild<QPushButton*>(QStringLiteral("cmdAvvia")), Qt::LeftButton);
+        QVERIFY(AttendiArgv());
+        QCOMPARE(Argv().value(2), QStringLiteral("/F") + form);
+    }
+
+    void finestraProgrammaMancante() {
+        QFile::remove(Archivio());
+        ArchivioMenu archivio(Archivio());
+        OperatoreScriptato op;
+        ServerMenu server(archivio, op);
+        server.ImpostaProgramma(m_dir.filePath(QStringLiteral("manca/quarvel")));
+        MessaggiScriptati messaggi;
+        FinestraMenu f(server);
+        f.show();
+        QTest::keyClick(f.findChild<QListWidget*>(QStringLiteral("lstFunzioni")), Qt::Key_Return);
+        QCOMPARE(messaggi.mostrati().size(), std::size_t(1));
+        QVERIFY(messaggi.mostrati()[0].testo.startsWith(
+            QStringLiteral("Il programma Quarvel non si trova: ") +
+            m_dir.filePath(QStringLiteral("manca/quarvel"))));
+        QCOMPARE(messaggi.mostrati()[0].stile, int(vbCritical));
+
+        // Closing with no program registered ends the menu.
+        QSignalSpy chiuso(&server, &ServerMenu::Chiuso);
+        f.close();
+        QCOMPARE(chiuso.count(), 1);
     }
 
     // ---- On the session bus, with the real menu program ---------------------------
