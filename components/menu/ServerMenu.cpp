@@ -163,8 +163,12 @@ QStringList ServerMenu::RigaComando(const FunzioneMenu& f, const QString& idLanc
     QStringList a{QStringLiteral("/M") + idLancio,
                   QStringLiteral("/P") + CodiceProgramma() + QLatin1Char(' ') + f.chiave,
                   QStringLiteral("/F") + f.form};
+    // The program reads its switches from the arguments joined by blanks; a
+    // path with a blank travels between double quotes.
     const QString ini = FileIni();
-    if (!ini.isEmpty())
+    if (ini.contains(QLatin1Char(' ')))
+        a << QStringLiteral("/I\"") + ini + QLatin1Char('"');
+    else if (!ini.isEmpty())
         a << QStringLiteral("/I") + ini;
     return a;
 }

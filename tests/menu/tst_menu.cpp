@@ -463,6 +463,11 @@ private slots:
         QCOMPARE(server.LancioPer(*f).osParam,
                  QStringLiteral("/F") + form + QStringLiteral(" /RO"));
         QVERIFY(!TrovaFunzione(QStringLiteral("frmArticoli")));
+        // A parameter file whose path holds a blank travels quoted.
+        archivio.Scrivi(ArchivioMenu::Menu, QStringLiteral("FileIni"),
+                        QStringLiteral("/home/op/Parametri ditta/belcor.ini"));
+        QCOMPARE(server.RigaComando(*f, QStringLiteral("7-1")).value(3),
+                 QStringLiteral("/I\"/home/op/Parametri ditta/belcor.ini\""));
     }
 
     // ---- The window ---------------------------------------------------------------
