@@ -724,6 +724,17 @@ private slots:
                     .constFirst()
                     .endsWith(QStringLiteral("\tDATEINV")));
 
+        // A closing form hands control back to its launcher: the menu opens
+        // that function again, with the parameter of the call.
+        osParam.clear();
+        c.RitornaA(QStringLiteral("GESTINV"), QStringLiteral("GESTINV"), QStringLiteral("/Xart"));
+        const QDeadlineTimer limite2(30000);
+        while (osParam.isEmpty() && !limite2.hasExpired())
+            QTest::qWait(20);
+        QCOMPARE(g.ricevuti.constLast().chiave, QStringLiteral("GESTINV"));
+        QCOMPARE(osParam, QStringLiteral("/FfrmGestInv /Xart"));
+        QVERIFY(!QFile::exists(FileArgv()));
+
         // An unknown function is refused.
         QVERIFY(Controllo(QStringLiteral("Avvia"), {QStringLiteral("frmArticoli"), QString()})
                     .arguments()
