@@ -150,6 +150,19 @@ double DaTesto(const std::string& s) {
     return inizio != s.data() ? -v : v;
 }
 
+// The value times 10^k, done on its shortest decimal text (exact in decimal).
+double Sposta(double v, int k) {
+    if (k == 0 || v == 0 || !std::isfinite(v))
+        return v;
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
+    std::string s(buf, r.ptr);
+    const auto e = s.find('e');
+    const int esponente = std::stoi(s.substr(e + 1)) + k;
+    s = s.substr(0, e) + "e" + std::to_string(esponente);
+    return DaTesto(s);
+}
+
 // ---------------------------------------------------------------------------
 // Reading numbers
 
@@ -301,13 +314,17 @@ double ArrotondaMultiplo(double valore, double unita, int potenza, Modo modo) {
         return ArrotondaDecimali(valore, -potenza, modo);
     if (!std::isfinite(valore))
         return valore;
-    // As many decimals as the unit has beyond the power (0.05 = 5 * 10^-2).
+    // Work on whole numbers: the value and the unit times the powers of ten
+    // that make the unit whole (0.05 -> 5), shifted in decimal, so that the
+    // quotient of 2.675 by 0.05 is 53.5 and not 53.499999999999993.
     const std::string du = ParteDecimale(DaDouble(unita));
-    std::size_t cifreUnita = du.size();
-    while (cifreUnita > 0 && du[cifreUnita - 1] == '0')
+    int cifreUnita = static_cast<int>(du.size());
+    while (cifreUnita > 0 && du[static_cast<std::size_t>(cifreUnita) - 1] == '0')
         --cifreUnita;
-    const double quoto = ArrotondaDecimali(valore / unita, -potenza, modo);
-    return ArrotondaDecimali(quoto * unita, -potenza + static_cast<int>(cifreUnita), Modo::MetaVia);
+    const double u = Sposta(unita, cifreUnita);
+    const double v = Sposta(valore, cifreUnita - potenza);
+    const double n = ArrotondaDecimali(v / u, 0, modo);
+    return Sposta(n * u, potenza - cifreUnita);
 }
 
 QString TestoPiano(double numero) {

@@ -65,8 +65,9 @@ enum class Modo {
 // NaN and infinities come back unchanged.
 double ArrotondaDecimali(double valore, int decimali, Modo modo);
 
-// Rounds to a multiple of unita * 10^potenza (unita > 0).  With unita 1 the
-// result is exact in decimal; other units are rounded as valore / unita.
+// Rounds to a multiple of unita * 10^potenza (unita > 0; its sign is
+// ignored), exact in decimal as above: 2.675 to multiples of 5 * 10^-2 gives
+// 2.7.  Raises Errore 5 for a unit of 0 or not finite.
 double ArrotondaMultiplo(double valore, double unita, int potenza, Modo modo);
 
 // The number in plain digits: no grouping, "." before the decimals, "-" in
