@@ -92,13 +92,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QStringList nomi = profilo::NomiSezioni(f);
     for (const QString& n : nomi)
         CONTROLLA(!n.isEmpty());
-    for (int i = 0; i < nomi.size() && i < 16; ++i) {
+    for (int i = 0; i < nomi.size() && i < 4; ++i) {
         (void)profilo::LeggiValore(f, nomi[i], QStringLiteral("k"));
         (void)profilo::LeggiIntero(f, nomi[i], QStringLiteral("NumIni"), 0);
     }
 
     // The buffer form gives the same names, and its size rule holds.
-    for (int dimensione : {0, 1, 2, 5, 17, 64, 1024}) {
+    for (int dimensione : {0, 1, 5, 64}) {
         QString buf;
         const int n = profilo::NomiSezioniBuffer(f, buf, dimensione);
         CONTROLLA(buf.size() == qMax(dimensione, 0));
@@ -125,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // What the other sections hold before the write.
     QList<std::optional<QString>> primaAltre;
-    for (int i = 0; i < nomi.size() && i < 8; ++i)
+    for (int i = 0; i < nomi.size() && i < 4; ++i)
         primaAltre << profilo::LeggiValore(f, nomi[i], QStringLiteral("k"));
 
     const bool scrivibile = !sezione.contains(QChar(0)) && !sezione.contains(QLatin1Char('\r')) &&
