@@ -104,7 +104,9 @@ public:
         if (rigaCorrente && m_g->rigaSelezionata())
             o.state |= QStyle::State_Selected;
         if (m_g->prop(i.column()).bloccata && !(o.state & QStyle::State_Selected))
-            p->fillRect(o.rect, o.palette.alternateBase().color().darker(103));
+            p->fillRect(o.rect, QColor(236, 238, 244)); // read only: a tint of its own
+        if (m_g->prop(i.column()).bloccata)
+            o.backgroundBrush = QBrush(QColor(236, 238, 244));
         QStyledItemDelegate::paint(p, o, i);
         if (i == corrente) {
             p->save();

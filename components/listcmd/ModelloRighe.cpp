@@ -373,12 +373,89 @@ QString ModelloRighe::ordineCompleto(bool inverti) const {
     return ComponiOrdine(TerminiOrdine(m_ordine), inverti);
 }
 
+QString ModelloRighe::fromPerContare() const {
+    // Left joins to a table by its whole primary key neither add nor drop
+    // rows: when the condition reads only the base table, the rows are
+    // counted on the base table alone (a million index lookups saved).
+    if (m_analisi.raggruppata())
+        return m_analisi.from;
+    QString from = m_analisi.from;
+    from.replace(QLatin1Char('('), QLatin1Char(' ')).replace(QLatin1Char(')'), QLatin1Char(' '));
+    static const QRegularExpression giunzione(QStringLiteral(R"(\bLEFT\s+(?:OUTER\s+)?JOIN\b)"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    const QStringList pezzi = from.split(giunzione);
+    if (pezzi.size() < 2)
+        return m_analisi.from;
+    static const QRegularExpression identificatore(
+        QStringLiteral(R"(^\s*([A-Za-z_]\w*)(?:\s+(?:AS\s+)?([A-Za-z_]\w*))?\s+ON\s+(.*)$)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression uguale(QStringLiteral(
+        R"(^\s*([A-Za-z_]\w*)\.([A-Za-z_]\w*)\s*=\s*([A-Za-z_]\w*)\.([A-Za-z_]\w*)\s*$)"));
+    static const QRegularExpression eParola(QStringLiteral(R"(\s+AND\s+)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    // the base table alone before the first join
+    static const QRegularExpression sola(
+        QStringLiteral(R"(^\s*[A-Za-z_]\w*(?:\s+(?:AS\s+)?[A-Za-z_]\w*)?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (!sola.match(pezzi[0]).hasMatch())
+        return m_analisi.from;
+    for (qsizetype k = 1; k < pezzi.size(); ++k) {
+        const auto m = identificatore.match(pezzi[k]);
+        if (!m.hasMatch())
+            return m_analisi.from;
+        const QString tabella = m.captured(1);
+        const QString alias = m.captured(2).isEmpty() ? tabella : m.captured(2);
+        const QSqlIndex pk = m_db.primaryIndex(EPostgres(m_db) ? tabella.toLower() : tabella);
+        if (pk.isEmpty())
+            return m_analisi.from;
+        QStringList legate;
+        for (const QString& parte : m.captured(3).split(eParola)) {
+            const auto u = uguale.match(parte);
+            if (!u.hasMatch())
+                return m_analisi.from;
+            const bool sinistra = u.captured(1).compare(alias, Qt::CaseInsensitive) == 0;
+            const bool destra = u.captured(3).compare(alias, Qt::CaseInsensitive) == 0;
+            if (sinistra == destra)
+                return m_analisi.from;
+            legate << (sinistra ? u.captured(2) : u.captured(4)).toLower();
+        }
+        for (int i = 0; i < pk.count(); ++i)
+            if (!legate.contains(pk.fieldName(i).toLower()))
+                return m_analisi.from;
+    }
+    // the condition reads the base table only
+    const QSqlRecord base =
+        m_db.record(EPostgres(m_db) ? m_analisi.tabellaBase.toLower() : m_analisi.tabellaBase);
+    static const QStringList parole = {"AND",  "OR",      "NOT",  "IN",    "IS",    "NULL",
+                                       "LIKE", "BETWEEN", "TRUE", "FALSE", "ESCAPE"};
+    QString dove = m_analisi.where;
+    static const QRegularExpression stringhe(QStringLiteral(R"('(?:[^']|'')*')"));
+    dove.replace(stringhe, QStringLiteral("''"));
+    static const QRegularExpression nome(QStringLiteral(R"(([A-Za-z_][\w.]*)\s*(\()?)"));
+    auto it = nome.globalMatch(dove);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        if (!m.captured(2).isEmpty())
+            continue; // a function
+        const QString n = m.captured(1);
+        const qsizetype punto = n.indexOf(QLatin1Char('.'));
+        if (punto >= 0) {
+            if (n.left(punto).compare(m_analisi.aliasBase, Qt::CaseInsensitive) != 0 ||
+                !base.contains(n.mid(punto + 1)))
+                return m_analisi.from;
+        } else if (!parole.contains(n.toUpper()) && !base.contains(n)) {
+            return m_analisi.from;
+        }
+    }
+    return pezzi[0].trimmed();
+}
+
 void ModelloRighe::conta() {
     QString testo;
     if (m_analisi.raggruppata())
         testo = QStringLiteral("SELECT COUNT(*) FROM (%1) qv_t").arg(selectBase());
     else {
-        testo = QStringLiteral("SELECT COUNT(*) FROM ") + m_analisi.from;
+        testo = QStringLiteral("SELECT COUNT(*) FROM ") + fromPerContare();
         if (!m_analisi.where.isEmpty())
             testo += QStringLiteral(" WHERE ") + m_analisi.where;
     }

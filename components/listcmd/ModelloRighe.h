@@ -133,6 +133,7 @@ private:
     const Riga* riga(qint64 r) const;
     void leggiFinestra(qint64 f) const;
     void conta();
+    QString fromPerContare() const;
     void svuotaCache();
     QString selectBase() const;
     QString ordineCompleto(bool inverti) const;

@@ -707,6 +707,19 @@ void TstGriglia::letturaPigra() {
                  QStringLiteral("B%1").arg(r, 5, 10, QLatin1Char('0')));
     QCOMPARE(m_g->modello()->valore(0, 1).toString(), QString("A1"));
     QCOMPARE(m_g->modello()->valore(0, 2).toString(), QString("Bulloni"));
+    // a condition on a joined table is counted with its joins
+    QString filtrata = QString::fromLatin1(SqlConteggi);
+    filtrata.replace("WHERE CodInv = 'INV1'",
+                     "WHERE CodInv = 'INV1' AND Articoli.Descrizione = 'Dadi'");
+    m_comlin->ApriSql(filtrata);
+    QCOMPARE(m_g->Dati()->RecordCount(), 1);
+    filtrata =
+        QString::fromLatin1(SqlConteggi).replace("LEFT JOIN Magazzini", "INNER JOIN Magazzini");
+    esegui("UPDATE MagInventari SET Magazzino = 'M9' WHERE Articolo = 'B00007'");
+    m_comlin->ApriSql(filtrata);
+    QCOMPARE(m_g->Dati()->RecordCount(), n + 1);
+    m_comlin->ApriSql(m_modulo.sql);
+    QCOMPARE(m_g->Dati()->RecordCount(), n + 2);
     // a write keeps the position
     m_g->setRow(600);
     m_g->setCol(5);

@@ -1,0 +1,204 @@
+// bench_listcmd: the data grid over the counts query of an inventory of N
+// rows (the demo company's shape, generated on first use), beside a plain
+// QSqlQueryModel in a QTableView over the same query.
+//
+//   bench_listcmd --motore sqlite|postgres --modo griglia|qsqlquerymodel
+//                 [--righe N] [--db file.db]
+//
+// One line of figures: the first screen (list opened and painted, counter
+// read), the last row reached and painted, one row written, and the growth of
+// the process's resident memory over an empty list.
+
+#include "ComponenteDatiSql.h"
+#include "Schema.h"
+#include "listcmd/Comlin.h"
+#include "listcmd/Griglia.h"
+#include "suite/Messaggi.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlQueryModel>
+#include <QTableView>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+using namespace quarvel;
+
+namespace {
+
+double MemoriaMb() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& riga : f.readAll().split('\n'))
+        if (riga.startsWith("VmRSS:"))
+            return riga.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0;
+}
+
+QString SqlConteggi(const QString& condizione) {
+    return QStringLiteral(
+               "SELECT MagInventari.CodInv,MagInventari.Articolo,Articoli.Descrizione AS "
+               "DesArticolo,MagInventari.Livello1,MagInventari.Livello2,MagInventari.Giacenza"
+               ",MagInventari.Magazzino,Magazzini.Descrizione AS DesMagaz FROM (MagInventari "
+               "LEFT JOIN Articoli ON MagInventari.Articolo = Articoli.Articolo) LEFT JOIN "
+               "Magazzini ON Magazzini.Magazzino = MagInventari.Magazzino") +
+           condizione;
+}
+
+void Dipingi(QWidget* w) {
+    w->repaint();
+    QApplication::processEvents();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QCommandLineParser p;
+    p.addHelpOption();
+    const QCommandLineOption oMotore(QStringLiteral("motore"), QStringLiteral("sqlite|postgres"),
+                                     QStringLiteral("m"), QStringLiteral("sqlite"));
+    const QCommandLineOption oModo(QStringLiteral("modo"), QStringLiteral("griglia|qsqlquerymodel"),
+                                   QStringLiteral("m"), QStringLiteral("griglia"));
+    const QCommandLineOption oRighe(QStringLiteral("righe"), QStringLiteral("righe"),
+                                    QStringLiteral("n"), QStringLiteral("1000000"));
+    const QCommandLineOption oDb(QStringLiteral("db"), QStringLiteral("file SQLite"),
+                                 QStringLiteral("f"),
+                                 QStringLiteral("/tmp/quarvel-bench-listcmd.db"));
+    p.addOptions({oMotore, oModo, oRighe, oDb});
+    p.process(app);
+    const QString motore = p.value(oMotore);
+    const QString modo = p.value(oModo);
+    const qint64 righe = p.value(oRighe).toLongLong();
+
+    dati::Registra();
+    MessaggiStderr stderrMsg;
+    ImpostaServizioMessaggi(&stderrMsg);
+
+    QSqlDatabase db;
+    if (motore == QLatin1String("postgres")) {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"));
+        db.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
+        db.setPort(qEnvironmentVariable("PGPORT").toInt());
+        db.setUserName(qEnvironmentVariable("QUARVEL_PG_UID", "quarvel"));
+        db.setPassword(qEnvironmentVariable("QUARVEL_PG_PWD", "quarvel"));
+        db.setDatabaseName(qEnvironmentVariable("QUARVEL_BENCH_PGDB", "quarvel_bench"));
+    } else {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+        db.setDatabaseName(p.value(oDb));
+    }
+    if (!db.open()) {
+        std::fprintf(stderr, "bench_listcmd: %s\n", qPrintable(db.lastError().text()));
+        return 1;
+    }
+    // The company is made once; later runs find it.
+    {
+        QSqlQuery q(db);
+        const bool c =
+            q.exec(QStringLiteral("SELECT COUNT(*) FROM MagInventari WHERE CodInv = 'INV2024'")) &&
+            q.next() && q.value(0).toLongLong() == righe;
+        if (!c) {
+            q.finish();
+            QElapsedTimer t;
+            t.start();
+            dati::CreaDitta(db, true);
+            dati::OpzioniDemo o;
+            o.righeInventario = righe;
+            dati::GeneraDemo(db, o);
+            if (motore == QLatin1String("postgres"))
+                QSqlQuery(db).exec(QStringLiteral("ANALYZE maginventari, articoli, magazzini"));
+            std::fprintf(stderr, "ditta di %lld righe generata in %.1f s\n", righe,
+                         t.elapsed() / 1000.0);
+        }
+    }
+    const QString sql =
+        SqlConteggi(QStringLiteral(" WHERE CodInv = 'INV2024' Order by MagInventari.Articolo"));
+
+    QWidget form;
+    form.resize(1000, 700);
+    auto* l = new QVBoxLayout(&form);
+    QElapsedTimer t;
+    double primo = 0, ultimo = 0, scrittura = -1, memoria = 0;
+    QString contatore;
+    if (modo == QLatin1String("griglia")) {
+        auto* tb = new QToolBar(&form);
+        auto* txt = new QLineEdit(&form);
+        auto* g = new listcmd::Griglia(&form);
+        l->addWidget(tb);
+        l->addWidget(txt);
+        l->addWidget(g);
+        listcmd::Comlin c;
+        c.setOgForm(&form);
+        c.setOgToolbar(tb);
+        c.setOgContatore(txt);
+        c.setOgGriglia(g);
+        c.setOgDati(g->Dati());
+        c.setOgDatabase(db);
+        c.setOiAbilRW(1);
+        c.ApriSql(SqlConteggi(QStringLiteral(" WHERE 1=2")));
+        form.show();
+        Dipingi(&form);
+        const double base = MemoriaMb();
+        t.start();
+        c.ApriSql(sql);
+        if (qEnvironmentVariableIsSet("QUARVEL_BENCH_FASI"))
+            std::fprintf(stderr, "ApriSql %.1f ms\n", t.nsecsElapsed() / 1e6);
+        QString a, b;
+        c.Contatore(a, b);
+        contatore = b + QStringLiteral(" / ") + a;
+        Dipingi(g);
+        primo = t.nsecsElapsed() / 1e6;
+        t.start();
+        c.EseguiPulsante(QStringLiteral("Ultimo"));
+        Dipingi(g);
+        ultimo = t.nsecsElapsed() / 1e6;
+        const int r = g->Row();
+        const double giacenza = g->modello()->valore(r, 5).toDouble();
+        t.start();
+        g->Colonna(QStringLiteral("Giacenza"))->setValue(giacenza + 1);
+        const bool ok = g->Update();
+        Dipingi(g);
+        scrittura = t.nsecsElapsed() / 1e6;
+        if (!ok)
+            std::fprintf(stderr, "scrittura non riuscita: %s\n",
+                         qPrintable(g->UltimoErrore().descrizione()));
+        memoria = MemoriaMb() - base;
+    } else {
+        auto* v = new QTableView(&form);
+        l->addWidget(v);
+        QSqlQueryModel m;
+        v->setModel(&m);
+        form.show();
+        m.setQuery(TraduciSql(db, SqlConteggi(QStringLiteral(" WHERE 1=2"))), db);
+        Dipingi(&form);
+        const double base = MemoriaMb();
+        t.start();
+        m.setQuery(TraduciSql(db, sql), db);
+        contatore = QStringLiteral("1 / %1").arg(m.rowCount()); // what it knows so far
+        Dipingi(v);
+        primo = t.nsecsElapsed() / 1e6;
+        t.start();
+        while (m.canFetchMore())
+            m.fetchMore();
+        v->scrollToBottom();
+        v->setCurrentIndex(m.index(m.rowCount() - 1, 0));
+        Dipingi(v);
+        ultimo = t.nsecsElapsed() / 1e6;
+        memoria = MemoriaMb() - base;
+    }
+    std::printf("%-9s %-15s %9lld  primo schermo %8.1f ms (%s)  ultima riga %8.1f ms  "
+                "scrittura %s  memoria +%.1f MB\n",
+                qPrintable(motore), qPrintable(modo), righe, primo, qPrintable(contatore), ultimo,
+                scrittura < 0 ? "     -   "
+                              : qPrintable(QStringLiteral("%1 ms").arg(scrittura, 6, 'f', 1)),
+                memoria);
+    return 0;
+}

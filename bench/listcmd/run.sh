@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The data grid over a list of a million counted rows, on SQLite and on
+# PostgreSQL, beside a plain QSqlQueryModel in a QTableView.
+#   bench/listcmd/run.sh [build folder] [rows]
+# PostgreSQL runs when scripts/services/postgres.sh can start a server; the
+# server it started is stopped at the end.
+set -euo pipefail
+HERE=$(cd "$(dirname "$0")" && pwd)
+ROOT=$(cd "$HERE/../.." && pwd)
+BUILD=${1:-$ROOT/build}
+RIGHE=${2:-1000000}
+BIN=$BUILD/bench/listcmd/bench_listcmd
+cmake --build "$BUILD" --target bench_listcmd >/dev/null
+export QT_QPA_PLATFORM=offscreen
+DB=${TMPDIR:-/tmp}/quarvel-bench-listcmd-$RIGHE.db
+
+for modo in griglia qsqlquerymodel; do
+    "$BIN" --motore sqlite --modo "$modo" --righe "$RIGHE" --db "$DB"
+done
+
+PG=$ROOT/scripts/services/postgres.sh
+if [[ -x "$PG" ]]; then
+    started=0
+    if [[ -z "${PGPORT:-}" ]]; then
+        "$PG" start >/dev/null && started=1
+    fi
+    eval "$("$PG" env)"
+    trap '[[ $started -eq 1 ]] && "$PG" stop' EXIT
+    psql -q -h "$PGHOST" -p "$PGPORT" -d quarvel -c "CREATE DATABASE quarvel_bench" 2>/dev/null || true
+    for modo in griglia qsqlquerymodel; do
+        PGPASSWORD=$QUARVEL_PG_PWD "$BIN" --motore postgres --modo "$modo" --righe "$RIGHE"
+    done
+fi
