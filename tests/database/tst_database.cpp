@@ -11,6 +11,7 @@
 #include "database/FrmConn.h"
 #include "suite/Messaggi.h"
 #include "suite/Sessione.h"
+#include "utility/Utilita.h"
 
 #include <QDir>
 #include <QFile>
@@ -119,7 +120,8 @@ private Q_SLOTS:
 
 void TstDatabase::initTestCase() {
     quarvel::dati::Registra();
-    utilita = std::make_unique<UtilitaProva>(Utilita());
+    static UtilitaSuite reale;
+    utilita = std::make_unique<UtilitaProva>(reale);
     ImpostaUtilita(utilita.get());
     RegistraRilascioSessione([this] { ++rilasci; });
 }
@@ -664,6 +666,7 @@ void TstDatabase::apriDbMenu() {
     PreparaIni(
         QString(),
         QStringLiteral("[Menu]\nNomeDB=comune.db\nDriveDB=%1/\nConnect=\n").arg(dir->path()));
+    Sessione().FileIniParametri = Percorso(QStringLiteral("ditta1.ini"));
     Sessione().PwdDbMenu = QStringLiteral("pw-comune");
     ComponenteFinto c;
     QString titoloDurante;
@@ -749,38 +752,61 @@ void TstDatabase::sqliteVero() {
 }
 
 void TstDatabase::sqliteDanneggiato_data() {
-    QTest::addColumn<int>("risposta");
+    QTest::addColumn<QString>("danno");
+    QTest::addColumn<int>("risposta"); // to the repair offer
     QTest::addColumn<int>("esito");
-    QTest::newRow("riparazione accettata") << int(vbOK) << 0;
-    QTest::newRow("riparazione rifiutata") << int(vbCancel) << -1;
+    QTest::newRow("troncato, riparazione accettata") << "troncato" << int(vbOK) << 0;
+    QTest::newRow("troncato, riparazione rifiutata") << "troncato" << int(vbCancel) << -1;
+    QTest::newRow("non è un database, riparazione impossibile") << "testo" << int(vbOK) << -1;
 }
 
 void TstDatabase::sqliteDanneggiato() {
+    QFETCH(QString, danno);
     QFETCH(int, risposta);
     QFETCH(int, esito);
 
     MessaggiScriptati msg;
     msg.rispondi(risposta);
     const QString file = Percorso(QStringLiteral("ditta.db"));
-    Scrivi(file, QStringLiteral("Questo non è un database, è una lettera.\n").repeated(200));
+    if (danno == QLatin1String("testo")) {
+        Scrivi(file, QStringLiteral("Questo non è un database, è una lettera.\n").repeated(200));
+    } else {
+        {
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("prep"));
+            db.setDatabaseName(file);
+            QVERIFY(db.open());
+            dati::CreaDitta(db, false);
+            dati::OpzioniDemo demo;
+            demo.righeInventario = 5000;
+            dati::GeneraDemo(db, demo);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("prep"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.resize(f.size() * 6 / 10));
+    }
     PreparaIni(QString(), QString());
     Sessione().NomeDb = file;
     auto componente = CreaComponenteDati();
     QString risultato;
     QCOMPARE(ScegliIniEConnetti(QStringLiteral("belcor.ini"), *componente, risultato, Avvio()),
              esito);
-    QCOMPARE(msg.testi().value(0), QStringLiteral("Errore nell'apertura del database ") + file +
-                                       QStringLiteral("\r\nVuoi tentare di recuperarlo"));
-    QCOMPARE(msg.testi().size(), 1);
+    // one question, and no further message whatever the outcome
+    QCOMPARE(msg.testi(), QStringList{QStringLiteral("Errore nell'apertura del database ") + file +
+                                      QStringLiteral("\r\nVuoi tentare di recuperarlo")});
+    QCOMPARE(utilita->riparati, risposta == int(vbOK) ? QStringList{file} : QStringList());
     if (esito == 0) {
-        QCOMPARE(utilita->riparati, QStringList{file});
         QVERIFY(!risultato.isEmpty() && !risultato.startsWith(QStringLiteral("Err:")));
-        // the repaired file is a database the engine connection opens too
+        // the repaired file holds the company and the engine connection opens it too
         QSqlDatabase db = ApriDbDao(file, QString(), QString());
-        QVERIFY(QSqlQuery(db).exec(QStringLiteral("SELECT count(*) FROM sqlite_master")));
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral("SELECT COUNT(*) FROM Monete")));
+        QVERIFY(q.next());
+        QVERIFY(q.value(0).toInt() > 0);
         componente->Chiudi(risultato);
     } else {
-        QVERIFY(utilita->riparati.isEmpty());
         QCOMPARE(rilasci, 1);
     }
 }
