@@ -846,8 +846,25 @@ void TstDatabase::postgres() {
         QCOMPARE(ApriDbDitta(*componente, dsn, QString(), QString()), QString());
         QCOMPARE(msg.testi().size(), 1);
     }
-    // The engine connection by data source name and by file data source.
-    const QStringList nomi{dsn, fileDsn};
+    // The whole connection at start, with the name the menu gives.
+    {
+        MessaggiScriptati msg;
+        PreparaIni(QString(), QString());
+        Sessione().NomeDb = dsn;
+        menu->valori[QStringLiteral("SqlPwd")] = pwd;
+        auto componente = CreaComponenteDati();
+        QString risultato;
+        QCOMPARE(ScegliIniEConnetti(QStringLiteral("belcor.ini"), *componente, risultato, Avvio()),
+                 0);
+        QVERIFY2(!risultato.isEmpty() && !risultato.startsWith(QStringLiteral("Err:")),
+                 qPrintable(risultato));
+        QVERIFY(msg.testi().isEmpty());
+        componente->Chiudi(risultato);
+    }
+    // The engine connection by data source name, by file data source and by
+    // a complete ODBC text (which carries its own credentials).
+    const QString testoOdbc = QStringLiteral("ODBC;DSN=%1;UID=%2;PWD=%3").arg(dsn, uid, pwd);
+    const QStringList nomi{dsn, fileDsn, testoOdbc};
     for (const QString& nome : nomi) {
         if (nome.isEmpty())
             continue;
