@@ -26,7 +26,8 @@ if [[ -x "$PG" ]]; then
     fi
     eval "$("$PG" env)"
     trap '[[ $started -eq 1 ]] && "$PG" stop' EXIT
-    psql -q -h "$PGHOST" -p "$PGPORT" -d quarvel -c "CREATE DATABASE quarvel_bench" 2>/dev/null || true
+    PGPASSWORD=$QUARVEL_PG_PWD psql -q -h "$PGHOST" -p "$PGPORT" -d quarvel \
+        -c "CREATE DATABASE quarvel_bench" 2>/dev/null || true
     for modo in griglia qsqlquerymodel; do
         PGPASSWORD=$QUARVEL_PG_PWD "$BIN" --motore postgres --modo "$modo" --righe "$RIGHE"
     done
