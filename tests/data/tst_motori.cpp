@@ -93,6 +93,8 @@ class TstMotori : public QObject {
 private slots:
     void initTestCase();
     void cleanupTestCase();
+    void percorsiPostgres_data() { motori(); }
+    void percorsiPostgres();
     void queryDelProgramma_data();
     void queryDelProgramma();
     void campiQualificati_data() { motori(); }
@@ -258,6 +260,21 @@ std::unique_ptr<IComponenteDati> TstMotori::Apri(const Motore& m, QString* rispo
     if (risposta)
         *risposta = r;
     return c;
+}
+
+void TstMotori::percorsiPostgres() {
+    QFETCH(Motore, motore);
+    if (!m_pg)
+        QSKIP("PostgreSQL not configured: QUARVEL_PG_DSN is not set (make test starts the server "
+              "with scripts/services/postgres.sh); only the SQLite rows ran");
+    if (!motore.pg)
+        return;
+    QString risposta;
+    auto c = Apri(motore, &risposta);
+    QVERIFY(!risposta.isEmpty() && !risposta.startsWith("Err:"));
+    QCOMPARE(c->Database().driverName(), QString(motore.soloOdbc ? "QODBC" : "QPSQL"));
+    // Nothing of psqlODBC's communication log is left behind.
+    QVERIFY(QDir("/tmp").entryList({"mylog_*", "psqlodbc_*"}).isEmpty());
 }
 
 void TstMotori::queryDelProgramma_data() {
