@@ -9,7 +9,7 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
     libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-psql
     # databases: SQLite files, PostgreSQL through unixODBC and psqlODBC
-    sqlite3 libsqlite3-dev unixodbc unixodbc-dev odbc-postgresql
+    sqlite3 libsqlite3-dev unixodbc unixodbc-dev odbc-postgresql bc
     postgresql postgresql-contrib
     # printing, spreadsheets, mail
     libcups2-dev cups cups-bsd cups-client printer-driver-cups-pdf
