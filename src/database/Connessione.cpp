@@ -157,12 +157,12 @@ QString ApriDbDitta(IComponenteDati& componente, const QString& nome, const QStr
         componente.ImpostaParametro(QStringLiteral("DbAccPWD"), password);
     }
 
-    const bool sola = opzione ? opzione->toBool() : false;
+    const bool esclusivo = opzione ? opzione->toBool() : false;
     const QString testo = connessione.trimmed().isEmpty() ? QString() : connessione;
 
     for (;;) {
         try {
-            componente.Apri(nome, 0, sola, false, testo, risposta);
+            componente.Apri(nome, 0, esclusivo, false, testo, risposta);
             return risposta;
         } catch (const Errore& e) {
             ImpostaErrore(e);
