@@ -1,0 +1,81 @@
+#pragma once
+// What the form dispatcher (ApriForm) needs of a data form, and the registry
+// through which the data forms make themselves known by name.
+//
+// A data form is a top-level QWidget that also implements FormDati.  Its
+// objectName is the name it is opened by ("frmGestInv"), its windowTitle its
+// caption.  The dispatcher keeps one instance per name: it creates the form
+// through the registered factory when none is open, sets the public variables
+// below, calls TabellaStd and then Avvia, the form's own start code (load and
+// show).  A form that unloads is destroyed (Qt::WA_DeleteOnClose, set by the
+// dispatcher), so the next request builds a fresh one.
+
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+
+class QWidget;
+
+namespace quarvel {
+
+class IListaComandi;
+
+class FormDati {
+public:
+    virtual ~FormDati();
+
+    // The window itself.
+    virtual QWidget* Finestra() = 0;
+
+    // Public variables set by whoever opens the form.
+    QString osKeyLancia;
+    QString osKeySecLancia;
+    QString osParam;
+    QString osParamLancia;
+    QString osKeyAttivazione;
+    QString osKeySec;
+
+    // 1 the list may be changed, 0 read only.  Forms pass a change on to
+    // their list-command object.
+    virtual qint16 oiAbilRW() const { return m_oiAbilRW; }
+    virtual void setOiAbilRW(qint16 v) { m_oiAbilRW = v; }
+
+    // 0 before load, -1 while loading and after a failed load, 1 loaded.
+    virtual qint16 oiLoadOk() const = 0;
+
+    // The form's list-command object; nullptr when it has none.
+    virtual IListaComandi* ogComlin() = 0;
+
+    // Sets the form's standard SQL and key count.
+    virtual void TabellaStd(QString& psNomeLin, QString& psTabella) = 0;
+
+    // Answer to the menu's "preppassaa": RegistraFinestra (caption,
+    // osKeyAttivazione, osKeySec) on the menu client.
+    virtual void PassaA() = 0;
+
+    // The form's start code: loads (when not loaded yet) and shows itself.
+    virtual void Avvia() = 0;
+
+private:
+    qint16 m_oiAbilRW = 1;
+};
+
+// The factory of one data form (the new form is a top-level window with no
+// parent; the dispatcher owns it through WA_DeleteOnClose).
+using FabbricaForm = std::function<FormDati*()>;
+
+// Makes a form known under its name (compared without regard to case).  A
+// second registration of the same name replaces the first.
+void RegistraForm(const QString& nome, FabbricaForm fabbrica);
+// Forgets every registered form (tests).
+void AzzeraRegistroForm();
+// True when a form of that name is registered.
+bool FormRegistrata(const QString& nome);
+
+// The shared print windows handed to every form's list-command object (the
+// list print dialog and the printing-in-progress window).  The printing part
+// registers their providers; until then nothing is handed.
+void RegistraFinestreStampa(std::function<QWidget*()> comlinStampa,
+                            std::function<QWidget*()> stampaInCorso);
+
+} // namespace quarvel

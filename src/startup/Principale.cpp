@@ -1,0 +1,707 @@
+#include "startup/Principale.h"
+
+#include "database/FrmConn.h"
+#include "desktop/Scala.h"
+#include "desktop/ServiziSistema.h"
+#include "startup/Avvio.h"
+#include "startup/FormDati.h"
+#include "suite/ComponenteDati.h"
+#include "suite/Errore.h"
+#include "suite/ListaComandi.h"
+#include "suite/Messaggi.h"
+#include "suite/Sessione.h"
+#include "suite/Utilita.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMap>
+#include <QMetaObject>
+#include <QSqlDatabase>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <vector>
+
+namespace quarvel {
+
+FormDati::~FormDati() = default;
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+
+struct VoceRegistro {
+    QString nome;
+    FabbricaForm fabbrica;
+};
+
+struct Stato {
+    std::unique_ptr<FrmPrincipale> principale;
+    std::unique_ptr<ScMenuComandiClie> collegamento;
+    // Released, destroyed at the end of the process: a reply to the menu
+    // may still travel on the client's connection.
+    std::vector<std::unique_ptr<ScMenuComandiClie>> collegamentiRilasciati;
+    std::vector<std::unique_ptr<IMenuClient>> clientRilasciati;
+    // The open instance of each form, by name in lower case.
+    QMap<QString, QPointer<QWidget>> istanze;
+};
+
+Stato& S() {
+    static Stato s;
+    return s;
+}
+
+struct Registro {
+    QMap<QString, VoceRegistro> forme; // by name in lower case
+    std::function<QWidget*()> comlinStampa;
+    std::function<QWidget*()> stampaInCorso;
+};
+
+Registro& R() {
+    static Registro r;
+    return r;
+}
+
+bool Uguale(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// A number of the menu's parameter arrays: numbers as they are, texts in the
+// operator's format.
+double Numero(const QVariant& v) {
+    if (!v.isValid() || v.isNull())
+        return 0;
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Bool:
+        return v.toDouble();
+    default:
+        return Utilita().TestoInNumero(v.toString());
+    }
+}
+
+QString Testo(const QVariant& v) {
+    if (v.typeId() == QMetaType::Bool)
+        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    return v.toString();
+}
+
+ParametriLancioMenu Lancio() {
+    IMenuClient* m = Sessione().MenuClient;
+    if (!m)
+        throw Errore(NumErr::OggettoNonImpostato, QStringLiteral("Il menu non è collegato"),
+                     QStringLiteral("ApriForm"));
+    return m->ParametriLancio();
+}
+
+void FineProcesso() {
+    if (Ambiente().fineProcesso) {
+        Ambiente().fineProcesso();
+        return;
+    }
+    // The reply to the menu's "fine" leaves on the bus first.
+    QTimer::singleShot(100, qApp, &QCoreApplication::quit);
+}
+
+} // namespace
+
+// ---- Registry -------------------------------------------------------------------------
+
+void RegistraForm(const QString& nome, FabbricaForm fabbrica) {
+    R().forme.insert(nome.trimmed().toLower(), VoceRegistro{nome.trimmed(), std::move(fabbrica)});
+}
+
+void AzzeraRegistroForm() {
+    R().forme.clear();
+}
+
+bool FormRegistrata(const QString& nome) {
+    return R().forme.contains(nome.trimmed().toLower());
+}
+
+void RegistraFinestreStampa(std::function<QWidget*()> comlinStampa,
+                            std::function<QWidget*()> stampaInCorso) {
+    R().comlinStampa = std::move(comlinStampa);
+    R().stampaInCorso = std::move(stampaInCorso);
+}
+
+// ---- frmPrincipale --------------------------------------------------------------------
+
+FrmPrincipale::FrmPrincipale() : QWidget(nullptr) {
+    setObjectName(QStringLiteral("frmPrincipale"));
+    setWindowTitle(QStringLiteral("Form Principale del programma"));
+    m_lblChiusura = new QLabel(QStringLiteral("Chiusura in corso"), this);
+    m_lblChiusura->setObjectName(QStringLiteral("lblChiusura"));
+    m_lblChiusura->setAlignment(Qt::AlignCenter);
+    auto* l = new QVBoxLayout(this);
+    l->addWidget(m_lblChiusura);
+    resize(300, 80);
+    m_timChiudi = new QTimer(this);
+    m_timChiudi->setObjectName(QStringLiteral("timChiudi"));
+    m_timChiudi->setSingleShot(true);
+    m_timChiudi->setInterval(1);
+    connect(m_timChiudi, &QTimer::timeout, this, &FrmPrincipale::timChiudi_Timer);
+    oiTmpAttesa = 3000;
+    obRiprova = true;
+}
+
+FrmPrincipale::~FrmPrincipale() = default;
+
+void FrmPrincipale::closeEvent(QCloseEvent* e) {
+    // The operator cannot close the program from here while it is closing.
+    if (!m_chiuso)
+        e->ignore();
+}
+
+void FrmPrincipale::PianificaChiusura(qint16 immediata) {
+    if (m_chiuso)
+        return;
+    if (immediata == -1) {
+        oiChiudi = 1;
+        m_timChiudi->stop();
+        timChiudi_Timer();
+        return;
+    }
+    oiChiudi = 1;
+    oiTmpAttesa = 100;
+    m_timChiudi->stop();
+    m_timChiudi->setInterval(1);
+    m_timChiudi->start();
+}
+
+void FrmPrincipale::timChiudi_Timer() {
+    m_timChiudi->stop();
+    if (m_chiuso)
+        return;
+    const qint16 ricordato = oiChiudi;
+    if (ProvaChiusura(oiChiudi))
+        return;
+    oiChiudi = ricordato;
+    if (m_timChiudi->interval() == 3000) {
+        m_timChiudi->setInterval(1);
+        return;
+    }
+    m_timChiudi->setInterval(oiTmpAttesa);
+    m_timChiudi->start();
+}
+
+bool FrmPrincipale::ProvaChiusura(qint16& flag) {
+    try {
+        if (flag == 0) {
+            ChiudiProgramma();
+            return true;
+        }
+        if (!Utilita().CiSonoFinestre(FinestreCaricate(), this)) {
+            ChiudiProgramma();
+            flag = 0;
+            return true;
+        }
+        flag = 0;
+        return false;
+    } catch (...) {
+        // As if no window were left: the program closes.
+        ChiudiProgramma();
+        flag = 0;
+        return true;
+    }
+}
+
+bool FrmPrincipale::ChiudiProgramma() {
+    if (m_chiuso)
+        return true;
+    QCoreApplication::processEvents();
+    if (QApplication::activeModalWidget()) {
+        // A window waits for the operator: it must be answered first.
+        Sessione().RispostaFine = QStringLiteral("Maschera Modal");
+        return false;
+    }
+    show();
+    try {
+        qint16 flag = 0;
+        if (!ScaricaForm(flag, windowTitle())) {
+            hide();
+            return false;
+        }
+        RilasciaOggetti();
+        m_chiuso = true;
+        m_timChiudi->stop();
+        hide();
+        FineProcesso();
+        return true;
+    } catch (const Errore& e) {
+        ImpostaErrore(e);
+    } catch (const std::exception& e) {
+        ImpostaErrore(51, QString::fromLocal8Bit(e.what()));
+    }
+    MsgErrfrm();
+    hide();
+    return false;
+}
+
+bool FrmPrincipale::ScaricaForm(qint16& flag, const QString& captionEsclusa) {
+    flag = 1;
+    QPointer<QWidget> aiuto;
+    QPointer<QWidget> rifiutata;
+    bool errore = false;
+    QList<QPointer<QWidget>> finestre;
+    for (QWidget* w : FinestreCaricate())
+        finestre << QPointer<QWidget>(w);
+    for (const QPointer<QWidget>& w : std::as_const(finestre)) {
+        if (!w)
+            continue; // gone with another window
+        if (w->windowTitle() == captionEsclusa)
+            continue;
+        if (w->windowTitle() == QLatin1String("Aiuto")) {
+            aiuto = w;
+            continue;
+        }
+        try {
+            if (!w->close()) {
+                rifiutata = w;
+                break;
+            }
+        } catch (...) {
+            errore = true;
+            rifiutata = w;
+            break;
+        }
+    }
+    if (errore || rifiutata) {
+        if (rifiutata) {
+            rifiutata->show();
+            rifiutata->raise();
+            rifiutata->activateWindow();
+        }
+        flag = 0;
+        return false;
+    }
+    if (aiuto) {
+        QMetaObject::invokeMethod(aiuto, "ChiudiAiuto");
+        if (aiuto && aiuto->isVisible()) {
+            aiuto->raise();
+            flag = 0;
+            return false;
+        }
+    }
+    flag = 0;
+    return true;
+}
+
+// ---- Command link ----------------------------------------------------------------------
+
+ScMenuComandiClie::ScMenuComandiClie() {
+    const auto& crea = Ambiente().creaMenuClient;
+    if (!crea)
+        throw Errore(NumErr::ChiamataNonValida, QStringLiteral("Nessun menu client disponibile"),
+                     QStringLiteral("MenuClient"));
+    m_client = crea();
+    if (!m_client)
+        throw Errore(NumErr::ChiamataNonValida, QStringLiteral("Menu client non creato"),
+                     QStringLiteral("MenuClient"));
+    m_client->ImpostaGestoreComandi(this);
+}
+
+ScMenuComandiClie::~ScMenuComandiClie() {
+    if (m_client)
+        m_client->ImpostaGestoreComandi(nullptr);
+}
+
+void ScMenuComandiClie::setOgMenuClient(std::unique_ptr<IMenuClient> pgMenuClient) {
+    if (m_client)
+        m_client->ImpostaGestoreComandi(nullptr);
+    m_client = std::move(pgMenuClient);
+    if (m_client)
+        m_client->ImpostaGestoreComandi(this);
+}
+
+std::unique_ptr<IMenuClient> ScMenuComandiClie::RilasciaClient() {
+    if (m_client)
+        m_client->ImpostaGestoreComandi(nullptr);
+    return std::move(m_client);
+}
+
+void ScMenuComandiClie::EseguiComando(const QString& idMenu, const QString& chiaveFunzione,
+                                      const QString& comando, const QVariant& parametro,
+                                      QVariant& risposta) {
+    UltCom = comando;
+    UltParamVar = parametro;
+    UltParam = parametro.typeId() == QMetaType::QVariantList ? Testo(parametro.toList().value(0))
+                                                             : Testo(parametro);
+    EseguiComandoMenu(idMenu, chiaveFunzione, comando, parametro, risposta);
+}
+
+// ---- Objects of the process -----------------------------------------------------------
+
+FrmPrincipale* frmPrincipale() {
+    return S().principale.get();
+}
+
+FrmPrincipale* CaricaFrmPrincipale() {
+    if (!S().principale)
+        S().principale = std::make_unique<FrmPrincipale>();
+    return S().principale.get();
+}
+
+ScMenuComandiClie* CollegamentoMenu() {
+    return S().collegamento.get();
+}
+
+ScMenuComandiClie* CreaCollegamentoMenu() {
+    if (!S().collegamento)
+        S().collegamento = std::make_unique<ScMenuComandiClie>();
+    return S().collegamento.get();
+}
+
+QList<QWidget*> FinestreCaricate() {
+    QList<QWidget*> l;
+    FrmPrincipale* p = frmPrincipale();
+    if (p)
+        l << p;
+    const QWidgetList tutte = QApplication::topLevelWidgets();
+    for (QWidget* w : tutte) {
+        if (w == p || !w->isWindow() || !w->isVisible())
+            continue;
+        const Qt::WindowType t = w->windowType();
+        if (t == Qt::Popup || t == Qt::ToolTip || t == Qt::SplashScreen || t == Qt::Desktop)
+            continue;
+        l << w;
+    }
+    return l;
+}
+
+void DistruggiRilasciati() {
+    S().collegamentiRilasciati.clear();
+    S().clientRilasciati.clear();
+}
+
+void DistruggiPrincipale() {
+    S().collegamento.reset();
+    DistruggiRilasciati();
+    S().principale.reset();
+    for (const QPointer<QWidget>& w : std::as_const(S().istanze))
+        delete w.data();
+    S().istanze.clear();
+}
+
+// ---- Form dispatch ---------------------------------------------------------------------
+
+QWidget* IstanzaForm(const QString& nome) {
+    return S().istanze.value(nome.trimmed().toLower()).data();
+}
+
+void ApriForm(const QString& nome, const QString& chiaveFunzione, const QString& osKeyLancia,
+              const QString& osKeySecLancia, const QString& osParamLancia) {
+    const QString n = nome.trimmed();
+    const QString chiave = n.toLower();
+    if (n.isEmpty() || !R().forme.contains(chiave)) {
+        MessaggioEChiudi(testi_principale::FormInesistente(), 0, -1);
+        return;
+    }
+
+    QPointer<QWidget>& istanza = S().istanze[chiave];
+    FormDati* form = istanza ? dynamic_cast<FormDati*>(istanza.data()) : nullptr;
+    if (!form) {
+        form = R().forme.value(chiave).fabbrica();
+        if (!form)
+            throw Errore(NumErr::OggettoNonImpostato,
+                         QStringLiteral("La form %1 non è stata creata").arg(n),
+                         QStringLiteral("ApriForm"));
+        istanza = form->Finestra();
+        istanza->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    QWidget* finestra = form->Finestra();
+
+    form->osKeySec = chiaveFunzione;
+    form->osKeyAttivazione = n;
+    form->osParam = Lancio().osParam;
+    form->setOiAbilRW(Utilita().ValoreOpzione(form->osParam, QStringLiteral("RO"))
+                                  .compare(QLatin1String("/RO"), Qt::CaseInsensitive) == 0
+                          ? 0
+                          : 1);
+
+    double fattore = -2;
+    const double f = FattoreFinestra(finestra, true, fattore, {});
+    if (f > 0)
+        if (IListaComandi* c = form->ogComlin())
+            c->setOvLeggiPar(QStringLiteral("RisVid"), f);
+
+    QString nomeLin, tabella;
+    form->TabellaStd(nomeLin, tabella);
+
+    form->osKeyLancia = osKeyLancia;
+    form->osKeySecLancia = osKeySecLancia;
+    form->osParamLancia = osParamLancia;
+
+    if (IListaComandi* c = form->ogComlin()) {
+        if (R().comlinStampa)
+            c->setOfrmComlinSTampa(R().comlinStampa());
+        if (R().stampaInCorso)
+            c->setOfrmStampaInCorso(R().stampaInCorso());
+    }
+
+    QPointer<QWidget> guardia(finestra);
+    form->Avvia();
+    if (guardia && form->oiLoadOk() == -1) {
+        // The load failed and the form reported why: it leaves, and the
+        // program with it when no other window is left.
+        finestra->close();
+        if (guardia)
+            delete guardia.data();
+        PianificaChiusura(0);
+    }
+}
+
+// ---- Shutdown and the menu ---------------------------------------------------------------
+
+void PianificaChiusura(qint16 immediata) {
+    try {
+        FrmPrincipale* p = frmPrincipale();
+        if (!p)
+            throw Errore(NumErr::OggettoNonImpostato, QStringLiteral("frmPrincipale"));
+        p->PianificaChiusura(immediata);
+    } catch (...) {
+        MsgBox(testi_principale::NonRiescoAChiudere());
+    }
+}
+
+void RilasciaOggetti() {
+    ContestoSessione& s = Sessione();
+    try {
+        if (s.DbDitta.isValid()) {
+            const QString nome = s.DbDitta.connectionName();
+            s.DbDitta.close();
+            s.DbDitta = QSqlDatabase();
+            QSqlDatabase::removeDatabase(nome);
+        }
+    } catch (...) {
+    }
+    try {
+        s.ComponenteDati = nullptr;
+        RilasciaComponenteDati();
+    } catch (...) {
+    }
+    if (auto& c = S().collegamento) {
+        std::unique_ptr<IMenuClient> client = c->RilasciaClient();
+        if (client) {
+            client->Scollega();
+            S().clientRilasciati.push_back(std::move(client));
+        }
+        S().collegamentiRilasciati.push_back(std::move(c));
+    }
+    s.MenuClient = nullptr;
+    CancellaErrore();
+}
+
+void RilasciaSessione(qint16 rilascia) {
+    if (rilascia != 0)
+        RilasciaOggetti();
+    CancellaErrore();
+}
+
+void AttivaMenu() {
+    try {
+        IMenuClient* m = Sessione().MenuClient;
+        if (!m)
+            throw Errore(NumErr::OggettoNonImpostato, QStringLiteral("MenuClient"));
+        // The menu raises its own window.
+        m->MostraMenu(QStringLiteral("Tutti"));
+    } catch (...) {
+        MsgBox(testi_principale::MenuNonDisponibile());
+    }
+}
+
+void RitornaAlChiamante(const QString& chiave, const QString& chiaveSec, const QString& parametro) {
+    IMenuClient* m = Sessione().MenuClient;
+    if (!m)
+        throw Errore(NumErr::OggettoNonImpostato, QStringLiteral("Il menu non è collegato"),
+                     QStringLiteral("RitornaAlChiamante"));
+    m->RitornaA(chiave, chiaveSec, parametro);
+}
+
+void MessaggioEChiudi(const QString& testo, int stile, qint16 chiudi) {
+    try {
+        ScaricaFrmConn();
+        FrmPrincipale* p = frmPrincipale();
+        // An owner on screen for the message: a window of the program, else
+        // the main window.
+        QWidget* proprietario = nullptr;
+        for (QWidget* w : FinestreCaricate())
+            if (w != p) {
+                proprietario = w;
+                break;
+            }
+        if (proprietario)
+            proprietario->show();
+        else if (p)
+            p->show();
+        MsgBox(testo, stile);
+        if (p)
+            p->hide();
+        if (chiudi == -1)
+            PianificaChiusura(0);
+    } catch (const Errore& e) {
+        ImpostaErrore(e);
+        MsgErrfrm();
+        PianificaChiusura(0);
+    }
+}
+
+void EseguiComandoMenu(const QString& idMenu, const QString& chiaveFunzione, const QString& comando,
+                       const QVariant& parametro, QVariant& risposta) {
+    Q_UNUSED(idMenu);
+    ContestoSessione& s = Sessione();
+    const QString c = comando.trimmed();
+
+    if (Uguale(c, QStringLiteral("fine"))) {
+        s.ChiusuraDaMenu = true;
+        s.RispostaFine.clear();
+        FrmPrincipale* p = frmPrincipale();
+        const bool chiuso = p ? p->ChiudiProgramma() : true;
+        s.ChiusuraDaMenu = false;
+        if (chiuso)
+            risposta = QString();
+        else
+            risposta = s.RispostaFine.isEmpty() ? QStringLiteral("No Chiudi") : s.RispostaFine;
+        return;
+    }
+    if (Uguale(c, QStringLiteral("esiste"))) {
+        risposta = true;
+        return;
+    }
+    if (Uguale(c, QStringLiteral("ritornoa"))) {
+        const QString nome = Testo(parametro).trimmed();
+        if (!nome.isEmpty() && FormAperta(nome)) {
+            ApriForm(nome, QString(), QString(), QString(), QString());
+            return;
+        }
+        try {
+            if (QWidget* aiuto = s.FormAiuto; aiuto && aiuto->isVisible())
+                QMetaObject::invokeMethod(aiuto, "ButtonComando",
+                                          Q_ARG(QString, QStringLiteral("Aggiorna")));
+            if (QWidget* attiva = QApplication::activeWindow()) {
+                attiva->activateWindow();
+                attiva->setFocus();
+            }
+        } catch (...) {
+        }
+        return;
+    }
+    if (Uguale(c, QStringLiteral("attiva"))) {
+        IMenuClient* m = s.MenuClient;
+        if (!m)
+            return;
+        m->AttivaFunzione(chiaveFunzione);
+        const ParametriLancioMenu l = m->ParametriLancio();
+        const QString nome = Utilita().ValoreOpzione(l.osParam, QStringLiteral("F")).trimmed();
+        ApriForm(nome, chiaveFunzione, l.osChiLancia, l.osKeySecLancia, l.osParamLancia);
+        return;
+    }
+    if (Uguale(c, QStringLiteral("preppassaa"))) {
+        for (QWidget* w : FinestreCaricate()) {
+            if (auto* f = dynamic_cast<FormDati*>(w)) {
+                try {
+                    f->PassaA();
+                } catch (...) {
+                }
+            }
+        }
+        return;
+    }
+    if (Uguale(c, QStringLiteral("passaa"))) {
+        const ParametriLancioMenu l = Lancio();
+        ApriForm(Testo(parametro), chiaveFunzione, l.osChiLancia, l.osKeySecLancia,
+                 l.osParamLancia);
+        return;
+    }
+    if (Uguale(c, QStringLiteral("keyprgprim"))) {
+        risposta = ChiaveLancioPrim();
+        return;
+    }
+    if (Uguale(c, QStringLiteral("keyprgsec"))) {
+        risposta = ChiaveLancioSec();
+        return;
+    }
+    if (Uguale(c, QStringLiteral("paramprgclie"))) {
+        risposta = QStringLiteral("$Default$");
+        return;
+    }
+    if (Uguale(c, QStringLiteral("comandoprgclie"))) {
+        risposta = QString();
+        return;
+    }
+    const QVariantList p = parametro.toList();
+    if (Uguale(c, QStringLiteral("FEInvio"))) {
+        msgCom(testi_principale::FEInvio(p), QStringLiteral("&Ok"));
+        return;
+    }
+    if (Uguale(c, QStringLiteral("FEAttesa"))) {
+        const QString t = testi_principale::FEAttesa(p);
+        if (!t.isEmpty())
+            msgCom(t, QStringLiteral("&Ok"));
+        return;
+    }
+    if (Uguale(c, QStringLiteral("FEInfo"))) {
+        // On success the information goes to an invoice-information object
+        // this program never creates: nothing happens.
+        const QString t = testi_principale::FEInfo(p);
+        if (!t.isEmpty())
+            msgCom(t, QStringLiteral("&Ok"));
+        return;
+    }
+}
+
+// ---- Texts --------------------------------------------------------------------------------
+
+namespace testi_principale {
+
+QString FormInesistente() {
+    return QStringLiteral("La form richiesta e' inesistente");
+}
+QString NonRiescoAChiudere() {
+    return QStringLiteral("Non riesco a chiudere il programma");
+}
+QString MenuNonDisponibile() {
+    return QStringLiteral("Il menu non è più disponibile");
+}
+
+QString FEInvio(const QVariantList& p) {
+    if (Numero(p.value(2)) == 0) {
+        QString t = QStringLiteral("Inviate ") +
+                    Utilita().ApplicaFormato(p.value(6), QStringLiteral("#,##0")).trimmed() +
+                    QStringLiteral(" fatture");
+        if (!Utilita().EVuoto(p.value(3)))
+            t += CrLf + QStringLiteral("Fatture non inviate per errori") + Testo(p.value(3));
+        return t;
+    }
+    return QStringLiteral("Errore nell'invio delle fatture") + CrLf + QStringLiteral("Err: ") +
+           Testo(p.value(2)) + QStringLiteral(" - ") + Testo(p.value(3));
+}
+
+QString FEAttesa(const QVariantList& p) {
+    if (Numero(p.value(2)) == 0) {
+        if (Numero(p.value(3)) > 0)
+            return QStringLiteral("Ci sono ") + Testo(p.value(3)) +
+                   QStringLiteral(" fatture in attesa");
+        return {};
+    }
+    return QStringLiteral("Errore nella richiesta di fatture in attesa") + CrLf +
+           QStringLiteral("Err: ") + Testo(p.value(2)) + QStringLiteral(" - ") + Testo(p.value(3));
+}
+
+QString FEInfo(const QVariantList& p) {
+    if (Numero(p.value(2)) == 0)
+        return {};
+    return QStringLiteral("Errore nella richiesta informazioni") + CrLf + QStringLiteral("Err: ") +
+           Testo(p.value(2)) + QStringLiteral(" - ") + Testo(p.value(3));
+}
+
+} // namespace testi_principale
+
+} // namespace quarvel

@@ -1,0 +1,53 @@
+#include "startup/Programma.h"
+
+#include "data/ComponenteDatiSql.h"
+#include "desktop/DialogoMessaggi.h"
+#include "listcmd/Comlin.h"
+#include "menu/ClientMenuDBus.h"
+#include "startup/Avvio.h"
+#include "suite/Messaggi.h"
+#include "utility/Utilita.h"
+
+#include <QApplication>
+#include <QStringList>
+
+namespace quarvel {
+
+int EseguiQuarvel(int argc, char** argv, const std::function<void()>& registra) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quarvel"));
+    // The program ends through its hidden main window, never because the
+    // last window on screen closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    InstallaUtilita();
+    dati::Registra();
+    listcmd::InstallaListaComandi();
+
+    MessaggiStderr messaggiStderr;
+    if (qEnvironmentVariable("QUARVEL_MESSAGGI")
+            .compare(QLatin1String("stderr"), Qt::CaseInsensitive) == 0)
+        ImpostaServizioMessaggi(&messaggiStderr);
+    else
+        InstallaDialogoMessaggi();
+
+    QStringList argomenti;
+    for (int i = 1; i < argc; ++i)
+        argomenti << QString::fromLocal8Bit(argv[i]);
+
+    AmbienteAvvio ambiente;
+    ambiente.creaMenuClient = [] { return std::make_unique<menu::ClientMenuDBus>(); };
+    ambiente.rigaComando = argomenti.join(QLatin1Char(' '));
+    ImpostaAmbienteAvvio(std::move(ambiente));
+
+    if (registra)
+        registra();
+
+    Main();
+    const int esito = app.exec();
+    TerminaAvvio();
+    ImpostaServizioMessaggi(nullptr);
+    return esito;
+}
+
+} // namespace quarvel

@@ -1,0 +1,9 @@
+// quarvel: the warehouse-inventory program.  Started by the suite's menu
+// (quarvel-menu) with the switches /M, /P, /F and /I.
+
+#include "startup/Programma.h"
+
+int main(int argc, char** argv) {
+    // The data forms register themselves here as they join the program.
+    return quarvel::EseguiQuarvel(argc, argv);
+}

@@ -1,0 +1,690 @@
+// The start-up, the form dispatcher, the hidden main window and the menu's
+// commands in one process: a menu client of the test's own, the real
+// data-access component over an SQLite demo company, the test form.
+
+#include "FormProva.h"
+#include "MenuFinto.h"
+
+#include "data/ComponenteDatiSql.h"
+#include "database/FrmConn.h"
+#include "listcmd/Comlin.h"
+#include "startup/Avvio.h"
+#include "startup/FormDati.h"
+#include "startup/Principale.h"
+#include "suite/ComponenteDati.h"
+#include "suite/Messaggi.h"
+#include "suite/Sessione.h"
+#include "utility/Utilita.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using namespace quarvel;
+using namespace quarvel::prova;
+
+namespace {
+
+// A data-access component whose opening answers a fixed reply.
+class ComponenteRisposta final : public IComponenteDati {
+public:
+    explicit ComponenteRisposta(QString r) : m_risposta(std::move(r)) {}
+    QString Parametro(const QString& n) const override { return m_par.value(n); }
+    void ImpostaParametro(const QString& n, const QString& v) override { m_par.insert(n, v); }
+    void Apri(const QString&, int, bool, bool, const QString&, QString& risposta) override {
+        risposta = m_risposta;
+    }
+    void Chiudi(const QString&) override {}
+    std::unique_ptr<IRecordset> ApriRecordset(const QString&, const QString&) override {
+        throw Errore(3146, QStringLiteral("non aperto"));
+    }
+    qint64 Esegui(const QString&, const QString&) override { return 0; }
+    void Inizia(const QString&) override {}
+    void Conferma(const QString&) override {}
+    void Annulla(const QString&) override {}
+    QString Traduci(const QString& sql, const QString&) const override { return sql; }
+    QSqlDatabase Database(const QString&) const override { return {}; }
+
+private:
+    QString m_risposta;
+    QMap<QString, QString> m_par;
+};
+
+int NumeroForme() {
+    int n = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (dynamic_cast<FormProva*>(w))
+            ++n;
+    return n;
+}
+
+FormProva* Form() {
+    return qobject_cast<FormProva*>(IstanzaForm(QStringLiteral("frmProva")));
+}
+
+QVariant Comando(const QString& comando, const QVariant& parametro = {},
+                 const QString& chiave = {}) {
+    QVariant r;
+    IMenuClient* m = Sessione().MenuClient;
+    auto* link = CollegamentoMenu();
+    if (link && m)
+        link->EseguiComando(QStringLiteral("M1"), chiave, comando, parametro, r);
+    else
+        EseguiComandoMenu(QStringLiteral("M1"), chiave, comando, parametro, r);
+    return r;
+}
+
+} // namespace
+
+class TstAvvio : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_db;
+    MenuFinto* m_menu = nullptr; // owned by the start-up once created
+    std::function<void(MenuFinto&)> m_prepara;
+    std::optional<QString> m_rispostaDb;
+    bool m_clientFallisce = false;
+    int m_fine = 0;
+    std::unique_ptr<MessaggiScriptati> m_msg;
+
+    QString Ini() const { return m_dir.filePath(QStringLiteral("belcor.ini")); }
+
+    void Scrivi(const QString& file, const QString& testo) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(testo.toUtf8());
+    }
+
+    // Runs the start-up with the command line given.
+    void Avvia(const QString& riga) {
+        AmbienteAvvio a;
+        a.creaMenuClient = [this]() -> std::unique_ptr<IMenuClient> {
+            if (m_clientFallisce)
+                throw Errore(5, QStringLiteral("Il menu non è in esecuzione"));
+            auto m = std::make_unique<MenuFinto>();
+            m->valori.insert(QStringLiteral("NomeDBAzie"), m_db);
+            m->valori.insert(QStringLiteral("DescAzie"), QStringLiteral("Ditta di prova"));
+            m->fileIni = Ini();
+            m->lancio.osParam = QStringLiteral("/FfrmProva");
+            if (m_prepara)
+                m_prepara(*m);
+            m_menu = m.get();
+            return m;
+        };
+        if (m_rispostaDb)
+            a.creaComponenteDati = [this] {
+                return std::make_unique<ComponenteRisposta>(*m_rispostaDb);
+            };
+        a.rigaComando = riga;
+        a.fineProcesso = [this] { ++m_fine; };
+        ImpostaAmbienteAvvio(std::move(a));
+        Main();
+        QCoreApplication::processEvents();
+    }
+
+    // Lets the hidden main window's timer run for a while.
+    void Attendi(int ms) { QTest::qWait(ms); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        InstallaUtilita();
+        dati::Registra();
+        listcmd::InstallaListaComandi();
+        m_db = m_dir.filePath(QStringLiteral("ditta.db"));
+        QProcess p;
+        p.start(QStringLiteral(QUARVEL_BINARY_DIR "/components/data/quarvel-ditta"),
+                {QStringLiteral("--demo"), m_db});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        const QString param = m_dir.filePath(QStringLiteral("parametri.ini"));
+        Scrivi(Ini(), QStringLiteral("[Parametri Generali]\nOrdIniDBase=%1\n").arg(param));
+        Scrivi(param, QStringLiteral("[Configurazioni]\nFormatData=dd/mm/yy\n"
+                                     "[Risoluzione Video]\nGenerale=-1\n"));
+    }
+
+    void init() {
+        AzzeraRegistroForm();
+        RegistraFormProva();
+        m_prepara = {};
+        m_rispostaDb.reset();
+        m_clientFallisce = false;
+        m_fine = 0;
+        m_menu = nullptr;
+        m_msg = std::make_unique<MessaggiScriptati>();
+    }
+
+    void cleanup() {
+        TerminaAvvio();
+        ScaricaFrmConn();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isWindow())
+                w->deleteLater();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_msg.reset();
+    }
+
+    // ---- Start-up --------------------------------------------------------------------
+
+    void opzioneP_data() {
+        QTest::addColumn<QString>("riga");
+        QTest::addColumn<QString>("p");
+        QTest::addColumn<QString>("resto");
+        QTest::newRow("with a blank") << "/Mm-1 /PQUARVEL INV01 /FfrmProva"
+                                      << "QUARVEL"
+                                      << "INV01";
+        QTest::newRow("without a blank") << "/Mm-1 /PQUARVEL /FfrmProva"
+                                         << "QUARVEL"
+                                         << "";
+        QTest::newRow("no switch P") << "/Mm-1 /FfrmProva"
+                                     << ""
+                                     << "";
+    }
+    void opzioneP() {
+        QFETCH(QString, riga);
+        QFETCH(QString, p);
+        QFETCH(QString, resto);
+        Avvia(riga);
+        QCOMPARE(Sessione().OpzioneM, QStringLiteral("m-1"));
+        QCOMPARE(Sessione().OpzioneP, p);
+        QCOMPARE(Sessione().OpzionePResto, resto);
+        QVERIFY(m_menu->chiamate.contains(QStringLiteral("Collega(m-1|%1|%2)").arg(p, resto)));
+        QVERIFY(Form());
+        // The rest of switch P is the function key of the data form.
+        QCOMPARE(Form()->osKeySec, resto);
+        QCOMPARE(m_fine, 0);
+    }
+
+    void versMenu_data() {
+        QTest::addColumn<QString>("versione");
+        QTest::addColumn<bool>("lista");
+        QTest::newRow("1.07") << "1.07" << true;
+        QTest::newRow("1,07") << "1,07" << true;
+        QTest::newRow("1.2") << "1.2" << true;
+        QTest::newRow("1.06") << "1.06" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void versMenu() {
+        QFETCH(QString, versione);
+        QFETCH(bool, lista);
+        m_prepara = [versione](MenuFinto& m) {
+            m.valori.insert(QStringLiteral("VersMenu"), versione);
+        };
+        Avvia(QStringLiteral("/Mm-1 /PQUARVEL /FfrmProva"));
+        QCOMPARE(m_menu->parametriAddSeg.size(), 1);
+        const QVariant p = m_menu->parametriAddSeg.constFirst();
+        if (lista) {
+            QCOMPARE(p.toList(), (QVariantList{36, QStringLiteral("S1")}));
+            QCOMPARE(Sessione().SegmentoMenu, QStringLiteral("S1.36"));
+        } else {
+            QCOMPARE(p.toInt(), 36);
+            QVERIFY(p.typeId() != QMetaType::QVariantList);
+            QCOMPARE(Sessione().SegmentoMenu, QStringLiteral("S1"));
+        }
+    }
+
+    void connessioneFallita_data() {
+        QTest::addColumn<QString>("risposta");
+        QTest::newRow("err: lower case") << "err: 3146";
+        QTest::newRow("ERR: upper case") << "ERR:53";
+        QTest::newRow("Err: as written") << "Err: 3031";
+        QTest::newRow("empty reply") << "";
+        QTest::newRow("blanks only") << "   ";
+    }
+    void connessioneFallita() {
+        QFETCH(QString, risposta);
+        m_rispostaDb = risposta;
+        Avvia(QStringLiteral("/Mm-1 /PQUARVEL /FfrmProva"));
+        QTRY_COMPARE(m_fine, 1);
+        QCOMPARE(NumeroForme(), 0);
+        QVERIFY(m_menu->chiamate.contains(QStringLiteral("Scollega")));
+    }
+
+    void fallimenti_data() {
+        QTest::addColumn<QString>("guasto");
+        QTest::addColumn<int>("numero");
+        QTest::addColumn<int>("tipo"); // MessaggiScriptati::Tipo
+        QTest::addColumn<int>("stile");
+        QTest::addColumn<QString>("testo");
+        const int com = int(MessaggiScriptati::Tipo::MsgCom);
+        const int box = int(MessaggiScriptati::Tipo::MsgBox);
+        QTest::newRow("no menu") << "client" << 5 << com << 0 << testi_avvio::MenuNonInEsecuzione();
+        QTest::newRow("Collega refused")
+            << "Collega" << 5 << com << 0 << testi_avvio::MenuNonInEsecuzione();
+        QTest::newRow("PrepProcCorr refused")
+            << "PrepProcCorr" << 440 << com << 0 << testi_avvio::MenuNonInEsecuzione();
+        QTest::newRow("launch parameters")
+            << "ParametriLancio" << 5 << com << 0 << testi_avvio::ProblemiCollegamento();
+        QTest::newRow("class C, 5")
+            << "FileIni" << 5 << box << int(vbCritical) << testi_avvio::MenuNonInEsecuzione();
+        QTest::newRow("class C, 7") << "FileIni" << 7 << box << int(vbCritical)
+                                    << QStringLiteral("Memoria esaurita\r\nChiudere qualche "
+                                                      "programma e riprovare");
+        QTest::newRow("class C, other") << "DescAzie" << 3021 << box << int(vbOKOnly)
+                                        << QStringLiteral("Errore (3021): guasto in DescAzie\r\n"
+                                                          "Probabilmente il menù non è stato "
+                                                          "avviato correttamente");
+    }
+    void fallimenti() {
+        QFETCH(QString, guasto);
+        QFETCH(int, numero);
+        QFETCH(int, tipo);
+        QFETCH(int, stile);
+        QFETCH(QString, testo);
+        if (guasto == QLatin1String("client"))
+            m_clientFallisce = true;
+        else
+            m_prepara = [guasto, numero](MenuFinto& m) { m.errori.insert(guasto, numero); };
+        Avvia(QStringLiteral("/Mm-1 /PQUARVEL /FfrmProva"));
+        QTRY_COMPARE(m_fine, 1);
+        QCOMPARE(NumeroForme(), 0);
+        QCOMPARE(m_msg->mostrati().size(), std::size_t(1));
+        const auto& m = m_msg->mostrati().front();
+        QCOMPARE(int(m.tipo), tipo);
+        QCOMPARE(m.testo, testo);
+        if (tipo == int(MessaggiScriptati::Tipo::MsgCom))
+            QCOMPARE(m.pulsanti, QStringList{QStringLiteral("&Ok")});
+        else
+            QCOMPARE(m.stile, stile);
+    }
+
+    void sessione() {
+        m_prepara = [](MenuFinto& m) {
+            m.valori.insert(
+                NomeParametroPersonale(QStringLiteral("Tutti"), QStringLiteral("Massimizzato")),
+                QStringLiteral("Tutti"));
+            m.valori.insert(QStringLiteral("ColBackGotFocus"), QStringLiteral("&H00FF00"));
+            m.valori.insert(
+                NomeParametroPersonale(QStringLiteral("Tutti"), QStringLiteral("DecodHelpPersKey")),
+                QStringLiteral("s"));
+            m.lancio.osParam = QStringLiteral("/FfrmProva /RO");
+        };
+        Avvia(QStringLiteral("/Mm-1 /PQUARVEL INV01 /FfrmProva"));
+        const ContestoSessione& s = Sessione();
+        QCOMPARE(s.TipoProgramma, QStringLiteral("p"));
+        QCOMPARE(s.NumeroProgramma, 36);
+        QCOMPARE(s.DescrizioneDitta, QStringLiteral("Ditta di prova"));
+        // Missing company values take their defaults.
+        QCOMPARE(s.CodEuro, QStringLiteral("Euro"));
+        QCOMPARE(s.CodLira, QStringLiteral("L."));
+        QCOMPARE(s.CambioLiraEuro, QStringLiteral("1936,27"));
+        QCOMPARE(s.OperCambio, QStringLiteral("/"));
+        // Decimals from the demo company's Monete rows.
+        QCOMPARE(s.DecimaliEuro, qint16(2));
+        QCOMPARE(s.DecimaliLira, qint16(0));
+        QCOMPARE(s.ColoreConFocus, quint32(0x00FF00));
+        QCOMPARE(s.ColoreSenzaFocus, quint32(0x80000005));
+        QCOMPARE(s.ColoreErrore, quint32(0xFF));
+        QCOMPARE(s.StatoFinestra, QStringLiteral("2"));
+        QVERIFY(s.DecodHelpPersKey);
+        QCOMPARE(s.ImmaginiArticoli, QStringLiteral("N"));
+        QCOMPARE(s.SezioneLetturaFile, QStringLiteral("LettArtDafile"));
+        QCOMPARE(s.FormatoData, QStringLiteral("dd/mm/yy"));
+        QCOMPARE(s.FileIniPrincipale, Ini());
+        QCOMPARE(s.FileIniParametri, m_dir.filePath(QStringLiteral("parametri.ini")));
+        QVERIFY(s.DbDitta.isOpen());
+        QVERIFY(s.OggettoCondiviso);
+        QVERIFY(!s.ChiusuraDaMenu);
+        QVERIFY(!s.RisultatoConnessione.isEmpty());
+        FormProva* f = Form();
+        QVERIFY(f);
+        QVERIFY(f->isVisible());
+        QCOMPARE(f->tabelleStd, 1);
+        QCOMPARE(f->osKeyAttivazione, QStringLiteral("frmProva"));
+        QCOMPARE(f->oiAbilRW(), qint16(0)); // /RO
+        QVERIFY(!frmConnSeCaricata());
+        QVERIFY(m_msg->mostrati().empty());
+    }
+
+    void statoFinestra_data() {
+        QTest::addColumn<QString>("lista");
+        QTest::addColumn<QString>("codice");
+        QTest::addColumn<QString>("stato");
+        QTest::newRow("Tutti without comma") << "Tutti"
+                                             << "AB"
+                                             << "2";
+        QTest::newRow("tutti, lower case") << "tutti,"
+                                           << "AB"
+                                           << "2";
+        QTest::newRow("ABC,DEF names ABC") << "ABC,DEF"
+                                           << "ABC"
+                                           << "2";
+        QTest::newRow("ABC,DEF names DEF") << "ABC,DEF"
+                                           << "DEF"
+                                           << "2";
+        QTest::newRow("ABC,DEF not AB") << "ABC,DEF"
+                                        << "AB"
+                                        << "";
+        QTest::newRow("XAB, matches AB") << "XAB,"
+                                         << "AB"
+                                         << "2";
+        QTest::newRow("case ignored") << "abc,def"
+                                      << "DEF"
+                                      << "2";
+        QTest::newRow("missing parameter") << "§ç~$!^"
+                                           << "AB"
+                                           << "";
+        QTest::newRow("Tutti among others") << "ABC,Tutti"
+                                            << "AB"
+                                            << "";
+        QTest::newRow("empty code matches nothing") << "ABC,"
+                                                    << ""
+                                                    << "";
+    }
+    void statoFinestra() {
+        QFETCH(QString, lista);
+        QFETCH(QString, codice);
+        QFETCH(QString, stato);
+        QCOMPARE(CalcolaStatoFinestra(lista, codice), stato);
+    }
+
+    void parametroPersonale_data() {
+        QTest::addColumn<bool>("primo");
+        QTest::addColumn<bool>("secondo");
+        QTest::addColumn<bool>("conSecondo");
+        QTest::addColumn<bool>("conPredefinito");
+        QTest::addColumn<QString>("atteso");
+        QTest::addColumn<QString>("grezzoAtteso");
+        QTest::newRow("first present") << true << true << true << true << "uno"
+                                       << "uno";
+        QTest::newRow("second used") << false << true << true << true << "due"
+                                     << "due";
+        QTest::newRow("second not asked") << false << true << false << true << "pred"
+                                          << "§ç~$!^";
+        QTest::newRow("both missing, default") << false << false << true << true << "pred"
+                                               << "§ç~$!^";
+        QTest::newRow("both missing, no default") << false << false << true << false << "§ç~$!^"
+                                                  << "§ç~$!^";
+    }
+    void parametroPersonale() {
+        QFETCH(bool, primo);
+        QFETCH(bool, secondo);
+        QFETCH(bool, conSecondo);
+        QFETCH(bool, conPredefinito);
+        QFETCH(QString, atteso);
+        QFETCH(QString, grezzoAtteso);
+        MenuFinto m;
+        if (primo)
+            m.valori.insert(QStringLiteral("Personal.S1.§K1"), QStringLiteral("uno"));
+        if (secondo)
+            m.valori.insert(QStringLiteral("Personal.S2.§K2"), QStringLiteral("due"));
+        Sessione().MenuClient = &m;
+        QVariant grezzo;
+        const QVariant r = LeggiParametroPersonale(
+            QStringLiteral("S1"), QStringLiteral("K1"),
+            conPredefinito ? std::optional<QVariant>(QStringLiteral("pred")) : std::nullopt,
+            &grezzo, conSecondo ? std::optional<QString>(QStringLiteral("S2")) : std::nullopt,
+            conSecondo ? std::optional<QString>(QStringLiteral("K2")) : std::nullopt);
+        Sessione().MenuClient = nullptr;
+        QCOMPARE(r.toString(), atteso);
+        QCOMPARE(grezzo.toString(), grezzoAtteso);
+    }
+
+    // ---- Form dispatch ---------------------------------------------------------------
+
+    void formRichiesta_data() {
+        QTest::addColumn<QString>("riga");
+        QTest::addColumn<bool>("aperta");
+        QTest::newRow("known") << "/FfrmProva" << true;
+        QTest::newRow("capitals") << "/FFRMPROVA" << true;
+        QTest::newRow("blanks around") << "/F  frmProva  " << true;
+        QTest::newRow("unknown") << "/FfrmNessuna" << false;
+        QTest::newRow("empty") << "/F" << false;
+        QTest::newRow("no switch F") << "/PQUARVEL" << false;
+    }
+    void formRichiesta() {
+        QFETCH(QString, riga);
+        QFETCH(bool, aperta);
+        Avvia(QStringLiteral("/Mm-1 ") + riga);
+        if (aperta) {
+            QVERIFY(Form());
+            QVERIFY(m_msg->mostrati().empty());
+            Attendi(150);
+            QCOMPARE(m_fine, 0);
+            return;
+        }
+        QTRY_COMPARE(m_fine, 1);
+        QCOMPARE(NumeroForme(), 0);
+        QCOMPARE(m_msg->testi(), QStringList{QStringLiteral("La form richiesta e' inesistente")});
+        QCOMPARE(m_msg->mostrati().front().tipo, MessaggiScriptati::Tipo::MsgBox);
+    }
+
+    void loadFallito() {
+        m_prepara = [](MenuFinto& m) { m.lancio.osParam = QStringLiteral("/FfrmProva /FALLITA"); };
+        Avvia(QStringLiteral("/Mm-1 /FfrmProva"));
+        QTRY_COMPARE(m_fine, 1);
+        QCOMPARE(NumeroForme(), 0);
+    }
+
+    // ---- The menu's commands ----------------------------------------------------------
+
+    void risposteFisse_data() {
+        QTest::addColumn<QString>("comando");
+        QTest::addColumn<QVariant>("risposta");
+        QTest::newRow("esiste") << "esiste" << QVariant(true);
+        QTest::newRow("paramprgclie") << "paramprgclie" << QVariant(QStringLiteral("$Default$"));
+        QTest::newRow("PARAMPRGCLIE") << "PARAMPRGCLIE" << QVariant(QStringLiteral("$Default$"));
+        QTest::newRow("comandoprgclie") << "comandoprgclie" << QVariant(QString());
+        QTest::newRow("keyprgprim") << "keyprgprim" << QVariant(QStringLiteral("prim"));
+        QTest::newRow("keyprgsec") << "KeyPrgSec" << QVariant(QStringLiteral("sec"));
+        QTest::newRow("unknown command") << "sconosciuto" << QVariant();
+    }
+    void risposteFisse() {
+        QFETCH(QString, comando);
+        QFETCH(QVariant, risposta);
+        Avvia(QStringLiteral("/Mm-1 /FfrmProva"));
+        ChiaveLancioPrim() = QStringLiteral("prim");
+        ChiaveLancioSec() = QStringLiteral("sec");
+        const QVariant r = Comando(comando, QStringLiteral("x"));
+        QCOMPARE(r.isValid(), risposta.isValid());
+        QCOMPARE(r, risposta);
+        QCOMPARE(CollegamentoMenu()->UltCom, comando);
+        QCOMPARE(CollegamentoMenu()->UltParam, QStringLiteral("x"));
+        QCOMPARE(m_fine, 0);
+    }
+
+    void fine_data() {
+        QTest::addColumn<QString>("param");
+        QTest::addColumn<QString>("risposta");
+        QTest::addColumn<bool>("chiuso");
+        QTest::newRow("no window left") << ""
+                                        << "" << true;
+        QTest::newRow("a window refuses") << "/NOCHIUDI"
+                                          << "No Chiudi" << false;
+        QTest::newRow("a modal window") << "/MODALE"
+                                        << "Maschera Modal" << false;
+    }
+    void fine() {
+        QFETCH(QString, param);
+        QFETCH(QString, risposta);
+        QFETCH(bool, chiuso);
+        m_prepara = [param](MenuFinto& m) {
+            m.lancio.osParam = QStringLiteral("/FfrmProva ") + param;
+        };
+        Avvia(QStringLiteral("/Mm-1 /PQUARVEL INV01 /FfrmProva"));
+        QVERIFY(Form());
+        QCoreApplication::processEvents();
+        MenuFinto* menu = m_menu;
+        const QVariant r = Comando(QStringLiteral("fine"));
+        QCOMPARE(r.toString(), risposta);
+        QVERIFY(!Sessione().ChiusuraDaMenu);
+        if (chiuso) {
+            QCOMPARE(m_fine, 1);
+            QTRY_VERIFY(!Form());
+            QVERIFY(menu->chiamate.contains(QStringLiteral("Scollega")));
+            QVERIFY(!Sessione().MenuClient);
+            QVERIFY(!Sessione().DbDitta.isValid());
+            QVERIFY(!Sessione().ComponenteDati);
+            QVERIFY(!frmPrincipale()->isVisible());
+        } else {
+            QCOMPARE(m_fine, 0);
+            QVERIFY(Form() && Form()->isVisible());
+            QVERIFY(menu->collegato);
+            QVERIFY(!frmPrincipale()->isVisible());
+        }
+    }
+
+    void fineDopoMascheraModal() {
+        // A refusal for a modal window is not the reply of the next "fine".
+        m_prepara = [](MenuFinto& m) {
+            m.lancio.osParam = QStringLiteral("/FfrmProva /MODALE /NOCHIUDI");
+        };
+        Avvia(QStringLiteral("/Mm-1 /FfrmProva"));
+        QCoreApplication::processEvents();
+        QCOMPARE(Comando(QStringLiteral("fine")).toString(), QStringLiteral("Maschera Modal"));
+        delete QApplication::activeModalWidget();
+        QCOMPARE(Comando(QStringLiteral("fine")).toString(), QStringLiteral("No Chiudi"));
+    }
+
+    void passaaVuoto() {
+        Avvia(QStringLiteral("/Mm-1 /FfrmProva"));
+        QVERIFY(Form());
+        Comando(QStringLiteral("passaa"), QString());
+        QCOMPARE(m_msg->testi(), QStringList{QStringLiteral("La form richiesta e' inesistente")});
+        // The data form is still open: the program waits for it.
+        Attendi(350);
+        QCOMPARE(m_fine, 0);
+        Form()->close();
+        QTRY_COMPARE(m_fine, 1);
+    }
+
+    void passaaApreUnaForm() {
+        m_prepara = [](MenuFinto& m) {
+            m.lancio.osChiLancia = QStringLiteral("CHI");
+            m.lancio.osKeySecLancia = QStringLiteral("SEC");
+            m.lancio.osParamLancia = QStringLiteral("PAR");
+        };
+        RegistraForm(QStringLiteral("frmGestInv"),
+                     []() -> FormDati* { return new FormProva(QStringLiteral("frmGestInv")); });
+        Avvia(QStringLiteral("/Mm-1 /FfrmProva"));
+        Comando(QStringLiteral("passaa"), QStringLiteral("frmGestInv"), QStringLiteral("K2"));
+        auto* f = qobject_cast<FormProva*>(IstanzaForm(QStringLiteral("frmGestInv")));
+        QVERIFY(f);
+        QCOMPARE(f->osKeySec, QStringLiteral("K2"));
+        QCOMPARE(f->osKeyLancia, QStringLiteral("CHI"));
+        QCOMPARE(f->osKeySecLancia, QStringLiteral("SEC"));
+        QCOMPARE(f->osParamLancia, QStringLiteral("PAR"));
+        QCOMPARE(NumeroForme(), 2);
+    }
+
+    void attivaEPreppassaa() {
+        Avvia(QStringLiteral("/Mm-1 /PQUARVEL INV01 /FfrmProva"));
+        FormProva* f = Form();
+        QVERIFY(f);
+        m_menu->lancio.osParam = QStringLiteral("/FfrmProva");
+        Comando(QStringLiteral("attiva"), {}, QStringLiteral("INV02"));
+        QVERIFY(m_menu->chiamate.contains(QStringLiteral("AttivaFunzione(INV02)")));
+        // The same single instance, with the new function key.
+        QCOMPARE(Form(), f);
+        QCOMPARE(f->avvii, 2);
+        QCOMPARE(f->osKeySec, QStringLiteral("INV02"));
+        Comando(QStringLiteral("preppassaa"));
+        QVERIFY(m_menu->chiamate.contains(
+            QStringLiteral("RegistraFinestra(%1|frmProva|INV02)").arg(f->windowTitle())));
+    }
+
+    void ritornoa() {
+        Avvia(QStringLiteral("/Mm-1 /FfrmProva"));
+        FormProva* f = Form();
+        QVERIFY(f);
+        Comando(QStringLiteral("ritornoa"), QStringLiteral("frmProva"));
+        QCOMPARE(f->avvii, 2);
+        Comando(QStringLiteral("ritornoa"), QStringLiteral("frmAltra"));
+        Comando(QStringLiteral("ritornoa"), QString());
+        QCOMPARE(f->avvii, 2);
+        QVERIFY(m_msg->mostrati().empty());
+    }
+
+    void messaggiFE_data() {
+        QTest::addColumn<QString>("comando");
+        QTest::addColumn<QVariantList>("param");
+        QTest::addColumn<QString>("testo");
+        QTest::newRow("FEInvio ok")
+            << "FEInvio" << QVariantList{"", "", 0, "", "", "", 12} << "Inviate 12 fatture";
+        QTest::newRow("FEInvio ok, some not sent")
+            << "FEInvio" << QVariantList{"", "", "0", "3", "", "", 5}
+            << "Inviate 5 fatture\r\nFatture non inviate per errori3";
+        QTest::newRow("FEInvio error") << "feinvio" << QVariantList{"", "", 17, "rete"}
+                                       << "Errore nell'invio delle fatture\r\nErr: 17 - rete";
+        QTest::newRow("FEAttesa some")
+            << "FEAttesa" << QVariantList{"", "", 0, 3} << "Ci sono 3 fatture in attesa";
+        QTest::newRow("FEAttesa none") << "FEAttesa" << QVariantList{"", "", 0, 0} << "";
+        QTest::newRow("FEAttesa error")
+            << "FEAttesa" << QVariantList{"", "", 2, "x"}
+            << "Errore nella richiesta di fatture in attesa\r\nErr: 2 - x";
+        QTest::newRow("FEInfo ok") << "FEInfo" << QVariantList{"", "", 0, "dati"} << "";
+        QTest::newRow("FEInfo error") << "FEInfo" << QVariantList{"", "", 9, "no"}
+                                      << "Errore nella richiesta informazioni\r\nErr: 9 - no";
+    }
+    void messaggiFE() {
+        QFETCH(QString, comando);
+        QFETCH(QVariantList, param);
+        QFETCH(QString, testo);
+        QVariant r;
+        EseguiComandoMenu(QStringLiteral("M1"), QString(), comando, param, r);
+        QVERIFY(!r.isValid());
+        if (testo.isEmpty()) {
+            QVERIFY(m_msg->mostrati().empty());
+            return;
+        }
+        QCOMPARE(m_msg->testi(), QStringList{testo});
+        QCOMPARE(m_msg->mostrati().front().pulsanti, QStringList{QStringLiteral("&Ok")});
+    }
+
+    // ---- Shutdown ----------------------------------------------------------------------
+
+    void chiusuraConAltraFinestra() {
+        m_prepara = [](MenuFinto& m) { m.lancio.osParam = QStringLiteral("/FfrmProva /ALTRA"); };
+        Avvia(QStringLiteral("/Mm-1 /PQUARVEL INV01 /FfrmProva"));
+        QTRY_VERIFY(IstanzaForm(QStringLiteral("frmProva")));
+        QWidget* altra = nullptr;
+        QTRY_VERIFY((altra = [] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->objectName() == QLatin1String("frmAltra") && w->isVisible())
+                    return w;
+            return static_cast<QWidget*>(nullptr);
+        }()));
+        Form()->close();
+        QVERIFY(m_menu->chiamate.contains(QStringLiteral("FineFunzione(INV01)")));
+        // The main window polls every 100 ms while the other window stays.
+        Attendi(450);
+        QCOMPARE(m_fine, 0);
+        QVERIFY(frmPrincipale()->timChiudi()->isActive());
+        QCOMPARE(frmPrincipale()->timChiudi()->interval(), 100);
+        altra->close();
+        QTRY_COMPARE(m_fine, 1);
+        QVERIFY(!frmPrincipale()->timChiudi()->isActive());
+    }
+
+    void chiusuraImmediataRiprovaUnaVolta() {
+        Avvia(QStringLiteral("/Mm-1 /FfrmProva"));
+        FrmPrincipale* p = frmPrincipale();
+        // A window is open: the immediate attempt fails, one retry after 3 s.
+        PianificaChiusura(-1);
+        QCOMPARE(m_fine, 0);
+        QVERIFY(p->timChiudi()->isActive());
+        QCOMPARE(p->timChiudi()->interval(), 3000);
+        p->timChiudi_Timer(); // the retry, still a window
+        QVERIFY(!p->timChiudi()->isActive());
+        QCOMPARE(p->timChiudi()->interval(), 1);
+        QCOMPARE(m_fine, 0);
+    }
+
+    void attivaMenu() {
+        Avvia(QStringLiteral("/Mm-1 /FfrmProva"));
+        AttivaMenu();
+        QCOMPARE(m_menu->mostraMenu, 1);
+        m_menu->errori.insert(QStringLiteral("MostraMenu"), 5);
+        AttivaMenu();
+        QCOMPARE(m_msg->testi(), QStringList{QStringLiteral("Il menu non è più disponibile")});
+    }
+};
+
+QTEST_MAIN(TstAvvio)
+#include "tst_avvio.moc"
