@@ -36,7 +36,9 @@ FormProva::FormProva(const QString& nome) : QWidget(nullptr) {
 }
 
 bool FormProva::Opzione(const char* nome) const {
-    return osParam.contains(QLatin1Char('/') + QLatin1String(nome), Qt::CaseInsensitive);
+    const QString o = QLatin1Char('/') + QLatin1String(nome);
+    return osParam.contains(o, Qt::CaseInsensitive) ||
+           qEnvironmentVariable("QUARVEL_PROVA_OPZIONI").contains(o, Qt::CaseInsensitive);
 }
 
 void FormProva::TabellaStd(QString&, QString&) {

@@ -6,6 +6,7 @@
 //   /MODALE    opens a modal window once shown
 //   /ALTRA     opens a second window of the program once shown
 //   /FALLITA   its load fails
+// The same switches in QUARVEL_PROVA_OPZIONI apply to every form of the process.
 // With QUARVEL_PROVA_TRACCIA set, it appends to that file one line per event:
 //   sessione <name>=<value>...   at load (the session values)
 //   mostrata <ms since the epoch> <pid>   when first painted on screen
