@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Starts the suite's menu (quarvel-menu) on the demo company; the operator
+# opens Quarvel's functions from its window.  Creates, when missing:
+#   ~/.config/quarvel/belcor.ini        the main parameter file
+#   ~/.config/quarvel/ditta-demo.ini    the second parameter file of the demo
+#   ~/.config/quarvel/BelcorInst.ini    the installation file (QUARVEL_INSTALL_INI)
+#   ~/.local/share/quarvel/ditta-demo.db the demo company (quarvel-menu --demo)
+# Existing files are left as they are, so it can run any number of times.
+set -euo pipefail
+BUILD=${1:-build}
+shift || true
+HERE=$(cd "$(dirname "$0")" && pwd)
+ROOT=$(dirname "$HERE")
+MENU="$ROOT/$BUILD/components/menu/quarvel-menu"
+QUARVEL="$ROOT/$BUILD/src/startup/quarvel"
+
+if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
+    cat >&2 <<'MSG'
+make run: there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set), so
+the menu's window cannot appear.  Run it from a desktop session, over ssh -X,
+or on a virtual display:
+    xvfb-run -a make run
+MSG
+    exit 1
+fi
+
+CONF="${XDG_CONFIG_HOME:-$HOME/.config}/quarvel"
+DATA="${XDG_DATA_HOME:-$HOME/.local/share}/quarvel"
+mkdir -p "$CONF" "$DATA"
+chmod 700 "$CONF"
+
+INI="$CONF/belcor.ini"
+PARAM="$CONF/ditta-demo.ini"
+INST="$CONF/BelcorInst.ini"
+DB="$DATA/ditta-demo.db"
+
+if [[ ! -e "$INI" ]]; then
+    cat >"$INI" <<INI
+[Parametri Generali]
+OrdIniDBase=$PARAM
+NumIni=0
+VisParam=
+BeepCome=
+
+[Configurazioni]
+FormatData=dd/mm/yyyy
+
+[NomiParagLettFile]
+Carmov=LettArtDafile
+
+[Risoluzione Video]
+Generale=0
+PersBase=0
+StaVid=-2
+Help=-2
+MsgCom=-2
+INI
+    echo "make run: created $INI"
+fi
+
+if [[ ! -e "$PARAM" ]]; then
+    cat >"$PARAM" <<INI
+[Connessioni]
+NomeDB=$DB
+DriveDB=
+Connect=
+
+[Base]
+DirDB=
+DirImgArt=$DATA/immagini
+
+[LettArtDafile]
+Descr=Terminale: codice e quantita' a colonne fisse
+FileOrigine=$DATA/terminale.txt
+FissoSep=F
+CodInizio=1
+CodLung=20
+QtaInizio=21
+QtaLung=10
+CancFile=N
+INI
+    echo "make run: created $PARAM"
+fi
+
+if [[ ! -e "$INST" ]]; then
+    printf '[Setup]\nIniPrincipale=%s\n' "$INI" >"$INST"
+fi
+export QUARVEL_INSTALL_INI="$INST"
+export QUARVEL_PROGRAM="${QUARVEL_PROGRAM:-$QUARVEL}"
+
+if [[ ! -e "$DB" ]]; then
+    echo "make run: creating the demo company $DB"
+fi
+echo "make run: starting the menu (close its window to end)"
+# --demo creates the demo company when it is missing and stores the company's
+# values the program reads when they are missing.
+exec "$MENU" --ini "$INI" --ditta "$DB" --demo "$@"
