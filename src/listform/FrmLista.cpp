@@ -1,0 +1,674 @@
+#include "listform/FrmLista.h"
+
+#include "desktop/ServiziSistema.h"
+#include "listform/ProcedureForm.h"
+#include "listform/Tastiera.h"
+#include "startup/Principale.h"
+#include "suite/Errore.h"
+#include "suite/ListaComandi.h"
+#include "suite/MenuClient.h"
+#include "suite/Messaggi.h"
+#include "suite/Sessione.h"
+#include "suite/StampaAttiva.h"
+#include "suite/Utilita.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QTimer>
+#include <QToolBar>
+#include <cmath>
+
+namespace quarvel {
+
+namespace {
+
+inline const QString ImpossibileOrdinare = QStringLiteral("Impossibile ordinare su questo campo");
+
+// Pixels to twips on the widget's screen.
+int Twips(const QWidget* w, int pixel) {
+    const int dpi = w->logicalDpiY() > 0 ? w->logicalDpiY() : 96;
+    return int(std::lround(pixel * 1440.0 / dpi));
+}
+
+// Bytes of a field of a fixed-size kind.
+int ByteDelTipo(int tipo) {
+    switch (tipo) {
+    case Tipo::Intero:
+    case Tipo::Booleano:
+        return 2;
+    case Tipo::Lungo:
+    case Tipo::Singolo:
+        return 4;
+    case Tipo::Doppio:
+    case Tipo::Valuta:
+    case Tipo::Data:
+        return 8;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+ListaImmagini::ListaImmagini(const QString& nome, int lato, QObject* genitore)
+    : QObject(genitore), m_lato(lato) {
+    setObjectName(nome);
+}
+
+FrmLista::FrmLista(const QString& nome, const QString& caption) : m_captionDisegno(caption) {
+    setObjectName(nome);
+    setWindowTitle(caption);
+    resize(640, 420);
+
+    m_tolComlin = new QToolBar(this);
+    m_tolComlin->setObjectName(QStringLiteral("tolComlin"));
+    m_tolComlin->setMovable(false);
+    m_tolComlin->setFloatable(false);
+    m_tolComlin->installEventFilter(this);
+    connect(m_tolComlin, &QToolBar::actionTriggered, this, [this](QAction* a) {
+        const QString chiave = a->data().toString();
+        if (!chiave.isEmpty())
+            ButtonComando(chiave);
+    });
+
+    m_txtRiga = new QLineEdit(this);
+    m_txtRiga->setObjectName(QStringLiteral("txtRiga"));
+    m_txtRiga->setText(QStringLiteral("99999 / 99999"));
+    m_txtRiga->setReadOnly(true);
+    m_txtRiga->setFocusPolicy(Qt::NoFocus);
+    m_txtRiga->setAlignment(Qt::AlignCenter);
+    m_txtRiga->setFixedWidth(m_txtRiga->fontMetrics().horizontalAdvance(m_txtRiga->text()) + 16);
+
+    try {
+        m_dbgRiga = CreaGriglia(this);
+        m_dbgRiga->widget()->setObjectName(QStringLiteral("dbgRiga"));
+        m_dbgRiga->ImpostaEventi(this);
+    } catch (const Errore&) {
+        // The load reports it.
+        m_dbgRiga = nullptr;
+    }
+
+    m_timResize = new QTimer(this);
+    m_timResize->setObjectName(QStringLiteral("timResize"));
+    m_timResize->setInterval(1);
+    m_timResize->setSingleShot(true);
+    connect(m_timResize, &QTimer::timeout, this, &FrmLista::timResize_Timer);
+    m_timVarie = new QTimer(this);
+    m_timVarie->setObjectName(QStringLiteral("timVarie"));
+    m_timVarie->setInterval(1);
+    m_timVarie->setSingleShot(true);
+    connect(m_timVarie, &QTimer::timeout, this, &FrmLista::timVarie_Timer);
+
+    m_imagePiccole = new ListaImmagini(QStringLiteral("ImagePiccole"), 20, this);
+    m_imageGrandi = new ListaImmagini(QStringLiteral("ImageGrandi"), 32, this);
+
+    m_anteprima = new AnteprimaTasti(this, false, true);
+    m_anteprima->dopoTasti = [this](int& k, int s) { return Form_KeyDown(k, s); };
+    PosizionaBarra();
+}
+
+FrmLista::~FrmLista() {
+    if (m_cancellazioneInCorso) {
+        m_cancellazioneInCorso = false;
+        FineCancellazione(false);
+    }
+    if (m_dbgRiga)
+        m_dbgRiga->ImpostaEventi(nullptr);
+    m_ogComlin.reset();
+}
+
+// ---- Public members -------------------------------------------------------------------
+
+QVariant FrmLista::ovField(int piColIndex, const QString& psProprieta) {
+    IColonnaGriglia* col = m_dbgRiga ? m_dbgRiga->Colonna(piColIndex) : nullptr;
+    if (!col || !DatRiga())
+        return {};
+    const InfoCampo f = DatRiga()->Campo(col->DataField());
+    const QString p = psProprieta.trimmed().toLower();
+    if (p == QLatin1String("type"))
+        return f.tipo;
+    if (p == QLatin1String("name"))
+        return f.nome;
+    if (p == QLatin1String("sourcefield"))
+        return f.campoSorgente;
+    if (p == QLatin1String("sourcetable"))
+        return f.tabellaSorgente;
+    if (p == QLatin1String("dataupdatable"))
+        return f.aggiornabile;
+    if (p == QLatin1String("size"))
+        return f.dimensione;
+    if (p == QLatin1String("fieldsize")) {
+        // As the utility object measures a field: the characters of the
+        // current text (0 for Null), the bytes of any other kind.
+        if (f.tipo == Tipo::Testo) {
+            const QVariant v = col->Value();
+            return (v.isNull() || !v.isValid()) ? 0 : int(v.toString().size());
+        }
+        return ByteDelTipo(f.tipo);
+    }
+    return {};
+}
+
+void FrmLista::PersColonne() {}
+
+QVariant FrmLista::ColToSourceField(int piColIndex) {
+    IColonnaGriglia* col = m_dbgRiga ? m_dbgRiga->Colonna(piColIndex) : nullptr;
+    if (!col)
+        return {};
+    return col->DataField();
+}
+
+QVariant FrmLista::ValoreComando(const QString&) {
+    return {};
+}
+
+void FrmLista::ButtonComando(const QString& psKey) {
+    m_msComando = psKey;
+    m_mbAggOk = -1;
+    try {
+        if (m_dbgRiga && m_dbgRiga->EditActive()) {
+            // Leaving the cell commits it and runs its checks.
+            const int corrente = m_dbgRiga->Col();
+            const int sinistra = m_dbgRiga->LeftCol();
+            const int ultima = m_dbgRiga->NumeroColonne() - 1;
+            int altra;
+            if (sinistra < corrente || corrente >= ultima)
+                altra = int(Utilita().Massimo({double(corrente - 1), 0.0}));
+            else
+                altra = int(Utilita().Minimo({double(corrente + 1), double(ultima)}));
+            if (altra != corrente) {
+                m_dbgRiga->setCol(altra);
+                m_dbgRiga->setCol(corrente);
+                m_dbgRiga->setLeftCol(sinistra);
+            } else {
+                m_dbgRiga->setEditActive(false);
+            }
+        }
+        if (m_mbAggOk == -1)
+            if (IListaComandi* c = ogComlin())
+                c->EseguiPulsante(psKey, ValoreComando(psKey), false);
+    } catch (const Errore& e) {
+        ImpostaErrore(e);
+        MostraErrore();
+    }
+    m_msComando.clear();
+}
+
+void FrmLista::setOvfrmBookmark(const QString& psBookmark) {
+    m_bookmark = psBookmark;
+    if (IListaComandi* c = ogComlin()) {
+        c->setSegnalibro(psBookmark);
+        if (QAction* a = c->Pulsante(QStringLiteral("VaiA")))
+            a->setEnabled(!psBookmark.isEmpty());
+    }
+}
+
+void FrmLista::DatRefresh() {
+    try {
+        if (IListaComandi* c = ogComlin())
+            c->AggiornaLista(true, QStringLiteral("M"), 0, QStringLiteral("dd/mm/yyyy"));
+        PersColonne();
+    } catch (const Errore& e) {
+        ImpostaErrore(e);
+        MostraErrore();
+    }
+}
+
+void FrmLista::ChiudiFrm() {
+    close();
+}
+
+void FrmLista::MenuFrm() {
+    AttivaMenu();
+}
+
+qint16 FrmLista::oiStaAtt() const {
+    return StampaAttiva();
+}
+
+void FrmLista::setOiStaAtt(qint16 piStaAtt) {
+    ImpostaStampaAttiva(piStaAtt);
+}
+
+void FrmLista::TabellaStd(QString& psNomeLin, QString& psTabella) {
+    TabellaStd(psNomeLin, psTabella, 0, false, false);
+}
+
+void FrmLista::TabellaStd(QString&, QString&, qint16, bool, bool) {
+    m_osSql = SqlStandard();
+    m_oiNumKey = ChiaviStandard();
+}
+
+void FrmLista::PassaA() {
+    if (IMenuClient* m = Sessione().MenuClient)
+        m->RegistraFinestra(windowTitle(), osKeyAttivazione, osKeySec);
+}
+
+void FrmLista::setOiAbilRW(qint16 piAbilRW) {
+    FormDati::setOiAbilRW(piAbilRW);
+    try {
+        if (IListaComandi* c = ogComlin())
+            c->setOiAbilRW(piAbilRW);
+    } catch (...) {
+    }
+}
+
+IListaComandi* FrmLista::ogComlin() {
+    if (!m_ogComlin && !m_comlinRilasciato) {
+        try {
+            m_ogComlin.reset(CreaListaComandi());
+        } catch (const Errore&) {
+            return nullptr;
+        }
+    }
+    return m_ogComlin.get();
+}
+
+bool FrmLista::DatiValidi(int&, bool, bool) {
+    return true;
+}
+
+void FrmLista::DecodHelp(int, int) {}
+
+bool FrmLista::VerifUpdate() {
+    return VerificaRiga({});
+}
+
+bool FrmLista::VerificaRiga(const std::vector<std::pair<QString, QString>>& obbligatori) {
+    if (!m_dbgRiga)
+        return false;
+    try {
+        for (const auto& [campo, messaggio] : obbligatori) {
+            IColonnaGriglia* col = m_dbgRiga->Colonna(campo);
+            if (col && Utilita().EVuoto(col->Value())) {
+                msgCom(messaggio, QStringLiteral("&Ok"));
+                m_dbgRiga->setCol(col->ColIndex());
+                return false;
+            }
+        }
+        const int n = m_dbgRiga->NumeroColonne();
+        for (int i = 0; i < n; ++i) {
+            IColonnaGriglia* col = m_dbgRiga->Colonna(i);
+            if (!col || col->Locked())
+                continue;
+            int indice = i;
+            if (!DatiValidi(indice, false, false)) {
+                m_dbgRiga->setCol(indice);
+                return false;
+            }
+        }
+        return true;
+    } catch (const Errore& e) {
+        ImpostaErrore(e);
+        MsgErrfrm();
+        return false;
+    }
+}
+
+// ---- Load and show --------------------------------------------------------------------
+
+void FrmLista::Form_Load() {
+    try {
+        if (TopicAiuto() > 0)
+            setHelpContextID(TopicAiuto());
+        QString caption = m_captionDisegno;
+        if (ConOsCaption())
+            caption += osCaption;
+        setWindowTitle(caption);
+        m_msCaptionBase = caption;
+        m_oiLoadOk = -1;
+
+        PreparaForm(this,
+                    FlagPrepara::ScalaComlin | FlagPrepara::ControllaRO | FlagPrepara::ScalaVideo);
+
+        if (!m_dbgRiga)
+            throw Errore(NumErr::OggettoNonImpostato,
+                         QStringLiteral("La griglia dei dati non è disponibile"),
+                         QStringLiteral("Form_Load"));
+        DatRiga()->setDatabaseName(QString());
+        DatRiga()->setRecordSource(QString());
+        m_mbInDecod = 0;
+        m_mbAggOk = -1;
+
+        IListaComandi* c = ogComlin();
+        if (!c)
+            throw Errore(NumErr::OggettoNonImpostato,
+                         QStringLiteral("L'oggetto lista comandi non è disponibile"),
+                         QStringLiteral("Form_Load"));
+        const ContestoSessione& s = Sessione();
+        c->setOgForm(this);
+        c->setOgToolbar(m_tolComlin);
+        c->setOgContatore(m_txtRiga);
+        c->setOgGriglia(m_dbgRiga);
+        c->setOgDati(DatRiga());
+        c->setOgDatabase(s.DbDitta);
+        c->setOsFormatoData(s.FormatoData);
+        c->setOiOpzione(0);
+        c->Immagini(s.TipoProgramma.isEmpty() ? QStringLiteral("p") : s.TipoProgramma);
+        c->setOgCondiviso(s.OggettoCondiviso);
+        c->setOiAbilRW(oiAbilRW());
+        c->ApriSql(m_osSql, true, false);
+        for (int i = 0; i < m_oiNumKey; ++i)
+            c->ColonnaChiave(i);
+        if (oiColFisse >= 1)
+            c->ColonneFisse(oiColFisse);
+        // The counter sits at the right end of the toolbar.
+        auto* spazio = new QWidget(m_tolComlin);
+        spazio->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        m_tolComlin->addWidget(spazio);
+        m_tolComlin->addWidget(m_txtRiga);
+
+        QString primo, secondo;
+        c->Contatore(primo, secondo);
+        m_txtRiga->setText(secondo + QStringLiteral(" / ") + primo);
+
+        DopoApertura();
+        PersColonne();
+        FinePreparaForm(this, FlagPrepara::ScalaVideo | FlagPrepara::ScalaComlin);
+        m_oiLoadOk = 1;
+    } catch (const Errore& e) {
+        ImpostaErrore(e);
+        MostraErrore(std::nullopt, std::nullopt, m_msCaptionBase + QStringLiteral("\r\n"));
+        m_oiLoadOk = -1;
+    } catch (const std::exception& e) {
+        ImpostaErrore(NumErr::ChiamataNonValida, QString::fromLocal8Bit(e.what()));
+        MostraErrore(std::nullopt, std::nullopt, m_msCaptionBase + QStringLiteral("\r\n"));
+        m_oiLoadOk = -1;
+    }
+}
+
+void FrmLista::Avvia() {
+    if (m_oiLoadOk == 0)
+        Form_Load();
+    if (m_oiLoadOk != 1)
+        return;
+    if (windowState() & Qt::WindowMaximized)
+        showMaximized();
+    else
+        show();
+    raise();
+    activateWindow();
+    m_timResize->start();
+    if (m_dbgRiga)
+        m_dbgRiga->widget()->setFocus();
+}
+
+// ---- Form events ----------------------------------------------------------------------
+
+void FrmLista::PosizionaBarra() {
+    m_tolComlin->setGeometry(0, 0, width(), m_tolComlin->sizeHint().height());
+}
+
+void FrmLista::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    PosizionaBarra();
+    m_timResize->start();
+}
+
+void FrmLista::timResize_Timer() {
+    m_timResize->stop();
+    PosizionaBarra();
+    try {
+        if (IListaComandi* c = m_ogComlin.get())
+            c->Ridimensiona(false, 0, Twips(this, m_tolComlin->y() + m_tolComlin->height()));
+    } catch (...) {
+    }
+}
+
+bool FrmLista::eventFilter(QObject* o, QEvent* e) {
+    if (o == m_tolComlin &&
+        (e->type() == QEvent::ActionAdded || e->type() == QEvent::ActionRemoved ||
+         e->type() == QEvent::ActionChanged))
+        m_timResize->start(); // tolComlin_Change
+    return QWidget::eventFilter(o, e);
+}
+
+void FrmLista::timVarie_Timer() {
+    m_timVarie->stop();
+    try {
+        if (m_miDifferita == 1) {
+            if (IListaComandi* c = m_ogComlin.get())
+                c->DopoCancella();
+        } else if (m_miDifferita == 4) {
+            m_mbAggOk = -1;
+        }
+    } catch (const Errore& e) {
+        ImpostaErrore(e);
+        MostraErrore();
+    }
+    m_miDifferita = 0;
+}
+
+void FrmLista::closeEvent(QCloseEvent* e) {
+    if (m_oiLoadOk == 1) {
+        bool puo = true;
+        try {
+            if (IListaComandi* c = m_ogComlin.get())
+                puo = c->PuoChiudere();
+        } catch (const Errore& err) {
+            ImpostaErrore(err);
+            MostraErrore();
+            puo = false;
+        }
+        if (!puo) {
+            e->ignore();
+            return;
+        }
+    }
+    const bool caricata = m_oiLoadOk == 1;
+    if (m_dbgRiga)
+        m_dbgRiga->ImpostaEventi(nullptr);
+    m_ogComlin.reset();
+    m_comlinRilasciato = true;
+    e->accept();
+    QWidget::closeEvent(e);
+    if (caricata)
+        ChiusuraForm(this, true);
+}
+
+bool FrmLista::Form_KeyDown(int& KeyCode, int Shift) {
+    if (Shift != vbAltMask)
+        return false;
+    IListaComandi* c = m_ogComlin.get();
+    if (!c)
+        return false;
+    const QString chiave = c->TastoAlt(KeyCode);
+    if (chiave.isEmpty())
+        return false;
+    QAction* a = c->Pulsante(chiave);
+    if (!a || !a->isEnabled() || !a->isVisible())
+        return false;
+    KeyCode = 0;
+    ButtonComando(a->data().toString().isEmpty() ? chiave : a->data().toString());
+    return true;
+}
+
+// ---- Grid events ----------------------------------------------------------------------
+
+void FrmLista::BeforeColEdit(int ColIndex, int KeyAscii, int& Cancel) {
+    if (IListaComandi* c = m_ogComlin.get())
+        c->PrimaEditColonna(ColIndex, KeyAscii, Cancel);
+}
+
+void FrmLista::Change() {
+    if (IListaComandi* c = m_ogComlin.get())
+        c->Modificata();
+}
+
+void FrmLista::BeforeColUpdate(int ColIndex, QVariant& OldValue, int& Cancel) {
+    if (m_mbInDecod == -1)
+        return;
+    if (IListaComandi* c = m_ogComlin.get())
+        c->PrimaAggColonna(ColIndex, OldValue, Cancel);
+    if (Cancel == 0) {
+        int indice = ColIndex;
+        if (!DatiValidi(indice, false, true))
+            Cancel = -1;
+    }
+    if (Cancel != 0) {
+        Cancel = -1;
+        m_timVarie->start();
+        m_miDifferita = 4;
+        m_mbAggOk = 0;
+    }
+}
+
+void FrmLista::AfterColUpdate(int ColIndex) {
+    if (IListaComandi* c = m_ogComlin.get())
+        c->DopoAggColonna(ColIndex);
+}
+
+void FrmLista::BeforeUpdate(int& Cancel) {
+    if (m_mbAggOk == 0) {
+        Cancel = -1;
+        return;
+    }
+    if (!VerifUpdate()) {
+        Cancel = -1;
+        return;
+    }
+    if (IListaComandi* c = m_ogComlin.get())
+        if (!c->PrimaAggRiga(true))
+            Cancel = -1;
+}
+
+void FrmLista::RegoleCancellazione(int&) {}
+
+void FrmLista::FineCancellazione(bool) {}
+
+void FrmLista::BeforeDelete(int& Cancel) {
+    RegoleCancellazione(Cancel);
+    if (Cancel != 0) {
+        Cancel = -1;
+        return;
+    }
+    m_cancellazioneInCorso = true;
+    try {
+        if (m_msComando.isEmpty())
+            if (IListaComandi* c = m_ogComlin.get())
+                if (c->EseguiPulsante(QStringLiteral("Cancella"), {}, true) == -1)
+                    Cancel = -1;
+    } catch (const Errore& e) {
+        ImpostaErrore(e);
+        MostraErrore();
+        Cancel = -1;
+    }
+    if (Cancel != 0) {
+        Cancel = -1;
+        m_cancellazioneInCorso = false;
+        FineCancellazione(false);
+    }
+}
+
+void FrmLista::AfterDelete() {
+    if (m_cancellazioneInCorso) {
+        m_cancellazioneInCorso = false;
+        FineCancellazione(true);
+    }
+    m_miDifferita = 1;
+    m_timVarie->start();
+}
+
+void FrmLista::RowColChange(const QVariant& LastRow, int LastCol) {
+    IListaComandi* c = m_ogComlin.get();
+    if (!c)
+        return;
+    QString primo, secondo;
+    c->CambioRigaCol(LastRow, LastCol, m_miFlagRigaCol, primo, secondo);
+    m_txtRiga->setText(primo + QStringLiteral(" / ") + secondo);
+    m_miFlagRigaCol = 0;
+}
+
+void FrmLista::HeadClick(int ColIndex) {
+    IListaComandi* c = m_ogComlin.get();
+    if (!c)
+        return;
+    int esito = 1;
+    try {
+        esito = c->Ordina(ColIndex, m_osSql);
+    } catch (...) {
+        esito = 1;
+    }
+    if (esito == 1)
+        MsgBox(ImpossibileOrdinare, vbOKOnly);
+}
+
+void FrmLista::ButtonClick(int ColIndex) {
+    m_mbInDecod = -1;
+    try {
+        DecodHelp(ColIndex, Tasto::F2);
+    } catch (const Errore& e) {
+        ImpostaErrore(e);
+        MostraErrore();
+    }
+    if (m_dbgRiga)
+        m_dbgRiga->widget()->setFocus();
+    m_mbInDecod = 0;
+}
+
+void FrmLista::Error(int DataError, int& Response) {
+    if (m_cancellazioneInCorso) {
+        m_cancellazioneInCorso = false;
+        FineCancellazione(false);
+    }
+    if (IListaComandi* c = m_ogComlin.get())
+        c->ErroreGriglia(DataError, Response);
+}
+
+void FrmLista::SplitChange() {
+    IListaComandi* c = m_ogComlin.get();
+    if (c && m_dbgRiga && m_dbgRiga->SplitCount() != c->NumSplit())
+        c->RifaiSplit();
+}
+
+void FrmLista::Decodifica(int colonna, int tasto) {
+    m_mbInDecod = -1;
+    try {
+        DecodHelp(colonna, tasto);
+        const int ricorda = m_dbgRiga->Col();
+        m_dbgRiga->widget()->setFocus();
+        m_dbgRiga->setCol(ricorda == 0 ? 1 : ricorda - 1);
+        QCoreApplication::processEvents();
+        m_dbgRiga->setCol(ricorda);
+    } catch (const Errore& e) {
+        ImpostaErrore(e);
+        MostraErrore();
+    }
+    m_mbInDecod = 0;
+}
+
+void FrmLista::KeyDown(int& KeyCode, int) {
+    m_mbAggOk = -1;
+    if (!m_dbgRiga)
+        return;
+    IColonnaGriglia* col = m_dbgRiga->Colonna(m_dbgRiga->Col());
+    switch (KeyCode) {
+    case Tasto::Invio:
+        // Committing the cell is the whole of the key: a refused cell keeps
+        // the cursor and is not asked twice.
+        if (m_dbgRiga->EditActive()) {
+            m_dbgRiga->setEditActive(false);
+            KeyCode = 0;
+        }
+        break;
+    case Tasto::Canc:
+        if (col && m_dbgRiga->SelText() == col->Text()) {
+            KeyCode = 0;
+            ButtonComando(QStringLiteral("Cancella"));
+        }
+        break;
+    case Tasto::F3:
+        Decodifica(m_dbgRiga->Col(), KeyCode);
+        break;
+    case Tasto::F2:
+        if (col && (col->Text().trimmed().isEmpty() || m_dbgRiga->SelText() != col->Text()))
+            Decodifica(m_dbgRiga->Col(), KeyCode);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace quarvel
