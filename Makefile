@@ -6,7 +6,7 @@ BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 
-.PHONY: all run test bootstrap configure build asan fuzz bench format clean
+.PHONY: all run test e2e bootstrap configure build asan fuzz bench format clean
 
 all: build
 
@@ -26,6 +26,10 @@ run: build
 
 test: build
 	@scripts/test.sh $(BUILD)
+
+# End to end under Xvfb: make run's menu, a function launched, the program ending.
+e2e: build
+	@tests/e2e/make-run.sh $(BUILD)
 
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
 asan:
