@@ -17,6 +17,9 @@ namespace quarvel::listcmd {
 
 namespace {
 
+// The counter's total (and a row's place) while the list is being counted.
+const QString AttesaTotale = QStringLiteral("\u2026");
+
 struct DefPulsante {
     const char* chiave;
     const char* testo;
@@ -153,6 +156,8 @@ void Comlin::setOgGriglia(IGrigliaDati* g) {
         m_connessioni << connect(gr, &Griglia::rigaModificata, this,
                                  [this] { aggiornaPulsanti(); });
         m_connessioni << connect(gr, &Griglia::listaRiletta, this, [this] { aggiornaContatore(); });
+        m_connessioni << connect(gr->modello(), &ModelloRighe::totaleArrivato, this,
+                                 [this] { aggiornaContatore(); });
         m_connessioni << connect(gr, &QObject::destroyed, this, [this] { m_griglia = nullptr; });
     }
 }
@@ -224,6 +229,13 @@ void Comlin::Contatore(QString& primo, QString& secondo) {
     const int riga = m_griglia ? m_griglia->Row() : -1;
     primo = QString::number(totale);
     secondo = QString::number(totale == 0 && riga <= 0 ? 0 : riga + 1);
+    // While the list is being counted: the position when it is known, the
+    // total when it arrives.
+    if (Griglia* g = griglia(); g && !g->modello()->totaleNoto()) {
+        primo = AttesaTotale;
+        if (!g->modello()->posizioneNota(std::max(riga, 0)))
+            secondo = AttesaTotale;
+    }
 }
 
 void Comlin::CambioRigaCol(const QVariant&, int, qint16& flag, QString& primo, QString& secondo) {
@@ -293,6 +305,7 @@ int Comlin::EseguiPulsante(const QString& chiave, const QVariant& valore, bool d
     } else if (k == QLatin1String("primo")) {
         g->setRow(0);
     } else if (k == QLatin1String("ultimo")) {
+        g->modello()->caricaFine(); // read from the end when the total has not arrived
         g->setRow(int(std::max<qint64>(g->modello()->totale() - 1, 0)));
     } else if (k == QLatin1String("vaia")) {
         if (!m_segnalibro.isEmpty())

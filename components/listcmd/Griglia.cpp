@@ -383,6 +383,8 @@ int Griglia::Row() const {
 }
 void Griglia::setRow(int r) {
     const int c = std::max(Col(), 0);
+    if (r >= m_modello->rowCount() && !m_modello->totaleNoto())
+        m_modello->attendiConteggio(); // a row past those known so far
     if (r >= 0 && r < m_modello->rowCount())
         setCurrentIndex(m_modello->index(r, c));
 }
@@ -764,6 +766,8 @@ void Griglia::Refresh() {
         throw;
     }
     m_silenzio = false;
+    if (r >= m_modello->rowCount() && !m_modello->totaleNoto())
+        m_modello->attendiConteggio(); // the position is past the rows read so far
     posizionaSilenzioso(r, c);
     emit listaRiletta();
     emit posizioneCambiata();
@@ -925,6 +929,10 @@ void Griglia::keyPressEvent(QKeyEvent* e) {
         if (shift == 0)
             iniziaModifica(8, QString(), true);
         return;
+    case Qt::Key_End:
+        if (e->modifiers() & Qt::ControlModifier)
+            m_modello->caricaFine(); // the last row, before the count arrives
+        break;
     default:
         break;
     }

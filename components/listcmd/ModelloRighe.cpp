@@ -1,5 +1,6 @@
 #include "listcmd/ModelloRighe.h"
 
+#include "listcmd/Conteggio.h"
 #include "listcmd/Motore.h"
 #include "suite/Utilita.h"
 
@@ -115,6 +116,10 @@ QString Qualifica(const QString& q, const QString& c) {
 
 ModelloRighe::ModelloRighe(QObject* genitore) : QAbstractTableModel(genitore) {}
 
+ModelloRighe::~ModelloRighe() {
+    fermaConteggio();
+}
+
 void ModelloRighe::erroreSql(const QSqlQuery& q, const QString& sorgente) const {
     throw ErroreMotore(m_db, q.lastError(), sorgente);
 }
@@ -164,6 +169,8 @@ void ModelloRighe::svuotaCache() {
     m_cache.clear();
     m_lru.clear();
     m_rilette.clear();
+    m_coda.clear();
+    m_inizioCoda = -1;
 }
 
 void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
@@ -175,7 +182,10 @@ void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
     m_posChiavi.clear();
     m_chiaviNascoste.clear();
     m_aggiunte.clear();
+    fermaConteggio();
     m_totaleDb = 0;
+    m_totaleNoto = true;
+    m_testa = 0;
     svuotaCache();
     m_db = db;
     m_sql = sql;
@@ -450,20 +460,217 @@ QString ModelloRighe::fromPerContare() const {
     return pezzi[0].trimmed();
 }
 
-void ModelloRighe::conta() {
-    QString testo;
+QString ModelloRighe::testoConteggio() const {
     if (m_analisi.raggruppata())
-        testo = QStringLiteral("SELECT COUNT(*) FROM (%1) qv_t").arg(selectBase());
-    else {
-        testo = QStringLiteral("SELECT COUNT(*) FROM ") + fromPerContare();
-        if (!m_analisi.where.isEmpty())
-            testo += QStringLiteral(" WHERE ") + m_analisi.where;
+        return QStringLiteral("SELECT COUNT(*) FROM (%1) qv_t").arg(selectBase());
+    QString testo = QStringLiteral("SELECT COUNT(*) FROM ") + fromPerContare();
+    if (!m_analisi.where.isEmpty())
+        testo += QStringLiteral(" WHERE ") + m_analisi.where;
+    return testo;
+}
+
+void ModelloRighe::conta() {
+    fermaConteggio();
+    m_totaleNoto = true;
+    m_totaleDb = 0;
+    m_testa = 0;
+    m_coda.clear();
+    m_inizioCoda = -1;
+    // A first window that comes back short is the whole list.
+    QVector<Riga> prime = leggiRighe(0, RigheFinestra, false, true);
+    const qint64 lette = prime.size();
+    if (lette > 0) {
+        m_cache.insert(0, std::move(prime));
+        m_lru.append(0);
+    }
+    if (lette < RigheFinestra) {
+        m_totaleDb = lette;
+        return;
+    }
+    if (Conteggio::Possibile(m_db)) {
+        m_totaleNoto = false;
+        m_testa = lette;
+        avviaConteggio();
+        return;
     }
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    if (!q.exec(testo) || !q.next())
+    if (!q.exec(testoConteggio()) || !q.next())
         erroreSql(q, QStringLiteral("ApriSql"));
     m_totaleDb = q.value(0).toLongLong();
+}
+
+void ModelloRighe::avviaConteggio() {
+    m_aggiunteAlConteggio = m_aggiunte.size();
+    m_aggiuntaDuranteConteggio = false;
+    m_conteggio = std::make_unique<Conteggio>(m_db, testoConteggio());
+    connect(m_conteggio.get(), &Conteggio::arrivato, this, &ModelloRighe::conteggioArrivato);
+}
+
+void ModelloRighe::fermaConteggio() {
+    m_conteggio.reset();
+}
+
+void ModelloRighe::attendiConteggio() {
+    while (m_conteggio) {
+        m_conteggio->attendi();
+        conteggioArrivato();
+    }
+}
+
+void ModelloRighe::conteggioArrivato() {
+    if (!m_conteggio || !m_conteggio->finito())
+        return;
+    Conteggio* c = m_conteggio.release();
+    c->attendi();
+    const bool riuscito = c->riuscito();
+    const qint64 contate = c->totale();
+    const QString errore = c->errore();
+    c->deleteLater(); // this may run inside its own signal
+    if (m_totaleNoto)
+        return;
+    if (!riuscito) {
+        // Counted here: the second connection could not do it (a table
+        // only this connection sees, a server refusing one more login).
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        qint64 n = m_testa + m_coda.size() + m_aggiunte.size();
+        if (q.exec(testoConteggio()) && q.next())
+            n = q.value(0).toLongLong();
+        else
+            qWarning("Conteggio della lista non riuscito: %s / %s", qPrintable(errore),
+                     qPrintable(q.lastError().text()));
+        applicaTotale(n - m_aggiunte.size());
+        emit totaleArrivato();
+        return;
+    }
+    if (m_aggiuntaDuranteConteggio) {
+        // A row written while counting may or may not be in the count.
+        avviaConteggio();
+        return;
+    }
+    applicaTotale(contate - m_aggiunteAlConteggio);
+    emit totaleArrivato();
+}
+
+void ModelloRighe::spostaRighe(qint64 da, qint64 quante) {
+    if (quante == 0)
+        return;
+    if (m_mod.riga >= da)
+        m_mod.riga += quante;
+    if (m_rilette.isEmpty())
+        return;
+    QHash<qint64, Riga> spostate;
+    for (auto it = m_rilette.cbegin(); it != m_rilette.cend(); ++it)
+        spostate.insert(it.key() >= da ? it.key() + quante : it.key(), it.value());
+    m_rilette = std::move(spostate);
+}
+
+void ModelloRighe::applicaTotale(qint64 totale) {
+    const qint64 noti = m_testa + m_coda.size();
+    if (totale < noti) {
+        // The list lost rows while counting: read again from the total.
+        beginResetModel();
+        if (m_mod.riga >= m_testa)
+            m_mod = {};
+        svuotaCache();
+        m_totaleDb = std::max<qint64>(totale, 0);
+        m_totaleNoto = true;
+        m_testa = 0;
+        endResetModel();
+        return;
+    }
+    // The rows between those read from the top and those read from the end.
+    const qint64 buco = totale - noti;
+    if (buco > 0)
+        beginInsertRows({}, int(m_testa), int(m_testa + buco - 1));
+    spostaRighe(m_testa, buco);
+    m_inizioCoda = m_coda.isEmpty() ? -1 : totale - m_coda.size();
+    m_totaleDb = totale;
+    m_totaleNoto = true;
+    m_testa = 0;
+    if (buco > 0)
+        endInsertRows();
+}
+
+bool ModelloRighe::posizioneNota(qint64 r) const {
+    return m_totaleNoto || r < m_testa;
+}
+
+void ModelloRighe::caricaFine() {
+    if (!m_aperta || m_totaleNoto || !m_coda.isEmpty())
+        return;
+    if (m_colChiavi.isEmpty()) { // no key tells where the two ends meet
+        attendiConteggio();
+        return;
+    }
+    QVector<Riga> coda = leggiRighe(0, RigheFinestra, true);
+    if (coda.isEmpty()) {
+        attendiConteggio();
+        return;
+    }
+    // A list a little longer than the rows read from the top: the last
+    // window holds the last of them, and the list is known whole.
+    qsizetype dopo = -1;
+    if (const Riga* ultima = riga(m_testa - 1)) {
+        const QVariantList k = chiaveDi(*ultima);
+        for (qsizetype i = coda.size() - 1; i >= 0; --i)
+            if (chiaveDi(coda[i]) == k) {
+                dopo = i + 1;
+                break;
+            }
+    }
+    if (dopo >= 0)
+        coda = coda.mid(dopo);
+    const qint64 n = coda.size();
+    if (n > 0)
+        beginInsertRows({}, int(m_testa), int(m_testa + n - 1));
+    spostaRighe(m_testa, n);
+    m_coda = std::move(coda);
+    if (dopo >= 0) {
+        fermaConteggio();
+        m_totaleDb = m_testa + n;
+        m_inizioCoda = m_testa;
+        m_totaleNoto = true;
+        m_testa = 0;
+    }
+    if (n > 0)
+        endInsertRows();
+    if (dopo >= 0)
+        emit totaleArrivato();
+}
+
+bool ModelloRighe::canFetchMore(const QModelIndex& p) const {
+    return !p.isValid() && m_aperta && !m_totaleNoto && m_coda.isEmpty();
+}
+
+void ModelloRighe::fetchMore(const QModelIndex& p) {
+    if (!canFetchMore(p))
+        return;
+    QVector<Riga> righe = leggiRighe(m_testa, RigheFinestra, false);
+    const qint64 n = righe.size();
+    const qint64 f = m_testa / RigheFinestra;
+    const bool fine = n < RigheFinestra;
+    if (n > 0)
+        beginInsertRows({}, int(m_testa), int(m_testa + n - 1));
+    spostaRighe(m_testa, n);
+    if (n > 0) {
+        m_cache.insert(f, std::move(righe));
+        m_lru.append(f);
+        while (m_lru.size() > FinestreMassime)
+            m_cache.remove(m_lru.takeFirst());
+    }
+    m_testa += n;
+    if (fine) {
+        fermaConteggio();
+        m_totaleDb = m_testa;
+        m_totaleNoto = true;
+        m_testa = 0;
+    }
+    if (n > 0)
+        endInsertRows();
+    if (fine)
+        emit totaleArrivato();
 }
 
 void ModelloRighe::rileggi() {
@@ -477,20 +684,15 @@ void ModelloRighe::rileggi() {
         conta();
     } catch (...) {
         m_totaleDb = 0;
+        m_totaleNoto = true;
         endResetModel();
         throw;
     }
     endResetModel();
 }
 
-void ModelloRighe::leggiFinestra(qint64 f) const {
-    const qint64 inizio = f * RigheFinestra;
-    qint64 quante = std::min<qint64>(RigheFinestra, m_totaleDb - inizio);
-    if (quante <= 0)
-        return;
-    // Past the middle the rows are read from the end, the order reversed.
-    const bool dallaFine = inizio > m_totaleDb / 2;
-    const qint64 offset = dallaFine ? m_totaleDb - (inizio + quante) : inizio;
+QVector<ModelloRighe::Riga> ModelloRighe::leggiRighe(qint64 offset, qint64 quante, bool dallaFine,
+                                                     bool severo) const {
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     const QString testo = QStringLiteral("%1 ORDER BY %2 LIMIT %3 OFFSET %4")
@@ -507,10 +709,26 @@ void ModelloRighe::leggiFinestra(qint64 f) const {
                 r[i] = q.value(i);
             righe.append(std::move(r));
         }
+    } else if (severo) {
+        erroreSql(q, QStringLiteral("ApriSql"));
     }
     q.finish();
     if (dallaFine)
         std::reverse(righe.begin(), righe.end());
+    return righe;
+}
+
+void ModelloRighe::leggiFinestra(qint64 f) const {
+    const qint64 inizio = f * RigheFinestra;
+    // While counting, only the rows from the top are read by window.
+    const qint64 totale = m_totaleNoto ? m_totaleDb : m_testa;
+    const qint64 quante = std::min<qint64>(RigheFinestra, totale - inizio);
+    if (quante <= 0)
+        return;
+    // Past the middle the rows are read from the end, the order reversed.
+    const bool dallaFine = m_totaleNoto && inizio > totale / 2;
+    const qint64 offset = dallaFine ? totale - (inizio + quante) : inizio;
+    QVector<Riga> righe = leggiRighe(offset, quante, dallaFine);
     // A list changed by others since it was counted can come back short: the
     // missing rows show empty until the list is read again.
     righe.resize(int(quante));
@@ -523,10 +741,14 @@ void ModelloRighe::leggiFinestra(qint64 f) const {
 const ModelloRighe::Riga* ModelloRighe::riga(qint64 r) const {
     if (r < 0)
         return nullptr;
-    if (r < m_totaleDb) {
-        auto ril = m_rilette.constFind(r);
-        if (ril != m_rilette.constEnd())
-            return &*ril;
+    auto ril = m_rilette.constFind(r);
+    if (ril != m_rilette.constEnd() && r < righeDb())
+        return &*ril;
+    if (!m_totaleNoto && r >= m_testa && r < righeDb())
+        return &m_coda[r - m_testa];
+    if (m_totaleNoto && m_inizioCoda >= 0 && r >= m_inizioCoda && r < m_inizioCoda + m_coda.size())
+        return &m_coda[r - m_inizioCoda];
+    if (r < righeDb()) {
         const qint64 f = r / RigheFinestra;
         auto it = m_cache.constFind(f);
         if (it == m_cache.constEnd()) {
@@ -542,10 +764,9 @@ const ModelloRighe::Riga* ModelloRighe::riga(qint64 r) const {
         return k < it->size() ? &(*it)[k] : nullptr;
     }
     if (r < totale())
-        return &m_aggiunte[r - m_totaleDb];
+        return &m_aggiunte[r - righeDb()];
     return nullptr;
 }
-
 QVariant ModelloRighe::valore(qint64 r, int c) const {
     if (m_mod.riga == r && r >= 0)
         return c < m_mod.valori.size() ? m_mod.valori[c] : QVariant();
@@ -739,14 +960,16 @@ void ModelloRighe::scriviRiga() {
     const bool nuova = m_mod.nuova;
     m_mod = {};
     if (nuova) {
+        if (!m_totaleNoto)
+            m_aggiuntaDuranteConteggio = true;
         const int pos = int(totale());
         beginInsertRows({}, pos, pos);
         m_aggiunte.append(letta);
         endInsertRows();
-    } else if (r < m_totaleDb) {
+    } else if (r < righeDb()) {
         m_rilette.insert(r, letta);
     } else {
-        m_aggiunte[r - m_totaleDb] = letta;
+        m_aggiunte[r - righeDb()] = letta;
     }
     emit dataChanged(index(int(r), 0), index(int(r), columnCount() - 1));
 }
@@ -787,10 +1010,10 @@ void ModelloRighe::eliminaRiga(qint64 r) {
         bool trovata = false;
         const Riga nuova = rileggiPerChiave(chiaveDi(letta), &trovata);
         if (trovata) {
-            if (r < m_totaleDb)
+            if (r < righeDb())
                 m_rilette.insert(r, nuova);
             else
-                m_aggiunte[r - m_totaleDb] = nuova;
+                m_aggiunte[r - righeDb()] = nuova;
             emit dataChanged(index(int(r), 0), index(int(r), columnCount() - 1));
             throw Errore(NumErrLista::RigaModificata,
                          QStringLiteral("La riga è stata modificata da un'altra postazione "

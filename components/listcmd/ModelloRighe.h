@@ -1,11 +1,21 @@
 #pragma once
 // The record set behind a grid: an editable table model over a list's SQL.
 //
-// Reading.  Opening a list counts its rows (COUNT(*)) and reads nothing else;
-// rows are read a window at a time (LIMIT/OFFSET over the list's order made
-// total by the base table's key) into a small cache, so a list of a million
-// rows costs a few windows of memory.  Windows past the middle are read with
-// the order reversed, so the last rows come as fast as the first.
+// Reading.  Opening a list reads its first window of rows; rows are read a
+// window at a time (LIMIT/OFFSET over the list's order made total by the base
+// table's key) into a small cache, so a list of a million rows costs a few
+// windows of memory.  Windows past the middle are read with the order
+// reversed, so the last rows come as fast as the first.
+//
+// Counting.  A first window that comes back short is the whole list.  Else
+// the rows are counted (COUNT(*)) on a second connection in a thread of its
+// own, while the list already shows its first rows: until the total arrives
+// the list holds the rows read from the top (more are read as the view
+// scrolls down) and, once the last row is asked for, the last window read
+// with the order reversed; the total arriving puts the rows between the two
+// in place (rows inserted, the ones shown keep their place around them).
+// Where no second connection sees the same data (an in-memory database) the
+// count runs at once, as it does when the count in the background fails.
 //
 // Writing.  The list's base table is the first table of its FROM; its primary
 // key (or the key columns the form names) finds a row.  One row at a time is
@@ -27,6 +37,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QVector>
+#include <memory>
 
 namespace quarvel::listcmd {
 
@@ -44,12 +55,15 @@ struct ColonnaLista {
     QString titolo;  // caption shown in the header
 };
 
+class Conteggio;
+
 class ModelloRighe : public QAbstractTableModel {
     Q_OBJECT
 public:
     using Riga = QVector<QVariant>;
 
     explicit ModelloRighe(QObject* genitore = nullptr);
+    ~ModelloRighe() override;
 
     // Opens the list (Access-dialect SQL); raises Errore.  An empty text
     // closes it.
@@ -67,8 +81,19 @@ public:
     int indiceColonna(const QString& nome) const;
     void impostaTitolo(int colonna, const QString& titolo);
 
-    // Rows of the list, without the empty new-row line.
-    qint64 totale() const { return m_totaleDb + m_aggiunte.size(); }
+    // Rows of the list, without the empty new-row line; while the count is
+    // running, the rows known so far.
+    qint64 totale() const { return righeDb() + m_aggiunte.size(); }
+    // The total is known (false while the count runs in the background).
+    bool totaleNoto() const { return m_totaleNoto; }
+    // The row's place is known: a row read from the end has none until the
+    // total arrives.
+    bool posizioneNota(qint64 riga) const;
+    // Waits for the count running in the background, if any.
+    void attendiConteggio();
+    // Makes the last row of the list a row of the model: when the total is
+    // not known yet, the last window is read with the order reversed.
+    void caricaFine();
     bool aggiungibile() const { return m_aggiungibile; }
     void setAggiungibile(bool si);
     // The base table has a key: rows may be written.
@@ -111,6 +136,8 @@ public:
     // Windows kept (the benchmark reads it).
     int finestreInMemoria() const { return int(m_cache.size()); }
 
+    bool canFetchMore(const QModelIndex& p) const override;
+    void fetchMore(const QModelIndex& p) override;
     int rowCount(const QModelIndex& p = {}) const override;
     int columnCount(const QModelIndex& p = {}) const override;
     QVariant data(const QModelIndex& i, int ruolo = Qt::DisplayRole) const override;
@@ -120,6 +147,10 @@ public:
     static constexpr int RigheFinestra = 128;
     static constexpr int FinestreMassime = 12;
     static constexpr int TipoBinario = 205;
+
+signals:
+    // The count running in the background arrived: totale() is the list's.
+    void totaleArrivato();
 
 private:
     struct Modifica {
@@ -133,6 +164,15 @@ private:
     const Riga* riga(qint64 r) const;
     void leggiFinestra(qint64 f) const;
     void conta();
+    QString testoConteggio() const;
+    void avviaConteggio();
+    void conteggioArrivato();
+    void applicaTotale(qint64 totale);
+    void fermaConteggio();
+    QVector<Riga> leggiRighe(qint64 offset, qint64 quante, bool dallaFine,
+                             bool severo = false) const;
+    qint64 righeDb() const { return m_totaleNoto ? m_totaleDb : m_testa + m_coda.size(); }
+    void spostaRighe(qint64 da, qint64 quante);
     QString fromPerContare() const;
     void svuotaCache();
     QString selectBase() const;
@@ -158,6 +198,13 @@ private:
     bool m_aperta = false;
     bool m_aggiungibile = false;
     qint64 m_totaleDb = 0;
+    bool m_totaleNoto = true;
+    qint64 m_testa = 0;       // rows known from the top while counting
+    QVector<Riga> m_coda;     // the last rows, read from the end
+    qint64 m_inizioCoda = -1; // their place once the total is known
+    std::unique_ptr<Conteggio> m_conteggio;
+    qint64 m_aggiunteAlConteggio = 0; // rows added before the count started
+    bool m_aggiuntaDuranteConteggio = false;
     mutable QHash<qint64, QVector<Riga>> m_cache;
     mutable QList<qint64> m_lru;
     QHash<qint64, Riga> m_rilette;

@@ -6,12 +6,14 @@
 #include "ComponenteDatiSql.h"
 #include "Schema.h"
 #include "listcmd/Comlin.h"
+#include "listcmd/Conteggio.h"
 #include "listcmd/Griglia.h"
 #include "suite/Messaggi.h"
 
 #include <QAction>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -168,6 +170,13 @@ private Q_SLOTS:
     void layoutEFormato();
     void cercaEPulsanti_data() { motori(); }
     void cercaEPulsanti();
+    void conteggioInSfondo_data() { motori(); }
+    void conteggioInSfondo();
+    void conteggioCortoEFallito_data() { motori(); }
+    void conteggioCortoEFallito();
+    void chiusuraDuranteConteggio_data();
+    void chiusuraDuranteConteggio();
+    void conteggioInMemoria();
 
 private:
     void motori();
@@ -179,6 +188,7 @@ private:
     void clicCella(int r, int c);
     QVariant valoreDb(const QString& sql);
     void esegui(const QString& sql);
+    void riempi(int n, const QString& tabella = QStringLiteral("MagInventari"));
     QStringList senzaTasti() const;
 
     QTemporaryDir m_dir;
@@ -301,6 +311,7 @@ void TstGriglia::prepara(const QString& sql) {
 }
 
 void TstGriglia::cleanup() {
+    Conteggio::Trattieni(false);
     if (m_g)
         m_g->ImpostaEventi(nullptr);
     m_comlin.reset();
@@ -345,6 +356,21 @@ void TstGriglia::esegui(const QString& sql) {
     QSqlQuery q(m_db);
     if (!q.exec(sql))
         QFAIL(qPrintable(sql + QStringLiteral(": ") + q.lastError().text()));
+}
+
+// n counted rows "B00000".. of INV1 after the two of the fixture.
+void TstGriglia::riempi(int n, const QString& tabella) {
+    QSqlQuery q(m_db);
+    m_db.transaction();
+    q.prepare(QStringLiteral("INSERT INTO %1 (CodInv, Articolo, Livello1, Livello2, Magazzino, "
+                             "Giacenza) VALUES ('INV1', ?, '~ç~', '~ç~', 'M1', ?)")
+                  .arg(tabella));
+    for (int i = 0; i < n; ++i) {
+        q.addBindValue(QStringLiteral("B%1").arg(i, 5, 10, QLatin1Char('0')));
+        q.addBindValue(double(i));
+        QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+    }
+    m_db.commit();
 }
 
 QStringList TstGriglia::senzaTasti() const {
@@ -684,18 +710,9 @@ void TstGriglia::letturaPigra() {
     PREPARA(QString::fromLatin1(SqlConteggi));
     // a list of a few windows, read without reading all of it
     const int n = 1000;
-    QSqlQuery q(m_db);
-    m_db.transaction();
-    q.prepare("INSERT INTO MagInventari (CodInv, Articolo, Livello1, Livello2, Magazzino, "
-              "Giacenza) VALUES ('INV1', ?, '~ç~', '~ç~', 'M1', ?)");
-    for (int i = 0; i < n; ++i) {
-        q.addBindValue(QStringLiteral("B%1").arg(i, 5, 10, QLatin1Char('0')));
-        q.addBindValue(double(i));
-        QVERIFY(q.exec());
-    }
-    m_db.commit();
+    riempi(n);
     m_modulo.ButtonComando(QStringLiteral("Aggiorna"));
-    QCOMPARE(m_g->Dati()->RecordCount(), n + 2);
+    QTRY_COMPARE(m_g->Dati()->RecordCount(), n + 2); // counted in the background
     QVERIFY(m_g->modello()->finestreInMemoria() <= 2);
     m_modulo.ButtonComando(QStringLiteral("Ultimo"));
     QCOMPARE(m_g->Row(), n + 1);
@@ -717,9 +734,9 @@ void TstGriglia::letturaPigra() {
         QString::fromLatin1(SqlConteggi).replace("LEFT JOIN Magazzini", "INNER JOIN Magazzini");
     esegui("UPDATE MagInventari SET Magazzino = 'M9' WHERE Articolo = 'B00007'");
     m_comlin->ApriSql(filtrata);
-    QCOMPARE(m_g->Dati()->RecordCount(), n + 1);
+    QTRY_COMPARE(m_g->Dati()->RecordCount(), n + 1);
     m_comlin->ApriSql(m_modulo.sql);
-    QCOMPARE(m_g->Dati()->RecordCount(), n + 2);
+    QTRY_COMPARE(m_g->Dati()->RecordCount(), n + 2);
     // a write keeps the position
     m_g->setRow(600);
     m_g->setCol(5);
@@ -792,6 +809,149 @@ void TstGriglia::cercaEPulsanti() {
     QCOMPARE(m_g->Row(), 4);
     m_modulo.ButtonComando(QStringLiteral("Primo"));
     QCOMPARE(m_g->Row(), 0);
+}
+
+// The first screen comes before the count: the counter shows the position
+// and "…" until the total arrives, the last row is read from the end, rows
+// written meanwhile keep their place and the total is the list's.
+void TstGriglia::conteggioInSfondo() {
+    PREPARA(QString::fromLatin1(SqlConteggi));
+    const int n = 1000; // 1002 rows with the fixture's two
+    riempi(n);
+    Conteggio::Trattieni(true);
+    m_comlin->ApriSql(m_modulo.sql);
+    ModelloRighe* m = m_g->modello();
+    QVERIFY(!m->totaleNoto());
+    QCOMPARE(m_txtRiga->text(), QString("1 / …"));
+    QCOMPARE(m_g->Dati()->RecordCount(), ModelloRighe::RigheFinestra);
+    // scrolling down reads on from the top
+    m_g->verticalScrollBar()->setValue(m_g->verticalScrollBar()->maximum());
+    QTRY_COMPARE(m_g->Dati()->RecordCount(), 2 * ModelloRighe::RigheFinestra);
+    QCOMPARE(m->valore(200, 1).toString(), QString("B00198"));
+    // the last row at once, read from the end
+    m_modulo.ButtonComando(QStringLiteral("Ultimo"));
+    const int ultima = 3 * ModelloRighe::RigheFinestra - 1;
+    QCOMPARE(m_g->Row(), ultima);
+    QCOMPARE(m->valore(ultima, 1).toString(), QString("B00999"));
+    QCOMPARE(m->valore(ultima - 1, 1).toString(), QString("B00998"));
+    QCOMPARE(m_txtRiga->text(), QString("… / …"));
+    // a row read from the end written before the total arrives
+    m_g->setCol(5);
+    scrivi(QStringLiteral("777"));
+    QVERIFY(m_g->Update());
+    QCOMPARE(valoreDb("SELECT Giacenza FROM MagInventari WHERE Articolo = 'B00999'").toDouble(),
+             777.0);
+    // a new row through the grid, and rows changed by another workstation
+    m_modulo.suAddNew = [this] {
+        m_g->Colonna(QStringLiteral("Magazzino"))->setValue(QStringLiteral("M1"));
+        m_g->Colonna(QStringLiteral("CodInv"))->setValue(QStringLiteral("INV1"));
+        m_g->Colonna(QStringLiteral("Livello1"))->setValue(QStringLiteral("~ç~"));
+        m_g->Colonna(QStringLiteral("Livello2"))->setValue(QStringLiteral("~ç~"));
+    };
+    QVERIFY(m_g->nuovaRiga(1));
+    scrivi(QStringLiteral("Z1"));
+    QVERIFY(m_g->Update());
+    QCOMPARE(m_g->Dati()->RecordCount(), ultima + 2);
+    esegui("DELETE FROM MagInventari WHERE Articolo IN ('B00500', 'B00501')");
+    esegui("INSERT INTO MagInventari (CodInv, Articolo, Livello1, Livello2, Magazzino, Giacenza) "
+           "VALUES ('INV1', 'B00600X', '~ç~', '~ç~', 'M1', 1)");
+    Conteggio::Trattieni(false);
+    QTRY_VERIFY(m->totaleNoto());
+    // 1002 - 2 + 1 rows of the list, and the new one at its end, once
+    QCOMPARE(m_g->Dati()->RecordCount(), 1002);
+    QCOMPARE(m->valore(0, 1).toString(), QString("A1"));
+    QCOMPARE(m->valore(999, 1).toString(), QString("B00998"));
+    QCOMPARE(m->valore(1000, 1).toString(), QString("B00999"));
+    QCOMPARE(m->valore(1000, 5).toDouble(), 777.0);
+    QCOMPARE(m->valore(1001, 1).toString(), QString("Z1"));
+    QCOMPARE(m_g->Row(), 1002); // the cursor stayed on the new-row line after it
+    m_modulo.ButtonComando(QStringLiteral("Ultimo"));
+    QCOMPARE(m_txtRiga->text(), QString("1002 / 1002"));
+    // the rows between the two ends are read by their place
+    QCOMPARE(m->valore(300, 1).toString(), QString("B00298"));
+    QCOMPARE(m->valore(500, 1).toString(), QString("B00498"));
+    QCOMPARE(m->valore(501, 1).toString(), QString("B00499"));
+    QCOMPARE(m->valore(502, 1).toString(), QString("B00502"));
+    m_modulo.ButtonComando(QStringLiteral("Primo"));
+    QCOMPARE(m_txtRiga->text(), QString("1 / 1002"));
+}
+
+// A list a little longer than one window is known whole once its last rows
+// are read; the count that a second connection cannot make (a temporary
+// table) is made on the list's own.
+void TstGriglia::conteggioCortoEFallito() {
+    PREPARA(QString::fromLatin1(SqlConteggi));
+    riempi(198); // 200 rows
+    Conteggio::Trattieni(true);
+    m_comlin->ApriSql(m_modulo.sql);
+    QVERIFY(!m_g->modello()->totaleNoto());
+    m_modulo.ButtonComando(QStringLiteral("Ultimo"));
+    QVERIFY(m_g->modello()->totaleNoto());
+    QCOMPARE(m_g->Row(), 199);
+    QCOMPARE(m_txtRiga->text(), QString("200 / 200"));
+    for (int r : {126, 127, 128, 129, 199})
+        QCOMPARE(m_g->modello()->valore(r, 1).toString(),
+                 QStringLiteral("B%1").arg(r - 2, 5, 10, QLatin1Char('0')));
+    Conteggio::Trattieni(false);
+
+    esegui("CREATE TEMPORARY TABLE SoloQui (CodInv VARCHAR(10) NOT NULL, Articolo VARCHAR(20) "
+           "NOT NULL, Livello1 VARCHAR(10) NOT NULL, Livello2 VARCHAR(10) NOT NULL, Magazzino "
+           "VARCHAR(10) NOT NULL, Giacenza DOUBLE PRECISION, PRIMARY KEY (CodInv, Articolo, "
+           "Livello1, Livello2, Magazzino))");
+    riempi(300, QStringLiteral("SoloQui"));
+    m_comlin->ApriSql(QStringLiteral("SELECT Articolo, Giacenza FROM SoloQui ORDER BY Articolo"));
+    QTRY_VERIFY(m_g->modello()->totaleNoto());
+    QCOMPARE(m_g->Dati()->RecordCount(), 300);
+}
+
+void TstGriglia::chiusuraDuranteConteggio_data() {
+    QTest::addColumn<QString>("motore");
+    QTest::addColumn<bool>("trattenuto"); // closed before the count starts, or while it runs
+    QTest::newRow("sqlite trattenuto") << "sqlite" << true;
+    QTest::newRow("sqlite in corso") << "sqlite" << false;
+    QTest::newRow("postgres trattenuto") << "postgres" << true;
+    QTest::newRow("postgres in corso") << "postgres" << false;
+}
+
+// A form closed before its count arrives: the count stops, its thread is
+// joined and its connection is gone.
+void TstGriglia::chiusuraDuranteConteggio() {
+    QFETCH(bool, trattenuto);
+    PREPARA(QString::fromLatin1(SqlConteggi));
+    riempi(20000);
+    Conteggio::Trattieni(trattenuto);
+    m_comlin->ApriSql(m_modulo.sql);
+    QVERIFY(!m_g->modello()->totaleNoto());
+    QPointer<ModelloRighe> m = m_g->modello();
+    m_comlin.reset();
+    m_form.reset();
+    m_g = nullptr;
+    QVERIFY(m.isNull());
+    for (const QString& nome : QSqlDatabase::connectionNames())
+        QVERIFY2(!nome.startsWith(QLatin1String("quarvel-conteggio")), qPrintable(nome));
+    QCoreApplication::processEvents(); // a result posted before the close finds nobody
+}
+
+// An in-memory database has no second connection to count on: the list is
+// counted when it opens.
+void TstGriglia::conteggioInMemoria() {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "memoria");
+    db.setDatabaseName(QStringLiteral(":memory:"));
+    QVERIFY(db.open());
+    {
+        QSqlQuery q(db);
+        QVERIFY(q.exec("CREATE TABLE T (K INTEGER PRIMARY KEY, V TEXT)"));
+        QVERIFY(q.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                       "500) INSERT INTO T SELECT i, 'v' || i FROM n"));
+        ModelloRighe m;
+        m.apri(db, QStringLiteral("SELECT K, V FROM T ORDER BY K"));
+        QVERIFY(m.totaleNoto());
+        QCOMPARE(m.totale(), 500);
+        QCOMPARE(m.valore(499, 1).toString(), QString("v500"));
+    }
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("memoria"));
 }
 
 QTEST_MAIN(TstGriglia)
