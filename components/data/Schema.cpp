@@ -358,6 +358,16 @@ void GeneraDemo(QSqlDatabase& db, const OpzioniDemo& o) {
         }
     }
     t.Conferma();
+    // Fresh statistics after a bulk load; on PostgreSQL the vacuum also sets
+    // the visibility map, so that counting an inventory reads its index only.
+    if (Info(db).dialetto == Dialetto::PostgreSQL) {
+        QStringList tabelle;
+        for (const auto& t : TabelleDitta())
+            tabelle << QString::fromLatin1(t.nome);
+        Esegui(db, QStringLiteral("VACUUM ANALYZE ") + tabelle.join(QStringLiteral(", ")));
+    } else {
+        Esegui(db, QStringLiteral("ANALYZE"));
+    }
 }
 
 void GeneraDemoComune(QSqlDatabase& db) {
