@@ -163,4 +163,8 @@ FrmMagDescInv* CreaFrmMagDescInv() {
     return new FrmMagDescInv();
 }
 
+void RegistraFrmMagDescInv() {
+    RegistraForm(QStringLiteral("frmMagDescInv"), [] { return CreaFrmMagDescInv(); });
+}
+
 } // namespace quarvel

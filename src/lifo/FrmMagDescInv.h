@@ -49,7 +49,9 @@ private:
     QSqlDatabase m_db;
 };
 
-// A new headers form (the form dispatcher registers it as "frmMagDescInv").
+// A new headers form.
 FrmMagDescInv* CreaFrmMagDescInv();
+// Makes the form known to the form dispatcher as "frmMagDescInv".
+void RegistraFrmMagDescInv();
 
 } // namespace quarvel

@@ -1,9 +1,10 @@
 // quarvel: the warehouse-inventory program.  Started by the suite's menu
 // (quarvel-menu) with the switches /M, /P, /F and /I.
 
+#include "lifo/FrmMagDescInv.h"
 #include "startup/Programma.h"
 
 int main(int argc, char** argv) {
     // The data forms register themselves here as they join the program.
-    return quarvel::EseguiQuarvel(argc, argv);
+    return quarvel::EseguiQuarvel(argc, argv, [] { quarvel::RegistraFrmMagDescInv(); });
 }
