@@ -363,7 +363,7 @@ void ModelloRighe::preparaChiavi() {
     m_ordine = ComponiOrdine(termini);
 }
 
-QString ModelloRighe::selectBase() const {
+QString ModelloRighe::selectBase(const QString& condizione) const {
     QStringList voci;
     for (const auto& v : m_analisi.voci)
         voci << v.testo;
@@ -372,8 +372,12 @@ QString ModelloRighe::selectBase() const {
     if (m_analisi.distinta)
         s += QStringLiteral("DISTINCT ");
     s += voci.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + m_analisi.from;
-    if (!m_analisi.where.isEmpty())
+    if (!m_analisi.where.isEmpty() && !condizione.isEmpty())
+        s += QStringLiteral(" WHERE (%1) AND %2").arg(m_analisi.where, condizione);
+    else if (!m_analisi.where.isEmpty())
         s += QStringLiteral(" WHERE ") + m_analisi.where;
+    else if (!condizione.isEmpty())
+        s += QStringLiteral(" WHERE ") + condizione;
     if (!m_analisi.gruppo.isEmpty())
         s += QLatin1Char(' ') + m_analisi.gruppo;
     return s;
@@ -463,10 +467,69 @@ QString ModelloRighe::fromPerContare() const {
 QString ModelloRighe::testoConteggio() const {
     if (m_analisi.raggruppata())
         return QStringLiteral("SELECT COUNT(*) FROM (%1) qv_t").arg(selectBase());
+    const QString esclusi = condizioneEsclusi();
     QString testo = QStringLiteral("SELECT COUNT(*) FROM ") + fromPerContare();
-    if (!m_analisi.where.isEmpty())
+    if (!m_analisi.where.isEmpty() && !esclusi.isEmpty())
+        testo += QStringLiteral(" WHERE (%1) AND %2").arg(m_analisi.where, esclusi);
+    else if (!m_analisi.where.isEmpty())
         testo += QStringLiteral(" WHERE ") + m_analisi.where;
+    else if (!esclusi.isEmpty())
+        testo += QStringLiteral(" WHERE ") + esclusi;
     return testo;
+}
+
+QList<qint64> ModelloRighe::postiFissi() const {
+    QList<qint64> posti;
+    const qint64 righe = righeDb();
+    for (auto it = m_rilette.cbegin(); it != m_rilette.cend(); ++it)
+        if (it.key() < righe)
+            posti << it.key();
+    std::sort(posti.begin(), posti.end());
+    return posti;
+}
+
+void ModelloRighe::fissaRiga(qint64 r, const Riga& x) {
+    m_rilette.insert(r, x);
+    if (!m_totaleNoto)
+        m_scrittaDuranteConteggio = true;
+}
+
+QString ModelloRighe::condizioneEsclusi() const {
+    if (m_colChiavi.isEmpty() || (m_rilette.isEmpty() && m_aggiunte.isEmpty()))
+        return {};
+    const QSqlDriver* driver = m_db.driver();
+    QStringList colonne;
+    for (const QString& k : m_colChiavi)
+        colonne << Qualifica(m_analisi.aliasBase, k);
+    auto letterale = [&](const QVariant& v) {
+        QSqlField campo(QString(), v.metaType());
+        campo.setValue(v);
+        return driver->formatValue(campo);
+    };
+    QStringList chiavi;
+    auto aggiungi = [&](const Riga& x) {
+        const QVariantList k = chiaveDi(x);
+        QStringList parti;
+        for (qsizetype i = 0; i < k.size(); ++i) {
+            if (!k[i].isValid() || k[i].isNull())
+                return; // a key not known is no key to leave out
+            parti << (colonne.size() == 1 ? letterale(k[i])
+                                          : colonne[i] + QStringLiteral(" = ") + letterale(k[i]));
+        }
+        chiavi << parti.join(QStringLiteral(" AND "));
+    };
+    const qint64 righe = righeDb();
+    for (auto it = m_rilette.cbegin(); it != m_rilette.cend(); ++it)
+        if (it.key() < righe)
+            aggiungi(it.value());
+    for (const Riga& x : m_aggiunte)
+        aggiungi(x);
+    if (chiavi.isEmpty())
+        return {};
+    chiavi.removeDuplicates();
+    if (colonne.size() == 1)
+        return QStringLiteral("%1 NOT IN (%2)").arg(colonne[0], chiavi.join(QStringLiteral(", ")));
+    return QStringLiteral("NOT ((%1))").arg(chiavi.join(QStringLiteral(") OR (")));
 }
 
 void ModelloRighe::conta() {
@@ -501,8 +564,8 @@ void ModelloRighe::conta() {
 }
 
 void ModelloRighe::avviaConteggio() {
-    m_aggiunteAlConteggio = m_aggiunte.size();
-    m_aggiuntaDuranteConteggio = false;
+    m_fisseAlConteggio = postiFissi().size();
+    m_scrittaDuranteConteggio = false;
     m_conteggio = std::make_unique<Conteggio>(m_db, testoConteggio());
     connect(m_conteggio.get(), &Conteggio::arrivato, this, &ModelloRighe::conteggioArrivato);
 }
@@ -534,22 +597,23 @@ void ModelloRighe::conteggioArrivato() {
         // only this connection sees, a server refusing one more login).
         QSqlQuery q(m_db);
         q.setForwardOnly(true);
-        qint64 n = m_testa + m_coda.size() + m_aggiunte.size();
+        qint64 n = m_testa + m_coda.size();
         if (q.exec(testoConteggio()) && q.next())
-            n = q.value(0).toLongLong();
+            n = q.value(0).toLongLong() + postiFissi().size();
         else
             qWarning("Conteggio della lista non riuscito: %s / %s", qPrintable(errore),
                      qPrintable(q.lastError().text()));
-        applicaTotale(n - m_aggiunte.size());
+        applicaTotale(n);
         emit totaleArrivato();
         return;
     }
-    if (m_aggiuntaDuranteConteggio) {
+    if (m_scrittaDuranteConteggio) {
         // A row written while counting may or may not be in the count.
         avviaConteggio();
         return;
     }
-    applicaTotale(contate - m_aggiunteAlConteggio);
+    // the rows written here before were left out of the count
+    applicaTotale(contate + m_fisseAlConteggio);
     emit totaleArrivato();
 }
 
@@ -612,7 +676,10 @@ void ModelloRighe::caricaFine() {
     // A list a little longer than the rows read from the top: the last
     // window holds the last of them, and the list is known whole.
     qsizetype dopo = -1;
-    if (const Riga* ultima = riga(m_testa - 1)) {
+    qint64 ultimaLetta = m_testa - 1; // rows written here were left out of the read
+    while (ultimaLetta >= 0 && m_rilette.contains(ultimaLetta))
+        --ultimaLetta;
+    if (const Riga* ultima = riga(ultimaLetta)) {
         const QVariantList k = chiaveDi(*ultima);
         for (qsizetype i = coda.size() - 1; i >= 0; --i)
             if (chiaveDi(coda[i]) == k) {
@@ -647,7 +714,7 @@ bool ModelloRighe::canFetchMore(const QModelIndex& p) const {
 void ModelloRighe::fetchMore(const QModelIndex& p) {
     if (!canFetchMore(p))
         return;
-    QVector<Riga> righe = leggiRighe(m_testa, RigheFinestra, false);
+    QVector<Riga> righe = leggiPosti(m_testa, RigheFinestra, false, 0);
     const qint64 n = righe.size();
     const qint64 f = m_testa / RigheFinestra;
     const bool fine = n < RigheFinestra;
@@ -696,7 +763,7 @@ QVector<ModelloRighe::Riga> ModelloRighe::leggiRighe(qint64 offset, qint64 quant
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     const QString testo = QStringLiteral("%1 ORDER BY %2 LIMIT %3 OFFSET %4")
-                              .arg(selectBase(), ordineCompleto(dallaFine))
+                              .arg(selectBase(condizioneEsclusi()), ordineCompleto(dallaFine))
                               .arg(quante)
                               .arg(offset);
     QVector<Riga> righe;
@@ -718,6 +785,40 @@ QVector<ModelloRighe::Riga> ModelloRighe::leggiRighe(qint64 offset, qint64 quant
     return righe;
 }
 
+QVector<ModelloRighe::Riga> ModelloRighe::leggiPosti(qint64 inizio, qint64 quante, bool dallaFine,
+                                                     qint64 fine) const {
+    const QList<qint64> fissi = postiFissi();
+    qint64 prima = 0, dentro = 0, dopo = 0;
+    for (qint64 p : fissi) {
+        if (p < inizio)
+            ++prima;
+        else if (p < inizio + quante)
+            ++dentro;
+        else
+            ++dopo;
+    }
+    const qint64 offset = dallaFine ? fine - (inizio + quante) - dopo : inizio - prima;
+    QVector<Riga> lette = leggiRighe(std::max<qint64>(offset, 0), quante - dentro, dallaFine);
+    if (dentro == 0)
+        return lette;
+    // the rows written here at their places among those read
+    QVector<Riga> righe;
+    righe.reserve(int(quante));
+    qsizetype k = 0;
+    for (qint64 p = inizio; p < inizio + quante; ++p) {
+        const auto it = m_rilette.constFind(p);
+        if (it != m_rilette.constEnd())
+            righe.append(*it);
+        else if (k < lette.size())
+            righe.append(lette[k++]);
+        else if (dallaFine)
+            righe.append(Riga());
+        else
+            break; // the list ends here
+    }
+    return righe;
+}
+
 void ModelloRighe::leggiFinestra(qint64 f) const {
     const qint64 inizio = f * RigheFinestra;
     // While counting, only the rows from the top are read by window.
@@ -727,8 +828,7 @@ void ModelloRighe::leggiFinestra(qint64 f) const {
         return;
     // Past the middle the rows are read from the end, the order reversed.
     const bool dallaFine = m_totaleNoto && inizio > totale / 2;
-    const qint64 offset = dallaFine ? totale - (inizio + quante) : inizio;
-    QVector<Riga> righe = leggiRighe(offset, quante, dallaFine);
+    QVector<Riga> righe = leggiPosti(inizio, quante, dallaFine, totale);
     // A list changed by others since it was counted can come back short: the
     // missing rows show empty until the list is read again.
     righe.resize(int(quante));
@@ -939,7 +1039,7 @@ void ModelloRighe::scriviRiga() {
             const Riga nuova = rileggiPerChiave(chiaveDi(m_mod.originale), &trovata);
             m_mod = {};
             if (trovata)
-                m_rilette.insert(r, nuova);
+                fissaRiga(r, nuova);
             emit dataChanged(index(int(r), 0), index(int(r), columnCount() - 1));
             if (trovata)
                 throw Errore(NumErrLista::RigaModificata,
@@ -961,13 +1061,13 @@ void ModelloRighe::scriviRiga() {
     m_mod = {};
     if (nuova) {
         if (!m_totaleNoto)
-            m_aggiuntaDuranteConteggio = true;
+            m_scrittaDuranteConteggio = true;
         const int pos = int(totale());
         beginInsertRows({}, pos, pos);
         m_aggiunte.append(letta);
         endInsertRows();
     } else if (r < righeDb()) {
-        m_rilette.insert(r, letta);
+        fissaRiga(r, letta);
     } else {
         m_aggiunte[r - righeDb()] = letta;
     }
@@ -1011,7 +1111,7 @@ void ModelloRighe::eliminaRiga(qint64 r) {
         const Riga nuova = rileggiPerChiave(chiaveDi(letta), &trovata);
         if (trovata) {
             if (r < righeDb())
-                m_rilette.insert(r, nuova);
+                fissaRiga(r, nuova);
             else
                 m_aggiunte[r - righeDb()] = nuova;
             emit dataChanged(index(int(r), 0), index(int(r), columnCount() - 1));
@@ -1119,10 +1219,30 @@ QVariant ModelloRighe::daTesto(int c, const QString& testo, bool* ok) const {
 qint64 ModelloRighe::cerca(int c, const QString& testo, qint64 da) {
     if (!m_aperta || c < 0 || c >= m_colonne.size() || testo.isEmpty() || m_analisi.raggruppata())
         return -1;
+    // Numbered as the windows are read: without the rows written here, whose
+    // places are known.
+    const QString esclusi = condizioneEsclusi();
+    QString dove = m_analisi.where;
+    if (!esclusi.isEmpty())
+        dove = dove.isEmpty() ? esclusi : QStringLiteral("(%1) AND %2").arg(dove, esclusi);
     const QString interna =
         QStringLiteral("SELECT ROW_NUMBER() OVER (ORDER BY %1) AS qv_rn, %2 AS qv_v FROM %3")
             .arg(m_ordine, m_colonne[c].espressioneMotore, m_analisi.from) +
-        (m_analisi.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + m_analisi.where);
+        (dove.isEmpty() ? QString() : QStringLiteral(" WHERE ") + dove);
+    const QList<qint64> fissi = postiFissi();
+    // the rows read up to the place da, and the place of the n-th row read
+    qint64 lette = da + 1;
+    for (qint64 p : fissi)
+        if (p <= da)
+            --lette;
+    auto posto = [&](qint64 n) {
+        if (n < 0)
+            return n;
+        for (qint64 p : fissi)
+            if (p <= n)
+                ++n;
+        return n;
+    };
     auto prova = [&](const QString& condizione, qint64 limite) -> qint64 {
         QSqlQuery q(m_db);
         q.setForwardOnly(true);
@@ -1135,10 +1255,10 @@ qint64 ModelloRighe::cerca(int c, const QString& testo, qint64 da) {
             erroreSql(q, QStringLiteral("Cerca"));
         return q.next() ? q.value(0).toLongLong() - 1 : -1;
     };
-    qint64 r = prova(QStringLiteral("qv_rn > ?"), da + 1);
+    qint64 r = prova(QStringLiteral("qv_rn > ?"), lette);
     if (r < 0)
-        r = prova(QStringLiteral("qv_rn <= ?"), da + 1);
-    return r;
+        r = prova(QStringLiteral("qv_rn <= ?"), lette);
+    return posto(r);
 }
 
 int ModelloRighe::rowCount(const QModelIndex& p) const {

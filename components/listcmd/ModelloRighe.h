@@ -28,7 +28,11 @@
 // 3197 (changed) or 3167 (deleted) and the row is read again.
 //
 // Rows inserted since the list was read stay at its end until it is read
-// again, as the original record sets kept them.
+// again, as the original record sets kept them.  Such rows, and the rows
+// written at their place (a changed key may move a row elsewhere in the
+// database order), are left out of every read of a window or of the count:
+// the other rows keep their places counted without them, from the top as from
+// the end, so no row shows twice or goes missing around a row written here.
 
 #include "listcmd/AnalisiSql.h"
 
@@ -171,11 +175,21 @@ private:
     void fermaConteggio();
     QVector<Riga> leggiRighe(qint64 offset, qint64 quante, bool dallaFine,
                              bool severo = false) const;
+    // The rows of the list's places [inizio, inizio + quante): those written
+    // here from memory, the others read past the rows written before them
+    // (from the end: after them; fine is then the list's length).
+    QVector<Riga> leggiPosti(qint64 inizio, qint64 quante, bool dallaFine, qint64 fine) const;
+    // Places of the rows written here, in order.
+    QList<qint64> postiFissi() const;
+    // A row written here kept at its place r.
+    void fissaRiga(qint64 r, const Riga& x);
+    // The condition leaving out the rows written here; empty when none.
+    QString condizioneEsclusi() const;
     qint64 righeDb() const { return m_totaleNoto ? m_totaleDb : m_testa + m_coda.size(); }
     void spostaRighe(qint64 da, qint64 quante);
     QString fromPerContare() const;
     void svuotaCache();
-    QString selectBase() const;
+    QString selectBase(const QString& condizione = {}) const;
     QString ordineCompleto(bool inverti) const;
     Riga rileggiPerChiave(const QVariantList& chiave, bool* trovata) const;
     QVariantList chiaveDi(const Riga& r) const;
@@ -203,8 +217,8 @@ private:
     QVector<Riga> m_coda;     // the last rows, read from the end
     qint64 m_inizioCoda = -1; // their place once the total is known
     std::unique_ptr<Conteggio> m_conteggio;
-    qint64 m_aggiunteAlConteggio = 0; // rows added before the count started
-    bool m_aggiuntaDuranteConteggio = false;
+    qint64 m_fisseAlConteggio = 0; // rows written at their place before the count started
+    bool m_scrittaDuranteConteggio = false;
     mutable QHash<qint64, QVector<Riga>> m_cache;
     mutable QList<qint64> m_lru;
     QHash<qint64, Riga> m_rilette;

@@ -177,6 +177,8 @@ private Q_SLOTS:
     void chiusuraDuranteConteggio_data();
     void chiusuraDuranteConteggio();
     void conteggioInMemoria();
+    void righeDopoScritture_data();
+    void righeDopoScritture();
 
 private:
     void motori();
@@ -190,6 +192,8 @@ private:
     void esegui(const QString& sql);
     void riempi(int n, const QString& tabella = QStringLiteral("MagInventari"));
     QStringList senzaTasti() const;
+    QStringList articoliDb();
+    void confrontaRighe(const QStringList& lista, const QStringList& aggiunte);
 
     QTemporaryDir m_dir;
     bool m_pg = false;
@@ -375,6 +379,42 @@ void TstGriglia::riempi(int n, const QString& tabella) {
 
 QStringList TstGriglia::senzaTasti() const {
     return m_modulo.eventi;
+}
+
+// The articles of the counts list as the database has them now.
+QStringList TstGriglia::articoliDb() {
+    QStringList a;
+    QSqlQuery q(m_db);
+    if (!q.exec(QStringLiteral(
+            "SELECT Articolo FROM MagInventari WHERE CodInv = 'INV1' ORDER BY Articolo")))
+        qFatal("%s", qPrintable(q.lastError().text()));
+    while (q.next())
+        a << q.value(0).toString();
+    return a;
+}
+
+// Every row of the grid shows the list's row of its place: the list as it
+// was read (while counting, its first rows and its last ones), then the rows
+// added through the grid.  Every row is read, so windows left the cache are
+// read again.
+void TstGriglia::confrontaRighe(const QStringList& lista, const QStringList& aggiunte) {
+    ModelloRighe* m = m_g->modello();
+    const int n = m_g->Dati()->RecordCount();
+    const int dallaLista = n - int(aggiunte.size());
+    QStringList attese;
+    if (m->totaleNoto()) {
+        attese = lista;
+    } else {
+        int testa = 0;
+        while (testa < dallaLista && m->posizioneNota(testa))
+            ++testa;
+        attese = lista.mid(0, testa) + lista.mid(lista.size() - (dallaLista - testa));
+    }
+    attese += aggiunte;
+    QStringList viste;
+    for (int r = 0; r < n; ++r)
+        viste << m->valore(r, 1).toString();
+    QCOMPARE(viste, attese);
 }
 
 // ---- cases ---------------------------------------------------------------------------
@@ -952,6 +992,102 @@ void TstGriglia::conteggioInMemoria() {
     db.close();
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("memoria"));
+}
+
+void TstGriglia::righeDopoScritture_data() {
+    QTest::addColumn<QString>("motore");
+    QTest::addColumn<bool>("primaDelTotale");
+    QTest::newRow("sqlite contate") << "sqlite" << false;
+    QTest::newRow("sqlite prima del totale") << "sqlite" << true;
+    QTest::newRow("postgres contate") << "postgres" << false;
+    QTest::newRow("postgres prima del totale") << "postgres" << true;
+}
+
+// Rows written through the grid change the places of the rows in the
+// database (a new row sorts among the others, a changed key moves its row)
+// while the list keeps them where it read them: the windows read afterwards,
+// from the top or from the end, still show each row of the list at its place,
+// none twice and none missing.
+void TstGriglia::righeDopoScritture() {
+    QFETCH(bool, primaDelTotale);
+    PREPARA(QString::fromLatin1(SqlConteggi));
+    riempi(3000); // more windows than the model keeps
+    if (primaDelTotale)
+        Conteggio::Trattieni(true);
+    m_comlin->ApriSql(m_modulo.sql);
+    ModelloRighe* m = m_g->modello();
+    if (!primaDelTotale)
+        m->attendiConteggio();
+    QCOMPARE(m->totaleNoto(), !primaDelTotale);
+    QStringList lista = articoliDb();
+    QCOMPARE(lista.size(), 3002);
+
+    if (primaDelTotale) {
+        // more rows from the top, then the last ones from the end
+        m_g->verticalScrollBar()->setValue(m_g->verticalScrollBar()->maximum());
+        QTRY_VERIFY(m_g->Dati()->RecordCount() > ModelloRighe::RigheFinestra);
+        m_modulo.ButtonComando(QStringLiteral("Ultimo"));
+        QVERIFY(!m->totaleNoto());
+    }
+    // two new rows, one sorting among the first rows, one among the last
+    m_modulo.suAddNew = [this] {
+        m_g->Colonna(QStringLiteral("Magazzino"))->setValue(QStringLiteral("M1"));
+        m_g->Colonna(QStringLiteral("CodInv"))->setValue(QStringLiteral("INV1"));
+        m_g->Colonna(QStringLiteral("Livello1"))->setValue(QStringLiteral("~ç~"));
+        m_g->Colonna(QStringLiteral("Livello2"))->setValue(QStringLiteral("~ç~"));
+    };
+    for (const QString& articolo : {QStringLiteral("B00100A"), QStringLiteral("B02900A")}) {
+        QVERIFY(m_g->nuovaRiga(1));
+        scrivi(articolo);
+        QVERIFY(m_g->Update());
+    }
+    QStringList aggiunte = articoliDb();
+    for (const QString& a : lista)
+        aggiunte.removeOne(a);
+    QCOMPARE(aggiunte.size(), 2);
+    QCOMPARE(m->valore(m_g->Dati()->RecordCount() - 1, 1).toString(), aggiunte.last());
+
+    confrontaRighe(lista, aggiunte);
+
+    // a key changed through the grid: the row goes among the last in the
+    // database and stays at its place in the list
+    m_g->setRow(200);
+    m_g->setCol(1);
+    scrivi(QStringLiteral("B02950Z"));
+    QVERIFY(m_g->Update());
+    const QString vecchio = lista[200];
+    QCOMPARE(
+        valoreDb(
+            QStringLiteral("SELECT COUNT(*) FROM MagInventari WHERE Articolo = '%1'").arg(vecchio))
+            .toInt(),
+        0);
+    lista[200] = m->valore(200, 1).toString();
+    QVERIFY(articoliDb().contains(lista[200]));
+    confrontaRighe(lista, aggiunte);
+
+    if (primaDelTotale) {
+        Conteggio::Trattieni(false);
+        QTRY_VERIFY(m->totaleNoto());
+        QCOMPARE(m_g->Dati()->RecordCount(), 3004);
+        confrontaRighe(lista, aggiunte);
+    }
+    m_modulo.ButtonComando(QStringLiteral("Ultimo"));
+    QCOMPARE(m_txtRiga->text(), QString("3004 / 3004"));
+    confrontaRighe(lista, aggiunte); // read again, the first windows left the cache
+
+    // a row deleted through the grid: the list is read again, every row at
+    // its place in the database
+    m_g->setRow(2500);
+    const QString cancellato = m->valore(2500, 1).toString();
+    m_msg->rispondi(1);
+    m_modulo.ButtonComando(QStringLiteral("Cancella"));
+    QCOMPARE(valoreDb(QStringLiteral("SELECT COUNT(*) FROM MagInventari WHERE Articolo = '%1'")
+                          .arg(cancellato))
+                 .toInt(),
+             0);
+    m->attendiConteggio();
+    QCOMPARE(m_g->Dati()->RecordCount(), 3003);
+    confrontaRighe(articoliDb(), {});
 }
 
 QTEST_MAIN(TstGriglia)
