@@ -488,10 +488,24 @@ QList<qint64> ModelloRighe::postiFissi() const {
     return posti;
 }
 
-void ModelloRighe::fissaRiga(qint64 r, const Riga& x) {
+void ModelloRighe::fissaRiga(qint64 r, const Riga& x, bool certa) {
     m_rilette.insert(r, x);
-    if (!m_totaleNoto)
+    // A row that may have left the list while counting may or may not be
+    // in the count.
+    if (!m_totaleNoto && !certa)
         m_scrittaDuranteConteggio = true;
+}
+
+bool ModelloRighe::nellaLista(const QVariantList& chiave) const {
+    if (m_analisi.where.isEmpty())
+        return true;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE (%2) AND %3")
+                  .arg(m_analisi.from, m_analisi.where, condizioneChiave(m_analisi.aliasBase)));
+    for (const QVariant& v : chiave)
+        q.addBindValue(v);
+    return q.exec() && q.next();
 }
 
 QString ModelloRighe::condizioneEsclusi() const {
@@ -1067,7 +1081,7 @@ void ModelloRighe::scriviRiga() {
         m_aggiunte.append(letta);
         endInsertRows();
     } else if (r < righeDb()) {
-        fissaRiga(r, letta);
+        fissaRiga(r, letta, !m_totaleNoto && nellaLista(chiaveDi(letta)));
     } else {
         m_aggiunte[r - righeDb()] = letta;
     }

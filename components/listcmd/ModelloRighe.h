@@ -182,7 +182,10 @@ private:
     // Places of the rows written here, in order.
     QList<qint64> postiFissi() const;
     // A row written here kept at its place r.
-    void fissaRiga(qint64 r, const Riga& x);
+    // certa: the row is still one of the list (its count stays right).
+    void fissaRiga(qint64 r, const Riga& x, bool certa = false);
+    // The row of that key meets the list's condition.
+    bool nellaLista(const QVariantList& chiave) const;
     // The condition leaving out the rows written here; empty when none.
     QString condizioneEsclusi() const;
     qint64 righeDb() const { return m_totaleNoto ? m_totaleDb : m_testa + m_coda.size(); }
