@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 #include <cmath>
 
 namespace quarvel {
@@ -60,7 +61,7 @@ ListaImmagini::ListaImmagini(const QString& nome, int lato, QObject* genitore)
 FrmLista::FrmLista(const QString& nome, const QString& caption) : m_captionDisegno(caption) {
     setObjectName(nome);
     setWindowTitle(caption);
-    resize(640, 420);
+    resize(800, 460);
 
     m_tolComlin = new QToolBar(this);
     m_tolComlin->setObjectName(QStringLiteral("tolComlin"));
@@ -354,12 +355,6 @@ void FrmLista::Form_Load() {
             c->ColonnaChiave(i);
         if (oiColFisse >= 1)
             c->ColonneFisse(oiColFisse);
-        // The counter sits at the right end of the toolbar.
-        auto* spazio = new QWidget(m_tolComlin);
-        spazio->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-        m_tolComlin->addWidget(spazio);
-        m_tolComlin->addWidget(m_txtRiga);
-
         QString primo, secondo;
         c->Contatore(primo, secondo);
         m_txtRiga->setText(secondo + QStringLiteral(" / ") + primo);
@@ -398,7 +393,12 @@ void FrmLista::Avvia() {
 // ---- Form events ----------------------------------------------------------------------
 
 void FrmLista::PosizionaBarra() {
-    m_tolComlin->setGeometry(0, 0, width(), m_tolComlin->sizeHint().height());
+    // The toolbar along the top, the row counter at its right end.
+    const int margine = 4;
+    const int alto = std::max(m_tolComlin->sizeHint().height(), m_txtRiga->sizeHint().height());
+    const int largo = m_txtRiga->width();
+    m_tolComlin->setGeometry(0, 0, std::max(0, width() - largo - 2 * margine), alto);
+    m_txtRiga->move(width() - largo - margine, (alto - m_txtRiga->height()) / 2);
 }
 
 void FrmLista::resizeEvent(QResizeEvent* e) {
@@ -532,6 +532,15 @@ void FrmLista::BeforeUpdate(int& Cancel) {
     if (IListaComandi* c = m_ogComlin.get())
         if (!c->PrimaAggRiga(true))
             Cancel = -1;
+}
+
+void FrmLista::AfterUpdate() {
+    // A new row written changes the count the counter shows.
+    if (IListaComandi* c = m_ogComlin.get()) {
+        QString primo, secondo;
+        c->Contatore(primo, secondo);
+        m_txtRiga->setText(secondo + QStringLiteral(" / ") + primo);
+    }
 }
 
 void FrmLista::RegoleCancellazione(int&) {}

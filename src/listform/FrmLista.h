@@ -157,6 +157,7 @@ protected:
     void BeforeColUpdate(int ColIndex, QVariant& OldValue, int& Cancel) override;
     void AfterColUpdate(int ColIndex) override;
     void BeforeUpdate(int& Cancel) override;
+    void AfterUpdate() override;
     void BeforeDelete(int& Cancel) override;
     void AfterDelete() override;
     void RowColChange(const QVariant& LastRow, int LastCol) override;

@@ -259,6 +259,7 @@ void TstFrmMagDescInv::nuovaTestata() {
     QCOMPARE(valore("SELECT DataInvent FROM MagDescrInv WHERE CodInv = 'INV9'").toDate(),
              QDate(2025, 3, 15));
     QCOMPARE(g->Dati()->RecordCount(), 4);
+    QCOMPARE(m_form->txtRiga()->text().section(" / ", 1), QString("4"));
     QVERIFY(m_msg->testi().isEmpty());
 }
 
