@@ -64,9 +64,9 @@ void PreparaForm(QWidget* form, int flag, const QString& esclusi) {
         }
     }
 
-    // 3. Labels show "&" as it is.
+    // 3. Labels show "&" as it is: no label is a mnemonic for a control.
     for (QLabel* l : form->findChildren<QLabel*>())
-        l->setTextFormat(Qt::PlainText);
+        l->setBuddy(nullptr);
 
     // 4. The company in the caption.
     form->setWindowTitle(form->windowTitle() + QStringLiteral(" - ") + s.DescrizioneDitta);

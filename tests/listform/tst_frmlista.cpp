@@ -13,6 +13,7 @@
 #include "suite/Messaggi.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTableView>
 #include <QTimer>
@@ -102,6 +103,7 @@ private Q_SLOTS:
     void caricamentoFallito();
     void verificaRiga_data() { motori(); }
     void verificaRiga();
+    void preparazione();
 
 private:
     void motori();
@@ -448,6 +450,40 @@ void TstFrmLista::verificaRiga() {
     QVERIFY(g->DataChanged());
     QCOMPARE(valore("SELECT Descrizione FROM MagDescrInv WHERE CodInv = 'INV2'").toString(),
              QString("Secondo"));
+}
+
+void TstFrmLista::preparazione() {
+    // Colour, loading notice, company suffix, read-only switch and window
+    // state, on a form that is not loaded.
+    m_menu = MenuFinto();
+    PreparaSessione(QSqlDatabase(), &m_menu);
+    Sessione().ColoreForm = 0x0000FF; // &HBBGGRR: red
+    Sessione().StatoFinestra = QStringLiteral("2");
+    auto f = std::make_unique<FrmProva>(QString());
+    auto* dentro = new QWidget(f.get());
+    dentro->setObjectName("Fra1");
+    auto* fuori = new QWidget(f.get());
+    fuori->setObjectName("Fra2");
+    f->osParam = QStringLiteral("/F frmProva /RO");
+    PreparaForm(f.get(), FlagPrepara::ControllaRO, QStringLiteral("txt,Fra2,"));
+    QCOMPARE(f->palette().color(QPalette::Window), QColor(255, 0, 0));
+    QCOMPARE(dentro->palette().color(QPalette::Window), QColor(255, 0, 0));
+    QCOMPARE(fuori->palette().color(QPalette::Window),
+             QApplication::palette().color(QPalette::Window));
+    QCOMPARE(f->windowTitle(), QString("Prova - Ditta Prova"));
+    QCOMPARE(f->oiAbilRW(), qint16(0));
+    QVERIFY(frmConnSeCaricata());
+    QCOMPARE(frmConnSeCaricata()->txtNomeDb()->text(), QString("Caricamento maschera Prova"));
+    QCOMPARE(frmConnSeCaricata()->windowTitle(), QString("Caricamento maschera"));
+    FinePreparaForm(f.get(), 0);
+    QVERIFY(!frmConnSeCaricata());
+    QVERIFY(f->windowState() & Qt::WindowMaximized);
+    f->osParam.clear();
+    PreparaForm(f.get(), FlagPrepara::ControllaRO | FlagPrepara::NoAvviso);
+    QCOMPARE(f->oiAbilRW(), qint16(1));
+    QVERIFY(!frmConnSeCaricata());
+    Sessione().ColoreForm = 0;
+    Sessione().StatoFinestra.clear();
 }
 
 QTEST_MAIN(TstFrmLista)
