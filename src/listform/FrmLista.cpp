@@ -3,7 +3,6 @@
 #include "desktop/ServiziSistema.h"
 #include "listform/ProcedureForm.h"
 #include "listform/Tastiera.h"
-#include "startup/Principale.h"
 #include "suite/Errore.h"
 #include "suite/ListaComandi.h"
 #include "suite/MenuClient.h"
@@ -222,7 +221,8 @@ void FrmLista::ChiudiFrm() {
 }
 
 void FrmLista::MenuFrm() {
-    AttivaMenu();
+    if (IProgramma* p = Programma())
+        p->AttivaMenu();
 }
 
 qint16 FrmLista::oiStaAtt() const {

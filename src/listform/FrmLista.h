@@ -11,7 +11,7 @@
 // through the grid), timResize and timVarie (1 ms, single shot, disabled at
 // start), ImagePiccole and ImageGrandi (the toolbar's icon sets).
 
-#include "startup/FormDati.h"
+#include "suite/FormDati.h"
 #include "suite/GrigliaDati.h"
 
 #include <QIcon>

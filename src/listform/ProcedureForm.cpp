@@ -2,9 +2,8 @@
 
 #include "database/FrmConn.h"
 #include "desktop/Scala.h"
-#include "startup/FormDati.h"
-#include "startup/Principale.h"
 #include "suite/Errore.h"
+#include "suite/FormDati.h"
 #include "suite/ListaComandi.h"
 #include "suite/MenuClient.h"
 #include "suite/Messaggi.h"
@@ -125,12 +124,15 @@ void FinePreparaForm(QWidget* form, int flag) {
 void ChiusuraForm(QWidget* form, bool tornaAlChiamante) {
     auto* dati = dynamic_cast<FormDati*>(form);
     ContestoSessione& s = Sessione();
+    IProgramma* programma = Programma();
     if (tornaAlChiamante && !s.ChiusuraDaMenu && dati) {
         if (Utilita().EVuoto(dati->osKeyLancia)) {
-            AttivaMenu();
-        } else {
+            if (programma)
+                programma->AttivaMenu();
+        } else if (programma) {
             try {
-                RitornaAlChiamante(dati->osKeyLancia, dati->osKeySecLancia, dati->osParamLancia);
+                programma->RitornaAlChiamante(dati->osKeyLancia, dati->osKeySecLancia,
+                                              dati->osParamLancia);
             } catch (const Errore& e) {
                 ImpostaErrore(e);
                 MostraErrore();
@@ -138,7 +140,8 @@ void ChiusuraForm(QWidget* form, bool tornaAlChiamante) {
         }
     }
     CancellaErrore();
-    PianificaChiusura(0);
+    if (programma)
+        programma->PianificaChiusura(0);
     try {
         if (dati && !Utilita().EVuoto(dati->osKeySec) && s.MenuClient)
             s.MenuClient->FineFunzione(dati->osKeySec);

@@ -4,9 +4,9 @@
 #include "desktop/Scala.h"
 #include "desktop/ServiziSistema.h"
 #include "startup/Avvio.h"
-#include "startup/FormDati.h"
 #include "suite/ComponenteDati.h"
 #include "suite/Errore.h"
+#include "suite/FormDati.h"
 #include "suite/ListaComandi.h"
 #include "suite/Messaggi.h"
 #include "suite/Sessione.h"
@@ -24,16 +24,9 @@
 
 namespace quarvel {
 
-FormDati::~FormDati() = default;
-
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
-
-struct VoceRegistro {
-    QString nome;
-    FabbricaForm fabbrica;
-};
 
 struct Stato {
     std::unique_ptr<FrmPrincipale> principale;
@@ -49,17 +42,6 @@ struct Stato {
 Stato& S() {
     static Stato s;
     return s;
-}
-
-struct Registro {
-    QMap<QString, VoceRegistro> forme; // by name in lower case
-    std::function<QWidget*()> comlinStampa;
-    std::function<QWidget*()> stampaInCorso;
-};
-
-Registro& R() {
-    static Registro r;
-    return r;
 }
 
 bool Uguale(const QString& a, const QString& b) {
@@ -111,26 +93,6 @@ void FineProcesso() {
 }
 
 } // namespace
-
-// ---- Registry -------------------------------------------------------------------------
-
-void RegistraForm(const QString& nome, FabbricaForm fabbrica) {
-    R().forme.insert(nome.trimmed().toLower(), VoceRegistro{nome.trimmed(), std::move(fabbrica)});
-}
-
-void AzzeraRegistroForm() {
-    R().forme.clear();
-}
-
-bool FormRegistrata(const QString& nome) {
-    return R().forme.contains(nome.trimmed().toLower());
-}
-
-void RegistraFinestreStampa(std::function<QWidget*()> comlinStampa,
-                            std::function<QWidget*()> stampaInCorso) {
-    R().comlinStampa = std::move(comlinStampa);
-    R().stampaInCorso = std::move(stampaInCorso);
-}
 
 // ---- frmPrincipale --------------------------------------------------------------------
 
@@ -343,9 +305,25 @@ FrmPrincipale* frmPrincipale() {
     return S().principale.get();
 }
 
+namespace {
+// The services the data forms ask of the program, on the dispatcher's own
+// procedures.
+class ServiziProgramma final : public IProgramma {
+public:
+    void PianificaChiusura(qint16 immediata) override { quarvel::PianificaChiusura(immediata); }
+    void AttivaMenu() override { quarvel::AttivaMenu(); }
+    void RitornaAlChiamante(const QString& chiave, const QString& chiaveSec,
+                            const QString& parametro) override {
+        quarvel::RitornaAlChiamante(chiave, chiaveSec, parametro);
+    }
+};
+} // namespace
+
 FrmPrincipale* CaricaFrmPrincipale() {
+    static ServiziProgramma servizi;
     if (!S().principale)
         S().principale = std::make_unique<FrmPrincipale>();
+    ImpostaProgramma(&servizi);
     return S().principale.get();
 }
 
@@ -400,7 +378,7 @@ void ApriForm(const QString& nome, const QString& chiaveFunzione, const QString&
               const QString& osKeySecLancia, const QString& osParamLancia) {
     const QString n = nome.trimmed();
     const QString chiave = n.toLower();
-    if (n.isEmpty() || !R().forme.contains(chiave)) {
+    if (n.isEmpty() || !FormRegistrata(chiave)) {
         MessaggioEChiudi(testi_principale::FormInesistente(), 0, -1);
         return;
     }
@@ -408,7 +386,7 @@ void ApriForm(const QString& nome, const QString& chiaveFunzione, const QString&
     QPointer<QWidget>& istanza = S().istanze[chiave];
     FormDati* form = istanza ? dynamic_cast<FormDati*>(istanza.data()) : nullptr;
     if (!form) {
-        form = R().forme.value(chiave).fabbrica();
+        form = CreaFormRegistrata(chiave);
         if (!form)
             throw Errore(NumErr::OggettoNonImpostato,
                          QStringLiteral("La form %1 non è stata creata").arg(n),
@@ -440,10 +418,10 @@ void ApriForm(const QString& nome, const QString& chiaveFunzione, const QString&
     form->osParamLancia = osParamLancia;
 
     if (IListaComandi* c = form->ogComlin()) {
-        if (R().comlinStampa)
-            c->setOfrmComlinSTampa(R().comlinStampa());
-        if (R().stampaInCorso)
-            c->setOfrmStampaInCorso(R().stampaInCorso());
+        if (QWidget* w = FinestraComlinStampa())
+            c->setOfrmComlinSTampa(w);
+        if (QWidget* w = FinestraStampaInCorso())
+            c->setOfrmStampaInCorso(w);
     }
 
     QPointer<QWidget> guardia(finestra);

@@ -12,7 +12,7 @@
 //   mostrata <ms since the epoch> <pid>   when first painted on screen
 //   chiusa                       when it unloads
 
-#include "startup/FormDati.h"
+#include "suite/FormDati.h"
 
 #include <QWidget>
 

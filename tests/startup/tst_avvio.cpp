@@ -9,7 +9,7 @@
 #include "database/FrmConn.h"
 #include "listcmd/Comlin.h"
 #include "startup/Avvio.h"
-#include "startup/FormDati.h"
+#include "suite/FormDati.h"
 #include "startup/Principale.h"
 #include "suite/ComponenteDati.h"
 #include "suite/Messaggi.h"

@@ -72,10 +72,35 @@ void AzzeraRegistroForm();
 // True when a form of that name is registered.
 bool FormRegistrata(const QString& nome);
 
+// A new instance of the form registered under that name; nullptr when none is.
+FormDati* CreaFormRegistrata(const QString& nome);
+
 // The shared print windows handed to every form's list-command object (the
 // list print dialog and the printing-in-progress window).  The printing part
 // registers their providers; until then nothing is handed.
 void RegistraFinestreStampa(std::function<QWidget*()> comlinStampa,
                             std::function<QWidget*()> stampaInCorso);
+// The registered print windows; nullptr when none is registered.
+QWidget* FinestraComlinStampa();
+QWidget* FinestraStampaInCorso();
+
+// What a data form asks of the program around it when it closes or hands
+// control back: the dispatcher of the start-up installs the real one.
+class IProgramma {
+public:
+    virtual ~IProgramma();
+    // 0: close the program once no other window is left; -1: try at once.
+    virtual void PianificaChiusura(qint16 immediata) = 0;
+    // Brings the menu forward.
+    virtual void AttivaMenu() = 0;
+    // Gives control back to the function that launched the closing form.
+    virtual void RitornaAlChiamante(const QString& chiave, const QString& chiaveSec,
+                                    const QString& parametro) = 0;
+};
+
+// The program's services; nullptr until the start-up installs them (a form
+// opened by a test then simply does not hand control anywhere).
+IProgramma* Programma();
+void ImpostaProgramma(IProgramma* programma);
 
 } // namespace quarvel

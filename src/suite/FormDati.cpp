@@ -1,0 +1,68 @@
+#include "suite/FormDati.h"
+
+#include <QMap>
+
+namespace quarvel {
+
+FormDati::~FormDati() = default;
+IProgramma::~IProgramma() = default;
+
+namespace {
+struct VoceRegistro {
+    QString nome;
+    FabbricaForm fabbrica;
+};
+
+struct Registro {
+    QMap<QString, VoceRegistro> forme; // by name in lower case
+    std::function<QWidget*()> comlinStampa;
+    std::function<QWidget*()> stampaInCorso;
+    IProgramma* programma = nullptr;
+};
+
+Registro& R() {
+    static Registro r;
+    return r;
+}
+} // namespace
+
+void RegistraForm(const QString& nome, FabbricaForm fabbrica) {
+    R().forme.insert(nome.trimmed().toLower(), VoceRegistro{nome.trimmed(), std::move(fabbrica)});
+}
+
+void AzzeraRegistroForm() {
+    R().forme.clear();
+}
+
+bool FormRegistrata(const QString& nome) {
+    return R().forme.contains(nome.trimmed().toLower());
+}
+
+FormDati* CreaFormRegistrata(const QString& nome) {
+    const auto it = R().forme.constFind(nome.trimmed().toLower());
+    if (it == R().forme.cend() || !it->fabbrica)
+        return nullptr;
+    return it->fabbrica();
+}
+
+void RegistraFinestreStampa(std::function<QWidget*()> comlinStampa,
+                            std::function<QWidget*()> stampaInCorso) {
+    R().comlinStampa = std::move(comlinStampa);
+    R().stampaInCorso = std::move(stampaInCorso);
+}
+
+QWidget* FinestraComlinStampa() {
+    return R().comlinStampa ? R().comlinStampa() : nullptr;
+}
+QWidget* FinestraStampaInCorso() {
+    return R().stampaInCorso ? R().stampaInCorso() : nullptr;
+}
+
+IProgramma* Programma() {
+    return R().programma;
+}
+void ImpostaProgramma(IProgramma* programma) {
+    R().programma = programma;
+}
+
+} // namespace quarvel
