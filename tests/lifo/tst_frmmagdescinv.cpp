@@ -74,6 +74,9 @@ private:
     bool m_pg = false;
     int m_serie = 0;
     QString m_motore;
+    // One database per process: two runs on the same server do not meet.
+    const QString m_nomePg =
+        QStringLiteral("quarvel_lifo_%1").arg(QCoreApplication::applicationPid());
     QSqlDatabase m_db;
     MenuFinto m_menu;
     std::unique_ptr<MessaggiScriptati> m_msg;
@@ -89,7 +92,7 @@ void TstFrmMagDescInv::initTestCase() {
     m_pg = PgDisponibile();
     if (m_pg) {
         QString errore;
-        QVERIFY2(CreaDatabasePg(QStringLiteral("quarvel_lifo"), errore), qPrintable(errore));
+        QVERIFY2(CreaDatabasePg(m_nomePg, errore), qPrintable(errore));
     }
 }
 
@@ -106,7 +109,7 @@ void TstFrmMagDescInv::prepara(const QString& osParam) {
     m_motore = motore;
     const QString nome = QStringLiteral("ditta%1").arg(++m_serie);
     if (motore == QLatin1String("postgres")) {
-        m_db = ConnessionePg(nome, QStringLiteral("quarvel_lifo"));
+        m_db = ConnessionePg(nome, m_nomePg);
     } else {
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nome);
         m_db.setDatabaseName(m_dir.filePath(nome + QStringLiteral(".db")));
@@ -358,7 +361,7 @@ void TstFrmMagDescInv::cancellazione() {
     {
         QSqlDatabase altra =
             m_motore == QLatin1String("postgres")
-                ? ConnessionePg(QStringLiteral("altra"), "quarvel_lifo")
+                ? ConnessionePg(QStringLiteral("altra"), m_nomePg)
                 : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("altra"));
         if (m_motore != QLatin1String("postgres"))
             altra.setDatabaseName(m_db.databaseName());
