@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QTimer>
 
 namespace quarvel::listcmd {
 
@@ -288,6 +289,7 @@ Griglia::Griglia(QWidget* genitore)
                 }
             });
     connect(m_modello, &QAbstractItemModel::modelReset, this, [this] { rinnovaColonne(); });
+    connect(m_modello, &ModelloRighe::listaSpostata, this, &Griglia::riallinea);
 }
 
 Griglia::~Griglia() {
@@ -771,6 +773,33 @@ void Griglia::Refresh() {
     posizionaSilenzioso(r, c);
     emit listaRiletta();
     emit posizioneCambiata();
+}
+
+void Griglia::riallinea() {
+    if (!m_modello->spostata())
+        return;
+    // The cell or row being typed into is finished first.
+    if (m_editor || (m_modello->inModifica() && m_modello->modificata())) {
+        QTimer::singleShot(200, this, &Griglia::riallinea);
+        return;
+    }
+    // As "Aggiorna", the cursor staying on its row when the row is still there.
+    const int c = std::max(Col(), 0);
+    const QVariantList chiave = m_modello->chiaveInMemoria(std::max(Row(), 0));
+    try {
+        Refresh();
+        if (chiave.isEmpty())
+            return;
+        const qint64 r = m_modello->posizioneChiave(chiave);
+        if (r < 0 || r == Row())
+            return;
+        if (r >= m_modello->rowCount() && !m_modello->totaleNoto())
+            m_modello->attendiConteggio();
+        posizionaSilenzioso(int(r), c);
+        emit posizioneCambiata();
+    } catch (const Errore& e) {
+        mostraErrore(e);
+    }
 }
 
 bool Griglia::muovi(int dr, int dc) {

@@ -173,6 +173,9 @@ private:
     void aggiornaFisse();
     int larghezzaPixel(int twips) const;
     void rinnovaColonne();
+    // The list moved under the rows read (others added or deleted rows): it
+    // is read again, the cursor staying on its row.
+    void riallinea();
 
     ModelloRighe* m_modello;
     DatiRiga m_dati;

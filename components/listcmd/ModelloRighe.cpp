@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
+#include <QMetaMethod>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlField>
@@ -166,6 +167,7 @@ void ModelloRighe::impostaChiaviForm(const QList<int>& colonne) {
 }
 
 void ModelloRighe::svuotaCache() {
+    m_spostata = false;
     m_cache.clear();
     m_lru.clear();
     m_rilette.clear();
@@ -182,6 +184,7 @@ void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
     m_posChiavi.clear();
     m_chiaviNascoste.clear();
     m_aggiunte.clear();
+    m_cortaRiletta = false;
     fermaConteggio();
     m_totaleDb = 0;
     m_totaleNoto = true;
@@ -722,13 +725,23 @@ void ModelloRighe::caricaFine() {
 }
 
 bool ModelloRighe::canFetchMore(const QModelIndex& p) const {
-    return !p.isValid() && m_aperta && !m_totaleNoto && m_coda.isEmpty();
+    return !p.isValid() && m_aperta && !m_totaleNoto && m_coda.isEmpty() && !m_spostata;
 }
 
 void ModelloRighe::fetchMore(const QModelIndex& p) {
     if (!canFetchMore(p))
         return;
-    QVector<Riga> righe = leggiPosti(m_testa, RigheFinestra, false, 0);
+    // one row more before: the last row read, unless the list moved since
+    const Riga* prima = inMemoria(m_testa - 1);
+    QVector<Riga> righe =
+        leggiPosti(m_testa - (prima ? 1 : 0), RigheFinestra + (prima ? 1 : 0), false, 0);
+    if (prima) {
+        if (righe.isEmpty() || chiaveDi(righe.first()) != chiaveDi(*prima)) {
+            segnalaSpostamento();
+            return;
+        }
+        righe.removeFirst();
+    }
     const qint64 n = righe.size();
     const qint64 f = m_testa / RigheFinestra;
     const bool fine = n < RigheFinestra;
@@ -834,6 +847,8 @@ QVector<ModelloRighe::Riga> ModelloRighe::leggiPosti(qint64 inizio, qint64 quant
 }
 
 void ModelloRighe::leggiFinestra(qint64 f) const {
+    if (m_spostata)
+        return; // the list is read again shortly: nothing shown from the old places
     const qint64 inizio = f * RigheFinestra;
     // While counting, only the rows from the top are read by window.
     const qint64 totale = m_totaleNoto ? m_totaleDb : m_testa;
@@ -842,14 +857,133 @@ void ModelloRighe::leggiFinestra(qint64 f) const {
         return;
     // Past the middle the rows are read from the end, the order reversed.
     const bool dallaFine = m_totaleNoto && inizio > totale / 2;
-    QVector<Riga> righe = leggiPosti(inizio, quante, dallaFine, totale);
-    // A list changed by others since it was counted can come back short: the
-    // missing rows show empty until the list is read again.
+    // One row more on the side of a neighbour in memory: it must be the
+    // neighbour's row, else others added or deleted rows since it was read.
+    const Riga* prima = inMemoria(inizio - 1);
+    // (while counting, the rows after the top ones are the last of the list)
+    const Riga* dopo =
+        m_totaleNoto || inizio + quante < m_testa ? inMemoria(inizio + quante) : nullptr;
+    const qint64 da = inizio - (prima ? 1 : 0);
+    const qint64 a = inizio + quante + (dopo ? 1 : 0);
+    QVector<Riga> righe = leggiPosti(da, a - da, dallaFine, totale);
+    // A list changed by others since it was counted can also come back short
+    // (read again once: a count that keeps disagreeing with the rows read
+    // leaves the missing rows empty, as a list read again would show them).
+    const bool corta =
+        righe.size() < a - da ||
+        std::any_of(righe.begin(), righe.end(), [](const Riga& x) { return x.isEmpty(); });
+    bool spostata = corta && !m_cortaRiletta;
+    if (!spostata && prima && !righe.isEmpty() && chiaveDi(righe.first()) != chiaveDi(*prima))
+        spostata = true;
+    if (!spostata && dopo && !righe.isEmpty() && chiaveDi(righe.last()) != chiaveDi(*dopo))
+        spostata = true;
+    if (spostata) {
+        if (corta)
+            m_cortaRiletta = true;
+        segnalaSpostamento();
+        return;
+    }
+    if (!corta && (prima || dopo))
+        m_cortaRiletta = false; // the places agree again
+    if (dopo && !righe.isEmpty())
+        righe.removeLast();
+    if (prima && !righe.isEmpty())
+        righe.removeFirst();
     righe.resize(int(quante));
     m_cache.insert(f, std::move(righe));
     m_lru.append(f);
     while (m_lru.size() > FinestreMassime)
         m_cache.remove(m_lru.takeFirst());
+}
+
+const ModelloRighe::Riga* ModelloRighe::inMemoria(qint64 r) const {
+    if (r < 0 || r >= righeDb())
+        return nullptr;
+    auto ril = m_rilette.constFind(r);
+    if (ril != m_rilette.constEnd())
+        return &*ril;
+    if (!m_totaleNoto && r >= m_testa)
+        return &m_coda[r - m_testa];
+    if (m_totaleNoto && m_inizioCoda >= 0 && r >= m_inizioCoda && r < m_inizioCoda + m_coda.size())
+        return &m_coda[r - m_inizioCoda];
+    const auto it = m_cache.constFind(r / RigheFinestra);
+    if (it == m_cache.constEnd())
+        return nullptr;
+    const qint64 k = r % RigheFinestra;
+    return k < it->size() && !(*it)[k].isEmpty() ? &(*it)[k] : nullptr;
+}
+
+QVariantList ModelloRighe::chiaveInMemoria(qint64 r) const {
+    const Riga* x = inMemoria(r);
+    if (!x || m_colChiavi.isEmpty())
+        return {};
+    return chiaveDi(*x);
+}
+
+void ModelloRighe::segnalaSpostamento() const {
+    if (m_spostata)
+        return;
+    m_spostata = true;
+    auto* io = const_cast<ModelloRighe*>(this);
+    QMetaObject::invokeMethod(
+        io,
+        [io] {
+            if (!io->m_spostata)
+                return;
+            if (io->isSignalConnected(QMetaMethod::fromSignal(&ModelloRighe::listaSpostata)))
+                emit io->listaSpostata();
+            else
+                try {
+                    io->riallinea();
+                } catch (const Errore& e) {
+                    qWarning("Lista non riletta: %s", qPrintable(e.descrizione()));
+                }
+        },
+        Qt::QueuedConnection);
+}
+
+void ModelloRighe::riallinea() {
+    // A row being written waits: the list is read again after it.
+    if (!m_spostata || (inModifica() && modificata()))
+        return;
+    rileggi();
+}
+
+qint64 ModelloRighe::posizioneChiave(const QVariantList& chiave) const {
+    if (!m_aperta || m_colChiavi.isEmpty() || chiave.size() != m_colChiavi.size() ||
+        m_analisi.raggruppata() || m_analisi.distinta)
+        return -1;
+    for (const QVariant& v : chiave)
+        if (!v.isValid() || v.isNull())
+            return -1;
+    const QString esclusi = condizioneEsclusi();
+    QString dove = m_analisi.where;
+    if (!esclusi.isEmpty())
+        dove = dove.isEmpty() ? esclusi : QStringLiteral("(%1) AND %2").arg(dove, esclusi);
+    QStringList colonne, condizioni;
+    for (int i = 0; i < m_colChiavi.size(); ++i) {
+        colonne << QStringLiteral("%1 AS qv_c%2")
+                       .arg(Qualifica(m_analisi.aliasBase, m_colChiavi[i]))
+                       .arg(i);
+        condizioni << QStringLiteral("qv_c%1 = ?").arg(i);
+    }
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT qv_rn FROM (SELECT ROW_NUMBER() OVER (ORDER BY %1) AS qv_rn, "
+                             "%2 FROM %3%4) qv_t WHERE %5")
+                  .arg(m_ordine, colonne.join(QStringLiteral(", ")), m_analisi.from,
+                       dove.isEmpty() ? QString() : QStringLiteral(" WHERE ") + dove,
+                       condizioni.join(QStringLiteral(" AND "))));
+    for (const QVariant& v : chiave)
+        q.addBindValue(v);
+    if (!q.exec() || !q.next())
+        return -1;
+    qint64 n = q.value(0).toLongLong() - 1;
+    // the rows written here keep their places among those read
+    for (qint64 p : postiFissi())
+        if (p <= n)
+            ++n;
+    return n;
 }
 
 const ModelloRighe::Riga* ModelloRighe::riga(qint64 r) const {
@@ -942,6 +1076,10 @@ void ModelloRighe::annullaRiga() {
     const qint64 r = m_mod.riga;
     m_mod = {};
     emit dataChanged(index(int(r), 0), index(int(r), columnCount() - 1));
+    if (m_spostata) { // the list moved while the row was being edited
+        m_spostata = false;
+        segnalaSpostamento();
+    }
 }
 
 QVariantList ModelloRighe::chiaveDi(const Riga& r) const {
@@ -1086,6 +1224,10 @@ void ModelloRighe::scriviRiga() {
         m_aggiunte[r - righeDb()] = letta;
     }
     emit dataChanged(index(int(r), 0), index(int(r), columnCount() - 1));
+    if (m_spostata) { // the list moved while the row was being edited
+        m_spostata = false;
+        segnalaSpostamento();
+    }
 }
 
 void ModelloRighe::eliminaRiga(qint64 r) {

@@ -33,6 +33,13 @@
 // database order), are left out of every read of a window or of the count:
 // the other rows keep their places counted without them, from the top as from
 // the end, so no row shows twice or goes missing around a row written here.
+//
+// Rows added or deleted by another workstation move the places of the rows
+// read later.  A window is read with one row more on the side of a neighbour
+// already in memory: when that row is not the neighbour's (or the window
+// comes back short), the list has moved; the window is not shown, and the
+// list is read again (listaSpostata, or at once when nobody listens), as
+// "Aggiorna" does.
 
 #include "listcmd/AnalisiSql.h"
 
@@ -137,6 +144,17 @@ public:
     // letters compared without regard to case; -1 when none.
     qint64 cerca(int colonna, const QString& testo, qint64 da);
 
+    // The list moved under the rows read (another workstation added or
+    // deleted rows): it is to be read again.
+    bool spostata() const { return m_spostata; }
+    // Reads the list again when it moved and no row is being written.
+    void riallinea();
+    // The key of a row in memory (no read); empty when not in memory.
+    QVariantList chiaveInMemoria(qint64 riga) const;
+    // The place of the row of that key in the list just read; -1 when the
+    // list has no such row.
+    qint64 posizioneChiave(const QVariantList& chiave) const;
+
     // Windows kept (the benchmark reads it).
     int finestreInMemoria() const { return int(m_cache.size()); }
 
@@ -155,6 +173,9 @@ public:
 signals:
     // The count running in the background arrived: totale() is the list's.
     void totaleArrivato();
+    // The list moved under the rows read: the grid reads it again keeping
+    // its cursor (queued, never inside a read of a cell).
+    void listaSpostata();
 
 private:
     struct Modifica {
@@ -166,6 +187,9 @@ private:
     };
 
     const Riga* riga(qint64 r) const;
+    // A row of the list in memory, without reading.
+    const Riga* inMemoria(qint64 r) const;
+    void segnalaSpostamento() const;
     void leggiFinestra(qint64 f) const;
     void conta();
     QString testoConteggio() const;
@@ -222,6 +246,8 @@ private:
     std::unique_ptr<Conteggio> m_conteggio;
     qint64 m_fisseAlConteggio = 0; // rows written at their place before the count started
     bool m_scrittaDuranteConteggio = false;
+    mutable bool m_spostata = false;
+    mutable bool m_cortaRiletta = false; // read again for a short window
     mutable QHash<qint64, QVector<Riga>> m_cache;
     mutable QList<qint64> m_lru;
     QHash<qint64, Riga> m_rilette;

@@ -179,6 +179,8 @@ private Q_SLOTS:
     void conteggioInMemoria();
     void righeDopoScritture_data();
     void righeDopoScritture();
+    void righeDiAltrePostazioni_data() { motori(); }
+    void righeDiAltrePostazioni();
 
 private:
     void motori();
@@ -1088,6 +1090,75 @@ void TstGriglia::righeDopoScritture() {
     m->attendiConteggio();
     QCOMPARE(m_g->Dati()->RecordCount(), 3003);
     confrontaRighe(articoliDb(), {});
+}
+
+// Another workstation adds and deletes rows in the middle and at the tail
+// while the list is open, after its first windows were read: walking the
+// whole list row by row as the operator does, every row of the database shows
+// once, none twice and none left out at the border of two windows.
+void TstGriglia::righeDiAltrePostazioni() {
+    PREPARA(QString::fromLatin1(SqlConteggi));
+    riempi(3000);
+    m_comlin->ApriSql(m_modulo.sql);
+    ModelloRighe* m = m_g->modello();
+    m->attendiConteggio();
+    QCOMPARE(m_g->Dati()->RecordCount(), 3002);
+    for (int r = 0; r < 3 * ModelloRighe::RigheFinestra; ++r)
+        QVERIFY(m->valore(r, 1).isValid());
+    m_g->setRow(0);
+
+    {
+        QSqlDatabase altra = apriDb(QStringLiteral("altra%1").arg(m_serie));
+        QSqlQuery q(altra);
+        for (const char* articolo :
+             {"B01500A", "B01500B", "B01500C", "B01700A", "B02900A", "B02900B", "B02999A"})
+            QVERIFY2(q.exec(QStringLiteral("INSERT INTO MagInventari (CodInv, Articolo, Livello1, "
+                                           "Livello2, Magazzino, Giacenza) VALUES ('INV1', '%1', "
+                                           "'~ç~', '~ç~', 'M1', 1)")
+                                .arg(QLatin1String(articolo))),
+                     qPrintable(q.lastError().text()));
+        QVERIFY(q.exec(QStringLiteral("DELETE FROM MagInventari WHERE Articolo IN ('B01600', "
+                                      "'B01601', 'B02950', 'B02951', 'B02952', 'B02953')")));
+        q.finish();
+        altra.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("altra%1").arg(m_serie));
+    const QStringList lista = articoliDb();
+    QCOMPARE(lista.size(), 3003);
+
+    // Down to the last row; an automatic read again of the list runs among
+    // the events between two steps.
+    QStringList viste;
+    for (int passi = 0; passi < 2 * lista.size(); ++passi) {
+        QString articolo;
+        for (int prove = 0; prove < 3 && articolo.isEmpty(); ++prove) {
+            QCoreApplication::processEvents();
+            articolo = m->valore(m_g->Row(), 1).toString();
+        }
+        QVERIFY2(!articolo.isEmpty(), qPrintable(QStringLiteral("riga %1").arg(m_g->Row())));
+        viste << articolo;
+        if (m_g->Row() + 1 >= m_g->Dati()->RecordCount())
+            break;
+        m_g->setRow(m_g->Row() + 1);
+    }
+    QStringList doppie = viste;
+    QCOMPARE(doppie.removeDuplicates(), 0);
+    for (const QString& a : lista)
+        QVERIFY2(viste.contains(a), qPrintable(a + QStringLiteral(" mancante")));
+    QCOMPARE(viste, lista);
+    QCOMPARE(m_g->Dati()->RecordCount(), 3003);
+
+    // A row added before the cursor, seen when a window next to one in
+    // memory is read: the list is read again and the cursor stays on its row.
+    m_g->setRow(2000);
+    const QString corrente = m->valore(2000, 1).toString();
+    esegui(
+        QStringLiteral("INSERT INTO MagInventari (CodInv, Articolo, Livello1, Livello2, "
+                       "Magazzino, Giacenza) VALUES ('INV1', 'B00010A', '~ç~', '~ç~', 'M1', 1)"));
+    m_g->verticalScrollBar()->setValue(1500);
+    QTRY_COMPARE(m_g->Row(), 2001);
+    QCOMPARE(m->valore(m_g->Row(), 1).toString(), corrente);
+    QCOMPARE(m_g->Dati()->RecordCount(), 3004);
 }
 
 QTEST_MAIN(TstGriglia)
