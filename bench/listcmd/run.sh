@@ -38,4 +38,10 @@ if [[ -x "$PG" ]]; then
             PGPASSWORD=$QUARVEL_PG_PWD "$BIN" --motore postgres --modo "$modo" --righe "$RIGHE"
         done
     done
+    # a form that opens this list as it loads: the count's connection is
+    # opened beside the first rows, not before
+    for ((i = 0; i < VOLTE; i++)); do
+        PGPASSWORD=$QUARVEL_PG_PWD "$BIN" --motore postgres --modo griglia --righe "$RIGHE" \
+            --prima-apertura
+    done
 fi

@@ -1,11 +1,14 @@
 #include "listcmd/Conteggio.h"
 
 #include <QAtomicInteger>
+#include <QPointer>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QThread>
 #include <QVariant>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <sqlite3.h>
@@ -19,12 +22,262 @@ std::condition_variable SbloccoTrattieni;
 bool Trattenuti = false;
 QAtomicInteger<quint64> ProssimoNome{0};
 
+// Wakes a count held by Trattieni to look again at what it waits for.
+void SvegliaTrattenuti() {
+    { std::lock_guard<std::mutex> t(MutexTrattieni); }
+    SbloccoTrattieni.notify_all();
+}
+
+// A server connection nobody counts on is closed after this.
+constexpr auto Inattivita = std::chrono::seconds(60);
+
+bool DiSqlite(const QSqlDatabase& db) {
+    return db.driverName() == QLatin1String("QSQLITE");
+}
+
+// What the clone is made of: a list opened on another database under the
+// same connection name must not be counted on the old one.
+QString ChiaveDi(const QSqlDatabase& db) {
+    return QStringList{db.connectionName(),
+                       db.driverName(),
+                       db.databaseName(),
+                       db.hostName(),
+                       QString::number(db.port()),
+                       db.userName(),
+                       db.connectOptions()}
+        .join(QChar(0));
+}
+
 } // namespace
+
+struct LavoroConteggio {
+    QString sql;
+    std::atomic<bool> fermato{false};
+    bool inCorso = false; // the rest under the channel's mutex
+    bool finito = false;
+    bool riuscito = false;
+    qint64 totale = 0;
+    QString errore;
+    Conteggio* proprietario = nullptr;
+};
+
+struct CanaleConteggi::Stato {
+    std::mutex m;
+    std::condition_variable cv;
+    std::atomic<bool> fine{false};
+    // the connection wanted
+    QString connessione;
+    QString chiave;
+    bool sqlite = false;
+    bool postgres = false;
+    bool apertura = false; // open it even with no count to run
+    std::shared_ptr<LavoroConteggio> lavoro;
+    // of the open clone, to interrupt its statement
+    sqlite3* handleSqlite = nullptr;
+    QString pid;
+};
+
+namespace {
+
+void Ciclo(const std::shared_ptr<CanaleConteggi::Stato>& s) {
+    QSqlDatabase db;
+    QString nome;
+    QString chiaveAperta;
+    auto chiudi = [&] {
+        if (nome.isEmpty())
+            return;
+        {
+            std::lock_guard<std::mutex> l(s->m);
+            s->handleSqlite = nullptr;
+            s->pid.clear();
+        }
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(nome);
+        nome.clear();
+        chiaveAperta.clear();
+    };
+    auto apri = [&](const QString& connessione, const QString& chiave, bool postgres) {
+        chiudi();
+        nome = QStringLiteral("quarvel-conteggio-%1").arg(ProssimoNome.fetchAndAddRelaxed(1));
+        db = QSqlDatabase::cloneDatabase(connessione, nome);
+        chiaveAperta = chiave;
+        if (!db.isValid() || !db.open())
+            return false;
+        QString pid;
+        if (postgres) {
+            QSqlQuery p(db);
+            if (p.exec(QStringLiteral("SELECT pg_backend_pid()")) && p.next())
+                pid = QString::number(p.value(0).toLongLong());
+        }
+        std::lock_guard<std::mutex> l(s->m);
+        const QVariant h = db.driver()->handle();
+        if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
+            s->handleSqlite = *static_cast<sqlite3* const*>(h.constData());
+        s->pid = pid;
+        return true;
+    };
+
+    std::unique_lock<std::mutex> l(s->m);
+    for (;;) {
+        const auto daFare = [&] {
+            return s->fine.load() || s->lavoro ||
+                   (s->apertura && (chiaveAperta != s->chiave || !db.isOpen()));
+        };
+        if (!daFare()) {
+            if (db.isOpen() && !s->sqlite) {
+                if (!s->cv.wait_for(l, Inattivita, daFare)) {
+                    l.unlock();
+                    chiudi();
+                    l.lock();
+                    continue;
+                }
+            } else {
+                s->cv.wait(l, daFare);
+            }
+        }
+        if (s->fine.load())
+            break;
+        std::shared_ptr<LavoroConteggio> lavoro = s->lavoro;
+        if (lavoro) {
+            l.unlock();
+            {
+                std::unique_lock<std::mutex> t(MutexTrattieni);
+                SbloccoTrattieni.wait(t, [&] {
+                    return !Trattenuti || lavoro->fermato.load() || s->fine.load();
+                });
+            }
+            l.lock();
+            if (s->fine.load())
+                break;
+            if (s->lavoro != lavoro || lavoro->fermato.load())
+                continue; // stopped while held
+            lavoro->inCorso = true;
+        }
+        s->apertura = false;
+        const QString connessione = s->connessione;
+        const QString chiave = s->chiave;
+        const bool sqlite = s->sqlite;
+        const bool postgres = s->postgres;
+        l.unlock();
+
+        bool aperta = db.isOpen() && chiaveAperta == chiave;
+        QString errore;
+        if (!aperta) {
+            aperta = apri(connessione, chiave, postgres);
+            if (!aperta)
+                errore = db.lastError().text();
+        }
+        bool riuscito = false;
+        qint64 totale = 0;
+        if (lavoro && aperta && !lavoro->fermato.load()) {
+            QSqlQuery q(db);
+            q.setForwardOnly(true);
+            if (q.exec(lavoro->sql) && q.next()) {
+                totale = q.value(0).toLongLong();
+                riuscito = true;
+            } else {
+                errore = q.lastError().text();
+            }
+        }
+        // An SQLite file is not kept open; a server connection that failed
+        // (cancelled, dropped) is opened anew for the next count.
+        if (sqlite || !aperta || (lavoro && !riuscito))
+            chiudi();
+
+        l.lock();
+        if (lavoro) {
+            lavoro->riuscito = riuscito && !lavoro->fermato.load();
+            lavoro->totale = totale;
+            lavoro->errore = errore;
+            lavoro->inCorso = false;
+            lavoro->finito = true;
+            if (s->lavoro == lavoro)
+                s->lavoro.reset();
+            if (!lavoro->fermato.load() && lavoro->proprietario) {
+                QPointer<Conteggio> c = lavoro->proprietario;
+                QMetaObject::invokeMethod(
+                    lavoro->proprietario,
+                    [c] {
+                        if (c && c->finito())
+                            emit c->arrivato();
+                    },
+                    Qt::QueuedConnection);
+            }
+            s->cv.notify_all();
+        }
+    }
+    l.unlock();
+    chiudi();
+}
+
+// Interrupts the statement the channel runs for lavoro; the caller holds l.
+void Interrompi(CanaleConteggi::Stato& s, std::unique_lock<std::mutex>& l,
+                const std::shared_ptr<LavoroConteggio>& lavoro, QSqlDatabase principale) {
+    lavoro->fermato.store(true);
+    lavoro->proprietario = nullptr;
+    if (!lavoro->inCorso) {
+        if (s.lavoro == lavoro)
+            s.lavoro.reset();
+        if (!lavoro->finito) {
+            lavoro->finito = true;
+            lavoro->riuscito = false;
+        }
+        SvegliaTrattenuti();
+        return;
+    }
+    if (s.handleSqlite)
+        sqlite3_interrupt(s.handleSqlite);
+    const QString pid = s.pid;
+    l.unlock();
+    if (!pid.isEmpty() && principale.isOpen()) {
+        QSqlQuery q(principale);
+        q.exec(QStringLiteral("SELECT pg_cancel_backend(%1)").arg(pid));
+    }
+    l.lock();
+    s.cv.wait(l, [&] { return lavoro->finito; });
+}
+
+} // namespace
+
+CanaleConteggi::CanaleConteggi() : m_stato(std::make_shared<Stato>()) {
+    std::shared_ptr<Stato> s = m_stato;
+    m_thread = QThread::create([s] { Ciclo(s); });
+    m_thread->setObjectName(QStringLiteral("conteggio lista"));
+    m_thread->start(QThread::LowPriority);
+}
+
+CanaleConteggi::~CanaleConteggi() {
+    {
+        std::unique_lock<std::mutex> l(m_stato->m);
+        if (std::shared_ptr<LavoroConteggio> lavoro = m_stato->lavoro)
+            Interrompi(*m_stato, l, lavoro, QSqlDatabase());
+        m_stato->fine.store(true);
+    }
+    m_stato->cv.notify_all();
+    SvegliaTrattenuti();
+    m_thread->wait();
+    delete m_thread;
+}
+
+void CanaleConteggi::prepara(const QSqlDatabase& db) {
+    if (!Conteggio::Possibile(db) || DiSqlite(db))
+        return;
+    {
+        std::lock_guard<std::mutex> l(m_stato->m);
+        m_stato->connessione = db.connectionName();
+        m_stato->chiave = ChiaveDi(db);
+        m_stato->sqlite = false;
+        m_stato->postgres = db.driverName().startsWith(QLatin1String("QPSQL"));
+        m_stato->apertura = true;
+    }
+    m_stato->cv.notify_all();
+}
 
 bool Conteggio::Possibile(const QSqlDatabase& db) {
     if (!db.isValid() || !db.isOpen() || db.connectionName().isEmpty())
         return false;
-    if (db.driverName() == QLatin1String("QSQLITE")) {
+    if (DiSqlite(db)) {
         const QString nome = db.databaseName();
         return !nome.isEmpty() && nome != QLatin1String(":memory:") &&
                !nome.contains(QLatin1String("mode=memory"));
@@ -41,101 +294,61 @@ void Conteggio::Trattieni(bool si) {
     SbloccoTrattieni.notify_all();
 }
 
-Conteggio::Conteggio(const QSqlDatabase& db, const QString& sql, QObject* genitore)
-    : QObject(genitore), m_connessione(db.connectionName()),
-      m_postgres(db.driverName().startsWith(QLatin1String("QPSQL"))), m_db(db), m_sql(sql) {
-    m_thread = QThread::create([this] { esegui(); });
-    m_thread->setObjectName(QStringLiteral("conteggio lista"));
-    m_thread->start(QThread::LowPriority);
+Conteggio::Conteggio(CanaleConteggi& canale, const QSqlDatabase& db, const QString& sql,
+                     QObject* genitore)
+    : QObject(genitore), m_stato(canale.m_stato), m_lavoro(std::make_shared<LavoroConteggio>()),
+      m_db(db) {
+    m_lavoro->sql = sql;
+    m_lavoro->proprietario = this;
+    {
+        std::unique_lock<std::mutex> l(m_stato->m);
+        // one count at a time: an earlier one still running is stopped
+        if (std::shared_ptr<LavoroConteggio> prima = m_stato->lavoro)
+            Interrompi(*m_stato, l, prima, m_db);
+        m_stato->connessione = db.connectionName();
+        m_stato->chiave = ChiaveDi(db);
+        m_stato->sqlite = DiSqlite(db);
+        m_stato->postgres = db.driverName().startsWith(QLatin1String("QPSQL"));
+        m_stato->lavoro = m_lavoro;
+    }
+    m_stato->cv.notify_all();
 }
 
 Conteggio::~Conteggio() {
     ferma();
-    delete m_thread;
 }
 
 void Conteggio::attendi() {
-    if (m_thread)
-        m_thread->wait();
+    std::unique_lock<std::mutex> l(m_stato->m);
+    m_stato->cv.wait(l, [&] { return m_lavoro->finito; });
 }
 
 void Conteggio::ferma() {
-    if (!m_thread)
+    if (m_fermato)
         return;
-    m_fermato.store(true);
-    SbloccoTrattieni.notify_all();
-    {
-        QMutexLocker l(&m_mutex);
-        if (m_sqlite)
-            sqlite3_interrupt(m_sqlite);
-        if (!m_postgresPid.isEmpty()) {
-            QSqlQuery q(m_db);
-            q.exec(QStringLiteral("SELECT pg_cancel_backend(%1)").arg(m_postgresPid));
-        }
-    }
-    m_thread->wait();
+    m_fermato = true;
+    std::unique_lock<std::mutex> l(m_stato->m);
+    Interrompi(*m_stato, l, m_lavoro, m_db);
 }
 
-void Conteggio::esegui() {
-    const QString nome =
-        QStringLiteral("quarvel-conteggio-%1").arg(ProssimoNome.fetchAndAddRelaxed(1));
-    {
-        std::unique_lock<std::mutex> l(MutexTrattieni);
-        SbloccoTrattieni.wait(l, [this] { return !Trattenuti || m_fermato.load(); });
-    }
-    bool riuscito = false;
-    qint64 totale = 0;
-    QString errore;
-    if (!m_fermato.load()) {
-        QSqlDatabase db = QSqlDatabase::cloneDatabase(m_connessione, nome);
-        if (!db.isValid() || !db.open()) {
-            errore = db.lastError().text();
-        } else {
-            QString pid;
-            if (m_postgres) {
-                QSqlQuery p(db);
-                if (p.exec(QStringLiteral("SELECT pg_backend_pid()")) && p.next())
-                    pid = QString::number(p.value(0).toLongLong());
-            }
-            {
-                QMutexLocker l(&m_mutex);
-                const QVariant h = db.driver()->handle();
-                if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
-                    m_sqlite = *static_cast<sqlite3* const*>(h.constData());
-                m_postgresPid = pid;
-            }
-            if (!m_fermato.load()) {
-                QSqlQuery q(db);
-                q.setForwardOnly(true);
-                if (q.exec(m_sql) && q.next()) {
-                    totale = q.value(0).toLongLong();
-                    riuscito = true;
-                } else {
-                    errore = q.lastError().text();
-                }
-            }
-            {
-                QMutexLocker l(&m_mutex);
-                m_sqlite = nullptr;
-                m_postgresPid.clear();
-            }
-            db.close();
-        }
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(nome);
-    }
-    m_riuscito = riuscito && !m_fermato.load();
-    m_totale = totale;
-    m_errore = errore;
-    m_finito.store(true);
-    if (!m_fermato.load())
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (!m_fermato.load())
-                    emit arrivato();
-            },
-            Qt::QueuedConnection);
+bool Conteggio::finito() const {
+    std::lock_guard<std::mutex> l(m_stato->m);
+    return m_lavoro->finito;
+}
+
+bool Conteggio::riuscito() const {
+    std::lock_guard<std::mutex> l(m_stato->m);
+    return m_lavoro->riuscito;
+}
+
+qint64 Conteggio::totale() const {
+    std::lock_guard<std::mutex> l(m_stato->m);
+    return m_lavoro->totale;
+}
+
+QString Conteggio::errore() const {
+    std::lock_guard<std::mutex> l(m_stato->m);
+    return m_lavoro->errore;
 }
 
 } // namespace quarvel::listcmd

@@ -1,22 +1,50 @@
 #pragma once
 // The count of a list's rows, run on a connection of its own in a thread of
 // its own: the list shows its first rows at once and learns its total when
-// the count arrives.  A connection belongs to the thread that opened it, so
-// the thread clones the list's connection by name and drops the clone when
-// done.  Stopping interrupts the engine's statement (SQLite's interrupt,
-// PostgreSQL's cancel) and joins the thread: a list closed while counting
-// leaves nothing running behind it.
+// the count arrives.
+//
+// Each list has a channel (CanaleConteggi): one thread and, on a server, one
+// connection cloned from the list's by name.  A connection belongs to the
+// thread that opened it, so the channel's thread opens, uses and closes it.
+// The server connection is opened as soon as the list opens, beside the
+// reading of its first rows, so that the count does not wait for a login
+// after them; it is kept while counts come and closed after a minute
+// without one, and at once when the list goes.  An SQLite file is opened for
+// each count (that costs nothing, and a file replaced on disk is never
+// counted through an old handle).  Stopping a count interrupts the engine's
+// statement (SQLite's interrupt, PostgreSQL's cancel) and waits for it: a
+// list closed while counting leaves nothing running behind it.
 
-#include <QMutex>
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
-#include <atomic>
+#include <memory>
 
 class QThread;
-struct sqlite3;
 
 namespace quarvel::listcmd {
+
+struct LavoroConteggio;
+
+class CanaleConteggi final {
+public:
+    CanaleConteggi();
+    // Stops the count running, closes the connection and joins the thread.
+    ~CanaleConteggi();
+    CanaleConteggi(const CanaleConteggi&) = delete;
+    CanaleConteggi& operator=(const CanaleConteggi&) = delete;
+
+    // Opens, in the background, the server connection the next count of a
+    // list on db will run on.  Nothing for SQLite.
+    void prepara(const QSqlDatabase& db);
+
+    struct Stato;
+
+private:
+    friend class Conteggio;
+    std::shared_ptr<Stato> m_stato;
+    QThread* m_thread = nullptr;
+};
 
 class Conteggio final : public QObject {
     Q_OBJECT
@@ -25,20 +53,22 @@ public:
     // an SQLite file or a server, not an in-memory database.
     static bool Possibile(const QSqlDatabase& db);
 
-    // Starts counting at once; sql is the engine's own COUNT statement.
-    Conteggio(const QSqlDatabase& db, const QString& sql, QObject* genitore = nullptr);
-    // Stops the count and joins the thread.
+    // Starts counting at once on the channel; sql is the engine's own COUNT
+    // statement.  A channel runs one count at a time.
+    Conteggio(CanaleConteggi& canale, const QSqlDatabase& db, const QString& sql,
+              QObject* genitore = nullptr);
+    // Stops the count.
     ~Conteggio() override;
 
     // Blocks until the count ends.
     void attendi();
-    // Interrupts the count and joins the thread; no result arrives after it.
+    // Interrupts the count and waits for it; no result arrives after it.
     void ferma();
 
-    bool finito() const { return m_finito.load(); }
-    bool riuscito() const { return m_riuscito; } // after finito()
-    qint64 totale() const { return m_totale; }   // after riuscito()
-    const QString& errore() const { return m_errore; }
+    bool finito() const;
+    bool riuscito() const; // after finito()
+    qint64 totale() const; // after riuscito()
+    QString errore() const;
 
     // Holds every count before it starts until released (the tests use it to
     // act on a list whose total has not arrived yet).
@@ -49,21 +79,10 @@ signals:
     void arrivato();
 
 private:
-    void esegui();
-
-    QString m_connessione; // the list's connection, cloned by name
-    QString m_postgresPid; // of the clone, to cancel its statement
-    bool m_postgres = false;
+    std::shared_ptr<CanaleConteggi::Stato> m_stato;
+    std::shared_ptr<LavoroConteggio> m_lavoro;
     QSqlDatabase m_db; // the list's own, for the cancel
-    QString m_sql;
-    QThread* m_thread = nullptr;
-    QMutex m_mutex; // guards the handles below against the clone's closing
-    sqlite3* m_sqlite = nullptr;
-    std::atomic<bool> m_fermato{false};
-    std::atomic<bool> m_finito{false};
-    bool m_riuscito = false;
-    qint64 m_totale = 0;
-    QString m_errore;
+    bool m_fermato = false;
 };
 
 } // namespace quarvel::listcmd

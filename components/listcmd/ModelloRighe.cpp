@@ -192,6 +192,12 @@ void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
     svuotaCache();
     m_db = db;
     m_sql = sql;
+    // the count's server connection opens while the first rows are read
+    if (!sql.trimmed().isEmpty() && Conteggio::Possibile(db)) {
+        if (!m_canale)
+            m_canale = std::make_unique<CanaleConteggi>();
+        m_canale->prepara(db);
+    }
     try {
         if (!sql.trimmed().isEmpty()) {
             m_analisiAccess = Analizza(sql);
@@ -583,7 +589,9 @@ void ModelloRighe::conta() {
 void ModelloRighe::avviaConteggio() {
     m_fisseAlConteggio = postiFissi().size();
     m_scrittaDuranteConteggio = false;
-    m_conteggio = std::make_unique<Conteggio>(m_db, testoConteggio());
+    if (!m_canale)
+        m_canale = std::make_unique<CanaleConteggi>();
+    m_conteggio = std::make_unique<Conteggio>(*m_canale, m_db, testoConteggio());
     connect(m_conteggio.get(), &Conteggio::arrivato, this, &ModelloRighe::conteggioArrivato);
 }
 

@@ -66,6 +66,7 @@ struct ColonnaLista {
     QString titolo;  // caption shown in the header
 };
 
+class CanaleConteggi;
 class Conteggio;
 
 class ModelloRighe : public QAbstractTableModel {
@@ -243,6 +244,7 @@ private:
     qint64 m_testa = 0;       // rows known from the top while counting
     QVector<Riga> m_coda;     // the last rows, read from the end
     qint64 m_inizioCoda = -1; // their place once the total is known
+    std::unique_ptr<CanaleConteggi> m_canale; // made when first needed
     std::unique_ptr<Conteggio> m_conteggio;
     qint64 m_fisseAlConteggio = 0; // rows written at their place before the count started
     bool m_scrittaDuranteConteggio = false;

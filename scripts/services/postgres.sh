@@ -6,7 +6,9 @@
 #   postgres.sh stop    stops it and removes its folder
 #
 # The server lives in a temporary folder, listens on 127.0.0.1 on a free port
-# and runs as the "postgres" user when started by root.  It holds the role and
+# and runs as the "postgres" user when started by root, configured as the
+# README asks of a company's server (ctype C, shared buffers that hold a
+# company's tables: QUARVEL_PG_SHARED_BUFFERS, 1GB unless set).  It holds the role and
 # database "quarvel" (password "quarvel", allowed to create databases) with the
 # citext extension, also in template1 so that every new database has it.
 # Beside it: odbcinst.ini and odbc.ini (CommLog off) with the data source
@@ -69,8 +71,12 @@ start() {
     chmod 755 "$DIR"
     [[ $(id -u) -eq 0 ]] && chown postgres: "$DIR"
     PORT=$(free_port)
+    # Character classes of the C locale: citext folds ASCII letters only, as
+    # SQLite's NOCASE does, and without going through wide characters for
+    # every comparison (a count of a million codes takes a third of the time).
     as_server_user "$PGBIN/initdb" -D "$DIR/data" -U postgres -A trust -E UTF8 \
-        --locale=C.UTF-8 >"$DIR/initdb.log" 2>&1 || { cat "$DIR/initdb.log" >&2; return 1; }
+        --locale=C.UTF-8 --lc-ctype=C >"$DIR/initdb.log" 2>&1 ||
+        { cat "$DIR/initdb.log" >&2; return 1; }
     # Loopback clients give a password; the local socket (the set-up) is trusted.
     cat >"$DIR/data/pg_hba.conf" <<HBA
 local all all trust
@@ -78,7 +84,7 @@ host  all postgres 127.0.0.1/32 trust
 host  all all 127.0.0.1/32 scram-sha-256
 HBA
     as_server_user "$PGBIN/pg_ctl" -D "$DIR/data" -l "$DIR/server.log" -w -t 60 \
-        -o "-c listen_addresses=127.0.0.1 -p $PORT -k $DIR -c fsync=off -c synchronous_commit=off -c full_page_writes=off" \
+        -o "-c listen_addresses=127.0.0.1 -p $PORT -k $DIR -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c shared_buffers=${QUARVEL_PG_SHARED_BUFFERS:-1GB}" \
         start >/dev/null || { cat "$DIR/server.log" >&2; return 1; }
     psql_super -d template1 -c "CREATE EXTENSION IF NOT EXISTS citext"
     psql_super -d postgres -c "CREATE ROLE $ROLE LOGIN CREATEDB PASSWORD '$PASSWORD'"

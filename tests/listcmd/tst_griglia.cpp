@@ -177,6 +177,8 @@ private Q_SLOTS:
     void chiusuraDuranteConteggio_data();
     void chiusuraDuranteConteggio();
     void conteggioInMemoria();
+    void connessioneDelConteggio_data() { motori(); }
+    void connessioneDelConteggio();
     void righeDopoScritture_data();
     void righeDopoScritture();
     void righeDiAltrePostazioni_data() { motori(); }
@@ -972,6 +974,90 @@ void TstGriglia::chiusuraDuranteConteggio() {
     for (const QString& nome : QSqlDatabase::connectionNames())
         QVERIFY2(!nome.startsWith(QLatin1String("quarvel-conteggio")), qPrintable(nome));
     QCoreApplication::processEvents(); // a result posted before the close finds nobody
+}
+
+// The count's connection on a server is kept between counts: it must follow
+// the list's database, come back after the server dropped it, and go with
+// the list.
+void TstGriglia::connessioneDelConteggio() {
+    PREPARA(QString::fromLatin1(SqlConteggi));
+    const bool pg = m_motore == QLatin1String("postgres");
+    auto aggiungi = [this](const QString& prefisso, int n) {
+        QSqlQuery q(m_db);
+        m_db.transaction();
+        q.prepare(QStringLiteral("INSERT INTO MagInventari (CodInv, Articolo, Livello1, Livello2, "
+                                 "Magazzino, Giacenza) VALUES ('INV1', ?, '~ç~', '~ç~', 'M1', 1)"));
+        for (int i = 0; i < n; ++i) {
+            q.addBindValue(prefisso + QString::number(100000 + i));
+            QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        }
+        m_db.commit();
+    };
+    auto totale = [this]() -> qint64 {
+        if (!QTest::qWaitFor([this] { return m_g->modello()->totaleNoto(); }))
+            return -1;
+        return m_g->Dati()->RecordCount();
+    };
+    // rows of the count connections still open on the server
+    auto altreSessioni = [this](const QString& database) {
+        QSqlQuery q(m_db);
+        q.prepare(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE datname = ? AND "
+                                 "pid <> pg_backend_pid()"));
+        q.addBindValue(database);
+        if (!q.exec() || !q.next())
+            qFatal("%s", qPrintable(q.lastError().text()));
+        return q.value(0).toInt();
+    };
+
+    aggiungi(QStringLiteral("C"), 300);
+    m_comlin->ApriSql(m_modulo.sql);
+    QCOMPARE(totale(), 302);
+    if (pg) {
+        QTRY_COMPARE(altreSessioni(QStringLiteral("quarvel_listcmd")), 1); // kept
+        // the server ends the count's session: the next counts still arrive
+        QSqlQuery q(m_db);
+        QVERIFY(q.exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                      "WHERE datname = current_database() AND pid <> "
+                                      "pg_backend_pid()")));
+        QTRY_COMPARE(altreSessioni(QStringLiteral("quarvel_listcmd")), 0);
+    }
+    for (int n : {402, 452}) {
+        aggiungi(QStringLiteral("D%1-").arg(n), n == 402 ? 100 : 50);
+        m_modulo.ButtonComando(QStringLiteral("Aggiorna"));
+        QCOMPARE(totale(), n);
+    }
+    if (pg) // counting on a session of its own again
+        QTRY_COMPARE(altreSessioni(QStringLiteral("quarvel_listcmd")), 1);
+
+    // the same connection name opened on another database
+    m_db.close();
+    if (pg) {
+        QSqlQuery q(QSqlDatabase::database(QStringLiteral("pgadmin")));
+        q.exec(QStringLiteral("DROP DATABASE IF EXISTS quarvel_listcmd_altra"));
+        QVERIFY2(q.exec(QStringLiteral("CREATE DATABASE quarvel_listcmd_altra")),
+                 qPrintable(q.lastError().text()));
+        m_db.setDatabaseName(QStringLiteral("quarvel_listcmd_altra"));
+    } else {
+        m_db.setDatabaseName(m_dir.filePath(QStringLiteral("altra%1.db").arg(m_serie)));
+    }
+    QVERIFY2(m_db.open(), qPrintable(m_db.lastError().text()));
+    dati::CreaDitta(m_db, true);
+    aggiungi(QStringLiteral("E"), 200);
+    m_comlin->ApriSql(m_modulo.sql);
+    QCOMPARE(totale(), 200);
+
+    // the list goes, and so does its connection: the database can be dropped
+    m_g->ImpostaEventi(nullptr);
+    m_comlin.reset();
+    m_form.reset();
+    m_g = nullptr;
+    if (pg) {
+        QTRY_COMPARE(altreSessioni(QStringLiteral("quarvel_listcmd_altra")), 0);
+        m_db.close();
+        QSqlQuery q(QSqlDatabase::database(QStringLiteral("pgadmin")));
+        QVERIFY2(q.exec(QStringLiteral("DROP DATABASE quarvel_listcmd_altra")),
+                 qPrintable(q.lastError().text()));
+    }
 }
 
 // An in-memory database has no second connection to count on: the list is

@@ -25,6 +25,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include <cstdio>
 
@@ -85,6 +86,20 @@ int main(int argc, char** argv) {
         c.soloOdbc = p.isSet(soloOdbc);
         {
             QSqlDatabase db = dati::ApriDatabase(nome, {}, c, QStringLiteral("quarvel-ditta"));
+            if (db.driverName() != QLatin1String("QSQLITE")) {
+                // Codes are compared ignoring case: under a ctype other than C
+                // every comparison lowers both sides through wide characters.
+                QSqlQuery q(db);
+                if (q.exec(QStringLiteral("SHOW lc_ctype")) && q.next()) {
+                    const QString ctype = q.value(0).toString();
+                    if (ctype != QLatin1String("C") && ctype != QLatin1String("POSIX"))
+                        std::fprintf(stderr,
+                                     "quarvel-ditta: attenzione: il database ha LC_CTYPE '%s'; "
+                                     "con LC_CTYPE 'C' i confronti dei codici sono tre volte "
+                                     "più veloci (vedi README)\n",
+                                     qPrintable(ctype));
+                }
+            }
             if (p.isSet(comune)) {
                 dati::CreaComune(db, p.isSet(sostituisci));
                 if (p.isSet(demo))
