@@ -222,7 +222,8 @@ int main(int argc, char** argv) {
     std::printf(
         "%-9s %-15s %9lld%s  primo schermo %8.1f ms (%s)  ultima riga %8.1f ms (%s)  "
         "scrittura %s  totale dopo %s (%s)  memoria +%.1f MB\n",
-        qPrintable(motore), qPrintable(modo), righe, p.isSet(oPrima) ? " (prima)" : "", primo, qPrintable(contatore), ultimo,
+        qPrintable(motore), qPrintable(modo), righe, p.isSet(oPrima) ? " (prima)" : "", primo,
+        qPrintable(contatore), ultimo,
         qPrintable(contatoreUltimo.isEmpty() ? QStringLiteral("-") : contatoreUltimo),
         scrittura < 0 ? "     -   " : qPrintable(QStringLiteral("%1 ms").arg(scrittura, 6, 'f', 1)),
         arrivo < 0 ? "     -   " : qPrintable(QStringLiteral("%1 ms").arg(arrivo, 6, 'f', 1)),

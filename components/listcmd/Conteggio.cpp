@@ -38,13 +38,9 @@ bool DiSqlite(const QSqlDatabase& db) {
 // What the clone is made of: a list opened on another database under the
 // same connection name must not be counted on the old one.
 QString ChiaveDi(const QSqlDatabase& db) {
-    return QStringList{db.connectionName(),
-                       db.driverName(),
-                       db.databaseName(),
-                       db.hostName(),
-                       QString::number(db.port()),
-                       db.userName(),
-                       db.connectOptions()}
+    return QStringList{
+        db.connectionName(),        db.driverName(), db.databaseName(),  db.hostName(),
+        QString::number(db.port()), db.userName(),   db.connectOptions()}
         .join(QChar(0));
 }
 
@@ -143,9 +139,8 @@ void Ciclo(const std::shared_ptr<CanaleConteggi::Stato>& s) {
             l.unlock();
             {
                 std::unique_lock<std::mutex> t(MutexTrattieni);
-                SbloccoTrattieni.wait(t, [&] {
-                    return !Trattenuti || lavoro->fermato.load() || s->fine.load();
-                });
+                SbloccoTrattieni.wait(
+                    t, [&] { return !Trattenuti || lavoro->fermato.load() || s->fine.load(); });
             }
             l.lock();
             if (s->fine.load())

@@ -2,6 +2,7 @@
 
 #include "listcmd/Motore.h"
 #include "suite/Messaggi.h"
+#include "suite/Tasti.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,80 +18,6 @@
 namespace quarvel::listcmd {
 
 // ---- keys -------------------------------------------------------------------------
-
-int StatoShift(Qt::KeyboardModifiers mod) {
-    int s = 0;
-    if (mod & Qt::ShiftModifier)
-        s |= 1;
-    if (mod & Qt::ControlModifier)
-        s |= 2;
-    if (mod & Qt::AltModifier)
-        s |= 4;
-    return s;
-}
-
-int CodiceTasto(int k, Qt::KeyboardModifiers mod) {
-    if (k >= Qt::Key_A && k <= Qt::Key_Z)
-        return k; // same codes
-    if (k >= Qt::Key_0 && k <= Qt::Key_9)
-        return (mod & Qt::KeypadModifier) ? 96 + (k - Qt::Key_0) : k;
-    if (k >= Qt::Key_F1 && k <= Qt::Key_F24)
-        return 112 + (k - Qt::Key_F1);
-    switch (k) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 13;
-    case Qt::Key_Escape:
-        return 27;
-    case Qt::Key_Delete:
-        return 46;
-    case Qt::Key_Insert:
-        return 45;
-    case Qt::Key_Backspace:
-        return 8;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return 9;
-    case Qt::Key_Space:
-        return 32;
-    case Qt::Key_PageUp:
-        return 33;
-    case Qt::Key_PageDown:
-        return 34;
-    case Qt::Key_End:
-        return 35;
-    case Qt::Key_Home:
-        return 36;
-    case Qt::Key_Left:
-        return 37;
-    case Qt::Key_Up:
-        return 38;
-    case Qt::Key_Right:
-        return 39;
-    case Qt::Key_Down:
-        return 40;
-    case Qt::Key_Shift:
-        return 16;
-    case Qt::Key_Control:
-        return 17;
-    case Qt::Key_Alt:
-        return 18;
-    case Qt::Key_Period:
-        return (mod & Qt::KeypadModifier) ? 110 : 190;
-    case Qt::Key_Comma:
-        return (mod & Qt::KeypadModifier) ? 110 : 188;
-    case Qt::Key_Minus:
-        return (mod & Qt::KeypadModifier) ? 109 : 189;
-    case Qt::Key_Plus:
-        return (mod & Qt::KeypadModifier) ? 107 : 187;
-    case Qt::Key_Asterisk:
-        return 106;
-    case Qt::Key_Slash:
-        return (mod & Qt::KeypadModifier) ? 111 : 191;
-    default:
-        return 0;
-    }
-}
 
 namespace {
 
@@ -831,7 +758,7 @@ bool Griglia::muovi(int dr, int dc) {
 
 bool Griglia::tastoEditor(QKeyEvent* e) {
     int codice = CodiceTasto(e->key(), e->modifiers());
-    const int shift = StatoShift(e->modifiers());
+    const int shift = MascheraShift(e->modifiers());
     if (codice != 0) {
         m_ev->KeyDown(codice, shift);
         if (codice == 0 || !m_editor)
@@ -895,7 +822,7 @@ bool Griglia::eventFilter(QObject* o, QEvent* e) {
             auto* k = static_cast<QKeyEvent*>(e);
             int codice = CodiceTasto(k->key(), k->modifiers());
             if (codice != 0)
-                m_ev->KeyUp(codice, StatoShift(k->modifiers()));
+                m_ev->KeyUp(codice, MascheraShift(k->modifiers()));
             return codice == 0 && CodiceTasto(k->key(), k->modifiers()) != 0;
         }
         if (e->type() == QEvent::ShortcutOverride) {
@@ -924,7 +851,7 @@ bool Griglia::eventFilter(QObject* o, QEvent* e) {
 
 void Griglia::keyPressEvent(QKeyEvent* e) {
     int codice = CodiceTasto(e->key(), e->modifiers());
-    const int shift = StatoShift(e->modifiers());
+    const int shift = MascheraShift(e->modifiers());
     if (codice != 0) {
         m_ev->KeyDown(codice, shift);
         if (codice == 0) {
@@ -979,7 +906,7 @@ void Griglia::keyPressEvent(QKeyEvent* e) {
 void Griglia::keyReleaseEvent(QKeyEvent* e) {
     int codice = CodiceTasto(e->key(), e->modifiers());
     if (codice != 0)
-        m_ev->KeyUp(codice, StatoShift(e->modifiers()));
+        m_ev->KeyUp(codice, MascheraShift(e->modifiers()));
     QTableView::keyReleaseEvent(e);
 }
 

@@ -200,8 +200,5 @@ private:
     Errore m_ultimoErrore{0, QString()};
 };
 
-// Windows virtual-key code of a Qt key (0 when it has none).
-int CodiceTasto(int tastoQt, Qt::KeyboardModifiers mod);
-int StatoShift(Qt::KeyboardModifiers mod);
 
 } // namespace quarvel::listcmd

@@ -351,65 +351,10 @@ bool TastoAiuto(int& KeyCode, int& Shift, QWidget* finestra, qint32 contesto) {
     return true;
 }
 
-int CodiceTasto(int tastoQt) {
-    if (tastoQt >= Qt::Key_F1 && tastoQt <= Qt::Key_F16)
-        return vbKeyF1 + (tastoQt - Qt::Key_F1);
-    switch (tastoQt) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 13;
-    case Qt::Key_Escape:
-        return 27;
-    case Qt::Key_Tab:
-        return 9;
-    case Qt::Key_Backspace:
-        return 8;
-    case Qt::Key_Space:
-        return 32;
-    case Qt::Key_PageUp:
-        return 33;
-    case Qt::Key_PageDown:
-        return 34;
-    case Qt::Key_End:
-        return 35;
-    case Qt::Key_Home:
-        return 36;
-    case Qt::Key_Left:
-        return 37;
-    case Qt::Key_Up:
-        return 38;
-    case Qt::Key_Right:
-        return 39;
-    case Qt::Key_Down:
-        return 40;
-    case Qt::Key_Insert:
-        return 45;
-    case Qt::Key_Delete:
-        return 46;
-    default:
-        break;
-    }
-    if ((tastoQt >= Qt::Key_0 && tastoQt <= Qt::Key_9) ||
-        (tastoQt >= Qt::Key_A && tastoQt <= Qt::Key_Z))
-        return tastoQt;
-    return 0;
-}
-
-int MascheraShift(Qt::KeyboardModifiers modificatori) {
-    int s = 0;
-    if (modificatori & Qt::ShiftModifier)
-        s |= vbShiftMask;
-    if (modificatori & Qt::ControlModifier)
-        s |= vbCtrlMask;
-    if (modificatori & Qt::AltModifier)
-        s |= vbAltMask;
-    return s;
-}
-
 bool TastoAiuto(QKeyEvent* evento, QWidget* finestra, qint32 contesto) {
     if (!evento)
         return false;
-    int codice = CodiceTasto(evento->key());
+    int codice = CodiceTasto(evento->key(), evento->modifiers());
     int shift = MascheraShift(evento->modifiers());
     if (!TastoAiuto(codice, shift, finestra, contesto))
         return false;

@@ -5,6 +5,8 @@
 // dialogs around a lookup window, and a few window-collection helpers.
 // Services that must not disturb their caller ignore their own errors.
 
+#include "suite/Tasti.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -17,12 +19,6 @@ class QUrl;
 class QWidget;
 
 namespace quarvel {
-
-// Key codes and shift masks of the key handlers.
-inline constexpr int vbKeyF1 = 112;
-inline constexpr int vbShiftMask = 1;
-inline constexpr int vbCtrlMask = 2;
-inline constexpr int vbAltMask = 4;
 
 // ---- Sound ----------------------------------------------------------------------
 
@@ -88,9 +84,7 @@ qint32 ContestoAiuto(const QWidget* controllo, const QWidget* finestra, qint32 c
 bool TastoAiuto(int& KeyCode, int& Shift, QWidget* finestra, qint32 contesto = -1);
 // The same for a Qt key event, which is accepted when used.
 bool TastoAiuto(QKeyEvent* evento, QWidget* finestra, qint32 contesto = -1);
-// Qt key and modifiers as the key handlers' KeyCode and Shift.
-int CodiceTasto(int tastoQt);
-int MascheraShift(Qt::KeyboardModifiers modificatori);
+// (KeyCode and Shift of a Qt key: CodiceTasto and MascheraShift, suite/Tasti.h)
 
 // ---- Focus, selection, pointer -----------------------------------------------------
 

@@ -218,31 +218,10 @@ bool EGriglia(const QWidget* w) {
 int CodiceTastoForm(const QKeyEvent* e) {
     if (!e)
         return 0;
-    const int k = e->key();
-    const bool tastierino = e->modifiers() & Qt::KeypadModifier;
-    if (tastierino && (k == Qt::Key_Period || k == Qt::Key_Comma))
-        return Tasto::DecimaleTastierino;
-    if (tastierino && k >= Qt::Key_0 && k <= Qt::Key_9)
-        return 96 + (k - Qt::Key_0);
-    switch (k) {
-    case Qt::Key_Backslash:
+    // the keypad's "." and "," are Tasto::DecimaleTastierino in the table
+    if (e->key() == Qt::Key_Backslash)
         return Tasto::Confronto;
-    case Qt::Key_Shift:
-        return 16;
-    case Qt::Key_Control:
-        return 17;
-    case Qt::Key_Alt:
-        return 18;
-    case Qt::Key_Comma:
-        return 188;
-    case Qt::Key_Minus:
-        return 189;
-    case Qt::Key_Period:
-        return 190;
-    default:
-        break;
-    }
-    return CodiceTasto(k);
+    return CodiceTasto(e->key(), e->modifiers());
 }
 
 int TastiForm(int& KeyCode, int Shift, QWidget* form, bool pbInvioInGriglia,

@@ -1,9 +1,10 @@
 // The shared mechanisms: the path layer, the message service and its faces,
-// the standard error sentence.
+// the standard error sentence, the key codes the key handlers see.
 
 #include "suite/Errore.h"
 #include "suite/Messaggi.h"
 #include "suite/Percorsi.h"
+#include "suite/Tasti.h"
 
 #include <QTest>
 
@@ -24,6 +25,8 @@ private Q_SLOTS:
     void testoErrore();
     void msgErrfrmUnSoloOk();
     void msgErroreEsclamativo();
+    void codiciTasto_data();
+    void codiciTasto();
 };
 
 void TstSuite::percorsi_data() {
@@ -31,21 +34,28 @@ void TstSuite::percorsi_data() {
     QTest::addColumn<QString>("fuori");
     QTest::addColumn<QByteArray>("ambiente"); // "NAME=value" or empty
 
-    QTest::newRow("vuoto") << "" << "" << QByteArray();
-    QTest::newRow("posix invariato") << "/srv/quarvel/ditta.db" << "/srv/quarvel/ditta.db"
-                                     << QByteArray();
-    QTest::newRow("relativo") << "dati\\ditta.db" << "dati/ditta.db" << QByteArray();
-    QTest::newRow("C radice") << "C:\\BelcorInst.ini" << "/BelcorInst.ini" << QByteArray();
-    QTest::newRow("d minuscola") << "d:\\dati\\x.db" << "/mnt/d/dati/x.db" << QByteArray();
-    QTest::newRow("lettera senza barra") << "D:dati" << "/mnt/d/dati" << QByteArray();
-    QTest::newRow("lettera mappata") << "E:\\a\\\\b.ini" << "/srv/e/a/b.ini"
-                                     << QByteArray("QUARVEL_DRIVE_E=/srv/e");
-    QTest::newRow("radice con barra") << "E:\\a" << "/srv/e/a"
-                                      << QByteArray("QUARVEL_DRIVE_E=/srv/e/");
-    QTest::newRow("unc") << "\\\\server\\share\\x.db" << "/mnt/server/share/x.db" << QByteArray();
-    QTest::newRow("unc mappato") << "\\\\srv\\s" << "/net/srv/s"
-                                 << QByteArray("QUARVEL_UNC_ROOT=/net");
-    QTest::newRow("solo lettera") << "F:" << "/mnt/f/" << QByteArray();
+    QTest::newRow("vuoto") << ""
+                           << "" << QByteArray();
+    QTest::newRow("posix invariato") << "/srv/quarvel/ditta.db"
+                                     << "/srv/quarvel/ditta.db" << QByteArray();
+    QTest::newRow("relativo") << "dati\\ditta.db"
+                              << "dati/ditta.db" << QByteArray();
+    QTest::newRow("C radice") << "C:\\BelcorInst.ini"
+                              << "/BelcorInst.ini" << QByteArray();
+    QTest::newRow("d minuscola") << "d:\\dati\\x.db"
+                                 << "/mnt/d/dati/x.db" << QByteArray();
+    QTest::newRow("lettera senza barra") << "D:dati"
+                                         << "/mnt/d/dati" << QByteArray();
+    QTest::newRow("lettera mappata") << "E:\\a\\\\b.ini"
+                                     << "/srv/e/a/b.ini" << QByteArray("QUARVEL_DRIVE_E=/srv/e");
+    QTest::newRow("radice con barra") << "E:\\a"
+                                      << "/srv/e/a" << QByteArray("QUARVEL_DRIVE_E=/srv/e/");
+    QTest::newRow("unc") << "\\\\server\\share\\x.db"
+                         << "/mnt/server/share/x.db" << QByteArray();
+    QTest::newRow("unc mappato") << "\\\\srv\\s"
+                                 << "/net/srv/s" << QByteArray("QUARVEL_UNC_ROOT=/net");
+    QTest::newRow("solo lettera") << "F:"
+                                  << "/mnt/f/" << QByteArray();
 }
 
 void TstSuite::percorsi() {
@@ -66,12 +76,24 @@ void TstSuite::unisciPercorso_data() {
     QTest::addColumn<QString>("cartella");
     QTest::addColumn<QString>("nome");
     QTest::addColumn<QString>("atteso");
-    QTest::newRow("semplice") << "/a" << "b.ini" << "/a/b.ini";
-    QTest::newRow("barre doppie") << "/a/" << "/b.ini" << "/a/b.ini";
-    QTest::newRow("backslash") << "/a\\" << "\\b.ini" << "/a/b.ini";
-    QTest::newRow("radice") << "/" << "b.ini" << "/b.ini";
-    QTest::newRow("senza cartella") << "" << "b.ini" << "b.ini";
-    QTest::newRow("senza nome") << "/a" << "" << "/a";
+    QTest::newRow("semplice") << "/a"
+                              << "b.ini"
+                              << "/a/b.ini";
+    QTest::newRow("barre doppie") << "/a/"
+                                  << "/b.ini"
+                                  << "/a/b.ini";
+    QTest::newRow("backslash") << "/a\\"
+                               << "\\b.ini"
+                               << "/a/b.ini";
+    QTest::newRow("radice") << "/"
+                            << "b.ini"
+                            << "/b.ini";
+    QTest::newRow("senza cartella") << ""
+                                    << "b.ini"
+                                    << "b.ini";
+    QTest::newRow("senza nome") << "/a"
+                                << ""
+                                << "/a";
 }
 
 void TstSuite::unisciPercorso() {
@@ -144,7 +166,8 @@ void TstSuite::testoErrore_data() {
         << false << false << "DAO.Recordset"
         << "Prima Errore(3021): Nessun record corrente. - DAO.Recordset Dopo";
     QTest::newRow("errore corrente senza sorgente")
-        << false << false << "" << "Prima Errore(3021): Nessun record corrente. Dopo";
+        << false << false << ""
+        << "Prima Errore(3021): Nessun record corrente. Dopo";
     QTest::newRow("testo e numero dati") << true << true << "DAO.Recordset"
                                          << "Prima Errore(99): testo dato Dopo";
     QTest::newRow("solo numero dato") << false << true << ""
@@ -156,13 +179,12 @@ void TstSuite::testoErrore() {
     QFETCH(bool, conNumero);
     QFETCH(QString, sorgente);
     QFETCH(QString, atteso);
-    ImpostaErrore(Errore(NumErr::NessunRecordCorrente, QStringLiteral("Nessun record corrente."),
-                         sorgente));
-    const auto testo = conTesto ? std::optional<QString>(QStringLiteral("testo dato"))
-                                : std::nullopt;
+    ImpostaErrore(
+        Errore(NumErr::NessunRecordCorrente, QStringLiteral("Nessun record corrente."), sorgente));
+    const auto testo =
+        conTesto ? std::optional<QString>(QStringLiteral("testo dato")) : std::nullopt;
     const auto numero = conNumero ? std::optional<QString>(QStringLiteral("99")) : std::nullopt;
-    QCOMPARE(TestoErrore(testo, numero, QStringLiteral("Prima "), QStringLiteral(" Dopo")),
-             atteso);
+    QCOMPARE(TestoErrore(testo, numero, QStringLiteral("Prima "), QStringLiteral(" Dopo")), atteso);
     CancellaErrore();
 }
 
@@ -186,6 +208,42 @@ void TstSuite::msgErroreEsclamativo() {
     QCOMPARE(m.mostrati()[0].tipo, MessaggiScriptati::Tipo::MsgBox);
     QCOMPARE(m.mostrati()[0].stile, int(vbExclamation));
     QCOMPARE(m.mostrati()[0].testo, QStringLiteral("Errore(5): x"));
+}
+
+// Where the handlers tell keys apart: the keypad from the main keyboard,
+// Shift+Tab (Qt's own key) from Tab, modifier keys and masks.
+void TstSuite::codiciTasto_data() {
+    QTest::addColumn<int>("tasto");
+    QTest::addColumn<int>("modificatori");
+    QTest::addColumn<int>("codice");
+    QTest::addColumn<int>("shift");
+    const int kp = Qt::KeypadModifier;
+    QTest::newRow("A") << int(Qt::Key_A) << 0 << 65 << 0;
+    QTest::newRow("Ctrl+Alt+S") << int(Qt::Key_S) << int(Qt::ControlModifier | Qt::AltModifier)
+                                << 83 << 6;
+    QTest::newRow("7") << int(Qt::Key_7) << 0 << 55 << 0;
+    QTest::newRow("7 tastierino") << int(Qt::Key_7) << kp << 103 << 0;
+    QTest::newRow(", tastierino") << int(Qt::Key_Comma) << kp << 110 << 0;
+    QTest::newRow(". tastierino") << int(Qt::Key_Period) << kp << 110 << 0;
+    QTest::newRow(".") << int(Qt::Key_Period) << 0 << 190 << 0;
+    QTest::newRow("- tastierino") << int(Qt::Key_Minus) << kp << 109 << 0;
+    QTest::newRow("-") << int(Qt::Key_Minus) << 0 << 189 << 0;
+    QTest::newRow("Shift+Tab") << int(Qt::Key_Backtab) << int(Qt::ShiftModifier) << 9 << 1;
+    QTest::newRow("Invio tastierino") << int(Qt::Key_Enter) << kp << 13 << 0;
+    QTest::newRow("F1") << int(Qt::Key_F1) << 0 << 112 << 0;
+    QTest::newRow("F24") << int(Qt::Key_F24) << 0 << 135 << 0;
+    QTest::newRow("Shift") << int(Qt::Key_Shift) << int(Qt::ShiftModifier) << 16 << 1;
+    QTest::newRow("lettera accentata") << int(Qt::Key_Egrave) << 0 << 0 << 0;
+}
+
+void TstSuite::codiciTasto() {
+    QFETCH(int, tasto);
+    QFETCH(int, modificatori);
+    QFETCH(int, codice);
+    QFETCH(int, shift);
+    const auto m = Qt::KeyboardModifiers::fromInt(modificatori);
+    QCOMPARE(CodiceTasto(tasto, m), codice);
+    QCOMPARE(MascheraShift(m), shift);
 }
 
 QTEST_GUILESS_MAIN(TstSuite)
