@@ -71,6 +71,14 @@ struct CanaleConteggi::Stato {
     // of the open clone, to interrupt its statement
     sqlite3* handleSqlite = nullptr;
     QString pid;
+
+    // The connection the next count runs on: a clone of db's.  Under m.
+    void punta(const QSqlDatabase& db) {
+        connessione = db.connectionName();
+        chiave = ChiaveDi(db);
+        sqlite = DiSqlite(db);
+        postgres = db.driverName().startsWith(QLatin1String("QPSQL"));
+    }
 };
 
 namespace {
@@ -260,10 +268,7 @@ void CanaleConteggi::prepara(const QSqlDatabase& db) {
         return;
     {
         std::lock_guard<std::mutex> l(m_stato->m);
-        m_stato->connessione = db.connectionName();
-        m_stato->chiave = ChiaveDi(db);
-        m_stato->sqlite = false;
-        m_stato->postgres = db.driverName().startsWith(QLatin1String("QPSQL"));
+        m_stato->punta(db);
         m_stato->apertura = true;
     }
     m_stato->cv.notify_all();
@@ -300,10 +305,7 @@ Conteggio::Conteggio(CanaleConteggi& canale, const QSqlDatabase& db, const QStri
         // one count at a time: an earlier one still running is stopped
         if (std::shared_ptr<LavoroConteggio> prima = m_stato->lavoro)
             Interrompi(*m_stato, l, prima, m_db);
-        m_stato->connessione = db.connectionName();
-        m_stato->chiave = ChiaveDi(db);
-        m_stato->sqlite = DiSqlite(db);
-        m_stato->postgres = db.driverName().startsWith(QLatin1String("QPSQL"));
+        m_stato->punta(db);
         m_stato->lavoro = m_lavoro;
     }
     m_stato->cv.notify_all();

@@ -193,11 +193,8 @@ void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
     m_db = db;
     m_sql = sql;
     // the count's server connection opens while the first rows are read
-    if (!sql.trimmed().isEmpty() && Conteggio::Possibile(db)) {
-        if (!m_canale)
-            m_canale = std::make_unique<CanaleConteggi>();
-        m_canale->prepara(db);
-    }
+    if (!sql.trimmed().isEmpty() && Conteggio::Possibile(db))
+        canale().prepara(db);
     try {
         if (!sql.trimmed().isEmpty()) {
             m_analisiAccess = Analizza(sql);
@@ -589,10 +586,14 @@ void ModelloRighe::conta() {
 void ModelloRighe::avviaConteggio() {
     m_fisseAlConteggio = postiFissi().size();
     m_scrittaDuranteConteggio = false;
+    m_conteggio = std::make_unique<Conteggio>(canale(), m_db, testoConteggio());
+    connect(m_conteggio.get(), &Conteggio::arrivato, this, &ModelloRighe::conteggioArrivato);
+}
+
+CanaleConteggi& ModelloRighe::canale() {
     if (!m_canale)
         m_canale = std::make_unique<CanaleConteggi>();
-    m_conteggio = std::make_unique<Conteggio>(*m_canale, m_db, testoConteggio());
-    connect(m_conteggio.get(), &Conteggio::arrivato, this, &ModelloRighe::conteggioArrivato);
+    return *m_canale;
 }
 
 void ModelloRighe::fermaConteggio() {

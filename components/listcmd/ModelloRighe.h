@@ -198,6 +198,7 @@ private:
     void conteggioArrivato();
     void applicaTotale(qint64 totale);
     void fermaConteggio();
+    CanaleConteggi& canale(); // made when first needed
     QVector<Riga> leggiRighe(qint64 offset, qint64 quante, bool dallaFine,
                              bool severo = false) const;
     // The rows of the list's places [inizio, inizio + quante): those written
@@ -241,9 +242,9 @@ private:
     bool m_aggiungibile = false;
     qint64 m_totaleDb = 0;
     bool m_totaleNoto = true;
-    qint64 m_testa = 0;       // rows known from the top while counting
-    QVector<Riga> m_coda;     // the last rows, read from the end
-    qint64 m_inizioCoda = -1; // their place once the total is known
+    qint64 m_testa = 0;                       // rows known from the top while counting
+    QVector<Riga> m_coda;                     // the last rows, read from the end
+    qint64 m_inizioCoda = -1;                 // their place once the total is known
     std::unique_ptr<CanaleConteggi> m_canale; // made when first needed
     std::unique_ptr<Conteggio> m_conteggio;
     qint64 m_fisseAlConteggio = 0; // rows written at their place before the count started
