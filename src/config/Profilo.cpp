@@ -1,16 +1,34 @@
 #include "config/Profilo.h"
 
+#include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QLoggingCategory>
 #include <QSaveFile>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
 #include <limits>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quarvel::profilo {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcProfilo, "quarvel.profilo", QtWarningMsg)
 
 // ---- Encodings ---------------------------------------------------------------------------
 
@@ -113,12 +131,79 @@ bool Blank(char c) {
     return c == ' ' || c == '\t';
 }
 
+// A name folded as QString::compare(..., Qt::CaseInsensitive) folds it, code
+// point by code point: two names compare equal when their folds are equal.
+QString Piega(const QString& s) {
+    QString out;
+    out.reserve(s.size());
+    const qsizetype n = s.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = s[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < n && s[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(s[i], s[i + 1]);
+            ++i;
+        }
+        c = QChar::toCaseFolded(c);
+        if (QChar::requiresSurrogates(c)) {
+            out += QChar(QChar::highSurrogate(c));
+            out += QChar(QChar::lowSurrogate(c));
+        } else {
+            out += QChar(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
 struct Documento {
     bool esiste = false;
     Codifica codifica = Codifica::Utf8;
     QByteArray bom;
     QByteArray fineRiga = "\n";
     std::vector<Riga> righe;
+
+    // For reads: the first header of every section name and the first line of
+    // every key of those sections (folded names), the names in file order.
+    QHash<QString, qsizetype> indiceSezioni;
+    QHash<qsizetype, QHash<QString, qsizetype>> indiceChiavi;
+    QStringList nomiSezioni;
+
+    void indicizza() {
+        indiceSezioni.clear();
+        indiceChiavi.clear();
+        nomiSezioni.clear();
+        QHash<QString, qsizetype>* chiavi = nullptr;
+        for (size_t i = 0; i < righe.size(); ++i) {
+            const Riga& r = righe[i];
+            if (r.tipo == TipoRiga::Sezione) {
+                const QString nome = Piega(r.nome);
+                chiavi = nullptr;
+                if (indiceSezioni.contains(nome))
+                    continue; // a later section of the same name is never read
+                indiceSezioni.insert(nome, static_cast<qsizetype>(i));
+                chiavi = &indiceChiavi[static_cast<qsizetype>(i)];
+                if (!r.nome.isEmpty())
+                    nomiSezioni.append(r.nome);
+            } else if (r.tipo == TipoRiga::Chiave && chiavi) {
+                const QString nome = Piega(r.nome);
+                if (!chiavi->contains(nome)) // the first occurrence wins
+                    chiavi->insert(nome, static_cast<qsizetype>(i));
+            }
+        }
+    }
+
+    // The value of the key through the index; nullptr when missing.
+    const QString* valore(const QString& sezione, const QString& chiave) const {
+        const auto s = indiceSezioni.constFind(Piega(sezione));
+        if (s == indiceSezioni.cend())
+            return nullptr;
+        const auto chiavi = indiceChiavi.constFind(*s);
+        if (chiavi == indiceChiavi.cend())
+            return nullptr;
+        const auto k = chiavi->constFind(Piega(chiave));
+        if (k == chiavi->cend())
+            return nullptr;
+        return &righe[*k].valore;
+    }
 
     QString decodifica(QByteArrayView b) const {
         return codifica == Codifica::Utf8 ? QString::fromUtf8(b) : DaCp1252(b);
@@ -167,14 +252,6 @@ struct Documento {
         }
     }
 
-    // Index of the first section of that name, or -1.
-    qsizetype sezione(const QString& nome) const {
-        for (size_t i = 0; i < righe.size(); ++i)
-            if (righe[i].tipo == TipoRiga::Sezione &&
-                righe[i].nome.compare(nome, Qt::CaseInsensitive) == 0)
-                return static_cast<qsizetype>(i);
-        return -1;
-    }
     // One past the last line of the section whose header is at `inizio`.
     qsizetype fineSezione(qsizetype inizio) const {
         qsizetype i = inizio + 1;
@@ -182,29 +259,11 @@ struct Documento {
             ++i;
         return i;
     }
-    // Index of the first key of that name inside the section, or -1.
-    qsizetype chiave(qsizetype inizio, const QString& nome) const {
-        const qsizetype fine = fineSezione(inizio);
-        for (qsizetype i = inizio + 1; i < fine; ++i)
-            if (righe[i].tipo == TipoRiga::Chiave &&
-                righe[i].nome.compare(nome, Qt::CaseInsensitive) == 0)
-                return i;
-        return -1;
-    }
 };
 
-// Reads the file; false only when it exists and cannot be read.
-bool Carica(const QString& file, Documento& d) {
-    QFile f(file);
-    if (!f.exists())
-        return true;
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray dati = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        return false;
+// The parsed form of the file's bytes.
+void Analizza(const QByteArray& dati, Documento& d) {
     d.esiste = true;
-
     QByteArrayView resto(dati);
     if (resto.startsWith("\xEF\xBB\xBF")) {
         d.bom = QByteArray("\xEF\xBB\xBF");
@@ -235,23 +294,345 @@ bool Carica(const QString& file, Documento& d) {
     }
     for (Riga& r : d.righe)
         d.analizza(r);
-    return true;
+    d.indicizza();
 }
 
-bool Salva(const QString& file, const Documento& d) {
+QByteArray Bytes(const Documento& d) {
     QByteArray dati = d.bom;
     for (const Riga& r : d.righe) {
         dati += r.testo;
         dati += r.fine;
     }
+    return dati;
+}
+
+// ---- Errors ---------------------------------------------------------------------------------
+
+thread_local QString t_errore;
+
+bool Fallito(const QString& perche) {
+    t_errore = perche;
+    qCWarning(lcProfilo).noquote() << perche;
+    return false;
+}
+
+QString ErroreSistema(int numero) {
+    return QString::fromLocal8Bit(std::strerror(numero));
+}
+
+// ---- The parsed files kept in memory ----------------------------------------------------------
+
+// What tells one state of a file on disk from another.
+struct Firma {
+    dev_t dispositivo = 0;
+    ino_t inode = 0;
+    off_t dimensione = 0;
+    timespec modifica{};
+    timespec stato{};
+
+    static Firma Di(const struct stat& st) {
+        Firma f;
+        f.dispositivo = st.st_dev;
+        f.inode = st.st_ino;
+        f.dimensione = st.st_size;
+        f.modifica = st.st_mtim;
+        f.stato = st.st_ctim;
+        return f;
+    }
+    bool operator==(const Firma& o) const {
+        return dispositivo == o.dispositivo && inode == o.inode && dimensione == o.dimensione &&
+               modifica.tv_sec == o.modifica.tv_sec && modifica.tv_nsec == o.modifica.tv_nsec &&
+               stato.tv_sec == o.stato.tv_sec && stato.tv_nsec == o.stato.tv_nsec;
+    }
+};
+
+qint64 Nanosecondi(const timespec& t) {
+    return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+qint64 Adesso() {
+    timespec t{};
+    ::clock_gettime(CLOCK_REALTIME, &t);
+    return Nanosecondi(t);
+}
+
+struct Voce {
+    Firma firma;
+    QByteArray dati;                      // the bytes the parsed copy came from
+    std::shared_ptr<const Documento> doc; // shared with the readers using it
+    qint64 verificato = 0;                // when the bytes were last known to be the file's
+    quint64 uso = 0;                      // for dropping the least used
+};
+
+// The kernel stamps files with a clock that moves in ticks (and some file
+// systems keep whole or even seconds): a change made within the same tick as
+// the one before leaves the same times.  The signature tells changes apart
+// only once the file's times are clearly older than the moment its bytes
+// were read; until then the bytes are compared.
+bool FirmaAffidabile(const Voce& v) {
+    const Firma& f = v.firma;
+    const bool secondiInteri = f.modifica.tv_nsec == 0 && f.stato.tv_nsec == 0;
+    const qint64 margine = secondiInteri ? 3'000'000'000 : 100'000'000;
+    const qint64 ultimo = std::max(Nanosecondi(f.modifica), Nanosecondi(f.stato));
+    return ultimo + margine < v.verificato;
+}
+
+std::atomic<quint64> g_analizzati{0};
+std::atomic<qint64> g_attesaBlocco{10'000};
+
+class Archivio {
+public:
+    static Archivio& Istanza() {
+        static Archivio a;
+        return a;
+    }
+
+    // The parsed file: an empty document when it does not exist, nullptr
+    // (with the cause) when it exists and cannot be read.
+    std::shared_ptr<const Documento> Documento_(const QString& file, QString& errore) {
+        std::lock_guard blocco(m_mutex);
+        const QByteArray nome = QFile::encodeName(file);
+        struct stat st {};
+        if (::stat(nome.constData(), &st) != 0) {
+            if (errno == ENOENT || errno == ENOTDIR) {
+                m_voci.remove(file);
+                return Vuoto();
+            }
+            errore = ErroreSistema(errno);
+            return nullptr;
+        }
+        auto it = m_voci.find(file);
+        if (it != m_voci.end() && it->firma == Firma::Di(st)) {
+            it->uso = ++m_uso;
+            if (FirmaAffidabile(*it))
+                return it->doc;
+        }
+
+        const qint64 prima = Adesso();
+        Firma firma;
+        QByteArray dati;
+        switch (LeggiBytes(nome, firma, dati, errore)) {
+        case Lettura::Mancante:
+            m_voci.remove(file);
+            return Vuoto();
+        case Lettura::Errore:
+            return nullptr;
+        case Lettura::Fatta:
+            break;
+        }
+        it = m_voci.find(file);
+        if (it != m_voci.end() && it->firma == firma && it->dati == dati) {
+            it->verificato = prima;
+            return it->doc;
+        }
+        auto doc = std::make_shared<Documento>();
+        Analizza(dati, *doc);
+        ++g_analizzati;
+        Metti(file, firma, std::move(dati), doc, prima);
+        return doc;
+    }
+
+    // After a write of ours: the file holds `dati`, parsed as `doc`.
+    void Scritto(const QString& file, QByteArray dati, std::shared_ptr<const Documento> doc) {
+        std::lock_guard blocco(m_mutex);
+        const qint64 prima = Adesso();
+        struct stat st {};
+        if (::stat(QFile::encodeName(file).constData(), &st) != 0) {
+            m_voci.remove(file);
+            return;
+        }
+        // Its times are those of the write just done: the first read after it
+        // compares the bytes (FirmaAffidabile), which also covers anyone who
+        // changed the file in place since.
+        Metti(file, Firma::Di(st), std::move(dati), std::move(doc), prima);
+    }
+
+private:
+    enum class Lettura { Fatta, Mancante, Errore };
+
+    static Lettura LeggiBytes(const QByteArray& nome, Firma& firma, QByteArray& dati,
+                              QString& errore) {
+        const int fd = ::open(nome.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            if (errno == ENOENT || errno == ENOTDIR)
+                return Lettura::Mancante;
+            errore = ErroreSistema(errno);
+            return Lettura::Errore;
+        }
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            errore = S_ISDIR(st.st_mode) ? QStringLiteral("è una cartella")
+                                         : QStringLiteral("non è un file normale");
+            ::close(fd);
+            return Lettura::Errore;
+        }
+        firma = Firma::Di(st);
+        dati.resize(qsizetype(st.st_size));
+        qsizetype letti = 0;
+        for (;;) {
+            if (letti == dati.size())
+                dati.resize(letti + 65536); // grown while being read
+            const ssize_t n = ::read(fd, dati.data() + letti, size_t(dati.size() - letti));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                errore = ErroreSistema(errno);
+                ::close(fd);
+                return Lettura::Errore;
+            }
+            if (n == 0)
+                break;
+            letti += n;
+        }
+        ::close(fd);
+        dati.truncate(letti);
+        return Lettura::Fatta;
+    }
+
+    static std::shared_ptr<const Documento> Vuoto() {
+        static const auto vuoto = std::make_shared<const Documento>();
+        return vuoto;
+    }
+
+    void Metti(const QString& file, const Firma& firma, QByteArray dati,
+               std::shared_ptr<const Documento> doc, qint64 verificato) {
+        constexpr qsizetype Massimo = 16;
+        if (!m_voci.contains(file) && m_voci.size() >= Massimo) {
+            auto meno = m_voci.begin();
+            for (auto it = m_voci.begin(); it != m_voci.end(); ++it)
+                if (it->uso < meno->uso)
+                    meno = it;
+            m_voci.erase(meno);
+        }
+        Voce& v = m_voci[file];
+        v.firma = firma;
+        v.dati = std::move(dati);
+        v.doc = std::move(doc);
+        v.verificato = verificato;
+        v.uso = ++m_uso;
+    }
+
+    std::mutex m_mutex;
+    QHash<QString, Voce> m_voci;
+    quint64 m_uso = 0;
+};
+
+std::shared_ptr<const Documento> Carica(const QString& file, QString& errore) {
+    return Archivio::Istanza().Documento_(file, errore);
+}
+
+// ---- The write lock -------------------------------------------------------------------------
+
+// An exclusive lock on "<file>.lock" beside the file (beside the file a
+// symbolic link leads to, which is the one replaced), held from the read of
+// the file to the rename of the new one.  The lock file goes when the lock
+// does; whoever was waiting on it then finds that the name leads to another
+// file, or none, and starts again.
+class Blocco {
+public:
+    ~Blocco() {
+        if (m_fd >= 0) {
+            ::unlink(m_nome.constData());
+            ::close(m_fd);
+        }
+    }
+
+    bool Prendi(const QString& file) {
+        QString vero = QFileInfo(file).canonicalFilePath();
+        if (vero.isEmpty())
+            vero = QFileInfo(file).absoluteFilePath();
+        const QString nomeBlocco = vero + QStringLiteral(".lock");
+        m_nome = QFile::encodeName(nomeBlocco);
+
+        using Orologio = std::chrono::steady_clock;
+        const auto attesa = AttesaBlocco();
+        const auto scadenza = Orologio::now() + attesa;
+        auto pausa = std::chrono::milliseconds(1);
+        for (;;) {
+            int fd = ::open(m_nome.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+            int errore = errno;
+            if (fd < 0 && errore == EACCES) {
+                // Another user's lock file: reading is enough for flock.
+                fd = ::open(m_nome.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+                if (fd < 0 && errno != ENOENT)
+                    errore = errno;
+            }
+            if (fd < 0) {
+                if (errore == EINTR)
+                    continue;
+                const QString cartella = QFileInfo(vero).absolutePath();
+                if (errore == ENOENT || errore == ENOTDIR)
+                    return Fallito(
+                        QStringLiteral("La cartella %1 non esiste: il file %2 non si può scrivere")
+                            .arg(cartella, file));
+                if (errore == EACCES || errore == EPERM || errore == EROFS)
+                    return Fallito(QStringLiteral("La cartella %1 non è scrivibile: il file %2 "
+                                                  "non si può scrivere")
+                                       .arg(cartella, file));
+                return Fallito(QStringLiteral("Non riesco a creare il file di blocco %1 per "
+                                              "scrivere %2: %3")
+                                   .arg(nomeBlocco, file, ErroreSistema(errore)));
+            }
+            bool preso = false;
+            for (;;) {
+                if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+                    preso = true;
+                    break;
+                }
+                if (errno == EINTR)
+                    continue;
+                if (errno != EWOULDBLOCK) {
+                    const int e = errno;
+                    ::close(fd);
+                    return Fallito(QStringLiteral("Non riesco a bloccare il file %1: %2")
+                                       .arg(nomeBlocco, ErroreSistema(e)));
+                }
+                const auto ora = Orologio::now();
+                if (ora >= scadenza)
+                    break;
+                std::this_thread::sleep_for(std::min<Orologio::duration>(pausa, scadenza - ora));
+                pausa = std::min(pausa * 2, std::chrono::milliseconds(20));
+            }
+            if (preso) {
+                struct stat aperto {
+                }, ora{};
+                if (::fstat(fd, &aperto) == 0 && ::lstat(m_nome.constData(), &ora) == 0 &&
+                    aperto.st_dev == ora.st_dev && aperto.st_ino == ora.st_ino) {
+                    m_fd = fd;
+                    return true;
+                }
+            }
+            ::close(fd);
+            if (!preso || Orologio::now() >= scadenza)
+                return Fallito(
+                    QStringLiteral("Il file %1 è in scrittura da parte di un altro programma da "
+                                   "più di %2 secondi (blocco %3): la modifica non è stata fatta")
+                        .arg(file)
+                        .arg(double(attesa.count()) / 1000.0)
+                        .arg(nomeBlocco));
+        }
+    }
+
+private:
+    QByteArray m_nome;
+    int m_fd = -1;
+};
+
+// Writes the document over the file; false (with the cause) when it fails.
+bool Salva(const QString& file, const QByteArray& dati) {
     QSaveFile f(file);
     if (!f.open(QIODevice::WriteOnly))
-        return false;
+        return Fallito(
+            QStringLiteral("Non riesco a scrivere il file %1: %2").arg(file, f.errorString()));
     if (f.write(dati) != dati.size()) {
+        const QString perche = f.errorString();
         f.cancelWriting();
-        return false;
+        return Fallito(QStringLiteral("Non riesco a scrivere il file %1: %2").arg(file, perche));
     }
-    return f.commit();
+    if (!f.commit())
+        return Fallito(
+            QStringLiteral("Non riesco a scrivere il file %1: %2").arg(file, f.errorString()));
+    return true;
 }
 
 bool HaFineRiga(const QString& s) {
@@ -276,16 +657,14 @@ bool NuovaRiga(Documento& d, const QString& testo, Riga& r) {
 
 std::optional<QString> LeggiValore(const QString& file, const QString& sezione,
                                    const QString& chiave) {
-    Documento d;
-    if (!Carica(file, d) || !d.esiste)
+    QString errore;
+    const auto d = Carica(file, errore);
+    if (!d || !d->esiste)
         return std::nullopt;
-    const qsizetype s = d.sezione(sezione.trimmed());
-    if (s < 0)
+    const QString* v = d->valore(sezione.trimmed(), chiave.trimmed());
+    if (!v)
         return std::nullopt;
-    const qsizetype k = d.chiave(s, chiave.trimmed());
-    if (k < 0)
-        return std::nullopt;
-    return d.righe[k].valore;
+    return *v;
 }
 
 int LeggiIntero(const QString& file, const QString& sezione, const QString& chiave,
@@ -315,17 +694,9 @@ int LeggiIntero(const QString& file, const QString& sezione, const QString& chia
 }
 
 QStringList NomiSezioni(const QString& file) {
-    Documento d;
-    QStringList nomi;
-    if (!Carica(file, d))
-        return nomi;
-    for (const Riga& r : d.righe) {
-        if (r.tipo != TipoRiga::Sezione || r.nome.isEmpty())
-            continue;
-        if (!nomi.contains(r.nome, Qt::CaseInsensitive))
-            nomi.append(r.nome);
-    }
-    return nomi;
+    QString errore;
+    const auto d = Carica(file, errore);
+    return d ? d->nomiSezioni : QStringList();
 }
 
 int NomiSezioniBuffer(const QString& file, QString& buffer, int dimensione) {
@@ -355,55 +726,39 @@ int NomiSezioniBuffer(const QString& file, QString& buffer, int dimensione) {
     return static_cast<int>(pos);
 }
 
-bool Scrivi(const QString& file, const QString& sezione, const std::optional<QString>& chiave,
-            const std::optional<QString>& valore) {
-    // Names and values that would break the line structure (and so change
-    // other keys or sections) are refused instead of written.
-    const QString sez = sezione.trimmed();
-    if (sez.isEmpty() || sez.contains(QLatin1Char(']')) || HaFineRiga(sez))
-        return false;
-    QString chi;
-    if (chiave) {
-        chi = chiave->trimmed();
-        if (chi.isEmpty() || chi.contains(QLatin1Char('=')) || HaFineRiga(chi) ||
-            chi.startsWith(QLatin1Char('[')) || chi.startsWith(QLatin1Char(';')) ||
-            chi.startsWith(QLatin1Char('#')))
-            return false;
-    }
-    if (valore && HaFineRiga(*valore))
-        return false;
+namespace {
 
-    Documento d;
-    if (!Carica(file, d))
-        return false;
-    if (d.esiste) {
-        // A file marked read-only stays so, whoever runs the program (root too,
-        // as the read-only attribute binds everyone on Windows).
-        const QFileInfo info(file);
-        const QFile::Permissions scrittura =
-            QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-        if (!info.isFile() || !info.isWritable() || !(info.permissions() & scrittura))
-            return false;
-    }
+enum class Esito { Errore, Invariato, Modificato };
 
-    const qsizetype s = d.sezione(sez);
+// The edit itself, on the document as read under the lock.
+Esito Modifica(Documento& d, const QString& file, const QString& sez,
+               const std::optional<QString>& chiave, const QString& chi,
+               const std::optional<QString>& valore) {
+    const auto fuoriCodifica = [&](const QString& testo) {
+        Fallito(QStringLiteral("Il testo \"%1\" non si può scrivere nel file %2, che è in "
+                               "codifica Windows-1252")
+                    .arg(testo, file));
+        return Esito::Errore;
+    };
+
+    const qsizetype s = d.indiceSezioni.value(Piega(sez), -1);
     if (!chiave) {
         // The whole section goes, header included.
         if (s < 0)
-            return true;
+            return Esito::Invariato;
         const qsizetype fine = d.fineSezione(s);
         d.righe.erase(d.righe.begin() + s, d.righe.begin() + fine);
         if (s > 0 && s == static_cast<qsizetype>(d.righe.size()) && d.righe[s - 1].fine.isEmpty())
             d.righe[s - 1].fine = d.fineRiga;
-        return Salva(file, d);
+        return Esito::Modificato;
     }
 
-    const qsizetype k = s < 0 ? -1 : d.chiave(s, chi);
+    const qsizetype k = s < 0 ? -1 : d.indiceChiavi.value(s).value(Piega(chi), -1);
     if (!valore) {
         if (k < 0)
-            return true;
+            return Esito::Invariato;
         d.righe.erase(d.righe.begin() + k);
-        return Salva(file, d);
+        return Esito::Modificato;
     }
 
     if (k >= 0) {
@@ -411,15 +766,15 @@ bool Scrivi(const QString& file, const QString& sezione, const std::optional<QSt
         Riga& r = d.righe[k];
         QByteArray nuovo;
         if (!d.codifica_(*valore, nuovo))
-            return false;
+            return fuoriCodifica(*valore);
         r.testo = r.testo.left(r.inizioValore) + nuovo;
         d.analizza(r);
-        return Salva(file, d);
+        return Esito::Modificato;
     }
 
     Riga rigaChiave;
     if (!NuovaRiga(d, chi + QLatin1Char('=') + *valore, rigaChiave))
-        return false;
+        return fuoriCodifica(chi + QLatin1Char('=') + *valore);
 
     if (s >= 0) {
         // After the last key of the section (or its header), before the blank
@@ -431,23 +786,102 @@ bool Scrivi(const QString& file, const QString& sezione, const std::optional<QSt
                 dopo = i;
         ChiudiRigaPrecedente(d, dopo + 1);
         d.righe.insert(d.righe.begin() + dopo + 1, std::move(rigaChiave));
-        return Salva(file, d);
+        return Esito::Modificato;
     }
 
+    // A new section follows the last line directly, as Windows appends it:
+    // no blank line before it; a last line without its end gets one.
     Riga intestazione;
     if (!NuovaRiga(d, QLatin1Char('[') + sez + QLatin1Char(']'), intestazione))
-        return false;
-    const qsizetype n = static_cast<qsizetype>(d.righe.size());
-    ChiudiRigaPrecedente(d, n);
-    if (n > 0 && d.righe[n - 1].tipo != TipoRiga::Vuota) {
-        Riga vuota;
-        vuota.fine = d.fineRiga;
-        vuota.tipo = TipoRiga::Vuota;
-        d.righe.push_back(std::move(vuota));
-    }
+        return fuoriCodifica(sez);
+    ChiudiRigaPrecedente(d, static_cast<qsizetype>(d.righe.size()));
     d.righe.push_back(std::move(intestazione));
     d.righe.push_back(std::move(rigaChiave));
-    return Salva(file, d);
+    return Esito::Modificato;
+}
+
+} // namespace
+
+bool Scrivi(const QString& file, const QString& sezione, const std::optional<QString>& chiave,
+            const std::optional<QString>& valore) {
+    t_errore.clear();
+    // Names and values that would break the line structure (and so change
+    // other keys or sections) are refused instead of written.
+    const QString sez = sezione.trimmed();
+    if (sez.isEmpty() || sez.contains(QLatin1Char(']')) || HaFineRiga(sez))
+        return Fallito(
+            QStringLiteral("Nome di sezione non valido per il file %1: \"%2\"").arg(file, sezione));
+    QString chi;
+    if (chiave) {
+        chi = chiave->trimmed();
+        if (chi.isEmpty() || chi.contains(QLatin1Char('=')) || HaFineRiga(chi) ||
+            chi.startsWith(QLatin1Char('[')) || chi.startsWith(QLatin1Char(';')) ||
+            chi.startsWith(QLatin1Char('#')))
+            return Fallito(QStringLiteral("Nome di chiave non valido per il file %1: \"%2\"")
+                               .arg(file, *chiave));
+    }
+    if (valore && HaFineRiga(*valore))
+        return Fallito(QStringLiteral("Il valore di \"%1\" per il file %2 non può andare a capo")
+                           .arg(chi.isEmpty() ? sez : chi, file));
+
+    // Deleting from a file that is not there changes nothing (and needs no
+    // lock, even where the folder is missing or read-only).
+    if (!chiave || !valore) {
+        QFileInfo info(file);
+        if (!info.exists() && !info.isSymLink())
+            return true;
+    }
+
+    // Read, edit and replace under the lock: another writer's keys, added
+    // since this process last read the file, stay.
+    Blocco blocco;
+    if (!blocco.Prendi(file))
+        return false;
+    QString errore;
+    const auto letto = Carica(file, errore);
+    if (!letto)
+        return Fallito(QStringLiteral("Non riesco a leggere il file %1: %2").arg(file, errore));
+    if (letto->esiste) {
+        // A file marked read-only stays so, whoever runs the program (root too,
+        // as the read-only attribute binds everyone on Windows).
+        const QFileInfo info(file);
+        const QFile::Permissions scrittura =
+            QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+        if (!info.isFile() || !info.isWritable() || !(info.permissions() & scrittura))
+            return Fallito(QStringLiteral("Il file %1 è di sola lettura").arg(file));
+    }
+
+    auto d = std::make_shared<Documento>(*letto);
+    switch (Modifica(*d, file, sez, chiave, chi, valore)) {
+    case Esito::Errore:
+        return false;
+    case Esito::Invariato:
+        return true;
+    case Esito::Modificato:
+        break;
+    }
+    QByteArray dati = Bytes(*d);
+    if (!Salva(file, dati))
+        return false;
+    d->indicizza();
+    Archivio::Istanza().Scritto(file, std::move(dati), std::move(d));
+    return true;
+}
+
+QString UltimoErrore() {
+    return t_errore;
+}
+
+void ImpostaAttesaBlocco(std::chrono::milliseconds attesa) {
+    g_attesaBlocco = attesa.count();
+}
+
+std::chrono::milliseconds AttesaBlocco() {
+    return std::chrono::milliseconds(g_attesaBlocco.load());
+}
+
+quint64 FileAnalizzati() {
+    return g_analizzati.load();
 }
 
 } // namespace quarvel::profilo

@@ -13,11 +13,25 @@
 //    file is UTF-8 with LF);
 //  - a missing file reads as empty; a write creates it;
 //  - every write replaces the file atomically (a temporary file beside it,
-//    then a rename), so a reader never sees a half-written file.
+//    then a rename), so a reader never sees a half-written file;
+//  - a write is one read-modify-write under an exclusive lock on
+//    "<file>.lock" beside the file (flock; the lock file is removed when the
+//    write is over), so two processes or threads writing the same file do not
+//    lose each other's keys.  Readers take no lock: they see the old file or
+//    the new one.  A write that cannot have the lock within the waiting time
+//    fails;
+//  - a new section goes at the end of the file with no blank line before it,
+//    as Windows writes it; a last line without a line end gets one first.
+// A file once read is kept parsed in memory (per path, for the whole
+// process) and read again only when it changed on disk: another device,
+// inode, size, modification or status-change time.  A file changed so
+// recently that its times may not yet tell the next change apart has its
+// bytes compared again before the parsed copy is trusted.
 // Paths are local paths (suite/Percorsi.h turns Windows paths into them).
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <optional>
 
 namespace quarvel::profilo {
@@ -44,8 +58,23 @@ int NomiSezioniBuffer(const QString& file, QString& buffer, int dimensione);
 
 // WritePrivateProfileString: writes the key; a missing chiave deletes the
 // whole section; a missing valore deletes the key.  False when the file
-// cannot be written (missing or read-only folder, read-only file, ...).
+// cannot be written (missing or read-only folder, read-only file, lock held
+// by another writer for longer than the waiting time, ...): then the file is
+// as it was and UltimoErrore() tells why.
 bool Scrivi(const QString& file, const QString& sezione, const std::optional<QString>& chiave,
             const std::optional<QString>& valore);
+
+// Why the last Scrivi of the calling thread failed, in words for the
+// operator; empty after a write that succeeded.
+QString UltimoErrore();
+
+// How long a write waits for another writer of the same file to finish
+// (10 seconds unless changed).  Process-wide.
+void ImpostaAttesaBlocco(std::chrono::milliseconds attesa);
+std::chrono::milliseconds AttesaBlocco();
+
+// How many times this process has read and parsed a whole file: reads of a
+// file that did not change share one parse.
+quint64 FileAnalizzati();
 
 } // namespace quarvel::profilo

@@ -370,7 +370,7 @@ void TstParametriIni::scriviIni_data() {
     QTest::newRow("in nessuno, livello 2: secondo")
         << true << "Nuova"
         << "FileName" << false << true << 2 << 0 << 0 << "" << true << p
-        << s + "\n[Nuova]\nFileName=nuovo\n"
+        << s + "[Nuova]\nFileName=nuovo\n"
         << "";
     QTest::newRow("livello 2 senza secondo file: principale")
         << false << "Stampa"
@@ -473,7 +473,7 @@ void TstParametriIni::scriviIniFallitaScrittura() {
                        std::nullopt, std::nullopt, 1, 0, 0, altrove));
     QVERIFY(m_msg->mostrati().empty());
     QVERIFY(ScriviIni(QStringLiteral("Altra"), QStringLiteral("Nuova"), QStringLiteral("V")));
-    QCOMPARE(Leggi(m_principale), QByteArray("[Stampa]\r\nStaVid=S\r\n\r\n[Altra]\r\nNuova=V\r\n"));
+    QCOMPARE(Leggi(m_principale), QByteArray("[Stampa]\r\nStaVid=S\r\n[Altra]\r\nNuova=V\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TstParametriIni)

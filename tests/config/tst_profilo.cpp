@@ -3,8 +3,10 @@
 
 #include "config/Profilo.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -86,6 +88,22 @@ const QByteArray Campione = "Orfana=fuori\n"
                             "[]\n"
                             "Ultima=fine"; // no line end after the last line
 
+// Run as a second process (the test binary called again): writes `quante`
+// keys "<prefisso>NNN=NNN" into the section [Chiavi] of the file, one write
+// each, as the menu and a command-line write would.  Exit code 0 when every
+// write reported success.
+const char* const OpzioneScrittore = "--scrivi-chiavi";
+
+int Scrittore(const QString& file, const QString& prefisso, int quante) {
+    int falliti = 0;
+    for (int i = 0; i < quante; ++i) {
+        const QString n = QString::number(i).rightJustified(3, QLatin1Char('0'));
+        if (!profilo::Scrivi(file, u"Chiavi"_qs, prefisso + n, n))
+            ++falliti;
+    }
+    return falliti == 0 ? 0 : 1;
+}
+
 } // namespace
 
 class TstProfilo : public QObject {
@@ -115,6 +133,7 @@ private Q_SLOTS:
     void cartellaSolaLettura();
     void fileSolaLettura();
     void sostituzioneAtomica();
+    void scrittoriConcorrenti();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -252,12 +271,37 @@ void TstProfilo::scrivi_data() {
     QTest::newRow("nuova chiave con CRLF")
         << QByteArray("[A]\r\nx=1\r\n") << "A" << Opt(u"y"_qs) << Opt(u"2"_qs) << true
         << QByteArray("[A]\r\nx=1\r\ny=2\r\n");
-    QTest::newRow("nuova sezione in fondo")
+    // A new section follows the last line directly, as Windows appends it
+    // ("[Sezione]" and the key, each with the file's line end); a last line
+    // without its end gets one first; blank lines already there stay.  A file
+    // with no line end at all takes LF, as a new file does.
+    QTest::newRow("nuova sezione in fondo, senza riga vuota")
         << QByteArray("[A]\nx=1\n") << "B" << Opt(u"y"_qs) << Opt(u"2"_qs) << true
-        << QByteArray("[A]\nx=1\n\n[B]\ny=2\n");
+        << QByteArray("[A]\nx=1\n[B]\ny=2\n");
+    QTest::newRow("nuova sezione, CRLF")
+        << QByteArray("[A]\r\nx=1\r\n") << "B" << Opt(u"y"_qs) << Opt(u"2"_qs) << true
+        << QByteArray("[A]\r\nx=1\r\n[B]\r\ny=2\r\n");
     QTest::newRow("nuova sezione, ultima riga senza a capo")
         << QByteArray("[A]\r\nx=1") << "B" << Opt(u"y"_qs) << Opt(u"2"_qs) << true
-        << QByteArray("[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n");
+        << QByteArray("[A]\r\nx=1\r\n[B]\r\ny=2\r\n");
+    QTest::newRow("nuova sezione dopo righe vuote")
+        << QByteArray("[A]\nx=1\n\n\n") << "B" << Opt(u"y"_qs) << Opt(u"2"_qs) << true
+        << QByteArray("[A]\nx=1\n\n\n[B]\ny=2\n");
+    QTest::newRow("nuova sezione dopo un commento senza a capo")
+        << QByteArray("[A]\r\nx=1\r\n; fine") << "B" << Opt(u"y"_qs) << Opt(u"2"_qs) << true
+        << QByteArray("[A]\r\nx=1\r\n; fine\r\n[B]\r\ny=2\r\n");
+    QTest::newRow("nuova sezione dopo una riga di soli blank")
+        << QByteArray("[A]\nx=1\n  ") << "B" << Opt(u"y"_qs) << Opt(u"2"_qs) << true
+        << QByteArray("[A]\nx=1\n  \n[B]\ny=2\n");
+    QTest::newRow("nuova sezione dopo testo senza sezioni ne' a capo")
+        << QByteArray("Dati prima") << "B" << Opt(u"y"_qs) << Opt(u"2"_qs) << true
+        << QByteArray("Dati prima\n[B]\ny=2\n");
+    QTest::newRow("nuova sezione in un file vuoto")
+        << QByteArray("") << "B" << Opt(u"y"_qs) << Opt(u"2"_qs) << true
+        << QByteArray("[B]\ny=2\n");
+    QTest::newRow("sezione esistente con altre maiuscole: non nuova")
+        << QByteArray("[Alfa]\r\nx=1\r\n\r\n[B]\r\n") << "ALFA" << Opt(u"y"_qs) << Opt(u"2"_qs)
+        << true << QByteArray("[Alfa]\r\nx=1\r\ny=2\r\n\r\n[B]\r\n");
     QTest::newRow("valore vuoto") << QByteArray("[A]\nx=1\n") << "A" << Opt(u"x"_qs) << Opt(u""_qs)
                                   << true << QByteArray("[A]\nx=\n");
     QTest::newRow("cancella chiave") << QByteArray("[A]\nX=1\ny=2\n") << "a" << Opt(u"x"_qs)
@@ -322,7 +366,7 @@ void TstProfilo::windows1252CrLf() {
     atteso.replace("Mancante = \"\xA7\xE7~$!^\"\r\n",
                    "Mancante = \"\xA7\xE7~$!^\"\r\nNuova=\xE7\x80\r\n");
     atteso.replace("Separatore=;\r\n", "");
-    atteso += "\r\n[Citt\xE0]\r\nChiave=\xA7\r\n";
+    atteso += "[Citt\xE0]\r\nChiave=\xA7\r\n";
     QCOMPARE(Leggi(file()), atteso);
 
     QCOMPARE(T(profilo::LeggiValore(file(), u"Base"_qs, u"DirImgArt"_qs)),
@@ -469,5 +513,47 @@ void TstProfilo::sostituzioneAtomica() {
              QStringList{u"prova.ini"_qs});
 }
 
-QTEST_GUILESS_MAIN(TstProfilo)
+void TstProfilo::scrittoriConcorrenti() {
+    // Two processes add 300 keys each to the same file at the same time:
+    // every key written is there at the end, once.
+    Scrivi(file(), "[Chiavi]\n");
+    const int quante = 300;
+    const QStringList prefissi{u"Menu"_qs, u"Riga"_qs};
+    std::vector<std::unique_ptr<QProcess>> processi;
+    for (const QString& prefisso : prefissi) {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessChannelMode(QProcess::ForwardedChannels);
+        p->start(
+            QCoreApplication::applicationFilePath(),
+            {QString::fromLatin1(OpzioneScrittore), file(), prefisso, QString::number(quante)});
+        QVERIFY(p->waitForStarted());
+        processi.push_back(std::move(p));
+    }
+    for (auto& p : processi) {
+        QVERIFY(p->waitForFinished(120000));
+        QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p->exitCode(), 0);
+    }
+
+    const QByteArray dati = Leggi(file());
+    int mancanti = 0;
+    for (const QString& prefisso : prefissi)
+        for (int i = 0; i < quante; ++i) {
+            const QString n = QString::number(i).rightJustified(3, QLatin1Char('0'));
+            if (profilo::LeggiValore(file(), u"Chiavi"_qs, prefisso + n) != n)
+                ++mancanti;
+        }
+    QCOMPARE(mancanti, 0);
+    QCOMPARE(dati.count('\n'), 1 + quante * int(prefissi.size()));
+}
+
+int main(int argc, char** argv) {
+    if (argc == 5 && qstrcmp(argv[1], OpzioneScrittore) == 0)
+        return Scrittore(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                         QByteArray(argv[4]).toInt());
+    QCoreApplication app(argc, argv);
+    TstProfilo prova;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&prova, argc, argv);
+}
 #include "tst_profilo.moc"
