@@ -91,11 +91,27 @@ void ArchivioMenu::Scrivi(const QString& sezione, const QString& chiave,
         QFile::setPermissions(cartella.path(),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
+    // The file is rewritten through a temporary copy that takes the
+    // permissions of the file it replaces before the first byte goes in: a
+    // store made wider by hand is narrowed first (the owner's bits as they
+    // are, so a read-only store stays read-only).
+    if (info.exists()) {
+        const QFile::Permissions permessi = info.permissions();
+        const QFile::Permissions altri = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                         QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+        if ((permessi & altri) &&
+            !QFile::setPermissions(m_file, permessi & (QFile::ReadOwner | QFile::WriteOwner)))
+            throw Errore(NumErr::PermessoNegato,
+                         QStringLiteral("Non riesco a togliere agli altri utenti l'accesso "
+                                        "all'archivio del menu %1")
+                             .arg(m_file),
+                         Sorgente);
+    }
     if (!profilo::Scrivi(m_file, sezione, k, scritto))
         throw Errore(NumErr::PermessoNegato,
                      QStringLiteral("Non riesco a scrivere l'archivio del menu %1").arg(m_file),
                      Sorgente);
-    // A file made wider by hand is narrowed again.
+    // The new file is private whatever the old one was.
     QFile::setPermissions(m_file, QFile::ReadOwner | QFile::WriteOwner);
 }
 

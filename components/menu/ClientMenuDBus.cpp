@@ -7,6 +7,7 @@
 #include <QAtomicInt>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusReply>
 #include <QDBusVariant>
 
 namespace quarvel::menu {
@@ -34,6 +35,17 @@ OggettoCliente::OggettoCliente(ClientMenuDBus* cliente) : m_cliente(cliente) {}
 
 QDBusVariant OggettoCliente::EseguiComando(const QString& idMenu, const QString& chiaveFunzione,
                                            const QString& comando, const QDBusVariant& parametro) {
+    // Only the menu gives orders: the caller must be the process that owns
+    // the menu's name on the bus now (its unique name, vouched for by the
+    // bus daemon), not any other process of the session.
+    const QString mittente = message().service();
+    const QDBusReply<QString> menu = connection().interface()->serviceOwner(ServizioMenu());
+    if (!menu.isValid() || menu.value().isEmpty() || mittente != menu.value()) {
+        sendErrorReply(QDBusError::AccessDenied,
+                       QStringLiteral("Comando \"%1\" rifiutato: non viene dal menu (%2)")
+                           .arg(comando, ServizioMenu()));
+        return QDBusVariant(QString());
+    }
     QVariant risposta;
     IComandiMenu* gestore = m_cliente->GestoreComandi();
     if (gestore) {

@@ -16,6 +16,21 @@
 // one method EseguiComando(s idMenu, s chiaveFunzione, s comando, v parametro)
 // -> v risposta.
 //
+// Who may do what (the caller told by its unique name, its pid asked of the
+// bus daemon):
+//   - a process that never called Collega reads and writes no named value
+//     and sends no command to the menu;
+//   - a registered client reads and writes the named values, except the
+//     secrets (PwdDbAzie, AccMenuPwd, SqlLogin, SqlPwd, ConnectDBAzie and the
+//     request ChiediPwdSql), which it reads as missing and cannot write, and
+//     NomeDBAzie, which it cannot write;
+//   - a registered client the menu started (the process itself, or one
+//     started by it) reads and writes them all;
+//   - the control interface gives no named value: it serves the user's
+//     scripts and tools;
+//   - a client takes EseguiComando only from the current owner of the
+//     menu's name, and answers anyone else with AccessDenied.
+//
 // Variants travel as D-Bus variants: text, numbers and booleans as they are,
 // a list as an array of variants (av), and "no value" as the empty text.
 

@@ -10,6 +10,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
+#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
@@ -41,6 +42,35 @@ QString TestoValore(const QVariant& v) {
         return parti.join(QStringLiteral(", "));
     }
     return v.toString();
+}
+
+// A process as the kernel shows it in /proc/<pid>/stat: its parent and its
+// start time.  nullopt when the process is gone.
+struct StatoProcesso {
+    qint64 padre = 0;
+    quint64 avvio = 0;
+};
+std::optional<StatoProcesso> LeggiStato(qint64 pid) {
+    if (pid <= 0)
+        return std::nullopt;
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray riga = f.readAll();
+    // The command name, between parentheses, may itself hold blanks and
+    // parentheses: the fields that follow start after the last ')'.
+    const auto fine = riga.lastIndexOf(')');
+    if (fine < 0)
+        return std::nullopt;
+    const QList<QByteArray> campi = riga.mid(fine + 1).simplified().split(' ');
+    // state ppid ... starttime: fields 3, 4 and 22 of the line.
+    if (campi.size() < 20)
+        return std::nullopt;
+    bool okPadre = false, okAvvio = false;
+    StatoProcesso s{campi[1].toLongLong(&okPadre), campi[19].toULongLong(&okAvvio)};
+    if (!okPadre || !okAvvio)
+        return std::nullopt;
+    return s;
 }
 
 } // namespace
@@ -186,10 +216,34 @@ QString ServerMenu::Lancia(const FunzioneMenu& f, const ParametriLancioMenu& lan
     QProcess p;
     p.setProgram(programma);
     p.setArguments(RigaComando(f, id));
-    if (!p.startDetached())
+    qint64 pid = 0;
+    if (!p.startDetached(&pid))
         return QStringLiteral("Non riesco ad avviare %1: %2").arg(programma, p.errorString());
     m_lanciInAttesa.insert(id, lancio);
+    // The processes started earlier that have ended are forgotten; the new
+    // one is known by its pid and start time from now on.
+    m_lanciati.removeIf([](const ProcessoLanciato& l) {
+        const auto s = LeggiStato(l.pid);
+        return !s || s->avvio != l.avvio;
+    });
+    if (const auto s = LeggiStato(pid))
+        m_lanciati.append({pid, s->avvio});
     return {};
+}
+
+bool ServerMenu::DaUnLancio(qint64 pid) const {
+    // Up the chain of parents: a program started through a wrapper (a
+    // script that does not exec it) counts as the wrapper does.
+    for (int passi = 0; pid > 1 && passi < 64; ++passi) {
+        const auto s = LeggiStato(pid);
+        if (!s)
+            return false;
+        for (const ProcessoLanciato& l : m_lanciati)
+            if (l.pid == pid && l.avvio == s->avvio)
+                return true;
+        pid = s->padre;
+    }
+    return false;
 }
 
 QString ServerMenu::Avvia(const QString& funzione, const QString& parametro) {
@@ -307,8 +361,10 @@ QString ServerMenu::Collega(const QString& mittente, const QString& opzioneM,
     c.opzioneM = opzioneM.trimmed();
     c.opzioneP = opzioneP.trimmed();
     c.opzionePResto = opzionePResto.trimmed();
+    // The pid comes from the bus daemon, not from the caller.
     const auto pid = m_bus.interface()->servicePid(mittente);
     c.pid = pid.isValid() ? qint64(pid.value()) : 0;
+    c.lanciato = c.pid > 0 && DaUnLancio(c.pid);
     if (m_lanciInAttesa.contains(c.opzioneM)) {
         c.lancio = m_lanciInAttesa.take(c.opzioneM);
     } else if (const auto f = TrovaFunzione(c.opzionePResto)) {
@@ -487,6 +543,59 @@ void ServerMenu::ScriviValore(const QString& nome, const QString& valore) {
         m_sqlPwd.reset();
 }
 
+AccessoMenu ServerMenu::Accesso(const QString& mittente) const {
+    const auto c = m_clienti.constFind(mittente);
+    if (c == m_clienti.cend())
+        return AccessoMenu::Nessuno;
+    return c->lanciato ? AccessoMenu::Lanciato : AccessoMenu::Collegato;
+}
+
+void ServerMenu::Richiedi(const QString& mittente, AccessoMenu minimo,
+                          const QString& operazione) const {
+    const AccessoMenu a = Accesso(mittente);
+    if (a >= minimo)
+        return;
+    if (a == AccessoMenu::Nessuno)
+        Fallisci(QStringLiteral("%1: il programma non si è collegato al menu").arg(operazione));
+    Fallisci(QStringLiteral("%1: consentita solo ai programmi avviati dal menu").arg(operazione));
+}
+
+bool ServerMenu::NomeRiservato(const QString& nome) {
+    static const QStringList riservati{
+        QStringLiteral("PwdDbAzie"),    QStringLiteral("AccMenuPwd"),
+        QStringLiteral("SqlLogin"),     QStringLiteral("SqlPwd"),
+        QStringLiteral("ChiediPwdSql"), QStringLiteral("ConnectDBAzie"),
+    };
+    return riservati.contains(nome.trimmed(), Qt::CaseInsensitive);
+}
+
+bool ServerMenu::NomeProtetto(const QString& nome) {
+    return NomeRiservato(nome) || Uguale(nome.trimmed(), QStringLiteral("NomeDBAzie"));
+}
+
+QString ServerMenu::LeggiValoreDa(const QString& mittente, const QString& nome,
+                                  const QString& predefinito) {
+    const QString n = nome.trimmed();
+    Richiedi(mittente, AccessoMenu::Collegato, QStringLiteral("Lettura del valore \"%1\"").arg(n));
+    if (NomeRiservato(n) && Accesso(mittente) != AccessoMenu::Lanciato) {
+        qWarning("quarvel-menu: valore riservato \"%s\" non dato al programma con pid %lld: "
+                 "non l'ha avviato il menu",
+                 qUtf8Printable(n), static_cast<long long>(m_clienti.value(mittente).pid));
+        return Uguale(n, QStringLiteral("ChiediPwdSql")) ? QStringLiteral("N") : predefinito;
+    }
+    return LeggiValore(n, predefinito);
+}
+
+void ServerMenu::ScriviValoreDa(const QString& mittente, const QString& nome,
+                                const QString& valore) {
+    const QString n = nome.trimmed();
+    const QString operazione = QStringLiteral("Scrittura del valore \"%1\"").arg(n);
+    Richiedi(mittente, AccessoMenu::Collegato, operazione);
+    if (NomeProtetto(n))
+        Richiedi(mittente, AccessoMenu::Lanciato, operazione);
+    ScriviValore(n, valore);
+}
+
 // ---- On the bus -------------------------------------------------------------------
 
 OggettoMenu::OggettoMenu(ServerMenu* server) : QObject(server), m_server(server) {}
@@ -517,6 +626,8 @@ void OggettoMenu::MostraMenu(const QString& chi) {
 QDBusVariant OggettoMenu::InviaComando(const QString& comando, const QString& destinatari,
                                        const QDBusVariant& parametro) {
     return Esegui([&] {
+        m_server->Richiedi(message().service(), AccessoMenu::Collegato,
+                           QStringLiteral("Comando \"%1\"").arg(comando.trimmed()));
         return QDBusVariant(VersoDBus(m_server->InviaComando(
             message().service(), comando, destinatari, DaDBus(parametro.variant()))));
     });
@@ -554,10 +665,10 @@ void OggettoMenu::FineFunzione(const QString& chiaveSec) {
     Esegui([&] { m_server->FineFunzione(message().service(), chiaveSec); });
 }
 QString OggettoMenu::LeggiValore(const QString& nome, const QString& predefinito) {
-    return Esegui([&] { return m_server->LeggiValore(nome, predefinito); });
+    return Esegui([&] { return m_server->LeggiValoreDa(message().service(), nome, predefinito); });
 }
 void OggettoMenu::ScriviValore(const QString& nome, const QString& valore) {
-    Esegui([&] { m_server->ScriviValore(nome, valore); });
+    Esegui([&] { m_server->ScriviValoreDa(message().service(), nome, valore); });
 }
 
 OggettoControllo::OggettoControllo(ServerMenu* server) : QObject(server), m_server(server) {}

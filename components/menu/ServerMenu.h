@@ -58,7 +58,16 @@ struct ClienteMenu {
     QString segmento;
     QStringList funzioni; // keys of the functions it serves
     QList<FinestraCliente> finestre;
+    // Started by this menu (the process itself or one it started in turn),
+    // as the bus daemon's pid of the caller shows.
+    bool lanciato = false;
 };
+
+// What a caller on the bus may do with the named values: nothing before it
+// registers; read the shared values and write the others once registered;
+// read the secrets and ask for the SQL login only as a program the menu
+// started.
+enum class AccessoMenu { Nessuno, Collegato, Lanciato };
 
 // The reply of one client to a command.
 struct RispostaCliente {
@@ -131,6 +140,27 @@ public:
     QString LeggiValore(const QString& nome, const QString& predefinito);
     void ScriviValore(const QString& nome, const QString& valore);
 
+    // ---- The same operations as the bus hands them over, checked against the caller ----
+    AccessoMenu Accesso(const QString& mittente) const;
+    // The secrets: the company's password, the common database's, the SQL
+    // login and password, the company's connection text (it may hold the
+    // ODBC login) and the request of the SQL login ("ChiediPwdSql").
+    static bool NomeRiservato(const QString& nome);
+    // Written only by a program the menu started: the secrets and the
+    // company's database.
+    static bool NomeProtetto(const QString& nome);
+    // Refused (Errore 5) to a caller that never registered.  A secret asked
+    // by a program the menu did not start gets the default, as if the menu
+    // had none ("N" for "ChiediPwdSql": the operator is not asked).
+    QString LeggiValoreDa(const QString& mittente, const QString& nome, const QString& predefinito);
+    // Refused (Errore 5) to a caller that never registered, and for a
+    // protected name to a program the menu did not start.
+    void ScriviValoreDa(const QString& mittente, const QString& nome, const QString& valore);
+    // The process with this pid is one the menu started, or was started by one.
+    bool DaUnLancio(qint64 pid) const;
+    // Throws Errore 5 naming the operation when the caller has less than minimo.
+    void Richiedi(const QString& mittente, AccessoMenu minimo, const QString& operazione) const;
+
 signals:
     // The list of clients or their functions changed.
     void ClientiCambiati();
@@ -140,6 +170,13 @@ signals:
 private:
     QString Lancia(const FunzioneMenu& f, const ParametriLancioMenu& lancio);
     void Rimuovi(const QString& nomeBus);
+
+    // A process the menu started: its pid and its start time (clock ticks
+    // after boot), so that a pid used again by another process does not count.
+    struct ProcessoLanciato {
+        qint64 pid = 0;
+        quint64 avvio = 0;
+    };
 
     ArchivioMenu& m_archivio;
     IOperatoreMenu& m_operatore;
@@ -152,6 +189,7 @@ private:
     QMap<QString, ClienteMenu> m_clienti;                // by bus name
     QMap<QString, ParametriLancioMenu> m_lanciInAttesa;  // by launch id (switch M)
     QMap<QString, ParametriLancioMenu> m_attivaInAttesa; // by bus name
+    QList<ProcessoLanciato> m_lanciati;
     std::optional<QString> m_sqlLogin, m_sqlPwd;
     bool m_pubblicato = false;
     QObject* m_oggettoMenu = nullptr;
