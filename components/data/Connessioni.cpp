@@ -1,21 +1,25 @@
 #include "Connessioni.h"
 
 #include "suite/ComponenteDati.h"
+#include "suite/Messaggi.h"
 #include "suite/Percorsi.h"
 
 #ifdef QUARVEL_CON_PROFILO
 #include "config/Profilo.h"
 #endif
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlDriver>
 #include <QSqlQuery>
 
 #include <odbcinst.h>
+#include <sys/vfs.h>
 
 namespace quarvel::dati {
 
@@ -116,6 +120,51 @@ QSqlDatabase NuovaConnessione(const QString& driver, const QString& nomeConnessi
     return db;
 }
 
+// PostgreSQL with standard_conforming_strings off reads a backslash in '...'
+// as an escape, and the program's SQL literals only double the quote: a text
+// holding a backslash would change the statement.  Every connection turns it
+// on, in its connection parameters so that a copy of the connection (the list
+// count's) has it too; a connection that still has it off is refused.
+const QLatin1String ImpostazioneStringhe("SET standard_conforming_strings = on");
+
+// The ConnSettings of psqlODBC with ours in front.  The driver reads a value
+// in braces as it is, any other as URL-encoded.
+QString ImpostazioniPsqlOdbc(const QString& loro) {
+    QString v = loro.trimmed();
+    if (v.startsWith(QLatin1Char('{')) && v.endsWith(QLatin1Char('}')))
+        v = v.mid(1, v.size() - 2);
+    else if (!v.isEmpty())
+        v = QString::fromUtf8(QByteArray::fromPercentEncoding(v.toUtf8().replace('+', ' ')));
+    QString tutte = ImpostazioneStringhe;
+    if (!v.isEmpty())
+        tutte += QLatin1Char(';') + v;
+    return QLatin1Char('{') + tutte + QLatin1Char('}');
+}
+
+void VerificaStringheStandard(QSqlDatabase& db, const QString& nomeConnessione) {
+    auto valore = [&] {
+        QSqlQuery q(db);
+        return q.exec(QStringLiteral("SHOW standard_conforming_strings")) && q.next()
+                   ? q.value(0).toString()
+                   : QString();
+    };
+    if (valore() == QLatin1String("on"))
+        return;
+    // A driver that left the connection settings out: this connection at least.
+    QSqlQuery(db).exec(ImpostazioneStringhe);
+    if (valore() == QLatin1String("on"))
+        return;
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(nomeConnessione);
+    throw Errore(NumErr::ChiamataOdbcFallita,
+                 QStringLiteral("Il server PostgreSQL legge la barra rovesciata nei testi come "
+                                "carattere di escape (standard_conforming_strings = off) e la "
+                                "connessione non riesce a cambiarlo: i testi con una barra "
+                                "rovesciata cambierebbero il senso delle istruzioni"),
+                 Sorgente);
+}
+
 // Everything needed to reach a PostgreSQL server through QPSQL.
 struct ServerPg {
     QString host, porta, database, utente, password, sslmode;
@@ -129,8 +178,10 @@ QSqlDatabase ApriPg(const ServerPg& s, const QString& nomeConnessione, bool sola
     db.setDatabaseName(s.database);
     db.setUserName(s.utente);
     db.setPassword(s.password);
-    QStringList opzioni{QStringLiteral("connect_timeout=15"),
-                        QStringLiteral("options='-c client_min_messages=warning'")};
+    QStringList opzioni{
+        QStringLiteral("connect_timeout=15"),
+        QStringLiteral(
+            "options='-c client_min_messages=warning -c standard_conforming_strings=on'")};
     if (!s.sslmode.isEmpty())
         opzioni << QStringLiteral("sslmode=") + s.sslmode;
     db.setConnectOptions(opzioni.join(QLatin1Char(';')));
@@ -141,14 +192,16 @@ QSqlDatabase ApriPg(const ServerPg& s, const QString& nomeConnessione, bool sola
         QSqlDatabase::removeDatabase(nomeConnessione);
         throw MappaErroreApertura(info, e, Sorgente);
     }
+    VerificaStringheStandard(db, nomeConnessione);
     if (solaLettura)
         QSqlQuery(db).exec(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"));
     Registra(nomeConnessione, info);
     return db;
 }
 
+// psql: the source's driver is psqlODBC (a PostgreSQL server).
 QSqlDatabase ApriOdbc(const QString& nomeOdbc, const QString& utente, const QString& password,
-                      const QString& nomeConnessione, bool solaLettura) {
+                      const QString& nomeConnessione, bool solaLettura, bool psql) {
     QSqlDatabase db = NuovaConnessione(QStringLiteral("QODBC"), nomeConnessione);
     db.setDatabaseName(nomeOdbc);
     db.setUserName(utente);
@@ -162,8 +215,29 @@ QSqlDatabase ApriOdbc(const QString& nomeOdbc, const QString& utente, const QStr
         QSqlDatabase::removeDatabase(nomeConnessione);
         throw MappaErroreApertura(info, e, Sorgente);
     }
+    if (psql)
+        VerificaStringheStandard(db, nomeConnessione);
     Registra(nomeConnessione, info);
     return db;
+}
+
+// Once per file and process: the program opens its company twice.
+void AvvisaFileDiRete(const QString& file, const QString& fileSystem) {
+    static QMutex mutex;
+    static QSet<QString> avvisati;
+    {
+        QMutexLocker l(&mutex);
+        if (avvisati.contains(file))
+            return;
+        avvisati.insert(file);
+    }
+    MsgBox(QStringLiteral("Il database %1 si trova su un disco di rete (%2). Il registro WAL di "
+                          "SQLite funziona solo se tutti i programmi che usano il file sono sullo "
+                          "stesso computer, quindi il file viene aperto con il giornale di "
+                          "rollback, più lento.\n\nUn file della ditta serve una sola "
+                          "postazione: più postazioni condividono una ditta attraverso PostgreSQL.")
+               .arg(QDir::toNativeSeparators(file), fileSystem),
+           vbExclamation);
 }
 
 QSqlDatabase ApriFile(const QString& nome, const Credenziali& c, const QString& password,
@@ -195,8 +269,12 @@ QSqlDatabase ApriFile(const QString& nome, const Credenziali& c, const QString& 
     // Reading the schema tells a database from a damaged or foreign file.
     QSqlQuery q(db);
     bool ok = q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    // The write-ahead log keeps its index in memory shared by the processes of
+    // one host: on a network share the rollback journal is the safe one.
+    const QString rete = FileSystemDiRete(fi.absoluteFilePath());
     if (ok && !c.solaLettura)
-        ok = q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        ok = q.exec(rete.isEmpty() ? QStringLiteral("PRAGMA journal_mode=WAL")
+                                   : QStringLiteral("PRAGMA journal_mode=DELETE"));
     if (ok)
         ok = q.exec(QStringLiteral("PRAGMA foreign_keys=OFF"));
     if (!ok) {
@@ -208,6 +286,8 @@ QSqlDatabase ApriFile(const QString& nome, const Credenziali& c, const QString& 
         throw MappaErroreApertura(info, e, Sorgente);
     }
     Registra(nomeConnessione, info);
+    if (!rete.isEmpty())
+        AvvisaFileDiRete(fi.absoluteFilePath(), rete);
     return db;
 }
 
@@ -232,8 +312,14 @@ QSqlDatabase ApriOrigineDati(const QString& dsn, QString utente, QString passwor
             s.password = ValoreOrigineDati(dsn, QStringLiteral("PWD"));
         return ApriPg(s, nomeConnessione, c.solaLettura);
     }
-    // QODBC with unixODBC takes the bare name (a "DSN=" text is refused).
-    return ApriOdbc(dsn, utente, password, nomeConnessione, c.solaLettura);
+    // QODBC with unixODBC takes the bare name (a "DSN=" text is refused): Qt
+    // puts "DSN=" in front, so further attributes follow the name.
+    if (DriverPsqlOdbc(driver))
+        return ApriOdbc(
+            dsn + QStringLiteral(";ConnSettings=") +
+                ImpostazioniPsqlOdbc(ValoreOrigineDati(dsn, QStringLiteral("ConnSettings"))),
+            utente, password, nomeConnessione, c.solaLettura, true);
+    return ApriOdbc(dsn, utente, password, nomeConnessione, c.solaLettura, false);
 }
 
 // A complete connection text without DSN/FILEDSN: DRIVER=...
@@ -254,12 +340,19 @@ QSqlDatabase ApriTestoDriver(QMap<QString, QString> coppie, const Credenziali& c
     // unless the text asks for it.
     if (!coppie.contains(QStringLiteral("COMMLOG")))
         coppie.insert(QStringLiteral("COMMLOG"), QStringLiteral("0"));
+    const bool psql = DriverPsqlOdbc(driver);
     QStringList parti;
     parti << QStringLiteral("DRIVER={") + driver + QLatin1Char('}');
-    for (auto it = coppie.cbegin(); it != coppie.cend(); ++it)
-        if (it.key() != QLatin1String("DRIVER"))
-            parti << it.key() + QLatin1Char('=') + ValoreOdbc(SenzaGraffe(it.value()));
-    return ApriOdbc(parti.join(QLatin1Char(';')), {}, {}, nomeConnessione, c.solaLettura);
+    for (auto it = coppie.cbegin(); it != coppie.cend(); ++it) {
+        if (it.key() == QLatin1String("DRIVER") ||
+            (psql && it.key() == QLatin1String("CONNSETTINGS")))
+            continue;
+        parti << it.key() + QLatin1Char('=') + ValoreOdbc(SenzaGraffe(it.value()));
+    }
+    if (psql)
+        parti << QStringLiteral("CONNSETTINGS=") +
+                     ImpostazioniPsqlOdbc(coppie.value(QStringLiteral("CONNSETTINGS")));
+    return ApriOdbc(parti.join(QLatin1Char(';')), {}, {}, nomeConnessione, c.solaLettura, psql);
 }
 
 QSqlDatabase ApriFileOrigineDati(const QString& nome, QMap<QString, QString> extra,
@@ -269,9 +362,10 @@ QSqlDatabase ApriFileOrigineDati(const QString& nome, QMap<QString, QString> ext
         throw Errore(NumErr::FileNonTrovato,
                      QStringLiteral("File di origine dati non trovato: %1").arg(file), Sorgente);
     QMap<QString, QString> coppie;
-    static const char* chiavi[] = {"DRIVER",  "SERVER", "SERVERNAME", "PORT",     "DATABASE",
-                                   "UID",     "PWD",    "USERNAME",   "PASSWORD", "SSLMODE",
-                                   "COMMLOG", "DEBUG",  "READONLY",   "PROTOCOL", "DSN"};
+    static const char* chiavi[] = {"DRIVER",   "SERVER",   "SERVERNAME", "PORT",
+                                   "DATABASE", "UID",      "PWD",        "USERNAME",
+                                   "PASSWORD", "SSLMODE",  "COMMLOG",    "DEBUG",
+                                   "READONLY", "PROTOCOL", "DSN",        "CONNSETTINGS"};
     for (const char* k : chiavi) {
         const QString v = LeggiDsn(file, QString::fromLatin1(k));
         if (!v.isEmpty())
@@ -332,6 +426,78 @@ QMap<QString, QString> CoppieConnessione(const QString& testo) {
             m.insert(chiave, valore);
     }
     return m;
+}
+
+namespace {
+
+std::function<QString(const QString&)>& ControlloFileSystem() {
+    static std::function<QString(const QString&)> controllo;
+    return controllo;
+}
+
+// The file system type of the mount that holds the file, from the mount
+// table (FUSE file systems all report the same magic number).
+QString TipoMontaggio(const QString& percorso) {
+    QFile f(QStringLiteral("/proc/self/mounts"));
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    const QString file = QFileInfo(percorso).canonicalFilePath();
+    QString tipo;
+    qsizetype lunghezza = -1;
+    while (!f.atEnd()) {
+        const QList<QByteArray> campi = f.readLine().split(' ');
+        if (campi.size() < 3)
+            continue;
+        // Spaces in a mount point are written as \040.
+        const QString punto =
+            QString::fromUtf8(campi.at(1)).replace(QLatin1String("\\040"), QLatin1String(" "));
+        const bool dentro = file == punto || punto == QLatin1String("/") ||
+                            file.startsWith(punto + QLatin1Char('/'));
+        if (dentro && punto.size() >= lunghezza) {
+            lunghezza = punto.size();
+            tipo = QString::fromUtf8(campi.at(2));
+        }
+    }
+    return tipo;
+}
+
+} // namespace
+
+QString FileSystemDiRete(const QString& percorso) {
+    if (const auto& controllo = ControlloFileSystem())
+        return controllo(percorso);
+    struct statfs fs {};
+    if (statfs(QFile::encodeName(percorso).constData(), &fs) != 0)
+        return {};
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x6969: // NFS_SUPER_MAGIC
+        return QStringLiteral("nfs");
+    case 0x517B: // SMB_SUPER_MAGIC
+        return QStringLiteral("smb");
+    case 0xFF534D42: // CIFS
+        return QStringLiteral("cifs");
+    case 0xFE534D42: // SMB2
+        return QStringLiteral("smb2");
+    case 0x5346414F: // AFS
+        return QStringLiteral("afs");
+    case 0x00C36400: // Ceph
+        return QStringLiteral("ceph");
+    case 0x01021997: // 9p
+        return QStringLiteral("9p");
+    case 0x65735546: { // FUSE: sshfs and the like are on another host
+        const QString tipo = TipoMontaggio(percorso);
+        for (const char* rete : {"fuse.sshfs", "fuse.rclone", "fuse.s3fs", "fuse.davfs"})
+            if (tipo == QLatin1String(rete))
+                return tipo.mid(5);
+        return {};
+    }
+    default:
+        return {};
+    }
+}
+
+void ImpostaControlloFileSystem(std::function<QString(const QString&)> controllo) {
+    ControlloFileSystem() = std::move(controllo);
 }
 
 QString ValoreOrigineDati(const QString& dsn, const QString& chiave) {

@@ -12,6 +12,8 @@
 #include <QSqlError>
 #include <QString>
 
+#include <functional>
+
 namespace quarvel::dati {
 
 struct Credenziali {
@@ -50,6 +52,15 @@ Errore MappaErroreApertura(const InfoConnessione& info, const QSqlError& errore,
 
 // True when the text names psqlODBC (a driver name of odbcinst.ini or a path).
 bool DriverPsqlOdbc(const QString& driver);
+
+// The kind of network file system that holds the file ("nfs", "cifs",
+// "smb2", "sshfs" ...), empty for a file on a local disk.  SQLite's
+// write-ahead log works only when every process is on one host: a company
+// file on a network share is opened with the rollback journal.
+QString FileSystemDiRete(const QString& percorso);
+// Replaces the check above (a test simulates a network share); an empty
+// function restores it.
+void ImpostaControlloFileSystem(std::function<QString(const QString& percorso)> controllo);
 
 // A value of a data source in odbc.ini (ODBCINI, ~/.odbc.ini, the system
 // file), as unixODBC reads it.

@@ -10,10 +10,14 @@
 
 #include "suite/ComponenteDati.h"
 #include "suite/Errore.h"
+#include "suite/Messaggi.h"
+
+#include "utility/Utilita.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -99,6 +103,12 @@ private slots:
     void queryDelProgramma();
     void campiQualificati_data() { motori(); }
     void campiQualificati();
+    void campiQualificatiRigaPerRiga_data();
+    void campiQualificatiRigaPerRiga();
+    void letturaConAltreIstruzioni_data();
+    void letturaConAltreIstruzioni();
+    void barraRovesciata_data() { motori(); }
+    void barraRovesciata();
     void chiaveDuplicata_data() { motori(); }
     void chiaveDuplicata();
     void transazione_data() { motori(); }
@@ -114,6 +124,10 @@ private slots:
     void fileDanneggiato_data();
     void fileDanneggiato();
     void walEPassword();
+    void fileDiRete_data();
+    void fileDiRete();
+    void programmaDitta_data();
+    void programmaDitta();
 
 private:
     QTemporaryDir m_dir;
@@ -121,6 +135,7 @@ private:
     bool m_pg = false;
     QString m_dbPg; // the test's own PostgreSQL database
     QString m_dsn, m_dsnFile, m_testo, m_uid, m_pwd;
+    QString m_host, m_porta, m_driver;
     std::unique_ptr<IComponenteDati> m_base; // SQLite, for comparisons
 
     void motori();
@@ -141,9 +156,10 @@ void TstMotori::initTestCase() {
     m_pg = true;
     m_uid = qEnvironmentVariable("QUARVEL_PG_UID");
     m_pwd = qEnvironmentVariable("QUARVEL_PG_PWD");
-    const QString host = qEnvironmentVariable("PGHOST", "127.0.0.1");
-    const QString porta = qEnvironmentVariable("PGPORT");
-    const QString driver = qEnvironmentVariable("QUARVEL_PG_DRIVER", "PostgreSQL Unicode");
+    const QString host = m_host = qEnvironmentVariable("PGHOST", "127.0.0.1");
+    const QString porta = m_porta = qEnvironmentVariable("PGPORT");
+    const QString driver = m_driver =
+        qEnvironmentVariable("QUARVEL_PG_DRIVER", "PostgreSQL Unicode");
     // A database of this test's own: other tests may use the server's.
     m_dbPg = QString("quarvel_tst_dati_%1").arg(QCoreApplication::applicationPid());
     {
@@ -158,6 +174,14 @@ void TstMotori::initTestCase() {
         QSqlQuery q(admin);
         q.exec("DROP DATABASE IF EXISTS " + m_dbPg);
         QVERIFY2(q.exec("CREATE DATABASE " + m_dbPg + " TEMPLATE template1"),
+                 qPrintable(q.lastError().text()));
+        // A server whose sessions read a backslash in '...' as an escape, as
+        // older set-ups do: every connection of the program must turn the
+        // standard reading back on.
+        QVERIFY2(q.exec("ALTER DATABASE " + m_dbPg + " SET standard_conforming_strings = off"),
+                 qPrintable(q.lastError().text()));
+        q.exec("DROP DATABASE IF EXISTS " + m_dbPg + "_ditta");
+        QVERIFY2(q.exec("CREATE DATABASE " + m_dbPg + "_ditta TEMPLATE template1"),
                  qPrintable(q.lastError().text()));
     }
     QSqlDatabase::removeDatabase("admin");
@@ -206,8 +230,10 @@ void TstMotori::cleanupTestCase() {
     admin.setDatabaseName(qEnvironmentVariable("PGDATABASE", "quarvel"));
     admin.setUserName(m_uid);
     admin.setPassword(m_pwd);
-    if (admin.open())
+    if (admin.open()) {
         QSqlQuery(admin).exec("DROP DATABASE IF EXISTS " + m_dbPg + " WITH (FORCE)");
+        QSqlQuery(admin).exec("DROP DATABASE IF EXISTS " + m_dbPg + "_ditta WITH (FORCE)");
+    }
     admin.close();
 }
 
@@ -430,6 +456,191 @@ void TstMotori::campiQualificati() {
     }
 }
 
+void TstMotori::campiQualificatiRigaPerRiga_data() {
+    QTest::addColumn<Motore>("motore");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QStringList>("campi");
+    const QString livelli = "SELECT Articoli.Articolo, Articoli.LivGruppo1, LivGruppi_1.*, "
+                            "LivGruppi_2.* FROM (Articoli LEFT JOIN LivGruppi AS LivGruppi_1 ON "
+                            "Articoli.LivGruppo1 = LivGruppi_1.LivGruppo) LEFT JOIN LivGruppi AS "
+                            "LivGruppi_2 ON Articoli.LivGruppo2 = LivGruppi_2.LivGruppo";
+    const QString dueTabelle = " FROM Articoli LEFT JOIN LivGruppi ON Articoli.LivGruppo1 = "
+                               "LivGruppi.LivGruppo";
+    struct Q {
+        const char* nome;
+        QString sql;
+        QStringList campi;
+    };
+    const QList<Q> query = {
+        {"one table twice",
+         livelli,
+         {"Articoli.Articolo", "LivGruppi_1.Descrizione", "LivGruppi_2.LivGruppo"}},
+        {"all columns of two tables",
+         "SELECT Articoli.*, LivGruppi.*" + dueTabelle,
+         {"Articoli.Articolo", "Articoli.Descrizione", "LivGruppi.Descrizione"}},
+        {"star of two tables",
+         "SELECT *" + dueTabelle,
+         {"articoli.articolo", "LivGruppi.LivGruppo", "LivGruppi.Descrizione"}},
+        {"named columns",
+         PrepSql + " WHERE CodInv = 'INV2024'",
+         {"MagInventari.Articolo", "MagInventari.Magazzino", "Articoli.Descrizione"}},
+    };
+    for (const auto& [motore, m] : Elenco())
+        for (const auto& q : query)
+            QTest::newRow(qPrintable(motore + ": " + q.nome)) << m << q.sql << q.campi;
+}
+
+// Fields by qualified name row after row, as the level lookup reads them:
+// finding where a name points must not disturb the rows still to come.
+void TstMotori::campiQualificatiRigaPerRiga() {
+    QFETCH(Motore, motore);
+    QFETCH(QString, sql);
+    QFETCH(QStringList, campi);
+    try {
+        auto leggi = [&](IComponenteDati& c) {
+            auto rs = c.ApriRecordset(sql);
+            QStringList righe;
+            while (!rs->Eof()) {
+                QStringList r;
+                for (const QString& campo : campi)
+                    r << Normale(rs->Campo(campo));
+                righe << r.join("|");
+                rs->MoveNext();
+            }
+            righe.sort();
+            return righe;
+        };
+        auto c = Apri(motore);
+        const QStringList righe = leggi(*c);
+        QVERIFY(righe.size() > 10);
+        QCOMPARE(righe, leggi(*m_base));
+    } catch (const Errore& e) {
+        QFAIL(qPrintable(QString("Errore %1: %2").arg(e.numero()).arg(e.descrizione())));
+    }
+}
+
+void TstMotori::letturaConAltreIstruzioni_data() {
+    QTest::addColumn<Motore>("motore");
+    QTest::addColumn<bool>("transazione");
+    for (const auto& [nome, m] : Elenco()) {
+        QTest::newRow(qPrintable(nome + ": in a transaction")) << m << true;
+        QTest::newRow(qPrintable(nome + ": alone")) << m << false;
+    }
+}
+
+// A record set read to its end while other statements run on the same
+// connection, as the loading of a terminal file does: for each article a
+// lookup and a write, inside the component's transaction or without one.
+void TstMotori::letturaConAltreIstruzioni() {
+    QFETCH(Motore, motore);
+    QFETCH(bool, transazione);
+    // Whatever happens, the rows written are gone afterwards (the guard runs
+    // after the connection below closed, its transaction undone).
+    auto pulisci = qScopeGuard([&] {
+        try {
+            auto d = Apri(motore);
+            d->Esegui("DELETE FROM MagInventari WHERE CodInv = 'TSTLET'");
+            d->Esegui("DELETE FROM MagDescrInv WHERE CodInv = 'TSTLET'");
+        } catch (const Errore&) {
+        }
+    });
+    try {
+        auto c = Apri(motore);
+        const QString articoli = "SELECT Articolo FROM Articoli ORDER BY Articolo";
+        const QStringList attesi = Righe(*m_base->ApriRecordset(articoli));
+        QVERIFY(attesi.size() > 10);
+        c->Esegui("DELETE FROM MagInventari WHERE CodInv = 'TSTLET'");
+        c->Esegui("DELETE FROM MagDescrInv WHERE CodInv = 'TSTLET'");
+        if (transazione)
+            c->Inizia();
+        {
+            // Alone first, then with the other statements.
+            auto rs = c->ApriRecordset(articoli);
+            QCOMPARE(Righe(*rs), attesi);
+        }
+        c->Esegui("INSERT INTO MagDescrInv (CodInv, DataInvent) VALUES ('TSTLET', #2024-06-30#)");
+        auto rs = c->ApriRecordset(articoli);
+        QStringList letti;
+        while (!rs->Eof()) {
+            const QString a = rs->Campo("Articolo").toString();
+            letti << a;
+            auto d =
+                c->ApriRecordset("SELECT Descrizione FROM Articoli WHERE Articolo = " + Lit(a));
+            QVERIFY2(!d->Eof(), qPrintable(a));
+            QCOMPARE(c->Esegui("INSERT INTO MagInventari (CodInv, Articolo, Livello1, Livello2, "
+                               "Magazzino, Giacenza) VALUES ('TSTLET', " +
+                               Lit(a) + ", '~ç~', '~ç~', 'M01', 1)"),
+                     qint64(1));
+            rs->MoveNext();
+        }
+        QCOMPARE(letti, attesi);
+        rs->MoveFirst();
+        QCOMPARE(rs->Campo(0).toString(), attesi.first());
+        rs->MoveLast();
+        QCOMPARE(rs->Campo(0).toString(), attesi.last());
+        QCOMPARE(rs->RecordCount(), qint64(attesi.size()));
+        auto conta = [&] {
+            return c
+                ->ApriRecordset("SELECT COUNT(*) AS n FROM MagInventari WHERE CodInv = 'TSTLET'")
+                ->Campo("n")
+                .toLongLong();
+        };
+        QCOMPARE(conta(), qint64(attesi.size()));
+        if (transazione) {
+            c->Annulla();
+            QCOMPARE(conta(), qint64(0));
+        }
+    } catch (const Errore& e) {
+        QFAIL(qPrintable(QString("Errore %1: %2").arg(e.numero()).arg(e.descrizione())));
+    }
+}
+
+// Texts holding backslashes, quoted by the utility's SQL literal, are
+// written and read back as they are, whatever the server's own default.
+void TstMotori::barraRovesciata() {
+    QFETCH(Motore, motore);
+    try {
+        auto c = Apri(motore);
+        UtilitaSuite u;
+        const QStringList codici = {"C:\\dati\\ditta", "fine\\", "a\\'b", "\\' OR 'x'='x", "\\\\n"};
+        c->Esegui("DELETE FROM Articoli WHERE Descrizione = 'barra'");
+        for (const QString& k : codici)
+            QCOMPARE(c->Esegui("INSERT INTO Articoli (Articolo, Descrizione, BarCode) VALUES (" +
+                               u.ValoreSql(k, Tipo::Testo) + ", 'barra', " +
+                               u.ValoreSql(k, Tipo::Testo) + ")"),
+                     qint64(1));
+        for (const QString& k : codici) {
+            auto rs = c->ApriRecordset("Select Articolo, BarCode from Articoli Where Articolo = " +
+                                       u.ValoreSql(k, Tipo::Testo));
+            QVERIFY2(!rs->Eof(), qPrintable(k));
+            QCOMPARE(rs->Campo("Articolo").toString(), k);
+            QCOMPARE(rs->Campo("BarCode").toString(), k);
+            rs->MoveNext();
+            QVERIFY(rs->Eof());
+        }
+        QCOMPARE(c->Esegui("DELETE FROM Articoli WHERE Descrizione = 'barra'"),
+                 qint64(codici.size()));
+        if (!motore.pg)
+            return;
+        // The setting is the connection's own, and a copy of the connection (the
+        // list count runs on one) has it too.
+        auto acceso = [](const QSqlDatabase& db) {
+            QSqlQuery q(db);
+            return q.exec("SHOW standard_conforming_strings") && q.next() ? q.value(0).toString()
+                                                                          : q.lastError().text();
+        };
+        QCOMPARE(acceso(c->Database()), QString("on"));
+        {
+            QSqlDatabase copia = QSqlDatabase::cloneDatabase(c->Database(), "copia");
+            QVERIFY(copia.open());
+            QCOMPARE(acceso(copia), QString("on"));
+        }
+        QSqlDatabase::removeDatabase("copia");
+    } catch (const Errore& e) {
+        QFAIL(qPrintable(QString("Errore %1: %2").arg(e.numero()).arg(e.descrizione())));
+    }
+}
+
 void TstMotori::chiaveDuplicata() {
     QFETCH(Motore, motore);
     auto c = Apri(motore);
@@ -619,6 +830,31 @@ void TstMotori::connessioneMotore() {
         QCOMPARE(q.value(0).toString(), QString("INV2025"));
         QVERIFY(!q.exec(TraduciSql(db, "INSERT INTO Magazzini (Magazzino) VALUES ('m01')")));
         QCOMPARE(ErroreDaMotore(db, q.lastError()).numero(), 3022);
+        // A text with backslashes, quoted by the utility, goes in and comes
+        // back as it is, here and on a copy of the connection (the list
+        // count runs on one).
+        UtilitaSuite u;
+        const QString barra = "C:\\dati\\'x\\";
+        q.exec("DELETE FROM Magazzini WHERE Magazzino = 'TSTBARRA'");
+        QVERIFY2(q.exec(TraduciSql(db, "INSERT INTO Magazzini (Magazzino, Descrizione) VALUES "
+                                       "('TSTBARRA', " +
+                                           u.ValoreSql(barra, Tipo::Testo) + ")")),
+                 qPrintable(q.lastError().text()));
+        for (const QString& copia : {QString(), QString("DbDitta-copia")}) {
+            QSqlDatabase d = db;
+            if (!copia.isEmpty()) {
+                d = QSqlDatabase::cloneDatabase(db, copia);
+                QVERIFY(d.open());
+            }
+            QSqlQuery l(d);
+            QVERIFY2(l.exec(TraduciSql(d, "SELECT Magazzino FROM Magazzini WHERE Descrizione = " +
+                                              u.ValoreSql(barra, Tipo::Testo))),
+                     qPrintable(l.lastError().text()));
+            QVERIFY(l.next());
+            QCOMPARE(l.value(0).toString(), QString("TSTBARRA"));
+        }
+        QSqlDatabase::removeDatabase("DbDitta-copia");
+        QVERIFY(q.exec("DELETE FROM Magazzini WHERE Magazzino = 'TSTBARRA'"));
         q = QSqlQuery();
         db = QSqlDatabase();
         // Reopening under the same connection name replaces the connection.
@@ -800,6 +1036,132 @@ void TstMotori::walEPassword() {
     } catch (const Errore& e) {
         QVERIFY(!e.descrizione().isEmpty());
     }
+}
+
+void TstMotori::fileDiRete_data() {
+    QTest::addColumn<QString>("fileSystem"); // what the check tells; empty: a local disk
+    QTest::addColumn<QString>("giornale");
+    QTest::newRow("local disk") << QString() << "wal";
+    QTest::newRow("NFS") << "nfs"
+                         << "delete";
+    QTest::newRow("SMB") << "cifs"
+                         << "delete";
+}
+
+// A company file on a network share is opened with the rollback journal (the
+// write-ahead log needs every process on one host), and the operator is told
+// once, though the program opens the file twice.
+void TstMotori::fileDiRete() {
+    QFETCH(QString, fileSystem);
+    QFETCH(QString, giornale);
+    const QString file =
+        CreaSqlite("rete-" + QString(QTest::currentDataTag()).replace(' ', '-') + ".db");
+    dati::ImpostaControlloFileSystem([fileSystem, file](const QString& percorso) {
+        return QFileInfo(percorso) == QFileInfo(file) ? fileSystem : QString();
+    });
+    auto ripristina = qScopeGuard([] { dati::ImpostaControlloFileSystem({}); });
+    MessaggiScriptati msg;
+    {
+        auto c = Apri(Motore{file});
+        QSqlDatabase db = ApriDbMotore(file, {}, "DbRete");
+        QCOMPARE(c->ApriRecordset("PRAGMA journal_mode")->Campo(0).toString(), giornale);
+        QSqlQuery q(db);
+        QVERIFY(q.exec("PRAGMA journal_mode") && q.next());
+        QCOMPARE(q.value(0).toString(), giornale);
+        // Both connections write and see each other's rows.
+        QCOMPARE(c->Esegui("INSERT INTO Magazzini (Magazzino, Descrizione) VALUES ('TSTRETE', "
+                           "'rete')"),
+                 qint64(1));
+        QVERIFY(q.exec("UPDATE Magazzini SET Descrizione = 'letto' WHERE Magazzino = 'TSTRETE'"));
+        QCOMPARE(q.numRowsAffected(), 1);
+        QCOMPARE(c->ApriRecordset("SELECT Descrizione FROM Magazzini WHERE Magazzino = 'TSTRETE'")
+                     ->Campo(0)
+                     .toString(),
+                 QString("letto"));
+        q = QSqlQuery();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase("DbRete");
+    }
+    QVERIFY(!QFile::exists(file + "-wal") || fileSystem.isEmpty());
+    if (fileSystem.isEmpty()) {
+        QVERIFY2(msg.testi().isEmpty(), qPrintable(msg.testi().join(" / ")));
+        return;
+    }
+    QCOMPARE(msg.testi().size(), 1);
+    const QString testo = msg.testi().first();
+    QVERIFY2(testo.contains(QFileInfo(file).fileName()) && testo.contains(fileSystem) &&
+                 testo.contains("PostgreSQL"),
+             qPrintable(testo));
+}
+
+void TstMotori::programmaDitta_data() {
+    QTest::addColumn<bool>("soloOdbc");
+    QTest::addColumn<QString>("utenteTesto"); // UID of the connection text; empty: none
+    for (bool odbc : {false, true}) {
+        const QString s = odbc ? "odbc" : "nativo";
+        QTest::newRow(qPrintable(s + ", no user in the text")) << odbc << QString();
+        QTest::newRow(qPrintable(s + ", another user in the text")) << odbc << "nessuno";
+    }
+}
+
+// quarvel-ditta on an "ODBC;" text: the user of --uid, the password from
+// the environment, never from the command line.
+void TstMotori::programmaDitta() {
+    QFETCH(bool, soloOdbc);
+    QFETCH(QString, utenteTesto);
+    if (!m_pg)
+        QSKIP("PostgreSQL not configured: QUARVEL_PG_DSN is not set");
+    const QString database = m_dbPg + "_ditta";
+    QString testo = QString("ODBC;DRIVER={%1};SERVER=%2;PORT=%3;DATABASE=%4")
+                        .arg(m_driver, m_host, m_porta, database);
+    if (!utenteTesto.isEmpty())
+        testo += ";UID=" + utenteTesto;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // Nothing else may supply the login.
+    for (const char* v : {"PGPASSWORD", "PGUSER", "QUARVEL_DITTA_PWD"})
+        env.remove(v);
+    env.insert("PGPASSFILE", m_dir.filePath("nessun.pgpass"));
+    auto esegui = [&](QStringList argomenti, const QProcessEnvironment& e, QString* errori) {
+        if (soloOdbc)
+            argomenti.prepend("--solo-odbc");
+        QProcess p;
+        p.setProcessEnvironment(e);
+        p.start(QStringLiteral(QUARVEL_BINARY_DIR "/components/data/quarvel-ditta"), argomenti);
+        p.closeWriteChannel();
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            p.waitForFinished();
+            return -1;
+        }
+        *errori = QString::fromLocal8Bit(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    };
+    QString errori;
+    // Without a password, and nobody at a terminal to ask: refused at once.
+    QVERIFY(esegui({"--uid", m_uid, "--sostituisci", testo}, env, &errori) > 0);
+    QVERIFY2(errori.contains("QUARVEL_DITTA_PWD"), qPrintable(errori));
+    // On the command line: refused, naming the way to give it.
+    QCOMPARE(esegui({"--uid", m_uid, "--pwd", m_pwd, "--sostituisci", testo}, env, &errori), 2);
+    QVERIFY2(errori.contains("QUARVEL_DITTA_PWD"), qPrintable(errori));
+
+    QProcessEnvironment conPassword = env;
+    conPassword.insert("QUARVEL_DITTA_PWD", m_pwd);
+    QCOMPARE(esegui({"--uid", m_uid, "--sostituisci", testo}, conPassword, &errori), 0);
+    // The tables are there, created by the user of --uid.
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "ditta");
+        db.setHostName(m_host);
+        db.setPort(m_porta.toInt());
+        db.setDatabaseName(database);
+        db.setUserName(m_uid);
+        db.setPassword(m_pwd);
+        QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+        QSqlQuery q(db);
+        QVERIFY(q.exec("SELECT tableowner FROM pg_tables WHERE tablename = 'magdescrinv'"));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(), m_uid);
+    }
+    QSqlDatabase::removeDatabase("ditta");
 }
 
 QTEST_GUILESS_MAIN(TstMotori)
