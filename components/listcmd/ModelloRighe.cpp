@@ -113,9 +113,55 @@ QString Qualifica(const QString& q, const QString& c) {
     return q + QLatin1Char('.') + c;
 }
 
+// No value: a Null read from the database (a valid QVariant holding no value)
+// as much as a cell never set or emptied by the operator (an invalid one).
+bool Nullo(const QVariant& v) {
+    return !v.isValid() || v.isNull();
+}
+
+// Two values of a cell are the same, Null being the same as Null only.
+bool StessoValore(const QVariant& a, const QVariant& b) {
+    if (Nullo(a) || Nullo(b))
+        return Nullo(a) && Nullo(b);
+    return a.toString() == b.toString();
+}
+
+// The column holds the value, Null matching Null: "col IS NULL" for no value
+// (no parameter, whose type the server could not infer), else "col = ?" with
+// the value appended to the parameters.
+QString Uguale(const QString& colonna, const QVariant& v, QVariantList& parametri) {
+    if (Nullo(v))
+        return colonna + QStringLiteral(" IS NULL");
+    parametri << v;
+    return colonna + QStringLiteral(" = ?");
+}
+
 } // namespace
 
-ModelloRighe::ModelloRighe(QObject* genitore) : QAbstractTableModel(genitore) {}
+ModelloRighe::ModelloRighe(QObject* genitore) : QAbstractTableModel(genitore) {
+    // Connected first: a view or a tester told of a change cannot read more
+    // rows until every listener was told of its end (fineInserimento and the
+    // others), or they would hear of a change inside another.
+    auto inizio = [this] { m_cambiando = true; };
+    connect(this, &QAbstractItemModel::rowsAboutToBeInserted, this, inizio);
+    connect(this, &QAbstractItemModel::rowsAboutToBeRemoved, this, inizio);
+    connect(this, &QAbstractItemModel::modelAboutToBeReset, this, inizio);
+}
+
+void ModelloRighe::fineInserimento() {
+    endInsertRows();
+    m_cambiando = false;
+}
+
+void ModelloRighe::fineRimozione() {
+    endRemoveRows();
+    m_cambiando = false;
+}
+
+void ModelloRighe::fineAzzeramento() {
+    endResetModel();
+    m_cambiando = false;
+}
 
 ModelloRighe::~ModelloRighe() {
     fermaConteggio();
@@ -146,13 +192,13 @@ void ModelloRighe::setAggiungibile(bool si) {
     if (si) {
         beginInsertRows({}, righe, righe);
         m_aggiungibile = true;
-        endInsertRows();
+        fineInserimento();
     } else {
         if (m_mod.nuova)
             annullaRiga();
         beginRemoveRows({}, righe, righe);
         m_aggiungibile = false;
-        endRemoveRows();
+        fineRimozione();
     }
 }
 
@@ -162,7 +208,7 @@ void ModelloRighe::impostaChiaviForm(const QList<int>& colonne) {
         beginResetModel();
         preparaChiavi();
         svuotaCache();
-        endResetModel();
+        fineAzzeramento();
     }
 }
 
@@ -210,10 +256,10 @@ void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
         }
     } catch (...) {
         m_colonne.clear();
-        endResetModel();
+        fineAzzeramento();
         throw;
     }
-    endResetModel();
+    fineAzzeramento();
 }
 
 void ModelloRighe::colonneDaQuery() {
@@ -505,11 +551,13 @@ void ModelloRighe::fissaRiga(qint64 r, const Riga& x, bool certa) {
 bool ModelloRighe::nellaLista(const QVariantList& chiave) const {
     if (m_analisi.where.isEmpty())
         return true;
+    QVariantList parametri;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE (%2) AND %3")
-                  .arg(m_analisi.from, m_analisi.where, condizioneChiave(m_analisi.aliasBase)));
-    for (const QVariant& v : chiave)
+                  .arg(m_analisi.from, m_analisi.where,
+                       condizioneChiave(m_analisi.aliasBase, chiave, parametri)));
+    for (const QVariant& v : parametri)
         q.addBindValue(v);
     return q.exec() && q.next();
 }
@@ -531,7 +579,7 @@ QString ModelloRighe::condizioneEsclusi() const {
         const QVariantList k = chiaveDi(x);
         QStringList parti;
         for (qsizetype i = 0; i < k.size(); ++i) {
-            if (!k[i].isValid() || k[i].isNull())
+            if (Nullo(k[i]))
                 return; // a key not known is no key to leave out
             parti << (colonne.size() == 1 ? letterale(k[i])
                                           : colonne[i] + QStringLiteral(" = ") + letterale(k[i]));
@@ -667,7 +715,7 @@ void ModelloRighe::applicaTotale(qint64 totale) {
         m_totaleDb = std::max<qint64>(totale, 0);
         m_totaleNoto = true;
         m_testa = 0;
-        endResetModel();
+        fineAzzeramento();
         return;
     }
     // The rows between those read from the top and those read from the end.
@@ -680,7 +728,7 @@ void ModelloRighe::applicaTotale(qint64 totale) {
     m_totaleNoto = true;
     m_testa = 0;
     if (buco > 0)
-        endInsertRows();
+        fineInserimento();
 }
 
 bool ModelloRighe::posizioneNota(qint64 r) const {
@@ -728,13 +776,14 @@ void ModelloRighe::caricaFine() {
         m_testa = 0;
     }
     if (n > 0)
-        endInsertRows();
+        fineInserimento();
     if (dopo >= 0)
         emit totaleArrivato();
 }
 
 bool ModelloRighe::canFetchMore(const QModelIndex& p) const {
-    return !p.isValid() && m_aperta && !m_totaleNoto && m_coda.isEmpty() && !m_spostata;
+    return !p.isValid() && m_aperta && !m_totaleNoto && m_coda.isEmpty() && !m_spostata &&
+           !m_cambiando;
 }
 
 void ModelloRighe::fetchMore(const QModelIndex& p) {
@@ -771,7 +820,7 @@ void ModelloRighe::fetchMore(const QModelIndex& p) {
         m_testa = 0;
     }
     if (n > 0)
-        endInsertRows();
+        fineInserimento();
     if (fine)
         emit totaleArrivato();
 }
@@ -788,10 +837,10 @@ void ModelloRighe::rileggi() {
     } catch (...) {
         m_totaleDb = 0;
         m_totaleNoto = true;
-        endResetModel();
+        fineAzzeramento();
         throw;
     }
-    endResetModel();
+    fineAzzeramento();
 }
 
 QVector<ModelloRighe::Riga> ModelloRighe::leggiRighe(qint64 offset, qint64 quante, bool dallaFine,
@@ -963,7 +1012,7 @@ qint64 ModelloRighe::posizioneChiave(const QVariantList& chiave) const {
         m_analisi.raggruppata() || m_analisi.distinta)
         return -1;
     for (const QVariant& v : chiave)
-        if (!v.isValid() || v.isNull())
+        if (Nullo(v))
             return -1;
     const QString esclusi = condizioneEsclusi();
     QString dove = m_analisi.where;
@@ -1072,9 +1121,7 @@ void ModelloRighe::impostaValore(qint64 r, int c, const QVariant& v) {
     }
     m_mod.valori[c] = valore;
     const QVariant& o = m_mod.originale[c];
-    m_mod.cambiati[c] = m_mod.nuova ? valore.isValid()
-                                    : (o.isValid() != valore.isValid() ||
-                                       (o.isValid() && o.toString() != valore.toString()));
+    m_mod.cambiati[c] = m_mod.nuova ? !Nullo(valore) : !StessoValore(o, valore);
     const QModelIndex i = index(int(m_mod.riga), c);
     emit dataChanged(i, i);
 }
@@ -1098,11 +1145,14 @@ QVariantList ModelloRighe::chiaveDi(const Riga& r) const {
     return k;
 }
 
-QString ModelloRighe::condizioneChiave(const QString& qualificatore) const {
+QString ModelloRighe::condizioneChiave(const QString& qualificatore, const QVariantList& chiave,
+                                       QVariantList& parametri) const {
+    // (the key columns a form names on a table without a key may hold Null)
     QStringList parti;
-    for (const QString& k : m_colChiavi)
-        parti << (qualificatore.isEmpty() ? k : Qualifica(qualificatore, k)) +
-                     QStringLiteral(" = ?");
+    for (qsizetype i = 0; i < m_colChiavi.size(); ++i)
+        parti << Uguale(qualificatore.isEmpty() ? m_colChiavi[i]
+                                                : Qualifica(qualificatore, m_colChiavi[i]),
+                        i < chiave.size() ? chiave[i] : QVariant(), parametri);
     return parti.join(QStringLiteral(" AND "));
 }
 
@@ -1113,12 +1163,13 @@ ModelloRighe::Riga ModelloRighe::rileggiPerChiave(const QVariantList& chiave, bo
     for (const auto& v : m_analisi.voci)
         voci << v.testo;
     voci << m_chiaviNascoste;
+    QVariantList parametri;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
                   .arg(voci.join(QStringLiteral(", ")), m_analisi.from,
-                       condizioneChiave(m_analisi.aliasBase)));
-    for (const QVariant& v : chiave)
+                       condizioneChiave(m_analisi.aliasBase, chiave, parametri)));
+    for (const QVariant& v : parametri)
         q.addBindValue(v);
     Riga r;
     *trovata = false;
@@ -1146,8 +1197,8 @@ void ModelloRighe::scriviRiga() {
         QStringList colonne, segni;
         QVariantList valori;
         for (int c = 0; c < m_colonne.size(); ++c) {
-            if (!m_colonne[c].aggiornabile || !m_mod.valori[c].isValid())
-                continue;
+            if (!m_colonne[c].aggiornabile || Nullo(m_mod.valori[c]))
+                continue; // left to the column's default
             colonne << m_colonne[c].colonnaBase;
             segni << QStringLiteral("?");
             valori << m_mod.valori[c];
@@ -1166,27 +1217,24 @@ void ModelloRighe::scriviRiga() {
         for (int c = 0; c < m_colonne.size(); ++c) {
             if (!m_colonne[c].aggiornabile || !m_mod.cambiati[c])
                 continue;
-            assegna << m_colonne[c].colonnaBase + QStringLiteral(" = ?");
-            valori << m_mod.valori[c];
+            // Null written as such: no parameter whose type the server could not infer
+            if (Nullo(m_mod.valori[c])) {
+                assegna << m_colonne[c].colonnaBase + QStringLiteral(" = NULL");
+            } else {
+                assegna << m_colonne[c].colonnaBase + QStringLiteral(" = ?");
+                valori << m_mod.valori[c];
+            }
         }
         if (assegna.isEmpty()) { // only read-only columns changed
             annullaRiga();
             return;
         }
-        for (const QVariant& v : chiaveDi(m_mod.originale))
-            valori << v;
-        condizioni << condizioneChiave({});
+        condizioni << condizioneChiave({}, chiaveDi(m_mod.originale), valori);
         // Nobody changed the row since it was read.
         for (int c = 0; c < m_colonne.size(); ++c) {
             if (!m_colonne[c].aggiornabile || m_colonne[c].tipo == TipoBinario)
                 continue;
-            const QVariant& o = m_mod.originale[c];
-            if (!o.isValid())
-                condizioni << m_colonne[c].colonnaBase + QStringLiteral(" IS NULL");
-            else {
-                condizioni << m_colonne[c].colonnaBase + QStringLiteral(" = ?");
-                valori << o;
-            }
+            condizioni << Uguale(m_colonne[c].colonnaBase, m_mod.originale[c], valori);
         }
         q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
                       .arg(m_analisi.tabellaBase, assegna.join(QStringLiteral(", ")),
@@ -1226,7 +1274,7 @@ void ModelloRighe::scriviRiga() {
         const int pos = int(totale());
         beginInsertRows({}, pos, pos);
         m_aggiunte.append(letta);
-        endInsertRows();
+        fineInserimento();
     } else if (r < righeDb()) {
         fissaRiga(r, letta, !m_totaleNoto && nellaLista(chiaveDi(letta)));
     } else {
@@ -1251,17 +1299,12 @@ void ModelloRighe::eliminaRiga(qint64 r) {
                      QStringLiteral("Griglia"));
     const Riga letta = *x;
     QSqlQuery q(m_db);
-    QStringList condizioni{condizioneChiave({})};
-    QVariantList valori = chiaveDi(letta);
+    QVariantList valori;
+    QStringList condizioni{condizioneChiave({}, chiaveDi(letta), valori)};
     for (int c = 0; c < m_colonne.size(); ++c) {
         if (!m_colonne[c].aggiornabile || m_colonne[c].tipo == TipoBinario)
             continue;
-        if (!letta[c].isValid())
-            condizioni << m_colonne[c].colonnaBase + QStringLiteral(" IS NULL");
-        else {
-            condizioni << m_colonne[c].colonnaBase + QStringLiteral(" = ?");
-            valori << letta[c];
-        }
+        condizioni << Uguale(m_colonne[c].colonnaBase, letta[c], valori);
     }
     q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2")
                   .arg(m_analisi.tabellaBase, condizioni.join(QStringLiteral(" AND "))));
@@ -1297,7 +1340,7 @@ void ModelloRighe::setFormatoData(const QString& formato) {
 }
 
 QString ModelloRighe::testoVisibile(const QVariant& v, int c) const {
-    if (!v.isValid() || v.isNull())
+    if (Nullo(v))
         return {};
     const ColonnaLista& col = m_colonne[c];
     if (col.tipo == Tipo::Data || v.typeId() == QMetaType::QDate ||
@@ -1329,7 +1372,7 @@ QString ModelloRighe::testoVisibile(const QVariant& v, int c) const {
 }
 
 QString ModelloRighe::testoModifica(const QVariant& v, int c) const {
-    if (Numerico(m_colonne[c].tipo) && v.isValid()) {
+    if (Numerico(m_colonne[c].tipo) && !Nullo(v)) { // a Null number is no 0
         bool ok = false;
         const double d = v.toDouble(&ok);
         if (ok) {

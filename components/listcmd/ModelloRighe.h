@@ -113,8 +113,9 @@ public:
     // Key columns named by the form, used when the base table has no key.
     void impostaChiaviForm(const QList<int>& colonne);
 
-    // The value of a cell, the row being edited included; an invalid
-    // QVariant for Null and for the new-row line.
+    // The value of a cell, the row being edited included.  A Null read from
+    // the database is a valid QVariant holding no value (isNull()); a cell
+    // never set, an emptied one and the new-row line give an invalid one.
     QVariant valore(qint64 riga, int colonna) const;
 
     // ---- the row being edited ---------------------------------------------------
@@ -187,6 +188,10 @@ private:
         QVector<bool> cambiati;
     };
 
+    // endInsertRows, endRemoveRows, endResetModel: more rows may be read again
+    void fineInserimento();
+    void fineRimozione();
+    void fineAzzeramento();
     const Riga* riga(qint64 r) const;
     // A row of the list in memory, without reading.
     const Riga* inMemoria(qint64 r) const;
@@ -222,7 +227,10 @@ private:
     QString ordineCompleto(bool inverti) const;
     Riga rileggiPerChiave(const QVariantList& chiave, bool* trovata) const;
     QVariantList chiaveDi(const Riga& r) const;
-    QString condizioneChiave(const QString& qualificatore) const;
+    // The row of that key, Null matching Null; the values to bind are
+    // appended to parametri.
+    QString condizioneChiave(const QString& qualificatore, const QVariantList& chiave,
+                             QVariantList& parametri) const;
     void colonneDaQuery();
     void preparaChiavi();
     [[noreturn]] void erroreSql(const class QSqlQuery& q, const QString& sorgente) const;
@@ -250,6 +258,7 @@ private:
     qint64 m_fisseAlConteggio = 0; // rows written at their place before the count started
     bool m_scrittaDuranteConteggio = false;
     mutable bool m_spostata = false;
+    bool m_cambiando = false;            // rows being inserted or removed, or the model reset
     mutable bool m_cortaRiletta = false; // read again for a short window
     mutable QHash<qint64, QVector<Riga>> m_cache;
     mutable QList<qint64> m_lru;

@@ -44,6 +44,8 @@ private Q_SLOTS:
     void nuovaTestata();
     void dataObbligatoria_data() { motori(); }
     void dataObbligatoria();
+    void testataSenzaDescrizione_data();
+    void testataSenzaDescrizione();
     void cancellazione_data();
     void cancellazione();
     void cancellazioneSenzaConteggi_data() { motori(); }
@@ -300,6 +302,72 @@ void TstFrmMagDescInv::dataObbligatoria() {
     QVERIFY(m_msg->testi().isEmpty());
     QCOMPARE(valore("SELECT DataInvent FROM MagDescrInv WHERE CodInv = 'INV8'").toDate(),
              QDate(2025, 2, 1));
+}
+
+void TstFrmMagDescInv::testataSenzaDescrizione_data() {
+    QTest::addColumn<QString>("motore");
+    QTest::addColumn<bool>("nuova"); // typed in the form, or read from the database
+    for (const char* m : {"sqlite", "postgres"}) {
+        QTest::addRow("%s salvata qui", m) << m << true;
+        QTest::addRow("%s letta", m) << m << false;
+    }
+}
+
+// A header without a description (Null in the database) is changed and
+// saved again, then deleted: nobody else touched it, so no message about
+// another workstation.
+void TstFrmMagDescInv::testataSenzaDescrizione() {
+    QFETCH(bool, nuova);
+    PREPARA();
+    IGrigliaDati* g = m_form->dbgRiga();
+    int riga = 1;
+    if (nuova) {
+        clicPulsante(QStringLiteral("Nuovo"));
+        Scrivi(QStringLiteral("INV7"));
+        Premi(Qt::Key_Tab);
+        Scrivi(QStringLiteral("01/02/2025"));
+        Premi(Qt::Key_Tab);
+        clicPulsante(QStringLiteral("Salva"));
+        QVERIFY(!g->DataChanged());
+        riga = 3;
+    } else {
+        Esegui(m_db, QStringLiteral("UPDATE MagDescrInv SET Descrizione = NULL WHERE CodInv = "
+                                    "'INV2'"));
+        clicPulsante(QStringLiteral("Aggiorna"));
+    }
+    const QString codice = nuova ? QStringLiteral("INV7") : QStringLiteral("INV2");
+    const QString dove = QStringLiteral(" FROM MagDescrInv WHERE CodInv = '%1'").arg(codice);
+    QVERIFY(valore(QStringLiteral("SELECT CodInv") + dove).isValid());
+    QVERIFY(valore(QStringLiteral("SELECT Descrizione") + dove).isNull());
+
+    ClicCella(vista(), riga, 1);
+    QCOMPARE(g->Colonna(0)->Text(), codice);
+    QCOMPARE(g->Colonna(2)->Text(), QString());
+    Scrivi(QStringLiteral("02/03/2025"));
+    Premi(Qt::Key_Return);
+    clicPulsante(QStringLiteral("Salva"));
+    QCOMPARE(m_msg->testi(), QStringList());
+    QVERIFY(!g->DataChanged());
+    QCOMPARE(valore(QStringLiteral("SELECT DataInvent") + dove).toDate(), QDate(2025, 3, 2));
+    QVERIFY(valore(QStringLiteral("SELECT Descrizione") + dove).isNull());
+
+    // saved once more, the description still empty
+    ClicCella(vista(), riga, 1);
+    Scrivi(QStringLiteral("03/03/2025"));
+    Premi(Qt::Key_Return);
+    clicPulsante(QStringLiteral("Salva"));
+    QCOMPARE(m_msg->testi(), QStringList());
+    QCOMPARE(valore(QStringLiteral("SELECT DataInvent") + dove).toDate(), QDate(2025, 3, 3));
+
+    // deleted (INV2 has counts: the form asks about them too)
+    ClicCella(vista(), riga, 1);
+    m_msg->rispondi(1);
+    m_msg->rispondi(1);
+    clicPulsante(QStringLiteral("Cancella"));
+    for (const QString& t : m_msg->testi())
+        QVERIFY2(!t.contains(QLatin1String("postazione")), qPrintable(t));
+    QCOMPARE(valore(QStringLiteral("SELECT COUNT(*)") + dove).toInt(), 0);
+    QCOMPARE(valore("SELECT COUNT(*) FROM MagDescrInv").toInt(), nuova ? 3 : 2);
 }
 
 void TstFrmMagDescInv::cancellazione_data() {

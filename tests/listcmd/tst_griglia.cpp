@@ -10,6 +10,7 @@
 #include "listcmd/Griglia.h"
 #include "suite/Messaggi.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -183,6 +184,12 @@ private Q_SLOTS:
     void righeDopoScritture();
     void righeDiAltrePostazioni_data() { motori(); }
     void righeDiAltrePostazioni();
+    void valoriNulli_data();
+    void valoriNulli();
+    void listaCambiataDuranteConteggio_data();
+    void listaCambiataDuranteConteggio();
+    void modelloCoerente_data() { motori(); }
+    void modelloCoerente();
 
 private:
     void motori();
@@ -1245,6 +1252,230 @@ void TstGriglia::righeDiAltrePostazioni() {
     QTRY_COMPARE(m_g->Row(), 2001);
     QCOMPARE(m->valore(m_g->Row(), 1).toString(), corrente);
     QCOMPARE(m_g->Dati()->RecordCount(), 3004);
+}
+
+void TstGriglia::valoriNulli_data() {
+    QTest::addColumn<QString>("motore");
+    QTest::addColumn<QString>("colonna"); // the column left Null: text, number, date
+    QTest::addColumn<QString>("azione");
+    for (const char* m : {"sqlite", "postgres"})
+        for (const char* c : {"Testo", "Numero", "Data"})
+            for (const char* a : {"modifica", "cancella", "altri"})
+                QTest::addRow("%s %s %s", m, c, a) << m << c << a;
+}
+
+// A row with a Null in an editable column is written and deleted as any
+// other: Null matches Null when the grid checks that nobody changed the row.
+// A value another workstation put in that Null is still seen.
+void TstGriglia::valoriNulli() {
+    QFETCH(QString, colonna);
+    QFETCH(QString, azione);
+    PREPARA();
+    esegui("DROP TABLE IF EXISTS Nulli");
+    esegui("CREATE TABLE Nulli (Codice VARCHAR(10) NOT NULL PRIMARY KEY, Nota VARCHAR(20), "
+           "Testo VARCHAR(40), Numero DOUBLE PRECISION, Data DATE)");
+    esegui("INSERT INTO Nulli (Codice, Nota, Testo, Numero, Data) VALUES "
+           "('N1', 'a', 'testo', 1.5, '2024-03-01'), ('N2', 'b', 'altro', 2.5, '2024-04-01')");
+    esegui(QStringLiteral("UPDATE Nulli SET %1 = NULL WHERE Codice = 'N1'").arg(colonna));
+    m_modulo.sql = QStringLiteral("SELECT Codice, Nota, Testo, Numero, Data FROM Nulli ORDER BY "
+                                  "Codice");
+    m_comlin->ApriSql(m_modulo.sql);
+    ModelloRighe* m = m_g->modello();
+    QAbstractItemModelTester tester(m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    const int c = m->indiceColonna(colonna);
+    QVERIFY(c > 1);
+    auto nelDb = [this](const QString& campo) {
+        return valoreDb(QStringLiteral("SELECT %1 FROM Nulli WHERE Codice = 'N1'").arg(campo));
+    };
+    // the other row is never touched
+    auto altraIntatta = [this] {
+        return valoreDb("SELECT COUNT(*) FROM Nulli WHERE Codice = 'N2' AND Nota = 'b' AND Testo "
+                        "= 'altro' AND Numero = 2.5")
+                   .toInt() == 1;
+    };
+    QVERIFY(m->valore(0, c).isNull());
+    QCOMPARE(m_g->Colonna(c)->Text(), QString());
+
+    if (azione == QLatin1String("cancella")) {
+        clicCella(0, 1);
+        m_msg->rispondi(1);
+        m_modulo.ButtonComando(QStringLiteral("Cancella"));
+        QCOMPARE(m_msg->testi(), QStringList({Comlin::domandaCancella()}));
+        QCOMPARE(valoreDb("SELECT COUNT(*) FROM Nulli WHERE Codice = 'N1'").toInt(), 0);
+        QCOMPARE(m_g->Dati()->RecordCount(), 1);
+        QVERIFY(altraIntatta());
+        return;
+    }
+    if (azione == QLatin1String("altri")) {
+        esegui(QStringLiteral("UPDATE Nulli SET %1 = %2 WHERE Codice = 'N1'")
+                   .arg(colonna, colonna == QLatin1String("Testo") ? QStringLiteral("'suo'")
+                                 : colonna == QLatin1String("Numero")
+                                     ? QStringLiteral("7")
+                                     : QStringLiteral("'2024-09-09'")));
+        clicCella(0, 1);
+        scrivi(QStringLiteral("mia"));
+        QVERIFY(!m_g->Update());
+        QCOMPARE(m_modulo.eventi.last(), QString("Error 3197"));
+        QCOMPARE(nelDb(QStringLiteral("Nota")).toString(), QString("a"));
+        QVERIFY(!m_g->Colonna(c)->Text().isEmpty()); // read again with the other's value
+        return;
+    }
+
+    // another column of the row
+    clicCella(0, 1);
+    scrivi(QStringLiteral("x"));
+    QVERIFY(m_g->Update());
+    QCOMPARE(m_msg->testi(), QStringList());
+    QCOMPARE(nelDb(QStringLiteral("Nota")).toString(), QString("x"));
+    QVERIFY(nelDb(colonna).isNull());
+
+    // the Null cell itself: its editor starts empty, and the value typed is written
+    clicCella(0, c);
+    tasto(Qt::Key_F2);
+    auto* editor = m_g->findChild<QLineEdit*>(QStringLiteral("dbgRigaEditor"));
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), QString());
+    const QString testo = colonna == QLatin1String("Testo")    ? QStringLiteral("nuovo")
+                          : colonna == QLatin1String("Numero") ? QStringLiteral("3,25")
+                                                               : QStringLiteral("15/03/2025");
+    scrivi(testo);
+    QVERIFY(m_g->Update());
+    QCOMPARE(m_msg->testi(), QStringList());
+    if (colonna == QLatin1String("Numero"))
+        QCOMPARE(nelDb(colonna).toDouble(), 3.25);
+    else if (colonna == QLatin1String("Data"))
+        QCOMPARE(nelDb(colonna).toDate(), QDate(2025, 3, 15));
+    else
+        QCOMPARE(nelDb(colonna).toString(), testo);
+
+    // emptied again, as a form empties a cell, then another column written
+    clicCella(0, c);
+    m_g->Colonna(c)->setValue(QVariant());
+    QVERIFY(m_g->Update());
+    QVERIFY(nelDb(colonna).isNull());
+    clicCella(0, 1);
+    scrivi(QStringLiteral("y"));
+    QVERIFY(m_g->Update());
+    QCOMPARE(m_msg->testi(), QStringList());
+    QCOMPARE(nelDb(QStringLiteral("Nota")).toString(), QString("y"));
+    QVERIFY(nelDb(colonna).isNull());
+
+    // a Null put in a Null is no change
+    clicCella(0, c);
+    m_g->Colonna(c)->setValue(QVariant());
+    QVERIFY(!m_g->DataChanged());
+    QVERIFY(altraIntatta());
+}
+
+void TstGriglia::listaCambiataDuranteConteggio_data() {
+    QTest::addColumn<QString>("motore");
+    QTest::addColumn<bool>("finestraRiletta"); // else: rows read on from the top
+    for (const char* m : {"sqlite", "postgres"}) {
+        QTest::addRow("%s righe seguenti", m) << m << false;
+        QTest::addRow("%s finestra riletta", m) << m << true;
+    }
+}
+
+// Another workstation deletes and adds rows among the first ones while the
+// list is still being counted.  The next window read, either further rows
+// from the top or a window read again between two still in memory, overlaps
+// its neighbour by one row that no longer matches: the list is read again and
+// shows every row of the database once, at its place.
+void TstGriglia::listaCambiataDuranteConteggio() {
+    QFETCH(bool, finestraRiletta);
+    PREPARA(QString::fromLatin1(SqlConteggi));
+    riempi(3000);
+    Conteggio::Trattieni(true);
+    m_comlin->ApriSql(m_modulo.sql);
+    ModelloRighe* m = m_g->modello();
+    QVERIFY(!m->totaleNoto());
+    const int f = ModelloRighe::RigheFinestra;
+    if (finestraRiletta) {
+        // rows from the top until the first windows left the memory
+        while (m->canFetchMore({}) && m->rowCount() < (ModelloRighe::FinestreMassime + 2) * f)
+            m->fetchMore({});
+        QVERIFY(!m->totaleNoto());
+        QVERIFY(m->chiaveInMemoria(f).isEmpty());
+        QVERIFY(!m->chiaveInMemoria(2 * f).isEmpty());
+    }
+    {
+        QSqlDatabase altra = apriDb(QStringLiteral("altra%1").arg(m_serie));
+        QSqlQuery q(altra);
+        QVERIFY(q.exec(QStringLiteral("DELETE FROM MagInventari WHERE Articolo IN ('B00100', "
+                                      "'B00101')")));
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO MagInventari (CodInv, Articolo, Livello1, "
+                                      "Livello2, Magazzino, Giacenza) VALUES ('INV1', 'B00050A', "
+                                      "'~ç~', '~ç~', 'M1', 1)")));
+        q.finish();
+        altra.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("altra%1").arg(m_serie));
+    const QStringList lista = articoliDb();
+    QCOMPARE(lista.size(), 3001);
+
+    if (finestraRiletta)
+        m->valore(f + 5, 1); // the window between the first one and the third
+    else
+        m->fetchMore({});
+    QTRY_VERIFY(!m->spostata());
+    QVERIFY(!m->totaleNoto());
+    confrontaRighe(lista, {});
+    // more rows from the top, then the total
+    while (m->canFetchMore({}) && m->rowCount() < 4 * f)
+        m->fetchMore({});
+    confrontaRighe(lista, {});
+    Conteggio::Trattieni(false);
+    QTRY_VERIFY(m->totaleNoto());
+    QCOMPARE(m_g->Dati()->RecordCount(), 3001);
+    confrontaRighe(lista, {});
+}
+
+// Qt's model tester watches the grid's model while rows are read from the
+// top and from the end, written, added and deleted, and counted in the
+// background.
+void TstGriglia::modelloCoerente() {
+    PREPARA(QString::fromLatin1(SqlConteggi));
+    riempi(1500);
+    Conteggio::Trattieni(true);
+    m_comlin->ApriSql(m_modulo.sql);
+    ModelloRighe* m = m_g->modello();
+    QAbstractItemModelTester tester(m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QVERIFY(!m->totaleNoto());
+    m_g->verticalScrollBar()->setValue(m_g->verticalScrollBar()->maximum());
+    QTRY_VERIFY(m_g->Dati()->RecordCount() > 2 * ModelloRighe::RigheFinestra);
+    m_modulo.ButtonComando(QStringLiteral("Ultimo"));
+    QVERIFY(!m->totaleNoto());
+    m_g->setCol(5);
+    scrivi(QStringLiteral("5"));
+    QVERIFY(m_g->Update());
+    m_modulo.suAddNew = [this] {
+        m_g->Colonna(QStringLiteral("Magazzino"))->setValue(QStringLiteral("M1"));
+        m_g->Colonna(QStringLiteral("CodInv"))->setValue(QStringLiteral("INV1"));
+        m_g->Colonna(QStringLiteral("Livello1"))->setValue(QStringLiteral("~ç~"));
+        m_g->Colonna(QStringLiteral("Livello2"))->setValue(QStringLiteral("~ç~"));
+    };
+    QVERIFY(m_g->nuovaRiga(1));
+    scrivi(QStringLiteral("Z1"));
+    QVERIFY(m_g->Update());
+    esegui("DELETE FROM MagInventari WHERE Articolo IN ('B00700', 'B00701')");
+    Conteggio::Trattieni(false);
+    QTRY_VERIFY(m->totaleNoto());
+    QCOMPARE(m_g->Dati()->RecordCount(), 1502 - 2 + 1);
+    confrontaRighe(articoliDb().mid(0, 1500), {QStringLiteral("Z1")});
+    // a row deleted through the grid: the list is read again and counted
+    Conteggio::Trattieni(true);
+    m_g->setRow(1000);
+    m_msg->rispondi(1);
+    m_modulo.ButtonComando(QStringLiteral("Cancella"));
+    QVERIFY(!m->totaleNoto());
+    m_modulo.ButtonComando(QStringLiteral("Ultimo"));
+    Conteggio::Trattieni(false);
+    QTRY_VERIFY(m->totaleNoto());
+    QCOMPARE(m_g->Dati()->RecordCount(), 1500);
+    confrontaRighe(articoliDb(), {});
+    m_modulo.ButtonComando(QStringLiteral("Aggiorna"));
+    m->attendiConteggio();
+    QCOMPARE(m_g->Dati()->RecordCount(), 1500);
 }
 
 QTEST_MAIN(TstGriglia)
