@@ -8,12 +8,16 @@
 #include <QDate>
 #include <QDateTime>
 #include <QHash>
+#include <QMutex>
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlResult>
 
 #include <sqlite3.h>
+
+#include <deque>
+#include <optional>
 
 namespace quarvel::dati {
 
@@ -27,11 +31,92 @@ const QString SorgenteCd = QStringLiteral("ComponenteDati");
                  SorgenteRs);
 }
 
+// Qt's native PostgreSQL driver hands a forward-only result over row by row
+// as it is read; a second statement on the connection meanwhile cuts the
+// rows still to come ("Query results lost").  A record set still reading
+// such a result is registered under its connection, and every statement run
+// on the connection through this component first has it read the rest of
+// its rows into memory.  Other drivers hold the whole result at once.
+class RecordsetSql;
+
+struct RegistroLetture {
+    QMutex mutex;
+    QHash<QString, QList<RecordsetSql*>> perConnessione;
+};
+
+RegistroLetture& Letture() {
+    static RegistroLetture r;
+    return r;
+}
+
+bool LetturaARighe(const QSqlDatabase& db) {
+    return db.driverName() == QLatin1String("QPSQL");
+}
+
+// Before a statement on db: the record sets reading on it (but tranne) read
+// their remaining rows.
+void LiberaConnessione(const QSqlDatabase& db, const RecordsetSql* tranne = nullptr);
+
+// The columns of the tables, per opening of a connection: the select lists
+// with "t.*" are resolved from them without a statement while rows are read.
+struct CacheColonne {
+    QMutex mutex;
+    QHash<quint64, QHash<QString, QStringList>> perConnessione;
+};
+
+CacheColonne& Colonne() {
+    static CacheColonne c;
+    return c;
+}
+
+void DimenticaColonne(quint64 serie) {
+    QMutexLocker l(&Colonne().mutex);
+    Colonne().perConnessione.remove(serie);
+}
+
+// The columns of a table in order, from the catalog (a missing table gives
+// none and no error, which would abort a PostgreSQL transaction).
+QStringList ColonneTabella(const QSqlDatabase& db, const QString& tabella) {
+    const InfoConnessione info = Info(db);
+    const QString chiave = tabella.toLower();
+    if (info.serie) {
+        QMutexLocker l(&Colonne().mutex);
+        const auto& c = Colonne().perConnessione;
+        if (const auto it = c.constFind(info.serie); it != c.cend())
+            if (const auto t = it->constFind(chiave); t != it->cend())
+                return *t;
+    }
+    LiberaConnessione(db);
+    QString nome = tabella;
+    nome.replace(QLatin1Char('\''), QLatin1String("''"));
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    const QString sql =
+        info.dialetto == Dialetto::SQLite
+            ? QStringLiteral("SELECT name FROM pragma_table_info('%1') ORDER BY cid").arg(nome)
+            : QStringLiteral("SELECT attname FROM pg_catalog.pg_attribute WHERE attrelid = "
+                             "to_regclass('%1') AND attnum > 0 AND NOT attisdropped ORDER BY "
+                             "attnum")
+                  .arg(nome);
+    QStringList colonne;
+    if (!q.exec(sql))
+        return colonne;
+    while (q.next())
+        colonne << q.value(0).toString();
+    if (info.serie && !colonne.isEmpty()) {
+        QMutexLocker l(&Colonne().mutex);
+        Colonne().perConnessione[info.serie].insert(chiave, colonne);
+    }
+    return colonne;
+}
+
 class RecordsetSql final : public IRecordset {
 public:
     RecordsetSql(QSqlDatabase db, QString sql, QString sqlMotore, Dialetto d)
         : m_db(std::move(db)), m_sql(std::move(sql)), m_sqlMotore(std::move(sqlMotore)),
-          m_dialetto(d), m_q(m_db) {
+          m_dialetto(d), m_aRighe(LetturaARighe(m_db)), m_q(m_db) {
+        if (m_sql.contains(QLatin1Char('*')))
+            PreparaColonne();
         Esegui();
         const QSqlRecord r = m_q.record();
         m_nomi.reserve(r.count());
@@ -57,6 +142,37 @@ public:
             }
         }
         Primo();
+    }
+
+    ~RecordsetSql() override { Spegni(); }
+    RecordsetSql(const RecordsetSql&) = delete;
+    RecordsetSql& operator=(const RecordsetSql&) = delete;
+
+    // Reads the rows still to come into memory and lets the result go: the
+    // connection is free for another statement.
+    void Trattieni() {
+        if (!m_inLettura)
+            return;
+        Spegni();
+        m_trattenuto = true;
+        m_riga.clear();
+        if (m_q.isValid()) {
+            m_riga.reserve(int(m_nomi.size()));
+            for (int i = 0; i < int(m_nomi.size()); ++i)
+                m_riga << m_q.value(i);
+        }
+        while (m_q.next()) {
+            QList<QVariant> r;
+            r.reserve(int(m_nomi.size()));
+            for (int i = 0; i < int(m_nomi.size()); ++i)
+                r << m_q.value(i);
+            m_avanti.push_back(std::move(r));
+        }
+        // An error is the reader's, where it reaches it: not the statement's
+        // that made room.
+        if (m_q.lastError().isValid())
+            m_erroreDifferito = MappaErrore(m_db, m_q.lastError(), SorgenteRs);
+        m_q = QSqlQuery();
     }
 
     bool Eof() const override { return m_eof; }
@@ -124,7 +240,7 @@ public:
             throw Errore(NumErr::CampoNonTrovato,
                          QStringLiteral("Elemento non trovato in questo insieme (%1).").arg(indice),
                          SorgenteRs);
-        QVariant v = m_q.value(indice);
+        QVariant v = m_trattenuto ? m_riga.value(indice) : m_q.value(indice);
         if (v.isNull())
             return {};
         if (m_data[size_t(indice)] && v.typeId() == QMetaType::QString) {
@@ -181,8 +297,12 @@ public:
     }
 
     void Close() override {
+        Spegni();
         m_q.finish();
         m_q = QSqlQuery();
+        m_trattenuto = false;
+        m_avanti.clear();
+        m_riga.clear();
         m_eof = m_bof = true;
         m_vuoto = true;
     }
@@ -191,7 +311,14 @@ private:
     QSqlDatabase m_db;
     QString m_sql, m_sqlMotore;
     Dialetto m_dialetto;
+    bool m_aRighe; // the driver hands the result over row by row
     mutable QSqlQuery m_q;
+    bool m_inLettura = false;  // registered: the result is still being read
+    bool m_trattenuto = false; // the rows come from memory
+    QList<QVariant> m_riga;    // the current row, when trattenuto
+    std::deque<QList<QVariant>> m_avanti;
+    std::optional<Errore> m_erroreDifferito;
+    QHash<QString, QStringList> m_colonneTabelle; // of the tables behind "*", read before
     std::vector<QString> m_nomi;
     QHash<QString, int> m_indice;
     std::vector<char> m_data; // 1 DATE, 2 DATETIME (SQLite keeps them as text)
@@ -202,21 +329,103 @@ private:
     qint64 m_totale = -1;
     bool m_eof = true, m_bof = true, m_vuoto = true;
 
+    void Accendi() {
+        if (m_inLettura || !m_aRighe)
+            return;
+        QMutexLocker l(&Letture().mutex);
+        Letture().perConnessione[m_db.connectionName()].append(this);
+        m_inLettura = true;
+    }
+
+    void Spegni() {
+        if (!m_inLettura)
+            return;
+        QMutexLocker l(&Letture().mutex);
+        auto& h = Letture().perConnessione;
+        const auto it = h.find(m_db.connectionName());
+        if (it != h.end()) {
+            it->removeAll(this);
+            if (it->isEmpty())
+                h.erase(it);
+        }
+        m_inLettura = false;
+    }
+
     void Esegui() {
+        Spegni();
+        m_trattenuto = false;
+        m_avanti.clear();
+        m_riga.clear();
+        m_erroreDifferito.reset();
+        LiberaConnessione(m_db, this);
         m_q = QSqlQuery(m_db);
         m_q.setForwardOnly(true);
         if (!m_q.exec(m_sqlMotore))
             throw MappaErrore(m_db, m_q.lastError(), SorgenteRs);
+        if (m_q.isSelect())
+            Accendi();
     }
 
     // The next row; false at the end.  A row that cannot be read (a damaged
     // page, a lost connection) is an error, never a silent end of rows.
     bool Avanza() {
+        if (m_trattenuto) {
+            if (!m_avanti.empty()) {
+                m_riga = std::move(m_avanti.front());
+                m_avanti.pop_front();
+                return true;
+            }
+            m_riga.clear();
+            if (m_erroreDifferito) {
+                const Errore e = *m_erroreDifferito;
+                m_erroreDifferito.reset();
+                throw e;
+            }
+            return false;
+        }
         if (m_q.next())
             return true;
+        Spegni();
         if (m_q.lastError().isValid())
             throw MappaErrore(m_db, m_q.lastError(), SorgenteRs);
         return false;
+    }
+
+    // The tables behind the "*" items of the select list, when their columns
+    // cannot be told from the result alone (stars over different tables):
+    // read before the statement runs, never while its rows are read.
+    void PreparaColonne() {
+        const AnalisiSelect a = AnalizzaSelect(m_sql);
+        if (!a.valida)
+            return;
+        const QStringList tabelle = TabelleDelleStelle(a);
+        QStringList diverse;
+        for (const QString& t : tabelle)
+            if (!diverse.contains(t, Qt::CaseInsensitive))
+                diverse << t;
+        if (diverse.size() < 2)
+            return;
+        for (const QString& t : diverse)
+            m_colonneTabelle.insert(t.toLower(), ColonneTabella(m_db, t));
+    }
+
+    // The table of each expansion of a "*" item, in select-list order.
+    static QStringList TabelleDelleStelle(const AnalisiSelect& a) {
+        QHash<QString, QString> tabellaDi;
+        for (const auto& [alias, tabella] : a.tabelle)
+            tabellaDi.insert(alias.toLower(), tabella);
+        QStringList t;
+        for (const auto& v : a.voci) {
+            if (v.nome != QLatin1String("*"))
+                continue;
+            if (v.qualificatore.isEmpty()) {
+                for (const auto& [alias, tabella] : a.tabelle)
+                    t << tabella;
+            } else {
+                t << tabellaDi.value(v.qualificatore.toLower(), v.qualificatore);
+            }
+        }
+        return t;
     }
 
     void Primo() {
@@ -271,7 +480,10 @@ private:
     }
 
     // Qualified names from the select list: "t.col" items and "t.*" / "*"
-    // expanded by the columns of their tables.
+    // expanded by the columns of their tables.  No statement runs here: the
+    // columns behind the stars were read before the rows (PreparaColonne),
+    // or the result tells them: stars over one table share out the columns
+    // the named items leave.
     void CostruisciQualificati() const {
         m_qualificatiPronti = true;
         const AnalisiSelect a = AnalizzaSelect(m_sql);
@@ -280,20 +492,28 @@ private:
         QHash<QString, QString> tabellaDi;
         for (const auto& [alias, tabella] : a.tabelle)
             tabellaDi.insert(alias.toLower(), tabella);
+        const QStringList stelle = TabelleDelleStelle(a);
+        qsizetype perStella = 0;
+        if (!stelle.isEmpty() && m_colonneTabelle.isEmpty()) {
+            const qsizetype nominate = qsizetype(a.voci.size()) -
+                                       std::count_if(a.voci.cbegin(), a.voci.cend(), [](auto& v) {
+                                           return v.nome == QLatin1String("*");
+                                       });
+            const qsizetype restanti = qsizetype(m_nomi.size()) - nominate;
+            if (restanti <= 0 || restanti % stelle.size() != 0)
+                return;
+            perStella = restanti / stelle.size();
+        }
+        int colonna = 0;
         auto colonne = [&](const QString& tabella) {
-            QSqlQuery q(m_db);
+            if (perStella == 0)
+                return m_colonneTabelle.value(tabella.toLower());
             QStringList nomi;
-            if (q.exec(Traduci(QStringLiteral("SELECT * FROM ") + tabella +
-                                   QStringLiteral(" WHERE 1=0"),
-                               m_dialetto))) {
-                const QSqlRecord r = q.record();
-                for (int i = 0; i < r.count(); ++i)
-                    nomi << r.fieldName(i);
-            }
+            for (qsizetype i = 0; i < perStella && colonna + i < qsizetype(m_nomi.size()); ++i)
+                nomi << m_nomi[size_t(colonna + i)];
             return nomi;
         };
         QHash<QString, int> mappa;
-        int colonna = 0;
         auto aggiungi = [&](const QString& qualificatore, const QString& nome, int i) {
             const QString k = qualificatore.toLower() + QLatin1Char('.') + nome.toLower();
             if (!mappa.contains(k))
@@ -322,6 +542,28 @@ private:
         m_qualificati = mappa;
     }
 };
+
+void LiberaConnessione(const QSqlDatabase& db, const RecordsetSql* tranne) {
+    if (!LetturaARighe(db))
+        return;
+    QList<RecordsetSql*> inLettura;
+    {
+        QMutexLocker l(&Letture().mutex);
+        inLettura = Letture().perConnessione.value(db.connectionName());
+    }
+    for (RecordsetSql* r : inLettura)
+        if (r != tranne)
+            r->Trattieni();
+}
+
+// A statement that changes the tables' columns.
+bool CambiaSchema(const QString& sql) {
+    const QString s = sql.trimmed();
+    for (const char* p : {"CREATE", "ALTER", "DROP"})
+        if (s.startsWith(QLatin1String(p), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
 
 std::atomic<int> contatore{0};
 
@@ -372,6 +614,7 @@ public:
             if (db.isOpen())
                 db.close();
         }
+        DimenticaColonne(Info(QSqlDatabase::database(k, false)).serie);
         QSqlDatabase::removeDatabase(k);
         DimenticaConnessione(k);
         m_conn.remove(k);
@@ -406,6 +649,9 @@ public:
         const bool salvataggio = c.livello > 0 && Info(db).nativo;
         if (salvataggio)
             Comando(db, QStringLiteral("SAVEPOINT quarvel_istruzione"));
+        LiberaConnessione(db);
+        if (CambiaSchema(motore))
+            DimenticaColonne(Info(db).serie);
         QSqlQuery q(db);
         if (!q.exec(motore)) {
             const Errore e = MappaErrore(db, q.lastError(), SorgenteCd);
@@ -422,6 +668,7 @@ public:
     void Inizia(const QString& risultato) override {
         Conn& c = Connessione(risultato);
         QSqlDatabase db = QSqlDatabase::database(c.nomeQt, false);
+        LiberaConnessione(db);
         if (c.livello > 0) {
             Comando(db, QStringLiteral("SAVEPOINT quarvel_livello_%1").arg(c.livello));
         } else if (Info(db).dialetto == Dialetto::SQLite) {
@@ -437,6 +684,7 @@ public:
     void Conferma(const QString& risultato) override {
         Conn& c = Connessione(risultato);
         QSqlDatabase db = QSqlDatabase::database(c.nomeQt, false);
+        LiberaConnessione(db);
         if (c.livello <= 0)
             throw Errore(3034, QStringLiteral("Conferma senza una transazione iniziata."),
                          SorgenteCd);
@@ -453,6 +701,7 @@ public:
     void Annulla(const QString& risultato) override {
         Conn& c = Connessione(risultato);
         QSqlDatabase db = QSqlDatabase::database(c.nomeQt, false);
+        LiberaConnessione(db);
         if (c.livello <= 0)
             throw Errore(3034, QStringLiteral("Annullamento senza una transazione iniziata."),
                          SorgenteCd);
@@ -510,6 +759,7 @@ private:
     }
 
     static void Comando(QSqlDatabase& db, const QString& sql) {
+        LiberaConnessione(db);
         QSqlQuery q(db);
         if (!q.exec(sql))
             throw MappaErrore(db, q.lastError(), SorgenteCd);

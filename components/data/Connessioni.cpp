@@ -18,6 +18,7 @@
 #include <QSqlDriver>
 #include <QSqlQuery>
 
+#include <atomic>
 #include <odbcinst.h>
 #include <sys/vfs.h>
 
@@ -103,7 +104,9 @@ bool SoloOdbcDaAmbiente() {
     return !v.isEmpty() && v != "0";
 }
 
-void Registra(const QString& nome, const InfoConnessione& info) {
+void Registra(const QString& nome, InfoConnessione info) {
+    static std::atomic<quint64> serie{0};
+    info.serie = ++serie;
     QMutexLocker l(&registroMutex);
     registro.insert(nome, info);
 }
@@ -498,6 +501,17 @@ QString FileSystemDiRete(const QString& percorso) {
 
 void ImpostaControlloFileSystem(std::function<QString(const QString&)> controllo) {
     ControlloFileSystem() = std::move(controllo);
+}
+
+QString TestoConnessione(const QMap<QString, QString>& coppie) {
+    QStringList parti{QStringLiteral("ODBC")};
+    if (coppie.contains(QStringLiteral("DRIVER")))
+        parti << QStringLiteral("DRIVER={") + SenzaGraffe(coppie.value(QStringLiteral("DRIVER"))) +
+                     QLatin1Char('}');
+    for (auto it = coppie.cbegin(); it != coppie.cend(); ++it)
+        if (it.key() != QLatin1String("DRIVER"))
+            parti << it.key() + QLatin1Char('=') + ValoreOdbc(it.value());
+    return parti.join(QLatin1Char(';'));
 }
 
 QString ValoreOrigineDati(const QString& dsn, const QString& chiave) {

@@ -30,6 +30,7 @@ struct InfoConnessione {
     bool odbc = false;   // the name was an ODBC source (whatever the driver)
     bool nativo = false; // an ODBC source reached through QPSQL
     QString file;        // the SQLite file
+    quint64 serie = 0;   // this opening among all; 0 for a connection opened elsewhere
 };
 
 // Opens the database under nomeConnessione (replacing a connection of that
@@ -43,6 +44,10 @@ void DimenticaConnessione(const QString& nomeConnessione);
 // The key=value pairs of a connection text ("ODBC;DSN=x;UID=y;PWD={a;b}");
 // keys in upper case.
 QMap<QString, QString> CoppieConnessione(const QString& testo);
+
+// A connection text of the pairs: "ODBC;DRIVER={...};KEY=value;..." with
+// values in braces where they need them.
+QString TestoConnessione(const QMap<QString, QString>& coppie);
 
 // The engine error as Errore; the description is the engine's own text.
 Errore MappaErrore(const QSqlDatabase& db, const QSqlError& errore, const QString& sorgente);
