@@ -38,7 +38,7 @@ fi
 eval "$(scripts/services/postgres.sh env)"
 cleanup() { [[ $started -eq 1 ]] && scripts/services/postgres.sh stop; }
 trap cleanup EXIT
-"$DITTA" --demo --righe "$ROWS" --sostituisci --uid "$QUARVEL_PG_UID" --pwd "$QUARVEL_PG_PWD" "$QUARVEL_PG_DSN" 2>/dev/null
+QUARVEL_DITTA_PWD="$QUARVEL_PG_PWD" "$DITTA" --demo --righe "$ROWS" --sostituisci --uid "$QUARVEL_PG_UID" "$QUARVEL_PG_DSN" 2>/dev/null
 psql -X -q -c "ANALYZE maginventari, articoli, magazzini" >/dev/null
 t0=$(now); psql -X -q -A -t -c "$QUERY" >/dev/null; t1=$(now)
 ps=$(elapsed "$t0" "$t1")

@@ -9,8 +9,14 @@
 //     --magazzini N   warehouses of the demo (default 4)
 //     --comune        the common database (Appoggio) instead of a company
 //     --sostituisci   drop what is there first (an SQLite file is recreated)
-//     --uid U --pwd P user and password of an ODBC source
+//     --uid U         user of an ODBC source (of an "ODBC;" text too: it
+//                     takes the place of the text's UID)
 //     --solo-odbc     reach an ODBC source through QODBC only
+//
+//   The password never goes on the command line, where every user of the
+//   computer sees it: it comes from the environment variable
+//   QUARVEL_DITTA_PWD, or, when the server refuses the login and the command
+//   runs at a terminal, it is asked for there without echo.
 
 #include "ComponenteDatiSql.h"
 #include "Connessioni.h"
@@ -28,15 +34,50 @@
 #include <QSqlQuery>
 
 #include <cstdio>
+#include <string>
+
+#include <termios.h>
+#include <unistd.h>
 
 using namespace quarvel;
+
+namespace {
+
+const char* const VariabilePassword = "QUARVEL_DITTA_PWD";
+
+// The password typed at the terminal, without echo; empty without a terminal.
+QString ChiediPassword(const QString& utente) {
+    if (!isatty(STDIN_FILENO))
+        return {};
+    std::fprintf(stderr, "Password%s%s: ", utente.isEmpty() ? "" : " dell'utente ",
+                 qPrintable(utente));
+    std::fflush(stderr);
+    termios prima{};
+    const bool eco = tcgetattr(STDIN_FILENO, &prima) == 0;
+    if (eco) {
+        termios senza = prima;
+        senza.c_lflag &= tcflag_t(~ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &senza);
+    }
+    std::string riga;
+    for (int c = std::fgetc(stdin); c != EOF && c != '\n'; c = std::fgetc(stdin))
+        riga.push_back(char(c));
+    if (eco)
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &prima);
+    std::fputc('\n', stderr);
+    return QString::fromLocal8Bit(riga.data(), qsizetype(riga.size()));
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quarvel-ditta"));
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
-        "Crea il database di una ditta (vuoto o dimostrativo) o il database comune"));
+        "Crea il database di una ditta (vuoto o dimostrativo) o il database comune.\n"
+        "La password di un'origine dati si dà nella variabile d'ambiente QUARVEL_DITTA_PWD; "
+        "senza, il programma la chiede al terminale quando il server la vuole."));
     p.addHelpOption();
     p.addPositionalArgument(QStringLiteral("database"),
                             QStringLiteral("file SQLite, origine dati, file .dsn o testo ODBC;"));
@@ -52,20 +93,37 @@ int main(int argc, char** argv) {
                                          QStringLiteral("sostituisce le tabelle esistenti"));
     const QCommandLineOption uid(QStringLiteral("uid"), QStringLiteral("utente"),
                                  QStringLiteral("utente"));
-    const QCommandLineOption pwd(QStringLiteral("pwd"), QStringLiteral("password"),
-                                 QStringLiteral("password"));
+    // Refused: named only to say where the password goes instead.
+    QCommandLineOption pwd(QStringLiteral("pwd"), QStringLiteral("password"),
+                           QStringLiteral("password"));
+    pwd.setFlags(QCommandLineOption::HiddenFromHelp);
     const QCommandLineOption soloOdbc(QStringLiteral("solo-odbc"),
                                       QStringLiteral("solo attraverso QODBC"));
     p.addOptions({demo, righe, magazzini, comune, sostituisci, uid, pwd, soloOdbc});
     p.process(app);
     if (p.positionalArguments().size() != 1)
         p.showHelp(2);
+    if (p.isSet(pwd)) {
+        std::fprintf(stderr,
+                     "quarvel-ditta: --pwd non è accettato: sulla riga di comando la password è "
+                     "visibile a ogni utente del computer. Darla nella variabile d'ambiente %s, "
+                     "oppure digitarla quando il programma la chiede.\n",
+                     VariabilePassword);
+        return 2;
+    }
     const QString nome = p.positionalArguments().first();
+    const TipoDatabase tipo = TipoDiDatabase(nome);
+    if (tipo == TipoDatabase::TestoOdbc &&
+        !dati::CoppieConnessione(nome).value(QStringLiteral("PWD")).isEmpty())
+        std::fprintf(stderr,
+                     "quarvel-ditta: attenzione: la password nel testo di connessione è visibile a "
+                     "ogni utente del computer; darla nella variabile d'ambiente %s\n",
+                     VariabilePassword);
 
     QElapsedTimer tempo;
     tempo.start();
     try {
-        if (TipoDiDatabase(nome) == TipoDatabase::File) {
+        if (tipo == TipoDatabase::File) {
             const QString file = PercorsoLocale(nome);
             if (p.isSet(sostituisci)) {
                 for (const char* s : {"", "-wal", "-shm", "-journal"})
@@ -80,12 +138,48 @@ int main(int argc, char** argv) {
                 }
             }
         }
-        dati::Credenziali c;
-        c.utente = p.value(uid);
-        c.password = p.value(pwd);
-        c.soloOdbc = p.isSet(soloOdbc);
+        const QString utente = p.value(uid);
+        QString password = qEnvironmentVariable(VariabilePassword);
+        // An "ODBC;" text carries its user: --uid takes its place.
+        QString nomeDb = nome;
+        if (tipo == TipoDatabase::TestoOdbc && !utente.isEmpty()) {
+            auto coppie = dati::CoppieConnessione(nome);
+            coppie.insert(QStringLiteral("UID"), utente);
+            nomeDb = dati::TestoConnessione(coppie);
+        }
+        auto apri = [&] {
+            dati::Credenziali c;
+            c.soloOdbc = p.isSet(soloOdbc);
+            if (tipo == TipoDatabase::TestoOdbc) {
+                c.passwordFile = password; // when the text has none
+            } else if (tipo != TipoDatabase::File) {
+                c.utente = utente;
+                c.password = password;
+            }
+            return dati::ApriDatabase(nomeDb, {}, c, QStringLiteral("quarvel-ditta"));
+        };
+        QSqlDatabase db;
+        try {
+            db = apri();
+        } catch (const Errore& e) {
+            // The server wants a password: asked for at the terminal.
+            if (e.numero() != NumErr::OperazioneAnnullata || tipo == TipoDatabase::File)
+                throw;
+            if (password.isEmpty())
+                password = ChiediPassword(utente);
+            if (password.isEmpty()) {
+                std::fprintf(stderr,
+                             "quarvel-ditta: errore %d: %s\nquarvel-ditta: il server vuole una "
+                             "password: darla nella variabile d'ambiente %s, o eseguire il "
+                             "comando da un terminale, che la chiede\n",
+                             e.numero(), qPrintable(e.descrizione()), VariabilePassword);
+                return 1;
+            }
+            if (!qEnvironmentVariableIsEmpty(VariabilePassword))
+                throw;
+            db = apri();
+        }
         {
-            QSqlDatabase db = dati::ApriDatabase(nome, {}, c, QStringLiteral("quarvel-ditta"));
             if (db.driverName() != QLatin1String("QSQLITE")) {
                 // Codes are compared ignoring case: under a ctype other than C
                 // every comparison lowers both sides through wide characters.
@@ -115,6 +209,7 @@ int main(int argc, char** argv) {
             }
             db.close();
         }
+        db = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("quarvel-ditta"));
     } catch (const Errore& e) {
         std::fprintf(stderr, "quarvel-ditta: errore %d: %s\n", e.numero(),
