@@ -9,10 +9,16 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <QElapsedTimer>
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace quarvel;
@@ -34,6 +40,15 @@ void Scrivi(const QString& file, const QByteArray& dati) {
 
 QString Fixture(const char* nome) {
     return QStringLiteral(QUARVEL_TEST_DATA "/") + QLatin1String(nome);
+}
+
+// Rewrites the file in place (same inode), as an editor that does not
+// replace files would.
+void RiscriviSulPosto(const QString& file, const QByteArray& dati) {
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.resize(0));
+    QCOMPARE(f.write(dati), dati.size());
 }
 
 // A value to write: absent means "no key" or "no value" (the deletions).
@@ -134,6 +149,12 @@ private Q_SLOTS:
     void fileSolaLettura();
     void sostituzioneAtomica();
     void scrittoriConcorrenti();
+    void threadConcorrenti();
+    void bloccoOccupato();
+
+    void rilettoQuandoCambia_data();
+    void rilettoQuandoCambia();
+    void fileGrandeAnalizzatoUnaVolta();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -545,6 +566,175 @@ void TstProfilo::scrittoriConcorrenti() {
         }
     QCOMPARE(mancanti, 0);
     QCOMPARE(dati.count('\n'), 1 + quante * int(prefissi.size()));
+}
+
+void TstProfilo::threadConcorrenti() {
+    // The same with two threads of one process.
+    Scrivi(file(), "[Chiavi]\n");
+    const int quante = 150;
+    std::atomic<int> falliti{0};
+    auto scrittore = [&](const QString& prefisso) {
+        for (int i = 0; i < quante; ++i)
+            if (!profilo::Scrivi(file(), u"Chiavi"_qs, prefisso + QString::number(i),
+                                 QString::number(i)))
+                ++falliti;
+    };
+    std::thread a(scrittore, u"A"_qs);
+    std::thread b(scrittore, u"B"_qs);
+    a.join();
+    b.join();
+    QCOMPARE(falliti.load(), 0);
+    int mancanti = 0;
+    for (const QString& prefisso : {u"A"_qs, u"B"_qs})
+        for (int i = 0; i < quante; ++i)
+            if (profilo::LeggiValore(file(), u"Chiavi"_qs, prefisso + QString::number(i)) !=
+                QString::number(i))
+                ++mancanti;
+    QCOMPARE(mancanti, 0);
+}
+
+void TstProfilo::bloccoOccupato() {
+    // Another writer holds the file's lock longer than a write waits: the
+    // write fails and says why, the file stays as it was.
+    Scrivi(file(), "[A]\nk=1\n");
+    const QString nomeBlocco = file() + u".lock"_qs;
+    const int fd =
+        ::open(QFile::encodeName(nomeBlocco).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::flock(fd, LOCK_EX), 0);
+
+    const auto prima = profilo::AttesaBlocco();
+    profilo::ImpostaAttesaBlocco(std::chrono::milliseconds(300));
+    QElapsedTimer t;
+    t.start();
+    const bool scritto = profilo::Scrivi(file(), u"A"_qs, u"k"_qs, u"2"_qs);
+    const qint64 atteso = t.elapsed();
+    const QString perche = profilo::UltimoErrore();
+    ::close(fd); // the lock goes with it
+    profilo::ImpostaAttesaBlocco(prima);
+
+    QVERIFY(!scritto);
+    QVERIFY2(atteso >= 290 && atteso < 5000, QByteArray::number(atteso).constData());
+    QVERIFY2(perche.contains(u"in scrittura da parte di un altro programma"_qs),
+             qPrintable(perche));
+    QVERIFY2(perche.contains(file()), qPrintable(perche));
+    QCOMPARE(Leggi(file()), QByteArray("[A]\nk=1\n"));
+
+    // Once free, the write goes through, the lock file goes and the error
+    // is forgotten.
+    QVERIFY(profilo::Scrivi(file(), u"A"_qs, u"k"_qs, u"2"_qs));
+    QVERIFY(profilo::UltimoErrore().isEmpty());
+    QCOMPARE(Leggi(file()), QByteArray("[A]\nk=2\n"));
+    QVERIFY(!QFile::exists(nomeBlocco));
+}
+
+void TstProfilo::rilettoQuandoCambia_data() {
+    QTest::addColumn<QString>("modo");
+    QTest::addColumn<int>("eta"); // ms between the file's last change and the read
+    for (int eta : {0, 150}) {
+        const QByteArray e = eta ? " (file gia' vecchio)" : " (file appena scritto)";
+        QTest::newRow(("sul posto, stessa dimensione" + e).constData()) << u"posto"_qs << eta;
+        QTest::newRow(("sul posto, stessa dimensione e stessa data di modifica" + e).constData())
+            << u"data"_qs << eta;
+        QTest::newRow(("sostituito da un altro file" + e).constData()) << u"rinomina"_qs << eta;
+        QTest::newRow(("cancellato e ricreato" + e).constData()) << u"ricreato"_qs << eta;
+        QTest::newRow(("collegamento verso un altro file" + e).constData())
+            << u"collegamento"_qs << eta;
+    }
+    QTest::newRow("cancellato") << u"cancellato"_qs << 0;
+}
+
+void TstProfilo::rilettoQuandoCambia() {
+    // A file changed behind the parsed copy in memory reads with its new
+    // contents, whatever the change kept of its size, inode and times.  Done
+    // many times over, so that some changes fall within one tick of the
+    // file-system clock.
+    QFETCH(QString, modo);
+    QFETCH(int, eta);
+    const QString f = file();
+    const QString altro = file("altro.ini");
+    const int giri = eta ? 3 : 20;
+    for (int giro = 0; giro < giri; ++giro) {
+        const QByteArray vecchio = "[A]\nk=" + QByteArray(giro % 2 ? "uno" : "due") + "\n";
+        const QByteArray nuovo = "[A]\nk=" + QByteArray(giro % 2 ? "tre" : "sei") + "\n";
+        QFile::remove(f);
+        Scrivi(f, vecchio);
+        if (eta)
+            QThread::msleep(eta);
+        QCOMPARE(T(profilo::LeggiValore(f, u"A"_qs, u"k"_qs)),
+                 T(QString::fromLatin1(vecchio.mid(6, 3))));
+        struct stat prima {};
+        QCOMPARE(::stat(QFile::encodeName(f).constData(), &prima), 0);
+
+        if (modo == u"posto"_qs) {
+            RiscriviSulPosto(f, nuovo);
+        } else if (modo == u"data"_qs) {
+            RiscriviSulPosto(f, nuovo);
+            const timespec tempi[2] = {prima.st_atim, prima.st_mtim};
+            QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(f).constData(), tempi, 0), 0);
+        } else if (modo == u"rinomina"_qs) {
+            Scrivi(altro, nuovo);
+            QCOMPARE(
+                ::rename(QFile::encodeName(altro).constData(), QFile::encodeName(f).constData()),
+                0);
+        } else if (modo == u"ricreato"_qs) {
+            QVERIFY(QFile::remove(f));
+            Scrivi(f, nuovo);
+        } else if (modo == u"collegamento"_qs) {
+            QFile::remove(altro);
+            Scrivi(altro, nuovo);
+            QVERIFY(QFile::remove(f));
+            QVERIFY(QFile::link(altro, f));
+        } else if (modo == u"cancellato"_qs) {
+            QVERIFY(QFile::remove(f));
+        }
+
+        const Opt atteso =
+            modo == u"cancellato"_qs ? Opt() : Opt(QString::fromLatin1(nuovo.mid(6, 3)));
+        QCOMPARE(T(profilo::LeggiValore(f, u"A"_qs, u"k"_qs)), T(atteso));
+        QCOMPARE(profilo::NomiSezioni(f), atteso ? QStringList{u"A"_qs} : QStringList());
+    }
+}
+
+void TstProfilo::fileGrandeAnalizzatoUnaVolta() {
+    // A parameter file of about 4 MB, a thousand keys read from it: one parse.
+    QByteArray dati;
+    for (int s = 0; s < 2000; ++s) {
+        dati += "[Sezione" + QByteArray::number(s) + "]\r\n";
+        for (int k = 0; k < 50; ++k)
+            dati += "Chiave" + QByteArray::number(k) + " = valore " + QByteArray::number(s) + "." +
+                    QByteArray::number(k) + " di prova per la lettura\r\n";
+    }
+    QVERIFY(dati.size() > 4'000'000);
+    Scrivi(file(), dati);
+
+    const quint64 prima = profilo::FileAnalizzati();
+    for (int i = 0; i < 1000; ++i) {
+        const int s = (i * 7919) % 2000, k = i % 50;
+        const QString atteso = u"valore %1.%2 di prova per la lettura"_qs.arg(s).arg(k);
+        const auto letto =
+            profilo::LeggiValore(file(), u"SEZIONE%1"_qs.arg(s), u"chiave%1"_qs.arg(k));
+        if (letto != atteso)
+            QCOMPARE(T(letto), T(atteso));
+    }
+    QCOMPARE(profilo::NomiSezioni(file()).size(), 2000);
+    QCOMPARE(profilo::FileAnalizzati() - prima, quint64(1));
+
+    // A write of ours leaves the copy in memory up to date: no parse after it.
+    QVERIFY(profilo::Scrivi(file(), u"Sezione1999"_qs, u"Nuova"_qs, u"x"_qs));
+    QCOMPARE(T(profilo::LeggiValore(file(), u"Sezione1999"_qs, u"Nuova"_qs)), T(Opt(u"x"_qs)));
+    QCOMPARE(T(profilo::LeggiValore(file(), u"Sezione0"_qs, u"Chiave0"_qs)),
+             T(Opt(u"valore 0.0 di prova per la lettura"_qs)));
+    QCOMPARE(profilo::FileAnalizzati() - prima, quint64(1));
+
+    // A change made on disk by someone else is read again, once.
+    QByteArray cambiato = Leggi(file());
+    cambiato.replace("valore 5.5 di prova per", "VALORE 5.5 DI PROVA PER");
+    RiscriviSulPosto(file(), cambiato);
+    for (int i = 0; i < 10; ++i)
+        QCOMPARE(T(profilo::LeggiValore(file(), u"Sezione5"_qs, u"Chiave5"_qs)),
+                 T(Opt(u"VALORE 5.5 DI PROVA PER la lettura"_qs)));
+    QCOMPARE(profilo::FileAnalizzati() - prima, quint64(2));
 }
 
 int main(int argc, char** argv) {
