@@ -13,13 +13,17 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace quarvel::dati {
 
 namespace {
+
+const QString Sorgente = QStringLiteral("RiparaDatabase");
 
 struct ChiudiDb {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
@@ -29,6 +33,15 @@ struct ChiudiSt {
 };
 using Db = std::unique_ptr<sqlite3, ChiudiDb>;
 using St = std::unique_ptr<sqlite3_stmt, ChiudiSt>;
+
+int Fallisce(int numero, const QString& motivo) {
+    ImpostaErrore(numero, motivo, Sorgente);
+    return numero;
+}
+
+QString TestoSqlite(sqlite3* db) {
+    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("memoria esaurita");
+}
 
 St Prepara(sqlite3* db, const QString& sql) {
     sqlite3_stmt* st = nullptr;
@@ -44,6 +57,200 @@ QString Quota(const QString& nome) {
     return QLatin1Char('"') + QString(nome).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
            QLatin1Char('"');
 }
+
+// The file as an SQLite URI with the query given ("vfs=unix-none").
+QByteArray Uri(const QByteArray& file, const char* query) {
+    QByteArray u = "file:";
+    for (const char c : file) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
+            c == '/' || c == '.' || c == '_' || c == '-' || c == '~')
+            u += c;
+        else
+            u += '%' + QByteArray::number(b, 16).rightJustified(2, '0').toUpper();
+    }
+    return u + '?' + query;
+}
+
+// ---- The damaged file's SQL, taken as data --------------------------------------------
+
+// What the statements taken from the damaged file may do on the new file.
+// The authorizer is asked while a statement is prepared (and prepared
+// again), so the mode is set around the whole run of each statement.
+enum class Modo { Nostro, Schema, Righe };
+
+struct Guardia {
+    Modo modo = Modo::Nostro;
+};
+
+int Autorizza(void* dati, int azione, const char* a1, const char* /*a2*/, const char* db,
+              const char* /*origine*/) {
+    if (azione == SQLITE_ATTACH || azione == SQLITE_DETACH)
+        return SQLITE_DENY;
+    const Modo modo = static_cast<Guardia*>(dati)->modo;
+    if (modo == Modo::Nostro)
+        return SQLITE_OK;
+    if (db && qstrcmp(db, "main") != 0)
+        return SQLITE_DENY;
+    const bool sistema = a1 && qstrnicmp(a1, "sqlite_", 7) == 0;
+    switch (azione) {
+    case SQLITE_READ:
+    case SQLITE_SELECT:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+        return SQLITE_OK;
+    case SQLITE_CREATE_TABLE:
+    case SQLITE_CREATE_INDEX:
+    case SQLITE_CREATE_VIEW:
+    case SQLITE_CREATE_TRIGGER:
+    case SQLITE_REINDEX: // a new index is built over the rows already copied
+        return modo == Modo::Schema ? SQLITE_OK : SQLITE_DENY;
+    case SQLITE_INSERT:
+    case SQLITE_UPDATE:
+        // A CREATE writes its own row of the schema table; rows only go
+        // into the tables, and none is changed.
+        if (modo == Modo::Schema)
+            return sistema ? SQLITE_OK : SQLITE_DENY;
+        return !sistema && azione == SQLITE_INSERT ? SQLITE_OK : SQLITE_DENY;
+    default:
+        return SQLITE_DENY;
+    }
+}
+
+// Past blanks, comments and semicolons; true when nothing else is left.
+bool SoloSpazi(const char* p, const char* fine) {
+    while (p < fine) {
+        if (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\f' || *p == ';') {
+            ++p;
+        } else if (*p == '-' && p + 1 < fine && p[1] == '-') {
+            while (p < fine && *p != '\n')
+                ++p;
+        } else if (*p == '/' && p + 1 < fine && p[1] == '*') {
+            p += 2;
+            while (p + 1 < fine && !(p[0] == '*' && p[1] == '/'))
+                ++p;
+            p += 2;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The first words of a statement, upper-cased, past blanks and comments.
+QList<QByteArray> Parole(const char* p, const char* fine, int quante) {
+    QList<QByteArray> parole;
+    while (p < fine && parole.size() < quante) {
+        const char* inizio = p;
+        while (p < fine && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || *p == '_'))
+            ++p;
+        if (p > inizio) {
+            parole << QByteArray(inizio, p - inizio).toUpper();
+            continue;
+        }
+        const char* dopo = p;
+        // blanks and comments between the words, nothing else
+        while (dopo < fine) {
+            if (*dopo == ' ' || *dopo == '\t' || *dopo == '\n' || *dopo == '\r' || *dopo == '\f') {
+                ++dopo;
+            } else if (*dopo == '-' && dopo + 1 < fine && dopo[1] == '-') {
+                while (dopo < fine && *dopo != '\n')
+                    ++dopo;
+            } else if (*dopo == '/' && dopo + 1 < fine && dopo[1] == '*') {
+                dopo += 2;
+                while (dopo + 1 < fine && !(dopo[0] == '*' && dopo[1] == '/'))
+                    ++dopo;
+                dopo += 2;
+            } else {
+                break;
+            }
+        }
+        if (dopo == p)
+            break;
+        p = dopo;
+    }
+    return parole;
+}
+
+// The kind of a statement by its leading words: "table", "index", "view",
+// "trigger" for a plain CREATE of the main database, "insert", else empty.
+QByteArray Genere(const QByteArray& sql) {
+    const QList<QByteArray> w = Parole(sql.constData(), sql.constData() + sql.size(), 3);
+    if (w.value(0) == "INSERT")
+        return "insert";
+    if (w.value(0) != "CREATE")
+        return {};
+    const QByteArray secondo = w.value(1);
+    if (secondo == "TABLE")
+        return "table";
+    if (secondo == "INDEX" || (secondo == "UNIQUE" && w.value(2) == "INDEX"))
+        return "index";
+    if (secondo == "VIEW")
+        return "view";
+    if (secondo == "TRIGGER")
+        return "trigger";
+    return {}; // TEMP, VIRTUAL and anything else
+}
+
+// Runs one statement taken from the damaged file when it is a single
+// statement of the kind expected ("table" ... "insert"; empty: any of them).
+bool EseguiEstranea(sqlite3* db, Guardia& g, const QByteArray& sql, const QByteArray& atteso) {
+    const QByteArray genere = Genere(sql);
+    if (genere.isEmpty() || (!atteso.isEmpty() && genere != atteso))
+        return false;
+    g.modo = genere == "insert" ? Modo::Righe : Modo::Schema;
+    sqlite3_stmt* grezzo = nullptr;
+    const char* coda = nullptr;
+    const int rc = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &grezzo, &coda);
+    St st(grezzo);
+    bool ok = rc == SQLITE_OK && st && coda && SoloSpazi(coda, sql.constData() + sql.size());
+    if (ok)
+        ok = sqlite3_step(st.get()) == SQLITE_DONE;
+    st.reset();
+    g.modo = Modo::Nostro;
+    return ok;
+}
+
+// The statements of an SQL text one by one: a semicolon ends a statement
+// unless it is inside quotes, a comment or a trigger's body.
+std::vector<QByteArray> Istruzioni(const QByteArray& testo) {
+    std::vector<QByteArray> istruzioni;
+    const qsizetype n = testo.size();
+    qsizetype inizio = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = testo[i];
+        if (c == '\'' || c == '"' || c == '`' || c == '[') {
+            const char chiusa = c == '[' ? ']' : c;
+            ++i;
+            while (i < n && testo[i] != chiusa)
+                ++i;
+        } else if (c == '-' && i + 1 < n && testo[i + 1] == '-') {
+            while (i < n && testo[i] != '\n')
+                ++i;
+        } else if (c == '/' && i + 1 < n && testo[i + 1] == '*') {
+            i += 2;
+            while (i + 1 < n && !(testo[i] == '*' && testo[i + 1] == '/'))
+                ++i;
+            ++i;
+        } else if (c == ';') {
+            const QByteArray s = testo.mid(inizio, i - inizio + 1);
+            if (sqlite3_complete(s.constData())) {
+                istruzioni.push_back(s);
+                inizio = i + 1;
+            }
+        }
+    }
+    const QByteArray resto = testo.mid(inizio);
+    if (!SoloSpazi(resto.constData(), resto.constData() + resto.size()))
+        istruzioni.push_back(resto);
+    return istruzioni;
+}
+
+void Esegui(sqlite3* db, const char* sql) {
+    sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+}
+
+// ---- Reading the damaged file ------------------------------------------------------------
 
 struct Oggetto {
     QString tipo, nome, tabella, sql;
@@ -142,99 +349,278 @@ bool IntegritaOk(const QString& file) {
     return esito == QLatin1String("ok");
 }
 
-// The sqlite3 command's recovery (it reads the pages even without a schema).
-bool RecuperoComando(const QString& danneggiato, sqlite3* nuovo) {
+int ContaTabelle(sqlite3* db) {
+    St st = Prepara(db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'"));
+    return st && sqlite3_step(st.get()) == SQLITE_ROW ? sqlite3_column_int(st.get(), 0) : 0;
+}
+
+// The sqlite3 command's recovery (it reads the pages even without a
+// schema).  Its output holds the damaged file's schema texts: only the
+// CREATE statements and the rows' INSERTs are taken, one at a time.
+bool RecuperoComando(const QByteArray& uri, sqlite3* nuovo, Guardia& g) {
     const QString comando = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
     if (comando.isEmpty())
         return false;
     QProcess p;
-    p.start(comando, {danneggiato, QStringLiteral(".recover")});
-    if (!p.waitForFinished(600000))
+    p.start(comando, {QStringLiteral("-readonly"), QStringLiteral("-cmd"),
+                      QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"), QString::fromUtf8(uri),
+                      QStringLiteral(".recover")});
+    if (!p.waitForFinished(600000)) {
+        p.kill();
+        p.waitForFinished();
         return false;
+    }
     const QByteArray sql = p.readAllStandardOutput();
-    if (sql.trimmed().isEmpty())
+    Esegui(nuovo, "BEGIN");
+    for (const QByteArray& istruzione : Istruzioni(sql))
+        EseguiEstranea(nuovo, g, istruzione, {});
+    Esegui(nuovo, "COMMIT");
+    return ContaTabelle(nuovo) > 0;
+}
+
+// ---- The file on disk -------------------------------------------------------------------
+
+// SQLite's exclusive lock on the damaged file, taken through the engine's
+// own file (so the engine's bookkeeping of this process's locks stays
+// right, and the program's other connections count as users of the file).
+// Nobody can read or write the file while it is held.
+class Blocco {
+public:
+    ~Blocco() {
+        if (m_file && m_file->pMethods)
+            m_file->pMethods->xUnlock(m_file, SQLITE_LOCK_NONE);
+        sqlite3_close_v2(m_db);
+    }
+
+    // 0, or the error number with the reason.
+    int Prendi(const QByteArray& file, const QString& nome, QString& motivo) {
+        if (sqlite3_open_v2(file.constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+            sqlite3_db_readonly(m_db, "main") != 0) {
+            motivo = QStringLiteral("Il file %1 non può essere aperto in scrittura (%2).")
+                         .arg(nome, sqlite3_db_readonly(m_db, "main") > 0
+                                        ? QStringLiteral("permessi insufficienti")
+                                        : TestoSqlite(m_db));
+            return 3051;
+        }
+        sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &m_file);
+        if (!m_file || !m_file->pMethods) {
+            motivo =
+                QStringLiteral("Il file %1 non può essere bloccato per la riparazione.").arg(nome);
+            return 3051;
+        }
+        const sqlite3_io_methods* m = m_file->pMethods;
+        // A writer that is saving holds the file for a moment: wait for it
+        // a little, not for a workstation that keeps the file open.
+        for (int tentativo = 0;; ++tentativo) {
+            int rc = m->xLock(m_file, SQLITE_LOCK_SHARED);
+            if (rc == SQLITE_OK)
+                rc = m->xLock(m_file, SQLITE_LOCK_RESERVED);
+            if (rc == SQLITE_OK)
+                rc = m->xLock(m_file, SQLITE_LOCK_EXCLUSIVE);
+            if (rc == SQLITE_OK)
+                return 0;
+            m->xUnlock(m_file, SQLITE_LOCK_NONE);
+            if ((rc & 0xff) != SQLITE_BUSY) {
+                motivo = QStringLiteral("Il file %1 non può essere bloccato per la riparazione "
+                                        "(errore %2 di SQLite).")
+                             .arg(nome)
+                             .arg(rc);
+                return 3051;
+            }
+            if (tentativo == 20)
+                break;
+            sqlite3_sleep(100);
+        }
+        motivo = QStringLiteral("Il database %1 è aperto da un altro programma o da un altro "
+                                "posto di lavoro: farlo chiudere ovunque e ripetere il recupero. "
+                                "Il file non è stato toccato.")
+                     .arg(nome);
+        return 3260;
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+    sqlite3_file* m_file = nullptr;
+};
+
+// Writes a file (or a folder's list of names) to the disk.
+bool SuDisco(const QByteArray& percorso, bool cartella) {
+    const int fd =
+        ::open(percorso.constData(), O_RDONLY | O_CLOEXEC | (cartella ? O_DIRECTORY : 0));
+    if (fd < 0)
         return false;
-    sqlite3_exec(nuovo, sql.constData(), nullptr, nullptr, nullptr);
-    St st = Prepara(nuovo, QStringLiteral("SELECT count(*) FROM sqlite_master"));
-    return st && sqlite3_step(st.get()) == SQLITE_ROW && sqlite3_column_int(st.get(), 0) > 0;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// The mode and, where the user may give it, the owner of the damaged file.
+void StessiPermessi(const QByteArray& file, const struct stat& originale) {
+    if (::chown(file.constData(), originale.st_uid, originale.st_gid) != 0 &&
+        ::chown(file.constData(), uid_t(-1), originale.st_gid) != 0) {
+        // Another user's file: the rebuilt one stays this user's, with the
+        // same permissions below.
+    }
+    ::chmod(file.constData(), originale.st_mode & 07777);
+}
+
+void TogliRicostruzione(const QString& nuovoFile) {
+    for (const char* coda : {"", "-journal", "-wal", "-shm"})
+        QFile::remove(nuovoFile + QLatin1String(coda));
 }
 
 } // namespace
 
 int RiparaFileSqlite(const QString& percorsoDato) {
     const QString percorso = QFileInfo(PercorsoLocale(percorsoDato)).absoluteFilePath();
-    if (!QFileInfo::exists(percorso))
-        return NumErr::FileNonTrovato;
-    const QString nuovoFile = percorso + QStringLiteral(".ricostruzione");
-    QFile::remove(nuovoFile);
-    QFile::remove(nuovoFile + QStringLiteral("-journal"));
-
-    sqlite3* raw = nullptr;
+    const QFileInfo info(percorso);
+    if (!info.exists() || info.isDir())
+        return Fallisce(NumErr::FileNonTrovato,
+                        QStringLiteral("Il file %1 non esiste.").arg(percorso));
     const QByteArray f = QFile::encodeName(percorso);
-    sqlite3_open_v2(f.constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    struct stat originale {};
+    if (::stat(f.constData(), &originale) != 0)
+        return Fallisce(NumErr::FileNonTrovato,
+                        QStringLiteral("Il file %1 non esiste.").arg(percorso));
+
+    QString motivo;
+    Blocco blocco;
+    if (const int n = blocco.Prendi(f, percorso, motivo); n != 0)
+        return Fallisce(n, motivo);
+
+    const QString nuovoFile = percorso + QStringLiteral(".ricostruzione");
+    TogliRicostruzione(nuovoFile);
+    const QByteArray nf = QFile::encodeName(nuovoFile);
+
+    // The damaged file is read without locks of its own (the lock above
+    // holds it; its write-ahead log is indexed in this connection's memory)
+    // and never written.
+    const QByteArray uri = Uri(f, "vfs=unix-none");
+    sqlite3* raw = nullptr;
+    sqlite3_open_v2(uri.constData(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
     Db vecchio(raw);
     raw = nullptr;
-    const QByteArray nf = QFile::encodeName(nuovoFile);
     if (sqlite3_open_v2(nf.constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                         nullptr) != SQLITE_OK) {
+        const QString testo = TestoSqlite(raw);
         sqlite3_close_v2(raw);
-        return 3051;
+        TogliRicostruzione(nuovoFile);
+        return Fallisce(3051, QStringLiteral("Non è possibile creare il file ricostruito %1 (%2). "
+                                             "Il file danneggiato non è stato toccato.")
+                                  .arg(nuovoFile, testo));
     }
     Db nuovo(raw);
-    sqlite3_exec(nuovo.get(), "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", nullptr, nullptr,
-                 nullptr);
+    Esegui(nuovo.get(), "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF");
+    Guardia guardia;
+    for (sqlite3* db : {vecchio.get(), nuovo.get()}) {
+        if (!db)
+            continue;
+        sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+        sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+    }
+    sqlite3_db_config(nuovo.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_set_authorizer(nuovo.get(), &Autorizza, &guardia);
+    // Schema entries that do not parse are passed over rather than stopping
+    // the reading (the connection is read-only: nothing is written).
     if (vecchio)
-        sqlite3_exec(vecchio.get(), "PRAGMA writable_schema=ON", nullptr, nullptr, nullptr);
+        Esegui(vecchio.get(), "PRAGMA locking_mode=EXCLUSIVE; PRAGMA writable_schema=ON");
 
     std::vector<Oggetto> schema;
     bool ricostruito = false;
     if (vecchio && LeggiSchema(vecchio.get(), schema) && !schema.empty()) {
-        sqlite3_exec(nuovo.get(), "BEGIN", nullptr, nullptr, nullptr);
+        Esegui(nuovo.get(), "BEGIN");
+        std::vector<QString> tabelle;
         for (const auto& o : schema)
-            if (o.tipo == QLatin1String("table"))
-                sqlite3_exec(nuovo.get(), o.sql.toUtf8().constData(), nullptr, nullptr, nullptr);
-        for (const auto& o : schema)
-            if (o.tipo == QLatin1String("table"))
-                CopiaTabella(vecchio.get(), nuovo.get(), o.nome);
+            if (o.tipo == QLatin1String("table") &&
+                EseguiEstranea(nuovo.get(), guardia, o.sql.toUtf8(), "table"))
+                tabelle.push_back(o.nome);
+        for (const auto& t : tabelle)
+            CopiaTabella(vecchio.get(), nuovo.get(), t);
         for (const auto& o : schema)
             if (o.tipo != QLatin1String("table"))
-                sqlite3_exec(nuovo.get(), o.sql.toUtf8().constData(), nullptr, nullptr, nullptr);
-        sqlite3_exec(nuovo.get(), "COMMIT", nullptr, nullptr, nullptr);
-        ricostruito = true;
+                EseguiEstranea(nuovo.get(), guardia, o.sql.toUtf8(), o.tipo.toUtf8());
+        Esegui(nuovo.get(), "COMMIT");
+        ricostruito = !tabelle.empty();
     } else {
         vecchio.reset();
-        ricostruito = RecuperoComando(percorso, nuovo.get());
+        ricostruito = RecuperoComando(uri, nuovo.get(), guardia);
     }
     vecchio.reset();
     if (ricostruito)
-        sqlite3_exec(nuovo.get(), "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+        Esegui(nuovo.get(), "PRAGMA journal_mode=WAL");
     nuovo.reset();
-    if (!ricostruito || !IntegritaOk(nuovoFile)) {
-        QFile::remove(nuovoFile);
-        QFile::remove(nuovoFile + QStringLiteral("-wal"));
-        QFile::remove(nuovoFile + QStringLiteral("-shm"));
-        return NumErr::DatabaseNonRiconosciuto;
+    if (!ricostruito) {
+        TogliRicostruzione(nuovoFile);
+        return Fallisce(NumErr::DatabaseNonRiconosciuto,
+                        QStringLiteral("Il file %1 è danneggiato fin nell'elenco delle sue "
+                                       "tabelle, o non è un database: non è stato possibile "
+                                       "ricostruire nessuna tabella. Il file è rimasto com'era; "
+                                       "occorre ripristinare una copia di sicurezza.")
+                            .arg(percorso));
     }
+    if (!IntegritaOk(nuovoFile)) {
+        TogliRicostruzione(nuovoFile);
+        return Fallisce(NumErr::DatabaseNonRiconosciuto,
+                        QStringLiteral("Il file ricostruito da %1 non ha superato il controllo "
+                                       "di integrità e non è stato usato. Il file è rimasto "
+                                       "com'era; occorre ripristinare una copia di sicurezza.")
+                            .arg(percorso));
+    }
+    StessiPermessi(nf, originale);
+    const QString cartella = info.absolutePath();
+    if (!SuDisco(nf, false)) {
+        TogliRicostruzione(nuovoFile);
+        return Fallisce(3051, QStringLiteral("Il file ricostruito %1 non può essere scritto sul "
+                                             "disco. Il file danneggiato non è stato toccato.")
+                                  .arg(nuovoFile));
+    }
+
     // The damaged file (and its WAL) stays beside the rebuilt one.
     const QString copia = percorso + QStringLiteral(".danneggiato-") +
                           QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QByteArray c = QFile::encodeName(copia);
     // A second name for the damaged file first, then the rebuilt file takes
-    // its place in one rename: the name never points at nothing.
-    if (::link(f.constData(), QFile::encodeName(copia).constData()) != 0 &&
-        !QFile::copy(percorso, copia))
-        return 3051;
-    // Its write-ahead log goes with it (when it holds anything); the shared
-    // memory index is rebuilt by whoever opens a file.
+    // its place in one rename: the name never points at nothing.  (Where the
+    // folder takes no second names the copy, closing the file, also lets go
+    // of the lock: the rename follows at once.)
+    if (::link(f.constData(), c.constData()) != 0 && !QFile::copy(percorso, copia)) {
+        TogliRicostruzione(nuovoFile);
+        return Fallisce(3051,
+                        QStringLiteral("Non è possibile conservare la copia del file danneggiato "
+                                       "%1 nella cartella %2. Il file è rimasto com'era.")
+                            .arg(copia, cartella));
+    }
+    // Its write-ahead log goes with it (when it holds anything) before the
+    // rebuilt file takes the name: whoever opens the name next must not
+    // find the old log beside the new file.  The shared memory index is
+    // rebuilt by whoever opens a file.
     const QString wal = percorso + QStringLiteral("-wal");
-    if (QFileInfo(wal).size() > 0)
-        ::rename(QFile::encodeName(wal).constData(),
-                 QFile::encodeName(copia + QStringLiteral("-wal")).constData());
+    const QByteArray w = QFile::encodeName(wal);
+    const QByteArray cw = QFile::encodeName(copia + QStringLiteral("-wal"));
+    const bool walPieno = QFileInfo(wal).size() > 0;
+    if (walPieno && ::rename(w.constData(), cw.constData()) != 0) {
+        QFile::remove(copia);
+        TogliRicostruzione(nuovoFile);
+        return Fallisce(3051, QStringLiteral("Il registro %1 non può essere spostato accanto alla "
+                                             "copia del file danneggiato. Il file è rimasto "
+                                             "com'era.")
+                                  .arg(wal));
+    }
     QFile::remove(wal);
     QFile::remove(percorso + QStringLiteral("-shm"));
     QFile::remove(nuovoFile + QStringLiteral("-wal"));
     QFile::remove(nuovoFile + QStringLiteral("-shm"));
-    if (::rename(nf.constData(), f.constData()) != 0)
-        return 3051;
+    if (::rename(nf.constData(), f.constData()) != 0) {
+        if (walPieno)
+            ::rename(cw.constData(), w.constData());
+        QFile::remove(copia);
+        TogliRicostruzione(nuovoFile);
+        return Fallisce(3051, QStringLiteral("Il file ricostruito non può prendere il posto di %1. "
+                                             "Il file è rimasto com'era.")
+                                  .arg(percorso));
+    }
+    SuDisco(QFile::encodeName(cartella), true);
     return 0;
 }
 
