@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -1369,20 +1370,20 @@ void TstGriglia::valoriNulli() {
 
 void TstGriglia::listaCambiataDuranteConteggio_data() {
     QTest::addColumn<QString>("motore");
-    QTest::addColumn<bool>("finestraRiletta"); // else: rows read on from the top
-    for (const char* m : {"sqlite", "postgres"}) {
-        QTest::addRow("%s righe seguenti", m) << m << false;
-        QTest::addRow("%s finestra riletta", m) << m << true;
-    }
+    // the read after the change: further rows from the top, or a window read
+    // again below a window in memory (scrolling down) or above one (scrolling up)
+    QTest::addColumn<QString>("lettura");
+    for (const char* m : {"sqlite", "postgres"})
+        for (const char* l : {"seguenti", "scendendo", "salendo"})
+            QTest::addRow("%s %s", m, l) << m << l;
 }
 
 // Another workstation deletes and adds rows among the first ones while the
-// list is still being counted.  The next window read, either further rows
-// from the top or a window read again between two still in memory, overlaps
-// its neighbour by one row that no longer matches: the list is read again and
-// shows every row of the database once, at its place.
+// list is still being counted.  The next window read overlaps its neighbour
+// in memory by one row that no longer matches: the window is not shown, the
+// list is read again and shows every row of the database once, at its place.
 void TstGriglia::listaCambiataDuranteConteggio() {
-    QFETCH(bool, finestraRiletta);
+    QFETCH(QString, lettura);
     PREPARA(QString::fromLatin1(SqlConteggi));
     riempi(3000);
     Conteggio::Trattieni(true);
@@ -1390,13 +1391,17 @@ void TstGriglia::listaCambiataDuranteConteggio() {
     ModelloRighe* m = m_g->modello();
     QVERIFY(!m->totaleNoto());
     const int f = ModelloRighe::RigheFinestra;
-    if (finestraRiletta) {
+    const QStringList prima = articoliDb();
+    if (lettura != QLatin1String("seguenti")) {
         // rows from the top until the first windows left the memory
         while (m->canFetchMore({}) && m->rowCount() < (ModelloRighe::FinestreMassime + 2) * f)
             m->fetchMore({});
         QVERIFY(!m->totaleNoto());
+        QVERIFY(m->chiaveInMemoria(0).isEmpty());
         QVERIFY(m->chiaveInMemoria(f).isEmpty());
         QVERIFY(!m->chiaveInMemoria(2 * f).isEmpty());
+        if (lettura == QLatin1String("scendendo"))
+            QVERIFY(m->valore(0, 1).isValid()); // the first window read again, before the change
     }
     {
         QSqlDatabase altra = apriDb(QStringLiteral("altra%1").arg(m_serie));
@@ -1413,10 +1418,34 @@ void TstGriglia::listaCambiataDuranteConteggio() {
     const QStringList lista = articoliDb();
     QCOMPARE(lista.size(), 3001);
 
-    if (finestraRiletta)
-        m->valore(f + 5, 1); // the window between the first one and the third
-    else
+    if (lettura == QLatin1String("seguenti")) {
         m->fetchMore({});
+    } else {
+        if (lettura == QLatin1String("salendo"))
+            QVERIFY(m->valore(2 * f, 1).isValid()); // the window the operator looks at
+        m->valore(f + 5, 1);                        // then the one above it
+    }
+    // Before anything else is read: two rows next to each other in memory
+    // follow the list's order, with no row between them that was in the list
+    // before the change and still is (a window shown beside a neighbour read
+    // before the change would repeat or leave out the rows the change moved
+    // across their border).
+    QStringList sempre;
+    for (const QString& a : prima)
+        if (lista.contains(a))
+            sempre << a;
+    QString precedente;
+    for (int r = 0; r < m->rowCount(); ++r) {
+        const QVariantList k = m->chiaveInMemoria(r);
+        const QString articolo = k.value(1).toString();
+        if (!precedente.isEmpty() && !articolo.isEmpty()) {
+            const auto tra = std::upper_bound(sempre.cbegin(), sempre.cend(), precedente);
+            QVERIFY2(
+                articolo > precedente && (tra == sempre.cend() || *tra >= articolo),
+                qPrintable(QStringLiteral("riga %1: %2 dopo %3").arg(r).arg(articolo, precedente)));
+        }
+        precedente = articolo;
+    }
     QTRY_VERIFY(!m->spostata());
     QVERIFY(!m->totaleNoto());
     confrontaRighe(lista, {});
