@@ -1,7 +1,8 @@
 // The menu: its store of named values, the commands the programs send it,
 // the launch of the functions, and on a real session bus the menu program
 // with several programs registered, the commands it sends them and the
-// "fine" at its close.
+// "fine" at its close; who on the bus gets the secrets, writes the values and
+// gives orders to a program.
 
 #include "menu/ArchivioMenu.h"
 #include "menu/ClientMenuDBus.h"
@@ -11,6 +12,7 @@
 #include "suite/Errore.h"
 #include "suite/Messaggi.h"
 
+#include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -26,11 +28,68 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <dlfcn.h>
 #include <functional>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quarvel;
 using namespace quarvel::menu;
+
+// ---- The mode of every file the store writes, at the moment of the write ----------
+//
+// This executable's own write() stands before the C library's: while a
+// folder is watched, each write into a file of that folder (the store's
+// temporary copy included, an unnamed file there until it is renamed) notes
+// the file's permission bits before the bytes go in.
+namespace {
+std::atomic<bool> g_osserva{false};
+char g_cartella[4096];
+std::atomic<int> g_scrittureViste{0};
+std::atomic<unsigned> g_modoLargo{0}; // the first mode seen other than 0600
+
+void Osserva(int fd) {
+    char collegamento[64];
+    std::snprintf(collegamento, sizeof collegamento, "/proc/self/fd/%d", fd);
+    char dove[4096];
+    const ssize_t n = ::readlink(collegamento, dove, sizeof dove - 1);
+    if (n <= 0)
+        return;
+    dove[n] = '\0';
+    const std::size_t l = std::strlen(g_cartella);
+    if (std::strncmp(dove, g_cartella, l) != 0 || dove[l] != '/')
+        return;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return;
+    g_scrittureViste.fetch_add(1);
+    const unsigned modo = st.st_mode & 07777;
+    unsigned nessuno = 0;
+    if (modo != 0600)
+        g_modoLargo.compare_exchange_strong(nessuno, modo);
+}
+
+void OsservaCartella(const QString& cartella) {
+    const QByteArray c = QFileInfo(cartella).canonicalFilePath().toLocal8Bit();
+    std::snprintf(g_cartella, sizeof g_cartella, "%s", c.constData());
+    g_scrittureViste = 0;
+    g_modoLargo = 0;
+    g_osserva = true;
+}
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) ssize_t write(int fd, const void* dati,
+                                                                size_t n) {
+    using Scrivi = ssize_t (*)(int, const void*, size_t);
+    static const auto vera = reinterpret_cast<Scrivi>(::dlsym(RTLD_NEXT, "write"));
+    if (g_osserva.load())
+        Osserva(fd);
+    return vera(fd, dati, n);
+}
 
 namespace {
 
@@ -148,6 +207,99 @@ QMap<int, QString> Risposte(const QStringList& righe) {
     return m;
 }
 
+// What the menu of the tests of the secrets holds: the company's password,
+// the common database's, the SQL login, the connection text, and values
+// every registered program may read.
+struct ValoreDitta {
+    const char* nome;
+    const char* valore;
+};
+const ValoreDitta ValoriDitta[] = {
+    {"PwdDbAzie", "pw-ditta §ç"},
+    {"AccMenuPwd", "pw-comune"},
+    {"SqlLogin", "utente-sql"},
+    {"SqlPwd", "pw-sql"},
+    {"ConnectDBAzie", "ODBC;DSN=ditta;UID=utente-sql;PWD=pw-sql"},
+    {"NomeDBAzie", "/srv/ditte/ditta.db"},
+    {"DescAzie", "Rossi & Figli"},
+};
+QStringList OpzioniValoriDitta() {
+    QStringList l;
+    for (const ValoreDitta& v : ValoriDitta)
+        l << QStringLiteral("--valore")
+          << QString::fromUtf8(v.nome) + QLatin1Char('=') + QString::fromUtf8(v.valore);
+    return l;
+}
+QString ValoreDi(const QString& nome) {
+    for (const ValoreDitta& v : ValoriDitta)
+        if (nome.compare(QLatin1String(v.nome), Qt::CaseInsensitive) == 0)
+            return QString::fromUtf8(v.valore);
+    return {};
+}
+
+// A call to the menu's client interface from a connection that never
+// registered (or from the one given).
+QDBusMessage ChiamaMenu(const QString& metodo, const QVariantList& argomenti,
+                        QDBusConnection bus = QDBusConnection::sessionBus()) {
+    QDBusMessage m =
+        QDBusMessage::createMethodCall(ServizioMenu(), PercorsoMenu, InterfacciaMenu, metodo);
+    m.setArguments(argomenti);
+    return bus.call(m, QDBus::Block, 30000);
+}
+
+// The program the menu starts in the tests of the secrets, this executable
+// run as "--cliente-lanciato <operations> <results>" followed by the menu's
+// switches: it registers as Quarvel does, carries out the operations (one a
+// line: "L\tname" reads, "S\tname\tvalue" writes) and writes one result a
+// line ("L\tname\tvalue", "S\tname\tok" or "S\tname\terrore: ...").
+int ClienteLanciato(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QString operazioni = QString::fromLocal8Bit(argv[2]);
+    const QString esiti = QString::fromLocal8Bit(argv[3]);
+    QString m, p, resto;
+    for (int i = 4; i < argc; ++i) {
+        const QString a = QString::fromLocal8Bit(argv[i]);
+        if (a.startsWith(QLatin1String("/M"))) {
+            m = a.mid(2);
+        } else if (a.startsWith(QLatin1String("/P"))) {
+            p = a.mid(2).section(QLatin1Char(' '), 0, 0);
+            resto = a.mid(2).section(QLatin1Char(' '), 1);
+        }
+    }
+    QStringList righe;
+    try {
+        ClientMenuDBus c;
+        c.Collega(m, p, resto);
+        QFile f(operazioni);
+        if (!f.open(QIODevice::ReadOnly))
+            return 2;
+        for (const QString& r : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) {
+            const QStringList campi = r.split(QLatin1Char('\t'));
+            if (campi.value(0) == QLatin1String("L")) {
+                righe << QStringLiteral("L\t%1\t%2")
+                             .arg(campi.value(1), c.LeggiValore(campi.value(1), {}));
+            } else if (campi.value(0) == QLatin1String("S")) {
+                try {
+                    c.ScriviValore(campi.value(1), campi.value(2));
+                    righe << QStringLiteral("S\t%1\tok").arg(campi.value(1));
+                } catch (const Errore& e) {
+                    righe
+                        << QStringLiteral("S\t%1\terrore: %2").arg(campi.value(1), e.descrizione());
+                }
+            }
+        }
+    } catch (const Errore& e) {
+        righe << QStringLiteral("errore\t") + e.descrizione();
+    }
+    // Written apart and renamed, so that the test reads it whole.
+    QFile out(esiti + QStringLiteral(".nuovo"));
+    if (!out.open(QIODevice::WriteOnly))
+        return 2;
+    out.write((righe.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    out.close();
+    return QFile::rename(esiti + QStringLiteral(".nuovo"), esiti) ? 0 : 2;
+}
+
 } // namespace
 
 class TstMenu : public QObject {
@@ -160,9 +312,13 @@ private:
     QString Archivio() const { return m_dir.filePath(QStringLiteral("menu/menu.ini")); }
     QString FileArgv() const { return m_dir.filePath(QStringLiteral("argv.txt")); }
     QString Finto() const { return m_dir.filePath(QStringLiteral("quarvel-finto")); }
+    QString Lanciato() const { return m_dir.filePath(QStringLiteral("quarvel-lanciato")); }
+    QString Operazioni() const { return m_dir.filePath(QStringLiteral("operazioni.txt")); }
+    QString Esiti() const { return m_dir.filePath(QStringLiteral("esiti.txt")); }
 
-    // The real menu program on the test's bus, with a fresh store.
-    bool AvviaMenu(const QStringList& altri = {}) {
+    // The real menu program on the test's bus, with a fresh store; it starts
+    // the stand-in for Quarvel, or the program given.
+    bool AvviaMenu(const QStringList& altri = {}, const QString& programma = {}) {
         QFile::remove(Archivio());
         QFile::remove(FileArgv());
         m_menu = std::make_unique<QProcess>();
@@ -172,7 +328,7 @@ private:
                                          QStringLiteral("--nascosto")} +
                              altri);
         auto env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QUARVEL_PROGRAM"), Finto());
+        env.insert(QStringLiteral("QUARVEL_PROGRAM"), programma.isEmpty() ? Finto() : programma);
         m_menu->setProcessEnvironment(env);
         m_menu->start();
         if (!m_menu->waitForStarted())
@@ -211,6 +367,37 @@ private:
         }
         return false;
     }
+    // The program the menu starts for "Gestione inventari" carries out the
+    // operations: its results, one a line.
+    QStringList OperazioniDelLanciato(const QStringList& operazioni) {
+        QFile::remove(Esiti());
+        QFile f(Operazioni());
+        if (!f.open(QIODevice::WriteOnly))
+            return {QStringLiteral("operazioni non scritte")};
+        f.write((operazioni.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+        f.close();
+        const QString e = Controllo(QStringLiteral("Avvia"), {QStringLiteral("GESTINV"), QString()})
+                              .arguments()
+                              .value(0)
+                              .toString();
+        if (!e.isEmpty())
+            return {e};
+        const QDeadlineTimer limite(30000);
+        while (!QFile::exists(Esiti()) && !limite.hasExpired())
+            QTest::qWait(20);
+        QFile r(Esiti());
+        if (!r.open(QIODevice::ReadOnly))
+            return {QStringLiteral("nessun esito dal programma avviato")};
+        return QString::fromUtf8(r.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    // What the menu wrote on its standard error so far.
+    QString ErroriMenu() {
+        QTest::qWait(200);
+        m_erroriMenu += QString::fromUtf8(m_menu->readAllStandardError());
+        return m_erroriMenu;
+    }
+    QString m_erroriMenu;
+
     QStringList Argv() const {
         QFile f(FileArgv());
         if (!f.open(QIODevice::ReadOnly))
@@ -235,8 +422,20 @@ private slots:
             QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\n").arg(FileArgv()).toUtf8());
         f.close();
         QVERIFY(f.setPermissions(f.permissions() | QFile::ExeOwner));
+        // The stand-in that registers: this executable as a client, run by a
+        // script that does not exec it, so the menu's program is its parent.
+        QFile l(Lanciato());
+        QVERIFY(l.open(QIODevice::WriteOnly));
+        l.write(QStringLiteral("#!/bin/sh\n'%1' --cliente-lanciato '%2' '%3' \"$@\"\n")
+                    .arg(QCoreApplication::applicationFilePath(), Operazioni(), Esiti())
+                    .toUtf8());
+        l.close();
+        QVERIFY(l.setPermissions(l.permissions() | QFile::ExeOwner));
     }
-    void cleanup() { FermaMenu(); }
+    void cleanup() {
+        FermaMenu();
+        m_erroriMenu.clear();
+    }
 
     // ---- The store and the menu's answers, without the bus ------------------------
 
@@ -319,6 +518,51 @@ private slots:
         archivio.ScriviValore(QStringLiteral("B"), QStringLiteral("2"));
         QCOMPARE(Permessi(file), RW);
         QCOMPARE(archivio.Valore(QStringLiteral("a")).value_or(QString()), QStringLiteral("1"));
+    }
+
+    // The store is rewritten through a temporary copy: no byte goes into a
+    // file that others may read, whatever the old file's mode or the mask.
+    void archivioTemporaneoPrivato_data() {
+        QTest::addColumn<int>("modoVecchio"); // -1: no store yet
+        QTest::addColumn<int>("maschera");
+        QTest::newRow("new store, open mask") << -1 << 0;
+        QTest::newRow("store readable by others") << 0644 << 022;
+        QTest::newRow("store writable by the group") << 0660 << 022;
+        QTest::newRow("store open to all, open mask") << 0666 << 0;
+    }
+    void archivioTemporaneoPrivato() {
+        QFETCH(int, modoVecchio);
+        QFETCH(int, maschera);
+        QTemporaryDir d;
+        const QString file = d.filePath(QStringLiteral("menu.ini"));
+        if (modoVecchio >= 0) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("[Valori]\nA=1\n");
+            f.close();
+            QCOMPARE(::chmod(QFile::encodeName(file).constData(), mode_t(modoVecchio)), 0);
+        }
+        const mode_t prima = ::umask(mode_t(maschera));
+        OsservaCartella(d.path());
+        bool scritto = true;
+        try {
+            ArchivioMenu(file).ScriviValore(QStringLiteral("PwdDbAzie"), QStringLiteral("segreta"));
+        } catch (const Errore&) {
+            scritto = false;
+        }
+        g_osserva = false;
+        ::umask(prima);
+        QVERIFY(scritto);
+        QVERIFY2(g_scrittureViste.load() > 0, "no write into the store's folder was seen");
+        QVERIFY2(g_modoLargo.load() == 0,
+                 qPrintable(QStringLiteral("a write went into a file with mode %1")
+                                .arg(g_modoLargo.load(), 4, 8, QLatin1Char('0'))));
+        QCOMPARE(Permessi(file), RW);
+        QCOMPARE(ArchivioMenu(file).Valore(QStringLiteral("PwdDbAzie")).value_or(QString()),
+                 QStringLiteral("segreta"));
+        if (modoVecchio >= 0)
+            QCOMPARE(ArchivioMenu(file).Valore(QStringLiteral("A")).value_or(QString()),
+                     QStringLiteral("1"));
     }
 
     void archivioRifiuta_data() {
@@ -816,6 +1060,178 @@ private slots:
         QVERIFY(!MenuInEsecuzione());
     }
 
+    // A value as the three kinds of caller read it: a process that never
+    // registered gets an error, a registered program the menu did not start
+    // gets the secrets as missing, the program the menu started gets them.
+    void valoriRiservati_data() {
+        QTest::addColumn<QString>("nome");
+        QTest::addColumn<bool>("riservato");
+        QTest::newRow("company password") << "PwdDbAzie" << true;
+        QTest::newRow("common database password") << "AccMenuPwd" << true;
+        QTest::newRow("SQL login") << "SqlLogin" << true;
+        QTest::newRow("SQL password") << "sqlpwd" << true;
+        QTest::newRow("connection text") << "ConnectDBAzie" << true;
+        QTest::newRow("company database") << "NomeDBAzie" << false;
+        QTest::newRow("company name") << "DescAzie" << false;
+    }
+    void valoriRiservati() {
+        SENZA_BUS_SALTA();
+        QFETCH(QString, nome);
+        QFETCH(bool, riservato);
+        QVERIFY(AvviaMenu(OpzioniValoriDitta(), Lanciato()));
+        const QString valore = ValoreDi(nome);
+        QVERIFY(!valore.isEmpty());
+
+        const QDBusMessage r = ChiamaMenu(QStringLiteral("LeggiValore"), {nome, QString()});
+        QCOMPARE(r.type(), QDBusMessage::ErrorMessage);
+        QVERIFY2(r.errorMessage().contains(QStringLiteral("non si è collegato al menu")),
+                 qPrintable(r.errorMessage()));
+        QVERIFY(!r.errorMessage().contains(valore));
+
+        {
+            ClientMenuDBus c;
+            c.Collega(QStringLiteral("m-1"), QStringLiteral("QUARVEL"), QStringLiteral("GESTINV"));
+            QCOMPARE(c.LeggiValore(nome, QStringLiteral("predefinito")),
+                     riservato ? QStringLiteral("predefinito") : valore);
+        }
+        // Gone from the menu, it leaves the function to a new process.
+
+        QCOMPARE(OperazioniDelLanciato({QStringLiteral("L\t") + nome}),
+                 QStringList{QStringLiteral("L\t%1\t%2").arg(nome, valore)});
+    }
+
+    // The SQL login is asked of the operator only for a program the menu
+    // started (this menu has no dialogs: it says so on its standard error).
+    void chiediPwdSqlSoloAiLanciati() {
+        SENZA_BUS_SALTA();
+        QVERIFY(AvviaMenu({}, Lanciato()));
+        const QString richiesta = QStringLiteral("accesso SQL richiesto");
+        const QDBusMessage r =
+            ChiamaMenu(QStringLiteral("LeggiValore"), {QStringLiteral("ChiediPwdSql"), QString()});
+        QCOMPARE(r.type(), QDBusMessage::ErrorMessage);
+        {
+            ClientMenuDBus c;
+            c.Collega(QStringLiteral("m-1"), QStringLiteral("QUARVEL"), QStringLiteral("GESTINV"));
+            QCOMPARE(c.LeggiValore(QStringLiteral("ChiediPwdSql")), QStringLiteral("N"));
+            QVERIFY2(!ErroriMenu().contains(richiesta), qPrintable(ErroriMenu()));
+        }
+        QCOMPARE(OperazioniDelLanciato({QStringLiteral("L\tChiediPwdSql")}),
+                 QStringList{QStringLiteral("L\tChiediPwdSql\tN")});
+        QVERIFY2(ErroriMenu().contains(richiesta), qPrintable(ErroriMenu()));
+    }
+
+    // Who changes a named value: never a process that did not register; the
+    // company's database and the secrets only the program the menu started.
+    void scritturaValori_data() {
+        QTest::addColumn<QString>("nome");
+        QTest::addColumn<bool>("collegatoScrive");
+        QTest::newRow("company database") << "NomeDBAzie" << false;
+        QTest::newRow("company password") << "PwdDbAzie" << false;
+        QTest::newRow("SQL password") << "SqlPwd" << false;
+        QTest::newRow("connection text") << "connectdbazie" << false;
+        QTest::newRow("personal parameter")
+            << NomeParametroPersonale("Tutti", "Massimizzato") << true;
+        QTest::newRow("company value") << "DescAzie" << true;
+    }
+    void scritturaValori() {
+        SENZA_BUS_SALTA();
+        QFETCH(QString, nome);
+        QFETCH(bool, collegatoScrive);
+        QVERIFY(AvviaMenu(OpzioniValoriDitta(), Lanciato()));
+        auto nelFile = [this, &nome] {
+            return ArchivioMenu(Archivio()).Valore(nome).value_or(QStringLiteral("<manca>"));
+        };
+        const QString prima = nelFile();
+
+        const QDBusMessage r =
+            ChiamaMenu(QStringLiteral("ScriviValore"), {nome, QStringLiteral("/srv/altrove.db")});
+        QCOMPARE(r.type(), QDBusMessage::ErrorMessage);
+        QVERIFY2(r.errorMessage().contains(QStringLiteral("non si è collegato al menu")),
+                 qPrintable(r.errorMessage()));
+        QCOMPARE(nelFile(), prima);
+
+        {
+            ClientMenuDBus c;
+            c.Collega(QStringLiteral("m-1"), QStringLiteral("QUARVEL"), QStringLiteral("GESTINV"));
+            try {
+                c.ScriviValore(nome, QStringLiteral("dal collegato"));
+                QVERIFY2(collegatoScrive, "a program the menu did not start changed the value");
+                QCOMPARE(nelFile(), QStringLiteral("dal collegato"));
+            } catch (const Errore& e) {
+                QVERIFY2(!collegatoScrive, qPrintable(e.descrizione()));
+                QVERIFY2(e.descrizione().contains(QStringLiteral("avviati dal menu")),
+                         qPrintable(e.descrizione()));
+                QCOMPARE(nelFile(), prima);
+            }
+        }
+
+        QCOMPARE(OperazioniDelLanciato({QStringLiteral("S\t%1\tdal lanciato").arg(nome)}),
+                 QStringList{QStringLiteral("S\t%1\tok").arg(nome)});
+        QCOMPARE(nelFile(), QStringLiteral("dal lanciato"));
+    }
+
+    // Other operations that need a registered caller: a command to the menu.
+    void comandoDaNonCollegato() {
+        SENZA_BUS_SALTA();
+        QVERIFY(AvviaMenu({QStringLiteral("--valore"), QStringLiteral("x=1")}));
+        const QDBusMessage r = ChiamaMenu(
+            QStringLiteral("InviaComando"),
+            {QStringLiteral("MsgBox"), QStringLiteral("Tutti"),
+             QVariant::fromValue(QDBusVariant(QStringLiteral("Aggiornare la password")))});
+        QCOMPARE(r.type(), QDBusMessage::ErrorMessage);
+        QVERIFY2(r.errorMessage().contains(QStringLiteral("non si è collegato al menu")),
+                 qPrintable(r.errorMessage()));
+        QVERIFY(!ErroriMenu().contains(QStringLiteral("Aggiornare la password")));
+    }
+
+    // A program takes commands only from the menu: another process of the
+    // session, registered or not, is refused and the program hears nothing.
+    void comandoSoloDalMenu_data() {
+        QTest::addColumn<bool>("registrato");
+        QTest::newRow("a process that never registered") << false;
+        QTest::newRow("another registered client") << true;
+    }
+    void comandoSoloDalMenu() {
+        SENZA_BUS_SALTA();
+        QFETCH(bool, registrato);
+        QVERIFY(AvviaMenu());
+        ClientMenuDBus a;
+        GestoreProva g;
+        g.risposte.insert(QStringLiteral("esiste"), true);
+        a.ImpostaGestoreComandi(&g);
+        a.Collega(QStringLiteral("m-1"), QStringLiteral("QUARVEL"), QStringLiteral("GESTINV"));
+
+        const QString nomeAltro = QStringLiteral("tst-menu-altro");
+        QDBusConnection altro =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, nomeAltro);
+        QVERIFY(altro.isConnected());
+        if (registrato)
+            QCOMPARE(ChiamaMenu(QStringLiteral("Collega"),
+                                {QStringLiteral("m-2"), QStringLiteral("QUARVEL"), QString()},
+                                altro)
+                         .type(),
+                     QDBusMessage::ReplyMessage);
+        QDBusMessage m = QDBusMessage::createMethodCall(
+            a.NomeSulBus(), PercorsoCliente, InterfacciaCliente, QStringLiteral("EseguiComando"));
+        m.setArguments({QStringLiteral("m-1"), QStringLiteral("GESTINV"), QStringLiteral("fine"),
+                        QVariant::fromValue(QDBusVariant(QString()))});
+        // This process answers on the client's connection meanwhile.
+        QDBusPendingCall c = altro.asyncCall(m, 30000);
+        const QDeadlineTimer limite(30000);
+        while (!c.isFinished() && !limite.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        c.waitForFinished();
+        QDBusConnection::disconnectFromBus(nomeAltro);
+        QCOMPARE(c.reply().type(), QDBusMessage::ErrorMessage);
+        QCOMPARE(c.reply().errorName(), QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"));
+        QVERIFY(g.ricevuti.isEmpty());
+
+        // The menu's own commands still arrive.
+        QCOMPARE(Risposte(Comando(QStringLiteral("esiste"), {}, {}, 1)),
+                 (QMap<int, QString>{{1, QStringLiteral("True")}}));
+        QCOMPARE(g.comandi(), QStringList{QStringLiteral("esiste")});
+    }
+
     void rigaDiComando() {
         SENZA_BUS_SALTA();
         QVERIFY(AvviaMenu());
@@ -848,5 +1264,13 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstMenu)
+int main(int argc, char* argv[]) {
+    if (argc > 3 && qstrcmp(argv[1], "--cliente-lanciato") == 0)
+        return ClienteLanciato(argc, argv);
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TstMenu tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "tst_menu.moc"

@@ -60,11 +60,12 @@ void FormProva::Avvia() {
             QStringLiteral("sessione OpzioneM=%1\tOpzioneP=%2\tOpzionePResto=%3\t"
                            "SegmentoMenu=%4\tDescrizioneDitta=%5\tDecimaliEuro=%6\t"
                            "StatoFinestra=%7\tFileIniPrincipale=%8\tFileIniParametri=%9\t"
-                           "osKeySec=%10\toiAbilRW=%11")
+                           "osKeySec=%10\toiAbilRW=%11\tPwdDbMenu=%12")
                 .arg(s.OpzioneM, s.OpzioneP, s.OpzionePResto, s.SegmentoMenu, s.DescrizioneDitta)
                 .arg(s.DecimaliEuro)
                 .arg(s.StatoFinestra, s.FileIniPrincipale, s.FileIniParametri, osKeySec)
-                .arg(oiAbilRW()));
+                .arg(oiAbilRW())
+                .arg(s.PwdDbMenu));
         if (Opzione("FALLITA")) {
             // As a failed load: reported, the loading notice gone.
             ScaricaFrmConn();

@@ -1,7 +1,7 @@
 // The program and the real menu as separate processes on a session bus:
 // quarvel-menu keeps the values and sends the commands, quarvel (or
 // quarvel-prova, the program with the test form standing for the data forms)
-// starts as the menu starts it.  Messages go to standard error
+// starts as the menu starts it, or by hand beside it.  Messages go to standard error
 // (QUARVEL_MESSAGGI=stderr); the test form writes what it saw to a trace file.
 
 #include "menu/NomiDBus.h"
@@ -258,6 +258,66 @@ private slots:
         while (!Righe(Controllo(QStringLiteral("Clienti"), {})).isEmpty() && !limite.hasExpired())
             QTest::qWait(20);
         QVERIFY(Righe(Controllo(QStringLiteral("Clienti"), {})).isEmpty());
+        QVERIFY(AttendiTraccia(QStringLiteral("chiusa")));
+    }
+
+    // A secret of the menu (the common database's password) reaches the
+    // program the menu started, not one started by hand that registered.
+    void segreti_data() {
+        QTest::addColumn<bool>("dalMenu");
+        QTest::newRow("started by the menu") << true;
+        QTest::newRow("started by hand") << false;
+    }
+    void segreti() {
+        SENZA_BUS_SALTA();
+        QFETCH(bool, dalMenu);
+        const QString segreto = QStringLiteral("pw-comune §ç");
+        QVERIFY(AvviaMenu({QStringLiteral("--valore"), QStringLiteral("AccMenuPwd=") + segreto}));
+        if (dalMenu)
+            QCOMPARE(Controllo(QStringLiteral("Avvia"), {QStringLiteral("GESTINV"), QString()})
+                         .arguments()
+                         .value(0)
+                         .toString(),
+                     QString());
+        else
+            AvviaQuarvel({QStringLiteral("/Mprova-1"), QStringLiteral("/PQUARVEL GESTINV"),
+                          QStringLiteral("/FfrmGestInv")});
+        QVERIFY2(AttendiTraccia(QStringLiteral("mostrata")), qPrintable(m_menu->readAll()));
+        // Either way the program registered and opened its form.
+        QCOMPARE(Sessione(QStringLiteral("DescrizioneDitta")), QStringLiteral("Ditta prova"));
+        QCOMPARE(Sessione(QStringLiteral("PwdDbMenu")), dalMenu ? segreto : QString());
+        QCOMPARE(Comando(QStringLiteral("fine")), QStringLiteral("ok\t"));
+    }
+
+    // The program takes commands only from the menu: "fine" from another
+    // process of the session is refused and the program stays.
+    void comandoNonDalMenu() {
+        SENZA_BUS_SALTA();
+        QVERIFY(AvviaMenu());
+        AvviaQuarvel({QStringLiteral("/Mprova-1"), QStringLiteral("/PQUARVEL INV01"),
+                      QStringLiteral("/FfrmGestInv")});
+        QVERIFY(AttendiTraccia(QStringLiteral("mostrata")));
+        QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+        QStringList errori;
+        for (const QString& nome : bus->registeredServiceNames().value()) {
+            if (!nome.startsWith(QLatin1Char(':')) ||
+                qint64(bus->servicePid(nome).value()) != m_quarvel->processId())
+                continue;
+            QDBusMessage m = QDBusMessage::createMethodCall(
+                nome, PercorsoCliente, InterfacciaCliente, QStringLiteral("EseguiComando"));
+            m.setArguments({QStringLiteral("prova"), QString(), QStringLiteral("fine"),
+                            QVariant::fromValue(QDBusVariant(QString()))});
+            const QDBusMessage r = QDBusConnection::sessionBus().call(m, QDBus::Block, 30000);
+            QCOMPARE(r.type(), QDBusMessage::ErrorMessage);
+            errori << r.errorName();
+        }
+        QVERIFY2(errori.contains(QStringLiteral("org.freedesktop.DBus.Error.AccessDenied")),
+                 qPrintable(errori.join(QLatin1Char(' '))));
+        QVERIFY(!AttendiFine(*m_quarvel, 500));
+        QVERIFY(!AttendiTraccia(QStringLiteral("chiusa"), 0));
+        // From the menu it is obeyed.
+        QCOMPARE(Comando(QStringLiteral("fine")), QStringLiteral("ok\t"));
+        QVERIFY(AttendiFine(*m_quarvel));
         QVERIFY(AttendiTraccia(QStringLiteral("chiusa")));
     }
 
