@@ -1,7 +1,8 @@
 // The grid and the list-command object driven as a data form drives them:
 // real key and mouse events on the grid, the form's handlers forwarding to
 // the list-command object, over an SQLite file and over PostgreSQL (when the
-// test service exports QUARVEL_PG_*; skipped otherwise).
+// test service exports QUARVEL_PG_*; skipped otherwise), through Qt's own
+// driver and, for the cases marked "odbc", through unixODBC and psqlODBC.
 
 #include "ComponenteDatiSql.h"
 #include "Schema.h"
@@ -189,7 +190,7 @@ private Q_SLOTS:
     void valoriNulli();
     void listaCambiataDuranteConteggio_data();
     void listaCambiataDuranteConteggio();
-    void modelloCoerente_data() { motori(); }
+    void modelloCoerente_data();
     void modelloCoerente();
 
 private:
@@ -251,7 +252,17 @@ void TstGriglia::motori() {
 
 QSqlDatabase TstGriglia::apriDb(const QString& nome) {
     QSqlDatabase db;
-    if (m_motore == QLatin1String("postgres")) {
+    if (m_motore == QLatin1String("odbc")) {
+        // the same server through unixODBC and psqlODBC
+        db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), nome);
+        db.setDatabaseName(
+            QStringLiteral("DRIVER={%1};SERVER=%2;PORT=%3;DATABASE=quarvel_listcmd;UID=%4;PWD=%5;"
+                           "COMMLOG=0")
+                .arg(qEnvironmentVariable("QUARVEL_PG_DRIVER", "PostgreSQL Unicode"),
+                     qEnvironmentVariable("PGHOST", "127.0.0.1"), qEnvironmentVariable("PGPORT"),
+                     qEnvironmentVariable("QUARVEL_PG_UID"),
+                     qEnvironmentVariable("QUARVEL_PG_PWD")));
+    } else if (m_motore == QLatin1String("postgres")) {
         db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nome);
         db.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
         db.setPort(qEnvironmentVariable("PGPORT").toInt());
@@ -269,7 +280,7 @@ QSqlDatabase TstGriglia::apriDb(const QString& nome) {
 
 void TstGriglia::prepara(const QString& sql) {
     QFETCH(QString, motore);
-    if (motore == QLatin1String("postgres") && !m_pg)
+    if (motore != QLatin1String("sqlite") && !m_pg)
         QSKIP("PostgreSQL non disponibile (QUARVEL_PG_* assenti)");
     m_motore = motore;
     ++m_serie;
@@ -1259,7 +1270,7 @@ void TstGriglia::valoriNulli_data() {
     QTest::addColumn<QString>("motore");
     QTest::addColumn<QString>("colonna"); // the column left Null: text, number, date
     QTest::addColumn<QString>("azione");
-    for (const char* m : {"sqlite", "postgres"})
+    for (const char* m : {"sqlite", "postgres", "odbc"})
         for (const char* c : {"Testo", "Numero", "Data"})
             for (const char* a : {"modifica", "cancella", "altri"})
                 QTest::addRow("%s %s %s", m, c, a) << m << c << a;
@@ -1373,7 +1384,7 @@ void TstGriglia::listaCambiataDuranteConteggio_data() {
     // the read after the change: further rows from the top, or a window read
     // again below a window in memory (scrolling down) or above one (scrolling up)
     QTest::addColumn<QString>("lettura");
-    for (const char* m : {"sqlite", "postgres"})
+    for (const char* m : {"sqlite", "postgres", "odbc"})
         for (const char* l : {"seguenti", "scendendo", "salendo"})
             QTest::addRow("%s %s", m, l) << m << l;
 }
@@ -1457,6 +1468,11 @@ void TstGriglia::listaCambiataDuranteConteggio() {
     QTRY_VERIFY(m->totaleNoto());
     QCOMPARE(m_g->Dati()->RecordCount(), 3001);
     confrontaRighe(lista, {});
+}
+
+void TstGriglia::modelloCoerente_data() {
+    motori();
+    QTest::newRow("odbc") << "odbc";
 }
 
 // Qt's model tester watches the grid's model while rows are read from the
