@@ -94,6 +94,11 @@ QString Recuperare(const QString& nomeDb) {
            QStringLiteral("Vuoi tentare di recuperarlo");
 }
 
+QString NonRecuperato(const QString& nomeDb, const QString& motivo) {
+    return QStringLiteral("Il database ") + nomeDb + QStringLiteral(" non è stato recuperato.") +
+           CRLF + motivo;
+}
+
 QString ErroreApertura(int numero, const QString& testo) {
     return QStringLiteral("Errore ") + Str(numero) +
            QStringLiteral(" nell'apertura del database.") + LF +
@@ -195,6 +200,25 @@ QString ApriDbDitta(IComponenteDati& componente, const QString& nome, const QStr
 
 namespace {
 
+// Offers the repair of a damaged database file; true when the operator
+// accepted it and the file was repaired.  A repair that could not be done
+// says why.
+bool OffriRecupero(const QString& nomeDb) {
+    if (MsgBox(Recuperare(nomeDb), vbOKCancel | vbQuestion) != vbOK)
+        return false;
+    CancellaErrore();
+    const int esito = Utilita().RiparaDatabase(nomeDb);
+    if (esito == 0)
+        return true;
+    const ErroreCorrente& e = Err();
+    const QString motivo = e.numero == esito && !e.descrizione.trimmed().isEmpty()
+                               ? e.descrizione
+                               : QStringLiteral("La riparazione è terminata con l'errore") +
+                                     Str(esito) + QLatin1Char('.');
+    MsgBox(NonRecuperato(nomeDb, motivo), vbCritical);
+    return false;
+}
+
 // Runs an opening; a damaged file (3343) is offered for repair and, when the
 // repair succeeds, opened again.  Any other failure shows the critical box.
 // True when the opening went through.
@@ -206,8 +230,7 @@ template <typename F> bool ConRecupero(const QString& nomeDb, F&& apertura) {
         } catch (const Errore& e) {
             ImpostaErrore(e);
             if (e.numero() == NumErr::DatabaseNonRiconosciuto) {
-                if (MsgBox(Recuperare(nomeDb), vbOKCancel | vbQuestion) == vbOK &&
-                    Utilita().RiparaDatabase(nomeDb) == 0)
+                if (OffriRecupero(nomeDb))
                     continue;
                 return false;
             }
@@ -302,6 +325,24 @@ int ScegliIniEConnetti(const QString& NomeFile, IComponenteDati& componente, QSt
 
     s.PwdDbMenu = ValoreMenu(QStringLiteral("AccMenuPwd"));
     return 0;
+}
+
+bool RecuperaDbDittaDanneggiato() {
+    ContestoSessione& s = Sessione();
+    if (TipoDiDatabase(s.NomeDb) != TipoDatabase::File)
+        return false;
+    // The repair needs the file free of every connection, this program's too.
+    if (s.ComponenteDati && !s.RisultatoConnessione.isEmpty() &&
+        !s.RisultatoConnessione.startsWith(QLatin1String("Err:"), Qt::CaseInsensitive))
+        s.ComponenteDati->Chiudi(s.RisultatoConnessione);
+    s.RisultatoConnessione.clear();
+    if (s.DbDitta.isValid()) {
+        const QString nome = s.DbDitta.connectionName();
+        s.DbDitta.close();
+        s.DbDitta = QSqlDatabase();
+        QSqlDatabase::removeDatabase(nome);
+    }
+    return OffriRecupero(s.NomeDb);
 }
 
 // ---- The suite's common database ---------------------------------------------------

@@ -97,6 +97,15 @@ struct ParametriScegliIni {
 int ScegliIniEConnetti(const QString& NomeFile, IComponenteDati& componente, QString& risultato,
                        const ParametriScegliIni& p);
 
+// A damaged company file (3343) met after ScegliIniEConnetti opened it (a
+// read of a damaged page while the session loads): the component's
+// connection (RisultatoConnessione) and DbDitta are closed, so that the
+// repair finds the file free, and the repair is offered as on opening.  True
+// when the file was repaired: the caller loads the session again.  False for
+// a database that is no file, a refused offer, or a repair that could not be
+// done (its reason shown).
+bool RecuperaDbDittaDanneggiato();
+
 // ---- The suite's common database ---------------------------------------------------
 
 struct DatabaseComune {
@@ -128,6 +137,8 @@ QString IniNonValido(const QString& fileIni);
 QString ParametriLetti(const QString& fileParametri, const QString& nomeDb,
                        const QString& connectDb);
 QString Recuperare(const QString& nomeDb);
+// A repair that could not be done, with its reason.
+QString NonRecuperato(const QString& nomeDb, const QString& motivo);
 QString ErroreApertura(int numero, const QString& testo);
 // Str() of the number: a blank before a number that is not negative.
 QString Str(int numero);

@@ -110,6 +110,8 @@ private Q_SLOTS:
     void sqliteVero();
     void sqliteDanneggiato_data();
     void sqliteDanneggiato();
+    void recuperoDopoApertura_data();
+    void recuperoDopoApertura();
     void postgres();
 
     void finestraCentrataEDidascalie_data();
@@ -583,9 +585,20 @@ void TstDatabase::scegliRecupero_data() {
     QTest::addColumn<int>("riparazioni");
     QTest::addColumn<int>("aperture");
 
-    QTest::newRow("ok, riparato, riapre") << int(vbOK) << 0 << 0 << 1 << 2;
-    QTest::newRow("ok, riparazione fallita") << int(vbOK) << 3343 << -1 << 1 << 1;
-    QTest::newRow("annulla") << int(vbCancel) << 0 << -1 << 0 << 1;
+    QTest::addColumn<QString>("motivo");      // the repair's reason, as the current error
+    QTest::addColumn<QString>("spiegazione"); // the message after a failed repair
+
+    QTest::newRow("ok, riparato, riapre") << int(vbOK) << 0 << 0 << 1 << 2 << ""
+                                          << "";
+    QTest::newRow("ok, riparazione fallita")
+        << int(vbOK) << 3343 << -1 << 1 << 1 << "Il file è illeggibile."
+        << "Il database D:\\Dati\\ditta.db non è stato recuperato.\r\nIl file è illeggibile.";
+    QTest::newRow("ok, riparazione fallita senza motivo")
+        << int(vbOK) << 3343 << -1 << 1 << 1 << ""
+        << "Il database D:\\Dati\\ditta.db non è stato recuperato.\r\nLa riparazione è "
+           "terminata con l'errore 3343.";
+    QTest::newRow("annulla") << int(vbCancel) << 0 << -1 << 0 << 1 << ""
+                             << "";
 }
 
 void TstDatabase::scegliRecupero() {
@@ -594,22 +607,33 @@ void TstDatabase::scegliRecupero() {
     QFETCH(int, esito);
     QFETCH(int, riparazioni);
     QFETCH(int, aperture);
+    QFETCH(QString, motivo);
+    QFETCH(QString, spiegazione);
 
     MessaggiScriptati msg;
     msg.rispondi(risposta);
     PreparaIni(QString(), QString());
     Sessione().NomeDb = QStringLiteral("D:\\Dati\\ditta.db");
-    utilita->riparazione = [&](const QString&) { return esitoRiparazione; };
+    utilita->riparazione = [&](const QString&) {
+        if (!motivo.isEmpty())
+            ImpostaErrore(esitoRiparazione, motivo, QStringLiteral("RiparaDatabase"));
+        return esitoRiparazione;
+    };
     ComponenteFinto c;
     c.esiti = {3343, 0};
     QString risultato;
     QCOMPARE(ScegliIniEConnetti(QStringLiteral("belcor.ini"), c, risultato, Avvio()), esito);
 
-    // one question, and no further message whatever the outcome
-    QCOMPARE(msg.testi(), QStringList{QStringLiteral("Errore nell'apertura del database "
-                                                     "D:\\Dati\\ditta.db\r\nVuoi tentare di "
-                                                     "recuperarlo")});
+    // the question, and after a repair that could not be done its reason
+    QStringList testi{QStringLiteral("Errore nell'apertura del database "
+                                     "D:\\Dati\\ditta.db\r\nVuoi tentare di "
+                                     "recuperarlo")};
+    if (!spiegazione.isEmpty())
+        testi << spiegazione;
+    QCOMPARE(msg.testi(), testi);
     QCOMPARE(msg.mostrati()[0].stile, int(vbOKCancel | vbQuestion));
+    if (!spiegazione.isEmpty())
+        QCOMPARE(msg.mostrati()[1].stile, int(vbCritical));
     QCOMPARE(utilita->riparati.size(), riparazioni);
     if (riparazioni)
         QCOMPARE(utilita->riparati[0], QStringLiteral("D:\\Dati\\ditta.db"));
@@ -755,19 +779,25 @@ void TstDatabase::sqliteDanneggiato_data() {
     QTest::addColumn<QString>("danno");
     QTest::addColumn<int>("risposta"); // to the repair offer
     QTest::addColumn<int>("esito");
-    QTest::newRow("troncato, riparazione accettata") << "troncato" << int(vbOK) << 0;
-    QTest::newRow("troncato, riparazione rifiutata") << "troncato" << int(vbCancel) << -1;
-    QTest::newRow("non è un database, riparazione impossibile") << "testo" << int(vbOK) << -1;
+    QTest::addColumn<QString>("motivo"); // in the message after a failed repair
+    QTest::newRow("troncato, riparazione accettata") << "troncato" << int(vbOK) << 0 << "";
+    QTest::newRow("troncato, riparazione rifiutata") << "troncato" << int(vbCancel) << -1 << "";
+    QTest::newRow("non è un database, riparazione impossibile")
+        << "testo" << int(vbOK) << -1 << "non è stato possibile ricostruire nessuna tabella";
+    QTest::newRow("in uso da un'altra connessione")
+        << "in uso" << int(vbOK) << -1 << "è aperto da un altro programma";
 }
 
 void TstDatabase::sqliteDanneggiato() {
     QFETCH(QString, danno);
     QFETCH(int, risposta);
     QFETCH(int, esito);
+    QFETCH(QString, motivo);
 
     MessaggiScriptati msg;
     msg.rispondi(risposta);
     const QString file = Percorso(QStringLiteral("ditta.db"));
+    std::optional<QSqlDatabase> altra; // another workstation's connection
     if (danno == QLatin1String("testo")) {
         Scrivi(file, QStringLiteral("Questo non è un database, è una lettera.\n").repeated(200));
     } else {
@@ -783,19 +813,66 @@ void TstDatabase::sqliteDanneggiato() {
             db.close();
         }
         QSqlDatabase::removeDatabase(QStringLiteral("prep"));
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        QVERIFY(f.resize(f.size() * 6 / 10));
+        if (danno == QLatin1String("in uso")) {
+            // The damage is met by this workstation while another one has
+            // the file open in WAL mode, with a row in its log.
+            altra = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("altra"));
+            altra->setDatabaseName(file);
+            QVERIFY(altra->open());
+            QSqlQuery q(*altra);
+            QVERIFY(q.exec(QStringLiteral("PRAGMA journal_mode=WAL")));
+            QVERIFY(q.exec(QStringLiteral("PRAGMA wal_autocheckpoint=0")));
+            QVERIFY(q.exec(QStringLiteral("UPDATE Monete SET NumDec = 4")));
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            f.write(QByteArray(100, 'x')); // the header: not a database any longer
+        } else {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.resize(f.size() * 6 / 10));
+        }
     }
+    const QByteArray prima = [&] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
     PreparaIni(QString(), QString());
     Sessione().NomeDb = file;
     auto componente = CreaComponenteDati();
     QString risultato;
     QCOMPARE(ScegliIniEConnetti(QStringLiteral("belcor.ini"), *componente, risultato, Avvio()),
              esito);
-    // one question, and no further message whatever the outcome
-    QCOMPARE(msg.testi(), QStringList{QStringLiteral("Errore nell'apertura del database ") + file +
-                                      QStringLiteral("\r\nVuoi tentare di recuperarlo")});
+    // the question, and after a repair that could not be done its reason
+    QCOMPARE(msg.testi().value(0), QStringLiteral("Errore nell'apertura del database ") + file +
+                                       QStringLiteral("\r\nVuoi tentare di recuperarlo"));
+    if (motivo.isEmpty()) {
+        QCOMPARE(msg.testi().size(), 1);
+    } else {
+        QCOMPARE(msg.testi().size(), 2);
+        QVERIFY2(msg.testi()[1].startsWith(QStringLiteral("Il database ") + file +
+                                           QStringLiteral(" non è stato recuperato.\r\n")) &&
+                     msg.testi()[1].contains(motivo),
+                 qPrintable(msg.testi()[1]));
+        QCOMPARE(msg.mostrati()[1].stile, int(vbCritical));
+        // the file is left as it was, without a copy
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), prima);
+        QCOMPARE(QDir(dir->path()).entryList({QStringLiteral("ditta.db.danneggiato-*")}),
+                 QStringList());
+    }
+    if (altra) {
+        // the other workstation's row is still there, and it goes on writing
+        QSqlQuery q(*altra);
+        QVERIFY(q.exec(QStringLiteral("UPDATE Monete SET NumDec = 5")));
+        QVERIFY(q.exec(QStringLiteral("SELECT COUNT(*) FROM Monete WHERE NumDec = 5")));
+        QVERIFY(q.next());
+        QVERIFY(q.value(0).toInt() > 0);
+        q = QSqlQuery();
+        altra->close();
+        altra.reset();
+        QSqlDatabase::removeDatabase(QStringLiteral("altra"));
+    }
     QCOMPARE(utilita->riparati, risposta == int(vbOK) ? QStringList{file} : QStringList());
     if (esito == 0) {
         QVERIFY(!risultato.isEmpty() && !risultato.startsWith(QStringLiteral("Err:")));
@@ -809,6 +886,95 @@ void TstDatabase::sqliteDanneggiato() {
     } else {
         QCOMPARE(rilasci, 1);
     }
+}
+
+void TstDatabase::recuperoDopoApertura_data() {
+    QTest::addColumn<int>("risposta"); // to the repair offer
+    QTest::newRow("accettato") << int(vbOK);
+    QTest::newRow("rifiutato") << int(vbCancel);
+}
+
+// The damage is met after the opening went through: a read of a damaged page.
+void TstDatabase::recuperoDopoApertura() {
+    QFETCH(int, risposta);
+    MessaggiScriptati msg;
+    msg.rispondi(risposta);
+    const QString file = Percorso(QStringLiteral("ditta.db"));
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("prep"));
+        db.setDatabaseName(file);
+        QVERIFY(db.open());
+        dati::CreaDitta(db, false);
+        dati::OpzioniDemo demo;
+        demo.righeInventario = 200;
+        dati::GeneraDemo(db, demo);
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral("PRAGMA journal_mode=DELETE")));
+        QVERIFY(q.exec(QStringLiteral("PRAGMA page_size")) && q.next());
+        const qint64 pagina = q.value(0).toLongLong();
+        QVERIFY(
+            q.exec(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = 'Monete'")) &&
+            q.next());
+        const qint64 radice = q.value(0).toLongLong();
+        q = QSqlQuery();
+        db.close();
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.seek((radice - 1) * pagina));
+        f.write(QByteArray(int(pagina), '\xA5'));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("prep"));
+    PreparaIni(QString(), QString());
+    ContestoSessione& s = Sessione();
+    s.NomeDb = file;
+    auto componente = CreaComponenteDati();
+    s.ComponenteDati = componente.get();
+    QCOMPARE(ScegliIniEConnetti(QStringLiteral("belcor.ini"), *componente, s.RisultatoConnessione,
+                                Avvio()),
+             0);
+    s.DbDitta = ApriDbDao(file, QString(), QString());
+    QVERIFY(s.DbDitta.isOpen());
+    try {
+        componente->ApriRecordset(QStringLiteral("Select * from Monete"), s.RisultatoConnessione);
+        QFAIL("the damaged page was read");
+    } catch (const Errore& e) {
+        QCOMPARE(e.numero(), 3343);
+    }
+    const QByteArray prima = [&] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+
+    QCOMPARE(RecuperaDbDittaDanneggiato(), risposta == int(vbOK));
+
+    QCOMPARE(msg.testi(), QStringList{testi_connessione::Recuperare(file)});
+    // the program's own connections were closed for the repair
+    QVERIFY(s.RisultatoConnessione.isEmpty());
+    QVERIFY(!s.DbDitta.isValid());
+    QVERIFY(!QSqlDatabase::contains(QStringLiteral("DbDitta")));
+    const QStringList copie =
+        QDir(dir->path()).entryList({QStringLiteral("ditta.db.danneggiato-*")}, QDir::Files);
+    if (risposta == int(vbOK)) {
+        QCOMPARE(copie.size(), 1);
+        // the rebuilt file opens and reads to the end
+        QString r;
+        componente->Apri(file, 0, false, false, QString(), r);
+        auto rs = componente->ApriRecordset(QStringLiteral("Select * from Monete"), r);
+        while (!rs->Eof())
+            rs->MoveNext();
+        auto n = componente->ApriRecordset(QStringLiteral("SELECT COUNT(*) AS N FROM Articoli"), r);
+        QVERIFY(n->Campo(QStringLiteral("N")).toInt() > 0);
+        n.reset();
+        rs.reset();
+        componente->Chiudi(r);
+    } else {
+        QVERIFY(copie.isEmpty());
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), prima);
+    }
+    s.ComponenteDati = nullptr;
 }
 
 void TstDatabase::postgres() {
