@@ -163,90 +163,103 @@ void AvviaProgramma(qint32 numeroProgramma, QString& testo) {
         return;
     }
 
-    // 7 to the end: class C
-    int numero = 0;
-    QString descrizione;
-    try {
-        s.FileIniPrincipale = s.MenuClient->FileIni();
-        PreparaFormConn(-1, -1);
-        s.NomeDb = s.MenuClient->LeggiValore(QStringLiteral("NomeDBAzie"), QString());
-        s.ConnectDb = s.MenuClient->LeggiValore(QStringLiteral("ConnectDBAzie"), QString());
+    // 7 to the end: class C.  A damaged company file met after the opening
+    // (a read of a damaged page) is offered for repair as on opening, and
+    // the repaired file is loaded again from here.
+    for (;;) {
+        int numero = 0;
+        QString descrizione;
+        try {
+            s.FileIniPrincipale = s.MenuClient->FileIni();
+            PreparaFormConn(-1, -1);
+            s.NomeDb = s.MenuClient->LeggiValore(QStringLiteral("NomeDBAzie"), QString());
+            s.ConnectDb = s.MenuClient->LeggiValore(QStringLiteral("ConnectDBAzie"), QString());
 
-        // 8
-        if (!A().componente) {
-            A().componente = Ambiente().creaComponenteDati ? Ambiente().creaComponenteDati()
-                                                           : CreaComponenteDati();
-            s.ComponenteDati = A().componente.get();
-        }
-        ParametriScegliIni p;
-        p.NomeNoto = -1;
-        p.ComponiDrive = -1;
-        p.Connetti = -1;
-        p.ScaricaConn = 0;
-        p.RigaComando = riga;
-        if (ScegliIniEConnetti(QStringLiteral("belcor.ini"), *A().componente,
-                               s.RisultatoConnessione, p) != 0) {
-            RichiediChiusura();
-            return;
-        }
-        // 9
-        if (u.EVuoto(s.RisultatoConnessione) ||
-            s.RisultatoConnessione.left(4).compare(QLatin1String("Err:"), Qt::CaseInsensitive) ==
-                0) {
-            RichiediChiusura();
-            return;
-        }
-        // 10
-        InizializzaSessione();
-        // 11
-        RisolviFattoriScala();
-        // 12: the lookup component is created here once it is part of the
-        // suite; until then the program runs without it.
-        // 13
-        if (s.FormAiuto) {
-            const QString spost =
-                LeggiParametroPersonale(QStringLiteral("Help"), QStringLiteral("HlpSpost"))
-                    .toString();
-            if (!u.EVuoto(spost)) {
-                s.FormAiuto->setProperty("obLockSpostaCurs", true);
-                s.FormAiuto->setProperty("oiSpostaCurs", u.TestoInIntero(spost));
+            // 8
+            if (!A().componente) {
+                A().componente = Ambiente().creaComponenteDati ? Ambiente().creaComponenteDati()
+                                                               : CreaComponenteDati();
+                s.ComponenteDati = A().componente.get();
             }
+            ParametriScegliIni p;
+            p.NomeNoto = -1;
+            p.ComponiDrive = -1;
+            p.Connetti = -1;
+            p.ScaricaConn = 0;
+            p.RigaComando = riga;
+            if (ScegliIniEConnetti(QStringLiteral("belcor.ini"), *A().componente,
+                                   s.RisultatoConnessione, p) != 0) {
+                RichiediChiusura();
+                return;
+            }
+            // 9
+            if (u.EVuoto(s.RisultatoConnessione) ||
+                s.RisultatoConnessione.left(4).compare(QLatin1String("Err:"),
+                                                       Qt::CaseInsensitive) == 0) {
+                RichiediChiusura();
+                return;
+            }
+            // 10
+            InizializzaSessione();
+            // 11
+            RisolviFattoriScala();
+            // 12: the lookup component is created here once it is part of the
+            // suite; until then the program runs without it.
+            // 13
+            if (s.FormAiuto) {
+                const QString spost =
+                    LeggiParametroPersonale(QStringLiteral("Help"), QStringLiteral("HlpSpost"))
+                        .toString();
+                if (!u.EVuoto(spost)) {
+                    s.FormAiuto->setProperty("obLockSpostaCurs", true);
+                    s.FormAiuto->setProperty("oiSpostaCurs", u.TestoInIntero(spost));
+                }
+            }
+            // 14
+            const QString nomeForm = u.ValoreOpzione(riga, QStringLiteral("F")).trimmed();
+            // 15
+            const QVariantList lista{numeroProgramma == -1 ? QVariant(testo)
+                                                           : QVariant(numeroProgramma),
+                                     s.SegmentoMenu};
+            const double versMenu = u.TestoInNumero(Valore(QStringLiteral("VersMenu")));
+            if (versMenu >= 1.07)
+                s.SegmentoMenu =
+                    s.MenuClient
+                        ->InviaComando(QStringLiteral("AddSeg"), QStringLiteral("Tutti"), lista)
+                        .toString();
+            else
+                s.MenuClient->InviaComando(QStringLiteral("AddSeg"), QStringLiteral("Tutti"),
+                                           numeroProgramma);
+            // 16
+            LeggiIni(QStringLiteral("Parametri Generali"), QStringLiteral("BeepCome"), QString(),
+                     s.BeepCome);
+            // 17
+            const ParametriLancioMenu l = s.MenuClient->ParametriLancio();
+            ApriForm(nomeForm, s.OpzionePResto, l.osChiLancia, l.osKeySecLancia, l.osParamLancia);
+            return;
+        } catch (const Errore& e) {
+            ImpostaErrore(e);
+            numero = e.numero();
+            descrizione = e.descrizione();
+        } catch (const std::bad_alloc&) {
+            numero = NumErr::MemoriaEsaurita;
+            descrizione = QStringLiteral("Memoria esaurita");
+            ImpostaErrore(numero, descrizione);
+        } catch (const std::exception& e) {
+            numero = 51;
+            descrizione = QString::fromLocal8Bit(e.what());
+            ImpostaErrore(numero, descrizione);
         }
-        // 14
-        const QString nomeForm = u.ValoreOpzione(riga, QStringLiteral("F")).trimmed();
-        // 15
-        const QVariantList lista{
-            numeroProgramma == -1 ? QVariant(testo) : QVariant(numeroProgramma), s.SegmentoMenu};
-        const double versMenu = u.TestoInNumero(Valore(QStringLiteral("VersMenu")));
-        if (versMenu >= 1.07)
-            s.SegmentoMenu =
-                s.MenuClient->InviaComando(QStringLiteral("AddSeg"), QStringLiteral("Tutti"), lista)
-                    .toString();
-        else
-            s.MenuClient->InviaComando(QStringLiteral("AddSeg"), QStringLiteral("Tutti"),
-                                       numeroProgramma);
-        // 16
-        LeggiIni(QStringLiteral("Parametri Generali"), QStringLiteral("BeepCome"), QString(),
-                 s.BeepCome);
-        // 17
-        const ParametriLancioMenu l = s.MenuClient->ParametriLancio();
-        ApriForm(nomeForm, s.OpzionePResto, l.osChiLancia, l.osKeySecLancia, l.osParamLancia);
+        if (numero == NumErr::DatabaseNonRiconosciuto &&
+            TipoDiDatabase(s.NomeDb) == TipoDatabase::File) {
+            if (RecuperaDbDittaDanneggiato())
+                continue;
+        } else {
+            MessaggioClasseC(numero, descrizione);
+        }
+        RichiediChiusura();
         return;
-    } catch (const Errore& e) {
-        ImpostaErrore(e);
-        numero = e.numero();
-        descrizione = e.descrizione();
-    } catch (const std::bad_alloc&) {
-        numero = NumErr::MemoriaEsaurita;
-        descrizione = QStringLiteral("Memoria esaurita");
-        ImpostaErrore(numero, descrizione);
-    } catch (const std::exception& e) {
-        numero = 51;
-        descrizione = QString::fromLocal8Bit(e.what());
-        ImpostaErrore(numero, descrizione);
     }
-    MessaggioClasseC(numero, descrizione);
-    RichiediChiusura();
 }
 
 void InizializzaSessione() {

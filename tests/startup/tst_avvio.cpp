@@ -9,9 +9,9 @@
 #include "database/FrmConn.h"
 #include "listcmd/Comlin.h"
 #include "startup/Avvio.h"
-#include "suite/FormDati.h"
 #include "startup/Principale.h"
 #include "suite/ComponenteDati.h"
+#include "suite/FormDati.h"
 #include "suite/Messaggi.h"
 #include "suite/Sessione.h"
 #include "utility/Utilita.h"
@@ -20,6 +20,8 @@
 #include <QDialog>
 #include <QFile>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -226,6 +228,69 @@ private slots:
             QCOMPARE(p.toInt(), 36);
             QVERIFY(p.typeId() != QMetaType::QVariantList);
             QCOMPARE(Sessione().SegmentoMenu, QStringLiteral("S1"));
+        }
+    }
+
+    // A damaged page met while the session loads, after the opening went
+    // through: the repair is offered as on opening, and the repaired file is
+    // loaded again and the form opens.
+    void dannoDopoApertura_data() {
+        QTest::addColumn<int>("risposta"); // to the repair offer
+        QTest::newRow("repair accepted") << int(vbOK);
+        QTest::newRow("repair refused") << int(vbCancel);
+    }
+    void dannoDopoApertura() {
+        QFETCH(int, risposta);
+        const QString file = m_dir.filePath(QStringLiteral("danneggiata.db"));
+        for (const QString& n : QDir(m_dir.path()).entryList({QStringLiteral("danneggiata.db*")}))
+            QFile::remove(m_dir.filePath(n));
+        {
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("copia"));
+            db.setDatabaseName(m_db);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("VACUUM INTO '%1'").arg(file)));
+            q = QSqlQuery();
+            db.close();
+            db.setDatabaseName(file);
+            QVERIFY(db.open());
+            q = QSqlQuery(db);
+            QVERIFY(q.exec(QStringLiteral("PRAGMA page_size")) && q.next());
+            const qint64 pagina = q.value(0).toLongLong();
+            // The index of the currencies, which the session reads by code.
+            QVERIFY(q.exec(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE type = "
+                                          "'index' AND tbl_name = 'Monete'")) &&
+                    q.next());
+            const qint64 radice = q.value(0).toLongLong();
+            q = QSqlQuery();
+            db.close();
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.seek((radice - 1) * pagina));
+            f.write(QByteArray(int(pagina), '\xA5'));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("copia"));
+        m_prepara = [file](MenuFinto& m) { m.valori.insert(QStringLiteral("NomeDBAzie"), file); };
+        m_msg->rispondi(risposta);
+
+        Avvia(QStringLiteral("/Mm-1 /PQUARVEL /FfrmProva"));
+
+        QCOMPARE(m_msg->testi(),
+                 QStringList{QStringLiteral("Errore nell'apertura del database ") + file +
+                             QStringLiteral("\r\nVuoi tentare di recuperarlo")});
+        const QStringList copie =
+            QDir(m_dir.path()).entryList({QStringLiteral("danneggiata.db.danneggiato-*")});
+        if (risposta == int(vbOK)) {
+            QVERIFY(Form());
+            QCOMPARE(m_fine, 0);
+            QCOMPARE(Sessione().DbDitta.databaseName(), file);
+            QCOMPARE(Sessione().DecimaliEuro, qint16(2));
+            QCOMPARE(copie.size(), 1);
+        } else {
+            QTRY_COMPARE(m_fine, 1);
+            QCOMPARE(NumeroForme(), 0);
+            QVERIFY(copie.isEmpty());
         }
     }
 
