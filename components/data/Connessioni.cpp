@@ -225,7 +225,9 @@ QSqlDatabase ApriOdbc(const QString& nomeOdbc, const QString& utente, const QStr
 }
 
 // Once per file and process: the program opens its company twice.
-void AvvisaFileDiRete(const QString& file, const QString& fileSystem) {
+// ancoraWal: the file stays in WAL mode (another program has it open, or
+// this opening is read-only).
+void AvvisaFileDiRete(const QString& file, const QString& fileSystem, bool ancoraWal) {
     static QMutex mutex;
     static QSet<QString> avvisati;
     {
@@ -234,12 +236,17 @@ void AvvisaFileDiRete(const QString& file, const QString& fileSystem) {
             return;
         avvisati.insert(file);
     }
+    const QString giornale =
+        ancoraWal ? QStringLiteral("ma il file resta nel modo WAL (è aperto da un altro "
+                                   "programma o in sola lettura): chiudere gli altri programmi "
+                                   "e riaprire la ditta.")
+                  : QStringLiteral("quindi il file viene aperto con il giornale di rollback, più "
+                                   "lento.");
     MsgBox(QStringLiteral("Il database %1 si trova su un disco di rete (%2). Il registro WAL di "
                           "SQLite funziona solo se tutti i programmi che usano il file sono sullo "
-                          "stesso computer, quindi il file viene aperto con il giornale di "
-                          "rollback, più lento.\n\nUn file della ditta serve una sola "
-                          "postazione: più postazioni condividono una ditta attraverso PostgreSQL.")
-               .arg(QDir::toNativeSeparators(file), fileSystem),
+                          "stesso computer, %3\n\nUn file della ditta serve una sola postazione: "
+                          "più postazioni condividono una ditta attraverso PostgreSQL.")
+               .arg(QDir::toNativeSeparators(file), fileSystem, giornale),
            vbExclamation);
 }
 
@@ -275,9 +282,25 @@ QSqlDatabase ApriFile(const QString& nome, const Credenziali& c, const QString& 
     // The write-ahead log keeps its index in memory shared by the processes of
     // one host: on a network share the rollback journal is the safe one.
     const QString rete = FileSystemDiRete(fi.absoluteFilePath());
-    if (ok && !c.solaLettura)
-        ok = q.exec(rete.isEmpty() ? QStringLiteral("PRAGMA journal_mode=WAL")
-                                   : QStringLiteral("PRAGMA journal_mode=DELETE"));
+    QString giornale;
+    auto leggiGiornale = [&](const QString& pragma) {
+        const bool letto = q.exec(pragma);
+        if (letto && q.next())
+            giornale = q.value(0).toString().toLower();
+        return letto;
+    };
+    if (ok && rete.isEmpty()) {
+        if (!c.solaLettura)
+            ok = leggiGiornale(QStringLiteral("PRAGMA journal_mode=WAL"));
+    } else if (ok) {
+        // Leaving WAL needs the file to itself: while another program has
+        // it open the file stays as it is, and the opening goes on.
+        q.exec(QStringLiteral("PRAGMA busy_timeout=0"));
+        if (c.solaLettura || !leggiGiornale(QStringLiteral("PRAGMA journal_mode=DELETE")))
+            ok = leggiGiornale(QStringLiteral("PRAGMA journal_mode"));
+        if (ok)
+            ok = q.exec(QStringLiteral("PRAGMA busy_timeout=10000"));
+    }
     if (ok)
         ok = q.exec(QStringLiteral("PRAGMA foreign_keys=OFF"));
     if (!ok) {
@@ -290,7 +313,7 @@ QSqlDatabase ApriFile(const QString& nome, const Credenziali& c, const QString& 
     }
     Registra(nomeConnessione, info);
     if (!rete.isEmpty())
-        AvvisaFileDiRete(fi.absoluteFilePath(), rete);
+        AvvisaFileDiRete(fi.absoluteFilePath(), rete, giornale == QLatin1String("wal"));
     return db;
 }
 
