@@ -221,8 +221,11 @@ bool OffriRecupero(const QString& nomeDb) {
 
 // Runs an opening; a damaged file (3343) is offered for repair and, when the
 // repair succeeds, opened again.  Any other failure shows the critical box.
-// True when the opening went through.
-template <typename F> bool ConRecupero(const QString& nomeDb, F&& apertura) {
+// True when the opening went through.  liberaFile closes what the opening
+// had already opened on the file, which the repair needs free.
+template <typename F, typename L = void (*)()>
+bool ConRecupero(
+    const QString& nomeDb, F&& apertura, L&& liberaFile = [] {}) {
     for (;;) {
         try {
             apertura();
@@ -230,6 +233,7 @@ template <typename F> bool ConRecupero(const QString& nomeDb, F&& apertura) {
         } catch (const Errore& e) {
             ImpostaErrore(e);
             if (e.numero() == NumErr::DatabaseNonRiconosciuto) {
+                liberaFile();
                 if (OffriRecupero(nomeDb))
                     continue;
                 return false;
@@ -371,27 +375,39 @@ int ApriDbMenu() {
 
     // The steps run in order; a repaired file repeats the step that failed.
     int passo = 0;
-    const bool ok = ConRecupero(d.NomeDbMenu, [&] {
-        if (!s.ComponenteDati)
-            throw Errore(NumErr::OggettoNonImpostato,
-                         QStringLiteral("Componente di accesso ai dati non disponibile"),
-                         QStringLiteral("ApriDbMenu"));
-        if (passo == 0) {
-            frmConn()->MostraConnessione(QStringLiteral("Connessione database Comune"),
-                                         d.NomeDbMenu);
-            passo = 1;
-        }
-        if (passo == 1) {
-            d.RisultatoConnessioneMenu =
-                ApriDbDitta(*s.ComponenteDati, d.NomeDbMenu, s.PwdDbMenu, d.ConnectDbMenu);
-            passo = 2;
-        }
-        if (passo == 2) {
-            d.DbMenu = ApriDbDao(d.NomeDbMenu, ValoreMenu(QStringLiteral("SqlLogin")),
-                                 ValoreMenu(QStringLiteral("SqlPwd")), QStringLiteral("DbMenu"));
-            passo = 3;
-        }
-    });
+    const bool ok = ConRecupero(
+        d.NomeDbMenu,
+        [&] {
+            if (!s.ComponenteDati)
+                throw Errore(NumErr::OggettoNonImpostato,
+                             QStringLiteral("Componente di accesso ai dati non disponibile"),
+                             QStringLiteral("ApriDbMenu"));
+            if (passo == 0) {
+                frmConn()->MostraConnessione(QStringLiteral("Connessione database Comune"),
+                                             d.NomeDbMenu);
+                passo = 1;
+            }
+            if (passo == 1) {
+                d.RisultatoConnessioneMenu =
+                    ApriDbDitta(*s.ComponenteDati, d.NomeDbMenu, s.PwdDbMenu, d.ConnectDbMenu);
+                passo = 2;
+            }
+            if (passo == 2) {
+                d.DbMenu =
+                    ApriDbDao(d.NomeDbMenu, ValoreMenu(QStringLiteral("SqlLogin")),
+                              ValoreMenu(QStringLiteral("SqlPwd")), QStringLiteral("DbMenu"));
+                passo = 3;
+            }
+        },
+        [&] {
+            // The component's connection, open when the engine's failed, goes
+            // first; a repaired file is opened by both again.
+            if (passo == 2 && s.ComponenteDati) {
+                s.ComponenteDati->Chiudi(d.RisultatoConnessioneMenu);
+                d.RisultatoConnessioneMenu.clear();
+                passo = 1;
+            }
+        });
     // The window goes away on failure too: the e-mail preparation goes on
     // without the common database and must not leave it on screen.
     ScaricaFrmConn();

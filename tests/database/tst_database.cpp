@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QScreen>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -45,6 +46,41 @@ void Scrivi(const QString& percorso, const QString& testo) {
 QList<int> Interi(std::initializer_list<int> l) {
     return QList<int>(l);
 }
+
+// The real data-access component, with a hook run after each opening that
+// went through.
+class ComponenteVero final : public IComponenteDati {
+public:
+    std::unique_ptr<IComponenteDati> r = CreaComponenteDati();
+    std::function<void()> dopoApertura;
+    QStringList chiusi;
+
+    QString Parametro(const QString& n) const override { return r->Parametro(n); }
+    void ImpostaParametro(const QString& n, const QString& v) override {
+        r->ImpostaParametro(n, v);
+    }
+    void Apri(const QString& nome, int o, bool e, bool l, const QString& c,
+              QString& risposta) override {
+        r->Apri(nome, o, e, l, c, risposta);
+        if (dopoApertura)
+            dopoApertura();
+    }
+    void Chiudi(const QString& c) override {
+        chiusi << c;
+        r->Chiudi(c);
+    }
+    std::unique_ptr<IRecordset> ApriRecordset(const QString& sql, const QString& c) override {
+        return r->ApriRecordset(sql, c);
+    }
+    qint64 Esegui(const QString& sql, const QString& c) override { return r->Esegui(sql, c); }
+    void Inizia(const QString& c) override { r->Inizia(c); }
+    void Conferma(const QString& c) override { r->Conferma(c); }
+    void Annulla(const QString& c) override { r->Annulla(c); }
+    QString Traduci(const QString& sql, const QString& c) const override {
+        return r->Traduci(sql, c);
+    }
+    QSqlDatabase Database(const QString& c) const override { return r->Database(c); }
+};
 
 } // namespace
 
@@ -106,6 +142,7 @@ private Q_SLOTS:
 
     void apriDbMenu();
     void apriDbMenuMancante();
+    void apriDbMenuDanneggiatoDopoComponente();
 
     void sqliteVero();
     void sqliteDanneggiato_data();
@@ -724,6 +761,53 @@ void TstDatabase::apriDbMenuMancante() {
     QVERIFY(msg.testi()[0].startsWith(QStringLiteral("File di inizializzazioni: \n")));
     QVERIFY(c.chiamate.empty());
     QCOMPARE(rilasci, 0); // nothing is released for the common database
+}
+
+// The common database is found damaged by the engine's opening after the
+// component's went through: the component's connection is closed before the
+// repair, which needs the file free, and the repair's own reason is shown.
+void TstDatabase::apriDbMenuDanneggiatoDopoComponente() {
+    MessaggiScriptati msg;
+    msg.rispondi(vbOK);
+    const QString comune = Percorso(QStringLiteral("comune.db"));
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("prep"));
+        db.setDatabaseName(comune);
+        QVERIFY(db.open());
+        QVERIFY(QSqlQuery(db).exec(QStringLiteral("CREATE TABLE Appoggio (Codice TEXT)")));
+        // as the program leaves its files
+        QVERIFY(QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=WAL")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("prep"));
+    PreparaIni(
+        QString(),
+        QStringLiteral("[Menu]\nNomeDB=comune.db\nDriveDB=%1/\nConnect=\n").arg(dir->path()));
+    Sessione().FileIniParametri = Percorso(QStringLiteral("ditta1.ini"));
+    ComponenteVero c;
+    // The file turns out no database once the component has opened it (the
+    // header is overwritten by another process: a file closed here would
+    // drop this process's locks on it).
+    c.dopoApertura = [&] {
+        QCOMPARE(QProcess::execute(QStringLiteral("dd"),
+                                   {QStringLiteral("if=/dev/zero"), QStringLiteral("of=") + comune,
+                                    QStringLiteral("bs=100"), QStringLiteral("count=1"),
+                                    QStringLiteral("conv=notrunc"), QStringLiteral("status=none")}),
+                 0);
+    };
+    Sessione().ComponenteDati = &c;
+
+    QCOMPARE(ApriDbMenu(), -1);
+
+    QCOMPARE(msg.testi().size(), 2);
+    QCOMPARE(msg.testi()[0], testi_connessione::Recuperare(comune));
+    QVERIFY2(msg.testi()[1].contains(QStringLiteral("non è stato possibile ricostruire")),
+             qPrintable(msg.testi()[1]));
+    QCOMPARE(c.chiusi.size(), 1);
+    QVERIFY(DbComune().RisultatoConnessioneMenu.isEmpty());
+    QCOMPARE(utilita->riparati, QStringList{comune});
+    Sessione().ComponenteDati = nullptr;
 }
 
 // ---- real engines -----------------------------------------------------------------------
