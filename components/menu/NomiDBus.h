@@ -25,7 +25,8 @@
 //     request ChiediPwdSql), which it reads as missing and cannot write, and
 //     NomeDBAzie, which it cannot write;
 //   - a registered client the menu started (the process itself, or one
-//     started by it) reads and writes them all;
+//     started by it; the first to register of each launch) reads and
+//     writes them all;
 //   - the control interface gives no named value: it serves the user's
 //     scripts and tools;
 //   - a client takes EseguiComando only from the current owner of the

@@ -227,23 +227,23 @@ QString ServerMenu::Lancia(const FunzioneMenu& f, const ParametriLancioMenu& lan
         return !s || s->avvio != l.avvio;
     });
     if (const auto s = LeggiStato(pid))
-        m_lanciati.append({pid, s->avvio});
+        m_lanciati.append({pid, s->avvio, {}});
     return {};
 }
 
-bool ServerMenu::DaUnLancio(qint64 pid) const {
+qsizetype ServerMenu::LancioDi(qint64 pid) const {
     // Up the chain of parents: a program started through a wrapper (a
     // script that does not exec it) counts as the wrapper does.
     for (int passi = 0; pid > 1 && passi < 64; ++passi) {
         const auto s = LeggiStato(pid);
         if (!s)
-            return false;
-        for (const ProcessoLanciato& l : m_lanciati)
-            if (l.pid == pid && l.avvio == s->avvio)
-                return true;
+            return -1;
+        for (qsizetype i = 0; i < m_lanciati.size(); ++i)
+            if (m_lanciati[i].pid == pid && m_lanciati[i].avvio == s->avvio)
+                return i;
         pid = s->padre;
     }
-    return false;
+    return -1;
 }
 
 QString ServerMenu::Avvia(const QString& funzione, const QString& parametro) {
@@ -364,7 +364,16 @@ QString ServerMenu::Collega(const QString& mittente, const QString& opzioneM,
     // The pid comes from the bus daemon, not from the caller.
     const auto pid = m_bus.interface()->servicePid(mittente);
     c.pid = pid.isValid() ? qint64(pid.value()) : 0;
-    c.lanciato = c.pid > 0 && DaUnLancio(c.pid);
+    // One launch, one client: the program registers as it starts, so a
+    // process it starts in turn (a viewer, a mail program) that registers
+    // later does not get the secrets through it.
+    if (!c.lanciato && c.pid > 0) {
+        const qsizetype i = LancioDi(c.pid);
+        if (i >= 0 && m_lanciati[i].cliente.isEmpty()) {
+            m_lanciati[i].cliente = mittente;
+            c.lanciato = true;
+        }
+    }
     if (m_lanciInAttesa.contains(c.opzioneM)) {
         c.lancio = m_lanciInAttesa.take(c.opzioneM);
     } else if (const auto f = TrovaFunzione(c.opzionePResto)) {

@@ -156,8 +156,6 @@ public:
     // Refused (Errore 5) to a caller that never registered, and for a
     // protected name to a program the menu did not start.
     void ScriviValoreDa(const QString& mittente, const QString& nome, const QString& valore);
-    // The process with this pid is one the menu started, or was started by one.
-    bool DaUnLancio(qint64 pid) const;
     // Throws Errore 5 naming the operation when the caller has less than minimo.
     void Richiedi(const QString& mittente, AccessoMenu minimo, const QString& operazione) const;
 
@@ -172,11 +170,15 @@ private:
     void Rimuovi(const QString& nomeBus);
 
     // A process the menu started: its pid and its start time (clock ticks
-    // after boot), so that a pid used again by another process does not count.
+    // after boot), so that a pid used again by another process does not
+    // count, and the client that registered from it.
     struct ProcessoLanciato {
         qint64 pid = 0;
         quint64 avvio = 0;
+        QString cliente; // bus name; empty until a client registers
     };
+    // The launch the process with this pid is, or descends from; -1 if none.
+    qsizetype LancioDi(qint64 pid) const;
 
     ArchivioMenu& m_archivio;
     IOperatoreMenu& m_operatore;

@@ -250,8 +250,10 @@ QDBusMessage ChiamaMenu(const QString& metodo, const QVariantList& argomenti,
 // The program the menu starts in the tests of the secrets, this executable
 // run as "--cliente-lanciato <operations> <results>" followed by the menu's
 // switches: it registers as Quarvel does, carries out the operations (one a
-// line: "L\tname" reads, "S\tname\tvalue" writes) and writes one result a
-// line ("L\tname\tvalue", "S\tname\tok" or "S\tname\terrore: ...").
+// line: "L\tname" reads, "S\tname\tvalue" writes, "L2\tname" reads through
+// a second client registered afterwards from the same process) and writes
+// one result a line ("L\tname\tvalue", "S\tname\tok" or
+// "S\tname\terrore: ...").
 int ClienteLanciato(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QString operazioni = QString::fromLocal8Bit(argv[2]);
@@ -270,6 +272,7 @@ int ClienteLanciato(int argc, char** argv) {
     try {
         ClientMenuDBus c;
         c.Collega(m, p, resto);
+        std::unique_ptr<ClientMenuDBus> secondo;
         QFile f(operazioni);
         if (!f.open(QIODevice::ReadOnly))
             return 2;
@@ -278,6 +281,13 @@ int ClienteLanciato(int argc, char** argv) {
             if (campi.value(0) == QLatin1String("L")) {
                 righe << QStringLiteral("L\t%1\t%2")
                              .arg(campi.value(1), c.LeggiValore(campi.value(1), {}));
+            } else if (campi.value(0) == QLatin1String("L2")) {
+                if (!secondo) {
+                    secondo = std::make_unique<ClientMenuDBus>();
+                    secondo->Collega(m, p, resto);
+                }
+                righe << QStringLiteral("L2\t%1\t%2")
+                             .arg(campi.value(1), secondo->LeggiValore(campi.value(1), {}));
             } else if (campi.value(0) == QLatin1String("S")) {
                 try {
                     c.ScriviValore(campi.value(1), campi.value(2));
@@ -1098,6 +1108,19 @@ private slots:
 
         QCOMPARE(OperazioniDelLanciato({QStringLiteral("L\t") + nome}),
                  QStringList{QStringLiteral("L\t%1\t%2").arg(nome, valore)});
+    }
+
+    // A launch gives the secrets to the first client that registers from it,
+    // not to one the program (or what it started) registers afterwards.
+    void unLancioUnCliente() {
+        SENZA_BUS_SALTA();
+        QVERIFY(AvviaMenu(OpzioniValoriDitta(), Lanciato()));
+        QCOMPARE(
+            OperazioniDelLanciato({QStringLiteral("L\tPwdDbAzie"), QStringLiteral("L2\tPwdDbAzie"),
+                                   QStringLiteral("L2\tDescAzie")}),
+            (QStringList{QStringLiteral("L\tPwdDbAzie\t") + ValoreDi("PwdDbAzie"),
+                         QStringLiteral("L2\tPwdDbAzie\t"),
+                         QStringLiteral("L2\tDescAzie\t") + ValoreDi("DescAzie")}));
     }
 
     // The SQL login is asked of the operator only for a program the menu
