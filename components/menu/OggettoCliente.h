@@ -1,6 +1,7 @@
 #pragma once
 // The object each client exports on the bus: the menu's commands arrive here
-// and go to the client's command receiver (the event EseguiComando).
+// and go to the client's command receiver (the event EseguiComando).  A call
+// from any process but the current owner of the menu's name is refused.
 
 #include <QDBusContext>
 #include <QDBusVariant>
