@@ -694,7 +694,11 @@ Errore ErroreSqlite(const QSqlError& e, const QString& sorgente) {
         return Errore(3317, d, sorgente); // a validation rule of the table
     }
     if (primario == 11 || primario == 26 || Contiene(testo, {"not a database", "malformed"}))
-        return Errore(NumErr::DatabaseNonRiconosciuto, d, sorgente);
+        return Errore(NumErr::DatabaseNonRiconosciuto,
+                      QStringLiteral("Il file del database è danneggiato o non è un database "
+                                     "(%1)")
+                          .arg(d),
+                      sorgente);
     if (primario == 5 || primario == 6)
         return Errore(3260, d, sorgente); // locked by another user
     if (primario == 8 || primario == 14)

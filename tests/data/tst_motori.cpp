@@ -970,8 +970,10 @@ void TstMotori::fileDanneggiato() {
         }
     }
 
-    // The damage shows as 3343, on opening or on reading.
+    // The damage shows as 3343, on opening or on reading, in words for the
+    // operator.
     int numero = 0;
+    QString descrizione;
     try {
         auto c = CreaComponenteDati();
         QString r;
@@ -981,8 +983,11 @@ void TstMotori::fileDanneggiato() {
             rs->MoveNext();
     } catch (const Errore& e) {
         numero = e.numero();
+        descrizione = e.descrizione();
     }
     QCOMPARE(numero, 3343);
+    QVERIFY2(descrizione.startsWith("Il file del database è danneggiato o non è un database ("),
+             qPrintable(descrizione));
 
     QFile prima(file); // as the repair finds it
     prima.open(QIODevice::ReadOnly);
