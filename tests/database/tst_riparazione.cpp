@@ -357,6 +357,25 @@ private Q_SLOTS:
         QCOMPARE(copie.size(), 2); // the damaged file and its log
     }
 
+    // The damaged file is read through an SQLite URI: names with blanks,
+    // accents and the URI's own signs are read all the same.
+    void nomiDiFile_data() {
+        QTest::addColumn<QString>("nome");
+        QTest::newRow("plain") << "ditta.db";
+        QTest::newRow("blanks and a folder") << "Dati ditta/ditta 2024.db";
+        QTest::newRow("accents") << "società é.db";
+        QTest::newRow("URI signs") << "ditta#1?a=b&c%20.db";
+    }
+    void nomiDiFile() {
+        QFETCH(QString, nome);
+        const QString ditta = P(nome);
+        QVERIFY(QDir().mkpath(QFileInfo(ditta).absolutePath()));
+        CreaDitta(ditta);
+        QCOMPARE(dati::RiparaFileSqlite(ditta), 0);
+        QCOMPARE(Valore(ditta, "SELECT count(*) FROM Articoli"), QStringLiteral("300"));
+        QCOMPARE(Copie(ditta).size(), 1);
+    }
+
     // The rebuilt file has the damaged file's mode and owner.
     void permessiEProprietario_data() {
         QTest::addColumn<int>("modo");
