@@ -262,4 +262,86 @@ QString SostituisciOrdine(const QString& sql, const QString& nuovoOrdine) {
     return s;
 }
 
+QString TabellaDiQualificatore(const QString& from, const QString& qualificatore) {
+    static const QRegularExpression parola(QStringLiteral(R"(\[[^\]]+\]|[A-Za-z_][\w.]*)"));
+    static const QStringList chiavi = {"LEFT", "RIGHT", "INNER", "OUTER", "JOIN", "ON",
+                                       "AND",  "OR",    "AS",    "FULL",  "CROSS"};
+    QStringList parole;
+    auto it = parola.globalMatch(from);
+    while (it.hasNext())
+        parole << NomeNudo(it.next().captured(0));
+    for (qsizetype k = 0; k + 1 < parole.size(); ++k) {
+        if (chiavi.contains(parole[k].toUpper()))
+            continue;
+        qsizetype a = k + 1;
+        if (parole[a].toUpper() == QLatin1String("AS") && a + 1 < parole.size())
+            ++a;
+        if (!chiavi.contains(parole[a].toUpper()) &&
+            parole[a].compare(qualificatore, Qt::CaseInsensitive) == 0)
+            return parole[k];
+    }
+    return qualificatore;
+}
+
+FromGiunzioniSinistre LeggiGiunzioniSinistre(const QString& testo) {
+    FromGiunzioniSinistre esito;
+    QString from = testo;
+    from.replace(QLatin1Char('('), QLatin1Char(' ')).replace(QLatin1Char(')'), QLatin1Char(' '));
+    static const QRegularExpression giunzione(QStringLiteral(R"(\bLEFT\s+(?:OUTER\s+)?JOIN\b)"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    const QStringList pezzi = from.split(giunzione);
+    if (pezzi.size() < 2)
+        return esito;
+    static const QRegularExpression identificatore(
+        QStringLiteral(R"(^\s*([A-Za-z_]\w*)(?:\s+(?:AS\s+)?([A-Za-z_]\w*))?\s+ON\s+(.*)$)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression uguale(QStringLiteral(
+        R"(^\s*([A-Za-z_]\w*)\.([A-Za-z_]\w*)\s*=\s*([A-Za-z_]\w*)\.([A-Za-z_]\w*)\s*$)"));
+    static const QRegularExpression eParola(QStringLiteral(R"(\s+AND\s+)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    // the base table alone before the first join
+    static const QRegularExpression sola(
+        QStringLiteral(R"(^\s*[A-Za-z_]\w*(?:\s+(?:AS\s+)?[A-Za-z_]\w*)?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (!sola.match(pezzi[0]).hasMatch())
+        return esito;
+    for (qsizetype k = 1; k < pezzi.size(); ++k) {
+        const auto m = identificatore.match(pezzi[k]);
+        if (!m.hasMatch())
+            return esito;
+        GiunzioneSinistra g;
+        g.tabella = m.captured(1);
+        const QString alias = m.captured(2).isEmpty() ? g.tabella : m.captured(2);
+        for (const QString& parte : m.captured(3).split(eParola)) {
+            const auto u = uguale.match(parte);
+            if (!u.hasMatch())
+                return esito;
+            const bool sinistra = u.captured(1).compare(alias, Qt::CaseInsensitive) == 0;
+            const bool destra = u.captured(3).compare(alias, Qt::CaseInsensitive) == 0;
+            if (sinistra == destra)
+                return esito;
+            g.colonneLegate << (sinistra ? u.captured(2) : u.captured(4)).toLower();
+        }
+        esito.giunzioni << g;
+    }
+    esito.base = pezzi[0].trimmed();
+    esito.valido = true;
+    return esito;
+}
+
+QStringList NomiCondizione(const QString& condizione) {
+    QString dove = condizione;
+    static const QRegularExpression stringhe(QStringLiteral(R"('(?:[^']|'')*')"));
+    dove.replace(stringhe, QStringLiteral("''"));
+    static const QRegularExpression nome(QStringLiteral(R"(([A-Za-z_][\w.]*)\s*(\()?)"));
+    QStringList nomi;
+    auto it = nome.globalMatch(dove);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        if (m.captured(2).isEmpty()) // else a function
+            nomi << m.captured(1);
+    }
+    return nomi;
+}
+
 } // namespace quarvel::listcmd

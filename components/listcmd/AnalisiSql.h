@@ -51,4 +51,25 @@ QString SostituisciOrdine(const QString& sql, const QString& nuovoOrdine);
 // A name without its brackets or double quotes.
 QString NomeNudo(const QString& nome);
 
+// The table a qualifier of the FROM stands for (the table named with that
+// alias, or the table itself); the qualifier when the FROM names none.
+QString TabellaDiQualificatore(const QString& from, const QString& qualificatore);
+
+// A FROM made of one table followed by LEFT JOINs, each ON equalities of a
+// column of the joined table and a column of another table, joined by AND.
+struct GiunzioneSinistra {
+    QString tabella;
+    QStringList colonneLegate; // the joined table's columns the ON ties, in lower case
+};
+struct FromGiunzioniSinistre {
+    bool valido = false; // the FROM has that shape
+    QString base;        // the first table, with its alias
+    QList<GiunzioneSinistra> giunzioni;
+};
+FromGiunzioniSinistre LeggiGiunzioniSinistre(const QString& from);
+
+// The names a condition reads (columns, qualified or not, and its words),
+// string literals and function names left out.
+QStringList NomiCondizione(const QString& condizione);
+
 } // namespace quarvel::listcmd

@@ -200,5 +200,4 @@ private:
     Errore m_ultimoErrore{0, QString()};
 };
 
-
 } // namespace quarvel::listcmd

@@ -2,13 +2,10 @@
 
 #include "listcmd/Conteggio.h"
 #include "listcmd/Motore.h"
+#include "listcmd/TestoCella.h"
 #include "suite/Utilita.h"
 
-#include <QDate>
-#include <QDateTime>
-#include <QLocale>
 #include <QMetaMethod>
-#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlField>
 #include <QSqlIndex>
@@ -18,22 +15,6 @@
 namespace quarvel::listcmd {
 
 namespace {
-
-QLocale LocaleProgramma() {
-    QLocale l;
-    if (l.language() == QLocale::C)
-        l = QLocale(QLocale::Italian, QLocale::Italy);
-    return l;
-}
-
-// "dd/mm/yyyy hh:nn:ss" (the suite's date masks) as a Qt date format.
-QString FormatoQt(const QString& vb) {
-    QString f = vb;
-    f.replace(QLatin1String("mm"), QLatin1String("MM"));
-    f.replace(QLatin1String("nn"), QLatin1String("mm"));
-    f.replace(QLatin1String("hh:MM"), QLatin1String("hh:mm"));
-    return f;
-}
 
 int TipoDaMeta(QMetaType::Type t) {
     switch (t) {
@@ -52,7 +33,7 @@ int TipoDaMeta(QMetaType::Type t) {
     case QMetaType::Bool:
         return Tipo::Booleano;
     case QMetaType::QByteArray:
-        return ModelloRighe::TipoBinario;
+        return TipoBinario;
     default:
         return Tipo::Testo;
     }
@@ -69,48 +50,10 @@ int TipoDaDichiarato(const QString& dichiarato) {
         t.contains(QLatin1String("DEC")))
         return Tipo::Doppio;
     if (t.contains(QLatin1String("BLOB")))
-        return ModelloRighe::TipoBinario;
+        return TipoBinario;
     if (t.contains(QLatin1String("BOOL")))
         return Tipo::Booleano;
     return Tipo::Testo;
-}
-
-bool Numerico(int tipo) {
-    return tipo == Tipo::Intero || tipo == Tipo::Lungo || tipo == Tipo::Singolo ||
-           tipo == Tipo::Doppio || tipo == Tipo::Valuta;
-}
-
-// A number mask ("#,##0.00", "0.###") in the operator's format, for when the
-// utility object is not in the process.
-QString MascheraLocale(double v, const QString& maschera) {
-    const QLocale loc = LocaleProgramma();
-    const qsizetype punto = maschera.indexOf(QLatin1Char('.'));
-    int obbligatori = 0, facoltativi = 0;
-    if (punto >= 0) {
-        for (qsizetype i = punto + 1; i < maschera.size(); ++i) {
-            if (maschera.at(i) == QLatin1Char('0'))
-                ++obbligatori;
-            else if (maschera.at(i) == QLatin1Char('#'))
-                ++facoltativi;
-        }
-    }
-    QLocale l = loc;
-    if (!maschera.left(punto < 0 ? maschera.size() : punto).contains(QLatin1Char(',')))
-        l.setNumberOptions(QLocale::OmitGroupSeparator);
-    QString s = l.toString(v, 'f', obbligatori + facoltativi);
-    if (facoltativi > 0) {
-        const QChar dec = l.decimalPoint().at(0);
-        int daTogliere = facoltativi;
-        while (daTogliere-- > 0 && s.endsWith(QLatin1Char('0')))
-            s.chop(1);
-        if (s.endsWith(dec))
-            s.chop(1);
-    }
-    return s;
-}
-
-QString Qualifica(const QString& q, const QString& c) {
-    return q + QLatin1Char('.') + c;
 }
 
 // No value: a Null read from the database (a valid QVariant holding no value)
@@ -126,14 +69,9 @@ bool StessoValore(const QVariant& a, const QVariant& b) {
     return a.toString() == b.toString();
 }
 
-// The column holds the value, Null matching Null: "col IS NULL" for no value
-// (no parameter, whose type the server could not infer), else "col = ?" with
-// the value appended to the parameters.
-QString Uguale(const QString& colonna, const QVariant& v, QVariantList& parametri) {
-    if (Nullo(v))
-        return colonna + QStringLiteral(" IS NULL");
-    parametri << v;
-    return colonna + QStringLiteral(" = ?");
+// A table's name as the engine keeps it (PostgreSQL: unquoted names in lower case).
+QString NomeTabella(const QSqlDatabase& db, const QString& tabella) {
+    return EPostgres(db) ? tabella.toLower() : tabella;
 }
 
 } // namespace
@@ -204,7 +142,7 @@ void ModelloRighe::setAggiungibile(bool si) {
 
 void ModelloRighe::impostaChiaviForm(const QList<int>& colonne) {
     m_chiaviForm = colonne;
-    if (m_aperta && m_colChiavi.isEmpty() && !colonne.isEmpty()) {
+    if (m_aperta && m_lista.chiavi().isEmpty() && !colonne.isEmpty()) {
         beginResetModel();
         preparaChiavi();
         svuotaCache();
@@ -214,11 +152,8 @@ void ModelloRighe::impostaChiaviForm(const QList<int>& colonne) {
 
 void ModelloRighe::svuotaCache() {
     m_spostata = false;
-    m_cache.clear();
-    m_lru.clear();
-    m_rilette.clear();
-    m_coda.clear();
-    m_inizioCoda = -1;
+    m_richieste.clear();
+    m_cache.svuota();
 }
 
 void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
@@ -226,15 +161,11 @@ void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
     m_aperta = false;
     m_mod = {};
     m_colonne.clear();
-    m_colChiavi.clear();
-    m_posChiavi.clear();
-    m_chiaviNascoste.clear();
-    m_aggiunte.clear();
-    m_cortaRiletta = false;
+    m_lista = SqlLista();
+    m_fromConteggio.clear();
     fermaConteggio();
-    m_totaleDb = 0;
-    m_totaleNoto = true;
-    m_testa = 0;
+    m_cache.azzera();
+    m_cache.impostaChiavi({});
     svuotaCache();
     m_db = db;
     m_sql = sql;
@@ -244,13 +175,25 @@ void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
     try {
         if (!sql.trimmed().isEmpty()) {
             m_analisiAccess = Analizza(sql);
-            m_analisi = Analizza(Traduci(db, sql));
-            if (!m_analisi.valida)
+            m_lista = SqlLista(Analizza(Traduci(db, sql)));
+            if (!m_lista.analisi().valida)
                 throw Errore(NumErr::ChiamataOdbcFallita,
                              QStringLiteral("Testo SQL della lista non riconosciuto: %1").arg(sql),
                              QStringLiteral("ApriSql"));
             colonneDaQuery();
             preparaChiavi();
+            SchemaLista schema;
+            schema.chiavePrimaria = [this](const QString& tabella) {
+                QStringList colonne;
+                const QSqlIndex pk = m_db.primaryIndex(NomeTabella(m_db, tabella));
+                for (int i = 0; i < pk.count(); ++i)
+                    colonne << pk.fieldName(i);
+                return colonne;
+            };
+            const QSqlRecord base = m_db.record(NomeTabella(m_db, m_lista.analisi().tabellaBase));
+            for (int i = 0; i < base.count(); ++i)
+                schema.colonneBase << base.fieldName(i);
+            m_fromConteggio = m_lista.fromPerContare(schema);
             conta();
             m_aperta = true;
         }
@@ -264,19 +207,18 @@ void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
 
 void ModelloRighe::colonneDaQuery() {
     // The fields of the list, from a read of no rows.
+    const AnalisiSql& analisi = m_lista.analisi();
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    if (!q.exec(selectBase() + QStringLiteral(" LIMIT 0")))
+    if (!q.exec(m_lista.senzaRighe()))
         erroreSql(q, QStringLiteral("ApriSql"));
     const QSqlRecord rec = q.record();
     q.finish();
 
-    // PostgreSQL keeps unquoted names in lower case.
-    const QSqlRecord recBase =
-        m_db.record(EPostgres(m_db) ? m_analisi.tabellaBase.toLower() : m_analisi.tabellaBase);
+    const QSqlRecord recBase = m_db.record(NomeTabella(m_db, analisi.tabellaBase));
     const bool postgres = EPostgres(m_db);
-    const bool unaTabella = !m_analisi.from.contains(QLatin1String("JOIN"), Qt::CaseInsensitive) &&
-                            !m_analisi.from.contains(QLatin1Char(','));
+    const bool unaTabella = !analisi.from.contains(QLatin1String("JOIN"), Qt::CaseInsensitive) &&
+                            !analisi.from.contains(QLatin1Char(','));
     QHash<QString, int> tipiDichiarati; // SQLite declared types, by "table.column"
     auto tipoDichiarato = [&](const QString& tabella, const QString& colonna) -> int {
         if (postgres || tabella.isEmpty())
@@ -295,39 +237,22 @@ void ModelloRighe::colonneDaQuery() {
     };
     // Aliases of the FROM, so that a qualified column names its real table.
     auto tabellaVera = [&](const QString& qualificatore) {
-        if (qualificatore.compare(m_analisi.aliasBase, Qt::CaseInsensitive) == 0)
-            return m_analisi.tabellaBase;
-        static const QRegularExpression parola(QStringLiteral(R"(\[[^\]]+\]|[A-Za-z_][\w.]*)"));
-        static const QStringList chiavi = {"LEFT", "RIGHT", "INNER", "OUTER", "JOIN", "ON",
-                                           "AND",  "OR",    "AS",    "FULL",  "CROSS"};
-        QStringList parole;
-        auto it = parola.globalMatch(m_analisi.from);
-        while (it.hasNext())
-            parole << NomeNudo(it.next().captured(0));
-        for (qsizetype k = 0; k + 1 < parole.size(); ++k) {
-            if (chiavi.contains(parole[k].toUpper()))
-                continue;
-            qsizetype a = k + 1;
-            if (parole[a].toUpper() == QLatin1String("AS") && a + 1 < parole.size())
-                ++a;
-            if (!chiavi.contains(parole[a].toUpper()) &&
-                parole[a].compare(qualificatore, Qt::CaseInsensitive) == 0)
-                return parole[k];
-        }
-        return qualificatore;
+        if (qualificatore.compare(analisi.aliasBase, Qt::CaseInsensitive) == 0)
+            return analisi.tabellaBase;
+        return TabellaDiQualificatore(analisi.from, qualificatore);
     };
 
-    const bool stelle = std::any_of(m_analisi.voci.begin(), m_analisi.voci.end(),
+    const bool stelle = std::any_of(analisi.voci.begin(), analisi.voci.end(),
                                     [](const VoceSelect& v) { return v.stella; });
-    const bool stessaForma = !stelle && m_analisi.voci.size() == rec.count() &&
-                             m_analisiAccess.voci.size() == m_analisi.voci.size();
+    const bool stessaForma = !stelle && analisi.voci.size() == rec.count() &&
+                             m_analisiAccess.voci.size() == analisi.voci.size();
     for (int i = 0; i < rec.count(); ++i) {
         ColonnaLista c;
         const QSqlField campo = rec.field(i);
         c.tipo = TipoDaMeta(QMetaType::Type(campo.metaType().id()));
         c.dimensione = campo.length() > 0 ? campo.length() : 0;
         if (stessaForma) {
-            const VoceSelect& v = m_analisi.voci[i];
+            const VoceSelect& v = analisi.voci[i];
             const VoceSelect& va = m_analisiAccess.voci[i];
             c.nome = va.nome;
             c.espressione = va.espressione;
@@ -336,9 +261,9 @@ void ModelloRighe::colonneDaQuery() {
                 const bool diBase =
                     v.tabella.isEmpty()
                         ? (unaTabella || recBase.contains(v.colonna))
-                        : v.tabella.compare(m_analisi.aliasBase, Qt::CaseInsensitive) == 0;
-                c.tabella = diBase ? m_analisi.tabellaBase : tabellaVera(v.tabella);
-                if (diBase && recBase.contains(v.colonna) && !m_analisi.raggruppata()) {
+                        : v.tabella.compare(analisi.aliasBase, Qt::CaseInsensitive) == 0;
+                c.tabella = diBase ? analisi.tabellaBase : tabellaVera(v.tabella);
+                if (diBase && recBase.contains(v.colonna) && !analisi.raggruppata()) {
                     c.colonnaBase = recBase.field(recBase.indexOf(v.colonna)).name();
                     c.aggiornabile = true;
                 }
@@ -349,8 +274,8 @@ void ModelloRighe::colonneDaQuery() {
         } else {
             c.nome = campo.name();
             c.espressione = c.espressioneMotore = c.nome;
-            if (unaTabella && recBase.contains(c.nome) && !m_analisi.raggruppata()) {
-                c.tabella = m_analisi.tabellaBase;
+            if (unaTabella && recBase.contains(c.nome) && !analisi.raggruppata()) {
+                c.tabella = analisi.tabellaBase;
                 c.colonnaBase = recBase.field(recBase.indexOf(c.nome)).name();
                 c.aggiornabile = true;
                 const int dich = tipoDichiarato(c.tabella, c.nome);
@@ -364,263 +289,69 @@ void ModelloRighe::colonneDaQuery() {
 }
 
 void ModelloRighe::preparaChiavi() {
-    m_colChiavi.clear();
-    m_posChiavi.clear();
-    m_chiaviNascoste.clear();
-    if (m_analisi.raggruppata())
-        return;
-    const QSqlIndex pk = m_db.primaryIndex(EPostgres(m_db) ? m_analisi.tabellaBase.toLower()
-                                                           : m_analisi.tabellaBase);
-    for (int i = 0; i < pk.count(); ++i)
-        m_colChiavi << pk.fieldName(i);
-    if (m_colChiavi.isEmpty()) {
-        for (int c : m_chiaviForm)
-            if (c >= 0 && c < m_colonne.size() && m_colonne[c].aggiornabile)
-                m_colChiavi << m_colonne[c].colonnaBase;
-    }
-    for (const QString& k : m_colChiavi) {
-        int pos = -1;
-        for (int i = 0; i < m_colonne.size(); ++i)
-            if (m_colonne[i].aggiornabile &&
-                m_colonne[i].colonnaBase.compare(k, Qt::CaseInsensitive) == 0) {
-                pos = i;
-                break;
-            }
-        if (pos < 0) {
-            pos = int(m_colonne.size() + m_chiaviNascoste.size());
-            m_chiaviNascoste << QStringLiteral("%1 AS qv_k%2")
-                                    .arg(Qualifica(m_analisi.aliasBase, k))
-                                    .arg(m_chiaviNascoste.size());
-        }
-        m_posChiavi << pos;
-    }
-    // The list's order made total by the key, so that windows do not overlap.
-    QList<TermineOrdine> termini = TerminiOrdine(m_analisi.ordine);
-    for (const QString& k : m_colChiavi) {
-        const QString q = Qualifica(m_analisi.aliasBase, k);
-        const bool presente =
-            std::any_of(termini.begin(), termini.end(), [&](const TermineOrdine& t) {
-                const QString e = NomeNudo(t.espressione);
-                return e.compare(q, Qt::CaseInsensitive) == 0 ||
-                       e.compare(k, Qt::CaseInsensitive) == 0;
-            });
-        if (!presente)
-            termini.append({q, false});
-    }
-    if (termini.isEmpty()) {
-        for (int i = 0; i < m_colonne.size(); ++i)
-            if (m_colonne[i].tipo != TipoBinario)
-                termini.append({QString::number(i + 1), false});
-    }
-    m_ordine = ComponiOrdine(termini);
-}
-
-QString ModelloRighe::selectBase(const QString& condizione) const {
-    QStringList voci;
-    for (const auto& v : m_analisi.voci)
-        voci << v.testo;
-    voci << m_chiaviNascoste;
-    QString s = QStringLiteral("SELECT ");
-    if (m_analisi.distinta)
-        s += QStringLiteral("DISTINCT ");
-    s += voci.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + m_analisi.from;
-    if (!m_analisi.where.isEmpty() && !condizione.isEmpty())
-        s += QStringLiteral(" WHERE (%1) AND %2").arg(m_analisi.where, condizione);
-    else if (!m_analisi.where.isEmpty())
-        s += QStringLiteral(" WHERE ") + m_analisi.where;
-    else if (!condizione.isEmpty())
-        s += QStringLiteral(" WHERE ") + condizione;
-    if (!m_analisi.gruppo.isEmpty())
-        s += QLatin1Char(' ') + m_analisi.gruppo;
-    return s;
-}
-
-QString ModelloRighe::ordineCompleto(bool inverti) const {
-    return ComponiOrdine(TerminiOrdine(m_ordine), inverti);
-}
-
-QString ModelloRighe::fromPerContare() const {
-    // Left joins to a table by its whole primary key neither add nor drop
-    // rows: when the condition reads only the base table, the rows are
-    // counted on the base table alone (a million index lookups saved).
-    if (m_analisi.raggruppata())
-        return m_analisi.from;
-    QString from = m_analisi.from;
-    from.replace(QLatin1Char('('), QLatin1Char(' ')).replace(QLatin1Char(')'), QLatin1Char(' '));
-    static const QRegularExpression giunzione(QStringLiteral(R"(\bLEFT\s+(?:OUTER\s+)?JOIN\b)"),
-                                              QRegularExpression::CaseInsensitiveOption);
-    const QStringList pezzi = from.split(giunzione);
-    if (pezzi.size() < 2)
-        return m_analisi.from;
-    static const QRegularExpression identificatore(
-        QStringLiteral(R"(^\s*([A-Za-z_]\w*)(?:\s+(?:AS\s+)?([A-Za-z_]\w*))?\s+ON\s+(.*)$)"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression uguale(QStringLiteral(
-        R"(^\s*([A-Za-z_]\w*)\.([A-Za-z_]\w*)\s*=\s*([A-Za-z_]\w*)\.([A-Za-z_]\w*)\s*$)"));
-    static const QRegularExpression eParola(QStringLiteral(R"(\s+AND\s+)"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    // the base table alone before the first join
-    static const QRegularExpression sola(
-        QStringLiteral(R"(^\s*[A-Za-z_]\w*(?:\s+(?:AS\s+)?[A-Za-z_]\w*)?\s*$)"),
-        QRegularExpression::CaseInsensitiveOption);
-    if (!sola.match(pezzi[0]).hasMatch())
-        return m_analisi.from;
-    for (qsizetype k = 1; k < pezzi.size(); ++k) {
-        const auto m = identificatore.match(pezzi[k]);
-        if (!m.hasMatch())
-            return m_analisi.from;
-        const QString tabella = m.captured(1);
-        const QString alias = m.captured(2).isEmpty() ? tabella : m.captured(2);
-        const QSqlIndex pk = m_db.primaryIndex(EPostgres(m_db) ? tabella.toLower() : tabella);
-        if (pk.isEmpty())
-            return m_analisi.from;
-        QStringList legate;
-        for (const QString& parte : m.captured(3).split(eParola)) {
-            const auto u = uguale.match(parte);
-            if (!u.hasMatch())
-                return m_analisi.from;
-            const bool sinistra = u.captured(1).compare(alias, Qt::CaseInsensitive) == 0;
-            const bool destra = u.captured(3).compare(alias, Qt::CaseInsensitive) == 0;
-            if (sinistra == destra)
-                return m_analisi.from;
-            legate << (sinistra ? u.captured(2) : u.captured(4)).toLower();
-        }
+    QStringList chiavi;
+    if (!m_lista.analisi().raggruppata()) {
+        const QSqlIndex pk = m_db.primaryIndex(NomeTabella(m_db, m_lista.analisi().tabellaBase));
         for (int i = 0; i < pk.count(); ++i)
-            if (!legate.contains(pk.fieldName(i).toLower()))
-                return m_analisi.from;
-    }
-    // the condition reads the base table only
-    const QSqlRecord base =
-        m_db.record(EPostgres(m_db) ? m_analisi.tabellaBase.toLower() : m_analisi.tabellaBase);
-    static const QStringList parole = {"AND",  "OR",      "NOT",  "IN",    "IS",    "NULL",
-                                       "LIKE", "BETWEEN", "TRUE", "FALSE", "ESCAPE"};
-    QString dove = m_analisi.where;
-    static const QRegularExpression stringhe(QStringLiteral(R"('(?:[^']|'')*')"));
-    dove.replace(stringhe, QStringLiteral("''"));
-    static const QRegularExpression nome(QStringLiteral(R"(([A-Za-z_][\w.]*)\s*(\()?)"));
-    auto it = nome.globalMatch(dove);
-    while (it.hasNext()) {
-        const auto m = it.next();
-        if (!m.captured(2).isEmpty())
-            continue; // a function
-        const QString n = m.captured(1);
-        const qsizetype punto = n.indexOf(QLatin1Char('.'));
-        if (punto >= 0) {
-            if (n.left(punto).compare(m_analisi.aliasBase, Qt::CaseInsensitive) != 0 ||
-                !base.contains(n.mid(punto + 1)))
-                return m_analisi.from;
-        } else if (!parole.contains(n.toUpper()) && !base.contains(n)) {
-            return m_analisi.from;
+            chiavi << pk.fieldName(i);
+        if (chiavi.isEmpty()) {
+            for (int c : m_chiaviForm)
+                if (c >= 0 && c < m_colonne.size() && m_colonne[c].aggiornabile)
+                    chiavi << m_colonne[c].colonnaBase;
         }
     }
-    return pezzi[0].trimmed();
+    m_lista.impostaChiavi(m_colonne, chiavi);
+    m_cache.impostaChiavi(m_lista.posizioniChiavi());
 }
 
 QString ModelloRighe::testoConteggio() const {
-    if (m_analisi.raggruppata())
-        return QStringLiteral("SELECT COUNT(*) FROM (%1) qv_t").arg(selectBase());
-    const QString esclusi = condizioneEsclusi();
-    QString testo = QStringLiteral("SELECT COUNT(*) FROM ") + fromPerContare();
-    if (!m_analisi.where.isEmpty() && !esclusi.isEmpty())
-        testo += QStringLiteral(" WHERE (%1) AND %2").arg(m_analisi.where, esclusi);
-    else if (!m_analisi.where.isEmpty())
-        testo += QStringLiteral(" WHERE ") + m_analisi.where;
-    else if (!esclusi.isEmpty())
-        testo += QStringLiteral(" WHERE ") + esclusi;
-    return testo;
-}
-
-QList<qint64> ModelloRighe::postiFissi() const {
-    QList<qint64> posti;
-    const qint64 righe = righeDb();
-    for (auto it = m_rilette.cbegin(); it != m_rilette.cend(); ++it)
-        if (it.key() < righe)
-            posti << it.key();
-    std::sort(posti.begin(), posti.end());
-    return posti;
+    return m_lista.conteggio(m_fromConteggio, condizioneEsclusi());
 }
 
 void ModelloRighe::fissaRiga(qint64 r, const Riga& x, bool certa) {
-    m_rilette.insert(r, x);
+    m_cache.fissa(r, x);
     // A row that may have left the list while counting may or may not be
     // in the count.
-    if (!m_totaleNoto && !certa)
+    if (!totaleNoto() && !certa)
         m_scrittaDuranteConteggio = true;
 }
 
 bool ModelloRighe::nellaLista(const QVariantList& chiave) const {
-    if (m_analisi.where.isEmpty())
+    const Istruzione s = m_lista.nellaLista(chiave);
+    if (s.testo.isEmpty())
         return true;
-    QVariantList parametri;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT 1 FROM %1 WHERE (%2) AND %3")
-                  .arg(m_analisi.from, m_analisi.where,
-                       condizioneChiave(m_analisi.aliasBase, chiave, parametri)));
-    for (const QVariant& v : parametri)
+    q.prepare(s.testo);
+    for (const QVariant& v : s.parametri)
         q.addBindValue(v);
     return q.exec() && q.next();
 }
 
 QString ModelloRighe::condizioneEsclusi() const {
-    if (m_colChiavi.isEmpty() || (m_rilette.isEmpty() && m_aggiunte.isEmpty()))
+    if (m_lista.chiavi().isEmpty())
+        return {};
+    const QList<QVariantList> chiavi = m_cache.chiaviScritte();
+    if (chiavi.isEmpty())
         return {};
     const QSqlDriver* driver = m_db.driver();
-    QStringList colonne;
-    for (const QString& k : m_colChiavi)
-        colonne << Qualifica(m_analisi.aliasBase, k);
-    auto letterale = [&](const QVariant& v) {
+    return m_lista.esclusi(chiavi, [driver](const QVariant& v) {
         QSqlField campo(QString(), v.metaType());
         campo.setValue(v);
         return driver->formatValue(campo);
-    };
-    QStringList chiavi;
-    auto aggiungi = [&](const Riga& x) {
-        const QVariantList k = chiaveDi(x);
-        QStringList parti;
-        for (qsizetype i = 0; i < k.size(); ++i) {
-            if (Nullo(k[i]))
-                return; // a key not known is no key to leave out
-            parti << (colonne.size() == 1 ? letterale(k[i])
-                                          : colonne[i] + QStringLiteral(" = ") + letterale(k[i]));
-        }
-        chiavi << parti.join(QStringLiteral(" AND "));
-    };
-    const qint64 righe = righeDb();
-    for (auto it = m_rilette.cbegin(); it != m_rilette.cend(); ++it)
-        if (it.key() < righe)
-            aggiungi(it.value());
-    for (const Riga& x : m_aggiunte)
-        aggiungi(x);
-    if (chiavi.isEmpty())
-        return {};
-    chiavi.removeDuplicates();
-    if (colonne.size() == 1)
-        return QStringLiteral("%1 NOT IN (%2)").arg(colonne[0], chiavi.join(QStringLiteral(", ")));
-    return QStringLiteral("NOT ((%1))").arg(chiavi.join(QStringLiteral(") OR (")));
+    });
 }
 
 void ModelloRighe::conta() {
     fermaConteggio();
-    m_totaleNoto = true;
-    m_totaleDb = 0;
-    m_testa = 0;
-    m_coda.clear();
-    m_inizioCoda = -1;
     // A first window that comes back short is the whole list.
     QVector<Riga> prime = leggiRighe(0, RigheFinestra, false, true);
     const qint64 lette = prime.size();
-    if (lette > 0) {
-        m_cache.insert(0, std::move(prime));
-        m_lru.append(0);
-    }
-    if (lette < RigheFinestra) {
-        m_totaleDb = lette;
+    m_cache.inizia(std::move(prime));
+    if (lette < RigheFinestra)
         return;
-    }
     if (Conteggio::Possibile(m_db)) {
-        m_totaleNoto = false;
-        m_testa = lette;
+        m_cache.iniziaConteggio();
         avviaConteggio();
         return;
     }
@@ -628,11 +359,11 @@ void ModelloRighe::conta() {
     q.setForwardOnly(true);
     if (!q.exec(testoConteggio()) || !q.next())
         erroreSql(q, QStringLiteral("ApriSql"));
-    m_totaleDb = q.value(0).toLongLong();
+    m_cache.impostaTotale(q.value(0).toLongLong());
 }
 
 void ModelloRighe::avviaConteggio() {
-    m_fisseAlConteggio = postiFissi().size();
+    m_fisseAlConteggio = m_cache.postiFissi().size();
     m_scrittaDuranteConteggio = false;
     m_conteggio = std::make_unique<Conteggio>(canale(), m_db, testoConteggio());
     connect(m_conteggio.get(), &Conteggio::arrivato, this, &ModelloRighe::conteggioArrivato);
@@ -664,16 +395,16 @@ void ModelloRighe::conteggioArrivato() {
     const qint64 contate = c->totale();
     const QString errore = c->errore();
     c->deleteLater(); // this may run inside its own signal
-    if (m_totaleNoto)
+    if (totaleNoto())
         return;
     if (!riuscito) {
         // Counted here: the second connection could not do it (a table
         // only this connection sees, a server refusing one more login).
         QSqlQuery q(m_db);
         q.setForwardOnly(true);
-        qint64 n = m_testa + m_coda.size();
+        qint64 n = righeDb();
         if (q.exec(testoConteggio()) && q.next())
-            n = q.value(0).toLongLong() + postiFissi().size();
+            n = q.value(0).toLongLong() + m_cache.postiFissi().size();
         else
             qWarning("Conteggio della lista non riuscito: %s / %s", qPrintable(errore),
                      qPrintable(q.lastError().text()));
@@ -691,134 +422,90 @@ void ModelloRighe::conteggioArrivato() {
     emit totaleArrivato();
 }
 
-void ModelloRighe::spostaRighe(qint64 da, qint64 quante) {
-    if (quante == 0)
-        return;
-    if (m_mod.riga >= da)
+void ModelloRighe::spostaModifica(qint64 da, qint64 quante) {
+    if (quante != 0 && m_mod.riga >= da)
         m_mod.riga += quante;
-    if (m_rilette.isEmpty())
-        return;
-    QHash<qint64, Riga> spostate;
-    for (auto it = m_rilette.cbegin(); it != m_rilette.cend(); ++it)
-        spostate.insert(it.key() >= da ? it.key() + quante : it.key(), it.value());
-    m_rilette = std::move(spostate);
 }
 
 void ModelloRighe::applicaTotale(qint64 totale) {
-    const qint64 noti = m_testa + m_coda.size();
-    if (totale < noti) {
+    const qint64 buco = m_cache.buco(totale);
+    if (buco < 0) {
         // The list lost rows while counting: read again from the total.
         beginResetModel();
-        if (m_mod.riga >= m_testa)
+        if (m_mod.riga >= m_cache.testa())
             m_mod = {};
         svuotaCache();
-        m_totaleDb = std::max<qint64>(totale, 0);
-        m_totaleNoto = true;
-        m_testa = 0;
+        m_cache.impostaTotale(std::max<qint64>(totale, 0));
         fineAzzeramento();
         return;
     }
     // The rows between those read from the top and those read from the end.
-    const qint64 buco = totale - noti;
+    const qint64 testa = m_cache.testa();
     if (buco > 0)
-        beginInsertRows({}, int(m_testa), int(m_testa + buco - 1));
-    spostaRighe(m_testa, buco);
-    m_inizioCoda = m_coda.isEmpty() ? -1 : totale - m_coda.size();
-    m_totaleDb = totale;
-    m_totaleNoto = true;
-    m_testa = 0;
+        beginInsertRows({}, int(testa), int(testa + buco - 1));
+    spostaModifica(testa, buco);
+    m_cache.accogliTotale(totale);
     if (buco > 0)
         fineInserimento();
 }
 
 bool ModelloRighe::posizioneNota(qint64 r) const {
-    return m_totaleNoto || r < m_testa;
+    return totaleNoto() || r < m_cache.testa();
 }
 
 void ModelloRighe::caricaFine() {
-    if (!m_aperta || m_totaleNoto || !m_coda.isEmpty())
+    if (!m_aperta || totaleNoto() || m_cache.codaLetta())
         return;
-    if (m_colChiavi.isEmpty()) { // no key tells where the two ends meet
+    if (m_lista.chiavi().isEmpty()) { // no key tells where the two ends meet
         attendiConteggio();
         return;
     }
-    QVector<Riga> coda = leggiRighe(0, RigheFinestra, true);
-    if (coda.isEmpty()) {
+    riga(m_cache.ultimaLettaInTesta()); // where the two ends may meet, in memory
+    bool unita = false;
+    QVector<Riga> coda = m_cache.leggiCoda(lettore(), &unita);
+    if (coda.isEmpty() && !unita) {
         attendiConteggio();
         return;
     }
     // A list a little longer than the rows read from the top: the last
     // window holds the last of them, and the list is known whole.
-    qsizetype dopo = -1;
-    qint64 ultimaLetta = m_testa - 1; // rows written here were left out of the read
-    while (ultimaLetta >= 0 && m_rilette.contains(ultimaLetta))
-        --ultimaLetta;
-    if (const Riga* ultima = riga(ultimaLetta)) {
-        const QVariantList k = chiaveDi(*ultima);
-        for (qsizetype i = coda.size() - 1; i >= 0; --i)
-            if (chiaveDi(coda[i]) == k) {
-                dopo = i + 1;
-                break;
-            }
-    }
-    if (dopo >= 0)
-        coda = coda.mid(dopo);
+    const qint64 testa = m_cache.testa();
     const qint64 n = coda.size();
     if (n > 0)
-        beginInsertRows({}, int(m_testa), int(m_testa + n - 1));
-    spostaRighe(m_testa, n);
-    m_coda = std::move(coda);
-    if (dopo >= 0) {
+        beginInsertRows({}, int(testa), int(testa + n - 1));
+    spostaModifica(testa, n);
+    m_cache.impostaCoda(std::move(coda), unita);
+    if (unita)
         fermaConteggio();
-        m_totaleDb = m_testa + n;
-        m_inizioCoda = m_testa;
-        m_totaleNoto = true;
-        m_testa = 0;
-    }
     if (n > 0)
         fineInserimento();
-    if (dopo >= 0)
+    if (unita)
         emit totaleArrivato();
 }
 
 bool ModelloRighe::canFetchMore(const QModelIndex& p) const {
-    return !p.isValid() && m_aperta && !m_totaleNoto && m_coda.isEmpty() && !m_spostata &&
+    return !p.isValid() && m_aperta && !totaleNoto() && !m_cache.codaLetta() && !m_spostata &&
            !m_cambiando;
 }
 
 void ModelloRighe::fetchMore(const QModelIndex& p) {
     if (!canFetchMore(p))
         return;
-    // one row more before: the last row read, unless the list moved since
-    const Riga* prima = inMemoria(m_testa - 1);
-    QVector<Riga> righe =
-        leggiPosti(m_testa - (prima ? 1 : 0), RigheFinestra + (prima ? 1 : 0), false, 0);
-    if (prima) {
-        if (righe.isEmpty() || chiaveDi(righe.first()) != chiaveDi(*prima)) {
-            segnalaSpostamento();
-            return;
-        }
-        righe.removeFirst();
+    bool spostata = false;
+    QVector<Riga> righe = m_cache.leggiTesta(lettore(), &spostata);
+    if (spostata) {
+        segnalaSpostamento();
+        return;
     }
+    const qint64 testa = m_cache.testa();
     const qint64 n = righe.size();
-    const qint64 f = m_testa / RigheFinestra;
     const bool fine = n < RigheFinestra;
     if (n > 0)
-        beginInsertRows({}, int(m_testa), int(m_testa + n - 1));
-    spostaRighe(m_testa, n);
-    if (n > 0) {
-        m_cache.insert(f, std::move(righe));
-        m_lru.append(f);
-        while (m_lru.size() > FinestreMassime)
-            m_cache.remove(m_lru.takeFirst());
-    }
-    m_testa += n;
-    if (fine) {
+        beginInsertRows({}, int(testa), int(testa + n - 1));
+    spostaModifica(testa, n);
+    m_cache.aggiungiTesta(std::move(righe));
+    if (fine)
         fermaConteggio();
-        m_totaleDb = m_testa;
-        m_totaleNoto = true;
-        m_testa = 0;
-    }
     if (n > 0)
         fineInserimento();
     if (fine)
@@ -830,13 +517,12 @@ void ModelloRighe::rileggi() {
         return;
     beginResetModel();
     m_mod = {};
-    m_aggiunte.clear();
     svuotaCache();
+    m_cache.azzera();
     try {
         conta();
     } catch (...) {
-        m_totaleDb = 0;
-        m_totaleNoto = true;
+        m_cache.impostaTotale(0);
         fineAzzeramento();
         throw;
     }
@@ -847,10 +533,7 @@ QVector<ModelloRighe::Riga> ModelloRighe::leggiRighe(qint64 offset, qint64 quant
                                                      bool severo) const {
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    const QString testo = QStringLiteral("%1 ORDER BY %2 LIMIT %3 OFFSET %4")
-                              .arg(selectBase(condizioneEsclusi()), ordineCompleto(dallaFine))
-                              .arg(quante)
-                              .arg(offset);
+    const QString testo = m_lista.finestra(offset, quante, dallaFine, condizioneEsclusi());
     QVector<Riga> righe;
     righe.reserve(int(quante));
     if (q.exec(testo)) {
@@ -870,129 +553,62 @@ QVector<ModelloRighe::Riga> ModelloRighe::leggiRighe(qint64 offset, qint64 quant
     return righe;
 }
 
-QVector<ModelloRighe::Riga> ModelloRighe::leggiPosti(qint64 inizio, qint64 quante, bool dallaFine,
-                                                     qint64 fine) const {
-    const QList<qint64> fissi = postiFissi();
-    qint64 prima = 0, dentro = 0, dopo = 0;
-    for (qint64 p : fissi) {
-        if (p < inizio)
-            ++prima;
-        else if (p < inizio + quante)
-            ++dentro;
-        else
-            ++dopo;
-    }
-    const qint64 offset = dallaFine ? fine - (inizio + quante) - dopo : inizio - prima;
-    QVector<Riga> lette = leggiRighe(std::max<qint64>(offset, 0), quante - dentro, dallaFine);
-    if (dentro == 0)
-        return lette;
-    // the rows written here at their places among those read
-    QVector<Riga> righe;
-    righe.reserve(int(quante));
-    qsizetype k = 0;
-    for (qint64 p = inizio; p < inizio + quante; ++p) {
-        const auto it = m_rilette.constFind(p);
-        if (it != m_rilette.constEnd())
-            righe.append(*it);
-        else if (k < lette.size())
-            righe.append(lette[k++]);
-        else if (dallaFine)
-            righe.append(Riga());
-        else
-            break; // the list ends here
-    }
-    return righe;
+CacheRighe::Lettore ModelloRighe::lettore() const {
+    return [this](qint64 offset, qint64 quante, bool dallaFine) {
+        return leggiRighe(offset, quante, dallaFine);
+    };
 }
 
-void ModelloRighe::leggiFinestra(qint64 f) const {
+void ModelloRighe::leggiFinestra(qint64 f) {
     if (m_spostata)
         return; // the list is read again shortly: nothing shown from the old places
-    const qint64 inizio = f * RigheFinestra;
-    // While counting, only the rows from the top are read by window.
-    const qint64 totale = m_totaleNoto ? m_totaleDb : m_testa;
-    const qint64 quante = std::min<qint64>(RigheFinestra, totale - inizio);
-    if (quante <= 0)
-        return;
-    // Past the middle the rows are read from the end, the order reversed.
-    const bool dallaFine = m_totaleNoto && inizio > totale / 2;
-    // One row more on the side of a neighbour in memory: it must be the
-    // neighbour's row, else others added or deleted rows since it was read.
-    const Riga* prima = inMemoria(inizio - 1);
-    // (while counting, the rows after the top ones are the last of the list)
-    const Riga* dopo =
-        m_totaleNoto || inizio + quante < m_testa ? inMemoria(inizio + quante) : nullptr;
-    const qint64 da = inizio - (prima ? 1 : 0);
-    const qint64 a = inizio + quante + (dopo ? 1 : 0);
-    QVector<Riga> righe = leggiPosti(da, a - da, dallaFine, totale);
-    // A list changed by others since it was counted can also come back short
-    // (read again once: a count that keeps disagreeing with the rows read
-    // leaves the missing rows empty, as a list read again would show them).
-    const bool corta =
-        righe.size() < a - da ||
-        std::any_of(righe.begin(), righe.end(), [](const Riga& x) { return x.isEmpty(); });
-    bool spostata = corta && !m_cortaRiletta;
-    if (!spostata && prima && !righe.isEmpty() && chiaveDi(righe.first()) != chiaveDi(*prima))
-        spostata = true;
-    if (!spostata && dopo && !righe.isEmpty() && chiaveDi(righe.last()) != chiaveDi(*dopo))
-        spostata = true;
-    if (spostata) {
-        if (corta)
-            m_cortaRiletta = true;
+    if (m_cache.caricaFinestra(f, lettore()) == CacheRighe::Esito::Spostata)
         segnalaSpostamento();
+}
+
+void ModelloRighe::leggiRichieste() {
+    QList<qint64> finestre = m_richieste.values();
+    m_richieste.clear();
+    if (!m_aperta || m_cambiando)
         return;
+    std::sort(finestre.begin(), finestre.end());
+    for (qint64 f : finestre) {
+        if (m_cache.finestraMancante(f * RigheFinestra) != f)
+            continue;
+        leggiFinestra(f);
+        if (m_cache.finestraMancante(f * RigheFinestra) >= 0)
+            continue; // the list moved: it is read again
+        const qint64 ultima = std::min<qint64>((f + 1) * RigheFinestra, righeDb()) - 1;
+        emit dataChanged(index(int(f * RigheFinestra), 0),
+                         index(int(ultima), std::max(0, columnCount() - 1)));
     }
-    if (!corta && (prima || dopo))
-        m_cortaRiletta = false; // the places agree again
-    if (dopo && !righe.isEmpty())
-        righe.removeLast();
-    if (prima && !righe.isEmpty())
-        righe.removeFirst();
-    righe.resize(int(quante));
-    m_cache.insert(f, std::move(righe));
-    m_lru.append(f);
-    while (m_lru.size() > FinestreMassime)
-        m_cache.remove(m_lru.takeFirst());
 }
 
 const ModelloRighe::Riga* ModelloRighe::inMemoria(qint64 r) const {
-    if (r < 0 || r >= righeDb())
-        return nullptr;
-    auto ril = m_rilette.constFind(r);
-    if (ril != m_rilette.constEnd())
-        return &*ril;
-    if (!m_totaleNoto && r >= m_testa)
-        return &m_coda[r - m_testa];
-    if (m_totaleNoto && m_inizioCoda >= 0 && r >= m_inizioCoda && r < m_inizioCoda + m_coda.size())
-        return &m_coda[r - m_inizioCoda];
-    const auto it = m_cache.constFind(r / RigheFinestra);
-    if (it == m_cache.constEnd())
-        return nullptr;
-    const qint64 k = r % RigheFinestra;
-    return k < it->size() && !(*it)[k].isEmpty() ? &(*it)[k] : nullptr;
+    return m_cache.inMemoria(r);
 }
 
 QVariantList ModelloRighe::chiaveInMemoria(qint64 r) const {
     const Riga* x = inMemoria(r);
-    if (!x || m_colChiavi.isEmpty())
+    if (!x || m_lista.chiavi().isEmpty())
         return {};
     return chiaveDi(*x);
 }
 
-void ModelloRighe::segnalaSpostamento() const {
+void ModelloRighe::segnalaSpostamento() {
     if (m_spostata)
         return;
     m_spostata = true;
-    auto* io = const_cast<ModelloRighe*>(this);
     QMetaObject::invokeMethod(
-        io,
-        [io] {
-            if (!io->m_spostata)
+        this,
+        [this] {
+            if (!m_spostata)
                 return;
-            if (io->isSignalConnected(QMetaMethod::fromSignal(&ModelloRighe::listaSpostata)))
-                emit io->listaSpostata();
+            if (isSignalConnected(QMetaMethod::fromSignal(&ModelloRighe::listaSpostata)))
+                emit listaSpostata();
             else
                 try {
-                    io->riallinea();
+                    riallinea();
                 } catch (const Errore& e) {
                     qWarning("Lista non riletta: %s", qPrintable(e.descrizione()));
                 }
@@ -1008,75 +624,48 @@ void ModelloRighe::riallinea() {
 }
 
 qint64 ModelloRighe::posizioneChiave(const QVariantList& chiave) const {
-    if (!m_aperta || m_colChiavi.isEmpty() || chiave.size() != m_colChiavi.size() ||
-        m_analisi.raggruppata() || m_analisi.distinta)
+    const AnalisiSql& analisi = m_lista.analisi();
+    if (!m_aperta || m_lista.chiavi().isEmpty() || chiave.size() != m_lista.chiavi().size() ||
+        analisi.raggruppata() || analisi.distinta)
         return -1;
     for (const QVariant& v : chiave)
         if (Nullo(v))
             return -1;
-    const QString esclusi = condizioneEsclusi();
-    QString dove = m_analisi.where;
-    if (!esclusi.isEmpty())
-        dove = dove.isEmpty() ? esclusi : QStringLiteral("(%1) AND %2").arg(dove, esclusi);
-    QStringList colonne, condizioni;
-    for (int i = 0; i < m_colChiavi.size(); ++i) {
-        colonne << QStringLiteral("%1 AS qv_c%2")
-                       .arg(Qualifica(m_analisi.aliasBase, m_colChiavi[i]))
-                       .arg(i);
-        condizioni << QStringLiteral("qv_c%1 = ?").arg(i);
-    }
+    const Istruzione s = m_lista.posizione(chiave, condizioneEsclusi());
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT qv_rn FROM (SELECT ROW_NUMBER() OVER (ORDER BY %1) AS qv_rn, "
-                             "%2 FROM %3%4) qv_t WHERE %5")
-                  .arg(m_ordine, colonne.join(QStringLiteral(", ")), m_analisi.from,
-                       dove.isEmpty() ? QString() : QStringLiteral(" WHERE ") + dove,
-                       condizioni.join(QStringLiteral(" AND "))));
-    for (const QVariant& v : chiave)
+    q.prepare(s.testo);
+    for (const QVariant& v : s.parametri)
         q.addBindValue(v);
     if (!q.exec() || !q.next())
         return -1;
     qint64 n = q.value(0).toLongLong() - 1;
     // the rows written here keep their places among those read
-    for (qint64 p : postiFissi())
+    for (qint64 p : m_cache.postiFissi())
         if (p <= n)
             ++n;
     return n;
 }
 
-const ModelloRighe::Riga* ModelloRighe::riga(qint64 r) const {
-    if (r < 0)
-        return nullptr;
-    auto ril = m_rilette.constFind(r);
-    if (ril != m_rilette.constEnd() && r < righeDb())
-        return &*ril;
-    if (!m_totaleNoto && r >= m_testa && r < righeDb())
-        return &m_coda[r - m_testa];
-    if (m_totaleNoto && m_inizioCoda >= 0 && r >= m_inizioCoda && r < m_inizioCoda + m_coda.size())
-        return &m_coda[r - m_inizioCoda];
-    if (r < righeDb()) {
-        const qint64 f = r / RigheFinestra;
-        auto it = m_cache.constFind(f);
-        if (it == m_cache.constEnd()) {
-            leggiFinestra(f);
-            it = m_cache.constFind(f);
-            if (it == m_cache.constEnd())
-                return nullptr;
-        } else if (m_lru.last() != f) {
-            m_lru.removeOne(f);
-            m_lru.append(f);
-        }
-        const qint64 k = r - f * RigheFinestra;
-        return k < it->size() ? &(*it)[k] : nullptr;
-    }
-    if (r < totale())
-        return &m_aggiunte[r - righeDb()];
-    return nullptr;
+const ModelloRighe::Riga* ModelloRighe::riga(qint64 r) {
+    const qint64 f = m_cache.finestraMancante(r);
+    if (f >= 0)
+        leggiFinestra(f);
+    return m_cache.riga(r);
 }
-QVariant ModelloRighe::valore(qint64 r, int c) const {
+QVariant ModelloRighe::valore(qint64 r, int c) {
     if (m_mod.riga == r && r >= 0)
         return c < m_mod.valori.size() ? m_mod.valori[c] : QVariant();
     const Riga* x = riga(r);
+    if (!x || c >= x->size())
+        return {};
+    return (*x)[c];
+}
+
+QVariant ModelloRighe::valoreInMemoria(qint64 r, int c) const {
+    if (m_mod.riga == r && r >= 0)
+        return c < m_mod.valori.size() ? m_mod.valori[c] : QVariant();
+    const Riga* x = r < righeDb() ? inMemoria(r) : m_cache.aggiunta(r - righeDb());
     if (!x || c >= x->size())
         return {};
     return (*x)[c];
@@ -1095,7 +684,7 @@ void ModelloRighe::iniziaRiga(qint64 r) {
         return;
     m_mod = {};
     m_mod.riga = r;
-    const int n = int(m_colonne.size() + m_chiaviNascoste.size());
+    const int n = m_lista.valoriPerRiga();
     if (r >= totale()) {
         m_mod.nuova = true;
         m_mod.riga = totale();
@@ -1138,38 +727,12 @@ void ModelloRighe::annullaRiga() {
     }
 }
 
-QVariantList ModelloRighe::chiaveDi(const Riga& r) const {
-    QVariantList k;
-    for (int p : m_posChiavi)
-        k << (p < r.size() ? r[p] : QVariant());
-    return k;
-}
-
-QString ModelloRighe::condizioneChiave(const QString& qualificatore, const QVariantList& chiave,
-                                       QVariantList& parametri) const {
-    // (the key columns a form names on a table without a key may hold Null)
-    QStringList parti;
-    for (qsizetype i = 0; i < m_colChiavi.size(); ++i)
-        parti << Uguale(qualificatore.isEmpty() ? m_colChiavi[i]
-                                                : Qualifica(qualificatore, m_colChiavi[i]),
-                        i < chiave.size() ? chiave[i] : QVariant(), parametri);
-    return parti.join(QStringLiteral(" AND "));
-}
-
 ModelloRighe::Riga ModelloRighe::rileggiPerChiave(const QVariantList& chiave, bool* trovata) const {
-    // The list's select without its WHERE: a row written outside the list's
-    // condition is still shown as written.
-    QStringList voci;
-    for (const auto& v : m_analisi.voci)
-        voci << v.testo;
-    voci << m_chiaviNascoste;
-    QVariantList parametri;
+    const Istruzione s = m_lista.rileggi(chiave);
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
-                  .arg(voci.join(QStringLiteral(", ")), m_analisi.from,
-                       condizioneChiave(m_analisi.aliasBase, chiave, parametri)));
-    for (const QVariant& v : parametri)
+    q.prepare(s.testo);
+    for (const QVariant& v : s.parametri)
         q.addBindValue(v);
     Riga r;
     *trovata = false;
@@ -1184,6 +747,14 @@ ModelloRighe::Riga ModelloRighe::rileggiPerChiave(const QVariantList& chiave, bo
     return r;
 }
 
+void ModelloRighe::esegui(QSqlQuery& q, const Istruzione& s, const QString& sorgente) const {
+    q.prepare(s.testo);
+    for (const QVariant& v : s.parametri)
+        q.addBindValue(v);
+    if (!q.exec())
+        erroreSql(q, sorgente);
+}
+
 void ModelloRighe::scriviRiga() {
     if (m_mod.riga < 0 || !modificata())
         return;
@@ -1192,57 +763,15 @@ void ModelloRighe::scriviRiga() {
                      QStringLiteral("Griglia"));
     const qint64 r = m_mod.riga;
     QSqlQuery q(m_db);
-    QVariantList chiaveNuova;
     if (m_mod.nuova) {
-        QStringList colonne, segni;
-        QVariantList valori;
-        for (int c = 0; c < m_colonne.size(); ++c) {
-            if (!m_colonne[c].aggiornabile || Nullo(m_mod.valori[c]))
-                continue; // left to the column's default
-            colonne << m_colonne[c].colonnaBase;
-            segni << QStringLiteral("?");
-            valori << m_mod.valori[c];
-        }
-        q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(m_analisi.tabellaBase, colonne.join(QStringLiteral(", ")),
-                           segni.join(QStringLiteral(", "))));
-        for (const QVariant& v : valori)
-            q.addBindValue(v);
-        if (!q.exec())
-            erroreSql(q, QStringLiteral("Griglia"));
-        chiaveNuova = chiaveDi(m_mod.valori);
+        esegui(q, m_lista.inserimento(m_mod.valori), QStringLiteral("Griglia"));
     } else {
-        QStringList assegna, condizioni;
-        QVariantList valori;
-        for (int c = 0; c < m_colonne.size(); ++c) {
-            if (!m_colonne[c].aggiornabile || !m_mod.cambiati[c])
-                continue;
-            // Null written as such: no parameter whose type the server could not infer
-            if (Nullo(m_mod.valori[c])) {
-                assegna << m_colonne[c].colonnaBase + QStringLiteral(" = NULL");
-            } else {
-                assegna << m_colonne[c].colonnaBase + QStringLiteral(" = ?");
-                valori << m_mod.valori[c];
-            }
-        }
-        if (assegna.isEmpty()) { // only read-only columns changed
+        const Istruzione s = m_lista.aggiornamento(m_mod.originale, m_mod.valori, m_mod.cambiati);
+        if (s.testo.isEmpty()) { // only read-only columns changed
             annullaRiga();
             return;
         }
-        condizioni << condizioneChiave({}, chiaveDi(m_mod.originale), valori);
-        // Nobody changed the row since it was read.
-        for (int c = 0; c < m_colonne.size(); ++c) {
-            if (!m_colonne[c].aggiornabile || m_colonne[c].tipo == TipoBinario)
-                continue;
-            condizioni << Uguale(m_colonne[c].colonnaBase, m_mod.originale[c], valori);
-        }
-        q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                      .arg(m_analisi.tabellaBase, assegna.join(QStringLiteral(", ")),
-                           condizioni.join(QStringLiteral(" AND "))));
-        for (const QVariant& v : valori)
-            q.addBindValue(v);
-        if (!q.exec())
-            erroreSql(q, QStringLiteral("Griglia"));
+        esegui(q, s, QStringLiteral("Griglia"));
         if (q.numRowsAffected() == 0) {
             bool trovata = false;
             const Riga nuova = rileggiPerChiave(chiaveDi(m_mod.originale), &trovata);
@@ -1259,26 +788,25 @@ void ModelloRighe::scriviRiga() {
                          QStringLiteral("La riga è stata cancellata da un'altra postazione"),
                          QStringLiteral("Griglia"));
         }
-        chiaveNuova = chiaveDi(m_mod.valori);
     }
     q.finish();
     bool trovata = false;
-    Riga letta = rileggiPerChiave(chiaveNuova, &trovata);
+    Riga letta = rileggiPerChiave(chiaveDi(m_mod.valori), &trovata);
     if (!trovata)
         letta = m_mod.valori;
     const bool nuova = m_mod.nuova;
     m_mod = {};
     if (nuova) {
-        if (!m_totaleNoto)
+        if (!totaleNoto())
             m_scrittaDuranteConteggio = true;
         const int pos = int(totale());
         beginInsertRows({}, pos, pos);
-        m_aggiunte.append(letta);
+        m_cache.aggiungi(letta);
         fineInserimento();
     } else if (r < righeDb()) {
-        fissaRiga(r, letta, !m_totaleNoto && nellaLista(chiaveDi(letta)));
+        fissaRiga(r, letta, !totaleNoto() && nellaLista(chiaveDi(letta)));
     } else {
-        m_aggiunte[r - righeDb()] = letta;
+        m_cache.sostituisciAggiunta(r - righeDb(), letta);
     }
     emit dataChanged(index(int(r), 0), index(int(r), columnCount() - 1));
     if (m_spostata) { // the list moved while the row was being edited
@@ -1299,19 +827,7 @@ void ModelloRighe::eliminaRiga(qint64 r) {
                      QStringLiteral("Griglia"));
     const Riga letta = *x;
     QSqlQuery q(m_db);
-    QVariantList valori;
-    QStringList condizioni{condizioneChiave({}, chiaveDi(letta), valori)};
-    for (int c = 0; c < m_colonne.size(); ++c) {
-        if (!m_colonne[c].aggiornabile || m_colonne[c].tipo == TipoBinario)
-            continue;
-        condizioni << Uguale(m_colonne[c].colonnaBase, letta[c], valori);
-    }
-    q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2")
-                  .arg(m_analisi.tabellaBase, condizioni.join(QStringLiteral(" AND "))));
-    for (const QVariant& v : valori)
-        q.addBindValue(v);
-    if (!q.exec())
-        erroreSql(q, QStringLiteral("Griglia"));
+    esegui(q, m_lista.cancellazione(letta), QStringLiteral("Griglia"));
     const bool cancellata = q.numRowsAffected() > 0;
     q.finish();
     if (!cancellata) {
@@ -1321,7 +837,7 @@ void ModelloRighe::eliminaRiga(qint64 r) {
             if (r < righeDb())
                 fissaRiga(r, nuova);
             else
-                m_aggiunte[r - righeDb()] = nuova;
+                m_cache.sostituisciAggiunta(r - righeDb(), nuova);
             emit dataChanged(index(int(r), 0), index(int(r), columnCount() - 1));
             throw Errore(NumErrLista::RigaModificata,
                          QStringLiteral("La riga è stata modificata da un'altra postazione "
@@ -1336,108 +852,29 @@ void ModelloRighe::eliminaRiga(qint64 r) {
 
 void ModelloRighe::setFormatoData(const QString& formato) {
     if (!formato.isEmpty())
-        m_formatoData = FormatoQt(formato);
+        m_formatoData = FormatoDataQt(formato);
 }
 
 QString ModelloRighe::testoVisibile(const QVariant& v, int c) const {
-    if (Nullo(v))
-        return {};
-    const ColonnaLista& col = m_colonne[c];
-    if (col.tipo == Tipo::Data || v.typeId() == QMetaType::QDate ||
-        v.typeId() == QMetaType::QDateTime) {
-        QDate d = v.toDate();
-        if (!d.isValid())
-            d = QDate::fromString(v.toString().left(10), Qt::ISODate);
-        return d.isValid() ? d.toString(m_formatoData) : v.toString();
-    }
-    if (Numerico(col.tipo) || v.typeId() == QMetaType::Double) {
-        bool ok = false;
-        const double d = v.toDouble(&ok);
-        if (!ok)
-            return v.toString();
-        if (!col.formato.isEmpty()) {
-            try {
-                return Utilita().ApplicaFormato(d, col.formato);
-            } catch (const Errore&) {
-                return MascheraLocale(d, col.formato);
-            }
-        }
-        QLocale l = LocaleProgramma();
-        l.setNumberOptions(QLocale::OmitGroupSeparator);
-        return l.toString(d, 'f', QLocale::FloatingPointShortest);
-    }
-    if (col.tipo == TipoBinario)
-        return QStringLiteral("<binario>");
-    return v.toString();
+    return TestoVisibile(v, m_colonne[c], m_formatoData);
 }
 
 QString ModelloRighe::testoModifica(const QVariant& v, int c) const {
-    if (Numerico(m_colonne[c].tipo) && !Nullo(v)) { // a Null number is no 0
-        bool ok = false;
-        const double d = v.toDouble(&ok);
-        if (ok) {
-            QLocale l = LocaleProgramma();
-            l.setNumberOptions(QLocale::OmitGroupSeparator);
-            return l.toString(d, 'f', QLocale::FloatingPointShortest);
-        }
-    }
-    return testoVisibile(v, c);
+    return TestoModifica(v, m_colonne[c], m_formatoData);
 }
 
 QVariant ModelloRighe::daTesto(int c, const QString& testo, bool* ok) const {
-    *ok = true;
-    const ColonnaLista& col = m_colonne[c];
-    const QString t = testo.trimmed();
-    if (t.isEmpty())
-        return {};
-    if (Numerico(col.tipo)) {
-        const QLocale l = LocaleProgramma();
-        double d = l.toDouble(t, ok);
-        if (!*ok)
-            d = QLocale::c().toDouble(t, ok);
-        if (!*ok) {
-            QString s = t;
-            s.remove(l.groupSeparator());
-            d = l.toDouble(s, ok);
-        }
-        if (!*ok)
-            return {};
-        if (col.tipo == Tipo::Lungo || col.tipo == Tipo::Intero)
-            return QVariant(qint64(std::llround(d)));
-        return d;
-    }
-    if (col.tipo == Tipo::Data) {
-        for (const QString& f :
-             {m_formatoData, QStringLiteral("d/M/yyyy"), QStringLiteral("d/M/yy"),
-              QStringLiteral("yyyy-MM-dd"), QStringLiteral("ddMMyyyy")}) {
-            QDate d = QDate::fromString(t, f);
-            if (d.isValid()) {
-                if (d.year() < 1930 && f.endsWith(QLatin1String("yy")) &&
-                    !f.endsWith(QLatin1String("yyyy")))
-                    d = d.addYears(100);
-                return d;
-            }
-        }
-        *ok = false;
-        return {};
-    }
-    return testo;
+    return DaTesto(testo, m_colonne[c], m_formatoData, ok);
 }
 
 qint64 ModelloRighe::cerca(int c, const QString& testo, qint64 da) {
-    if (!m_aperta || c < 0 || c >= m_colonne.size() || testo.isEmpty() || m_analisi.raggruppata())
+    if (!m_aperta || c < 0 || c >= m_colonne.size() || testo.isEmpty() ||
+        m_lista.analisi().raggruppata())
         return -1;
     // Numbered as the windows are read: without the rows written here, whose
     // places are known.
     const QString esclusi = condizioneEsclusi();
-    QString dove = m_analisi.where;
-    if (!esclusi.isEmpty())
-        dove = dove.isEmpty() ? esclusi : QStringLiteral("(%1) AND %2").arg(dove, esclusi);
-    const QString interna =
-        QStringLiteral("SELECT ROW_NUMBER() OVER (ORDER BY %1) AS qv_rn, %2 AS qv_v FROM %3")
-            .arg(m_ordine, m_colonne[c].espressioneMotore, m_analisi.from) +
-        (dove.isEmpty() ? QString() : QStringLiteral(" WHERE ") + dove);
-    const QList<qint64> fissi = postiFissi();
+    const QList<qint64> fissi = m_cache.postiFissi();
     // the rows read up to the place da, and the place of the n-th row read
     qint64 lette = da + 1;
     for (qint64 p : fissi)
@@ -1451,21 +888,16 @@ qint64 ModelloRighe::cerca(int c, const QString& testo, qint64 da) {
                 ++n;
         return n;
     };
-    auto prova = [&](const QString& condizione, qint64 limite) -> qint64 {
+    auto prova = [&](bool dopo) -> qint64 {
         QSqlQuery q(m_db);
         q.setForwardOnly(true);
-        q.prepare(QStringLiteral("SELECT qv_rn FROM (%1) qv_t WHERE %2 AND "
-                                 "UPPER(CAST(qv_v AS VARCHAR(250))) LIKE ? ORDER BY qv_rn LIMIT 1")
-                      .arg(interna, condizione));
-        q.addBindValue(limite);
-        q.addBindValue(QStringLiteral("%") + testo.toUpper() + QStringLiteral("%"));
-        if (!q.exec())
-            erroreSql(q, QStringLiteral("Cerca"));
+        esegui(q, m_lista.cerca(m_colonne[c].espressioneMotore, testo, dopo, lette, esclusi),
+               QStringLiteral("Cerca"));
         return q.next() ? q.value(0).toLongLong() - 1 : -1;
     };
-    qint64 r = prova(QStringLiteral("qv_rn > ?"), lette);
+    qint64 r = prova(true);
     if (r < 0)
-        r = prova(QStringLiteral("qv_rn <= ?"), lette);
+        r = prova(false);
     return posto(r);
 }
 
@@ -1484,11 +916,21 @@ QVariant ModelloRighe::data(const QModelIndex& i, int ruolo) const {
         return {};
     switch (ruolo) {
     case Qt::DisplayRole:
-        return testoVisibile(valore(i.row(), i.column()), i.column());
-    case Qt::EditRole:
-        return valore(i.row(), i.column());
+    case Qt::EditRole: {
+        const qint64 f = m_cache.finestraMancante(i.row());
+        if (f >= 0 && m_mod.riga != i.row()) {
+            // read right after, and the view told; nothing shown meanwhile
+            if (m_richieste.isEmpty())
+                QMetaObject::invokeMethod(const_cast<ModelloRighe*>(this),
+                                          &ModelloRighe::leggiRichieste, Qt::QueuedConnection);
+            m_richieste.insert(f);
+            return {};
+        }
+        const QVariant v = valoreInMemoria(i.row(), i.column());
+        return ruolo == Qt::EditRole ? v : QVariant(testoVisibile(v, i.column()));
+    }
     case Qt::TextAlignmentRole:
-        return Numerico(m_colonne[i.column()].tipo)
+        return ColonnaNumerica(m_colonne[i.column()].tipo)
                    ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter))
                    : QVariant(int(Qt::AlignLeft | Qt::AlignVCenter));
     default:

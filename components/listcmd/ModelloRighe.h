@@ -41,30 +41,26 @@
 // list is read again (listaSpostata, or at once when nobody listens), as
 // "Aggiorna" does.
 
+//
+// The parts.  The statements are SqlLista's, the rows kept and their places
+// CacheRighe's, the cells' texts TestoCella's; this model keeps the row being
+// edited, coordinates the count and speaks the model protocol.  A view asking
+// for a cell whose window is not in memory gets no value at once: the window
+// is read right after (queued), and the view told of its rows.  valore()
+// reads a missing window at once.
+
 #include "listcmd/AnalisiSql.h"
+#include "listcmd/CacheRighe.h"
+#include "listcmd/SqlLista.h"
 
 #include <QAbstractTableModel>
-#include <QHash>
 #include <QList>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QVector>
 #include <memory>
 
 namespace quarvel::listcmd {
-
-struct ColonnaLista {
-    QString nome;              // the field's name in the list
-    QString espressione;       // its expression as the form wrote it (ORDER BY)
-    QString espressioneMotore; // the same in the engine's dialect
-    QString tabella;           // source table, empty for a computed field
-    QString colonnaBase;       // the base table's column when it may be written
-    bool aggiornabile = false;
-    bool ordinabile = true;
-    int tipo = 8; // suite kind (Tipo in suite/Utilita.h); 205 binary
-    int dimensione = 0;
-    QString formato; // number mask of the column
-    QString titolo;  // caption shown in the header
-};
 
 class CanaleConteggi;
 class Conteggio;
@@ -95,9 +91,9 @@ public:
 
     // Rows of the list, without the empty new-row line; while the count is
     // running, the rows known so far.
-    qint64 totale() const { return righeDb() + m_aggiunte.size(); }
+    qint64 totale() const { return m_cache.totale(); }
     // The total is known (false while the count runs in the background).
-    bool totaleNoto() const { return m_totaleNoto; }
+    bool totaleNoto() const { return m_cache.totaleNoto(); }
     // The row's place is known: a row read from the end has none until the
     // total arrives.
     bool posizioneNota(qint64 riga) const;
@@ -109,14 +105,19 @@ public:
     bool aggiungibile() const { return m_aggiungibile; }
     void setAggiungibile(bool si);
     // The base table has a key: rows may be written.
-    bool scrivibile() const { return !m_colChiavi.isEmpty() && !m_analisi.raggruppata(); }
+    bool scrivibile() const {
+        return !m_lista.chiavi().isEmpty() && !m_lista.analisi().raggruppata();
+    }
     // Key columns named by the form, used when the base table has no key.
     void impostaChiaviForm(const QList<int>& colonne);
 
     // The value of a cell, the row being edited included.  A Null read from
     // the database is a valid QVariant holding no value (isNull()); a cell
     // never set, an emptied one and the new-row line give an invalid one.
-    QVariant valore(qint64 riga, int colonna) const;
+    // A row whose window is not in memory is read.
+    QVariant valore(qint64 riga, int colonna);
+    // The same without reading: an invalid value when not in memory.
+    QVariant valoreInMemoria(qint64 riga, int colonna) const;
 
     // ---- the row being edited ---------------------------------------------------
     bool inModifica() const { return m_mod.riga >= 0; }
@@ -158,7 +159,7 @@ public:
     qint64 posizioneChiave(const QVariantList& chiave) const;
 
     // Windows kept (the benchmark reads it).
-    int finestreInMemoria() const { return int(m_cache.size()); }
+    int finestreInMemoria() const { return m_cache.finestre(); }
 
     bool canFetchMore(const QModelIndex& p) const override;
     void fetchMore(const QModelIndex& p) override;
@@ -170,7 +171,7 @@ public:
 
     static constexpr int RigheFinestra = 128;
     static constexpr int FinestreMassime = 12;
-    static constexpr int TipoBinario = 205;
+    static constexpr int TipoBinario = listcmd::TipoBinario;
 
 signals:
     // The count running in the background arrived: totale() is the list's.
@@ -192,11 +193,14 @@ private:
     void fineInserimento();
     void fineRimozione();
     void fineAzzeramento();
-    const Riga* riga(qint64 r) const;
+    // A row of the list, its window read when not in memory.
+    const Riga* riga(qint64 r);
     // A row of the list in memory, without reading.
     const Riga* inMemoria(qint64 r) const;
-    void segnalaSpostamento() const;
-    void leggiFinestra(qint64 f) const;
+    void segnalaSpostamento();
+    void leggiFinestra(qint64 f);
+    // The windows views asked for, read (queued from data()).
+    void leggiRichieste();
     void conta();
     QString testoConteggio() const;
     void avviaConteggio();
@@ -206,12 +210,7 @@ private:
     CanaleConteggi& canale(); // made when first needed
     QVector<Riga> leggiRighe(qint64 offset, qint64 quante, bool dallaFine,
                              bool severo = false) const;
-    // The rows of the list's places [inizio, inizio + quante): those written
-    // here from memory, the others read past the rows written before them
-    // (from the end: after them; fine is then the list's length).
-    QVector<Riga> leggiPosti(qint64 inizio, qint64 quante, bool dallaFine, qint64 fine) const;
-    // Places of the rows written here, in order.
-    QList<qint64> postiFissi() const;
+    CacheRighe::Lettore lettore() const;
     // A row written here kept at its place r.
     // certa: the row is still one of the list (its count stays right).
     void fissaRiga(qint64 r, const Riga& x, bool certa = false);
@@ -219,51 +218,36 @@ private:
     bool nellaLista(const QVariantList& chiave) const;
     // The condition leaving out the rows written here; empty when none.
     QString condizioneEsclusi() const;
-    qint64 righeDb() const { return m_totaleNoto ? m_totaleDb : m_testa + m_coda.size(); }
-    void spostaRighe(qint64 da, qint64 quante);
-    QString fromPerContare() const;
+    qint64 righeDb() const { return m_cache.righeDb(); }
+    // Rows inserted at da: the row being edited moves with them.
+    void spostaModifica(qint64 da, qint64 quante);
     void svuotaCache();
-    QString selectBase(const QString& condizione = {}) const;
-    QString ordineCompleto(bool inverti) const;
     Riga rileggiPerChiave(const QVariantList& chiave, bool* trovata) const;
-    QVariantList chiaveDi(const Riga& r) const;
-    // The row of that key, Null matching Null; the values to bind are
-    // appended to parametri.
-    QString condizioneChiave(const QString& qualificatore, const QVariantList& chiave,
-                             QVariantList& parametri) const;
+    QVariantList chiaveDi(const Riga& r) const { return m_lista.chiaveDi(r); }
     void colonneDaQuery();
     void preparaChiavi();
+    // Runs a statement that must not fail; Errore from the engine's error.
+    void esegui(class QSqlQuery& q, const Istruzione& s, const QString& sorgente) const;
     [[noreturn]] void erroreSql(const class QSqlQuery& q, const QString& sorgente) const;
 
     QSqlDatabase m_db;
     QString m_sql;
     AnalisiSql m_analisiAccess;
-    AnalisiSql m_analisi; // of the engine's text
+    SqlLista m_lista; // of the engine's text
+    QString m_fromConteggio;
     QList<ColonnaLista> m_colonne;
-    QStringList m_colChiavi;      // base-table key columns
-    QList<int> m_posChiavi;       // their place in a Riga
-    QStringList m_chiaviNascoste; // hidden select items for keys not shown
     QList<int> m_chiaviForm;
-    QString m_ordine; // engine ORDER BY terms made total
     QString m_formatoData = QStringLiteral("dd/MM/yyyy");
     bool m_aperta = false;
     bool m_aggiungibile = false;
-    qint64 m_totaleDb = 0;
-    bool m_totaleNoto = true;
-    qint64 m_testa = 0;                       // rows known from the top while counting
-    QVector<Riga> m_coda;                     // the last rows, read from the end
-    qint64 m_inizioCoda = -1;                 // their place once the total is known
+    CacheRighe m_cache{RigheFinestra, FinestreMassime};
     std::unique_ptr<CanaleConteggi> m_canale; // made when first needed
     std::unique_ptr<Conteggio> m_conteggio;
     qint64 m_fisseAlConteggio = 0; // rows written at their place before the count started
     bool m_scrittaDuranteConteggio = false;
-    mutable bool m_spostata = false;
-    bool m_cambiando = false;            // rows being inserted or removed, or the model reset
-    mutable bool m_cortaRiletta = false; // read again for a short window
-    mutable QHash<qint64, QVector<Riga>> m_cache;
-    mutable QList<qint64> m_lru;
-    QHash<qint64, Riga> m_rilette;
-    QVector<Riga> m_aggiunte;
+    bool m_spostata = false;
+    bool m_cambiando = false;         // rows being inserted or removed, or the model reset
+    mutable QSet<qint64> m_richieste; // windows views asked for, to be read
     Modifica m_mod;
 };
 

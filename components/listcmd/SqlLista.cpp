@@ -1,0 +1,309 @@
+#include "listcmd/SqlLista.h"
+
+namespace quarvel::listcmd {
+
+namespace {
+
+QString Qualifica(const QString& q, const QString& c) {
+    return q + QLatin1Char('.') + c;
+}
+
+// No value: a Null read from the database (a valid QVariant holding no value)
+// as much as a cell never set or emptied by the operator (an invalid one).
+bool Nullo(const QVariant& v) {
+    return !v.isValid() || v.isNull();
+}
+
+// The column holds the value, Null matching Null: "col IS NULL" for no value
+// (no parameter, whose type the server could not infer), else "col = ?" with
+// the value appended to the parameters.
+QString Uguale(const QString& colonna, const QVariant& v, QVariantList& parametri) {
+    if (Nullo(v))
+        return colonna + QStringLiteral(" IS NULL");
+    parametri << v;
+    return colonna + QStringLiteral(" = ?");
+}
+
+} // namespace
+
+void SqlLista::impostaChiavi(const QList<ColonnaLista>& colonne, const QStringList& chiavi) {
+    m_colonne = colonne;
+    m_chiavi = chiavi;
+    m_posChiavi.clear();
+    m_chiaviNascoste.clear();
+    for (const QString& k : m_chiavi) {
+        int pos = -1;
+        for (int i = 0; i < m_colonne.size(); ++i)
+            if (m_colonne[i].aggiornabile &&
+                m_colonne[i].colonnaBase.compare(k, Qt::CaseInsensitive) == 0) {
+                pos = i;
+                break;
+            }
+        if (pos < 0) {
+            pos = int(m_colonne.size() + m_chiaviNascoste.size());
+            m_chiaviNascoste << QStringLiteral("%1 AS qv_k%2")
+                                    .arg(Qualifica(m_analisi.aliasBase, k))
+                                    .arg(m_chiaviNascoste.size());
+        }
+        m_posChiavi << pos;
+    }
+    // The list's order made total by the key, so that windows do not overlap.
+    QList<TermineOrdine> termini = TerminiOrdine(m_analisi.ordine);
+    for (const QString& k : m_chiavi) {
+        const QString q = Qualifica(m_analisi.aliasBase, k);
+        const bool presente =
+            std::any_of(termini.begin(), termini.end(), [&](const TermineOrdine& t) {
+                const QString e = NomeNudo(t.espressione);
+                return e.compare(q, Qt::CaseInsensitive) == 0 ||
+                       e.compare(k, Qt::CaseInsensitive) == 0;
+            });
+        if (!presente)
+            termini.append({q, false});
+    }
+    if (termini.isEmpty()) {
+        for (int i = 0; i < m_colonne.size(); ++i)
+            if (m_colonne[i].tipo != TipoBinario)
+                termini.append({QString::number(i + 1), false});
+    }
+    m_ordine = ComponiOrdine(termini);
+}
+
+QVariantList SqlLista::chiaveDi(const Riga& r) const {
+    QVariantList k;
+    for (int p : m_posChiavi)
+        k << (p < r.size() ? r[p] : QVariant());
+    return k;
+}
+
+QString SqlLista::dove(const QString& altra) const {
+    if (!m_analisi.where.isEmpty() && !altra.isEmpty())
+        return QStringLiteral("(%1) AND %2").arg(m_analisi.where, altra);
+    return m_analisi.where.isEmpty() ? altra : m_analisi.where;
+}
+
+QString SqlLista::select(const QString& condizione) const {
+    QStringList voci;
+    for (const auto& v : m_analisi.voci)
+        voci << v.testo;
+    voci << m_chiaviNascoste;
+    QString s = QStringLiteral("SELECT ");
+    if (m_analisi.distinta)
+        s += QStringLiteral("DISTINCT ");
+    s += voci.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + m_analisi.from;
+    const QString d = dove(condizione);
+    if (!d.isEmpty())
+        s += QStringLiteral(" WHERE ") + d;
+    if (!m_analisi.gruppo.isEmpty())
+        s += QLatin1Char(' ') + m_analisi.gruppo;
+    return s;
+}
+
+QString SqlLista::finestra(qint64 offset, qint64 quante, bool dallaFine,
+                           const QString& esclusi) const {
+    return QStringLiteral("%1 ORDER BY %2 LIMIT %3 OFFSET %4")
+        .arg(select(esclusi), ComponiOrdine(TerminiOrdine(m_ordine), dallaFine))
+        .arg(quante)
+        .arg(offset);
+}
+
+QString SqlLista::fromPerContare(const SchemaLista& schema) const {
+    // Left joins to a table by its whole primary key neither add nor drop
+    // rows: when the condition reads only the base table, the rows are
+    // counted on the base table alone (a million index lookups saved).
+    if (m_analisi.raggruppata())
+        return m_analisi.from;
+    const FromGiunzioniSinistre from = LeggiGiunzioniSinistre(m_analisi.from);
+    if (!from.valido)
+        return m_analisi.from;
+    for (const GiunzioneSinistra& g : from.giunzioni) {
+        const QStringList pk =
+            schema.chiavePrimaria ? schema.chiavePrimaria(g.tabella) : QStringList();
+        if (pk.isEmpty())
+            return m_analisi.from;
+        for (const QString& k : pk)
+            if (!g.colonneLegate.contains(k.toLower()))
+                return m_analisi.from;
+    }
+    // the condition reads the base table only
+    static const QStringList parole = {"AND",  "OR",      "NOT",  "IN",    "IS",    "NULL",
+                                       "LIKE", "BETWEEN", "TRUE", "FALSE", "ESCAPE"};
+    for (const QString& n : NomiCondizione(m_analisi.where)) {
+        const qsizetype punto = n.indexOf(QLatin1Char('.'));
+        if (punto >= 0) {
+            if (n.left(punto).compare(m_analisi.aliasBase, Qt::CaseInsensitive) != 0 ||
+                !schema.colonneBase.contains(n.mid(punto + 1), Qt::CaseInsensitive))
+                return m_analisi.from;
+        } else if (!parole.contains(n.toUpper()) &&
+                   !schema.colonneBase.contains(n, Qt::CaseInsensitive)) {
+            return m_analisi.from;
+        }
+    }
+    return from.base;
+}
+
+QString SqlLista::conteggio(const QString& da, const QString& esclusi) const {
+    if (m_analisi.raggruppata())
+        return QStringLiteral("SELECT COUNT(*) FROM (%1) qv_t").arg(select());
+    const QString d = dove(esclusi);
+    return QStringLiteral("SELECT COUNT(*) FROM ") + da +
+           (d.isEmpty() ? QString() : QStringLiteral(" WHERE ") + d);
+}
+
+QString SqlLista::esclusi(const QList<QVariantList>& chiaviRighe,
+                          const std::function<QString(const QVariant&)>& letterale) const {
+    if (m_chiavi.isEmpty())
+        return {};
+    QStringList colonne;
+    for (const QString& k : m_chiavi)
+        colonne << Qualifica(m_analisi.aliasBase, k);
+    QStringList chiavi;
+    for (const QVariantList& k : chiaviRighe) {
+        QStringList parti;
+        bool intera = true;
+        for (qsizetype i = 0; i < k.size() && intera; ++i) {
+            if (Nullo(k[i]))
+                intera = false; // a key not known is no key to leave out
+            else
+                parti << (colonne.size() == 1
+                              ? letterale(k[i])
+                              : colonne[i] + QStringLiteral(" = ") + letterale(k[i]));
+        }
+        if (intera)
+            chiavi << parti.join(QStringLiteral(" AND "));
+    }
+    if (chiavi.isEmpty())
+        return {};
+    chiavi.removeDuplicates();
+    if (colonne.size() == 1)
+        return QStringLiteral("%1 NOT IN (%2)").arg(colonne[0], chiavi.join(QStringLiteral(", ")));
+    return QStringLiteral("NOT ((%1))").arg(chiavi.join(QStringLiteral(") OR (")));
+}
+
+Istruzione SqlLista::posizione(const QVariantList& chiave, const QString& esclusi) const {
+    const QString d = dove(esclusi);
+    QStringList colonne, condizioni;
+    for (int i = 0; i < m_chiavi.size(); ++i) {
+        colonne << QStringLiteral("%1 AS qv_c%2")
+                       .arg(Qualifica(m_analisi.aliasBase, m_chiavi[i]))
+                       .arg(i);
+        condizioni << QStringLiteral("qv_c%1 = ?").arg(i);
+    }
+    Istruzione s;
+    s.testo = QStringLiteral("SELECT qv_rn FROM (SELECT ROW_NUMBER() OVER (ORDER BY %1) AS qv_rn, "
+                             "%2 FROM %3%4) qv_t WHERE %5")
+                  .arg(m_ordine, colonne.join(QStringLiteral(", ")), m_analisi.from,
+                       d.isEmpty() ? QString() : QStringLiteral(" WHERE ") + d,
+                       condizioni.join(QStringLiteral(" AND ")));
+    s.parametri = chiave;
+    return s;
+}
+
+Istruzione SqlLista::cerca(const QString& espressione, const QString& testo, bool dopo,
+                           qint64 limite, const QString& esclusi) const {
+    const QString d = dove(esclusi);
+    const QString interna =
+        QStringLiteral("SELECT ROW_NUMBER() OVER (ORDER BY %1) AS qv_rn, %2 AS qv_v FROM %3")
+            .arg(m_ordine, espressione, m_analisi.from) +
+        (d.isEmpty() ? QString() : QStringLiteral(" WHERE ") + d);
+    Istruzione s;
+    s.testo = QStringLiteral("SELECT qv_rn FROM (%1) qv_t WHERE %2 AND "
+                             "UPPER(CAST(qv_v AS VARCHAR(250))) LIKE ? ORDER BY qv_rn LIMIT 1")
+                  .arg(interna, dopo ? QStringLiteral("qv_rn > ?") : QStringLiteral("qv_rn <= ?"));
+    s.parametri << limite << QStringLiteral("%") + testo.toUpper() + QStringLiteral("%");
+    return s;
+}
+
+QString SqlLista::condizioneChiave(const QString& qualificatore, const QVariantList& chiave,
+                                   QVariantList& parametri) const {
+    // (the key columns a form names on a table without a key may hold Null)
+    QStringList parti;
+    for (qsizetype i = 0; i < m_chiavi.size(); ++i)
+        parti << Uguale(qualificatore.isEmpty() ? m_chiavi[i]
+                                                : Qualifica(qualificatore, m_chiavi[i]),
+                        i < chiave.size() ? chiave[i] : QVariant(), parametri);
+    return parti.join(QStringLiteral(" AND "));
+}
+
+Istruzione SqlLista::nellaLista(const QVariantList& chiave) const {
+    Istruzione s;
+    if (m_analisi.where.isEmpty())
+        return s;
+    s.testo = QStringLiteral("SELECT 1 FROM %1 WHERE (%2) AND %3")
+                  .arg(m_analisi.from, m_analisi.where,
+                       condizioneChiave(m_analisi.aliasBase, chiave, s.parametri));
+    return s;
+}
+
+Istruzione SqlLista::rileggi(const QVariantList& chiave) const {
+    // The list's select without its WHERE: a row written outside the list's
+    // condition is still shown as written.
+    QStringList voci;
+    for (const auto& v : m_analisi.voci)
+        voci << v.testo;
+    voci << m_chiaviNascoste;
+    Istruzione s;
+    s.testo = QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                  .arg(voci.join(QStringLiteral(", ")), m_analisi.from,
+                       condizioneChiave(m_analisi.aliasBase, chiave, s.parametri));
+    return s;
+}
+
+Istruzione SqlLista::inserimento(const Riga& valori) const {
+    QStringList colonne, segni;
+    Istruzione s;
+    for (int c = 0; c < m_colonne.size() && c < valori.size(); ++c) {
+        if (!m_colonne[c].aggiornabile || Nullo(valori[c]))
+            continue; // left to the column's default
+        colonne << m_colonne[c].colonnaBase;
+        segni << QStringLiteral("?");
+        s.parametri << valori[c];
+    }
+    s.testo = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(m_analisi.tabellaBase, colonne.join(QStringLiteral(", ")),
+                       segni.join(QStringLiteral(", ")));
+    return s;
+}
+
+QString SqlLista::condizioneRigaLetta(const Riga& letta, QVariantList& parametri) const {
+    QStringList condizioni{condizioneChiave({}, chiaveDi(letta), parametri)};
+    // Nobody changed the row since it was read.
+    for (int c = 0; c < m_colonne.size(); ++c) {
+        if (!m_colonne[c].aggiornabile || m_colonne[c].tipo == TipoBinario)
+            continue;
+        condizioni << Uguale(m_colonne[c].colonnaBase, c < letta.size() ? letta[c] : QVariant(),
+                             parametri);
+    }
+    return condizioni.join(QStringLiteral(" AND "));
+}
+
+Istruzione SqlLista::aggiornamento(const Riga& letta, const Riga& valori,
+                                   const QVector<bool>& cambiati) const {
+    QStringList assegna;
+    Istruzione s;
+    for (int c = 0; c < m_colonne.size(); ++c) {
+        if (!m_colonne[c].aggiornabile || c >= cambiati.size() || !cambiati[c])
+            continue;
+        // Null written as such: no parameter whose type the server could not infer
+        if (c >= valori.size() || Nullo(valori[c])) {
+            assegna << m_colonne[c].colonnaBase + QStringLiteral(" = NULL");
+        } else {
+            assegna << m_colonne[c].colonnaBase + QStringLiteral(" = ?");
+            s.parametri << valori[c];
+        }
+    }
+    if (assegna.isEmpty()) // only read-only columns changed
+        return {};
+    const QString condizione = condizioneRigaLetta(letta, s.parametri);
+    s.testo = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                  .arg(m_analisi.tabellaBase, assegna.join(QStringLiteral(", ")), condizione);
+    return s;
+}
+
+Istruzione SqlLista::cancellazione(const Riga& letta) const {
+    Istruzione s;
+    const QString condizione = condizioneRigaLetta(letta, s.parametri);
+    s.testo = QStringLiteral("DELETE FROM %1 WHERE %2").arg(m_analisi.tabellaBase, condizione);
+    return s;
+}
+
+} // namespace quarvel::listcmd

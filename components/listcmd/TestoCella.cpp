@@ -1,0 +1,134 @@
+#include "listcmd/TestoCella.h"
+
+#include "listcmd/SqlLista.h"
+#include "suite/Errore.h"
+#include "suite/Utilita.h"
+#include "utility/Utilita.h"
+
+#include <QDate>
+#include <QLocale>
+#include <cmath>
+
+namespace quarvel::listcmd {
+
+namespace {
+
+QLocale LocaleProgramma() {
+    QLocale l;
+    if (l.language() == QLocale::C)
+        l = QLocale(QLocale::Italian, QLocale::Italy);
+    return l;
+}
+
+bool Nullo(const QVariant& v) {
+    return !v.isValid() || v.isNull();
+}
+
+// The utility object of the process; the suite's own where the program did
+// not install one (the component's tests and tools).
+const IUtilita& OggettoUtilita() {
+    try {
+        return Utilita();
+    } catch (const Errore&) {
+        static const UtilitaSuite propria;
+        return propria;
+    }
+}
+
+// A number in the operator's format with no mask: no grouping, the decimals
+// it has.
+QString NumeroSemplice(double d) {
+    QLocale l = LocaleProgramma();
+    l.setNumberOptions(QLocale::OmitGroupSeparator);
+    return l.toString(d, 'f', QLocale::FloatingPointShortest);
+}
+
+} // namespace
+
+bool ColonnaNumerica(int tipo) {
+    return tipo == Tipo::Intero || tipo == Tipo::Lungo || tipo == Tipo::Singolo ||
+           tipo == Tipo::Doppio || tipo == Tipo::Valuta;
+}
+
+QString FormatoDataQt(const QString& vb) {
+    QString f = vb;
+    f.replace(QLatin1String("mm"), QLatin1String("MM"));
+    f.replace(QLatin1String("nn"), QLatin1String("mm"));
+    f.replace(QLatin1String("hh:MM"), QLatin1String("hh:mm"));
+    return f;
+}
+
+QString TestoVisibile(const QVariant& v, const ColonnaLista& col, const QString& formatoData) {
+    if (Nullo(v))
+        return {};
+    if (col.tipo == Tipo::Data || v.typeId() == QMetaType::QDate ||
+        v.typeId() == QMetaType::QDateTime) {
+        QDate d = v.toDate();
+        if (!d.isValid())
+            d = QDate::fromString(v.toString().left(10), Qt::ISODate);
+        return d.isValid() ? d.toString(formatoData) : v.toString();
+    }
+    if (ColonnaNumerica(col.tipo) || v.typeId() == QMetaType::Double) {
+        bool ok = false;
+        const double d = v.toDouble(&ok);
+        if (!ok)
+            return v.toString();
+        if (!col.formato.isEmpty())
+            return OggettoUtilita().ApplicaFormato(d, col.formato);
+        return NumeroSemplice(d);
+    }
+    if (col.tipo == TipoBinario)
+        return QStringLiteral("<binario>");
+    return v.toString();
+}
+
+QString TestoModifica(const QVariant& v, const ColonnaLista& col, const QString& formatoData) {
+    if (ColonnaNumerica(col.tipo) && !Nullo(v)) { // a Null number is no 0
+        bool ok = false;
+        const double d = v.toDouble(&ok);
+        if (ok)
+            return NumeroSemplice(d);
+    }
+    return TestoVisibile(v, col, formatoData);
+}
+
+QVariant DaTesto(const QString& testo, const ColonnaLista& col, const QString& formatoData,
+                 bool* ok) {
+    *ok = true;
+    const QString t = testo.trimmed();
+    if (t.isEmpty())
+        return {};
+    if (ColonnaNumerica(col.tipo)) {
+        const QLocale l = LocaleProgramma();
+        double d = l.toDouble(t, ok);
+        if (!*ok)
+            d = QLocale::c().toDouble(t, ok);
+        if (!*ok) {
+            QString s = t;
+            s.remove(l.groupSeparator());
+            d = l.toDouble(s, ok);
+        }
+        if (!*ok)
+            return {};
+        if (col.tipo == Tipo::Lungo || col.tipo == Tipo::Intero)
+            return QVariant(qint64(std::llround(d)));
+        return d;
+    }
+    if (col.tipo == Tipo::Data) {
+        for (const QString& f : {formatoData, QStringLiteral("d/M/yyyy"), QStringLiteral("d/M/yy"),
+                                 QStringLiteral("yyyy-MM-dd"), QStringLiteral("ddMMyyyy")}) {
+            QDate d = QDate::fromString(t, f);
+            if (d.isValid()) {
+                if (d.year() < 1930 && f.endsWith(QLatin1String("yy")) &&
+                    !f.endsWith(QLatin1String("yyyy")))
+                    d = d.addYears(100);
+                return d;
+            }
+        }
+        *ok = false;
+        return {};
+    }
+    return testo;
+}
+
+} // namespace quarvel::listcmd
