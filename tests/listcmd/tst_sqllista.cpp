@@ -1,0 +1,394 @@
+// The statements of a list, run on real tables of SQLite and of PostgreSQL
+// (the server of the test service, QUARVEL_PG_*; skipped without it): the
+// windows read one after the other, from the top and from the end, make the
+// whole list once in its order; the count, the place of a key, the search and
+// the rows left out agree with it; a row is written or deleted only as it
+// was read, Null matching Null.  The FROM the rows are counted on is checked
+// as text against made-up schemas.
+
+#include "listcmd/SqlLista.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quarvel::listcmd;
+
+namespace {
+
+using Riga = SqlLista::Riga;
+
+// The list's columns as the grid finds them: a plain column of the base
+// table may be written.
+QList<ColonnaLista> Colonne(const AnalisiSql& a) {
+    QList<ColonnaLista> colonne;
+    for (const VoceSelect& v : a.voci) {
+        ColonnaLista c;
+        c.nome = v.nome;
+        c.espressione = c.espressioneMotore = v.espressione;
+        const bool diBase =
+            v.semplice && !a.raggruppata() &&
+            (v.tabella.isEmpty() || v.tabella.compare(a.aliasBase, Qt::CaseInsensitive) == 0);
+        if (diBase) {
+            c.colonnaBase = v.colonna;
+            c.aggiornabile = true;
+        }
+        colonne << c;
+    }
+    return colonne;
+}
+
+} // namespace
+
+class TstSqlLista : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void fromPerContare_data();
+    void fromPerContare();
+    void lista_data();
+    void lista();
+    void scritturaOttimistica_data();
+    void scritturaOttimistica();
+
+private:
+    QSqlDatabase apri(const QString& motore);
+    QVector<Riga> righe(const QSqlDatabase& db, const QString& testo,
+                        const QVariantList& parametri = {});
+    bool m_pg = false;
+    QTemporaryDir m_dir;
+    int m_serie = 0;
+};
+
+void TstSqlLista::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    m_pg = qEnvironmentVariableIsSet("PGPORT") && qEnvironmentVariableIsSet("QUARVEL_PG_UID");
+    if (m_pg) {
+        QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "pgadmin");
+        admin.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
+        admin.setPort(qEnvironmentVariable("PGPORT").toInt());
+        admin.setUserName(qEnvironmentVariable("QUARVEL_PG_UID"));
+        admin.setPassword(qEnvironmentVariable("QUARVEL_PG_PWD"));
+        admin.setDatabaseName(QStringLiteral("quarvel"));
+        QVERIFY2(admin.open(), qPrintable(admin.lastError().text()));
+        QSqlQuery q(admin);
+        q.exec(QStringLiteral("DROP DATABASE IF EXISTS quarvel_sqllista"));
+        QVERIFY2(q.exec(QStringLiteral("CREATE DATABASE quarvel_sqllista")),
+                 qPrintable(q.lastError().text()));
+        admin.close();
+    }
+}
+
+QSqlDatabase TstSqlLista::apri(const QString& motore) {
+    const QString nome = QStringLiteral("db%1").arg(++m_serie);
+    QSqlDatabase db;
+    if (motore == QLatin1String("postgres")) {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nome);
+        db.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
+        db.setPort(qEnvironmentVariable("PGPORT").toInt());
+        db.setUserName(qEnvironmentVariable("QUARVEL_PG_UID"));
+        db.setPassword(qEnvironmentVariable("QUARVEL_PG_PWD"));
+        db.setDatabaseName(QStringLiteral("quarvel_sqllista"));
+    } else {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nome);
+        db.setDatabaseName(m_dir.filePath(nome + QStringLiteral(".db")));
+    }
+    if (!db.open())
+        qFatal("%s", qPrintable(db.lastError().text()));
+    QSqlQuery q(db);
+    const QStringList schema = {
+        QStringLiteral("DROP TABLE IF EXISTS Righe"),
+        QStringLiteral("DROP TABLE IF EXISTS Articoli"),
+        QStringLiteral("CREATE TABLE Articoli (Articolo VARCHAR(20) PRIMARY KEY, "
+                       "Descrizione VARCHAR(50), Gruppo VARCHAR(10))"),
+        QStringLiteral("CREATE TABLE Righe (Cod VARCHAR(10) NOT NULL, Num INTEGER NOT NULL, "
+                       "Articolo VARCHAR(20), Qta DOUBLE PRECISION, Nota VARCHAR(50), "
+                       "PRIMARY KEY (Cod, Num))"),
+    };
+    for (const QString& s : schema)
+        if (!q.exec(s))
+            qFatal("%s", qPrintable(q.lastError().text()));
+    // Articles a few of the rows do not find; equal quantities and Nulls, so
+    // that only the key makes the order total.
+    for (int i = 1; i <= 6; ++i)
+        q.exec(QStringLiteral("INSERT INTO Articoli VALUES ('A%1', 'Articolo %2', 'G%3')")
+                   .arg(i)
+                   .arg(QChar(QLatin1Char('a' + (i * 5) % 6)))
+                   .arg(i % 2));
+    int n = 0;
+    for (const char* cod : {"A", "B", "C", "D"})
+        for (int num = 1; num <= 6; ++num, ++n) {
+            q.prepare(QStringLiteral("INSERT INTO Righe VALUES (?, ?, ?, ?, ?)"));
+            q.addBindValue(QString::fromLatin1(cod));
+            q.addBindValue(num);
+            q.addBindValue(QStringLiteral("A%1").arg(1 + n % 8)); // A7, A8 have no article
+            q.addBindValue(n % 5 == 0 ? QVariant() : QVariant(double(n % 3)));
+            q.addBindValue(n % 4 == 0 ? QVariant() : QVariant(QStringLiteral("nota %1").arg(n)));
+            if (!q.exec())
+                qFatal("%s", qPrintable(q.lastError().text()));
+        }
+    return db;
+}
+
+QVector<Riga> TstSqlLista::righe(const QSqlDatabase& db, const QString& testo,
+                                 const QVariantList& parametri) {
+    QSqlQuery q(db);
+    q.prepare(testo);
+    for (const QVariant& v : parametri)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        QTest::qFail(qPrintable(q.lastError().text() + QStringLiteral(": ") + testo), __FILE__,
+                     __LINE__);
+        return {};
+    }
+    QVector<Riga> lette;
+    while (q.next()) {
+        Riga r(q.record().count());
+        for (int i = 0; i < r.size(); ++i)
+            r[i] = q.value(i);
+        lette << r;
+    }
+    return lette;
+}
+
+void TstSqlLista::fromPerContare_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("atteso");
+    const QString base = QStringLiteral("MagInventari");
+    const QString join = QStringLiteral(
+        "(MagInventari LEFT JOIN Articoli ON MagInventari.Articolo = Articoli.Articolo) "
+        "LEFT JOIN Magazzini ON Magazzini.Magazzino = MagInventari.Magazzino");
+    const QString sel = QStringLiteral("SELECT MagInventari.Articolo FROM ");
+    QTest::newRow("joins by the whole key") << sel + join + " WHERE CodInv = 'X'" << base;
+    QTest::newRow("condition with a literal naming another table")
+        << sel + join + " WHERE CodInv = 'Articoli.Descrizione' AND Giacenza > 0" << base;
+    QTest::newRow("a function of a base column")
+        << sel + join + " WHERE UPPER(MagInventari.CodInv) = 'X'" << base;
+    QTest::newRow("condition on a joined table")
+        << sel + join + " WHERE Articoli.Descrizione LIKE 'B%'" << join;
+    QTest::newRow("unqualified column of a joined table")
+        << sel + join + " WHERE Descrizione IS NULL" << join;
+    const QString parziale = QStringLiteral(
+        "MagInventari LEFT JOIN ArtLifo ON ArtLifo.Articolo = MagInventari.Articolo");
+    QTest::newRow("join by part of a key") << sel + parziale << parziale;
+    const QString interna = QStringLiteral(
+        "MagInventari INNER JOIN Articoli ON MagInventari.Articolo = Articoli.Articolo");
+    QTest::newRow("inner join") << sel + interna << interna;
+    const QString senzaChiave = QStringLiteral(
+        "MagInventari LEFT JOIN Appunti ON Appunti.Articolo = MagInventari.Articolo");
+    QTest::newRow("joined table without a key") << sel + senzaChiave << senzaChiave;
+    const QString legataMale = QStringLiteral(
+        "MagInventari LEFT JOIN Articoli ON MagInventari.Articolo = MagInventari.Magazzino");
+    QTest::newRow("ON not naming the joined table") << sel + legataMale << legataMale;
+    QTest::newRow("grouped") << "SELECT MagInventari.Articolo, COUNT(*) FROM " + join +
+                                    " GROUP BY MagInventari.Articolo"
+                             << join;
+    QTest::newRow("no join") << sel + base + " WHERE Articoli = 1" << base;
+}
+
+void TstSqlLista::fromPerContare() {
+    QFETCH(QString, sql);
+    QFETCH(QString, atteso);
+    SqlLista lista(Analizza(sql));
+    QVERIFY(lista.analisi().valida);
+    SchemaLista schema;
+    schema.chiavePrimaria = [](const QString& tabella) -> QStringList {
+        if (tabella == QLatin1String("Articoli"))
+            return {QStringLiteral("Articolo")};
+        if (tabella == QLatin1String("Magazzini"))
+            return {QStringLiteral("Magazzino")};
+        if (tabella == QLatin1String("ArtLifo"))
+            return {QStringLiteral("Articolo"), QStringLiteral("Anno")};
+        return {};
+    };
+    schema.colonneBase = QStringList{"CodInv", "Articolo", "Magazzino", "Giacenza"};
+    QCOMPARE(lista.fromPerContare(schema), atteso);
+}
+
+void TstSqlLista::lista_data() {
+    QTest::addColumn<QString>("motore");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QStringList>("chiavi");
+    QTest::addColumn<int>("colonnaCerca");
+    struct Caso {
+        const char* nome;
+        const char* sql;
+        QStringList chiavi;
+        int cerca;
+    };
+    const QList<Caso> casi = {
+        {"base table, key, no order",
+         "SELECT Articolo, Descrizione FROM Articoli",
+         {"Articolo"},
+         1},
+        {"two-column key, order by a column with Nulls and ties",
+         "SELECT Cod, Num, Qta, Nota FROM Righe ORDER BY Qta DESC",
+         {"Cod", "Num"},
+         3},
+        {"left join, condition, order by the joined table",
+         "SELECT Righe.Cod, Righe.Num, Articoli.Descrizione AS Des FROM Righe LEFT JOIN "
+         "Articoli ON Righe.Articolo = Articoli.Articolo WHERE Righe.Cod <> 'C' ORDER BY "
+         "Articoli.Descrizione",
+         {"Cod", "Num"},
+         2},
+        {"alias, key not shown",
+         "SELECT r.Articolo, r.Nota FROM Righe r WHERE r.Num > 1 ORDER BY r.Articolo",
+         {"Cod", "Num"},
+         1},
+        {"grouped, no key", "SELECT Articolo, COUNT(*) AS N FROM Righe GROUP BY Articolo", {}, 0},
+    };
+    for (const char* motore : {"sqlite", "postgres"})
+        for (const Caso& c : casi)
+            QTest::addRow("%s: %s", motore, c.nome)
+                << QString::fromLatin1(motore) << QString::fromLatin1(c.sql) << c.chiavi << c.cerca;
+}
+
+void TstSqlLista::lista() {
+    QFETCH(QString, motore);
+    QFETCH(QString, sql);
+    QFETCH(QStringList, chiavi);
+    QFETCH(int, colonnaCerca);
+    if (motore == QLatin1String("postgres") && !m_pg)
+        QSKIP("PostgreSQL non disponibile (QUARVEL_PG_* assenti)");
+    const QSqlDatabase db = apri(motore);
+    SqlLista lista(Analizza(sql));
+    QVERIFY(lista.analisi().valida);
+    lista.impostaChiavi(Colonne(lista.analisi()), chiavi);
+    // the whole list in its order
+    const QVector<Riga> tutte = righe(db, lista.select() + " ORDER BY " + lista.ordine());
+    const qint64 n = tutte.size();
+    QVERIFY(n > 5);
+
+    // windows of 4 from the top and from the end: each row once, in order
+    for (const bool dallaFine : {false, true}) {
+        QVector<Riga> lette;
+        for (qint64 o = 0; o < n; o += 4) {
+            QVector<Riga> f = righe(db, lista.finestra(o, 4, dallaFine, {}));
+            if (dallaFine)
+                lette = QVector<Riga>(f.rbegin(), f.rend()) + lette;
+            else
+                lette += f;
+        }
+        QCOMPARE(lette, tutte);
+    }
+
+    // the count, on the FROM chosen for counting
+    SchemaLista schema;
+    schema.chiavePrimaria = [](const QString& t) -> QStringList {
+        return t.compare("Articoli", Qt::CaseInsensitive) == 0 ? QStringList{"Articolo"}
+                                                               : QStringList{"Cod", "Num"};
+    };
+    schema.colonneBase = QStringList{"Cod", "Num", "Articolo", "Qta", "Nota"};
+    const QString da = lista.fromPerContare(schema);
+    QCOMPARE(righe(db, lista.conteggio(da, {})).value(0).value(0).toLongLong(), n);
+
+    if (lista.analisi().raggruppata())
+        return; // (the grid searches no grouped list)
+    // the search: the first row after a place
+    const QString espressione = lista.analisi().voci[colonnaCerca].espressione;
+    QString cercato;
+    for (qint64 k = n / 2; cercato.isEmpty(); k = (k + 1) % n)
+        cercato = tutte[k][colonnaCerca].toString().right(2).toLower();
+    for (const qint64 limite : {qint64(0), n / 2, n - 1}) {
+        qint64 atteso = -1;
+        for (qint64 k = limite; k < n && atteso < 0; ++k)
+            if (tutte[k][colonnaCerca].toString().toLower().contains(cercato))
+                atteso = k + 1;
+        const Istruzione s = lista.cerca(espressione, cercato, true, limite, {});
+        QCOMPARE(righe(db, s.testo, s.parametri).value(0).value(0, -1).toLongLong(), atteso);
+    }
+    // ... and up to it, for the search that wraps to the top
+    const Istruzione s = lista.cerca(espressione, cercato, false, n, {});
+    qint64 primo = -1;
+    for (qint64 k = 0; k < n && primo < 0; ++k)
+        if (tutte[k][colonnaCerca].toString().toLower().contains(cercato))
+            primo = k + 1;
+    QCOMPARE(righe(db, s.testo, s.parametri).value(0).value(0, -1).toLongLong(), primo);
+
+    // the place of each key
+    for (qint64 k = 0; k < n; ++k) {
+        const Istruzione s = lista.posizione(lista.chiaveDi(tutte[k]), {});
+        QCOMPARE(righe(db, s.testo, s.parametri).value(0).value(0).toLongLong(), k + 1);
+    }
+    // rows written here left out of the windows and of the count
+    const QList<QVariantList> scritte = {lista.chiaveDi(tutte[1]), lista.chiaveDi(tutte[n - 2])};
+    const QString esclusi = lista.esclusi(scritte, [](const QVariant& v) {
+        return v.typeId() == QMetaType::QString ? "'" + v.toString() + "'" : v.toString();
+    });
+    QVERIFY(!esclusi.isEmpty());
+    QVector<Riga> attese = tutte;
+    attese.remove(n - 2);
+    attese.remove(1);
+    QCOMPARE(righe(db, lista.finestra(0, n, false, esclusi)), attese);
+    QCOMPARE(righe(db, lista.conteggio(da, esclusi)).value(0).value(0).toLongLong(), n - 2);
+    // a key not known (a Null in it) leaves nothing out
+    QVariantList ignota = scritte[0];
+    ignota[0] = QVariant();
+    QVERIFY(lista.esclusi({ignota}, [](const QVariant& v) { return v.toString(); }).isEmpty());
+}
+
+void TstSqlLista::scritturaOttimistica_data() {
+    QTest::addColumn<QString>("motore");
+    QTest::newRow("sqlite") << "sqlite";
+    QTest::newRow("postgres") << "postgres";
+}
+
+void TstSqlLista::scritturaOttimistica() {
+    QFETCH(QString, motore);
+    if (motore == QLatin1String("postgres") && !m_pg)
+        QSKIP("PostgreSQL non disponibile (QUARVEL_PG_* assenti)");
+    const QSqlDatabase db = apri(motore);
+    SqlLista lista(Analizza("SELECT Cod, Num, Qta, Nota FROM Righe ORDER BY Cod, Num"));
+    lista.impostaChiavi(Colonne(lista.analisi()), {"Cod", "Num"});
+    auto esegui = [&](const Istruzione& s) -> int {
+        QSqlQuery q(db);
+        q.prepare(s.testo);
+        for (const QVariant& v : s.parametri)
+            q.addBindValue(v);
+        if (!q.exec())
+            return -1;
+        return q.numRowsAffected();
+    };
+    const QVector<Riga> tutte = righe(db, lista.select() + " ORDER BY " + lista.ordine());
+    // A-1 has Qta and Nota Null, A-2 a value in both
+    const Riga nulla = tutte[0];
+    QVERIFY(nulla[2].isNull() && nulla[3].isNull());
+    const Riga piena = tutte[1];
+    QVERIFY(!piena[2].isNull() && !piena[3].isNull());
+
+    // a row read with Nulls is found again as read
+    Riga valori = nulla;
+    valori[3] = QStringLiteral("scritta");
+    QCOMPARE(esegui(lista.aggiornamento(nulla, valori, {false, false, false, true})), 1);
+    // ... and not once another wrote it: the condition names the value read
+    QCOMPARE(esegui(lista.aggiornamento(nulla, valori, {false, false, false, true})), 0);
+    // a value emptied is written as Null, the row found by its values
+    Riga vuota = piena;
+    vuota[3] = QVariant();
+    QCOMPARE(esegui(lista.aggiornamento(piena, vuota, {false, false, false, true})), 1);
+    QVERIFY(righe(db, "SELECT Nota FROM Righe WHERE Cod = 'A' AND Num = 2")[0][0].isNull());
+    // only columns that cannot be written changed: nothing to run
+    QVERIFY(lista.aggiornamento(piena, piena, {false, false, false, false}).testo.isEmpty());
+
+    // a delete of a row changed since it was read finds no row; as read, one
+    QCOMPARE(esegui(lista.cancellazione(piena)), 0);
+    QCOMPARE(esegui(lista.cancellazione(vuota)), 1);
+    QCOMPARE(righe(db, "SELECT COUNT(*) FROM Righe WHERE Cod = 'A' AND Num = 2")[0][0].toInt(), 0);
+
+    // a new row: the columns with no value get their defaults
+    Riga nuova(4);
+    nuova[0] = QStringLiteral("Z");
+    nuova[1] = 1;
+    nuova[3] = QStringLiteral("nuova");
+    QCOMPARE(esegui(lista.inserimento(nuova)), 1);
+    const Istruzione s = lista.rileggi({QStringLiteral("Z"), 1});
+    const QVector<Riga> letta = righe(db, s.testo, s.parametri);
+    QCOMPARE(letta.size(), 1);
+    QVERIFY(letta[0][2].isNull());
+    QCOMPARE(letta[0][3].toString(), QString("nuova"));
+}
+
+QTEST_GUILESS_MAIN(TstSqlLista)
+#include "tst_sqllista.moc"
