@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <limits>
 #include <memory>
@@ -270,6 +269,7 @@ void Analizza(const QByteArray& dati, Documento& d) {
         resto = resto.sliced(3);
     }
     d.codifica = Utf8Valido(dati) ? Codifica::Utf8 : Codifica::Cp1252;
+    d.righe.reserve(size_t(resto.count('\n')) + 2);
 
     bool primaFine = true;
     qsizetype i = 0;
@@ -317,7 +317,7 @@ bool Fallito(const QString& perche) {
 }
 
 QString ErroreSistema(int numero) {
-    return QString::fromLocal8Bit(std::strerror(numero));
+    return qt_error_string(numero);
 }
 
 // ---- The parsed files kept in memory ----------------------------------------------------------
@@ -460,7 +460,12 @@ private:
             return Lettura::Errore;
         }
         struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (::fstat(fd, &st) != 0) {
+            errore = ErroreSistema(errno);
+            ::close(fd);
+            return Lettura::Errore;
+        }
+        if (!S_ISREG(st.st_mode)) {
             errore = S_ISDIR(st.st_mode) ? QStringLiteral("è una cartella")
                                          : QStringLiteral("non è un file normale");
             ::close(fd);
