@@ -66,6 +66,11 @@ Griglia* Comlin::griglia() const {
     return m_griglia ? dynamic_cast<Griglia*>(m_griglia->widget()) : nullptr;
 }
 
+IListaLettura* Comlin::Lista() {
+    Griglia* g = griglia();
+    return g ? g->lista() : nullptr;
+}
+
 IColonnaGriglia* Comlin::colonna(const QString& campo) const {
     if (!m_griglia)
         return nullptr;

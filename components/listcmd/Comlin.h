@@ -69,6 +69,8 @@ public:
     void setOvLeggiPar(const QString& chiave, const QVariant& valore) override;
     QVariant ovLeggiPar(const QString& chiave) const override;
 
+    IListaLettura* Lista() override;
+
     void setOfrmComlinSTampa(QWidget* form) override { m_frmStampa = form; }
     void setOfrmStampaInCorso(QWidget* form) override { m_frmInCorso = form; }
 

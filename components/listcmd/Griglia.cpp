@@ -1,5 +1,6 @@
 #include "listcmd/Griglia.h"
 
+#include "listcmd/ListaGriglia.h"
 #include "listcmd/Motore.h"
 #include "suite/Messaggi.h"
 #include "suite/Tasti.h"
@@ -171,7 +172,8 @@ qint64 DatiRiga::RecordCount() const {
 // ---- the grid ----------------------------------------------------------------------
 
 Griglia::Griglia(QWidget* genitore)
-    : QTableView(genitore), m_modello(new ModelloRighe(this)), m_dati(this) {
+    : QTableView(genitore), m_modello(new ModelloRighe(this)),
+      m_lista(std::make_unique<ListaGriglia>(this)), m_dati(this) {
     setObjectName(QStringLiteral("dbgRiga"));
     setModel(m_modello);
     setSelectionModel(new SelezioneGriglia(m_modello, this));

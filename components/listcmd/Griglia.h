@@ -6,6 +6,7 @@
 
 #include "listcmd/ModelloRighe.h"
 #include "suite/GrigliaDati.h"
+#include "suite/ListaLettura.h"
 
 #include <QPointer>
 #include <QTableView>
@@ -68,6 +69,8 @@ public:
     ~Griglia() override;
 
     ModelloRighe* modello() const { return m_modello; }
+    // The list of the grid, read only.
+    IListaLettura* lista() { return m_lista.get(); }
     // Opens the list on a database (Access-dialect SQL); raises Errore.
     void apri(const QSqlDatabase& db, const QString& sql);
 
@@ -178,6 +181,7 @@ private:
     void riallinea();
 
     ModelloRighe* m_modello;
+    std::unique_ptr<IListaLettura> m_lista;
     DatiRiga m_dati;
     EventiGriglia m_nessuno;
     EventiGriglia* m_ev = &m_nessuno;

@@ -32,6 +32,7 @@ namespace quarvel {
 
 class IDatiRiga;
 class IGrigliaDati;
+class IListaLettura;
 
 class IListaComandi {
 public:
@@ -113,6 +114,10 @@ public:
     // "RisVidFatta" (true: the scaling is complete).
     virtual void setOvLeggiPar(const QString& chiave, const QVariant& valore) = 0;
     virtual QVariant ovLeggiPar(const QString& chiave) const = 0;
+
+    // The list of the grid, read only (suite/ListaLettura.h); nullptr before
+    // a grid is set.  It stays the grid's through every list opened in it.
+    virtual IListaLettura* Lista() = 0;
 
     // Printing: the list print dialog and the printing-in-progress form.
     virtual void setOfrmComlinSTampa(QWidget* form) = 0;

@@ -1,0 +1,65 @@
+#include "listcmd/ListaGriglia.h"
+
+#include "listcmd/Griglia.h"
+
+namespace quarvel::listcmd {
+
+QVector<ColonnaLettura> ListaGriglia::colonne() const {
+    QVector<ColonnaLettura> colonne;
+    const ModelloRighe* m = m_griglia->modello();
+    for (int i = 0; i < m->numeroColonne(); ++i) {
+        const Griglia::PropColonna& p = m_griglia->prop(i);
+        ColonnaLettura c;
+        c.nome = m->colonna(i).nome;
+        c.titolo = p.titolo;
+        c.larghezza = p.twips;
+        c.maschera = m->colonna(i).formato;
+        c.visibile = p.visibile;
+        c.tipo = m->colonna(i).tipo;
+        colonne << c;
+    }
+    return colonne;
+}
+
+bool ListaGriglia::totaleNoto() const {
+    return m_griglia->modello()->totaleNoto();
+}
+
+qint64 ListaGriglia::totale() {
+    ModelloRighe* m = m_griglia->modello();
+    m->attendiConteggio();
+    return m->totale();
+}
+
+QVector<RigaLettura> ListaGriglia::righe(qint64 da, int quante) {
+    ModelloRighe* m = m_griglia->modello();
+    QVector<RigaLettura> righe;
+    if (!m->aperta() || da < 0 || quante <= 0)
+        return righe;
+    // While counting, the places past the rows known from the top are not
+    // the list's yet: more rows from the top, or the count once the end
+    // was read.
+    while (!m->posizioneNota(da + quante - 1)) {
+        const qint64 prima = m->totale();
+        if (m->canFetchMore({}))
+            m->fetchMore({});
+        if (m->totale() == prima) {
+            m->attendiConteggio();
+            break;
+        }
+    }
+    const qint64 fine = std::min<qint64>(da + quante, m->totale());
+    const int colonne = m->numeroColonne();
+    for (qint64 r = da; r < fine; ++r) {
+        RigaLettura x;
+        for (int c = 0; c < colonne; ++c) {
+            const QVariant v = m->valore(r, c);
+            x.valori << v;
+            x.testi << m->testoVisibile(v, c);
+        }
+        righe << x;
+    }
+    return righe;
+}
+
+} // namespace quarvel::listcmd

@@ -1,0 +1,7 @@
+#include "suite/ListaLettura.h"
+
+namespace quarvel {
+
+IListaLettura::~IListaLettura() = default;
+
+} // namespace quarvel

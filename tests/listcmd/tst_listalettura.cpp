@@ -1,0 +1,206 @@
+// The list of a grid read through its read-only interface, as printing and
+// lookups read it: a list longer than a window on a real SQLite file and on
+// the PostgreSQL of the test service (QUARVEL_PG_*; skipped without it), the
+// columns as the form laid them out (captions, widths, masks, hidden ones
+// flagged), the rows in the grid's order read in chunks while the list is
+// still being counted, with the grid's texts, and a row written here read at
+// its place.
+
+#include "listcmd/Comlin.h"
+#include "listcmd/Griglia.h"
+#include "suite/ListaLettura.h"
+
+#include <QLineEdit>
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+using namespace quarvel;
+using namespace quarvel::listcmd;
+
+class TstListaLettura : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void lista_data();
+    void lista();
+
+private:
+    bool m_pg = false;
+    QTemporaryDir m_dir;
+};
+
+void TstListaLettura::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    m_pg = qEnvironmentVariableIsSet("PGPORT") && qEnvironmentVariableIsSet("QUARVEL_PG_UID");
+    if (m_pg) {
+        QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "pgadmin");
+        admin.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
+        admin.setPort(qEnvironmentVariable("PGPORT").toInt());
+        admin.setUserName(qEnvironmentVariable("QUARVEL_PG_UID"));
+        admin.setPassword(qEnvironmentVariable("QUARVEL_PG_PWD"));
+        admin.setDatabaseName(QStringLiteral("quarvel"));
+        QVERIFY2(admin.open(), qPrintable(admin.lastError().text()));
+        QSqlQuery q(admin);
+        q.exec(QStringLiteral("DROP DATABASE IF EXISTS quarvel_listalettura"));
+        QVERIFY2(q.exec(QStringLiteral("CREATE DATABASE quarvel_listalettura")),
+                 qPrintable(q.lastError().text()));
+        admin.close();
+    }
+}
+
+void TstListaLettura::lista_data() {
+    QTest::addColumn<QString>("motore");
+    QTest::newRow("sqlite") << "sqlite";
+    QTest::newRow("postgres") << "postgres";
+}
+
+void TstListaLettura::lista() {
+    QFETCH(QString, motore);
+    QSqlDatabase db;
+    if (motore == QLatin1String("postgres")) {
+        if (!m_pg)
+            QSKIP("PostgreSQL non disponibile (QUARVEL_PG_* assenti)");
+        db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), motore);
+        db.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
+        db.setPort(qEnvironmentVariable("PGPORT").toInt());
+        db.setUserName(qEnvironmentVariable("QUARVEL_PG_UID"));
+        db.setPassword(qEnvironmentVariable("QUARVEL_PG_PWD"));
+        db.setDatabaseName(QStringLiteral("quarvel_listalettura"));
+    } else {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), motore);
+        db.setDatabaseName(m_dir.filePath(QStringLiteral("voci.db")));
+    }
+    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+    const int n = 1000; // several windows: counted in the background
+    {
+        QSqlQuery q(db);
+        q.exec(QStringLiteral("DROP TABLE IF EXISTS Voci"));
+        QVERIFY2(q.exec(QStringLiteral("CREATE TABLE Voci (Cod VARCHAR(10) PRIMARY KEY, "
+                                       "Descrizione VARCHAR(40), Qta DOUBLE PRECISION, "
+                                       "Giorno DATE, Nota VARCHAR(20))")),
+                 qPrintable(q.lastError().text()));
+        db.transaction();
+        q.prepare(QStringLiteral("INSERT INTO Voci VALUES (?, ?, ?, ?, ?)"));
+        for (int i = 0; i < n; ++i) {
+            q.addBindValue(QStringLiteral("C%1").arg(i, 4, 10, QLatin1Char('0')));
+            q.addBindValue(QStringLiteral("Voce %1").arg(i % 37)); // ties: the key orders them
+            q.addBindValue(i % 11 == 0 ? QVariant() : QVariant(1000.5 + i));
+            q.addBindValue(QDate(2024, 1, 1).addDays(i % 300));
+            q.addBindValue(i % 3 == 0 ? QVariant() : QVariant(QStringLiteral("n%1").arg(i)));
+            QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        }
+        db.commit();
+    }
+    // the list in its order, as the database gives it
+    QVector<QVariantList> attese;
+    {
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral("SELECT Cod, Descrizione, Qta, Giorno, Nota FROM Voci "
+                                      "ORDER BY Descrizione, Cod")));
+        while (q.next()) {
+            QVariantList r;
+            for (int c = 0; c < 5; ++c)
+                r << q.value(c);
+            attese << r;
+        }
+    }
+    QCOMPARE(attese.size(), n);
+
+    QWidget form;
+    auto* l = new QVBoxLayout(&form);
+    auto* tb = new QToolBar(&form);
+    auto* contatore = new QLineEdit(&form);
+    auto* g = new Griglia(&form);
+    l->addWidget(tb);
+    l->addWidget(contatore);
+    l->addWidget(g);
+    Comlin c;
+    QVERIFY(c.Lista() == nullptr); // no grid yet
+    c.setOgForm(&form);
+    c.setOgToolbar(tb);
+    c.setOgContatore(contatore);
+    c.setOgGriglia(g);
+    c.setOgDati(g->Dati());
+    c.setOgDatabase(db);
+    c.setOsFormatoData(QStringLiteral("dd/mm/yyyy"));
+    c.setOiAbilRW(1);
+    c.ApriSql(QStringLiteral(
+        "SELECT Cod, Descrizione, Qta, Giorno, Nota FROM Voci ORDER BY Descrizione"));
+    c.TitoloColonna(QStringLiteral("Descrizione"), QStringLiteral("Descr. voce"));
+    c.LarghezzaColonna(QStringLiteral("Qta"), 1200);
+    c.FormatoColonna(QStringLiteral("Qta"), QStringLiteral("#,##0.00"));
+    c.NascondiColonna(QStringLiteral("Nota"));
+    form.show();
+
+    IListaLettura* lista = c.Lista();
+    QVERIFY(lista);
+    const QVector<ColonnaLettura> colonne = lista->colonne();
+    QCOMPARE(colonne.size(), 5);
+    QCOMPARE(colonne[0].nome, QString("Cod"));
+    QCOMPARE(colonne[0].titolo, QString("Cod"));
+    QCOMPARE(colonne[1].titolo, QString("Descr. voce"));
+    QCOMPARE(colonne[2].larghezza, 1200);
+    QCOMPARE(colonne[2].maschera, QString("#,##0.00"));
+    QCOMPARE(colonne[2].tipo, 5);
+    QCOMPARE(colonne[3].tipo, 7);
+    QVERIFY(colonne[0].visibile && colonne[2].visibile);
+    QVERIFY(!colonne[4].visibile); // hidden, still read
+
+    // read in chunks while counting: no total needed, nothing waited for
+    ModelloRighe* m = g->modello();
+    QVERIFY(!lista->totaleNoto());
+    QVector<RigaLettura> lette;
+    for (qint64 da = 0;; da += 97) {
+        const QVector<RigaLettura> parte = lista->righe(da, 97);
+        if (parte.isEmpty())
+            break;
+        lette += parte;
+        QVERIFY(m->finestreInMemoria() <= ModelloRighe::FinestreMassime);
+    }
+    QCOMPARE(lette.size(), n);
+    QCOMPARE(lista->totale(), qint64(n));
+    for (int r = 0; r < n; ++r) {
+        QCOMPARE(lette[r].valori.size(), 5);
+        QCOMPARE(lette[r].valori[0].toString(), attese[r][0].toString());
+        QCOMPARE(lette[r].valori[4].isNull(), attese[r][4].isNull());
+        for (int k = 0; k < 5; ++k) // the grid's texts of its values
+            QCOMPARE(lette[r].testi[k], m->testoVisibile(m->valore(r, k), k));
+    }
+    // one row's texts as the operator sees them
+    const int r = int(std::find_if(attese.begin(), attese.end(),
+                                   [](const QVariantList& x) {
+                                       return x[0].toString() == QLatin1String("C0012");
+                                   }) -
+                      attese.begin());
+    QCOMPARE(lette[r].testi, (QStringList{"C0012", "Voce 12", "1.012,50", "13/01/2024", ""}));
+    QVERIFY(lette[r].valori[4].isNull());
+    // the grid shows the same row there
+    g->setRow(r);
+    QCOMPARE(g->Colonna(QStringLiteral("Qta"))->Text(), QString("1.012,50"));
+
+    // past the end and across it
+    QCOMPARE(lista->righe(n - 3, 10).size(), 3);
+    QVERIFY(lista->righe(n, 10).isEmpty());
+    QVERIFY(lista->righe(-1, 10).isEmpty());
+
+    // a row written here keeps its place though the database sorts it last
+    g->setRow(5);
+    g->Colonna(QStringLiteral("Descrizione"))->setValue(QStringLiteral("ZZZ ultima"));
+    QVERIFY2(g->Update(), qPrintable(g->UltimoErrore().descrizione()));
+    QCOMPARE(lista->righe(5, 1).value(0).valori.value(1).toString(), QString("ZZZ ultima"));
+    QSet<QString> codici;
+    for (qint64 da = 0; da < n; da += 250)
+        for (const RigaLettura& x : lista->righe(da, 250))
+            codici.insert(x.valori[0].toString());
+    QCOMPARE(codici.size(), n); // none twice, none missing
+    QCOMPARE(lista->totale(), qint64(n));
+}
+
+QTEST_MAIN(TstListaLettura)
+#include "tst_listalettura.moc"
