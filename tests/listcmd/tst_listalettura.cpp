@@ -12,6 +12,7 @@
 
 #include <QLineEdit>
 #include <QSet>
+#include <QSignalSpy>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -29,6 +30,7 @@ private Q_SLOTS:
     void initTestCase();
     void lista_data();
     void lista();
+    void vistaSenzaLetture();
 
 private:
     bool m_pg = false;
@@ -200,6 +202,43 @@ void TstListaLettura::lista() {
             codici.insert(x.valori[0].toString());
     QCOMPARE(codici.size(), n); // none twice, none missing
     QCOMPARE(lista->totale(), qint64(n));
+}
+
+void TstListaLettura::vistaSenzaLetture() {
+    // A view asking for a cell whose window is not in memory gets no value
+    // and causes no read then: the window is read right after, and the view
+    // told of its rows.
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "vista");
+    db.setDatabaseName(m_dir.filePath(QStringLiteral("vista.db")));
+    QVERIFY(db.open());
+    QSqlQuery q(db);
+    QVERIFY(q.exec(QStringLiteral("CREATE TABLE T (Id INTEGER PRIMARY KEY, Testo TEXT)")));
+    db.transaction();
+    for (int i = 0; i < 2000; ++i)
+        q.exec(QStringLiteral("INSERT INTO T VALUES (%1, 't%1')").arg(i));
+    db.commit();
+    Griglia g;
+    g.apri(db, QStringLiteral("SELECT Id, Testo FROM T ORDER BY Id"));
+    g.show();
+    ModelloRighe* m = g.modello();
+    m->attendiConteggio();
+    QCOMPARE(m->rowCount(), 2000);
+    QCoreApplication::processEvents();
+    const int finestre = m->finestreInMemoria();
+    QSignalSpy cambiati(m, &QAbstractItemModel::dataChanged);
+    const QModelIndex i = m->index(1500, 1);
+    QVERIFY(!m->data(i).isValid());
+    QVERIFY(!m->data(i, Qt::EditRole).isValid());
+    QCOMPARE(m->finestreInMemoria(), finestre); // nothing read inside data()
+    QTRY_COMPARE(m->data(i).toString(), QString("t1500"));
+    QCOMPARE(m->data(i, Qt::EditRole).toString(), QString("t1500"));
+    const bool detto = std::any_of(cambiati.begin(), cambiati.end(), [](const QList<QVariant>& a) {
+        const auto da = a[0].value<QModelIndex>(), fino = a[1].value<QModelIndex>();
+        return da.row() <= 1500 && fino.row() >= 1500 && da.column() == 0 && fino.column() == 1;
+    });
+    QVERIFY(detto);
+    // the value asked for by the program is read at once
+    QCOMPARE(m->valore(300, 1).toString(), QString("t300"));
 }
 
 QTEST_MAIN(TstListaLettura)
