@@ -512,7 +512,12 @@ void TstProfilo::fileSolaLettura() {
     Scrivi(file(), "[A]\nk=1\n");
     QVERIFY(QFile::setPermissions(file(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     QVERIFY(!profilo::Scrivi(file(), u"A"_qs, u"k"_qs, u"2"_qs));
+    QVERIFY2(profilo::UltimoErrore().contains(u"sola lettura"_qs),
+             qPrintable(profilo::UltimoErrore()));
     QCOMPARE(Leggi(file()), QByteArray("[A]\nk=1\n"));
+    // The lock taken for the attempt is gone with it.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+             QStringList{u"prova.ini"_qs});
 }
 
 void TstProfilo::sostituzioneAtomica() {
