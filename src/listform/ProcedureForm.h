@@ -41,7 +41,15 @@ void MostraErrore(std::optional<QString> testo = std::nullopt,
                   std::optional<QString> numero = std::nullopt, const QString& titolo = {},
                   const QString& coda = {});
 // The message MostraErrore shows.
+//
+// A damaged company file (error 3343 on a database file) is not left at the
+// message: once a session the operator is then asked whether to close the
+// program and repair the file now (Annulla, the default, leaves everything
+// as it is); Ok hands over to the program (IProgramma::ChiudiERipara).
 QString TestoMostraErrore(std::optional<QString> testo, std::optional<QString> numero,
                           const QString& titolo, const QString& coda);
+
+// The question after a damaged company file met by a data form.
+QString TestoChiudiERipara(const QString& nomeDb);
 
 } // namespace quarvel

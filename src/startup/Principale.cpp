@@ -1,5 +1,6 @@
 #include "startup/Principale.h"
 
+#include "database/Connessione.h"
 #include "database/FrmConn.h"
 #include "desktop/Scala.h"
 #include "desktop/ServiziSistema.h"
@@ -37,6 +38,9 @@ struct Stato {
     std::vector<std::unique_ptr<IMenuClient>> clientRilasciati;
     // The open instance of each form, by name in lower case.
     QMap<QString, QPointer<QWidget>> istanze;
+    // A data form met a damaged company file and the operator chose to
+    // repair it: the repair is offered when the program ends.
+    bool riparaDbDitta = false;
 };
 
 Stato& S() {
@@ -83,13 +87,29 @@ ParametriLancioMenu Lancio() {
     return m->ParametriLancio();
 }
 
-void FineProcesso() {
+void TerminaProcesso() {
     if (Ambiente().fineProcesso) {
         Ambiente().fineProcesso();
         return;
     }
     // The reply to the menu's "fine" leaves on the bus first.
     QTimer::singleShot(100, qApp, &QCoreApplication::quit);
+}
+
+void FineProcesso() {
+    if (!S().riparaDbDitta) {
+        TerminaProcesso();
+        return;
+    }
+    S().riparaDbDitta = false;
+    // Every connection is released by now; the repair runs from the event
+    // loop, after the closed forms are gone and after the reply to the
+    // menu's "fine" has left.
+    QTimer::singleShot(0, qApp, [] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        RecuperaDbDittaDanneggiato();
+        TerminaProcesso();
+    });
 }
 
 } // namespace
@@ -316,6 +336,7 @@ public:
                             const QString& parametro) override {
         quarvel::RitornaAlChiamante(chiave, chiaveSec, parametro);
     }
+    void ChiudiERipara() override { quarvel::ChiudiERipara(); }
 };
 } // namespace
 
@@ -360,6 +381,7 @@ void DistruggiRilasciati() {
 }
 
 void DistruggiPrincipale() {
+    S().riparaDbDitta = false;
     S().collegamento.reset();
     DistruggiRilasciati();
     S().principale.reset();
@@ -447,6 +469,27 @@ void PianificaChiusura(qint16 immediata) {
     } catch (...) {
         MsgBox(testi_principale::NonRiescoAChiudere());
     }
+}
+
+void ChiudiERipara() {
+    S().riparaDbDitta = true;
+    FrmPrincipale* p = frmPrincipale();
+    if (!p || p->Chiuso())
+        return;
+    // Out of the code of the form that met the damage: the forms close from
+    // the event loop, as on the menu's "fine" (pending changes are asked
+    // for, and no form hands control back to the menu).
+    QTimer::singleShot(0, p, [p] {
+        if (p->Chiuso())
+            return;
+        ContestoSessione& s = Sessione();
+        s.ChiusuraDaMenu = true;
+        s.RispostaFine.clear();
+        const bool chiuso = p->ChiudiProgramma();
+        s.ChiusuraDaMenu = false;
+        if (!chiuso)
+            msgCom(testi_principale::RiparazioneRinviata(s.NomeDb), QStringLiteral("&Ok"));
+    });
 }
 
 void RilasciaOggetti() {
@@ -647,6 +690,11 @@ QString NonRiescoAChiudere() {
 }
 QString MenuNonDisponibile() {
     return QStringLiteral("Il menu non è più disponibile");
+}
+QString RiparazioneRinviata(const QString& nomeDb) {
+    return QStringLiteral("Il programma non è stato chiuso: una maschera è ancora aperta.") + CrLf +
+           QStringLiteral("La riparazione del database ") + nomeDb +
+           QStringLiteral(" sarà proposta alla chiusura del programma.");
 }
 
 QString FEInvio(const QVariantList& p) {

@@ -98,6 +98,12 @@ void ApriForm(const QString& nome, const QString& chiaveFunzione, const QString&
 QWidget* IstanzaForm(const QString& nome);
 
 void PianificaChiusura(qint16 immediata);
+// A data form met a damaged company file and the operator chose to repair it
+// now: the program closes its forms as on the menu's "fine" and, once it has
+// closed, offers the repair (RecuperaDbDittaDanneggiato) and ends.  A form
+// that refuses to close keeps the program open; the repair is then offered
+// whenever the program ends.
+void ChiudiERipara();
 void RilasciaOggetti();
 void RilasciaSessione(qint16 rilascia);
 void AttivaMenu();
@@ -117,6 +123,7 @@ namespace testi_principale {
 QString FormInesistente();
 QString NonRiescoAChiudere();
 QString MenuNonDisponibile();
+QString RiparazioneRinviata(const QString& nomeDb);
 QString FEInvio(const QVariantList& p);
 QString FEAttesa(const QVariantList& p);
 QString FEInfo(const QVariantList& p);

@@ -96,6 +96,12 @@ public:
     // Gives control back to the function that launched the closing form.
     virtual void RitornaAlChiamante(const QString& chiave, const QString& chiaveSec,
                                     const QString& parametro) = 0;
+    // The company file is damaged and the operator chose to repair it now:
+    // the program closes its data forms as the menu's "fine" does, offers the
+    // repair once no form holds the file any more, and ends.  Called from
+    // inside a form's own code: the closing itself runs later, from the
+    // event loop.
+    virtual void ChiudiERipara() = 0;
 };
 
 // The program's services; nullptr until the start-up installs them (a form

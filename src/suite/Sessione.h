@@ -73,6 +73,9 @@ struct ContestoSessione {
     QWidget* FormAiuto = nullptr;
     QObject* OggettoCondiviso = nullptr;
     bool ChiusuraDaMenu = false;
+    // A data form already asked whether to close the program and repair a
+    // damaged company file (asked once a session).
+    bool RiparazioneChiesta = false;
     QString RispostaFine;
     QWidget* FormPrincipale = nullptr;
 };

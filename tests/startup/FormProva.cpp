@@ -1,7 +1,10 @@
 #include "FormProva.h"
 
 #include "database/FrmConn.h"
+#include "listform/ProcedureForm.h"
 #include "startup/Principale.h"
+#include "suite/ComponenteDati.h"
+#include "suite/Errore.h"
 #include "suite/MenuClient.h"
 #include "suite/Sessione.h"
 
@@ -95,6 +98,25 @@ void FormProva::Avvia() {
             d->setAttribute(Qt::WA_DeleteOnClose);
             d->show();
         });
+}
+
+int FormProva::Leggi(const QString& sql) {
+    try {
+        const ContestoSessione& s = Sessione();
+        if (!s.ComponenteDati)
+            throw Errore(NumErr::OggettoNonImpostato, QStringLiteral("Componente dati non creato"),
+                         QStringLiteral("FormProva"));
+        auto rs = s.ComponenteDati->ApriRecordset(sql, s.RisultatoConnessione);
+        int righe = 0;
+        for (; !rs->Eof(); rs->MoveNext())
+            ++righe;
+        rs->Close();
+        return righe;
+    } catch (const Errore& e) {
+        ImpostaErrore(e);
+        MostraErrore();
+        return -1;
+    }
 }
 
 void FormProva::closeEvent(QCloseEvent* e) {

@@ -30,6 +30,11 @@ public:
     void PassaA() override;
     void Avvia() override;
 
+    // Reads every row of the query through the data-access component, as a
+    // form's own record set does; a failure is reported with the data forms'
+    // error reporter.  The rows read, -1 after a failure.
+    int Leggi(const QString& sql);
+
     int avvii = 0;
     int tabelleStd = 0;
 

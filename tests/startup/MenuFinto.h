@@ -23,6 +23,8 @@ public:
     IComandiMenu* gestore = nullptr;
     QStringList chiamate;
     QVariantList parametriAddSeg;
+    // The texts the menu was asked to show ("MsgBox").
+    QStringList messaggi;
     bool collegato = false;
     int mostraMenu = 0;
 
@@ -52,6 +54,8 @@ public:
     QVariant InviaComando(const QString& comando, const QString&,
                           const QVariant& parametro) override {
         Fallisci(comando);
+        if (comando == QLatin1String("MsgBox"))
+            messaggi << parametro.toString();
         if (comando == QLatin1String("PrepProcCorr"))
             return QStringLiteral("S1");
         if (comando == QLatin1String("AddSeg")) {

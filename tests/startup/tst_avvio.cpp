@@ -6,8 +6,11 @@
 #include "MenuFinto.h"
 
 #include "data/ComponenteDatiSql.h"
+#include "database/Connessione.h"
 #include "database/FrmConn.h"
+#include "lifo/FrmMagDescInv.h"
 #include "listcmd/Comlin.h"
+#include "listform/ProcedureForm.h"
 #include "startup/Avvio.h"
 #include "startup/Principale.h"
 #include "suite/ComponenteDati.h"
@@ -21,6 +24,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -80,6 +84,42 @@ QVariant Comando(const QString& comando, const QVariant& parametro = {},
     return r;
 }
 
+// Stands between the code and the scripted answers: records, for every
+// message, the default button of a question and how many data forms were
+// still alive when it was shown.
+class Osservatore final : public ServizioMessaggi {
+public:
+    explicit Osservatore(MessaggiScriptati& risposte) : m_risposte(risposte) {
+        ImpostaServizioMessaggi(this);
+    }
+    ~Osservatore() override { ImpostaServizioMessaggi(&m_risposte); }
+
+    std::vector<int> predefiniti; // 0 for a message box
+    std::vector<int> formeVive;
+
+    int msgCom(const RichiestaMsgCom& r) override {
+        predefiniti.push_back(r.piComDefault);
+        formeVive.push_back(FormeVive());
+        return m_risposte.msgCom(r);
+    }
+    int msgBox(const RichiestaMsgBox& r) override {
+        predefiniti.push_back(0);
+        formeVive.push_back(FormeVive());
+        return m_risposte.msgBox(r);
+    }
+    QString inputBox(const RichiestaInput& r) override { return m_risposte.inputBox(r); }
+
+private:
+    static int FormeVive() {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (dynamic_cast<FormDati*>(w))
+                ++n;
+        return n;
+    }
+    MessaggiScriptati& m_risposte;
+};
+
 } // namespace
 
 class TstAvvio : public QObject {
@@ -128,6 +168,67 @@ private:
         ImpostaAmbienteAvvio(std::move(a));
         Main();
         QCoreApplication::processEvents();
+    }
+
+    // A copy of the demo company under the name given, with the root page of
+    // the schema object chosen by dove (a condition on sqlite_master)
+    // overwritten: the file opens, the first read of that object fails as a
+    // damaged file.
+    void CopiaDanneggiata(const QString& file, const QString& dove) {
+        for (const QString& n :
+             QDir(m_dir.path()).entryList({QFileInfo(file).fileName() + QLatin1Char('*')}))
+            QFile::remove(m_dir.filePath(n));
+        {
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("copia"));
+            db.setDatabaseName(m_db);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("VACUUM INTO '%1'").arg(file)));
+            q = QSqlQuery();
+            db.close();
+            db.setDatabaseName(file);
+            QVERIFY(db.open());
+            q = QSqlQuery(db);
+            QVERIFY(q.exec(QStringLiteral("PRAGMA page_size")) && q.next());
+            const qint64 pagina = q.value(0).toLongLong();
+            QVERIFY(q.exec(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE ") + dove) &&
+                    q.next());
+            const qint64 radice = q.value(0).toLongLong();
+            q = QSqlQuery();
+            db.close();
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.seek((radice - 1) * pagina));
+            f.write(QByteArray(int(pagina), '\xA5'));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("copia"));
+    }
+
+    // The rows of a table of a company file, -1 when they cannot be read.
+    static qint64 Righe(const QString& file, const QString& tabella) {
+        qint64 n = -1;
+        {
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("verifica"));
+            db.setDatabaseName(file);
+            if (db.open()) {
+                QSqlQuery q(db);
+                // Every row, through the table itself (a count could read an
+                // index only).
+                q.setForwardOnly(true);
+                if (q.exec(QStringLiteral("SELECT * FROM ") + tabella)) {
+                    qint64 righe = 0;
+                    while (q.next())
+                        ++righe;
+                    if (!q.lastError().isValid())
+                        n = righe;
+                }
+            }
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("verifica"));
+        return n;
     }
 
     // Lets the hidden main window's timer run for a while.
@@ -242,35 +343,10 @@ private slots:
     void dannoDopoApertura() {
         QFETCH(int, risposta);
         const QString file = m_dir.filePath(QStringLiteral("danneggiata.db"));
-        for (const QString& n : QDir(m_dir.path()).entryList({QStringLiteral("danneggiata.db*")}))
-            QFile::remove(m_dir.filePath(n));
-        {
-            QSqlDatabase db =
-                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("copia"));
-            db.setDatabaseName(m_db);
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY(q.exec(QStringLiteral("VACUUM INTO '%1'").arg(file)));
-            q = QSqlQuery();
-            db.close();
-            db.setDatabaseName(file);
-            QVERIFY(db.open());
-            q = QSqlQuery(db);
-            QVERIFY(q.exec(QStringLiteral("PRAGMA page_size")) && q.next());
-            const qint64 pagina = q.value(0).toLongLong();
-            // The index of the currencies, which the session reads by code.
-            QVERIFY(q.exec(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE type = "
-                                          "'index' AND tbl_name = 'Monete'")) &&
-                    q.next());
-            const qint64 radice = q.value(0).toLongLong();
-            q = QSqlQuery();
-            db.close();
-            QFile f(file);
-            QVERIFY(f.open(QIODevice::ReadWrite));
-            QVERIFY(f.seek((radice - 1) * pagina));
-            f.write(QByteArray(int(pagina), '\xA5'));
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("copia"));
+        // The index of the currencies, which the session reads by code.
+        CopiaDanneggiata(file, QStringLiteral("type = 'index' AND tbl_name = 'Monete'"));
+        if (QTest::currentTestFailed())
+            return;
         m_prepara = [file](MenuFinto& m) { m.valori.insert(QStringLiteral("NomeDBAzie"), file); };
         m_msg->rispondi(risposta);
 
@@ -292,6 +368,183 @@ private slots:
             QCOMPARE(NumeroForme(), 0);
             QVERIFY(copie.isEmpty());
         }
+    }
+
+    // A damaged page met later, by a data form's own record set: after the
+    // error the operator is asked once a session whether to close the
+    // program and repair the file.  Annulla leaves the form as it is; Ok
+    // closes the forms as the menu's "fine" does, offers the repair once no
+    // form is left, and the program ends.  A form that refuses to close keeps
+    // the program open, and the repair waits for the program's end.
+    void dannoInUnaForm_data() {
+        QTest::addColumn<QString>("caso");
+        QTest::newRow("Annulla") << "annulla";
+        QTest::newRow("Ok, repair accepted") << "ok";
+        QTest::newRow("Ok, repair refused") << "rifiutata";
+        QTest::newRow("Ok, a form refuses to close") << "nochiudi";
+    }
+    void dannoInUnaForm() {
+        QFETCH(QString, caso);
+        const QString file = m_dir.filePath(QStringLiteral("danneggiata in form.db"));
+        // A table the session does not read while it loads.
+        CopiaDanneggiata(file, QStringLiteral("type = 'table' AND tbl_name = 'MagDescrInv'"));
+        if (QTest::currentTestFailed())
+            return;
+        const qint64 monete = Righe(file, QStringLiteral("Monete"));
+        QVERIFY(monete > 0);
+        QCOMPARE(Righe(file, QStringLiteral("MagDescrInv")), -1);
+        m_prepara = [file](MenuFinto& m) { m.valori.insert(QStringLiteral("NomeDBAzie"), file); };
+        Avvia(QStringLiteral("/Mm-1 /PQUARVEL INV01 /FfrmProva"));
+        QVERIFY(Form());
+        QCOMPARE(m_msg->mostrati().size(), std::size_t(0));
+        if (caso == QLatin1String("nochiudi"))
+            Form()->osParam += QStringLiteral(" /NOCHIUDI");
+
+        Osservatore osservatore(*m_msg);
+        m_msg->rispondi(caso == QLatin1String("annulla") ? 2 : 1);
+        if (caso == QLatin1String("ok"))
+            m_msg->rispondi(int(vbOK));
+        else if (caso == QLatin1String("rifiutata"))
+            m_msg->rispondi(int(vbCancel));
+        else if (caso == QLatin1String("nochiudi"))
+            m_msg->rispondi(1); // the program stays open: "&Ok"
+        QCOMPARE(Form()->Leggi(QStringLiteral("Select * from MagDescrInv")), -1);
+
+        // The error first, as every error of a data form, then the question.
+        QCOMPARE(m_menu->messaggi.size(), 1);
+        QVERIFY2(m_menu->messaggi.at(0).startsWith(QStringLiteral("Errore(3343): Il file del "
+                                                                  "database è danneggiato")),
+                 qPrintable(m_menu->messaggi.at(0)));
+        QCOMPARE(m_msg->mostrati().size(), std::size_t(1));
+        const auto& domanda = m_msg->mostrati().front();
+        QCOMPARE(int(domanda.tipo), int(MessaggiScriptati::Tipo::MsgCom));
+        QCOMPARE(domanda.testo, TestoChiudiERipara(file));
+        QCOMPARE(domanda.pulsanti,
+                 (QStringList{QStringLiteral("&Ok"), QStringLiteral("&Annulla")}));
+        QCOMPARE(osservatore.predefiniti.front(), 2);
+
+        const QStringList copie{QStringLiteral("danneggiata in form.db.danneggiato-*")};
+        if (caso == QLatin1String("annulla")) {
+            Attendi(300);
+            QCOMPARE(m_fine, 0);
+            QVERIFY(Form());
+            QVERIFY(Form()->isVisible());
+            // The form goes on reading what is sound; the next damaged read
+            // shows its error and asks nothing.
+            QCOMPARE(Form()->Leggi(QStringLiteral("Select * from Monete")), int(monete));
+            QCOMPARE(Form()->Leggi(QStringLiteral("Select * from MagDescrInv")), -1);
+            QCOMPARE(m_menu->messaggi.size(), 2);
+            QCOMPARE(m_msg->mostrati().size(), std::size_t(1));
+            Attendi(100);
+            QCOMPARE(m_fine, 0);
+            QVERIFY(QDir(m_dir.path()).entryList(copie).isEmpty());
+            QCOMPARE(Righe(file, QStringLiteral("MagDescrInv")), -1);
+            return;
+        }
+
+        if (caso == QLatin1String("nochiudi")) {
+            // The form stays and says why; nothing is repaired while it is open.
+            QTRY_COMPARE(m_msg->mostrati().size(), std::size_t(2));
+            QCOMPARE(m_msg->mostrati().at(1).testo, testi_principale::RiparazioneRinviata(file));
+            QVERIFY(Form());
+            Attendi(300);
+            QCOMPARE(m_fine, 0);
+            QCOMPARE(m_msg->mostrati().size(), std::size_t(2));
+            // Once the operator closes it, the program ends with the repair.
+            m_msg->rispondi(int(vbOK));
+            Form()->osParam.remove(QStringLiteral(" /NOCHIUDI"));
+            QVERIFY(Form()->close());
+        }
+
+        QTRY_COMPARE(m_fine, 1);
+        QTRY_COMPARE(NumeroForme(), 0);
+        const std::size_t offerta = caso == QLatin1String("nochiudi") ? 2 : 1;
+        QCOMPARE(m_msg->mostrati().size(), offerta + 1);
+        QCOMPARE(m_msg->mostrati().at(offerta).testo, testi_connessione::Recuperare(file));
+        // The offer came when no data form was left holding the file.
+        QCOMPARE(osservatore.formeVive.at(offerta), 0);
+        // The form closed through its own closing: the menu heard that the
+        // function ended.
+        QVERIFY(m_menu->chiamate.contains(QStringLiteral("FineFunzione(INV01)")));
+        QVERIFY(m_menu->chiamate.contains(QStringLiteral("Scollega")));
+        QCOMPARE(m_msg->nonRisposte(), 0);
+        if (caso == QLatin1String("rifiutata")) {
+            QVERIFY(QDir(m_dir.path()).entryList(copie).isEmpty());
+            QCOMPARE(Righe(file, QStringLiteral("MagDescrInv")), -1);
+            return;
+        }
+        QCOMPARE(QDir(m_dir.path()).entryList(copie).size(), 1);
+        QCOMPARE(Righe(file, QStringLiteral("Monete")), monete);
+        QVERIFY(Righe(file, QStringLiteral("MagDescrInv")) >= 0);
+    }
+
+    // The real headers form meets the damaged page while it loads: its load
+    // fails with the error, the question comes, and Ok leads to the repair
+    // and the end of the program.
+    void dannoNelCaricamentoDellaForm() {
+        const QString file = m_dir.filePath(QStringLiteral("danneggiata testate.db"));
+        CopiaDanneggiata(file, QStringLiteral("type = 'table' AND tbl_name = 'MagDescrInv'"));
+        if (QTest::currentTestFailed())
+            return;
+        RegistraFrmMagDescInv();
+        m_prepara = [file](MenuFinto& m) {
+            m.valori.insert(QStringLiteral("NomeDBAzie"), file);
+            m.lancio.osParam = QStringLiteral("/FfrmMagDescInv");
+        };
+        Osservatore osservatore(*m_msg);
+        m_msg->rispondi(1);
+        m_msg->rispondi(int(vbOK));
+        Avvia(QStringLiteral("/Mm-1 /PQUARVEL /FfrmMagDescInv"));
+
+        QTRY_COMPARE(m_fine, 1);
+        QCOMPARE(m_menu->messaggi.size(), 1);
+        QVERIFY2(m_menu->messaggi.at(0).contains(QStringLiteral("Errore(3343): ")),
+                 qPrintable(m_menu->messaggi.at(0)));
+        QCOMPARE(m_msg->testi(),
+                 (QStringList{TestoChiudiERipara(file), testi_connessione::Recuperare(file)}));
+        QCOMPARE(osservatore.predefiniti.front(), 2);
+        QCOMPARE(osservatore.formeVive.at(1), 0);
+        QCOMPARE(QDir(m_dir.path())
+                     .entryList({QStringLiteral("danneggiata testate.db.danneggiato-*")})
+                     .size(),
+                 1);
+        QVERIFY(Righe(file, QStringLiteral("MagDescrInv")) >= 0);
+    }
+
+    // Only a company file is offered for repair; an error that is not a
+    // damaged file asks nothing.
+    void riparazioneSoloPerFile_data() {
+        QTest::addColumn<QString>("nomeDb");
+        QTest::addColumn<QString>("numero");
+        QTest::addColumn<bool>("chiesta");
+        QTest::newRow("file, 3343") << ""
+                                    << "3343" << true;
+        QTest::newRow("file, another error") << ""
+                                             << "3146" << false;
+        QTest::newRow("PostgreSQL, ODBC text")
+            << "ODBC;DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;DATABASE=ditta"
+            << "3343" << false;
+        QTest::newRow("data source name") << "DittaPg"
+                                          << "3343" << false;
+        QTest::newRow("file data source") << "ditta.dsn"
+                                          << "3343" << false;
+    }
+    void riparazioneSoloPerFile() {
+        QFETCH(QString, nomeDb);
+        QFETCH(QString, numero);
+        QFETCH(bool, chiesta);
+        Avvia(QStringLiteral("/Mm-1 /PQUARVEL /FfrmProva"));
+        QVERIFY(Form());
+        if (!nomeDb.isEmpty())
+            Sessione().NomeDb = nomeDb;
+        m_msg->rispondi(2);
+        MostraErrore(QStringLiteral("pagina illeggibile"), numero);
+        QCOMPARE(m_menu->messaggi, QStringList{QStringLiteral("Errore(") + numero +
+                                               QStringLiteral("): pagina illeggibile")});
+        QCOMPARE(m_msg->mostrati().size(), std::size_t(chiesta ? 1 : 0));
+        Attendi(100);
+        QVERIFY(Form());
+        QCOMPARE(m_fine, 0);
     }
 
     void connessioneFallita_data() {
