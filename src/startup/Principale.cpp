@@ -107,7 +107,10 @@ void FineProcesso() {
     // menu's "fine" has left.
     QTimer::singleShot(0, qApp, [] {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        RecuperaDbDittaDanneggiato();
+        // A repair that could not be done has said why; one that was done is
+        // told here, since nothing opens the file again.
+        if (RecuperaDbDittaDanneggiato())
+            msgCom(testi_principale::Riparato(Sessione().NomeDb), QStringLiteral("&Ok"));
         TerminaProcesso();
     });
 }
@@ -690,6 +693,11 @@ QString NonRiescoAChiudere() {
 }
 QString MenuNonDisponibile() {
     return QStringLiteral("Il menu non è più disponibile");
+}
+QString Riparato(const QString& nomeDb) {
+    return QStringLiteral("Il database ") + nomeDb +
+           QStringLiteral(" è stato riparato; la copia danneggiata è rimasta accanto ad esso.") +
+           CrLf + QStringLiteral("Il programma si chiude: riaprire la funzione dal menu.");
 }
 QString RiparazioneRinviata(const QString& nomeDb) {
     return QStringLiteral("Il programma non è stato chiuso: una maschera è ancora aperta.") + CrLf +

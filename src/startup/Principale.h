@@ -124,6 +124,7 @@ QString FormInesistente();
 QString NonRiescoAChiudere();
 QString MenuNonDisponibile();
 QString RiparazioneRinviata(const QString& nomeDb);
+QString Riparato(const QString& nomeDb);
 QString FEInvio(const QVariantList& p);
 QString FEAttesa(const QVariantList& p);
 QString FEInfo(const QVariantList& p);

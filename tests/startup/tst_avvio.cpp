@@ -402,9 +402,10 @@ private slots:
 
         Osservatore osservatore(*m_msg);
         m_msg->rispondi(caso == QLatin1String("annulla") ? 2 : 1);
-        if (caso == QLatin1String("ok"))
+        if (caso == QLatin1String("ok")) {
             m_msg->rispondi(int(vbOK));
-        else if (caso == QLatin1String("rifiutata"))
+            m_msg->rispondi(1); // repaired: "&Ok"
+        } else if (caso == QLatin1String("rifiutata"))
             m_msg->rispondi(int(vbCancel));
         else if (caso == QLatin1String("nochiudi"))
             m_msg->rispondi(1); // the program stays open: "&Ok"
@@ -452,6 +453,7 @@ private slots:
             QCOMPARE(m_msg->mostrati().size(), std::size_t(2));
             // Once the operator closes it, the program ends with the repair.
             m_msg->rispondi(int(vbOK));
+            m_msg->rispondi(1);
             Form()->osParam.remove(QStringLiteral(" /NOCHIUDI"));
             QVERIFY(Form()->close());
         }
@@ -459,8 +461,12 @@ private slots:
         QTRY_COMPARE(m_fine, 1);
         QTRY_COMPARE(NumeroForme(), 0);
         const std::size_t offerta = caso == QLatin1String("nochiudi") ? 2 : 1;
-        QCOMPARE(m_msg->mostrati().size(), offerta + 1);
+        const bool riparata = caso != QLatin1String("rifiutata");
+        QCOMPARE(m_msg->mostrati().size(), offerta + (riparata ? 2 : 1));
         QCOMPARE(m_msg->mostrati().at(offerta).testo, testi_connessione::Recuperare(file));
+        // A repair that was done is told, since nothing opens the file again.
+        if (riparata)
+            QCOMPARE(m_msg->mostrati().at(offerta + 1).testo, testi_principale::Riparato(file));
         // The offer came when no data form was left holding the file.
         QCOMPARE(osservatore.formeVive.at(offerta), 0);
         // The form closed through its own closing: the menu heard that the
@@ -494,6 +500,7 @@ private slots:
         Osservatore osservatore(*m_msg);
         m_msg->rispondi(1);
         m_msg->rispondi(int(vbOK));
+        m_msg->rispondi(1);
         Avvia(QStringLiteral("/Mm-1 /PQUARVEL /FfrmMagDescInv"));
 
         QTRY_COMPARE(m_fine, 1);
@@ -501,7 +508,9 @@ private slots:
         QVERIFY2(m_menu->messaggi.at(0).contains(QStringLiteral("Errore(3343): ")),
                  qPrintable(m_menu->messaggi.at(0)));
         QCOMPARE(m_msg->testi(),
-                 (QStringList{TestoChiudiERipara(file), testi_connessione::Recuperare(file)}));
+                 (QStringList{TestoChiudiERipara(file), testi_connessione::Recuperare(file),
+                              testi_principale::Riparato(file)}));
+        QCOMPARE(m_msg->nonRisposte(), 0);
         QCOMPARE(osservatore.predefiniti.front(), 2);
         QCOMPARE(osservatore.formeVive.at(1), 0);
         QCOMPARE(QDir(m_dir.path())
