@@ -109,7 +109,8 @@ void ArchivioMenu::Scrivi(const QString& sezione, const QString& chiave,
     }
     if (!profilo::Scrivi(m_file, sezione, k, scritto))
         throw Errore(NumErr::PermessoNegato,
-                     QStringLiteral("Non riesco a scrivere l'archivio del menu %1").arg(m_file),
+                     QStringLiteral("Non riesco a scrivere l'archivio del menu %1: %2")
+                         .arg(m_file, profilo::UltimoErrore()),
                      Sorgente);
     // The new file is private whatever the old one was.
     QFile::setPermissions(m_file, QFile::ReadOwner | QFile::WriteOwner);
