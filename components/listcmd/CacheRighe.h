@@ -46,10 +46,14 @@ public:
     void impostaChiavi(const QList<int>& posizioni) { m_posChiavi = posizioni; }
     QVariantList chiaveDi(const Riga& r) const;
 
-    // Forgets everything, the rows inserted here too.
+    // Forgets everything, the rows inserted here too: another list.
     void azzera();
-    // Forgets the rows read and written here (not those inserted here).
+    // Forgets the rows read and written here (not those inserted here).  A
+    // window that came back short stays noted: the list read again, the
+    // window is taken the next time it comes back short, so a count that
+    // keeps disagreeing with the rows does not read the list again and again.
     void svuota();
+    void svuotaAggiunte() { m_aggiunte.clear(); }
     // The list just read: its first window (no total known yet).
     void inizia(QVector<Riga> prime);
     // The list's rows in the database are n, all of them known.

@@ -518,7 +518,7 @@ void ModelloRighe::rileggi() {
     beginResetModel();
     m_mod = {};
     svuotaCache();
-    m_cache.azzera();
+    m_cache.svuotaAggiunte();
     try {
         conta();
     } catch (...) {

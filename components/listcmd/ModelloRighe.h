@@ -40,7 +40,6 @@
 // comes back short), the list has moved; the window is not shown, and the
 // list is read again (listaSpostata, or at once when nobody listens), as
 // "Aggiorna" does.
-
 //
 // The parts.  The statements are SqlLista's, the rows kept and their places
 // CacheRighe's, the cells' texts TestoCella's; this model keeps the row being
