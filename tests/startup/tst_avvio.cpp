@@ -10,6 +10,7 @@
 #include "database/FrmConn.h"
 #include "lifo/FrmMagDescInv.h"
 #include "listcmd/Comlin.h"
+#include "listform/FrmLista.h"
 #include "listform/ProcedureForm.h"
 #include "startup/Avvio.h"
 #include "startup/Principale.h"
@@ -518,6 +519,114 @@ private slots:
                      .size(),
                  1);
         QVERIFY(Righe(file, QStringLiteral("MagDescrInv")) >= 0);
+    }
+
+    // The headers form is on screen with a long list; the page of its last
+    // rows is damaged, so the load (the first rows, the count through the
+    // key) goes through and the operator meets the damage searching the
+    // descriptions.  Annulla leaves the form on screen; Ok closes it through its own
+    // closing, as the menu's "fine" does (no hand-back to the menu), and the
+    // repair finds the file free of the grid's connections.
+    void dannoCercandoNellaLista_data() {
+        QTest::addColumn<bool>("ripara");
+        QTest::newRow("Annulla") << false;
+        QTest::newRow("Ok") << true;
+    }
+    void dannoCercandoNellaLista() {
+        QFETCH(bool, ripara);
+        const QString file = m_dir.filePath(QStringLiteral("danneggiata lista.db"));
+        for (const QString& n :
+             QDir(m_dir.path()).entryList({QStringLiteral("danneggiata lista.db*")}))
+            QFile::remove(m_dir.filePath(n));
+        const int righe = 3000;
+        {
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("copia"));
+            db.setDatabaseName(m_db);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("VACUUM INTO '%1'").arg(file)));
+            q = QSqlQuery();
+            db.close();
+            db.setDatabaseName(file);
+            QVERIFY(db.open());
+            q = QSqlQuery(db);
+            QVERIFY(db.transaction());
+            QVERIFY(q.prepare(QStringLiteral("INSERT INTO MagDescrInv (CodInv, DataInvent, "
+                                             "Descrizione) VALUES (?, '2024-12-31', ?)")));
+            for (int i = 0; i < righe; ++i) {
+                q.addBindValue(QStringLiteral("Z%1").arg(i, 5, 10, QLatin1Char('0')));
+                q.addBindValue(QStringLiteral("RIGA-%1-").arg(i, 5, 10, QLatin1Char('0')) +
+                               QString(200, QLatin1Char('x')));
+                QVERIFY(q.exec());
+            }
+            QVERIFY(db.commit());
+            QVERIFY(q.exec(QStringLiteral("PRAGMA page_size")) && q.next());
+            const qint64 pagina = q.value(0).toLongLong();
+            q = QSqlQuery();
+            db.close();
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            const QByteArray tutto = f.readAll();
+            const QByteArray segno =
+                QStringLiteral("RIGA-%1-").arg(righe - 1, 5, 10, QLatin1Char('0')).toLatin1();
+            const qint64 dove = tutto.indexOf(segno);
+            QVERIFY(dove > 0);
+            QCOMPARE(tutto.lastIndexOf(segno), dove);
+            QVERIFY(f.seek(dove / pagina * pagina));
+            f.write(QByteArray(int(pagina), '\xA5'));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("copia"));
+
+        RegistraFrmMagDescInv();
+        m_prepara = [file](MenuFinto& m) {
+            m.valori.insert(QStringLiteral("NomeDBAzie"), file);
+            m.lancio.osParam = QStringLiteral("/FfrmMagDescInv");
+        };
+        Avvia(QStringLiteral("/Mm-1 /PQUARVEL INV01 /FfrmMagDescInv"));
+        auto* form = qobject_cast<FrmLista*>(IstanzaForm(QStringLiteral("frmMagDescInv")));
+        QVERIFY(form);
+        QCOMPARE(form->oiLoadOk(), qint16(1));
+        QVERIFY(form->isVisible());
+        QCOMPARE(m_menu->messaggi, QStringList());
+
+        Osservatore osservatore(*m_msg);
+        // A search through the descriptions reads every page of the table.
+        m_msg->rispondi(QStringLiteral("RIGA-%1").arg(righe - 1, 5, 10, QLatin1Char('0')));
+        form->dbgRiga()->setCol(2);
+        m_msg->rispondi(ripara ? 1 : 2);
+        if (ripara) {
+            m_msg->rispondi(int(vbOK));
+            m_msg->rispondi(1);
+        }
+        form->ButtonComando(QStringLiteral("Cerca"));
+        QCOMPARE(m_menu->messaggi.size(), 1);
+        QVERIFY2(m_menu->messaggi.at(0).startsWith(QStringLiteral("Errore(3343): ")),
+                 qPrintable(m_menu->messaggi.at(0)));
+        QCOMPARE(m_msg->testi().value(1), TestoChiudiERipara(file));
+        QCOMPARE(osservatore.predefiniti.front(), 2);
+
+        const QStringList copie{QStringLiteral("danneggiata lista.db.danneggiato-*")};
+        if (!ripara) {
+            Attendi(300);
+            QCOMPARE(m_fine, 0);
+            QVERIFY(IstanzaForm(QStringLiteral("frmMagDescInv")));
+            QVERIFY(form->isVisible());
+            QCOMPARE(m_msg->mostrati().size(), std::size_t(2));
+            QVERIFY(QDir(m_dir.path()).entryList(copie).isEmpty());
+            return;
+        }
+        QTRY_COMPARE(m_fine, 1);
+        QVERIFY(!IstanzaForm(QStringLiteral("frmMagDescInv")));
+        QCOMPARE(m_msg->testi().mid(1),
+                 (QStringList{TestoChiudiERipara(file), testi_connessione::Recuperare(file),
+                              testi_principale::Riparato(file)}));
+        QCOMPARE(osservatore.formeVive.at(1), 0);
+        QCOMPARE(m_msg->nonRisposte(), 0);
+        QVERIFY(m_menu->chiamate.contains(QStringLiteral("FineFunzione(INV01)")));
+        QVERIFY(!m_menu->chiamate.contains(QStringLiteral("MostraMenu")));
+        QCOMPARE(QDir(m_dir.path()).entryList(copie).size(), 1);
+        QVERIFY(Righe(file, QStringLiteral("MagDescrInv")) >= 3);
     }
 
     // Only a company file is offered for repair; an error that is not a
