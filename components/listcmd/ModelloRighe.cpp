@@ -69,6 +69,34 @@ bool StessoValore(const QVariant& a, const QVariant& b) {
     return a.toString() == b.toString();
 }
 
+// The kinds SQLite tables declare for their columns, read once per table
+// (PostgreSQL's driver gives the kinds of the result already).
+class TipiDichiarati {
+public:
+    explicit TipiDichiarati(const QSqlDatabase& db) : m_db(db), m_attivo(!EPostgres(db)) {}
+    // -1 when not known.
+    int tipo(const QString& tabella, const QString& colonna) {
+        if (!m_attivo || tabella.isEmpty())
+            return -1;
+        const QString t = tabella.toLower();
+        if (!m_lette.contains(t)) {
+            m_lette.insert(t);
+            QSqlQuery p(m_db);
+            if (p.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(tabella)))
+                while (p.next())
+                    m_tipi.insert(t + QLatin1Char('.') + p.value(1).toString().toLower(),
+                                  TipoDaDichiarato(p.value(2).toString()));
+        }
+        return m_tipi.value(t + QLatin1Char('.') + colonna.toLower(), -1);
+    }
+
+private:
+    QSqlDatabase m_db;
+    bool m_attivo;
+    QSet<QString> m_lette;
+    QHash<QString, int> m_tipi; // by "table.column"
+};
+
 // A table's name as the engine keeps it (PostgreSQL: unquoted names in lower case).
 QString NomeTabella(const QSqlDatabase& db, const QString& tabella) {
     return EPostgres(db) ? tabella.toLower() : tabella;
@@ -182,18 +210,6 @@ void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
                              QStringLiteral("ApriSql"));
             colonneDaQuery();
             preparaChiavi();
-            SchemaLista schema;
-            schema.chiavePrimaria = [this](const QString& tabella) {
-                QStringList colonne;
-                const QSqlIndex pk = m_db.primaryIndex(NomeTabella(m_db, tabella));
-                for (int i = 0; i < pk.count(); ++i)
-                    colonne << pk.fieldName(i);
-                return colonne;
-            };
-            const QSqlRecord base = m_db.record(NomeTabella(m_db, m_lista.analisi().tabellaBase));
-            for (int i = 0; i < base.count(); ++i)
-                schema.colonneBase << base.fieldName(i);
-            m_fromConteggio = m_lista.fromPerContare(schema);
             conta();
             m_aperta = true;
         }
@@ -216,25 +232,9 @@ void ModelloRighe::colonneDaQuery() {
     q.finish();
 
     const QSqlRecord recBase = m_db.record(NomeTabella(m_db, analisi.tabellaBase));
-    const bool postgres = EPostgres(m_db);
     const bool unaTabella = !analisi.from.contains(QLatin1String("JOIN"), Qt::CaseInsensitive) &&
                             !analisi.from.contains(QLatin1Char(','));
-    QHash<QString, int> tipiDichiarati; // SQLite declared types, by "table.column"
-    auto tipoDichiarato = [&](const QString& tabella, const QString& colonna) -> int {
-        if (postgres || tabella.isEmpty())
-            return -1;
-        const QString chiave = tabella.toLower();
-        if (!tipiDichiarati.contains(chiave + QLatin1String("."))) {
-            tipiDichiarati.insert(chiave + QLatin1String("."), 1);
-            QSqlQuery p(m_db);
-            if (p.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(tabella)))
-                while (p.next())
-                    tipiDichiarati.insert(chiave + QLatin1Char('.') +
-                                              p.value(1).toString().toLower(),
-                                          TipoDaDichiarato(p.value(2).toString()));
-        }
-        return tipiDichiarati.value(chiave + QLatin1Char('.') + colonna.toLower(), -1);
-    };
+    TipiDichiarati tipiDichiarati(m_db);
     // Aliases of the FROM, so that a qualified column names its real table.
     auto tabellaVera = [&](const QString& qualificatore) {
         if (qualificatore.compare(analisi.aliasBase, Qt::CaseInsensitive) == 0)
@@ -267,7 +267,7 @@ void ModelloRighe::colonneDaQuery() {
                     c.colonnaBase = recBase.field(recBase.indexOf(v.colonna)).name();
                     c.aggiornabile = true;
                 }
-                const int dich = tipoDichiarato(c.tabella, v.colonna);
+                const int dich = tipiDichiarati.tipo(c.tabella, v.colonna);
                 if (dich >= 0)
                     c.tipo = dich;
             }
@@ -278,7 +278,7 @@ void ModelloRighe::colonneDaQuery() {
                 c.tabella = analisi.tabellaBase;
                 c.colonnaBase = recBase.field(recBase.indexOf(c.nome)).name();
                 c.aggiornabile = true;
-                const int dich = tipoDichiarato(c.tabella, c.nome);
+                const int dich = tipiDichiarati.tipo(c.tabella, c.nome);
                 if (dich >= 0)
                     c.tipo = dich;
             }
@@ -304,7 +304,22 @@ void ModelloRighe::preparaChiavi() {
     m_cache.impostaChiavi(m_lista.posizioniChiavi());
 }
 
-QString ModelloRighe::testoConteggio() const {
+QString ModelloRighe::testoConteggio() {
+    // the tables' keys are read when the list is first counted
+    if (m_fromConteggio.isEmpty()) {
+        SchemaLista schema;
+        schema.chiavePrimaria = [this](const QString& tabella) {
+            QStringList colonne;
+            const QSqlIndex pk = m_db.primaryIndex(NomeTabella(m_db, tabella));
+            for (int i = 0; i < pk.count(); ++i)
+                colonne << pk.fieldName(i);
+            return colonne;
+        };
+        const QSqlRecord base = m_db.record(NomeTabella(m_db, m_lista.analisi().tabellaBase));
+        for (int i = 0; i < base.count(); ++i)
+            schema.colonneBase << base.fieldName(i);
+        m_fromConteggio = m_lista.fromPerContare(schema);
+    }
     return m_lista.conteggio(m_fromConteggio, condizioneEsclusi());
 }
 

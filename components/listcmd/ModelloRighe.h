@@ -201,7 +201,7 @@ private:
     // The windows views asked for, read (queued from data()).
     void leggiRichieste();
     void conta();
-    QString testoConteggio() const;
+    QString testoConteggio();
     void avviaConteggio();
     void conteggioArrivato();
     void applicaTotale(qint64 totale);
@@ -232,8 +232,8 @@ private:
     QSqlDatabase m_db;
     QString m_sql;
     AnalisiSql m_analisiAccess;
-    SqlLista m_lista; // of the engine's text
-    QString m_fromConteggio;
+    SqlLista m_lista;        // of the engine's text
+    QString m_fromConteggio; // the FROM the list is counted on, once known
     QList<ColonnaLista> m_colonne;
     QList<int> m_chiaviForm;
     QString m_formatoData = QStringLiteral("dd/MM/yyyy");
