@@ -32,37 +32,29 @@ using namespace prova;
 class TstFrmMagDescInv : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // Every case runs on each engine.
+    void initTestCase_data() { MotoriProva::Righe(); }
     void initTestCase();
     void cleanup();
     void cleanupTestCase();
 
-    void caricamento_data() { motori(); }
     void caricamento();
-    void membri_data() { motori(); }
     void membri();
-    void nuovaTestata_data() { motori(); }
     void nuovaTestata();
-    void dataObbligatoria_data() { motori(); }
     void dataObbligatoria();
     void testataSenzaDescrizione_data();
     void testataSenzaDescrizione();
     void cancellazione_data();
     void cancellazione();
-    void cancellazioneSenzaConteggi_data() { motori(); }
     void cancellazioneSenzaConteggi();
-    void cancellazioneFallita_data() { motori(); }
     void cancellazioneFallita();
-    void tastoCanc_data() { motori(); }
     void tastoCanc();
-    void soloLettura_data() { motori(); }
     void soloLettura();
     void chiusura_data();
     void chiusura();
-    void segnalibro_data() { motori(); }
     void segnalibro();
 
 private:
-    void motori();
     void prepara(const QString& osParam = {});
     QAbstractItemView* vista() const {
         return qobject_cast<QAbstractItemView*>(m_form->dbgRiga()->widget());
@@ -73,12 +65,9 @@ private:
     void fermaChiusura();
 
     QTemporaryDir m_dir;
-    bool m_pg = false;
+    DatabasePgProva m_pg{QStringLiteral("quarvel_lifo")};
     int m_serie = 0;
-    QString m_motore;
-    // One database per process: two runs on the same server do not meet.
-    const QString m_nomePg =
-        QStringLiteral("quarvel_lifo_%1").arg(QCoreApplication::applicationPid());
+    Motore m_motore = Motore::Sqlite;
     QSqlDatabase m_db;
     MenuFinto m_menu;
     std::unique_ptr<MessaggiScriptati> m_msg;
@@ -91,31 +80,17 @@ void TstFrmMagDescInv::initTestCase() {
     // Scaling off: widths stay as designed.
     ImpostaLettoreFattore([](const QString&, const QString&) { return -1.0; });
     CaricaFrmPrincipale();
-    m_pg = PgDisponibile();
-    if (m_pg) {
+    if (DatabasePgProva::Disponibile()) {
         QString errore;
-        QVERIFY2(CreaDatabasePg(m_nomePg, errore), qPrintable(errore));
+        QVERIFY2(m_pg.Crea(&errore), qPrintable(errore));
     }
-}
-
-void TstFrmMagDescInv::motori() {
-    QTest::addColumn<QString>("motore");
-    QTest::newRow("sqlite") << "sqlite";
-    QTest::newRow("postgres") << "postgres";
 }
 
 void TstFrmMagDescInv::prepara(const QString& osParam) {
-    QFETCH(QString, motore);
-    if (motore == QLatin1String("postgres") && !m_pg)
-        QSKIP("PostgreSQL non disponibile (QUARVEL_PG_* assenti)");
+    QFETCH_GLOBAL(Motore, motore);
+    SALTA_SENZA_SERVER(motore);
     m_motore = motore;
-    const QString nome = QStringLiteral("ditta%1").arg(++m_serie);
-    if (motore == QLatin1String("postgres")) {
-        m_db = ConnessionePg(nome, m_nomePg);
-    } else {
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nome);
-        m_db.setDatabaseName(m_dir.filePath(nome + QStringLiteral(".db")));
-    }
+    m_db = ConnessioneDitta(motore, QStringLiteral("ditta%1").arg(++m_serie), m_dir, m_pg);
     QVERIFY2(m_db.open(), qPrintable(m_db.lastError().text()));
     RiempiDitta(m_db);
     m_menu = MenuFinto();
@@ -161,6 +136,7 @@ void TstFrmMagDescInv::cleanup() {
 
 void TstFrmMagDescInv::cleanupTestCase() {
     AzzeraSessione();
+    m_pg.Elimina();
 }
 
 void TstFrmMagDescInv::clicPulsante(const QString& chiave) {
@@ -305,12 +281,9 @@ void TstFrmMagDescInv::dataObbligatoria() {
 }
 
 void TstFrmMagDescInv::testataSenzaDescrizione_data() {
-    QTest::addColumn<QString>("motore");
     QTest::addColumn<bool>("nuova"); // typed in the form, or read from the database
-    for (const char* m : {"sqlite", "postgres"}) {
-        QTest::addRow("%s salvata qui", m) << m << true;
-        QTest::addRow("%s letta", m) << m << false;
-    }
+    QTest::newRow("salvata qui") << true;
+    QTest::newRow("letta") << false;
 }
 
 // A header without a description (Null in the database) is changed and
@@ -371,22 +344,19 @@ void TstFrmMagDescInv::testataSenzaDescrizione() {
 }
 
 void TstFrmMagDescInv::cancellazione_data() {
-    QTest::addColumn<QString>("motore");
     QTest::addColumn<QString>("origine");
     QTest::addColumn<int>("cascata");  // answer to the form's question
     QTest::addColumn<int>("conferma"); // answer to the list's own question
     QTest::addColumn<bool>("cancellata");
-    for (const char* m : {"sqlite", "postgres"}) {
-        QTest::addRow("%s pulsante ok", m) << m << "pulsante" << 1 << 1 << true;
-        QTest::addRow("%s pulsante annulla", m) << m << "pulsante" << 2 << 1 << false;
-        QTest::addRow("%s tasto Canc ok", m) << m << "tasto" << 1 << 1 << true;
-        QTest::addRow("%s griglia ok", m) << m << "griglia" << 1 << 1 << true;
-        QTest::addRow("%s griglia annulla", m) << m << "griglia" << 2 << 1 << false;
-        // the counts deleted by "&Ok" come back when the list refuses the delete
-        QTest::addRow("%s griglia ok poi no", m) << m << "griglia" << 1 << 2 << false;
-        // a dialog closed without a button keeps everything
-        QTest::addRow("%s pulsante chiusa", m) << m << "pulsante" << 0 << 1 << false;
-    }
+    QTest::newRow("pulsante ok") << "pulsante" << 1 << 1 << true;
+    QTest::newRow("pulsante annulla") << "pulsante" << 2 << 1 << false;
+    QTest::newRow("tasto Canc ok") << "tasto" << 1 << 1 << true;
+    QTest::newRow("griglia ok") << "griglia" << 1 << 1 << true;
+    QTest::newRow("griglia annulla") << "griglia" << 2 << 1 << false;
+    // the counts deleted by "&Ok" come back when the list refuses the delete
+    QTest::newRow("griglia ok poi no") << "griglia" << 1 << 2 << false;
+    // a dialog closed without a button keeps everything
+    QTest::newRow("pulsante chiusa") << "pulsante" << 0 << 1 << false;
 }
 
 void TstFrmMagDescInv::cancellazione() {
@@ -428,14 +398,14 @@ void TstFrmMagDescInv::cancellazione() {
     // no transaction is left open: a write of another connection goes through
     {
         QSqlDatabase altra =
-            m_motore == QLatin1String("postgres")
-                ? ConnessionePg(QStringLiteral("altra"), m_nomePg)
+            SuServer(m_motore)
+                ? m_pg.Connessione(QStringLiteral("altra"))
                 : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("altra"));
-        if (m_motore != QLatin1String("postgres"))
+        if (!SuServer(m_motore))
             altra.setDatabaseName(m_db.databaseName());
         QVERIFY(altra.open());
         QSqlQuery q(altra);
-        if (m_motore != QLatin1String("postgres"))
+        if (!SuServer(m_motore))
             q.exec(QStringLiteral("PRAGMA busy_timeout = 0"));
         QVERIFY2(q.exec(QStringLiteral("UPDATE MagDescrInv SET Descrizione = 'x' WHERE CodInv = "
                                        "'INV3'")),
@@ -459,7 +429,7 @@ void TstFrmMagDescInv::cancellazioneFallita() {
     // The header cannot be deleted (the database refuses it after the counts
     // went): the counts come back with it.
     PREPARA();
-    if (m_motore == QLatin1String("postgres")) {
+    if (SuServer(m_motore)) {
         Esegui(m_db, QStringLiteral("CREATE OR REPLACE FUNCTION blocca() RETURNS trigger AS $$ "
                                     "BEGIN RAISE EXCEPTION 'testata bloccata'; END $$ "
                                     "LANGUAGE plpgsql"));
@@ -501,8 +471,6 @@ void TstFrmMagDescInv::tastoCanc() {
 }
 
 void TstFrmMagDescInv::soloLettura() {
-    QFETCH(QString, motore);
-    Q_UNUSED(motore);
     prepara(QStringLiteral("/F frmMagDescInv /RO"));
     if (!m_form)
         return;
@@ -520,20 +488,17 @@ void TstFrmMagDescInv::soloLettura() {
 }
 
 void TstFrmMagDescInv::chiusura_data() {
-    QTest::addColumn<QString>("motore");
     QTest::addColumn<QString>("lancia");
     QTest::addColumn<int>("risposta"); // to the pending-row question; 0 none pending
     QTest::addColumn<bool>("chiusa");
     QTest::addColumn<QString>("ritorno");
-    for (const char* m : {"sqlite", "postgres"}) {
-        QTest::addRow("%s al menu", m) << m << "" << 0 << true << "MostraMenu";
-        QTest::addRow("%s al chiamante", m) << m << "L1" << 0 << true << "RitornaA L1|S1|P1";
-        QTest::addRow("%s riga salvata", m) << m << "" << 1 << true << "MostraMenu";
-        QTest::addRow("%s riga abbandonata", m) << m << "" << 2 << true << "MostraMenu";
-        QTest::addRow("%s resta aperta", m) << m << "" << 3 << false << "";
-        // the menu itself is closing the program: no hand-back
-        QTest::addRow("%s fine dal menu", m) << m << "L1" << 0 << true << "";
-    }
+    QTest::newRow("al menu") << "" << 0 << true << "MostraMenu";
+    QTest::newRow("al chiamante") << "L1" << 0 << true << "RitornaA L1|S1|P1";
+    QTest::newRow("riga salvata") << "" << 1 << true << "MostraMenu";
+    QTest::newRow("riga abbandonata") << "" << 2 << true << "MostraMenu";
+    QTest::newRow("resta aperta") << "" << 3 << false << "";
+    // the menu itself is closing the program: no hand-back
+    QTest::newRow("fine dal menu") << "L1" << 0 << true << "";
 }
 
 void TstFrmMagDescInv::chiusura() {

@@ -1,14 +1,16 @@
 #pragma once
 // What the data-form tests share: a menu client that records what the forms
-// ask of it, the company database on SQLite or on PostgreSQL (when the test
-// service exports QUARVEL_PG_*), the session as the start-up fills it, and
-// real key and mouse events sent where the operator's would go.
+// ask of it, the company database on SQLite or on PostgreSQL (the test
+// process's own database, when the test service exports QUARVEL_PG_*), the
+// session as the start-up fills it, and real key and mouse events sent where
+// the operator's would go.
 
 #include "data/ComponenteDatiSql.h"
 #include "data/Schema.h"
 #include "listcmd/Comlin.h"
 #include "suite/MenuClient.h"
 #include "suite/Sessione.h"
+#include "support/MotoriProva.h"
 #include "utility/Utilita.h"
 
 #include <QAbstractItemView>
@@ -66,37 +68,16 @@ public:
     void ScriviValore(const QString&, const QString&) override {}
 };
 
-inline bool PgDisponibile() {
-    return qEnvironmentVariableIsSet("PGPORT") && qEnvironmentVariableIsSet("QUARVEL_PG_UID");
-}
-
-inline QSqlDatabase ConnessionePg(const QString& nome, const QString& database) {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nome);
-    db.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
-    db.setPort(qEnvironmentVariable("PGPORT").toInt());
-    db.setUserName(qEnvironmentVariable("QUARVEL_PG_UID"));
-    db.setPassword(qEnvironmentVariable("QUARVEL_PG_PWD"));
-    db.setDatabaseName(database);
+// The company database of a case: a file of its own in the test's folder,
+// or the test process's database on the PostgreSQL server.  Added under the
+// name given, not opened yet.
+inline QSqlDatabase ConnessioneDitta(Motore motore, const QString& nome, const QTemporaryDir& dir,
+                                     const DatabasePgProva& pg) {
+    if (SuServer(motore))
+        return pg.Connessione(nome);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nome);
+    db.setDatabaseName(dir.filePath(nome + QStringLiteral(".db")));
     return db;
-}
-
-// A PostgreSQL database of the test's own, so that tests running beside it
-// are not disturbed.  False with the reason when it cannot be made.
-inline bool CreaDatabasePg(const QString& database, QString& errore) {
-    {
-        QSqlDatabase admin = ConnessionePg(QStringLiteral("pgadmin"), QStringLiteral("quarvel"));
-        if (!admin.open()) {
-            errore = admin.lastError().text();
-        } else {
-            QSqlQuery q(admin);
-            q.exec(QStringLiteral("DROP DATABASE IF EXISTS ") + database);
-            if (!q.exec(QStringLiteral("CREATE DATABASE ") + database))
-                errore = q.lastError().text();
-            admin.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("pgadmin"));
-    return errore.isEmpty();
 }
 
 inline void Esegui(QSqlDatabase& db, const QString& sql) {

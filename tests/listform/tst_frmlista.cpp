@@ -81,32 +81,27 @@ const char* SqlTestate = "SELECT CodInv, DataInvent, Descrizione FROM MagDescrIn
 class TstFrmLista : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // Every case on each engine; preparazione() needs none and runs once.
+    void initTestCase_data() { MotoriProva::Righe(); }
     void initTestCase();
     void cleanup();
     void cleanupTestCase();
 
-    void cellaRifiutata_data() { motori(); }
     void cellaRifiutata();
     void pulsanteInModifica_data();
     void pulsanteInModifica();
     void ricerca_data();
     void ricerca();
-    void ricercaSenzaControlli_data() { motori(); }
     void ricercaSenzaControlli();
-    void pulsanteCella_data() { motori(); }
     void pulsanteCella();
-    void ordinamento_data() { motori(); }
     void ordinamento();
-    void tastiAlt_data() { motori(); }
     void tastiAlt();
     void caricamentoFallito_data();
     void caricamentoFallito();
-    void verificaRiga_data() { motori(); }
     void verificaRiga();
     void preparazione();
 
 private:
-    void motori();
     void prepara(const QString& sql = QString::fromLatin1(SqlTestate), bool conferma = true);
     QAbstractItemView* vista() const {
         return qobject_cast<QAbstractItemView*>(m_form->dbgRiga()->widget());
@@ -115,9 +110,9 @@ private:
     QVariant valore(const QString& sql) { return Valore(m_db, sql); }
 
     QTemporaryDir m_dir;
-    bool m_pg = false;
+    DatabasePgProva m_pg{QStringLiteral("quarvel_listform")};
     int m_serie = 0;
-    QString m_motore;
+    Motore m_motore = Motore::Sqlite;
     QSqlDatabase m_db;
     MenuFinto m_menu;
     std::unique_ptr<MessaggiScriptati> m_msg;
@@ -129,31 +124,17 @@ void TstFrmLista::initTestCase() {
     InstallaComponenti();
     ImpostaLettoreFattore([](const QString&, const QString&) { return -1.0; });
     CaricaFrmPrincipale();
-    m_pg = PgDisponibile();
-    if (m_pg) {
+    if (DatabasePgProva::Disponibile()) {
         QString errore;
-        QVERIFY2(CreaDatabasePg(QStringLiteral("quarvel_listform"), errore), qPrintable(errore));
+        QVERIFY2(m_pg.Crea(&errore), qPrintable(errore));
     }
-}
-
-void TstFrmLista::motori() {
-    QTest::addColumn<QString>("motore");
-    QTest::newRow("sqlite") << "sqlite";
-    QTest::newRow("postgres") << "postgres";
 }
 
 void TstFrmLista::prepara(const QString& sql, bool conferma) {
-    QFETCH(QString, motore);
-    if (motore == QLatin1String("postgres") && !m_pg)
-        QSKIP("PostgreSQL non disponibile (QUARVEL_PG_* assenti)");
+    QFETCH_GLOBAL(Motore, motore);
+    SALTA_SENZA_SERVER(motore);
     m_motore = motore;
-    const QString nome = QStringLiteral("lista%1").arg(++m_serie);
-    if (motore == QLatin1String("postgres")) {
-        m_db = ConnessionePg(nome, QStringLiteral("quarvel_listform"));
-    } else {
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nome);
-        m_db.setDatabaseName(m_dir.filePath(nome + QStringLiteral(".db")));
-    }
+    m_db = ConnessioneDitta(motore, QStringLiteral("lista%1").arg(++m_serie), m_dir, m_pg);
     QVERIFY2(m_db.open(), qPrintable(m_db.lastError().text()));
     RiempiDitta(m_db);
     Esegui(m_db, QStringLiteral("UPDATE MagDescrInv SET Descrizione = NULL WHERE CodInv = 'INV3'"));
@@ -193,6 +174,7 @@ void TstFrmLista::cleanup() {
 
 void TstFrmLista::cleanupTestCase() {
     AzzeraSessione();
+    m_pg.Elimina();
 }
 
 void TstFrmLista::clicPulsante(const QString& chiave) {
@@ -231,13 +213,10 @@ void TstFrmLista::cellaRifiutata() {
 }
 
 void TstFrmLista::pulsanteInModifica_data() {
-    QTest::addColumn<QString>("motore");
     QTest::addColumn<QString>("testo");
     QTest::addColumn<bool>("eseguito");
-    for (const char* m : {"sqlite", "postgres"}) {
-        QTest::addRow("%s cella valida", m) << m << "ok" << true;
-        QTest::addRow("%s cella rifiutata", m) << m << "no" << false;
-    }
+    QTest::newRow("cella valida") << "ok" << true;
+    QTest::newRow("cella rifiutata") << "no" << false;
 }
 
 void TstFrmLista::pulsanteInModifica() {
@@ -263,18 +242,14 @@ void TstFrmLista::pulsanteInModifica() {
 }
 
 void TstFrmLista::ricerca_data() {
-    QTest::addColumn<QString>("motore");
     QTest::addColumn<int>("riga");
     QTest::addColumn<bool>("scrivendo");
     QTest::addColumn<int>("tasto");
     QTest::addColumn<bool>("cerca");
-    for (const char* m : {"sqlite", "postgres"}) {
-        QTest::addRow("%s F3 sempre", m) << m << 0 << false << int(Qt::Key_F3) << true;
-        QTest::addRow("%s F2 su cella piena selezionata", m)
-            << m << 0 << false << int(Qt::Key_F2) << false;
-        QTest::addRow("%s F2 su cella vuota", m) << m << 2 << false << int(Qt::Key_F2) << true;
-        QTest::addRow("%s F2 mentre si scrive", m) << m << 0 << true << int(Qt::Key_F2) << true;
-    }
+    QTest::newRow("F3 sempre") << 0 << false << int(Qt::Key_F3) << true;
+    QTest::newRow("F2 su cella piena selezionata") << 0 << false << int(Qt::Key_F2) << false;
+    QTest::newRow("F2 su cella vuota") << 2 << false << int(Qt::Key_F2) << true;
+    QTest::newRow("F2 mentre si scrive") << 0 << true << int(Qt::Key_F2) << true;
 }
 
 void TstFrmLista::ricerca() {
@@ -340,7 +315,7 @@ void TstFrmLista::ordinamento() {
 
     // a binary column cannot be sorted: the message, the SQL as it was
     delete m_form.data();
-    if (m_motore == QLatin1String("postgres"))
+    if (SuServer(m_motore))
         Esegui(m_db, "CREATE TABLE Allegati (Codice varchar(20) PRIMARY KEY, Dati bytea)");
     else
         Esegui(m_db, "CREATE TABLE Allegati (Codice TEXT PRIMARY KEY, Dati BLOB)");
@@ -384,12 +359,9 @@ void TstFrmLista::tastiAlt() {
 }
 
 void TstFrmLista::caricamentoFallito_data() {
-    QTest::addColumn<QString>("motore");
     QTest::addColumn<bool>("conMenu");
-    for (const char* m : {"sqlite", "postgres"}) {
-        QTest::addRow("%s menu", m) << m << true;
-        QTest::addRow("%s senza menu", m) << m << false;
-    }
+    QTest::newRow("menu") << true;
+    QTest::newRow("senza menu") << false;
 }
 
 void TstFrmLista::caricamentoFallito() {
@@ -455,6 +427,7 @@ void TstFrmLista::verificaRiga() {
 void TstFrmLista::preparazione() {
     // Colour, loading notice, company suffix, read-only switch and window
     // state, on a form that is not loaded.
+    PROVA_SOLO_PRIMO_MOTORE();
     m_menu = MenuFinto();
     PreparaSessione(QSqlDatabase(), &m_menu);
     Sessione().ColoreForm = 0x0000FF; // &HBBGGRR: red
