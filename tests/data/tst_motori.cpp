@@ -14,6 +14,8 @@
 
 #include "utility/Utilita.h"
 
+#include "support/MotoriProva.h"
+
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
@@ -89,34 +91,39 @@ struct Motore {
     bool pg = false;
 };
 
+// How the database is named to Apri: the SQLite file, or the server by data
+// source name, by file data source or by an "ODBC;" text.
+enum class Percorso { File, Dsn, FileDsn, Testo };
+
+// The test service runs the server: its data source and login are exported.
+bool ConServer() {
+    return !qEnvironmentVariableIsEmpty("QUARVEL_PG_DSN") && prova::DatabasePgProva::Disponibile();
+}
+
 } // namespace
 
-Q_DECLARE_METATYPE(Motore)
+Q_DECLARE_METATYPE(Percorso)
 
+// The cases of the engine run once per way in (the global rows); those that
+// choose their databases themselves run on the first row only.
 class TstMotori : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase_data();
     void initTestCase();
     void cleanupTestCase();
-    void percorsiPostgres_data() { motori(); }
     void percorsiPostgres();
     void queryDelProgramma_data();
     void queryDelProgramma();
-    void campiQualificati_data() { motori(); }
     void campiQualificati();
     void campiQualificatiRigaPerRiga_data();
     void campiQualificatiRigaPerRiga();
     void letturaConAltreIstruzioni_data();
     void letturaConAltreIstruzioni();
-    void barraRovesciata_data() { motori(); }
     void barraRovesciata();
-    void chiaveDuplicata_data() { motori(); }
     void chiaveDuplicata();
-    void transazione_data() { motori(); }
     void transazione();
-    void codiciStrani_data() { motori(); }
     void codiciStrani();
-    void scorrimento_data() { motori(); }
     void scorrimento();
     void connessioneMotore_data();
     void connessioneMotore();
@@ -134,13 +141,15 @@ private:
     QTemporaryDir m_dir;
     QString m_file; // the SQLite company
     bool m_pg = false;
-    QString m_dbPg; // the test's own PostgreSQL database
+    // The test's own PostgreSQL databases: the company of the cases, and the
+    // one the company command fills.
+    prova::DatabasePgProva m_dbPg{QStringLiteral("quarvel_tst_dati")};
+    prova::DatabasePgProva m_dbDitta{QStringLiteral("quarvel_tst_ditta")};
     QString m_dsn, m_dsnFile, m_testo, m_uid, m_pwd;
     QString m_host, m_porta, m_driver;
     std::unique_ptr<IComponenteDati> m_base; // SQLite, for comparisons
 
-    void motori();
-    std::vector<std::pair<QString, Motore>> Elenco() const;
+    Motore corrente() const;
     std::unique_ptr<IComponenteDati> Apri(const Motore& m, QString* risposta = nullptr);
     QString CreaSqlite(const QString& nome);
 };
@@ -151,41 +160,32 @@ void TstMotori::initTestCase() {
     m_file = CreaSqlite("ditta.db");
     m_base = Apri(Motore{m_file});
 
-    m_dsn = qEnvironmentVariable("QUARVEL_PG_DSN");
-    if (m_dsn.isEmpty())
+    if (!ConServer())
         return;
     m_pg = true;
+    m_dsn = qEnvironmentVariable("QUARVEL_PG_DSN");
     m_uid = qEnvironmentVariable("QUARVEL_PG_UID");
     m_pwd = qEnvironmentVariable("QUARVEL_PG_PWD");
     const QString host = m_host = qEnvironmentVariable("PGHOST", "127.0.0.1");
     const QString porta = m_porta = qEnvironmentVariable("PGPORT");
     const QString driver = m_driver =
         qEnvironmentVariable("QUARVEL_PG_DRIVER", "PostgreSQL Unicode");
-    // A database of this test's own: other tests may use the server's.
-    m_dbPg = QString("quarvel_tst_dati_%1").arg(QCoreApplication::applicationPid());
+    // Databases of this test's own: other tests may use the server's.
+    QString errore;
+    QVERIFY2(m_dbPg.Crea(&errore), qPrintable(errore));
+    QVERIFY2(m_dbDitta.Crea(&errore), qPrintable(errore));
     {
-        QSqlDatabase admin = QSqlDatabase::addDatabase("QPSQL", "admin");
-        admin.setHostName(host);
-        admin.setPort(porta.toInt());
-        admin.setDatabaseName(qEnvironmentVariable("PGDATABASE", "quarvel"));
-        admin.setUserName(m_uid);
-        admin.setPassword(m_pwd);
-        admin.setConnectOptions("options='-c client_min_messages=warning'");
-        QVERIFY2(admin.open(), qPrintable(admin.lastError().text()));
-        QSqlQuery q(admin);
-        q.exec("DROP DATABASE IF EXISTS " + m_dbPg);
-        QVERIFY2(q.exec("CREATE DATABASE " + m_dbPg + " TEMPLATE template1"),
-                 qPrintable(q.lastError().text()));
+        QSqlDatabase db = m_dbPg.Connessione("imposta");
+        QVERIFY2(db.open(), qPrintable(db.lastError().text()));
         // A server whose sessions read a backslash in '...' as an escape, as
         // older set-ups do: every connection of the program must turn the
         // standard reading back on.
-        QVERIFY2(q.exec("ALTER DATABASE " + m_dbPg + " SET standard_conforming_strings = off"),
-                 qPrintable(q.lastError().text()));
-        q.exec("DROP DATABASE IF EXISTS " + m_dbPg + "_ditta");
-        QVERIFY2(q.exec("CREATE DATABASE " + m_dbPg + "_ditta TEMPLATE template1"),
-                 qPrintable(q.lastError().text()));
+        QSqlQuery q(db);
+        QVERIFY2(
+            q.exec("ALTER DATABASE " + m_dbPg.Nome() + " SET standard_conforming_strings = off"),
+            qPrintable(q.lastError().text()));
     }
-    QSqlDatabase::removeDatabase("admin");
+    QSqlDatabase::removeDatabase("imposta");
     // Data source and file data source pointing at it.
     const QString ini = m_dir.filePath("odbc.ini");
     QFile::copy(qEnvironmentVariable("ODBCINI"), ini);
@@ -193,7 +193,7 @@ void TstMotori::initTestCase() {
     QVERIFY(f.open(QIODevice::Append));
     m_dsn = "quarvel_tst_dati";
     f.write(QString("\n[%1]\nDriver=%2\nServername=%3\nPort=%4\nDatabase=%5\nCommLog=0\n")
-                .arg(m_dsn, driver, host, porta, m_dbPg)
+                .arg(m_dsn, driver, host, porta, m_dbPg.Nome())
                 .toUtf8());
     f.close();
     qputenv("ODBCINI", QFile::encodeName(ini));
@@ -201,11 +201,11 @@ void TstMotori::initTestCase() {
     QFile d(m_dsnFile);
     QVERIFY(d.open(QIODevice::WriteOnly));
     d.write(QString("[ODBC]\r\nDRIVER=%1\r\nSERVER=%2\r\nPORT=%3\r\nDATABASE=%4\r\nCommLog=0\r\n")
-                .arg(driver, host, porta, m_dbPg)
+                .arg(driver, host, porta, m_dbPg.Nome())
                 .toUtf8());
     d.close();
     m_testo = QString("odbc;DRIVER={%1};SERVER=%2;PORT=%3;DATABASE=%4;UID=%5;PWD=%6")
-                  .arg(driver, host, porta, m_dbPg, m_uid, m_pwd);
+                  .arg(driver, host, porta, m_dbPg.Nome(), m_uid, m_pwd);
 
     dati::Credenziali c;
     c.utente = m_uid;
@@ -223,19 +223,8 @@ void TstMotori::initTestCase() {
 
 void TstMotori::cleanupTestCase() {
     m_base.reset();
-    if (!m_pg)
-        return;
-    QSqlDatabase admin = QSqlDatabase::addDatabase("QPSQL", "admin2");
-    admin.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
-    admin.setPort(qEnvironmentVariable("PGPORT").toInt());
-    admin.setDatabaseName(qEnvironmentVariable("PGDATABASE", "quarvel"));
-    admin.setUserName(m_uid);
-    admin.setPassword(m_pwd);
-    if (admin.open()) {
-        QSqlQuery(admin).exec("DROP DATABASE IF EXISTS " + m_dbPg + " WITH (FORCE)");
-        QSqlQuery(admin).exec("DROP DATABASE IF EXISTS " + m_dbPg + "_ditta WITH (FORCE)");
-    }
-    admin.close();
+    m_dbPg.Elimina();
+    m_dbDitta.Elimina();
 }
 
 QString TstMotori::CreaSqlite(const QString& nome) {
@@ -256,23 +245,36 @@ QString TstMotori::CreaSqlite(const QString& nome) {
     return file;
 }
 
-std::vector<std::pair<QString, Motore>> TstMotori::Elenco() const {
-    std::vector<std::pair<QString, Motore>> e{{"sqlite", Motore{m_file}}};
-    if (!m_pg)
-        return e;
-    e.push_back({"dsn-odbc", Motore{m_dsn, true, true}});
-    e.push_back({"dsn-nativo", Motore{m_dsn, false, true}});
-    e.push_back({"filedsn-odbc", Motore{m_dsnFile, true, true}});
-    e.push_back({"filedsn-nativo", Motore{m_dsnFile, false, true}});
-    e.push_back({"testo-odbc", Motore{m_testo, true, true}});
-    e.push_back({"testo-nativo", Motore{m_testo, false, true}});
-    return e;
+// SQLite first; the ways into the server, through unixODBC and through Qt's
+// own driver, when the test service runs it.
+void TstMotori::initTestCase_data() {
+    prova::MotoriProva::Colonna();
+    QTest::addColumn<Percorso>("percorso");
+    QTest::newRow("sqlite") << prova::Motore::Sqlite << Percorso::File;
+    if (!ConServer())
+        return;
+    for (const auto& [nome, p] :
+         {std::pair{"dsn", Percorso::Dsn}, std::pair{"filedsn", Percorso::FileDsn},
+          std::pair{"testo", Percorso::Testo}}) {
+        QTest::addRow("%s-odbc", nome) << prova::Motore::Odbc << p;
+        QTest::addRow("%s-nativo", nome) << prova::Motore::Postgres << p;
+    }
 }
 
-void TstMotori::motori() {
-    QTest::addColumn<Motore>("motore");
-    for (const auto& [nome, m] : Elenco())
-        QTest::newRow(qPrintable(nome)) << m;
+Motore TstMotori::corrente() const {
+    QFETCH_GLOBAL(prova::Motore, motore);
+    QFETCH_GLOBAL(Percorso, percorso);
+    switch (percorso) {
+    case Percorso::File:
+        return Motore{m_file};
+    case Percorso::Dsn:
+        return Motore{m_dsn, motore == prova::Motore::Odbc, true};
+    case Percorso::FileDsn:
+        return Motore{m_dsnFile, motore == prova::Motore::Odbc, true};
+    case Percorso::Testo:
+        break;
+    }
+    return Motore{m_testo, motore == prova::Motore::Odbc, true};
 }
 
 std::unique_ptr<IComponenteDati> TstMotori::Apri(const Motore& m, QString* risposta) {
@@ -290,7 +292,7 @@ std::unique_ptr<IComponenteDati> TstMotori::Apri(const Motore& m, QString* rispo
 }
 
 void TstMotori::percorsiPostgres() {
-    QFETCH(Motore, motore);
+    const Motore motore = corrente();
     if (!m_pg)
         QSKIP("PostgreSQL not configured: QUARVEL_PG_DSN is not set (make test starts the server "
               "with scripts/services/postgres.sh); only the SQLite rows ran");
@@ -305,7 +307,6 @@ void TstMotori::percorsiPostgres() {
 }
 
 void TstMotori::queryDelProgramma_data() {
-    QTest::addColumn<Motore>("motore");
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QStringList>("attese"); // rows that must be there (SQLite too); empty: any
     QTest::addColumn<bool>("ordinata");      // rows compared in order
@@ -391,14 +392,12 @@ void TstMotori::queryDelProgramma_data() {
          {},
          true},
     };
-    for (const auto& [motore, m] : Elenco())
-        for (const auto& q : query)
-            QTest::newRow(qPrintable(motore + ": " + q.nome))
-                << m << q.sql << q.attese << q.ordinata;
+    for (const auto& q : query)
+        QTest::newRow(q.nome) << q.sql << q.attese << q.ordinata;
 }
 
 void TstMotori::queryDelProgramma() {
-    QFETCH(Motore, motore);
+    const Motore motore = corrente();
     QFETCH(QString, sql);
     QFETCH(QStringList, attese);
     QFETCH(bool, ordinata);
@@ -425,7 +424,7 @@ void TstMotori::queryDelProgramma() {
 }
 
 void TstMotori::campiQualificati() {
-    QFETCH(Motore, motore);
+    const Motore motore = corrente();
     auto c = Apri(motore);
     {
         auto rs = c->ApriRecordset(Livelli("ART000010"));
@@ -458,7 +457,6 @@ void TstMotori::campiQualificati() {
 }
 
 void TstMotori::campiQualificatiRigaPerRiga_data() {
-    QTest::addColumn<Motore>("motore");
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QStringList>("campi");
     const QString livelli = "SELECT Articoli.Articolo, Articoli.LivGruppo1, LivGruppi_1.*, "
@@ -486,15 +484,14 @@ void TstMotori::campiQualificatiRigaPerRiga_data() {
          PrepSql + " WHERE CodInv = 'INV2024'",
          {"MagInventari.Articolo", "MagInventari.Magazzino", "Articoli.Descrizione"}},
     };
-    for (const auto& [motore, m] : Elenco())
-        for (const auto& q : query)
-            QTest::newRow(qPrintable(motore + ": " + q.nome)) << m << q.sql << q.campi;
+    for (const auto& q : query)
+        QTest::newRow(q.nome) << q.sql << q.campi;
 }
 
 // Fields by qualified name row after row, as the level lookup reads them:
 // finding where a name points must not disturb the rows still to come.
 void TstMotori::campiQualificatiRigaPerRiga() {
-    QFETCH(Motore, motore);
+    const Motore motore = corrente();
     QFETCH(QString, sql);
     QFETCH(QStringList, campi);
     try {
@@ -521,19 +518,16 @@ void TstMotori::campiQualificatiRigaPerRiga() {
 }
 
 void TstMotori::letturaConAltreIstruzioni_data() {
-    QTest::addColumn<Motore>("motore");
     QTest::addColumn<bool>("transazione");
-    for (const auto& [nome, m] : Elenco()) {
-        QTest::newRow(qPrintable(nome + ": in a transaction")) << m << true;
-        QTest::newRow(qPrintable(nome + ": alone")) << m << false;
-    }
+    QTest::newRow("in a transaction") << true;
+    QTest::newRow("alone") << false;
 }
 
 // A record set read to its end while other statements run on the same
 // connection, as the loading of a terminal file does: for each article a
 // lookup and a write, inside the component's transaction or without one.
 void TstMotori::letturaConAltreIstruzioni() {
-    QFETCH(Motore, motore);
+    const Motore motore = corrente();
     QFETCH(bool, transazione);
     // Whatever happens, the rows written are gone afterwards (the guard runs
     // after the connection below closed, its transaction undone).
@@ -599,7 +593,7 @@ void TstMotori::letturaConAltreIstruzioni() {
 // Texts holding backslashes, quoted by the utility's SQL literal, are
 // written and read back as they are, whatever the server's own default.
 void TstMotori::barraRovesciata() {
-    QFETCH(Motore, motore);
+    const Motore motore = corrente();
     try {
         auto c = Apri(motore);
         UtilitaSuite u;
@@ -643,7 +637,7 @@ void TstMotori::barraRovesciata() {
 }
 
 void TstMotori::chiaveDuplicata() {
-    QFETCH(Motore, motore);
+    const Motore motore = corrente();
     auto c = Apri(motore);
     c->Esegui("DELETE * FROM MagDescrInv WHERE CodInv = 'TSTDUP'");
     c->Esegui("DELETE * FROM MagInventari WHERE CodInv = 'TSTDUP'");
@@ -683,7 +677,7 @@ void TstMotori::chiaveDuplicata() {
 }
 
 void TstMotori::transazione() {
-    QFETCH(Motore, motore);
+    const Motore motore = corrente();
     auto c = Apri(motore);
     auto conta = [&](const QString& tabella) {
         auto rs =
@@ -721,7 +715,7 @@ void TstMotori::transazione() {
 }
 
 void TstMotori::codiciStrani() {
-    QFETCH(Motore, motore);
+    const Motore motore = corrente();
     auto c = Apri(motore);
     const QStringList codici = {
         "O'Brien",    "a;b",     "x--y",   "/*c*/", "[q]",
@@ -743,7 +737,7 @@ void TstMotori::codiciStrani() {
 }
 
 void TstMotori::scorrimento() {
-    QFETCH(Motore, motore);
+    const Motore motore = corrente();
     auto c = Apri(motore);
     auto nessunRecord = [](auto&& f) {
         try {
@@ -813,6 +807,7 @@ void TstMotori::connessioneMotore_data() {
 }
 
 void TstMotori::connessioneMotore() {
+    PROVA_SOLO_PRIMO_MOTORE();
     QFETCH(QString, nome);
     QFETCH(QString, connessione);
     QFETCH(bool, soloOdbc);
@@ -895,6 +890,7 @@ void TstMotori::erroriApertura_data() {
 }
 
 void TstMotori::erroriApertura() {
+    PROVA_SOLO_PRIMO_MOTORE();
     QFETCH(QString, nome);
     QFETCH(QString, password);
     QFETCH(bool, soloOdbc);
@@ -927,6 +923,7 @@ void TstMotori::fileDanneggiato_data() {
 }
 
 void TstMotori::fileDanneggiato() {
+    PROVA_SOLO_PRIMO_MOTORE();
     QFETCH(QString, danno);
     QFETCH(bool, recuperabile);
     const QString file = m_dir.filePath("danno-" + danno + ".db");
@@ -1026,6 +1023,7 @@ void TstMotori::fileDanneggiato() {
 }
 
 void TstMotori::walEPassword() {
+    PROVA_SOLO_PRIMO_MOTORE();
     auto c = Apri(Motore{m_file});
     auto rs = c->ApriRecordset("PRAGMA journal_mode");
     QCOMPARE(rs->Campo(0).toString(), QString("wal"));
@@ -1063,6 +1061,7 @@ void TstMotori::fileDiRete_data() {
 // write-ahead log needs every process on one host), and the operator is told
 // once, though the program opens the file twice.
 void TstMotori::fileDiRete() {
+    PROVA_SOLO_PRIMO_MOTORE();
     QFETCH(QString, fileSystem);
     QFETCH(QString, giornale);
     QFETCH(bool, inUso);
@@ -1138,11 +1137,12 @@ void TstMotori::programmaDitta_data() {
 // quarvel-ditta on an "ODBC;" text: the user of --uid, the password from
 // the environment, never from the command line.
 void TstMotori::programmaDitta() {
+    PROVA_SOLO_PRIMO_MOTORE();
     QFETCH(bool, soloOdbc);
     QFETCH(QString, utenteTesto);
     if (!m_pg)
         QSKIP("PostgreSQL not configured: QUARVEL_PG_DSN is not set");
-    const QString database = m_dbPg + "_ditta";
+    const QString database = m_dbDitta.Nome();
     QString testo = QString("ODBC;DRIVER={%1};SERVER=%2;PORT=%3;DATABASE=%4")
                         .arg(m_driver, m_host, m_porta, database);
     if (!utenteTesto.isEmpty())

@@ -11,6 +11,7 @@
 #include "menu/ServerMenu.h"
 #include "suite/Errore.h"
 #include "suite/Messaggi.h"
+#include "support/MenuReale.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -155,20 +156,6 @@ public:
         return l;
     }
 };
-
-bool ConBus() {
-    return !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
-}
-
-// QSKIP leaves the test function it stands in, so this is a macro.
-#define SENZA_BUS_SALTA()                                                                          \
-    if (!ConBus())                                                                                 \
-    QSKIP("DBUS_SESSION_BUS_ADDRESS is not set: the menu tests need a session bus "                \
-          "(make test runs them under dbus-run-session)")
-
-bool MenuInEsecuzione() {
-    return QDBusConnection::sessionBus().interface()->isServiceRegistered(ServizioMenu()).value();
-}
 
 // A call to the running menu's control interface, the event loop turning
 // meanwhile so that the programs of this process answer the menu.
@@ -317,7 +304,9 @@ class TstMenu : public QObject {
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<QProcess> m_menu;
+    // The real menu, under a bus name of this test's own: other tests may run
+    // a menu on the same bus.
+    prova::MenuReale m_menu{prova::MenuReale::NomeDiProva(QStringLiteral("MenuProva"))};
 
     QString Archivio() const { return m_dir.filePath(QStringLiteral("menu/menu.ini")); }
     QString FileArgv() const { return m_dir.filePath(QStringLiteral("argv.txt")); }
@@ -331,42 +320,17 @@ private:
     bool AvviaMenu(const QStringList& altri = {}, const QString& programma = {}) {
         QFile::remove(Archivio());
         QFile::remove(FileArgv());
-        m_menu = std::make_unique<QProcess>();
-        m_menu->setProgram(QStringLiteral(QUARVEL_BINARY_DIR "/components/menu/quarvel-menu"));
-        m_menu->setArguments(QStringList{QStringLiteral("--archivio"), Archivio(),
-                                         QStringLiteral("--senza-dialoghi"),
-                                         QStringLiteral("--nascosto")} +
-                             altri);
         auto env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QUARVEL_PROGRAM"), programma.isEmpty() ? Finto() : programma);
-        m_menu->setProcessEnvironment(env);
-        m_menu->start();
-        if (!m_menu->waitForStarted())
-            return false;
-        const QDeadlineTimer limite(30000);
-        while (!MenuInEsecuzione() && !limite.hasExpired() && m_menu->state() == QProcess::Running)
-            QTest::qWait(20);
-        return MenuInEsecuzione();
+        return m_menu.Avvia(QStringList{QStringLiteral("--archivio"), Archivio(),
+                                        QStringLiteral("--senza-dialoghi"),
+                                        QStringLiteral("--nascosto")} +
+                                altri,
+                            env);
     }
     // Ends the menu as a signal does; the event loop turns meanwhile, so the
     // programs of this process answer its "fine".
-    void FermaMenu() {
-        if (!m_menu)
-            return;
-        if (m_menu->state() == QProcess::Running) {
-            m_menu->terminate();
-            const QDeadlineTimer limite(30000);
-            while (m_menu->state() == QProcess::Running && !limite.hasExpired())
-                QTest::qWait(20);
-            if (m_menu->state() == QProcess::Running)
-                m_menu->kill();
-            m_menu->waitForFinished();
-        }
-        m_menu.reset();
-        const QDeadlineTimer limite(10000);
-        while (MenuInEsecuzione() && !limite.hasExpired())
-            QTest::qWait(20);
-    }
+    void FermaMenu() { m_menu.Ferma(); }
     bool AttendiArgv() {
         const QDeadlineTimer limite(30000);
         while (!limite.hasExpired()) {
@@ -421,10 +385,6 @@ private:
 private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
-        // A bus name of this test's own: other tests may run a menu on the same bus.
-        qputenv("QUARVEL_MENU_BUS_NAME", QStringLiteral("it.belcor.Quarvel.MenuProva%1")
-                                             .arg(QCoreApplication::applicationPid())
-                                             .toUtf8());
         QFile f(Finto());
         QVERIFY(f.open(QIODevice::WriteOnly));
         // The stand-in for Quarvel: writes its arguments, one a line.
@@ -782,8 +742,8 @@ private slots:
     // ---- On the session bus, with the real menu program ---------------------------
 
     void senzaMenu() {
-        SENZA_BUS_SALTA();
-        QVERIFY(!MenuInEsecuzione());
+        SALTA_SENZA_BUS();
+        QVERIFY(!m_menu.InEsecuzione());
         try {
             ClientMenuDBus c;
             QFAIL("a client was created with no menu running");
@@ -793,7 +753,7 @@ private slots:
     }
 
     void dueClienti() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QVERIFY(AvviaMenu());
         ClientMenuDBus a, b;
         QVERIFY(a.NomeSulBus() != b.NomeSulBus());
@@ -849,7 +809,7 @@ private slots:
     }
 
     void clienteScomparso() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QVERIFY(AvviaMenu());
         {
             auto c = std::make_unique<ClientMenuDBus>();
@@ -864,7 +824,7 @@ private slots:
     }
 
     void comandiAiClienti() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QVERIFY(AvviaMenu());
         ClientMenuDBus a, b;
         GestoreProva ga, gb;
@@ -922,7 +882,7 @@ private slots:
     }
 
     void avviaFunzione() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QVERIFY(AvviaMenu({QStringLiteral("--ini"), m_dir.filePath(QStringLiteral("belcor.ini"))}));
         // No Quarvel running: a new process with the command line of the call.
         QCOMPARE(Controllo(QStringLiteral("Avvia"),
@@ -998,7 +958,7 @@ private slots:
     }
 
     void programmaMancante() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         // The menu's own copy of the variable names a program that is not there.
         QVERIFY(QFile::rename(Finto(), Finto() + QStringLiteral(".via")));
         const bool avviato = AvviaMenu();
@@ -1024,7 +984,7 @@ private slots:
     void fineAllaChiusura() {
         QFETCH(QString, rispostaB);
         QFETCH(bool, chiuso);
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QVERIFY(AvviaMenu());
         ClientMenuDBus a, b;
         GestoreProva ga, gb;
@@ -1046,12 +1006,12 @@ private slots:
         } else {
             QTest::qWait(500);
             QCOMPARE(m_menu->state(), QProcess::Running);
-            QVERIFY(MenuInEsecuzione());
+            QVERIFY(m_menu.InEsecuzione());
         }
     }
 
     void fineAlSegnale() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QVERIFY(AvviaMenu());
         ClientMenuDBus a;
         GestoreProva g;
@@ -1067,7 +1027,7 @@ private slots:
         QCOMPARE(m_menu->state(), QProcess::NotRunning);
         QCOMPARE(m_menu->exitStatus(), QProcess::NormalExit);
         QCOMPARE(g.comandi(), QStringList{QStringLiteral("fine")});
-        QVERIFY(!MenuInEsecuzione());
+        QVERIFY(!m_menu.InEsecuzione());
     }
 
     // A value as the three kinds of caller read it: a process that never
@@ -1085,7 +1045,7 @@ private slots:
         QTest::newRow("company name") << "DescAzie" << false;
     }
     void valoriRiservati() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QFETCH(QString, nome);
         QFETCH(bool, riservato);
         QVERIFY(AvviaMenu(OpzioniValoriDitta(), Lanciato()));
@@ -1113,7 +1073,7 @@ private slots:
     // A launch gives the secrets to the first client that registers from it,
     // not to one the program (or what it started) registers afterwards.
     void unLancioUnCliente() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QVERIFY(AvviaMenu(OpzioniValoriDitta(), Lanciato()));
         QCOMPARE(
             OperazioniDelLanciato({QStringLiteral("L\tPwdDbAzie"), QStringLiteral("L2\tPwdDbAzie"),
@@ -1126,7 +1086,7 @@ private slots:
     // The SQL login is asked of the operator only for a program the menu
     // started (this menu has no dialogs: it says so on its standard error).
     void chiediPwdSqlSoloAiLanciati() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QVERIFY(AvviaMenu({}, Lanciato()));
         const QString richiesta = QStringLiteral("accesso SQL richiesto");
         const QDBusMessage r =
@@ -1157,7 +1117,7 @@ private slots:
         QTest::newRow("company value") << "DescAzie" << true;
     }
     void scritturaValori() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QFETCH(QString, nome);
         QFETCH(bool, collegatoScrive);
         QVERIFY(AvviaMenu(OpzioniValoriDitta(), Lanciato()));
@@ -1195,7 +1155,7 @@ private slots:
 
     // Other operations that need a registered caller: a command to the menu.
     void comandoDaNonCollegato() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QVERIFY(AvviaMenu({QStringLiteral("--valore"), QStringLiteral("x=1")}));
         const QDBusMessage r = ChiamaMenu(
             QStringLiteral("InviaComando"),
@@ -1215,7 +1175,7 @@ private slots:
         QTest::newRow("another registered client") << true;
     }
     void comandoSoloDalMenu() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QFETCH(bool, registrato);
         QVERIFY(AvviaMenu());
         ClientMenuDBus a;
@@ -1256,7 +1216,7 @@ private slots:
     }
 
     void rigaDiComando() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QVERIFY(AvviaMenu());
         ClientMenuDBus a;
         GestoreProva g;
