@@ -13,19 +13,50 @@ if(QUARVEL_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
-# quarvel_library(<name> SOURCES ... [DEPS ...])
-# One static library per folder; the folder itself is its include root, and
-# the repository's src/ and components/ are include roots for everybody.
+# quarvel_library(<name> SOURCES ... [PUBLIC <deps>...] [PRIVATE <deps>...])
+# One static library per folder.  A target sees only the headers of itself
+# and of what it links, so the build refuses an include that breaks the
+# layering: each library publishes one include root of its own,
+# <build>/include/<name>/, holding a link named after its folder (config ->
+# src/config), and its headers are included as "config/ParametriIni.h".  A
+# file includes a header of its own folder by its bare name as well.
+# PUBLIC are the libraries the target's headers include (whoever includes
+# them needs them too); PRIVATE those only its .cpp files include.  Linking a
+# library gives its own headers and those of its PUBLIC libraries, no more.
+# scripts/strati.py (the CTest test "strati") checks the same rule on every
+# include line, headers that nothing compiles alone included.
 function(quarvel_library name)
-    cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+    cmake_parse_arguments(A "" "" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
+    if(A_UNPARSED_ARGUMENTS)
+        message(FATAL_ERROR "quarvel_library(${name}): unknown arguments ${A_UNPARSED_ARGUMENTS}"
+                            " (dependencies go under PUBLIC or PRIVATE)")
+    endif()
     add_library(${name} STATIC ${A_SOURCES})
-    target_include_directories(${name} PUBLIC
-        ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/components)
-    target_link_libraries(${name} PUBLIC ${A_DEPS} PRIVATE quarvel_warnings)
+    quarvel_radice(${name} "${CMAKE_CURRENT_SOURCE_DIR}")
+    target_link_libraries(${name} PUBLIC ${A_PUBLIC} PRIVATE ${A_PRIVATE} quarvel_warnings)
+endfunction()
+
+# quarvel_radice(<target> <folder>)
+# Makes <build>/include/<target>/<folder name> a link to <folder> and the
+# target's public include root.
+function(quarvel_radice name cartella)
+    get_filename_component(_nome "${cartella}" NAME)
+    set(_radice "${CMAKE_BINARY_DIR}/include/${name}")
+    file(MAKE_DIRECTORY "${_radice}")
+    set(_ora "")
+    if(IS_SYMLINK "${_radice}/${_nome}")
+        file(READ_SYMLINK "${_radice}/${_nome}" _ora)
+    endif()
+    if(NOT _ora STREQUAL cartella)
+        file(REMOVE_RECURSE "${_radice}/${_nome}")
+        file(CREATE_LINK "${cartella}" "${_radice}/${_nome}" SYMBOLIC)
+    endif()
+    target_include_directories(${name} PUBLIC "${_radice}")
 endfunction()
 
 # quarvel_test(<name> SOURCES ... [LIBS ...] [LABELS ...] [TIMEOUT s])
-# A QtTest executable run by CTest.  Widgets run on the offscreen platform;
+# A QtTest executable run by CTest; like any other target it sees the headers
+# of what it links, no more.  Widgets run on the offscreen platform;
 # QUARVEL_TEST_DATA points at the test folder's fixtures.
 function(quarvel_test name)
     cmake_parse_arguments(A "" "TIMEOUT" "SOURCES;LIBS;LABELS;ENV" ${ARGN})

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
     # build
-    build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
+    build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev python3
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
     libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-psql
     # databases: SQLite files, PostgreSQL through unixODBC and psqlODBC

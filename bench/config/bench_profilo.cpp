@@ -4,7 +4,7 @@
 // replace of the whole file under its lock.
 //   bench_profilo [megabytes] [writes]
 
-#include "config/Profilo.h"
+#include "comune/Profilo.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -3,7 +3,7 @@
 //
 //   bench_dati_conteggi DATABASE [INVENTARIO] [--uid U --pwd P] [--solo-odbc]
 
-#include "ComponenteDatiSql.h"
+#include "data/ComponenteDatiSql.h"
 
 #include "suite/Errore.h"
 

@@ -16,8 +16,8 @@
 // The SQLite file is opened as the program opens it (write-ahead log, busy
 // timeout).
 
-#include "ComponenteDatiSql.h"
-#include "Schema.h"
+#include "data/ComponenteDatiSql.h"
+#include "data/Schema.h"
 #include "listcmd/Comlin.h"
 #include "listcmd/Griglia.h"
 #include "suite/Messaggi.h"

@@ -4,8 +4,8 @@
 //
 //   listcmd_vetrina picture.png
 
-#include "ComponenteDatiSql.h"
-#include "Schema.h"
+#include "data/ComponenteDatiSql.h"
+#include "data/Schema.h"
 #include "listcmd/Comlin.h"
 #include "listcmd/Griglia.h"
 

@@ -4,9 +4,7 @@
 #include "suite/Messaggi.h"
 #include "suite/Percorsi.h"
 
-#ifdef QUARVEL_CON_PROFILO
-#include "config/Profilo.h"
-#endif
+#include "comune/Profilo.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,36 +41,7 @@ QString LeggiPrivato(const QString& sezione, const QString& chiave, const char* 
 
 // A key of the [ODBC] section of a file data source.
 QString LeggiDsn(const QString& file, const QString& chiave) {
-#ifdef QUARVEL_CON_PROFILO
     return profilo::LeggiValore(file, QStringLiteral("ODBC"), chiave).value_or(QString());
-#else
-    // A profile file: sections and keys without regard to case, the first
-    // occurrence wins, values trimmed and unquoted.
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    bool dentro = false;
-    while (!f.atEnd()) {
-        const QString riga = QString::fromUtf8(f.readLine()).trimmed();
-        if (riga.startsWith(QLatin1Char('[')) && riga.endsWith(QLatin1Char(']'))) {
-            dentro = riga.mid(1, riga.size() - 2)
-                         .trimmed()
-                         .compare(QLatin1String("ODBC"), Qt::CaseInsensitive) == 0;
-            continue;
-        }
-        const qsizetype uguale = riga.indexOf(QLatin1Char('='));
-        if (!dentro || uguale <= 0 || riga.startsWith(QLatin1Char(';')))
-            continue;
-        if (riga.left(uguale).trimmed().compare(chiave, Qt::CaseInsensitive) != 0)
-            continue;
-        QString v = riga.mid(uguale + 1).trimmed();
-        if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) &&
-            v.back() == v.front())
-            v = v.mid(1, v.size() - 2);
-        return v;
-    }
-    return {};
-#endif
 }
 
 QString Primo(const QMap<QString, QString>& m, std::initializer_list<const char*> chiavi) {

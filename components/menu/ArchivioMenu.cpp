@@ -1,6 +1,6 @@
 #include "menu/ArchivioMenu.h"
 
-#include "config/Profilo.h"
+#include "comune/Profilo.h"
 #include "suite/Errore.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "Utilita.h"
 
 #include "Conversioni.h"
-#include "config/Profilo.h"
+#include "comune/Profilo.h"
 #include "suite/ComponenteDati.h"
 #include "suite/Errore.h"
 #include "suite/Percorsi.h"

@@ -1,4 +1,4 @@
-#include "config/Profilo.h"
+#include "comune/Profilo.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "config/ParametriIni.h"
 
-#include "config/Profilo.h"
+#include "comune/Profilo.h"
 #include "suite/Errore.h"
 #include "suite/Messaggi.h"
 #include "suite/Percorsi.h"

@@ -1,7 +1,7 @@
 // The profile-file layer: reads with the Windows rules, in-place edits that
 // leave every other byte alone, encodings, atomic replacement, failures.
 
-#include "config/Profilo.h"
+#include "comune/Profilo.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,9 +4,9 @@
 // The PostgreSQL rows need the server of scripts/services/postgres.sh (its
 // environment: QUARVEL_PG_DSN and the rest); without it they are skipped.
 
-#include "ComponenteDatiSql.h"
-#include "Connessioni.h"
-#include "Schema.h"
+#include "data/ComponenteDatiSql.h"
+#include "data/Connessioni.h"
+#include "data/Schema.h"
 
 #include "suite/ComponenteDati.h"
 #include "suite/Errore.h"

@@ -2,7 +2,7 @@
 // constructs it refuses, and the select-list analysis behind qualified field
 // names.
 
-#include "Traduttore.h"
+#include "data/Traduttore.h"
 
 #include "suite/ComponenteDati.h"
 #include "suite/Errore.h"

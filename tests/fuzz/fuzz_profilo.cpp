@@ -3,7 +3,7 @@
 // that a written key reads back its value, that a write leaves the other
 // sections and keys as they were, and that nothing crashes or hangs.
 
-#include "config/Profilo.h"
+#include "comune/Profilo.h"
 
 #include <QByteArray>
 #include <QDir>

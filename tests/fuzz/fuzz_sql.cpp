@@ -8,7 +8,7 @@
 //  - the translated text translates again without error (no open literal,
 //    no comment marker slipped in) and keeps its literals.
 
-#include "Traduttore.h"
+#include "data/Traduttore.h"
 
 #include "suite/Errore.h"
 

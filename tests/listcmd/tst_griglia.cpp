@@ -4,8 +4,8 @@
 // test service exports QUARVEL_PG_*; skipped otherwise), through Qt's own
 // driver and, for the cases marked "odbc", through unixODBC and psqlODBC.
 
-#include "ComponenteDatiSql.h"
-#include "Schema.h"
+#include "data/ComponenteDatiSql.h"
+#include "data/Schema.h"
 #include "listcmd/Comlin.h"
 #include "listcmd/Conteggio.h"
 #include "listcmd/Griglia.h"
