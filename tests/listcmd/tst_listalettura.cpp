@@ -9,6 +9,7 @@
 #include "listcmd/Comlin.h"
 #include "listcmd/Griglia.h"
 #include "suite/ListaLettura.h"
+#include "support/MotoriProva.h"
 
 #include <QLineEdit>
 #include <QSet>
@@ -23,59 +24,41 @@
 
 using namespace quarvel;
 using namespace quarvel::listcmd;
+using namespace prova;
 
+// The list on each engine; vistaSenzaLetture() sets up a file of its own and
+// runs once.
 class TstListaLettura : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase_data() { MotoriProva::Righe(); }
     void initTestCase();
-    void lista_data();
+    void cleanupTestCase() { m_pg.Elimina(); }
     void lista();
     void vistaSenzaLetture();
 
 private:
-    bool m_pg = false;
+    DatabasePgProva m_pg{QStringLiteral("quarvel_listalettura")};
     QTemporaryDir m_dir;
 };
 
 void TstListaLettura::initTestCase() {
     QVERIFY(m_dir.isValid());
-    m_pg = qEnvironmentVariableIsSet("PGPORT") && qEnvironmentVariableIsSet("QUARVEL_PG_UID");
-    if (m_pg) {
-        QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "pgadmin");
-        admin.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
-        admin.setPort(qEnvironmentVariable("PGPORT").toInt());
-        admin.setUserName(qEnvironmentVariable("QUARVEL_PG_UID"));
-        admin.setPassword(qEnvironmentVariable("QUARVEL_PG_PWD"));
-        admin.setDatabaseName(QStringLiteral("quarvel"));
-        QVERIFY2(admin.open(), qPrintable(admin.lastError().text()));
-        QSqlQuery q(admin);
-        q.exec(QStringLiteral("DROP DATABASE IF EXISTS quarvel_listalettura"));
-        QVERIFY2(q.exec(QStringLiteral("CREATE DATABASE quarvel_listalettura")),
-                 qPrintable(q.lastError().text()));
-        admin.close();
+    if (DatabasePgProva::Disponibile()) {
+        QString errore;
+        QVERIFY2(m_pg.Crea(&errore), qPrintable(errore));
     }
 }
 
-void TstListaLettura::lista_data() {
-    QTest::addColumn<QString>("motore");
-    QTest::newRow("sqlite") << "sqlite";
-    QTest::newRow("postgres") << "postgres";
-}
-
 void TstListaLettura::lista() {
-    QFETCH(QString, motore);
+    QFETCH_GLOBAL(Motore, motore);
+    SALTA_SENZA_SERVER(motore);
+    const QString connessione = QString::fromLatin1(NomeMotore(motore));
     QSqlDatabase db;
-    if (motore == QLatin1String("postgres")) {
-        if (!m_pg)
-            QSKIP("PostgreSQL non disponibile (QUARVEL_PG_* assenti)");
-        db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), motore);
-        db.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
-        db.setPort(qEnvironmentVariable("PGPORT").toInt());
-        db.setUserName(qEnvironmentVariable("QUARVEL_PG_UID"));
-        db.setPassword(qEnvironmentVariable("QUARVEL_PG_PWD"));
-        db.setDatabaseName(QStringLiteral("quarvel_listalettura"));
+    if (SuServer(motore)) {
+        db = m_pg.Connessione(connessione);
     } else {
-        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), motore);
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connessione);
         db.setDatabaseName(m_dir.filePath(QStringLiteral("voci.db")));
     }
     QVERIFY2(db.open(), qPrintable(db.lastError().text()));
@@ -208,6 +191,7 @@ void TstListaLettura::vistaSenzaLetture() {
     // A view asking for a cell whose window is not in memory gets no value
     // and causes no read then: the window is read right after, and the view
     // told of its rows.
+    PROVA_SOLO_PRIMO_MOTORE();
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "vista");
     db.setDatabaseName(m_dir.filePath(QStringLiteral("vista.db")));
     QVERIFY(db.open());

@@ -7,6 +7,7 @@
 // as text against made-up schemas.
 
 #include "listcmd/SqlLista.h"
+#include "support/MotoriProva.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -15,6 +16,7 @@
 #include <QTest>
 
 using namespace quarvel::listcmd;
+using namespace prova;
 
 namespace {
 
@@ -42,55 +44,42 @@ QList<ColonnaLista> Colonne(const AnalisiSql& a) {
 
 } // namespace
 
+// The lists run on each engine; fromPerContare() reads text only and runs
+// once.
 class TstSqlLista : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase_data() { MotoriProva::Righe(); }
     void initTestCase();
+    void cleanupTestCase() { m_pg.Elimina(); }
     void fromPerContare_data();
     void fromPerContare();
     void lista_data();
     void lista();
-    void scritturaOttimistica_data();
     void scritturaOttimistica();
 
 private:
-    QSqlDatabase apri(const QString& motore);
+    QSqlDatabase apri(Motore motore);
     QVector<Riga> righe(const QSqlDatabase& db, const QString& testo,
                         const QVariantList& parametri = {});
-    bool m_pg = false;
+    DatabasePgProva m_pg{QStringLiteral("quarvel_sqllista")};
     QTemporaryDir m_dir;
     int m_serie = 0;
 };
 
 void TstSqlLista::initTestCase() {
     QVERIFY(m_dir.isValid());
-    m_pg = qEnvironmentVariableIsSet("PGPORT") && qEnvironmentVariableIsSet("QUARVEL_PG_UID");
-    if (m_pg) {
-        QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "pgadmin");
-        admin.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
-        admin.setPort(qEnvironmentVariable("PGPORT").toInt());
-        admin.setUserName(qEnvironmentVariable("QUARVEL_PG_UID"));
-        admin.setPassword(qEnvironmentVariable("QUARVEL_PG_PWD"));
-        admin.setDatabaseName(QStringLiteral("quarvel"));
-        QVERIFY2(admin.open(), qPrintable(admin.lastError().text()));
-        QSqlQuery q(admin);
-        q.exec(QStringLiteral("DROP DATABASE IF EXISTS quarvel_sqllista"));
-        QVERIFY2(q.exec(QStringLiteral("CREATE DATABASE quarvel_sqllista")),
-                 qPrintable(q.lastError().text()));
-        admin.close();
+    if (DatabasePgProva::Disponibile()) {
+        QString errore;
+        QVERIFY2(m_pg.Crea(&errore), qPrintable(errore));
     }
 }
 
-QSqlDatabase TstSqlLista::apri(const QString& motore) {
+QSqlDatabase TstSqlLista::apri(Motore motore) {
     const QString nome = QStringLiteral("db%1").arg(++m_serie);
     QSqlDatabase db;
-    if (motore == QLatin1String("postgres")) {
-        db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nome);
-        db.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
-        db.setPort(qEnvironmentVariable("PGPORT").toInt());
-        db.setUserName(qEnvironmentVariable("QUARVEL_PG_UID"));
-        db.setPassword(qEnvironmentVariable("QUARVEL_PG_PWD"));
-        db.setDatabaseName(QStringLiteral("quarvel_sqllista"));
+    if (SuServer(motore)) {
+        db = m_pg.Connessione(nome);
     } else {
         db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nome);
         db.setDatabaseName(m_dir.filePath(nome + QStringLiteral(".db")));
@@ -189,6 +178,7 @@ void TstSqlLista::fromPerContare_data() {
 }
 
 void TstSqlLista::fromPerContare() {
+    PROVA_SOLO_PRIMO_MOTORE();
     QFETCH(QString, sql);
     QFETCH(QString, atteso);
     SqlLista lista(Analizza(sql));
@@ -208,7 +198,6 @@ void TstSqlLista::fromPerContare() {
 }
 
 void TstSqlLista::lista_data() {
-    QTest::addColumn<QString>("motore");
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QStringList>("chiavi");
     QTest::addColumn<int>("colonnaCerca");
@@ -239,19 +228,16 @@ void TstSqlLista::lista_data() {
          1},
         {"grouped, no key", "SELECT Articolo, COUNT(*) AS N FROM Righe GROUP BY Articolo", {}, 0},
     };
-    for (const char* motore : {"sqlite", "postgres"})
-        for (const Caso& c : casi)
-            QTest::addRow("%s: %s", motore, c.nome)
-                << QString::fromLatin1(motore) << QString::fromLatin1(c.sql) << c.chiavi << c.cerca;
+    for (const Caso& c : casi)
+        QTest::newRow(c.nome) << QString::fromLatin1(c.sql) << c.chiavi << c.cerca;
 }
 
 void TstSqlLista::lista() {
-    QFETCH(QString, motore);
+    QFETCH_GLOBAL(Motore, motore);
     QFETCH(QString, sql);
     QFETCH(QStringList, chiavi);
     QFETCH(int, colonnaCerca);
-    if (motore == QLatin1String("postgres") && !m_pg)
-        QSKIP("PostgreSQL non disponibile (QUARVEL_PG_* assenti)");
+    SALTA_SENZA_SERVER(motore);
     const QSqlDatabase db = apri(motore);
     SqlLista lista(Analizza(sql));
     QVERIFY(lista.analisi().valida);
@@ -329,16 +315,9 @@ void TstSqlLista::lista() {
     QVERIFY(lista.esclusi({ignota}, [](const QVariant& v) { return v.toString(); }).isEmpty());
 }
 
-void TstSqlLista::scritturaOttimistica_data() {
-    QTest::addColumn<QString>("motore");
-    QTest::newRow("sqlite") << "sqlite";
-    QTest::newRow("postgres") << "postgres";
-}
-
 void TstSqlLista::scritturaOttimistica() {
-    QFETCH(QString, motore);
-    if (motore == QLatin1String("postgres") && !m_pg)
-        QSKIP("PostgreSQL non disponibile (QUARVEL_PG_* assenti)");
+    QFETCH_GLOBAL(Motore, motore);
+    SALTA_SENZA_SERVER(motore);
     const QSqlDatabase db = apri(motore);
     SqlLista lista(Analizza("SELECT Cod, Num, Qta, Nota FROM Righe ORDER BY Cod, Num"));
     lista.impostaChiavi(Colonne(lista.analisi()), {"Cod", "Num"});

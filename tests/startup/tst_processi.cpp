@@ -5,6 +5,7 @@
 // (QUARVEL_MESSAGGI=stderr); the test form writes what it saw to a trace file.
 
 #include "menu/NomiDBus.h"
+#include "support/MenuReale.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -23,22 +24,8 @@ using namespace quarvel::menu;
 
 namespace {
 
-bool ConBus() {
-    return !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
-}
-
-#define SENZA_BUS_SALTA()                                                                          \
-    if (!ConBus())                                                                                 \
-    QSKIP("DBUS_SESSION_BUS_ADDRESS is not set: these tests need a session bus "                   \
-          "(make test runs them under dbus-run-session)")
-
 const QString Quarvel = QStringLiteral(QUARVEL_BINARY_DIR "/src/startup/quarvel");
 const QString QuarvelProva = QStringLiteral(QUARVEL_BINARY_DIR "/tests/startup/quarvel-prova");
-const QString QuarvelMenu = QStringLiteral(QUARVEL_BINARY_DIR "/components/menu/quarvel-menu");
-
-bool MenuInEsecuzione() {
-    return QDBusConnection::sessionBus().interface()->isServiceRegistered(ServizioMenu()).value();
-}
 
 QDBusMessage Controllo(const QString& metodo, const QVariantList& argomenti) {
     QDBusMessage m = QDBusMessage::createMethodCall(ServizioMenu(), PercorsoControllo,
@@ -72,7 +59,9 @@ class TstProcessi : public QObject {
 private:
     QTemporaryDir m_dir;
     QString m_db;
-    std::unique_ptr<QProcess> m_menu;
+    // The real menu, under a bus name of this test's own: other tests may run
+    // a menu on the same bus, and the programs it starts inherit the name.
+    prova::MenuReale m_menu{prova::MenuReale::NomeDiProva(QStringLiteral("MenuAvvio"))};
     std::unique_ptr<QProcess> m_quarvel;
     int m_lancio = 0;
 
@@ -121,24 +110,14 @@ private:
     }
 
     bool AvviaMenu(const QStringList& altri = {}) {
-        m_menu = std::make_unique<QProcess>();
-        m_menu->setProgram(QuarvelMenu);
-        m_menu->setArguments(
+        return m_menu.Avvia(
             QStringList{QStringLiteral("--archivio"),
                         m_dir.filePath(QStringLiteral("menu-%1.ini").arg(++m_lancio)),
                         QStringLiteral("--senza-dialoghi"), QStringLiteral("--nascosto"),
                         QStringLiteral("--ditta"), m_db, QStringLiteral("--descrizione"),
                         QStringLiteral("Ditta prova"), QStringLiteral("--ini"), Ini()} +
-            altri);
-        m_menu->setProcessEnvironment(Ambiente());
-        m_menu->setProcessChannelMode(QProcess::MergedChannels);
-        m_menu->start();
-        if (!m_menu->waitForStarted())
-            return false;
-        const QDeadlineTimer limite(30000);
-        while (!MenuInEsecuzione() && !limite.hasExpired() && m_menu->state() == QProcess::Running)
-            QTest::qWait(20);
-        return MenuInEsecuzione();
+                altri,
+            Ambiente(), QProcess::MergedChannels);
     }
 
     // The program started as the menu starts it, with the test form.
@@ -173,9 +152,6 @@ private:
 private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
-        qputenv("QUARVEL_MENU_BUS_NAME", QStringLiteral("it.belcor.Quarvel.MenuAvvio%1")
-                                             .arg(QCoreApplication::applicationPid())
-                                             .toUtf8());
         m_db = m_dir.filePath(QStringLiteral("ditta.db"));
         QProcess p;
         p.start(QStringLiteral(QUARVEL_BINARY_DIR "/components/data/quarvel-ditta"),
@@ -194,10 +170,7 @@ private slots:
     void init() { QFile::remove(Traccia()); }
     void cleanup() {
         Ferma(m_quarvel);
-        Ferma(m_menu);
-        const QDeadlineTimer limite(10000);
-        while (ConBus() && MenuInEsecuzione() && !limite.hasExpired())
-            QTest::qWait(20);
+        m_menu.Ferma();
     }
 
     void senzaMenu_data() {
@@ -208,7 +181,7 @@ private slots:
     void senzaMenu() {
         QFETCH(bool, bus);
         if (bus)
-            SENZA_BUS_SALTA();
+            SALTA_SENZA_BUS();
         QProcess p;
         auto env = Ambiente();
         if (!bus)
@@ -231,7 +204,7 @@ private slots:
     // The menu launches the program for a function: it registers, takes the
     // company and the parameter file from the menu and opens the form.
     void lancioDalMenu() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QVERIFY(AvviaMenu({QStringLiteral("--valore"), QStringLiteral("Ditta.CodEuro=Euro")}));
         const QDBusMessage r =
             Controllo(QStringLiteral("Avvia"), {QStringLiteral("Gestione inventari"), QString()});
@@ -269,7 +242,7 @@ private slots:
         QTest::newRow("started by hand") << false;
     }
     void segreti() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QFETCH(bool, dalMenu);
         const QString segreto = QStringLiteral("pw-comune §ç");
         QVERIFY(AvviaMenu({QStringLiteral("--valore"), QStringLiteral("AccMenuPwd=") + segreto}));
@@ -292,7 +265,7 @@ private slots:
     // The program takes commands only from the menu: "fine" from another
     // process of the session is refused and the program stays.
     void comandoNonDalMenu() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QVERIFY(AvviaMenu());
         AvviaQuarvel({QStringLiteral("/Mprova-1"), QStringLiteral("/PQUARVEL INV01"),
                       QStringLiteral("/FfrmGestInv")});
@@ -333,7 +306,7 @@ private slots:
                                          << "";
     }
     void opzioneP() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QFETCH(QString, switchP);
         QFETCH(QString, p);
         QFETCH(QString, resto);
@@ -360,7 +333,7 @@ private slots:
                               << "^S\\d+$";
     }
     void versMenu() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QFETCH(QString, versione);
         QFETCH(QString, segmento);
         QVERIFY(AvviaMenu({QStringLiteral("--valore"), QStringLiteral("VersMenu=") + versione}));
@@ -373,7 +346,7 @@ private slots:
     }
 
     void connessioneFallita() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QVERIFY(AvviaMenu(
             {QStringLiteral("--ditta"), m_dir.filePath(QStringLiteral("nessuna/ditta.db"))}));
         AvviaQuarvel({QStringLiteral("/Mprova-1"), QStringLiteral("/PQUARVEL INV01"),
@@ -398,7 +371,7 @@ private slots:
                                         << "Maschera Modal" << false;
     }
     void fine() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QFETCH(QString, opzioni);
         QFETCH(QString, risposta);
         QFETCH(bool, termina);
@@ -425,7 +398,7 @@ private slots:
                                 << "ok\tTrue";
     }
     void comandi() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QFETCH(QString, comando);
         QFETCH(QString, risposta);
         QVERIFY(AvviaMenu());
@@ -436,7 +409,7 @@ private slots:
     }
 
     void passaaVuoto() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QVERIFY(AvviaMenu());
         AvviaQuarvel({QStringLiteral("/Mprova-1"), QStringLiteral("/PQUARVEL INV01"),
                       QStringLiteral("/FfrmGestInv")});
@@ -451,7 +424,7 @@ private slots:
     }
 
     void formInesistente() {
-        SENZA_BUS_SALTA();
+        SALTA_SENZA_BUS();
         QVERIFY(AvviaMenu());
         AvviaQuarvel({QStringLiteral("/Mprova-1"), QStringLiteral("/PQUARVEL INV01"),
                       QStringLiteral("/FfrmNessuna")});

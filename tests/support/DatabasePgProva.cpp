@@ -92,6 +92,16 @@ void DatabasePgProva::Elimina() {
     });
 }
 
+QString DatabasePgProva::EliminaSeLibero() {
+    const QString e = ComeAmministratore([this](QSqlQuery& q) {
+        return q.exec(QStringLiteral("DROP DATABASE %1").arg(m_nome)) ? QString()
+                                                                      : q.lastError().text();
+    });
+    if (e.isEmpty())
+        m_creato = false;
+    return e;
+}
+
 QSqlDatabase DatabasePgProva::Connessione(const QString& nomeConnessione) const {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nomeConnessione);
     db.setHostName(Host());

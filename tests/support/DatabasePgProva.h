@@ -36,6 +36,9 @@ public:
     bool Crea(QString* errore = nullptr);
     // Drops it, ending whatever connection is still open on it.
     void Elimina();
+    // Drops it as the server drops a database in use by nobody: refused while
+    // a session is still open on it.  The server's refusal, empty once gone.
+    QString EliminaSeLibero();
 
     QString Nome() const { return m_nome; }
     // A connection to it through Qt's driver, added under the name given
