@@ -2,6 +2,7 @@
 
 #include "listcmd/ListaGriglia.h"
 #include "listcmd/Motore.h"
+#include "suite/FormDati.h"
 #include "suite/Messaggi.h"
 #include "suite/Tasti.h"
 
@@ -219,6 +220,7 @@ Griglia::Griglia(QWidget* genitore)
             });
     connect(m_modello, &QAbstractItemModel::modelReset, this, [this] { rinnovaColonne(); });
     connect(m_modello, &ModelloRighe::listaSpostata, this, &Griglia::riallinea);
+    connect(m_modello, &ModelloRighe::erroreLettura, this, &Griglia::erroreLettura);
 }
 
 Griglia::~Griglia() {
@@ -568,6 +570,16 @@ void Griglia::annullaCella() {
 
 void Griglia::mostraErrore(const Errore& e) {
     MsgErrfrm(e.descrizione(), QString::number(e.numero()));
+    // a damaged company file: the question of the data forms, once a session
+    ChiediRiparazioneDopoErrore(e.numero());
+}
+
+void Griglia::erroreLettura(const Errore& e) {
+    m_ultimoErrore = e;
+    int risposta = 1;
+    m_ev->Error(e.numero(), risposta);
+    if (risposta)
+        mostraErrore(e);
 }
 
 bool Griglia::scriviRiga() {
@@ -888,8 +900,14 @@ void Griglia::keyPressEvent(QKeyEvent* e) {
             iniziaModifica(8, QString(), true);
         return;
     case Qt::Key_End:
-        if (e->modifiers() & Qt::ControlModifier)
-            m_modello->caricaFine(); // the last row, before the count arrives
+        if (e->modifiers() & Qt::ControlModifier) {
+            try {
+                m_modello->caricaFine(); // the last row, before the count arrives
+            } catch (const Errore& errore) {
+                erroreLettura(errore);
+                return;
+            }
+        }
         break;
     default:
         break;

@@ -149,6 +149,9 @@ public:
     bool confermaCella();
     // Moves without events (after a reset).
     void posizionaSilenzioso(int riga, int colonna);
+    // A read of the list failed (a window, a search, the last rows): the
+    // Error event, then the message unless the handler took it over.
+    void erroreLettura(const Errore& e);
 
 signals:
     // The cursor moved (after RowColChange); the list-command object follows.

@@ -11,6 +11,7 @@
 #include <QSqlIndex>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <optional>
 
 namespace quarvel::listcmd {
 
@@ -181,6 +182,8 @@ void ModelloRighe::impostaChiaviForm(const QList<int>& colonne) {
 void ModelloRighe::svuotaCache() {
     m_spostata = false;
     m_richieste.clear();
+    m_finestreFallite.clear();
+    m_testaFallita = false;
     m_cache.svuota();
 }
 
@@ -340,7 +343,13 @@ bool ModelloRighe::nellaLista(const QVariantList& chiave) const {
     q.prepare(s.testo);
     for (const QVariant& v : s.parametri)
         q.addBindValue(v);
-    return q.exec() && q.next();
+    if (!q.exec())
+        erroreSql(q, QStringLiteral("Griglia"));
+    if (q.next())
+        return true;
+    if (q.lastError().isValid())
+        erroreSql(q, QStringLiteral("Griglia"));
+    return false;
 }
 
 QString ModelloRighe::condizioneEsclusi() const {
@@ -360,7 +369,7 @@ QString ModelloRighe::condizioneEsclusi() const {
 void ModelloRighe::conta() {
     fermaConteggio();
     // A first window that comes back short is the whole list.
-    QVector<Riga> prime = leggiRighe(0, RigheFinestra, false, true);
+    QVector<Riga> prime = leggiRighe(0, RigheFinestra, false);
     const qint64 lette = prime.size();
     m_cache.inizia(std::move(prime));
     if (lette < RigheFinestra)
@@ -374,7 +383,10 @@ void ModelloRighe::conta() {
     q.setForwardOnly(true);
     if (!q.exec(testoConteggio()) || !q.next())
         erroreSql(q, QStringLiteral("ApriSql"));
-    m_cache.impostaTotale(q.value(0).toLongLong());
+    const qint64 n = q.value(0).toLongLong();
+    if (q.lastError().isValid())
+        erroreSql(q, QStringLiteral("ApriSql"));
+    m_cache.impostaTotale(n);
 }
 
 void ModelloRighe::avviaConteggio() {
@@ -417,13 +429,16 @@ void ModelloRighe::conteggioArrivato() {
         // only this connection sees, a server refusing one more login).
         QSqlQuery q(m_db);
         q.setForwardOnly(true);
-        qint64 n = righeDb();
-        if (q.exec(testoConteggio()) && q.next())
-            n = q.value(0).toLongLong() + m_cache.postiFissi().size();
-        else
+        if (!q.exec(testoConteggio()) || !q.next()) {
+            // Not the rows read so far as the whole list: the list stays
+            // uncounted (more rows are read from the top as the view asks),
+            // and the operator learns why.
             qWarning("Conteggio della lista non riuscito: %s / %s", qPrintable(errore),
                      qPrintable(q.lastError().text()));
-        applicaTotale(n);
+            segnalaErrore(ErroreMotore(m_db, q.lastError(), QStringLiteral("ApriSql")));
+            return;
+        }
+        applicaTotale(q.value(0).toLongLong() + m_cache.postiFissi().size());
         emit totaleArrivato();
         return;
     }
@@ -500,14 +515,23 @@ void ModelloRighe::caricaFine() {
 
 bool ModelloRighe::canFetchMore(const QModelIndex& p) const {
     return !p.isValid() && m_aperta && !totaleNoto() && !m_cache.codaLetta() && !m_spostata &&
-           !m_cambiando;
+           !m_cambiando && !m_testaFallita;
 }
 
 void ModelloRighe::fetchMore(const QModelIndex& p) {
     if (!canFetchMore(p))
         return;
     bool spostata = false;
-    QVector<Riga> righe = m_cache.leggiTesta(lettore(), &spostata);
+    QVector<Riga> righe;
+    try {
+        righe = m_cache.leggiTesta(lettore(), &spostata);
+    } catch (const Errore& e) {
+        // The rows shown stay, the list is not ended there; no more rows are
+        // asked for from the top until the list is read again.
+        m_testaFallita = true;
+        segnalaErrore(e);
+        return;
+    }
     if (spostata) {
         segnalaSpostamento();
         return;
@@ -544,24 +568,26 @@ void ModelloRighe::rileggi() {
     fineAzzeramento();
 }
 
-QVector<ModelloRighe::Riga> ModelloRighe::leggiRighe(qint64 offset, qint64 quante, bool dallaFine,
-                                                     bool severo) const {
+QVector<ModelloRighe::Riga> ModelloRighe::leggiRighe(qint64 offset, qint64 quante,
+                                                     bool dallaFine) const {
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     const QString testo = m_lista.finestra(offset, quante, dallaFine, condizioneEsclusi());
     QVector<Riga> righe;
     righe.reserve(int(quante));
-    if (q.exec(testo)) {
-        const int n = q.record().count();
-        while (q.next()) {
-            Riga r(n);
-            for (int i = 0; i < n; ++i)
-                r[i] = q.value(i);
-            righe.append(std::move(r));
-        }
-    } else if (severo) {
+    if (!q.exec(testo))
         erroreSql(q, QStringLiteral("ApriSql"));
+    const int n = q.record().count();
+    while (q.next()) {
+        Riga r(n);
+        for (int i = 0; i < n; ++i)
+            r[i] = q.value(i);
+        righe.append(std::move(r));
     }
+    // next() is false at the end as on a failed read (a damaged page): a
+    // list cut short there is not the list
+    if (q.lastError().isValid())
+        erroreSql(q, QStringLiteral("ApriSql"));
     q.finish();
     if (dallaFine)
         std::reverse(righe.begin(), righe.end());
@@ -587,16 +613,42 @@ void ModelloRighe::leggiRichieste() {
     if (!m_aperta || m_cambiando)
         return;
     std::sort(finestre.begin(), finestre.end());
+    std::optional<Errore> errore;
     for (qint64 f : finestre) {
         if (m_cache.finestraMancante(f * RigheFinestra) != f)
             continue;
-        leggiFinestra(f);
+        try {
+            leggiFinestra(f);
+        } catch (const Errore& e) {
+            // not asked for again by the view until the list is read again
+            m_finestreFallite.insert(f);
+            if (!errore)
+                errore = e;
+            continue;
+        }
         if (m_cache.finestraMancante(f * RigheFinestra) >= 0)
             continue; // the list moved: it is read again
         const qint64 ultima = std::min<qint64>((f + 1) * RigheFinestra, righeDb()) - 1;
         emit dataChanged(index(int(f * RigheFinestra), 0),
                          index(int(ultima), std::max(0, columnCount() - 1)));
     }
+    if (errore)
+        segnalaErrore(*errore); // once for the windows read together
+}
+
+void ModelloRighe::segnalaErrore(const Errore& e) {
+    // queued: the listener may show a message, never inside a view's scroll
+    // or a count's signal
+    QMetaObject::invokeMethod(
+        this,
+        [this, e] {
+            if (isSignalConnected(QMetaMethod::fromSignal(&ModelloRighe::erroreLettura)))
+                emit erroreLettura(e);
+            else
+                qWarning("Righe della lista non lette: %d %s", e.numero(),
+                         qPrintable(e.descrizione()));
+        },
+        Qt::QueuedConnection);
 }
 
 const ModelloRighe::Riga* ModelloRighe::inMemoria(qint64 r) const {
@@ -652,8 +704,13 @@ qint64 ModelloRighe::posizioneChiave(const QVariantList& chiave) const {
     q.prepare(s.testo);
     for (const QVariant& v : s.parametri)
         q.addBindValue(v);
-    if (!q.exec() || !q.next())
+    if (!q.exec())
+        erroreSql(q, QStringLiteral("Griglia"));
+    if (!q.next()) {
+        if (q.lastError().isValid())
+            erroreSql(q, QStringLiteral("Griglia"));
         return -1;
+    }
     qint64 n = q.value(0).toLongLong() - 1;
     // the rows written here keep their places among those read
     for (qint64 p : m_cache.postiFissi())
@@ -751,12 +808,16 @@ ModelloRighe::Riga ModelloRighe::rileggiPerChiave(const QVariantList& chiave, bo
         q.addBindValue(v);
     Riga r;
     *trovata = false;
-    if (q.exec() && q.next()) {
+    if (!q.exec())
+        erroreSql(q, QStringLiteral("Griglia"));
+    if (q.next()) {
         const int n = q.record().count();
         r.resize(n);
         for (int i = 0; i < n; ++i)
             r[i] = q.value(i);
         *trovata = true;
+    } else if (q.lastError().isValid()) {
+        erroreSql(q, QStringLiteral("Griglia"));
     }
     q.finish();
     return r;
@@ -908,7 +969,11 @@ qint64 ModelloRighe::cerca(int c, const QString& testo, qint64 da) {
         q.setForwardOnly(true);
         esegui(q, m_lista.cerca(m_colonne[c].espressioneMotore, testo, dopo, lette, esclusi),
                QStringLiteral("Cerca"));
-        return q.next() ? q.value(0).toLongLong() - 1 : -1;
+        if (q.next())
+            return q.value(0).toLongLong() - 1;
+        if (q.lastError().isValid())
+            erroreSql(q, QStringLiteral("Cerca"));
+        return qint64(-1);
     };
     qint64 r = prova(true);
     if (r < 0)
@@ -935,6 +1000,10 @@ QVariant ModelloRighe::data(const QModelIndex& i, int ruolo) const {
         const qint64 f = m_cache.finestraMancante(i.row());
         if (f >= 0 && m_mod.riga != i.row()) {
             // read right after, and the view told; nothing shown meanwhile
+            // (a window whose read failed is not read again for every cell
+            // painted: the operator was told once)
+            if (m_finestreFallite.contains(f))
+                return {};
             if (m_richieste.isEmpty())
                 QMetaObject::invokeMethod(const_cast<ModelloRighe*>(this),
                                           &ModelloRighe::leggiRichieste, Qt::QueuedConnection);

@@ -51,6 +51,7 @@
 #include "listcmd/AnalisiSql.h"
 #include "listcmd/CacheRighe.h"
 #include "listcmd/SqlLista.h"
+#include "suite/Errore.h"
 
 #include <QAbstractTableModel>
 #include <QList>
@@ -178,6 +179,11 @@ signals:
     // The list moved under the rows read: the grid reads it again keeping
     // its cursor (queued, never inside a read of a cell).
     void listaSpostata();
+    // A read the model did on its own (a window a view asked for, more rows
+    // from the top, the count) failed: the rows shown stay, the window is
+    // not asked for again until the list is read again.  Once per failure,
+    // never inside a read of a cell.
+    void erroreLettura(const quarvel::Errore& errore);
 
 private:
     struct Modifica {
@@ -197,6 +203,7 @@ private:
     // A row of the list in memory, without reading.
     const Riga* inMemoria(qint64 r) const;
     void segnalaSpostamento();
+    void segnalaErrore(const Errore& e);
     void leggiFinestra(qint64 f);
     // The windows views asked for, read (queued from data()).
     void leggiRichieste();
@@ -207,8 +214,9 @@ private:
     void applicaTotale(qint64 totale);
     void fermaConteggio();
     CanaleConteggi& canale(); // made when first needed
-    QVector<Riga> leggiRighe(qint64 offset, qint64 quante, bool dallaFine,
-                             bool severo = false) const;
+    // Raises Errore when the read fails, at its start or on the way (a
+    // damaged page): never a window cut short as if the list ended there.
+    QVector<Riga> leggiRighe(qint64 offset, qint64 quante, bool dallaFine) const;
     CacheRighe::Lettore lettore() const;
     // A row written here kept at its place r.
     // certa: the row is still one of the list (its count stays right).
@@ -247,6 +255,8 @@ private:
     bool m_spostata = false;
     bool m_cambiando = false;         // rows being inserted or removed, or the model reset
     mutable QSet<qint64> m_richieste; // windows views asked for, to be read
+    QSet<qint64> m_finestreFallite;   // windows whose read failed, not asked for again
+    bool m_testaFallita = false;      // more rows from the top failed to be read
     Modifica m_mod;
 };
 

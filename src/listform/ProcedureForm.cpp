@@ -25,30 +25,7 @@ QColor ColoreDa(quint32 bgr) {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
 
-// After the message of a damaged company file: once a session, the operator
-// may close the program to repair the file now.  The question waits for the
-// operator: nothing of the form's state is used after it.
-void ChiediRiparazione() {
-    ContestoSessione& s = Sessione();
-    IProgramma* programma = Programma();
-    if (s.RiparazioneChiesta || !programma || TipoDiDatabase(s.NomeDb) != TipoDatabase::File)
-        return;
-    s.RiparazioneChiesta = true;
-    const int risposta =
-        msgCom(TestoChiudiERipara(s.NomeDb), QStringLiteral("&Ok"), QStringLiteral("&Annulla"),
-               std::nullopt, std::nullopt, 80, false, 600, std::nullopt, 2);
-    if (risposta == 1)
-        programma->ChiudiERipara();
-}
-
 } // namespace
-
-QString TestoChiudiERipara(const QString& nomeDb) {
-    return QStringLiteral("Il database ") + nomeDb + QStringLiteral(" è danneggiato.\r\n") +
-           QStringLiteral("Chiudere ora il programma per ripararlo?\r\n") +
-           QStringLiteral("Le maschere aperte saranno chiuse; la funzione andrà poi riaperta "
-                          "dal menu.");
-}
 
 void PreparaForm(QWidget* form, int flag, const QString& esclusi) {
     if (!form)
@@ -188,8 +165,7 @@ QString TestoMostraErrore(std::optional<QString> testo, std::optional<QString> n
 
 void MostraErrore(std::optional<QString> testo, std::optional<QString> numero,
                   const QString& titolo, const QString& coda) {
-    const bool danneggiato =
-        (numero ? numero->trimmed().toInt() : Err().numero) == NumErr::DatabaseNonRiconosciuto;
+    const int numeroErrore = numero ? numero->trimmed().toInt() : Err().numero;
     const QString messaggio = TestoMostraErrore(std::move(testo), std::move(numero), titolo, coda);
     bool mostrato = false;
     if (IMenuClient* m = Sessione().MenuClient) {
@@ -206,8 +182,7 @@ void MostraErrore(std::optional<QString> testo, std::optional<QString> numero,
         ScaricaFrmConn();
     } catch (...) {
     }
-    if (danneggiato)
-        ChiediRiparazione();
+    ChiediRiparazioneDopoErrore(numeroErrore);
 }
 
 } // namespace quarvel

@@ -3,6 +3,8 @@
 // (PreparaForm) and its end (FinePreparaForm), the closing routine of a data
 // form (ChiusuraForm) and the error reporter of the data forms (MostraErrore).
 
+#include "suite/FormDati.h" // TestoChiudiERipara
+
 #include <QString>
 #include <QtGlobal>
 #include <optional>
@@ -48,8 +50,5 @@ void MostraErrore(std::optional<QString> testo = std::nullopt,
 // as it is); Ok hands over to the program (IProgramma::ChiudiERipara).
 QString TestoMostraErrore(std::optional<QString> testo, std::optional<QString> numero,
                           const QString& titolo, const QString& coda);
-
-// The question after a damaged company file met by a data form.
-QString TestoChiudiERipara(const QString& nomeDb);
 
 } // namespace quarvel

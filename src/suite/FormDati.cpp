@@ -1,5 +1,10 @@
 #include "suite/FormDati.h"
 
+#include "suite/ComponenteDati.h"
+#include "suite/Errore.h"
+#include "suite/Messaggi.h"
+#include "suite/Sessione.h"
+
 #include <QMap>
 
 namespace quarvel {
@@ -63,6 +68,28 @@ IProgramma* Programma() {
 }
 void ImpostaProgramma(IProgramma* programma) {
     R().programma = programma;
+}
+
+QString TestoChiudiERipara(const QString& nomeDb) {
+    return QStringLiteral("Il database ") + nomeDb + QStringLiteral(" è danneggiato.\r\n") +
+           QStringLiteral("Chiudere ora il programma per ripararlo?\r\n") +
+           QStringLiteral("Le maschere aperte saranno chiuse; la funzione andrà poi riaperta "
+                          "dal menu.");
+}
+
+void ChiediRiparazioneDopoErrore(int numeroErrore) {
+    if (numeroErrore != NumErr::DatabaseNonRiconosciuto)
+        return;
+    ContestoSessione& s = Sessione();
+    IProgramma* programma = Programma();
+    if (s.RiparazioneChiesta || !programma || TipoDiDatabase(s.NomeDb) != TipoDatabase::File)
+        return;
+    s.RiparazioneChiesta = true;
+    const int risposta =
+        msgCom(TestoChiudiERipara(s.NomeDb), QStringLiteral("&Ok"), QStringLiteral("&Annulla"),
+               std::nullopt, std::nullopt, 80, false, 600, std::nullopt, 2);
+    if (risposta == 1)
+        programma->ChiudiERipara();
 }
 
 } // namespace quarvel

@@ -109,4 +109,14 @@ public:
 IProgramma* Programma();
 void ImpostaProgramma(IProgramma* programma);
 
+// After an error was shown to the operator (by a data form or by a grid):
+// when it is a damaged company file (error 3343 on a database file), once a
+// session the operator is asked whether to close the program and repair the
+// file now (Annulla, the default, leaves everything as it is); Ok hands over
+// to the program (IProgramma::ChiudiERipara).  The question waits for the
+// operator: nothing of the caller's state is to be used after it.
+void ChiediRiparazioneDopoErrore(int numeroErrore);
+// The question asked.
+QString TestoChiudiERipara(const QString& nomeDb);
+
 } // namespace quarvel
