@@ -1225,7 +1225,7 @@ private slots:
         g.risposte.insert(QStringLiteral("keyprgprim"), QStringLiteral("§ç chiave"));
         // The tool's command runs in another process: this one answers meanwhile.
         QProcess strumento;
-        strumento.start(QStringLiteral(QUARVEL_BINARY_DIR "/components/menu/quarvel-menu"),
+        strumento.start(prova::MenuReale::Programma(),
                         {QStringLiteral("--comando"), QStringLiteral("keyprgprim"),
                          QStringLiteral("--parametro"), QStringLiteral("p")});
         const QDeadlineTimer limite(60000);
@@ -1238,8 +1238,7 @@ private slots:
         QCOMPARE(g.ricevuti.constLast().parametro.toString(), QStringLiteral("p"));
 
         FermaMenu();
-        strumento.start(QStringLiteral(QUARVEL_BINARY_DIR "/components/menu/quarvel-menu"),
-                        {QStringLiteral("--clienti")});
+        strumento.start(prova::MenuReale::Programma(), {QStringLiteral("--clienti")});
         QVERIFY(strumento.waitForFinished(30000));
         QCOMPARE(strumento.exitCode(), 1);
         QVERIFY(QString::fromUtf8(strumento.readAllStandardError())
