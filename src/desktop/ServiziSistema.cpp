@@ -438,6 +438,8 @@ bool SpostaFuoco(qint16 passo, std::optional<int> indietro, QWidget* finestra) {
                 return false;
         }
     } catch (...) {
+        // Moving the focus is a service to the keyboard: a control that
+        // fails leaves the focus where it is, as if no control took it.
     }
     return false;
 }
@@ -537,6 +539,8 @@ void MostraModale(QWidget* finestra) {
             return;
         }
     } catch (...) {
+        // Re-showing the windows hidden for help is a courtesy: a window
+        // that fails stays hidden and the others go on as they are.
     }
 }
 
@@ -550,6 +554,8 @@ void NascondiModali() {
                 w->hide();
             }
         } catch (...) {
+            // One window that cannot be hidden must not keep the others,
+            // nor the help, from the screen.
         }
     }
 }

@@ -253,6 +253,8 @@ void FrmLista::setOiAbilRW(qint16 piAbilRW) {
         if (IListaComandi* c = ogComlin())
             c->setOiAbilRW(piAbilRW);
     } catch (...) {
+        // The list keeps the switch before anything can fail and applies it
+        // again when it opens; the grid's own refusal has nothing to add.
     }
 }
 
@@ -414,6 +416,8 @@ void FrmLista::timResize_Timer() {
         if (IListaComandi* c = m_ogComlin.get())
             c->Ridimensiona(false, 0, Twips(this, m_tolComlin->y() + m_tolComlin->height()));
     } catch (...) {
+        // Fitting the grid to the window is a layout service: a failure
+        // leaves the grid at its last size and the next resize tries again.
     }
 }
 

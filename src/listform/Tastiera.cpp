@@ -252,6 +252,8 @@ int TastiForm(int& KeyCode, int Shift, QWidget* form, bool pbInvioInGriglia,
             try {
                 CercaSostituisci(attivo, KeyCode, Shift);
             } catch (...) {
+                // Find and replace in a text box is a keyboard service: a
+                // failed search leaves the text as it was, with no message.
             }
             KeyCode = 0;
             return 1;
@@ -275,6 +277,8 @@ int TastiForm(int& KeyCode, int Shift, QWidget* form, bool pbInvioInGriglia,
                 return 1;
             }
         } catch (...) {
+            // Enter that cannot move the focus stays an ordinary Enter for
+            // the control, as if the form passed it on.
         }
     }
     return 0;

@@ -30,7 +30,7 @@ struct StatoAvvio {
     QString chiaveSec;
 };
 
-StatoAvvio& A() {
+StatoAvvio& StatoDellAvvio() {
     static StatoAvvio a;
     return a;
 }
@@ -96,18 +96,18 @@ void MessaggioClasseC(int numero, const QString& testo) {
 } // namespace
 
 void ImpostaAmbienteAvvio(AmbienteAvvio ambiente) {
-    A().ambiente = std::move(ambiente);
+    StatoDellAvvio().ambiente = std::move(ambiente);
 }
 
 const AmbienteAvvio& Ambiente() {
-    return A().ambiente;
+    return StatoDellAvvio().ambiente;
 }
 
 QString& ChiaveLancioPrim() {
-    return A().chiavePrim;
+    return StatoDellAvvio().chiavePrim;
 }
 QString& ChiaveLancioSec() {
-    return A().chiaveSec;
+    return StatoDellAvvio().chiaveSec;
 }
 
 void Main() {
@@ -176,10 +176,11 @@ void AvviaProgramma(qint32 numeroProgramma, QString& testo) {
             s.ConnectDb = s.MenuClient->LeggiValore(QStringLiteral("ConnectDBAzie"), QString());
 
             // 8
-            if (!A().componente) {
-                A().componente = Ambiente().creaComponenteDati ? Ambiente().creaComponenteDati()
-                                                               : CreaComponenteDati();
-                s.ComponenteDati = A().componente.get();
+            if (!StatoDellAvvio().componente) {
+                StatoDellAvvio().componente = Ambiente().creaComponenteDati
+                                                  ? Ambiente().creaComponenteDati()
+                                                  : CreaComponenteDati();
+                s.ComponenteDati = StatoDellAvvio().componente.get();
             }
             ParametriScegliIni p;
             p.NomeNoto = -1;
@@ -187,7 +188,7 @@ void AvviaProgramma(qint32 numeroProgramma, QString& testo) {
             p.Connetti = -1;
             p.ScaricaConn = 0;
             p.RigaComando = riga;
-            if (ScegliIniEConnetti(QStringLiteral("belcor.ini"), *A().componente,
+            if (ScegliIniEConnetti(QStringLiteral("belcor.ini"), *StatoDellAvvio().componente,
                                    s.RisultatoConnessione, p) != 0) {
                 RichiediChiusura();
                 return;
@@ -322,11 +323,11 @@ void LeggiDatiDitta(qint16& soloImpostazioni) {
         ApriDbDao(s.NomeDb, Valore(QStringLiteral("SqlLogin")), Valore(QStringLiteral("SqlPwd")));
     LeggiIni(QStringLiteral("Configurazioni"), QStringLiteral("FormatData"),
              QStringLiteral("dd/mm/yyyy"), s.FormatoData);
-    if (!A().condiviso)
-        A().condiviso = std::make_unique<OggettoCondiviso>();
-    A().condiviso->ImpostaAttivo(true);
-    A().condiviso->ImpostaMenuClient(s.MenuClient);
-    s.OggettoCondiviso = A().condiviso.get();
+    if (!StatoDellAvvio().condiviso)
+        StatoDellAvvio().condiviso = std::make_unique<OggettoCondiviso>();
+    StatoDellAvvio().condiviso->ImpostaAttivo(true);
+    StatoDellAvvio().condiviso->ImpostaMenuClient(s.MenuClient);
+    s.OggettoCondiviso = StatoDellAvvio().condiviso.get();
     s.ChiusuraDaMenu = false;
 }
 
@@ -368,7 +369,7 @@ bool RichiediChiusura() {
 
 void RilasciaComponenteDati() {
     Sessione().ComponenteDati = nullptr;
-    A().componente.reset();
+    StatoDellAvvio().componente.reset();
 }
 
 void TerminaAvvio() {
@@ -380,10 +381,10 @@ void TerminaAvvio() {
         s.DbDitta = QSqlDatabase();
         QSqlDatabase::removeDatabase(nome);
     }
-    A().componente.reset();
-    A().condiviso.reset();
-    A().chiavePrim.clear();
-    A().chiaveSec.clear();
+    StatoDellAvvio().componente.reset();
+    StatoDellAvvio().condiviso.reset();
+    StatoDellAvvio().chiavePrim.clear();
+    StatoDellAvvio().chiaveSec.clear();
     RegistraRilascioSessione({});
     AzzeraSessione();
     CancellaErrore();

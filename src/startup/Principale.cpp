@@ -43,7 +43,7 @@ struct Stato {
     bool riparaDbDitta = false;
 };
 
-Stato& S() {
+Stato& StatoPrincipale() {
     static Stato s;
     return s;
 }
@@ -97,11 +97,11 @@ void TerminaProcesso() {
 }
 
 void FineProcesso() {
-    if (!S().riparaDbDitta) {
+    if (!StatoPrincipale().riparaDbDitta) {
         TerminaProcesso();
         return;
     }
-    S().riparaDbDitta = false;
+    StatoPrincipale().riparaDbDitta = false;
     // Every connection is released by now; the repair runs from the event
     // loop, after the closed forms are gone and after the reply to the
     // menu's "fine" has left.
@@ -325,7 +325,7 @@ void ScMenuComandiClie::EseguiComando(const QString& idMenu, const QString& chia
 // ---- Objects of the process -----------------------------------------------------------
 
 FrmPrincipale* frmPrincipale() {
-    return S().principale.get();
+    return StatoPrincipale().principale.get();
 }
 
 namespace {
@@ -345,20 +345,20 @@ public:
 
 FrmPrincipale* CaricaFrmPrincipale() {
     static ServiziProgramma servizi;
-    if (!S().principale)
-        S().principale = std::make_unique<FrmPrincipale>();
+    if (!StatoPrincipale().principale)
+        StatoPrincipale().principale = std::make_unique<FrmPrincipale>();
     ImpostaProgramma(&servizi);
-    return S().principale.get();
+    return StatoPrincipale().principale.get();
 }
 
 ScMenuComandiClie* CollegamentoMenu() {
-    return S().collegamento.get();
+    return StatoPrincipale().collegamento.get();
 }
 
 ScMenuComandiClie* CreaCollegamentoMenu() {
-    if (!S().collegamento)
-        S().collegamento = std::make_unique<ScMenuComandiClie>();
-    return S().collegamento.get();
+    if (!StatoPrincipale().collegamento)
+        StatoPrincipale().collegamento = std::make_unique<ScMenuComandiClie>();
+    return StatoPrincipale().collegamento.get();
 }
 
 QList<QWidget*> FinestreCaricate() {
@@ -379,24 +379,24 @@ QList<QWidget*> FinestreCaricate() {
 }
 
 void DistruggiRilasciati() {
-    S().collegamentiRilasciati.clear();
-    S().clientRilasciati.clear();
+    StatoPrincipale().collegamentiRilasciati.clear();
+    StatoPrincipale().clientRilasciati.clear();
 }
 
 void DistruggiPrincipale() {
-    S().riparaDbDitta = false;
-    S().collegamento.reset();
+    StatoPrincipale().riparaDbDitta = false;
+    StatoPrincipale().collegamento.reset();
     DistruggiRilasciati();
-    S().principale.reset();
-    for (const QPointer<QWidget>& w : std::as_const(S().istanze))
+    StatoPrincipale().principale.reset();
+    for (const QPointer<QWidget>& w : std::as_const(StatoPrincipale().istanze))
         delete w.data();
-    S().istanze.clear();
+    StatoPrincipale().istanze.clear();
 }
 
 // ---- Form dispatch ---------------------------------------------------------------------
 
 QWidget* IstanzaForm(const QString& nome) {
-    return S().istanze.value(nome.trimmed().toLower()).data();
+    return StatoPrincipale().istanze.value(nome.trimmed().toLower()).data();
 }
 
 void ApriForm(const QString& nome, const QString& chiaveFunzione, const QString& osKeyLancia,
@@ -408,7 +408,7 @@ void ApriForm(const QString& nome, const QString& chiaveFunzione, const QString&
         return;
     }
 
-    QPointer<QWidget>& istanza = S().istanze[chiave];
+    QPointer<QWidget>& istanza = StatoPrincipale().istanze[chiave];
     FormDati* form = istanza ? dynamic_cast<FormDati*>(istanza.data()) : nullptr;
     if (!form) {
         form = CreaFormRegistrata(chiave);
@@ -475,7 +475,7 @@ void PianificaChiusura(qint16 immediata) {
 }
 
 void ChiudiERipara() {
-    S().riparaDbDitta = true;
+    StatoPrincipale().riparaDbDitta = true;
     FrmPrincipale* p = frmPrincipale();
     if (!p || p->Chiuso())
         return;
@@ -505,19 +505,22 @@ void RilasciaOggetti() {
             QSqlDatabase::removeDatabase(nome);
         }
     } catch (...) {
+        // The program is ending: a connection that fails to close has
+        // nothing left to lose, and the rest of the shutdown must go on.
     }
     try {
         s.ComponenteDati = nullptr;
         RilasciaComponenteDati();
     } catch (...) {
+        // As above: the shutdown goes on whatever the component says.
     }
-    if (auto& c = S().collegamento) {
+    if (auto& c = StatoPrincipale().collegamento) {
         std::unique_ptr<IMenuClient> client = c->RilasciaClient();
         if (client) {
             client->Scollega();
-            S().clientRilasciati.push_back(std::move(client));
+            StatoPrincipale().clientRilasciati.push_back(std::move(client));
         }
-        S().collegamentiRilasciati.push_back(std::move(c));
+        StatoPrincipale().collegamentiRilasciati.push_back(std::move(c));
     }
     s.MenuClient = nullptr;
     CancellaErrore();
@@ -577,107 +580,131 @@ void MessaggioEChiudi(const QString& testo, int stile, qint16 chiudi) {
     }
 }
 
+namespace {
+
+// What a menu command receives: the function's key, the parameter and the
+// place for the reply.
+struct ComandoMenu {
+    const QString& chiaveFunzione;
+    const QVariant& parametro;
+    QVariant& risposta;
+};
+
+void ComandoFine(ComandoMenu& c) {
+    ContestoSessione& s = Sessione();
+    s.ChiusuraDaMenu = true;
+    s.RispostaFine.clear();
+    FrmPrincipale* p = frmPrincipale();
+    const bool chiuso = p ? p->ChiudiProgramma() : true;
+    s.ChiusuraDaMenu = false;
+    if (chiuso)
+        c.risposta = QString();
+    else
+        c.risposta = s.RispostaFine.isEmpty() ? QStringLiteral("No Chiudi") : s.RispostaFine;
+}
+
+void ComandoRitornoA(ComandoMenu& c) {
+    const QString nome = Testo(c.parametro).trimmed();
+    if (!nome.isEmpty() && FormAperta(nome)) {
+        ApriForm(nome, QString(), QString(), QString(), QString());
+        return;
+    }
+    // Bringing the windows forward is a courtesy to the operator: a window
+    // that refuses it must not make the menu's command fail.
+    try {
+        if (QWidget* aiuto = Sessione().FormAiuto; aiuto && aiuto->isVisible())
+            QMetaObject::invokeMethod(aiuto, "ButtonComando",
+                                      Q_ARG(QString, QStringLiteral("Aggiorna")));
+        if (QWidget* attiva = QApplication::activeWindow()) {
+            attiva->activateWindow();
+            attiva->setFocus();
+        }
+    } catch (...) {
+    }
+}
+
+void ComandoAttiva(ComandoMenu& c) {
+    IMenuClient* m = Sessione().MenuClient;
+    if (!m)
+        return;
+    m->AttivaFunzione(c.chiaveFunzione);
+    const ParametriLancioMenu l = m->ParametriLancio();
+    const QString nome = Utilita().ValoreOpzione(l.osParam, QStringLiteral("F")).trimmed();
+    ApriForm(nome, c.chiaveFunzione, l.osChiLancia, l.osKeySecLancia, l.osParamLancia);
+}
+
+void ComandoPrepPassaA(ComandoMenu&) {
+    for (QWidget* w : FinestreCaricate()) {
+        if (auto* f = dynamic_cast<FormDati*>(w)) {
+            // Each form gets ready for the hand-over on its own: one that
+            // fails must not keep the others from it.
+            try {
+                f->PassaA();
+            } catch (...) {
+            }
+        }
+    }
+}
+
+void ComandoPassaA(ComandoMenu& c) {
+    const ParametriLancioMenu l = Lancio();
+    ApriForm(Testo(c.parametro), c.chiaveFunzione, l.osChiLancia, l.osKeySecLancia,
+             l.osParamLancia);
+}
+
+void ComandoFEInvio(ComandoMenu& c) {
+    msgCom(testi_principale::FEInvio(c.parametro.toList()), QStringLiteral("&Ok"));
+}
+
+void ComandoFEAttesa(ComandoMenu& c) {
+    const QString t = testi_principale::FEAttesa(c.parametro.toList());
+    if (!t.isEmpty())
+        msgCom(t, QStringLiteral("&Ok"));
+}
+
+void ComandoFEInfo(ComandoMenu& c) {
+    // On success the information goes to an invoice-information object
+    // this program never creates: nothing happens.
+    const QString t = testi_principale::FEInfo(c.parametro.toList());
+    if (!t.isEmpty())
+        msgCom(t, QStringLiteral("&Ok"));
+}
+
+struct GestoreComando {
+    const char* nome;
+    void (*esegui)(ComandoMenu&);
+};
+
+// The menu's commands, compared without regard to letter case.  A command
+// not in the table is ignored with an empty reply.
+constexpr GestoreComando GestoriComandi[] = {
+    {"fine", ComandoFine},
+    {"esiste", [](ComandoMenu& c) { c.risposta = true; }},
+    {"ritornoa", ComandoRitornoA},
+    {"attiva", ComandoAttiva},
+    {"preppassaa", ComandoPrepPassaA},
+    {"passaa", ComandoPassaA},
+    {"keyprgprim", [](ComandoMenu& c) { c.risposta = ChiaveLancioPrim(); }},
+    {"keyprgsec", [](ComandoMenu& c) { c.risposta = ChiaveLancioSec(); }},
+    {"paramprgclie", [](ComandoMenu& c) { c.risposta = QStringLiteral("$Default$"); }},
+    {"comandoprgclie", [](ComandoMenu& c) { c.risposta = QString(); }},
+    {"FEInvio", ComandoFEInvio},
+    {"FEAttesa", ComandoFEAttesa},
+    {"FEInfo", ComandoFEInfo},
+};
+
+} // namespace
+
 void EseguiComandoMenu(const QString& idMenu, const QString& chiaveFunzione, const QString& comando,
                        const QVariant& parametro, QVariant& risposta) {
     Q_UNUSED(idMenu);
-    ContestoSessione& s = Sessione();
     const QString c = comando.trimmed();
-
-    if (Uguale(c, QStringLiteral("fine"))) {
-        s.ChiusuraDaMenu = true;
-        s.RispostaFine.clear();
-        FrmPrincipale* p = frmPrincipale();
-        const bool chiuso = p ? p->ChiudiProgramma() : true;
-        s.ChiusuraDaMenu = false;
-        if (chiuso)
-            risposta = QString();
-        else
-            risposta = s.RispostaFine.isEmpty() ? QStringLiteral("No Chiudi") : s.RispostaFine;
-        return;
-    }
-    if (Uguale(c, QStringLiteral("esiste"))) {
-        risposta = true;
-        return;
-    }
-    if (Uguale(c, QStringLiteral("ritornoa"))) {
-        const QString nome = Testo(parametro).trimmed();
-        if (!nome.isEmpty() && FormAperta(nome)) {
-            ApriForm(nome, QString(), QString(), QString(), QString());
+    for (const GestoreComando& g : GestoriComandi) {
+        if (Uguale(c, QLatin1String(g.nome))) {
+            ComandoMenu argomenti{chiaveFunzione, parametro, risposta};
+            g.esegui(argomenti);
             return;
         }
-        try {
-            if (QWidget* aiuto = s.FormAiuto; aiuto && aiuto->isVisible())
-                QMetaObject::invokeMethod(aiuto, "ButtonComando",
-                                          Q_ARG(QString, QStringLiteral("Aggiorna")));
-            if (QWidget* attiva = QApplication::activeWindow()) {
-                attiva->activateWindow();
-                attiva->setFocus();
-            }
-        } catch (...) {
-        }
-        return;
-    }
-    if (Uguale(c, QStringLiteral("attiva"))) {
-        IMenuClient* m = s.MenuClient;
-        if (!m)
-            return;
-        m->AttivaFunzione(chiaveFunzione);
-        const ParametriLancioMenu l = m->ParametriLancio();
-        const QString nome = Utilita().ValoreOpzione(l.osParam, QStringLiteral("F")).trimmed();
-        ApriForm(nome, chiaveFunzione, l.osChiLancia, l.osKeySecLancia, l.osParamLancia);
-        return;
-    }
-    if (Uguale(c, QStringLiteral("preppassaa"))) {
-        for (QWidget* w : FinestreCaricate()) {
-            if (auto* f = dynamic_cast<FormDati*>(w)) {
-                try {
-                    f->PassaA();
-                } catch (...) {
-                }
-            }
-        }
-        return;
-    }
-    if (Uguale(c, QStringLiteral("passaa"))) {
-        const ParametriLancioMenu l = Lancio();
-        ApriForm(Testo(parametro), chiaveFunzione, l.osChiLancia, l.osKeySecLancia,
-                 l.osParamLancia);
-        return;
-    }
-    if (Uguale(c, QStringLiteral("keyprgprim"))) {
-        risposta = ChiaveLancioPrim();
-        return;
-    }
-    if (Uguale(c, QStringLiteral("keyprgsec"))) {
-        risposta = ChiaveLancioSec();
-        return;
-    }
-    if (Uguale(c, QStringLiteral("paramprgclie"))) {
-        risposta = QStringLiteral("$Default$");
-        return;
-    }
-    if (Uguale(c, QStringLiteral("comandoprgclie"))) {
-        risposta = QString();
-        return;
-    }
-    const QVariantList p = parametro.toList();
-    if (Uguale(c, QStringLiteral("FEInvio"))) {
-        msgCom(testi_principale::FEInvio(p), QStringLiteral("&Ok"));
-        return;
-    }
-    if (Uguale(c, QStringLiteral("FEAttesa"))) {
-        const QString t = testi_principale::FEAttesa(p);
-        if (!t.isEmpty())
-            msgCom(t, QStringLiteral("&Ok"));
-        return;
-    }
-    if (Uguale(c, QStringLiteral("FEInfo"))) {
-        // On success the information goes to an invoice-information object
-        // this program never creates: nothing happens.
-        const QString t = testi_principale::FEInfo(p);
-        if (!t.isEmpty())
-            msgCom(t, QStringLiteral("&Ok"));
-        return;
     }
 }
 
