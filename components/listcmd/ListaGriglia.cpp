@@ -28,6 +28,8 @@ bool ListaGriglia::totaleNoto() const {
 qint64 ListaGriglia::totale() {
     ModelloRighe* m = m_griglia->modello();
     m->attendiConteggio();
+    if (const Errore* e = m->erroreConteggio())
+        throw *e; // not the rows read so far as the list's
     return m->totale();
 }
 
@@ -41,10 +43,11 @@ QVector<RigaLettura> ListaGriglia::righe(qint64 da, int quante) {
     // was read.
     while (!m->posizioneNota(da + quante - 1)) {
         const qint64 prima = m->totale();
-        if (m->canFetchMore({}))
-            m->fetchMore({});
+        m->leggiAltreRighe(); // a failed read raises: no list cut short
         if (m->totale() == prima) {
             m->attendiConteggio();
+            if (const Errore* e = m->erroreConteggio())
+                throw *e;
             break;
         }
     }

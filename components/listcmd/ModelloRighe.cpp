@@ -368,6 +368,7 @@ QString ModelloRighe::condizioneEsclusi() const {
 
 void ModelloRighe::conta() {
     fermaConteggio();
+    m_erroreConteggio.reset();
     // A first window that comes back short is the whole list.
     QVector<Riga> prime = leggiRighe(0, RigheFinestra, false);
     const qint64 lette = prime.size();
@@ -430,12 +431,13 @@ void ModelloRighe::conteggioArrivato() {
         QSqlQuery q(m_db);
         q.setForwardOnly(true);
         if (!q.exec(testoConteggio()) || !q.next()) {
+            m_erroreConteggio = ErroreMotore(m_db, q.lastError(), QStringLiteral("ApriSql"));
             // Not the rows read so far as the whole list: the list stays
             // uncounted (more rows are read from the top as the view asks),
             // and the operator learns why.
             qWarning("Conteggio della lista non riuscito: %s / %s", qPrintable(errore),
                      qPrintable(q.lastError().text()));
-            segnalaErrore(ErroreMotore(m_db, q.lastError(), QStringLiteral("ApriSql")));
+            segnalaErrore(*m_erroreConteggio);
             return;
         }
         applicaTotale(q.value(0).toLongLong() + m_cache.postiFissi().size());
@@ -521,16 +523,25 @@ bool ModelloRighe::canFetchMore(const QModelIndex& p) const {
 void ModelloRighe::fetchMore(const QModelIndex& p) {
     if (!canFetchMore(p))
         return;
+    try {
+        leggiAltreRighe();
+    } catch (const Errore& e) {
+        segnalaErrore(e);
+    }
+}
+
+void ModelloRighe::leggiAltreRighe() {
+    if (!m_aperta || totaleNoto() || m_cache.codaLetta() || m_spostata || m_cambiando)
+        return;
     bool spostata = false;
     QVector<Riga> righe;
     try {
         righe = m_cache.leggiTesta(lettore(), &spostata);
-    } catch (const Errore& e) {
-        // The rows shown stay, the list is not ended there; no more rows are
-        // asked for from the top until the list is read again.
+    } catch (const Errore&) {
+        // The rows shown stay, the list is not ended there; the view asks
+        // for no more rows from the top until the list is read again.
         m_testaFallita = true;
-        segnalaErrore(e);
-        return;
+        throw;
     }
     if (spostata) {
         segnalaSpostamento();

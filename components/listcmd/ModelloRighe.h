@@ -59,6 +59,7 @@
 #include <QSqlDatabase>
 #include <QVector>
 #include <memory>
+#include <optional>
 
 namespace quarvel::listcmd {
 
@@ -99,6 +100,14 @@ public:
     bool posizioneNota(qint64 riga) const;
     // Waits for the count running in the background, if any.
     void attendiConteggio();
+    // The count failed (the list stays uncounted): the engine's error; else
+    // nullptr.
+    const Errore* erroreConteggio() const {
+        return m_erroreConteggio ? &*m_erroreConteggio : nullptr;
+    }
+    // While counting: the next window from the top, as a view scrolling
+    // down gets it (fetchMore); raises Errore when the read fails.
+    void leggiAltreRighe();
     // Makes the last row of the list a row of the model: when the total is
     // not known yet, the last window is read with the order reversed.
     void caricaFine();
@@ -257,6 +266,7 @@ private:
     mutable QSet<qint64> m_richieste; // windows views asked for, to be read
     QSet<qint64> m_finestreFallite;   // windows whose read failed, not asked for again
     bool m_testaFallita = false;      // more rows from the top failed to be read
+    std::optional<Errore> m_erroreConteggio;
     Modifica m_mod;
 };
 

@@ -71,6 +71,8 @@ private slots:
 
     void letturaSuPaginaDanneggiata_data();
     void letturaSuPaginaDanneggiata();
+    void listaLettaPerStampa_data();
+    void listaLettaPerStampa();
 
 private:
     // The file of the case: articoli(id, codice, descr) with ids 1..Righe,
@@ -279,6 +281,40 @@ void TstListaDanneggiata::letturaSuPaginaDanneggiata() {
         }
         QCOMPARE(contaErrori(), 2);
         QCOMPARE(m_msg->testi().count(TestoChiudiERipara(m_file)), 1);
+    }
+}
+
+void TstListaDanneggiata::listaLettaPerStampa_data() {
+    QTest::addColumn<bool>("indice");
+    QTest::newRow("finestre") << true;
+    QTest::newRow("conteggio") << false;
+}
+
+// Printing reads the list through the grid's read-only list: a damaged page
+// is an error, never a shorter list printed as the whole one.
+void TstListaDanneggiata::listaLettaPerStampa() {
+    QFETCH(bool, indice);
+    preparaFile(0.3, indice);
+    if (QTest::currentTestFailed())
+        return;
+    m_msg = std::make_unique<MessaggiScriptati>();
+    m_g = std::make_unique<Griglia>();
+    m_g->apri(QSqlDatabase::database(QStringLiteral("danno")),
+              QStringLiteral("SELECT id, codice, descr FROM articoli"));
+    IListaLettura* lista = m_g->lista();
+    try {
+        const QVector<RigaLettura> righe = lista->righe(0, Righe);
+        QFAIL(qPrintable(QStringLiteral("%1 righe lette senza errori").arg(righe.size())));
+    } catch (const Errore& e) {
+        QCOMPARE(e.numero(), Danneggiato);
+    }
+    if (!indice) {
+        try {
+            const qint64 n = lista->totale();
+            QFAIL(qPrintable(QStringLiteral("totale %1 senza errori").arg(n)));
+        } catch (const Errore& e) {
+            QCOMPARE(e.numero(), Danneggiato);
+        }
     }
 }
 
