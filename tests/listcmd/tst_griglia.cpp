@@ -240,17 +240,8 @@ void TstGriglia::initTestCase() {
 }
 
 QSqlDatabase TstGriglia::apriDb(const QString& nome) {
-    QSqlDatabase db;
-    if (m_motore == Motore::Odbc) {
-        // the same server through unixODBC and psqlODBC
-        db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), nome);
-        db.setDatabaseName(m_pg.TestoOdbc());
-    } else if (m_motore == Motore::Postgres) {
-        db = m_pg.Connessione(nome);
-    } else {
-        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nome);
-        db.setDatabaseName(m_dir.filePath(QStringLiteral("ditta%1.db").arg(m_serie)));
-    }
+    QSqlDatabase db = ConnessioneProva(
+        m_motore, nome, m_dir.filePath(QStringLiteral("ditta%1.db").arg(m_serie)), m_pg);
     if (!db.open())
         qFatal("%s", qPrintable(db.lastError().text()));
     return db;

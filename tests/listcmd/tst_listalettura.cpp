@@ -54,13 +54,8 @@ void TstListaLettura::lista() {
     QFETCH_GLOBAL(Motore, motore);
     SALTA_SENZA_SERVER(motore);
     const QString connessione = QString::fromLatin1(NomeMotore(motore));
-    QSqlDatabase db;
-    if (SuServer(motore)) {
-        db = m_pg.Connessione(connessione);
-    } else {
-        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connessione);
-        db.setDatabaseName(m_dir.filePath(QStringLiteral("voci.db")));
-    }
+    QSqlDatabase db =
+        ConnessioneProva(motore, connessione, m_dir.filePath(QStringLiteral("voci.db")), m_pg);
     QVERIFY2(db.open(), qPrintable(db.lastError().text()));
     const int n = 1000; // several windows: counted in the background
     {

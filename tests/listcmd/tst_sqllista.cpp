@@ -77,13 +77,8 @@ void TstSqlLista::initTestCase() {
 
 QSqlDatabase TstSqlLista::apri(Motore motore) {
     const QString nome = QStringLiteral("db%1").arg(++m_serie);
-    QSqlDatabase db;
-    if (SuServer(motore)) {
-        db = m_pg.Connessione(nome);
-    } else {
-        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nome);
-        db.setDatabaseName(m_dir.filePath(nome + QStringLiteral(".db")));
-    }
+    QSqlDatabase db =
+        ConnessioneProva(motore, nome, m_dir.filePath(nome + QStringLiteral(".db")), m_pg);
     if (!db.open())
         qFatal("%s", qPrintable(db.lastError().text()));
     QSqlQuery q(db);

@@ -73,11 +73,7 @@ public:
 // name given, not opened yet.
 inline QSqlDatabase ConnessioneDitta(Motore motore, const QString& nome, const QTemporaryDir& dir,
                                      const DatabasePgProva& pg) {
-    if (SuServer(motore))
-        return pg.Connessione(nome);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nome);
-    db.setDatabaseName(dir.filePath(nome + QStringLiteral(".db")));
-    return db;
+    return ConnessioneProva(motore, nome, dir.filePath(nome + QStringLiteral(".db")), pg);
 }
 
 inline void Esegui(QSqlDatabase& db, const QString& sql) {

@@ -14,6 +14,24 @@ const char* NomeMotore(Motore m) {
     return "?";
 }
 
+QSqlDatabase ConnessioneProva(Motore motore, const QString& nome, const QString& fileSqlite,
+                              const DatabasePgProva& pg) {
+    switch (motore) {
+    case Motore::Postgres:
+        return pg.Connessione(nome);
+    case Motore::Odbc: {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), nome);
+        db.setDatabaseName(pg.TestoOdbc());
+        return db;
+    }
+    case Motore::Sqlite:
+        break;
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nome);
+    db.setDatabaseName(fileSqlite);
+    return db;
+}
+
 void MotoriProva::Colonna() {
     QTest::addColumn<Motore>("motore");
 }

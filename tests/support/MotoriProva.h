@@ -19,6 +19,7 @@
 
 #include <QList>
 #include <QMetaType>
+#include <QSqlDatabase>
 #include <QString>
 #include <QTest>
 
@@ -36,6 +37,12 @@ const char* NomeMotore(Motore m);
 inline bool SuServer(Motore m) {
     return m != Motore::Sqlite;
 }
+
+// The connection of a case to its database, added under the name given and
+// not opened yet: the SQLite file given, or the process's database on the
+// server through Qt's driver or through unixODBC.
+QSqlDatabase ConnessioneProva(Motore motore, const QString& nome, const QString& fileSqlite,
+                              const DatabasePgProva& pg);
 
 class MotoriProva {
 public:
