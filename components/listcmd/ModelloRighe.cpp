@@ -877,12 +877,32 @@ void ModelloRighe::scriviRiga() {
         }
     }
     q.finish();
+    // The row is written: a read that fails from here on (a damaged page)
+    // leaves the row as written in the list and is told to the operator
+    // afterwards, never taken for a failed write that could be saved twice.
+    std::optional<Errore> erroreRilettura;
     bool trovata = false;
-    Riga letta = rileggiPerChiave(chiaveDi(m_mod.valori), &trovata);
+    Riga letta;
+    try {
+        letta = rileggiPerChiave(chiaveDi(m_mod.valori), &trovata);
+    } catch (const Errore& e) {
+        erroreRilettura = e;
+        trovata = false;
+    }
     if (!trovata)
         letta = m_mod.valori;
     const bool nuova = m_mod.nuova;
     m_mod = {};
+    const auto restaNellaLista = [&](const QVariantList& chiave) {
+        if (erroreRilettura)
+            return false;
+        try {
+            return nellaLista(chiave);
+        } catch (const Errore& e) {
+            erroreRilettura = e;
+            return false; // not known: the count is taken again
+        }
+    };
     if (nuova) {
         if (!totaleNoto())
             m_scrittaDuranteConteggio = true;
@@ -891,7 +911,7 @@ void ModelloRighe::scriviRiga() {
         m_cache.aggiungi(letta);
         fineInserimento();
     } else if (r < righeDb()) {
-        fissaRiga(r, letta, !totaleNoto() && nellaLista(chiaveDi(letta)));
+        fissaRiga(r, letta, !totaleNoto() && restaNellaLista(chiaveDi(letta)));
     } else {
         m_cache.sostituisciAggiunta(r - righeDb(), letta);
     }
@@ -900,6 +920,8 @@ void ModelloRighe::scriviRiga() {
         m_spostata = false;
         segnalaSpostamento();
     }
+    if (erroreRilettura)
+        segnalaErrore(*erroreRilettura);
 }
 
 void ModelloRighe::eliminaRiga(qint64 r) {
