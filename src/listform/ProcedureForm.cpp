@@ -51,6 +51,8 @@ void PreparaForm(QWidget* form, int flag, const QString& esclusi) {
                 w->setPalette(q);
             }
         } catch (...) {
+            // Colours are a courtesy of the preparation: a control that
+            // refuses them keeps its own and the form still opens.
         }
     }
 
@@ -61,6 +63,8 @@ void PreparaForm(QWidget* form, int flag, const QString& esclusi) {
                                          QString::fromLatin1(CaricamentoMaschera) +
                                              QLatin1Char(' ') + form->windowTitle());
         } catch (...) {
+            // The loading notice only tells the operator to wait: without it
+            // the form loads all the same.
         }
     }
 
@@ -92,6 +96,8 @@ void PreparaForm(QWidget* form, int flag, const QString& esclusi) {
                 if (IListaComandi* c = dati->ogComlin())
                     c->setOvLeggiPar(QStringLiteral("RisVid"), f);
         } catch (...) {
+            // Scaling ignores its errors step by step: a form that cannot be
+            // scaled opens at its designed size.
         }
     }
 }
@@ -110,6 +116,7 @@ void FinePreparaForm(QWidget* form, int flag) {
         try {
             ScaricaFrmConn();
         } catch (...) {
+            // The notice window may already be gone: nothing to take down.
         }
     }
 
@@ -147,6 +154,8 @@ void ChiusuraForm(QWidget* form, bool tornaAlChiamante) {
         if (dati && !Utilita().EVuoto(dati->osKeySec) && s.MenuClient)
             s.MenuClient->FineFunzione(dati->osKeySec);
     } catch (...) {
+        // The menu may have closed first: the form closes all the same and
+        // there is no one left to tell.
     }
 }
 
@@ -173,6 +182,7 @@ void MostraErrore(std::optional<QString> testo, std::optional<QString> numero,
             m->InviaComando(QStringLiteral("MsgBox"), QStringLiteral("Tutti"), messaggio);
             mostrato = true;
         } catch (...) {
+            // The menu could not show it: the message box below does.
         }
     }
     // Without the menu the operator still learns of the error.
@@ -181,6 +191,7 @@ void MostraErrore(std::optional<QString> testo, std::optional<QString> numero,
     try {
         ScaricaFrmConn();
     } catch (...) {
+        // The notice window may already be gone: nothing to take down.
     }
     ChiediRiparazioneDopoErrore(numeroErrore);
 }

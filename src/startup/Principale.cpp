@@ -609,8 +609,6 @@ void ComandoRitornoA(ComandoMenu& c) {
         ApriForm(nome, QString(), QString(), QString(), QString());
         return;
     }
-    // Bringing the windows forward is a courtesy to the operator: a window
-    // that refuses it must not make the menu's command fail.
     try {
         if (QWidget* aiuto = Sessione().FormAiuto; aiuto && aiuto->isVisible())
             QMetaObject::invokeMethod(aiuto, "ButtonComando",
@@ -620,6 +618,8 @@ void ComandoRitornoA(ComandoMenu& c) {
             attiva->setFocus();
         }
     } catch (...) {
+        // Bringing the windows forward is a courtesy to the operator: a
+        // window that refuses it must not make the menu's command fail.
     }
 }
 
@@ -636,11 +636,11 @@ void ComandoAttiva(ComandoMenu& c) {
 void ComandoPrepPassaA(ComandoMenu&) {
     for (QWidget* w : FinestreCaricate()) {
         if (auto* f = dynamic_cast<FormDati*>(w)) {
-            // Each form gets ready for the hand-over on its own: one that
-            // fails must not keep the others from it.
             try {
                 f->PassaA();
             } catch (...) {
+                // Each form gets ready for the hand-over on its own: one
+                // that fails must not keep the others from it.
             }
         }
     }

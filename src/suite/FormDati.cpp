@@ -25,49 +25,50 @@ struct Registro {
     IProgramma* programma = nullptr;
 };
 
-Registro& R() {
+Registro& RegistroForm() {
     static Registro r;
     return r;
 }
 } // namespace
 
 void RegistraForm(const QString& nome, FabbricaForm fabbrica) {
-    R().forme.insert(nome.trimmed().toLower(), VoceRegistro{nome.trimmed(), std::move(fabbrica)});
+    RegistroForm().forme.insert(nome.trimmed().toLower(),
+                                VoceRegistro{nome.trimmed(), std::move(fabbrica)});
 }
 
 void AzzeraRegistroForm() {
-    R().forme.clear();
+    RegistroForm().forme.clear();
 }
 
 bool FormRegistrata(const QString& nome) {
-    return R().forme.contains(nome.trimmed().toLower());
+    return RegistroForm().forme.contains(nome.trimmed().toLower());
 }
 
 FormDati* CreaFormRegistrata(const QString& nome) {
-    const auto it = R().forme.constFind(nome.trimmed().toLower());
-    if (it == R().forme.cend() || !it->fabbrica)
+    const auto it = RegistroForm().forme.constFind(nome.trimmed().toLower());
+    if (it == RegistroForm().forme.cend() || !it->fabbrica)
         return nullptr;
     return it->fabbrica();
 }
 
 void RegistraFinestreStampa(std::function<QWidget*()> comlinStampa,
                             std::function<QWidget*()> stampaInCorso) {
-    R().comlinStampa = std::move(comlinStampa);
-    R().stampaInCorso = std::move(stampaInCorso);
+    RegistroForm().comlinStampa = std::move(comlinStampa);
+    RegistroForm().stampaInCorso = std::move(stampaInCorso);
 }
 
 QWidget* FinestraComlinStampa() {
-    return R().comlinStampa ? R().comlinStampa() : nullptr;
+    return RegistroForm().comlinStampa ? RegistroForm().comlinStampa() : nullptr;
 }
 QWidget* FinestraStampaInCorso() {
-    return R().stampaInCorso ? R().stampaInCorso() : nullptr;
+    return RegistroForm().stampaInCorso ? RegistroForm().stampaInCorso() : nullptr;
 }
 
 IProgramma* Programma() {
-    return R().programma;
+    return RegistroForm().programma;
 }
 void ImpostaProgramma(IProgramma* programma) {
-    R().programma = programma;
+    RegistroForm().programma = programma;
 }
 
 QString TestoChiudiERipara(const QString& nomeDb) {
