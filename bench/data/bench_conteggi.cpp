@@ -1,7 +1,9 @@
 // Reads the counts of one inventory through the data-access component's
 // record set, every field of every row, and prints rows and seconds.
 //
-//   bench_dati_conteggi DATABASE [INVENTARIO] [--uid U --pwd P] [--solo-odbc]
+//   bench_dati_conteggi DATABASE [INVENTARIO] [--uid U] [--solo-odbc]
+//
+// The password comes from QUARVEL_DITTA_PWD, never from the command line.
 
 #include "data/ComponenteDatiSql.h"
 
@@ -18,21 +20,20 @@ using namespace quarvel;
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList a = app.arguments().mid(1);
-    QString uid, pwd;
+    QString uid;
+    const QString pwd = qEnvironmentVariable("QUARVEL_DITTA_PWD");
     bool soloOdbc = false;
     QStringList posizionali;
     for (qsizetype i = 0; i < a.size(); ++i) {
         if (a[i] == QLatin1String("--uid") && i + 1 < a.size())
             uid = a[++i];
-        else if (a[i] == QLatin1String("--pwd") && i + 1 < a.size())
-            pwd = a[++i];
         else if (a[i] == QLatin1String("--solo-odbc"))
             soloOdbc = true;
         else
             posizionali << a[i];
     }
     if (posizionali.isEmpty()) {
-        std::fprintf(stderr, "uso: bench_dati_conteggi DATABASE [INVENTARIO] [--uid U --pwd P] "
+        std::fprintf(stderr, "uso: bench_dati_conteggi DATABASE [INVENTARIO] [--uid U] "
                              "[--solo-odbc]\n");
         return 2;
     }

@@ -42,7 +42,7 @@ QUARVEL_DITTA_PWD="$QUARVEL_PG_PWD" "$DITTA" --demo --righe "$ROWS" --sostituisc
 psql -X -q -c "ANALYZE maginventari, articoli, magazzini" >/dev/null
 t0=$(now); psql -X -q -A -t -c "$QUERY" >/dev/null; t1=$(now)
 ps=$(elapsed "$t0" "$t1")
-read -r n nat < <("$BENCH" "$QUARVEL_PG_DSN" --uid "$QUARVEL_PG_UID" --pwd "$QUARVEL_PG_PWD" 2>/dev/null)
-read -r n odbc < <("$BENCH" "$QUARVEL_PG_DSN" --uid "$QUARVEL_PG_UID" --pwd "$QUARVEL_PG_PWD" --solo-odbc 2>/dev/null)
+read -r n nat < <(QUARVEL_DITTA_PWD="$QUARVEL_PG_PWD" "$BENCH" "$QUARVEL_PG_DSN" --uid "$QUARVEL_PG_UID" 2>/dev/null)
+read -r n odbc < <(QUARVEL_DITTA_PWD="$QUARVEL_PG_PWD" "$BENCH" "$QUARVEL_PG_DSN" --uid "$QUARVEL_PG_UID" --solo-odbc 2>/dev/null)
 printf 'PostgreSQL  %8d rows: native  %6.3f s  psql    %6.3f s  ratio %s\n' "$n" "$nat" "$ps" "$(ratio "$ps" "$nat")"
 printf 'PostgreSQL  %8d rows: ODBC    %6.3f s  psql    %6.3f s  ratio %s\n' "$n" "$odbc" "$ps" "$(ratio "$ps" "$odbc")"
