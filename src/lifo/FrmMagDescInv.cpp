@@ -109,10 +109,11 @@ void FrmMagDescInv::RegoleCancellazione(int& Cancel) {
         LeggoMagInventari(esiste);
         if (esiste != -1)
             return;
-        // Only "&Ok" deletes the counts: a dialog closed without an answer
-        // keeps them.
+        // Only "&Ok" deletes the counts: Enter answers "&Annulla" (it has the
+        // focus), Esc too, and a dialog closed without an answer keeps them.
         if (msgCom(testi_magdescinv::CancellaConteggi(), QStringLiteral("&Ok"),
-                   QStringLiteral("&Annulla")) != 1) {
+                   QStringLiteral("&Annulla"), std::nullopt, std::nullopt, 80, false, 600,
+                   std::nullopt, 2) != 1) {
             Cancel = -1;
             return;
         }

@@ -4,6 +4,8 @@
 
 #include "../listform/Ambiente.h"
 #include "database/FrmConn.h"
+#include "desktop/DialogoMessaggi.h"
+#include "desktop/FrmMsgCom.h"
 #include "desktop/Scala.h"
 #include "lifo/FrmMagDescInv.h"
 #include "listform/Tastiera.h"
@@ -12,6 +14,7 @@
 #include "suite/Messaggi.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTableView>
@@ -46,6 +49,8 @@ private Q_SLOTS:
     void testataSenzaDescrizione();
     void cancellazione_data();
     void cancellazione();
+    void cancellazioneDaTastiera_data();
+    void cancellazioneDaTastiera();
     void cancellazioneSenzaConteggi();
     void cancellazioneFallita();
     void tastoCanc();
@@ -413,6 +418,45 @@ void TstFrmMagDescInv::cancellazione() {
         altra.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("altra"));
+}
+
+// The two questions answered from the keyboard in the real dialog: the
+// question about the counted rows defaults to keeping them, so Enter after
+// Enter deletes nothing, and Esc keeps them as well.
+void TstFrmMagDescInv::cancellazioneDaTastiera_data() {
+    QTest::addColumn<int>("tasto"); // to the question about the counted rows
+    QTest::newRow("Invio") << int(Qt::Key_Return);
+    QTest::newRow("Esc") << int(Qt::Key_Escape);
+}
+
+void TstFrmMagDescInv::cancellazioneDaTastiera() {
+    QFETCH(int, tasto);
+    PREPARA();
+    m_msg.reset();
+    DialogoMessaggi dialogo;
+    ImpostaServizioMessaggi(&dialogo);
+    QStringList domande;
+    QTimer timer;
+    timer.setInterval(20);
+    // Each dialog that opens is answered once: the list's question with
+    // Enter, the form's own with the key of the case.
+    QPointer<FrmMsgCom> ultimo;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        FrmMsgCom* f = FrmMsgCom::Aperto();
+        if (!f || f == ultimo)
+            return;
+        ultimo = f;
+        domande << f->LabMessaggio()->text();
+        QWidget* w = f->focusWidget() ? f->focusWidget() : f;
+        QTest::keyClick(w, domande.size() == 1 ? Qt::Key_Return : Qt::Key(tasto));
+    });
+    timer.start();
+    clicPulsante(QStringLiteral("Cancella"));
+    timer.stop();
+    ImpostaServizioMessaggi(nullptr);
+    QCOMPARE(domande.size(), 2);
+    QCOMPARE(valore("SELECT COUNT(*) FROM MagDescrInv WHERE CodInv = 'INV1'").toInt(), 1);
+    QCOMPARE(valore("SELECT COUNT(*) FROM MagInventari WHERE CodInv = 'INV1'").toInt(), 2);
 }
 
 void TstFrmMagDescInv::cancellazioneSenzaConteggi() {
