@@ -178,9 +178,17 @@ QString ProgrammaDitta() {
 // --demo: the demo company in the company database the store names (a new
 // file in the user's data folder when it names none), created only when the
 // file is missing; the company's values the program reads are stored when
-// missing.  False after a message on standard error.
-bool CreaDemo(ArchivioMenu& archivio) {
+// missing, and its name when the store has none.  False after a message on
+// standard error.
+bool CreaDemo(ArchivioMenu& archivio, bool descrizioneData) {
     QString db = archivio.Valore(QStringLiteral("NomeDBAzie")).value_or(QString()).trimmed();
+    // A name given with --descrizione stays; else the demo company is named
+    // when the store has no name for it (missing, emptied by a new --ditta,
+    // or left from a store that named no database).
+    const bool nomina =
+        !descrizioneData &&
+        (db.isEmpty() ||
+         archivio.Valore(QStringLiteral("DescAzie")).value_or(QString()).trimmed().isEmpty());
     if (db.isEmpty()) {
         QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
         if (base.isEmpty())
@@ -220,6 +228,8 @@ bool CreaDemo(ArchivioMenu& archivio) {
     for (const auto& [nome, valore] : valori)
         if (!archivio.Valore(nome))
             archivio.ScriviValore(nome, valore);
+    if (nomina)
+        archivio.ScriviValore(QStringLiteral("DescAzie"), QStringLiteral("Ditta dimostrativa"));
     return true;
 }
 
@@ -326,10 +336,17 @@ int main(int argc, char* argv[]) {
 
     ArchivioMenu archivio(p.value(oArchivio));
     try {
+        // The company's name belongs to the company: another database given
+        // without its name leaves the name empty (--demo then names the demo
+        // company), never the previous company's.
+        const QString dittaPrima =
+            archivio.Valore(QStringLiteral("NomeDBAzie")).value_or(QString()).trimmed();
         if (p.isSet(oDitta))
             archivio.ScriviValore(QStringLiteral("NomeDBAzie"), p.value(oDitta));
         if (p.isSet(oDescr))
             archivio.ScriviValore(QStringLiteral("DescAzie"), p.value(oDescr));
+        else if (p.isSet(oDitta) && p.value(oDitta).trimmed() != dittaPrima)
+            archivio.ScriviValore(QStringLiteral("DescAzie"), QString());
         if (p.isSet(oIni))
             archivio.Scrivi(ArchivioMenu::Menu, QStringLiteral("FileIni"),
                             QFileInfo(p.value(oIni)).absoluteFilePath());
@@ -346,7 +363,7 @@ int main(int argc, char* argv[]) {
         }
         if (p.isSet(oDemo)) {
             QCoreApplication app(argc, argv);
-            if (!CreaDemo(archivio))
+            if (!CreaDemo(archivio, p.isSet(oDescr)))
                 return 1;
         }
     } catch (const Errore& e) {

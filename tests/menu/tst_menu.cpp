@@ -476,6 +476,48 @@ private slots:
                  QString::number(QCoreApplication::applicationPid()));
     }
 
+    // The company's name stored by the menu belongs to the company it names:
+    // a new --ditta without --descrizione does not keep the previous name.
+    void descrizioneDellaDitta_data() {
+        QTest::addColumn<QStringList>("seconda"); // the second start's options
+        QTest::addColumn<QString>("atteso");
+        QTest::newRow("another company, no name") << QStringList{"--ditta", "B.db"} << "";
+        QTest::newRow("the same company") << QStringList{"--ditta", "A.db"} << "Alfa";
+        QTest::newRow("another company, its name")
+            << QStringList{"--ditta", "B.db", "--descrizione", "Beta"} << "Beta";
+        QTest::newRow("the demo company")
+            << QStringList{"--ditta", "demo.db", "--demo"} << "Ditta dimostrativa";
+        QTest::newRow("the demo company, its name")
+            << QStringList{"--ditta", "demo.db", "--demo", "--descrizione", "Prova"} << "Prova";
+    }
+    void descrizioneDellaDitta() {
+        QFETCH(QStringList, seconda);
+        QFETCH(QString, atteso);
+        // The demo file exists already: --demo only stores its values.
+        QFile demo(m_dir.filePath(QStringLiteral("demo.db")));
+        QVERIFY(demo.open(QIODevice::WriteOnly));
+        demo.close();
+        for (QString& a : seconda)
+            if (a.endsWith(QLatin1String(".db")))
+                a = m_dir.filePath(a);
+        QVERIFY(AvviaMenu({QStringLiteral("--ditta"), m_dir.filePath(QStringLiteral("A.db")),
+                           QStringLiteral("--descrizione"), QStringLiteral("Alfa")}));
+        FermaMenu();
+        QCOMPARE(ArchivioMenu(Archivio()).Valore(QStringLiteral("DescAzie")),
+                 std::optional<QString>(QStringLiteral("Alfa")));
+        // The second start keeps the store.
+        QVERIFY(m_menu.Avvia(QStringList{QStringLiteral("--archivio"), Archivio(),
+                                         QStringLiteral("--senza-dialoghi"),
+                                         QStringLiteral("--nascosto")} +
+                                 seconda,
+                             QProcessEnvironment::systemEnvironment()));
+        FermaMenu();
+        const ArchivioMenu archivio(Archivio());
+        QCOMPARE(archivio.Valore(QStringLiteral("NomeDBAzie")).value_or(QString()),
+                 seconda.value(1));
+        QCOMPARE(archivio.Valore(QStringLiteral("DescAzie")).value_or(QString()), atteso);
+    }
+
     void archivioPrivato() {
         QTemporaryDir d;
         const QString file = d.filePath(QStringLiteral("nuova/menu.ini"));
