@@ -471,8 +471,15 @@ void Comlin::AggiornaLista(bool, const QString&, int, const QString& formatoData
 bool Comlin::PuoChiudere() {
     if (!m_griglia || !m_griglia->DataChanged())
         return true;
-    const int r = msgCom(QStringLiteral("La riga è stata modificata. Salvare le modifiche?"),
-                         QStringLiteral("&Sì"), QStringLiteral("&No"), QStringLiteral("&Annulla"));
+    // Enter saves, as the focused "&Sì" says; Esc cancels and the form stays.
+    RichiestaMsgCom domanda;
+    domanda.psLabel = QStringLiteral("La riga è stata modificata. Salvare le modifiche?");
+    domanda.psCom1 = QStringLiteral("&Sì");
+    domanda.pvCom2 = QStringLiteral("&No");
+    domanda.pvCom3 = QStringLiteral("&Annulla");
+    domanda.piComInvio = 1;
+    domanda.piComEsc = 3;
+    const int r = msgCom(domanda);
     if (r == 1)
         return m_griglia->Update();
     if (r == 2) {

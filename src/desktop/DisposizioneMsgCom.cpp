@@ -37,6 +37,11 @@ DisposizioneMsgCom CalcolaDisposizioneMsgCom(const RichiestaMsgCom& r, const Met
         d.pulsanteDefault = 1;
         if (r.pvCom2)
             d.pulsanteAnnulla = 2;
+    } else {
+        if (r.piComInvio >= 1 && r.piComInvio <= 3)
+            d.pulsanteDefault = r.piComInvio;
+        if (r.piComEsc >= 1 && r.piComEsc <= 3)
+            d.pulsanteAnnulla = r.piComEsc;
     }
 
     // Width: the widest allowed, then the text or the buttons decide.

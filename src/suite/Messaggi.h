@@ -56,6 +56,11 @@ struct RichiestaMsgCom {
     int piComDefault = 1;
     std::optional<int> pvWidthCom;
     bool pbSempreTxt = false;
+    // With three buttons Enter and Esc answer nothing unless the caller names
+    // the button each answers (1-based; 0 none).  One and two buttons keep
+    // their own rule (Enter the first, Esc the second).
+    int piComInvio = 0;
+    int piComEsc = 0;
 
     QStringList pulsanti() const;
 };

@@ -215,18 +215,27 @@ void TestMsgCom::tasti_data() {
     QTest::addColumn<int>("tasto");
     QTest::addColumn<int>("fuoco");    // 0-based index of the focused button
     QTest::addColumn<int>("risposta"); // 0: the key answers nothing
+    QTest::addColumn<int>("comInvio"); // the buttons a three-button question
+    QTest::addColumn<int>("comEsc");   // names for Enter and Esc (0: none)
 
-    QTest::newRow("one button, Enter") << 1 << 1 << int(Qt::Key_Return) << 0 << 1;
-    QTest::newRow("one button, keypad Enter") << 1 << 1 << int(Qt::Key_Enter) << 0 << 1;
-    QTest::newRow("one button, Esc") << 1 << 1 << int(Qt::Key_Escape) << 0 << 0;
-    QTest::newRow("two buttons, Enter") << 2 << 1 << int(Qt::Key_Return) << 0 << 1;
-    QTest::newRow("two buttons, Esc") << 2 << 1 << int(Qt::Key_Escape) << 0 << 2;
-    QTest::newRow("three buttons, Enter") << 3 << 1 << int(Qt::Key_Return) << 0 << 0;
-    QTest::newRow("three buttons, Esc") << 3 << 1 << int(Qt::Key_Escape) << 0 << 0;
-    QTest::newRow("three buttons, Space") << 3 << 1 << int(Qt::Key_Space) << 0 << 1;
-    QTest::newRow("focus on the second of two, Enter") << 2 << 2 << int(Qt::Key_Return) << 1 << 2;
-    QTest::newRow("focus on the third, Space") << 3 << 3 << int(Qt::Key_Space) << 2 << 3;
-    QTest::newRow("default out of range") << 2 << 5 << int(Qt::Key_Return) << 0 << 1;
+    QTest::newRow("one button, Enter") << 1 << 1 << int(Qt::Key_Return) << 0 << 1 << 0 << 0;
+    QTest::newRow("one button, keypad Enter") << 1 << 1 << int(Qt::Key_Enter) << 0 << 1 << 0 << 0;
+    QTest::newRow("one button, Esc") << 1 << 1 << int(Qt::Key_Escape) << 0 << 0 << 0 << 0;
+    QTest::newRow("two buttons, Enter") << 2 << 1 << int(Qt::Key_Return) << 0 << 1 << 0 << 0;
+    QTest::newRow("two buttons, Esc") << 2 << 1 << int(Qt::Key_Escape) << 0 << 2 << 0 << 0;
+    QTest::newRow("three buttons, Enter") << 3 << 1 << int(Qt::Key_Return) << 0 << 0 << 0 << 0;
+    QTest::newRow("three buttons, Esc") << 3 << 1 << int(Qt::Key_Escape) << 0 << 0 << 0 << 0;
+    QTest::newRow("three buttons, Space") << 3 << 1 << int(Qt::Key_Space) << 0 << 1 << 0 << 0;
+    QTest::newRow("focus on the second of two, Enter")
+        << 2 << 2 << int(Qt::Key_Return) << 1 << 2 << 0 << 0;
+    QTest::newRow("focus on the third, Space") << 3 << 3 << int(Qt::Key_Space) << 2 << 3 << 0 << 0;
+    QTest::newRow("default out of range") << 2 << 5 << int(Qt::Key_Return) << 0 << 1 << 0 << 0;
+    // The pending-changes question: Enter saves, Esc cancels.
+    QTest::newRow("three buttons named, Enter")
+        << 3 << 1 << int(Qt::Key_Return) << 0 << 1 << 1 << 3;
+    QTest::newRow("three buttons named, Esc") << 3 << 1 << int(Qt::Key_Escape) << 0 << 3 << 1 << 3;
+    QTest::newRow("three buttons, Esc named only")
+        << 3 << 1 << int(Qt::Key_Return) << 0 << 0 << 0 << 3;
 }
 
 void TestMsgCom::tasti() {
@@ -235,9 +244,13 @@ void TestMsgCom::tasti() {
     QFETCH(int, tasto);
     QFETCH(int, fuoco);
     QFETCH(int, risposta);
+    QFETCH(int, comInvio);
+    QFETCH(int, comEsc);
 
     RichiestaMsgCom r = Richiesta(QStringLiteral("Confermi la cancellazione?"), pulsanti);
     r.piComDefault = comDefault;
+    r.piComInvio = comInvio;
+    r.piComEsc = comEsc;
     QWidget* conFuoco = nullptr;
     QWidget* atteso = nullptr;
     bool aperto = false;
