@@ -768,6 +768,45 @@ bool Griglia::muovi(int dr, int dc) {
     return currentIndex() != i;
 }
 
+bool Griglia::cellaScrivibile(int c) const {
+    return c >= 0 && c < m_modello->numeroColonne() && !isColumnHidden(c) &&
+           !(c < m_prop.size() && m_prop[c].bloccata) && m_modello->colonna(c).aggiornabile;
+}
+
+bool Griglia::invio(int verso) {
+    // The value typed is checked and kept first; refused, the cursor stays
+    // in the cell with the text typed.
+    if (!confermaCella())
+        return false;
+    const QModelIndex i = currentIndex();
+    if (!i.isValid())
+        return false;
+    // The next cell the operator can type into, row after row: the new-row
+    // line at the end is one of them when rows may be added.
+    const int n = m_modello->columnCount();
+    const int righe = m_modello->rowCount();
+    int r = i.row(), c = i.column();
+    for (int passo = 0; passo < n; ++passo) {
+        c += verso;
+        if (c >= n) {
+            c = 0;
+            ++r;
+        } else if (c < 0) {
+            c = n - 1;
+            --r;
+        }
+        if (r < 0 || r >= righe)
+            return false;
+        if (!cellaScrivibile(c))
+            continue;
+        // Leaving the row writes it, as with the arrow keys.
+        setCurrentIndex(m_modello->index(r, c));
+        scrollTo(currentIndex());
+        return currentIndex().row() == r && currentIndex().column() == c;
+    }
+    return false;
+}
+
 // ---- keyboard and mouse ------------------------------------------------------------
 
 bool Griglia::tastoEditor(QKeyEvent* e) {
@@ -781,7 +820,7 @@ bool Griglia::tastoEditor(QKeyEvent* e) {
     switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        confermaCella();
+        invio((e->modifiers() & Qt::ShiftModifier) ? -1 : 1);
         return true;
     case Qt::Key_Escape:
         annullaCella();
@@ -876,7 +915,7 @@ void Griglia::keyPressEvent(QKeyEvent* e) {
     switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        muovi(0, 1);
+        invio((e->modifiers() & Qt::ShiftModifier) ? -1 : 1);
         return;
     case Qt::Key_Tab:
         muovi(0, 1);

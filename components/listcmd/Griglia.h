@@ -175,6 +175,10 @@ private:
     void annullaCella();
     bool tastoEditor(QKeyEvent* e);
     bool muovi(int dRighe, int dColonne);
+    // Enter: the cell is committed and the cursor passes to the next cell
+    // that can be typed into (verso -1: the previous one).
+    bool invio(int verso);
+    bool cellaScrivibile(int c) const;
     void mostraErrore(const Errore& e);
     void aggiornaFisse();
     int larghezzaPixel(int twips) const;

@@ -167,6 +167,8 @@ private Q_SLOTS:
     void cellaRifiutata();
     void rigaRifiutata();
     void nuovaRiga();
+    void invio_data();
+    void invio();
     void cancellazione_data();
     void cancellazione();
     void cancellazioneDallaGriglia();
@@ -455,9 +457,13 @@ void TstGriglia::cellaRifiutata() {
     QCOMPARE(valoreDb("SELECT Descrizione FROM MagDescrInv WHERE CodInv = 'INV1'").toString(),
              QString("Inventario 1"));
     m_modulo.rifiutaColonna = false;
-    tasto(Qt::Key_Return);
+    tasto(Qt::Key_Return); // accepted now: the cell kept, the row written, the next row
     QVERIFY(!m_g->EditActive());
-    QVERIFY(m_g->DataChanged());
+    QVERIFY(!m_g->DataChanged());
+    QCOMPARE(m_g->Row(), 1);
+    QCOMPARE(m_g->Col(), 0);
+    QCOMPARE(valoreDb("SELECT Descrizione FROM MagDescrInv WHERE CodInv = 'INV1'").toString(),
+             QString("xyzw"));
 }
 
 void TstGriglia::rigaRifiutata() {
@@ -511,6 +517,88 @@ void TstGriglia::nuovaRiga() {
     // the description of the joined table shows at once
     QCOMPARE(m_g->modello()->valore(2, 2).toString(), QString("Viti"));
     QCOMPARE(m_g->Dati()->RecordCount(), 3);
+}
+
+// Enter passes to the next cell the operator can type into, as the form's
+// fields do, and never leaves the cursor where the next value would replace
+// the one just typed.  The counts list: CodInv, Articolo, DesArticolo (of the
+// joined table), Livello1 (locked here), Livello2, Giacenza, Magazzino,
+// DesMagaz; two rows and the new-row line.
+void TstGriglia::invio_data() {
+    QTest::addColumn<int>("riga");
+    QTest::addColumn<int>("colonna");
+    QTest::addColumn<QString>("testo"); // typed in the cell before Enter
+    QTest::addColumn<bool>("indietro"); // Shift+Enter
+    QTest::addColumn<bool>("rifiuta");  // the cell check refuses the value
+    QTest::addColumn<int>("rigaAttesa");
+    QTest::addColumn<int>("colonnaAttesa");
+    QTest::addColumn<QString>("scritta"); // the row written: where the value is read
+
+    QTest::newRow("avanti oltre le colonne bloccate")
+        << 0 << 1 << "A9" << false << false << 0 << 4 << "";
+    QTest::newRow("avanti senza modifica") << 0 << 4 << "" << false << false << 0 << 5 << "";
+    QTest::newRow("ultima cella: riga seguente")
+        << 0 << 6 << "M2" << false << false << 1 << 0
+        << "SELECT Magazzino FROM MagInventari WHERE Articolo = 'A1'";
+    QTest::newRow("ultima riga: riga nuova")
+        << 1 << 6 << "M2" << false << false << 2 << 0
+        << "SELECT Magazzino FROM MagInventari WHERE Articolo = 'A2'";
+    QTest::newRow("indietro oltre le colonne bloccate")
+        << 0 << 4 << "~x~" << true << false << 0 << 1 << "";
+    QTest::newRow("indietro senza modifica") << 0 << 5 << "" << true << false << 0 << 4 << "";
+    QTest::newRow("prima cella: riga precedente") << 1 << 0 << "" << true << false << 0 << 6 << "";
+    QTest::newRow("prima cella modificata: riga precedente")
+        << 1 << 0 << "INV2" << true << false << 0 << 6
+        << "SELECT CodInv FROM MagInventari WHERE Articolo = 'A2'";
+    QTest::newRow("valore rifiutato") << 0 << 5 << "9" << false << true << 0 << 5 << "";
+    QTest::newRow("valore rifiutato, indietro") << 1 << 0 << "X" << true << true << 1 << 0 << "";
+}
+
+void TstGriglia::invio() {
+    QFETCH(int, riga);
+    QFETCH(int, colonna);
+    QFETCH(QString, testo);
+    QFETCH(bool, indietro);
+    QFETCH(bool, rifiuta);
+    QFETCH(int, rigaAttesa);
+    QFETCH(int, colonnaAttesa);
+    QFETCH(QString, scritta);
+    PREPARA(QString::fromLatin1(SqlConteggi));
+    esegui(
+        QStringLiteral("INSERT INTO Magazzini (Magazzino, Descrizione) VALUES ('M2', 'Filiale')"));
+    m_comlin->BloccaColonna(QStringLiteral("Livello1"));
+    clicCella(riga, colonna);
+    QCOMPARE(m_g->Row(), riga);
+    QCOMPARE(m_g->Col(), colonna);
+    scrivi(testo);
+    m_modulo.rifiutaColonna = rifiuta;
+    m_modulo.eventi.clear();
+    tasto(Qt::Key_Return, indietro ? Qt::ShiftModifier : Qt::NoModifier);
+    QCOMPARE(m_g->Row(), rigaAttesa);
+    QCOMPARE(m_g->Col(), colonnaAttesa);
+    if (rifiuta) {
+        // the cursor stays in the cell, the editor keeps the text typed
+        QVERIFY(m_g->EditActive());
+        QCOMPARE(m_g->Colonna(colonna)->Text(), testo);
+        QVERIFY(!m_modulo.eventi.contains(QStringLiteral("AfterColUpdate")));
+        return;
+    }
+    QVERIFY(!m_g->EditActive());
+    if (!testo.isEmpty()) // the value typed is kept
+        QCOMPARE(m_g->modello()->valore(riga, colonna).toString(), testo);
+    if (!scritta.isEmpty()) {
+        // the row is left as with the arrow keys: checked, written, then the move
+        QCOMPARE(m_modulo.eventi, QStringList({"BeforeColUpdate", "AfterColUpdate", "BeforeUpdate",
+                                               "AfterUpdate", "RowColChange"}));
+        QCOMPARE(valoreDb(scritta).toString(), testo);
+    } else if (rigaAttesa == riga) {
+        QVERIFY(!m_modulo.eventi.contains(QStringLiteral("AfterUpdate")));
+    }
+    // the next value typed goes to the new cell, the one before stays
+    scrivi(QStringLiteral("5"));
+    QCOMPARE(m_g->Colonna(colonnaAttesa)->Text(), QString("5"));
+    if (!testo.isEmpty())
+        QCOMPARE(m_g->modello()->valore(riga, colonna).toString(), testo);
 }
 
 void TstGriglia::cancellazione_data() {
@@ -568,7 +656,8 @@ void TstGriglia::esc() {
     QVERIFY(!m_g->EditActive());
     QCOMPARE(m_g->Colonna(2)->Text(), QString("Inventario 1"));
     scrivi(QStringLiteral("due"));
-    tasto(Qt::Key_Return);
+    tasto(Qt::Key_Return, Qt::ShiftModifier); // the cell kept, the cursor still on the row
+    QCOMPARE(m_g->Col(), 1);
     QCOMPARE(m_g->Colonna(2)->Text(), QString("due"));
     QVERIFY(m_g->DataChanged());
     tasto(Qt::Key_Escape); // the row
@@ -581,8 +670,10 @@ void TstGriglia::esc() {
              QString("Inventario 1"));
     // a new row goes with its Esc
     m_g->setRow(5);
+    m_g->setCol(2);
     scrivi(QStringLiteral("INV9"));
-    tasto(Qt::Key_Return);
+    tasto(Qt::Key_Return); // the last cell of the last line: the cursor stays
+    QCOMPARE(m_g->Row(), 5);
     tasto(Qt::Key_Escape);
     QVERIFY(!m_g->AddNewMode());
     QCOMPARE(m_g->Dati()->RecordCount(), 5);
