@@ -659,12 +659,8 @@ void FrmLista::KeyDown(int& KeyCode, int) {
     IColonnaGriglia* col = m_dbgRiga->Colonna(m_dbgRiga->Col());
     switch (KeyCode) {
     case Tasto::Invio:
-        // Committing the cell is the whole of the key: a refused cell keeps
-        // the cursor and is not asked twice.
-        if (m_dbgRiga->EditActive()) {
-            m_dbgRiga->setEditActive(false);
-            KeyCode = 0;
-        }
+        // The grid commits the cell and passes to the next one the operator
+        // can type into; a refused cell keeps the cursor and is asked once.
         break;
     case Tasto::Canc:
         if (col && m_dbgRiga->SelText() == col->Text()) {

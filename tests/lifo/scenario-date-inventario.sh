@@ -11,6 +11,9 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../.." && pwd)
 BUILD=$(realpath -m --relative-to="$ROOT" "$(cd "$ROOT" && realpath -m "${1:-build}")")
 SHOTS=${2:-$ROOT/$BUILD/tests/lifo}
+# The key that passes from one cell to the next: Tab, or Return as a clerk
+# typing a row would press it (SCENARIO_PASSA=Return).
+PASSA=${SCENARIO_PASSA:-Tab}
 
 if [[ -z "${SCENARIO_XVFB:-}" ]]; then
     export SCENARIO_XVFB=1
@@ -122,9 +125,9 @@ headers_before=$(sql "SELECT COUNT(*) FROM MagDescrInv")
 xdotool key --clearmodifiers alt+n
 sleep 0.3
 xdotool type --delay 40 "INV2026"
-xdotool key Tab
+xdotool key "$PASSA"
 xdotool type --delay 40 "31/12/2026"
-xdotool key Tab
+xdotool key "$PASSA"
 xdotool type --delay 40 "Inventario di fine anno"
 xdotool key Return
 sleep 0.3

@@ -403,7 +403,7 @@ void TstFrmLista::verificaRiga() {
     m_form->ogComlin()->BloccaColonna(QStringLiteral("DataInvent"));
     ClicCella(vista(), 0, 2);
     Scrivi("z");
-    Premi(Qt::Key_Return);
+    g->setEditActive(false); // the cell kept, the cursor still on the row
     m_form->chiamate.clear();
     m_form->rifiuti = 0;
     QVERIFY(g->Update());
@@ -411,7 +411,7 @@ void TstFrmLista::verificaRiga() {
              QStringList({"VerifUpdate", "DatiValidi 0 riga", "DatiValidi 2 riga"}));
     ClicCella(vista(), 1, 2);
     Scrivi("w");
-    Premi(Qt::Key_Return);
+    g->setEditActive(false);
     ClicCella(vista(), 1, 0);
     m_form->chiamate.clear();
     m_form->rifiutaInRiga = 2;
