@@ -743,6 +743,21 @@ void Griglia::riallinea() {
     }
 }
 
+namespace {
+// One column forward (verso 1) or back (-1) out of n, wrapping to the next
+// or previous row.
+void PassoColonna(int& r, int& c, int verso, int n) {
+    c += verso;
+    if (c >= n) {
+        c = 0;
+        ++r;
+    } else if (c < 0) {
+        c = n - 1;
+        --r;
+    }
+}
+} // namespace
+
 bool Griglia::muovi(int dr, int dc) {
     const QModelIndex i = currentIndex();
     if (!i.isValid())
@@ -751,16 +766,9 @@ bool Griglia::muovi(int dr, int dc) {
     if (dc != 0) {
         // next visible column, wrapping to the next or previous row
         const int n = m_modello->columnCount();
-        do {
-            c += dc;
-            if (c >= n) {
-                c = 0;
-                ++r;
-            } else if (c < 0) {
-                c = n - 1;
-                --r;
-            }
-        } while (isColumnHidden(c) && c != i.column());
+        do
+            PassoColonna(r, c, dc, n);
+        while (isColumnHidden(c) && c != i.column());
     }
     r = std::clamp(r, 0, std::max(0, m_modello->rowCount() - 1));
     setCurrentIndex(m_modello->index(r, c));
@@ -787,14 +795,7 @@ bool Griglia::invio(int verso) {
     const int righe = m_modello->rowCount();
     int r = i.row(), c = i.column();
     for (int passo = 0; passo < n; ++passo) {
-        c += verso;
-        if (c >= n) {
-            c = 0;
-            ++r;
-        } else if (c < 0) {
-            c = n - 1;
-            --r;
-        }
+        PassoColonna(r, c, verso, n);
         if (r < 0 || r >= righe)
             return false;
         if (!cellaScrivibile(c))
