@@ -397,6 +397,8 @@ void Comlin::ErroreGriglia(int DataError, int& Response) {
         break;
     case NumErrLista::ValoreNonValido:
         testo = QStringLiteral("Il valore scritto non è valido per questa colonna.");
+        if (!e.descrizione().isEmpty())
+            testo += QLatin1Char('\n') + e.descrizione();
         break;
     default:
         testo = QStringLiteral("Impossibile salvare la riga.\nErrore(%1): %2")

@@ -545,10 +545,10 @@ bool Griglia::confermaCella() {
     bool ok = false;
     const QVariant v = m_modello->daTesto(c, m_editor->text(), &ok);
     if (!ok) {
-        m_ultimoErrore =
-            Errore(NumErrLista::ValoreNonValido,
-                   QStringLiteral("Valore non valido per il campo %1").arg(prop(c).titolo),
-                   QStringLiteral("Griglia"));
+        m_ultimoErrore = Errore(NumErrLista::ValoreNonValido,
+                                QStringLiteral("La colonna \"%1\" vuole %2.")
+                                    .arg(prop(c).titolo, m_modello->formaAttesa(c)),
+                                QStringLiteral("Griglia"));
         int risposta = 1;
         m_ev->Error(m_ultimoErrore.numero(), risposta);
         if (risposta)

@@ -976,6 +976,10 @@ QVariant ModelloRighe::daTesto(int c, const QString& testo, bool* ok) const {
     return DaTesto(testo, m_colonne[c], m_formatoData, ok);
 }
 
+QString ModelloRighe::formaAttesa(int c) const {
+    return FormaAttesa(m_colonne[c], m_formatoData);
+}
+
 qint64 ModelloRighe::cerca(int c, const QString& testo, qint64 da) {
     if (!m_aperta || c < 0 || c >= m_colonne.size() || testo.isEmpty() ||
         m_lista.analisi().raggruppata())

@@ -151,6 +151,7 @@ public:
     QString testoModifica(const QVariant& v, int colonna) const;
     // A typed text as the column's value; ok false when it is none.
     QVariant daTesto(int colonna, const QString& testo, bool* ok) const;
+    QString formaAttesa(int colonna) const;
 
     // First row after da (wrapping to the top) whose column holds the text,
     // letters compared without regard to case; -1 when none.

@@ -131,4 +131,30 @@ QVariant DaTesto(const QString& testo, const ColonnaLista& col, const QString& f
     return testo;
 }
 
+QString FormaAttesa(const ColonnaLista& col, const QString& formatoData) {
+    const QLocale l = LocaleProgramma();
+    if (col.tipo == Tipo::Lungo || col.tipo == Tipo::Intero)
+        return QStringLiteral("un numero intero (per esempio %1)").arg(l.toString(1250));
+    if (ColonnaNumerica(col.tipo))
+        return QStringLiteral("un numero, con \"%1\" prima dei decimali (per esempio %2)")
+            .arg(l.decimalPoint(), l.toString(1250.5, 'f', 2));
+    if (col.tipo == Tipo::Data) {
+        // the Qt format in the Italian letters the operator knows
+        QString forma;
+        for (const QChar c : formatoData) {
+            if (c == QLatin1Char('d'))
+                forma += QLatin1Char('g');
+            else if (c == QLatin1Char('M'))
+                forma += QLatin1Char('m');
+            else if (c == QLatin1Char('y'))
+                forma += QLatin1Char('a');
+            else
+                forma += c;
+        }
+        return QStringLiteral("una data nella forma %1 (per esempio %2)")
+            .arg(forma, QDate(2024, 1, 31).toString(formatoData));
+    }
+    return QStringLiteral("un testo");
+}
+
 } // namespace quarvel::listcmd

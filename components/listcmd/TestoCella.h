@@ -22,5 +22,8 @@ QString TestoModifica(const QVariant& v, const ColonnaLista& colonna, const QStr
 // A typed text as the column's value; ok false when it is none.
 QVariant DaTesto(const QString& testo, const ColonnaLista& colonna, const QString& formatoData,
                  bool* ok);
+// What the column takes, for the operator who typed something else: "una
+// data nella forma gg/mm/aaaa (per esempio 31/01/2024)", "un numero intero".
+QString FormaAttesa(const ColonnaLista& colonna, const QString& formatoData);
 
 } // namespace quarvel::listcmd

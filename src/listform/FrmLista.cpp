@@ -185,6 +185,10 @@ void FrmLista::ButtonComando(const QString& psKey) {
             } else {
                 m_dbgRiga->setEditActive(false);
             }
+            // a value the column cannot take keeps the cell open: its
+            // message has been shown, the command waits for a good value
+            if (m_dbgRiga->EditActive() && m_mbAggOk == -1)
+                m_mbAggOk = 0;
         }
         if (m_mbAggOk == -1)
             if (IListaComandi* c = ogComlin())

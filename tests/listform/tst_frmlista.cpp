@@ -88,6 +88,8 @@ private Q_SLOTS:
     void cleanupTestCase();
 
     void cellaRifiutata();
+    void valoreNonValido_data();
+    void valoreNonValido();
     void pulsanteInModifica_data();
     void pulsanteInModifica();
     void ricerca_data();
@@ -301,6 +303,45 @@ void TstFrmLista::pulsanteCella() {
     QCOMPARE(m_form->chiamate, QStringList({"DecodHelp 1 113"}));
     QCOMPARE(m_form->mbInDecod(), qint16(0));
     QVERIFY(m_form->dbgRiga()->widget()->hasFocus());
+}
+
+void TstFrmLista::valoreNonValido_data() {
+    QTest::addColumn<QString>("testo");
+    QTest::addColumn<Qt::Key>("tasto");
+    QTest::addColumn<Qt::KeyboardModifiers>("modificatori");
+    QTest::newRow("31 febbraio, Alt+S")
+        << "31/02/2024" << Qt::Key_S << Qt::KeyboardModifiers(Qt::AltModifier);
+    QTest::newRow("lettere, Alt+S") << "abc" << Qt::Key_S << Qt::KeyboardModifiers(Qt::AltModifier);
+    QTest::newRow("lettere, Invio") << "abc" << Qt::Key_Return << Qt::KeyboardModifiers();
+    QTest::newRow("mese 13, freccia") << "01/13/2024" << Qt::Key_Down << Qt::KeyboardModifiers();
+}
+
+void TstFrmLista::valoreNonValido() {
+    // A date the column cannot take: one message naming the form expected,
+    // the text typed kept in the cell, the row not written.
+    QFETCH(QString, testo);
+    QFETCH(Qt::Key, tasto);
+    QFETCH(Qt::KeyboardModifiers, modificatori);
+    PREPARA();
+    IGrigliaDati* g = m_form->dbgRiga();
+    const QVariant prima = valore("SELECT DataInvent FROM MagDescrInv WHERE CodInv = 'INV1'");
+    ClicCella(vista(), 0, 1);
+    Scrivi(testo);
+    Premi(tasto, modificatori);
+    QVERIFY2(m_msg->testi().size() == 1, qPrintable(m_msg->testi().join(" | ")));
+    const QString messaggio = m_msg->testi().front();
+    QVERIFY2(messaggio.startsWith("Il valore scritto non è valido per questa colonna."),
+             qPrintable(messaggio));
+    QVERIFY2(messaggio.contains("Data_Inventario") || messaggio.contains("DataInvent"),
+             qPrintable(messaggio));
+    QVERIFY2(messaggio.contains("gg/mm/aaaa"), qPrintable(messaggio));
+    QCOMPARE(g->Row(), 0);
+    QCOMPARE(g->Col(), 1);
+    QVERIFY(g->EditActive());
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), testo);
+    QCOMPARE(valore("SELECT DataInvent FROM MagDescrInv WHERE CodInv = 'INV1'"), prima);
 }
 
 void TstFrmLista::ordinamento() {
