@@ -1,5 +1,7 @@
 #include "comune/Profilo.h"
 
+#include "comune/ErroriSistema.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -317,7 +319,7 @@ bool Fallito(const QString& perche) {
 }
 
 QString ErroreSistema(int numero) {
-    return qt_error_string(numero);
+    return DescrizioneErrore(numero);
 }
 
 // ---- The parsed files kept in memory ----------------------------------------------------------
@@ -875,6 +877,13 @@ bool Scrivi(const QString& file, const QString& sezione, const std::optional<QSt
 
 QString UltimoErrore() {
     return t_errore;
+}
+
+QString ErroreLettura(const QString& file) {
+    QString errore;
+    if (Archivio::Istanza().Documento_(file, errore))
+        return {};
+    return errore;
 }
 
 void ImpostaAttesaBlocco(std::chrono::milliseconds attesa) {

@@ -68,6 +68,10 @@ bool Scrivi(const QString& file, const QString& sezione, const std::optional<QSt
 // operator; empty after a write that succeeded.
 QString UltimoErrore();
 
+// Why the file cannot be read, in words for the operator ("permesso
+// negato", "è una cartella"); empty when it can be read or does not exist.
+QString ErroreLettura(const QString& file);
+
 // How long a write waits for another writer of the same file to finish
 // (10 seconds unless changed).  Process-wide.
 void ImpostaAttesaBlocco(std::chrono::milliseconds attesa);

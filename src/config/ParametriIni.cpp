@@ -8,6 +8,7 @@
 #include "suite/Utilita.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <exception>
 
@@ -156,10 +157,32 @@ int TrovaFileIniPrincipale(const QString& nomeFile, const QString& cartella1,
     return 0;
 }
 
+namespace {
+
+// A parameter file that exists and cannot be read stops the start with its
+// name and the cause; so does a main file that is not there at all.
+bool FileParametriLeggibile(const QString& file, bool deveEsistere) {
+    QString causa = profilo::ErroreLettura(file);
+    if (causa.isEmpty() && deveEsistere && !QFileInfo::exists(file))
+        causa = QStringLiteral("il file non esiste");
+    if (causa.isEmpty())
+        return true;
+    RilasciaOggettiSessione();
+    MsgBox(QStringLiteral("Impossibile leggere il file dei parametri") + QLatin1Char('\n') + file +
+               QLatin1Char('\n') + QStringLiteral("(%1).").arg(causa) + QLatin1Char('\n') +
+               QStringLiteral("Correggere e rieseguire il programma."),
+           vbCritical);
+    return false;
+}
+
+} // namespace
+
 int ScegliFileIniParametri(QString& visParam) {
     ContestoSessione& s = Sessione();
     const IUtilita& u = Utilita();
     const QString principale = s.FileIniPrincipale;
+    if (!FileParametriLeggibile(principale, true))
+        return -1;
 
     const int numIni =
         profilo::LeggiIntero(principale, SezioneGenerale, QStringLiteral("NumIni"), 0);
@@ -199,6 +222,8 @@ int ScegliFileIniParametri(QString& visParam) {
         }
     }
     s.FileIniParametri = Locale(scelto);
+    if (!s.FileIniParametri.isEmpty() && !FileParametriLeggibile(s.FileIniParametri, false))
+        return -1;
 
     visParam.clear();
     u.LeggiIniFile(SezioneGenerale, QStringLiteral("VisParam"), QString(), visParam, principale);

@@ -48,6 +48,8 @@ private Q_SLOTS:
     void sceltaSecondo_data();
     void sceltaSecondo();
     void sceltaElencoConVoceMancante();
+    void fileIllegibile_data();
+    void fileIllegibile();
 
     void leggiIni_data();
     void leggiIni();
@@ -295,6 +297,46 @@ void TstParametriIni::sceltaElencoConVoceMancante() {
              QStringLiteral("Numero di ini scelto\r\n(da 0 a  2)\r\n 1 -> C:\\Dati\\Ditta1.ini\r\n"
                             " 2 -> "));
     QCOMPARE(Sessione().FileIniParametri, PercorsoLocale(QStringLiteral("C:\\Dati\\Ditta1.ini")));
+}
+
+void TstParametriIni::fileIllegibile_data() {
+    // What stands where a parameter file should be, and what the message says.
+    QTest::addColumn<bool>("principale"); // the main file, or the second one
+    QTest::addColumn<QString>("come");    // "cartella" or "mancante"
+    QTest::addColumn<QString>("causa");
+    QTest::newRow("principale: una cartella") << true << "cartella"
+                                              << "(è una cartella).";
+    QTest::newRow("principale mancante") << true << "mancante"
+                                         << "(il file non esiste).";
+    QTest::newRow("secondo: una cartella") << false << "cartella"
+                                           << "(è una cartella).";
+}
+
+void TstParametriIni::fileIllegibile() {
+    // The operator is told which file cannot be read and why, and the start
+    // stops with the session's objects released.
+    QFETCH(bool, principale);
+    QFETCH(QString, come);
+    QFETCH(QString, causa);
+    const QString secondo = percorso(QStringLiteral("ditta.ini"));
+    const QString guasto = principale ? m_principale : secondo;
+    if (!principale)
+        QVERIFY(Metti(m_principale, QByteArray("[Parametri Generali]\nOrdIniDBase=") +
+                                        secondo.toLocal8Bit() + "\n"));
+    if (come == QLatin1String("cartella"))
+        QVERIFY(QDir().mkpath(guasto));
+    Sessione().FileIniPrincipale = m_principale;
+
+    QString vis;
+    QCOMPARE(ScegliFileIniParametri(vis), -1);
+    QCOMPARE(m_msg->mostrati().size(), size_t(1));
+    const auto& m = m_msg->mostrati().front();
+    QCOMPARE(m.tipo, MessaggiScriptati::Tipo::MsgBox);
+    QCOMPARE(m.stile, int(vbCritical));
+    QCOMPARE(m.testo, QStringLiteral("Impossibile leggere il file dei parametri\n%1\n%2\n"
+                                     "Correggere e rieseguire il programma.")
+                          .arg(guasto, causa));
+    QCOMPARE(m_rilasci, 1);
 }
 
 void TstParametriIni::leggiIni_data() {
