@@ -1,5 +1,6 @@
 #include "menu/ArchivioMenu.h"
 
+#include "comune/ErroriSistema.h"
 #include "comune/Profilo.h"
 #include "suite/Errore.h"
 
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace quarvel::menu {
@@ -42,6 +44,29 @@ public:
 private:
     mode_t m_prima;
 };
+
+// mkdir -p that tells why it failed: empty when the folder is there.
+QString CreaCartella(const QString& percorso) {
+    const QString assoluto = QDir::cleanPath(QFileInfo(percorso).absoluteFilePath());
+    QStringList mancanti;
+    QString p = assoluto;
+    while (!p.isEmpty() && p != QLatin1String("/") && !QFileInfo::exists(p)) {
+        mancanti.prepend(p);
+        p = QFileInfo(p).path();
+    }
+    for (const QString& c : std::as_const(mancanti)) {
+        if (::mkdir(QFile::encodeName(c).constData(), 0700) != 0 && errno != EEXIST) {
+            const int e = errno;
+            const QString sopra = QFileInfo(c).path();
+            if (e == ENOTDIR || (QFileInfo::exists(sopra) && !QFileInfo(sopra).isDir()))
+                return QStringLiteral("%1 è un file, non una cartella").arg(sopra);
+            return QStringLiteral("%1 (%2)").arg(DescrizioneErrore(e), sopra);
+        }
+    }
+    if (!QFileInfo(assoluto).isDir())
+        return QStringLiteral("%1 è un file, non una cartella").arg(assoluto);
+    return {};
+}
 
 } // namespace
 
@@ -84,9 +109,11 @@ void ArchivioMenu::Scrivi(const QString& sezione, const QString& chiave,
     const QFileInfo info(m_file);
     QDir cartella = info.absoluteDir();
     if (!cartella.exists()) {
-        if (!cartella.mkpath(QStringLiteral(".")))
+        const QString causa = CreaCartella(cartella.path());
+        if (!causa.isEmpty())
             throw Errore(NumErr::PermessoNegato,
-                         QStringLiteral("Non riesco a creare la cartella %1").arg(cartella.path()),
+                         QStringLiteral("Non riesco a creare la cartella %1: %2")
+                             .arg(cartella.path(), causa),
                          Sorgente);
         QFile::setPermissions(cartella.path(),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

@@ -1,6 +1,7 @@
 // quarvel-menu: the suite's menu reduced to what Quarvel needs.  See
 // --help for the options; the D-Bus names are in NomiDBus.h.
 
+#include "comune/Profilo.h"
 #include "menu/ArchivioMenu.h"
 #include "menu/FinestraMenu.h"
 #include "menu/NomiDBus.h"
@@ -233,6 +234,27 @@ bool CreaDemo(ArchivioMenu& archivio, bool descrizioneData) {
     return true;
 }
 
+// The menu cannot start (its store cannot be read or written): the cause on
+// standard error and, when the menu would have shown its window, in a
+// message window the operator sees.
+int NonParte(int argc, char** argv, const QString& causa, bool finestra, bool dialoghi) {
+    Errori() << "quarvel-menu: " << causa << "\n";
+    Errori().flush();
+    if (!finestra ||
+        (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")))
+        return 1;
+    QApplication app(argc, argv);
+    MessaggiFinestra messaggiFinestra;
+    MessaggiStderr messaggiStderr;
+    ImpostaServizioMessaggi(dialoghi ? static_cast<ServizioMessaggi*>(&messaggiFinestra)
+                                     : &messaggiStderr);
+    MsgBox(causa + QStringLiteral(".\n\nIl menu non può partire: sistemare e riavviarlo."),
+           vbCritical, QStringLiteral("Quarvel - Menu"));
+    ImpostaServizioMessaggi(nullptr);
+    return 1;
+}
+
 // SIGINT and SIGTERM end the menu as its window does: "fine" to every
 // program first.  The handler only writes to a pipe; the event loop reads it.
 int g_segnale[2] = {-1, -1};
@@ -334,8 +356,15 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
+    const bool strumento =
+        p.isSet(oComando) || p.isSet(oClienti) || p.isSet(oFinestre) || p.isSet(oChiudi);
     ArchivioMenu archivio(p.value(oArchivio));
     try {
+        const QString illeggibile = profilo::ErroreLettura(archivio.File());
+        if (!illeggibile.isEmpty())
+            throw Errore(NumErr::PermessoNegato,
+                         QStringLiteral("Non riesco a leggere l'archivio del menu %1: %2")
+                             .arg(archivio.File(), illeggibile));
         // The company's name belongs to the company: another database given
         // without its name leaves the name empty (--demo then names the demo
         // company), never the previous company's.
@@ -367,12 +396,9 @@ int main(int argc, char* argv[]) {
                 return 1;
         }
     } catch (const Errore& e) {
-        Errori() << "quarvel-menu: " << e.descrizione() << "\n";
-        return 1;
+        return NonParte(argc, argv, e.descrizione(), !strumento, !p.isSet(oSenzaDialoghi));
     }
 
-    const bool strumento =
-        p.isSet(oComando) || p.isSet(oClienti) || p.isSet(oFinestre) || p.isSet(oChiudi);
     if (strumento) {
         QCoreApplication app(argc, argv);
         if (p.isSet(oComando)) {

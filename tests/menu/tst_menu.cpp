@@ -518,6 +518,50 @@ private slots:
         QCOMPARE(archivio.Valore(QStringLiteral("DescAzie")).value_or(QString()), atteso);
     }
 
+    void archivioInaccessibile_data() {
+        // What stands in the way of the store, and the cause the window names.
+        QTest::addColumn<QString>("archivio"); // relative to a fresh folder
+        QTest::addColumn<QString>("preparato");
+        QTest::addColumn<QString>("causa");
+        QTest::newRow("the config folder is a file")
+            << "conf/quarvel/menu.ini"
+            << "file conf"
+            << "Non riesco a creare la cartella %D/conf/quarvel: %D/conf è un file, non una "
+               "cartella";
+        QTest::newRow("the store is a folder")
+            << "quarvel/menu.ini"
+            << "cartella quarvel/menu.ini"
+            << "Non riesco a leggere l'archivio del menu %D/quarvel/menu.ini: è una cartella";
+    }
+    void archivioInaccessibile() {
+        // The menu that cannot keep its store does not start, and says why
+        // in a message window (its text on standard error too).
+        QFETCH(QString, archivio);
+        QFETCH(QString, preparato);
+        QFETCH(QString, causa);
+        QTemporaryDir d;
+        causa.replace(QLatin1String("%D"), d.path());
+        const QString cosa = preparato.section(QLatin1Char(' '), 1);
+        if (preparato.startsWith(QLatin1String("file"))) {
+            QFile f(d.filePath(cosa));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        } else {
+            QVERIFY(QDir().mkpath(d.filePath(cosa)));
+        }
+        QProcess menu;
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        menu.setProcessEnvironment(env);
+        menu.start(prova::MenuReale::Programma(),
+                   {QStringLiteral("--archivio"), d.filePath(archivio), QStringLiteral("--ditta"),
+                    d.filePath(QStringLiteral("a.db")), QStringLiteral("--senza-dialoghi")});
+        QVERIFY(menu.waitForFinished(30000));
+        QCOMPARE(menu.exitCode(), 1);
+        const QString err = QString::fromUtf8(menu.readAllStandardError());
+        QVERIFY2(err.contains(QStringLiteral("[box: Quarvel - Menu] ") + causa + QLatin1Char('.')),
+                 qPrintable(err));
+    }
+
     void archivioPrivato() {
         QTemporaryDir d;
         const QString file = d.filePath(QStringLiteral("nuova/menu.ini"));
