@@ -1,0 +1,257 @@
+#include "Definizioni.h"
+
+#include <QRegularExpression>
+#include <vector>
+
+namespace quarvel::lookup {
+
+namespace {
+
+const std::vector<Definizione>& Definizioni() {
+    static const std::vector<Definizione> d = {
+        {QStringLiteral("Articolo"),
+         QStringLiteral("Articoli"),
+         QStringLiteral("Articolo"),
+         QStringLiteral("Descrizione"),
+         QStringLiteral("BarCode"),
+         {QStringLiteral("Articolo"), QStringLiteral("Descrizione"), QStringLiteral("BarCode"),
+          QStringLiteral("LivGruppo1"), QStringLiteral("LivGruppo2")},
+         QStringLiteral("Immagine"),
+         true,
+         false},
+        {QStringLiteral("Magazzino"),
+         QStringLiteral("Magazzini"),
+         QStringLiteral("Magazzino"),
+         QStringLiteral("Descrizione"),
+         QString(),
+         {QStringLiteral("Magazzino"), QStringLiteral("Descrizione")},
+         QString(),
+         false,
+         false},
+        {QStringLiteral("MagDescrInv:CodInv"),
+         QStringLiteral("MagDescrInv"),
+         QStringLiteral("CodInv"),
+         QStringLiteral("Descrizione"),
+         QString(),
+         {QStringLiteral("CodInv"), QStringLiteral("Descrizione"), QStringLiteral("DataInvent")},
+         QString(),
+         false,
+         false},
+        {QStringLiteral("livello"),
+         QStringLiteral("Livelli"),
+         QStringLiteral("Livello"),
+         QStringLiteral("Descrizione"),
+         QString(),
+         {QStringLiteral("Livello"), QStringLiteral("Descrizione")},
+         QString(),
+         false,
+         true},
+        {QStringLiteral("Conto"),
+         QStringLiteral("Clienti"),
+         QStringLiteral("Conto"),
+         QStringLiteral("Descrizione"),
+         QString(),
+         {QStringLiteral("Conto"), QStringLiteral("Descrizione"), QStringLiteral("Email"),
+          QStringLiteral("Email2"), QStringLiteral("Email3"), QStringLiteral("Email4")},
+         QString(),
+         false,
+         false},
+    };
+    return d;
+}
+
+bool Uguali(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The typed text as a LIKE pattern of its start: the wildcards typed are
+// matched as themselves.
+QString Modello(const QString& testo, bool* escape) {
+    QString m;
+    *escape = false;
+    for (QChar c : testo) {
+        if (c == QLatin1Char('%') || c == QLatin1Char('_') || c == QLatin1Char('!')) {
+            m += QLatin1Char('!');
+            *escape = true;
+        }
+        m += c;
+    }
+    return m;
+}
+
+QString Like(const QString& colonna, const QString& modello, bool escape) {
+    return colonna + QStringLiteral(" LIKE ") + Letterale(modello) +
+           (escape ? QStringLiteral(" ESCAPE '!'") : QString());
+}
+
+// code >= typed And code < typed with its last character raised: the index
+// range of the codes that begin with it (the LIKE keeps the result exact).
+QString Intervallo(const QString& colonna, const QString& testo) {
+    QString alto = testo.toLower();
+    if (alto.isEmpty() || alto.back().unicode() >= 0xD7FF)
+        return QString();
+    alto.back() = QChar(ushort(alto.back().unicode() + 1));
+    return colonna + QStringLiteral(" >= ") + Letterale(testo) + QStringLiteral(" And ") + colonna +
+           QStringLiteral(" < ") + Letterale(alto);
+}
+
+QString Prefisso(const QString& colonna, const QString& testo) {
+    bool escape = false;
+    const QString like = Like(colonna, Modello(testo, &escape) + QLatin1Char('%'), escape);
+    const QString intervallo = Intervallo(colonna, testo);
+    return intervallo.isEmpty() ? like : intervallo + QStringLiteral(" And ") + like;
+}
+
+} // namespace
+
+const Definizione* TrovaDefinizione(const QString& nome) {
+    const QString n = nome.trimmed();
+    if (Uguali(n, QStringLiteral("Magac3:CoLi")))
+        return TrovaDefinizione(QStringLiteral("livello"));
+    for (const Definizione& d : Definizioni())
+        if (Uguali(d.nome, n))
+            return &d;
+    return nullptr;
+}
+
+const Definizione* DefinizionePerTabella(const QString& tabella, const QString& chiave) {
+    for (const Definizione& d : Definizioni())
+        if (Uguali(d.tabella, tabella.trimmed()) && Uguali(d.chiave, chiave.trimmed()))
+            return &d;
+    return nullptr;
+}
+
+TipoRicerca TipoDaTasto(int keyCode, const Definizione& d) {
+    TipoRicerca t = TipoRicerca::Codice;
+    if (keyCode == 114 || keyCode == -3)
+        t = TipoRicerca::Descrizione;
+    else if (keyCode == 115 || keyCode == -4)
+        t = TipoRicerca::Barcode;
+    if (t == TipoRicerca::Barcode && d.barcode.isEmpty())
+        t = TipoRicerca::Codice;
+    return t;
+}
+
+QString TitoloRicerca(TipoRicerca t) {
+    switch (t) {
+    case TipoRicerca::Descrizione:
+        return QStringLiteral("Ricerca per descrizione (F3)");
+    case TipoRicerca::Barcode:
+        return QStringLiteral("Ricerca per codice a barre (F4)");
+    case TipoRicerca::Codice:
+        break;
+    }
+    return QStringLiteral("Ricerca per codice (F2)");
+}
+
+bool NomeValido(const QString& nome) {
+    static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    return re.match(nome).hasMatch();
+}
+
+QStringList ColonneLista(const Definizione& d, const QString& campi, const QStringList& esistenti) {
+    auto presente = [&](const QString& c, const QStringList& l) {
+        for (const QString& x : l)
+            if (Uguali(x, c))
+                return true;
+        return false;
+    };
+    QStringList chieste;
+    if (!campi.trimmed().startsWith(QStringLiteral(",No,"), Qt::CaseInsensitive)) {
+        for (QString c : campi.split(QLatin1Char(','))) {
+            c = c.trimmed();
+            if (c.isEmpty() || !NomeValido(c))
+                continue;
+            if (!esistenti.isEmpty() && !presente(c, esistenti))
+                continue;
+            if (!presente(c, chieste) && !Uguali(c, d.chiave))
+                chieste << c;
+        }
+    }
+    QStringList r{d.chiave};
+    if (chieste.isEmpty()) {
+        for (const QString& c : d.colonne)
+            if (!presente(c, r))
+                r << c;
+    } else {
+        r << chieste;
+    }
+    if (!d.immagine.isEmpty() && !presente(d.immagine, r))
+        r << d.immagine;
+    return r;
+}
+
+QString Letterale(const QString& testo) {
+    QString t = testo;
+    t.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return QLatin1Char('\'') + t + QLatin1Char('\'');
+}
+
+QString CondizioneRicerca(const Definizione& d, TipoRicerca t, const QString& testo) {
+    if (testo.isEmpty())
+        return QString();
+    switch (t) {
+    case TipoRicerca::Codice:
+        return Prefisso(d.chiave, testo);
+    case TipoRicerca::Barcode:
+        return Prefisso(d.barcode.isEmpty() ? d.chiave : d.barcode, testo);
+    case TipoRicerca::Descrizione:
+        break;
+    }
+    QStringList parti;
+    for (const QString& parola : testo.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        bool escape = false;
+        const QString m = Modello(parola, &escape);
+        parti << QStringLiteral("(") + Like(d.descrizione, m + QLatin1Char('%'), escape) +
+                     QStringLiteral(" Or ") +
+                     Like(d.descrizione, QStringLiteral("% ") + m + QLatin1Char('%'), escape) +
+                     QStringLiteral(")");
+    }
+    return parti.join(QStringLiteral(" And "));
+}
+
+QString CondizioneFiltri(const Definizione& d, const QVariantList& filtri) {
+    if (!d.livelli)
+        return QString();
+    const QString articolo = filtri.value(0).toString().trimmed();
+    const int livello = filtri.value(1).toInt();
+    if (articolo.isEmpty() || (livello != 1 && livello != 2))
+        return QStringLiteral("1 = 0");
+    return QStringLiteral("LivGruppo = (SELECT LivGruppo%1 FROM Articoli WHERE Articolo = %2)")
+        .arg(livello)
+        .arg(Letterale(articolo));
+}
+
+QString CondizioneAttivi() {
+    return QStringLiteral("(ucase(Inattivo)<>'S')");
+}
+
+QString SqlLista(const Definizione& d, TipoRicerca t, const QStringList& colonne,
+                 const QStringList& condizioni) {
+    QString sql = QStringLiteral("SELECT ") + colonne.join(QStringLiteral(", ")) +
+                  QStringLiteral(" FROM ") + d.tabella;
+    QStringList c;
+    for (const QString& x : condizioni)
+        if (!x.trimmed().isEmpty())
+            c << QStringLiteral("(") + x.trimmed() + QStringLiteral(")");
+    if (!c.isEmpty())
+        sql += QStringLiteral(" WHERE ") + c.join(QStringLiteral(" And "));
+    const QString ordine = t == TipoRicerca::Barcode && !d.barcode.isEmpty() ? d.barcode : d.chiave;
+    return sql + QStringLiteral(" ORDER BY ") + ordine;
+}
+
+QString SqlDecodifica(const QString& tabella, const QString& chiave, const QString& descrizione,
+                      const QStringList& campi, const QString& codice,
+                      const QStringList& condizioni) {
+    QStringList colonne{chiave, descrizione.isEmpty() ? chiave : descrizione};
+    colonne << campi;
+    QStringList c{chiave + QStringLiteral(" = ") + Letterale(codice)};
+    for (const QString& x : condizioni)
+        if (!x.trimmed().isEmpty())
+            c << QStringLiteral("(") + x.trimmed() + QStringLiteral(")");
+    return QStringLiteral("SELECT ") + colonne.join(QStringLiteral(", ")) +
+           QStringLiteral(" FROM ") + tabella + QStringLiteral(" WHERE ") +
+           c.join(QStringLiteral(" And "));
+}
+
+} // namespace quarvel::lookup

@@ -1,0 +1,81 @@
+#pragma once
+// The named lookup definitions and the SQL of their lists and decodings.
+// No database here: the texts are built in the program's SQL dialect and the
+// caller runs them, so every rule can be checked without a connection.
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+namespace quarvel::lookup {
+
+enum class TipoRicerca { Codice, Descrizione, Barcode };
+
+struct Definizione {
+    QString nome;          // the lookup name as the callers write it
+    QString tabella;       // the table listed
+    QString chiave;        // the code
+    QString descrizione;   // the description shown beside a decoded code
+    QString barcode;       // empty: no search by barcode
+    QStringList colonne;   // the columns listed when the caller names none
+    QString immagine;      // the column holding the picture's file name
+    bool articoli = false; // inactive articles may be kept out
+    bool livelli = false;  // filtered by an article's level group
+};
+
+// The definition of a lookup name or of a lookup definition ("Magac3:CoLi"),
+// compared without regard to case; nullptr when there is none.
+const Definizione* TrovaDefinizione(const QString& nome);
+// The definition whose table and code are those given (without regard to
+// case); nullptr when there is none.
+const Definizione* DefinizionePerTabella(const QString& tabella, const QString& chiave);
+
+// The search a key code chooses: F2 by code, F3 by description, F4 by
+// barcode (code when the definition has none); -n-1 the n-th kind; anything
+// else by code.
+TipoRicerca TipoDaTasto(int keyCode, const Definizione& d);
+// The caption of the search in the window.
+QString TitoloRicerca(TipoRicerca t);
+
+// A plain name of a table or column (letters, digits, underscore).
+bool NomeValido(const QString& nome);
+
+// The columns a list shows: the code first, then the names of the field list
+// (a comma-separated text; empty names skipped, ",No,..." counts as empty)
+// that the table holds (esistenti, compared without regard to case; every
+// valid name when esistenti is empty), or the definition's own when none is
+// left.  The picture column is added (hidden by the window) when the
+// definition has one.
+QStringList ColonneLista(const Definizione& d, const QString& campi, const QStringList& esistenti);
+
+// A quoted text literal of the program's dialect.
+QString Letterale(const QString& testo);
+
+// The condition of a search for the typed text (empty when nothing typed):
+// a code or barcode that begins with it; a description of which a word
+// begins with each typed word.  Letters compare without regard to case, as
+// the columns do.
+QString CondizioneRicerca(const Definizione& d, TipoRicerca t, const QString& testo);
+
+// The condition of the definition's filter values: for levels, the values of
+// the article's first or second level group (filtri: article, level
+// number); empty when the definition has no filter.  A level number other
+// than 1 or 2, or no article, gives a condition that no row meets.
+QString CondizioneFiltri(const Definizione& d, const QVariantList& filtri);
+
+// The condition that keeps inactive articles out.
+QString CondizioneAttivi();
+
+// The list's SELECT: the columns, the conditions joined by And, in the order
+// of the search (code, or barcode for a barcode search).
+QString SqlLista(const Definizione& d, TipoRicerca t, const QStringList& colonne,
+                 const QStringList& condizioni);
+
+// The decoding of one code: the code, the description and the fields asked
+// for (their names checked by the caller), among the rows that meet the
+// conditions.
+QString SqlDecodifica(const QString& tabella, const QString& chiave, const QString& descrizione,
+                      const QStringList& campi, const QString& codice,
+                      const QStringList& condizioni);
+
+} // namespace quarvel::lookup

@@ -1,0 +1,317 @@
+#include "FinestraAiuto.h"
+
+#include "listcmd/ModelloRighe.h"
+#include "suite/Errore.h"
+#include "suite/Messaggi.h"
+#include "suite/Percorsi.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QScreen>
+#include <QTableView>
+
+namespace quarvel::lookup {
+
+namespace {
+constexpr double TwipsPerPixel = 15.0;
+}
+
+FinestraAiuto::FinestraAiuto(QWidget* genitore)
+    : QDialog(genitore), m_modello(new listcmd::ModelloRighe(this)), m_vista(new QTableView(this)),
+      m_testo(new QLineEdit(this)), m_titolo(new QLabel(this)), m_immagine(new QLabel(this)),
+      m_tasti(new QLabel(this)), m_griglia(new QGridLayout(this)) {
+    setObjectName(QStringLiteral("FormAiuto"));
+    setWindowTitle(QStringLiteral("Aiuto"));
+    m_testo->setObjectName(QStringLiteral("txtRicerca"));
+    m_titolo->setObjectName(QStringLiteral("labRicerca"));
+    m_immagine->setObjectName(QStringLiteral("imgArticolo"));
+    m_vista->setObjectName(QStringLiteral("dbgAiuto"));
+    m_tasti->setObjectName(QStringLiteral("labTasti"));
+    m_tasti->setText(QStringLiteral("F2 codice   F3 descrizione   F4 codice a barre   "
+                                    "Invio sceglie   Esc chiude"));
+    m_immagine->setAlignment(Qt::AlignCenter);
+    m_immagine->setFrameShape(QFrame::StyledPanel);
+    m_immagine->hide();
+    m_vista->setModel(m_modello);
+    m_vista->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_vista->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_vista->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_vista->verticalHeader()->hide();
+    m_vista->verticalHeader()->setDefaultSectionSize(m_vista->fontMetrics().height() + 6);
+    m_vista->horizontalHeader()->setStretchLastSection(true);
+    m_vista->installEventFilter(this);
+    m_testo->installEventFilter(this);
+    connect(m_testo, &QLineEdit::textEdited, this, &FinestraAiuto::testoCambiato);
+    connect(m_vista->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { mostraImmagine(); });
+    connect(m_vista, &QTableView::doubleClicked, this, [this](const QModelIndex&) { scegli(); });
+    connect(m_modello, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_modello->rowCount() > 0)
+            m_vista->setCurrentIndex(m_modello->index(0, 0));
+        mostraImmagine();
+    });
+    m_griglia->addWidget(m_titolo, 0, 0, 1, 3);
+    m_griglia->addWidget(m_testo, 1, 0, 1, 3);
+    m_griglia->addWidget(m_vista, 3, 1);
+    m_griglia->addWidget(m_tasti, 5, 0, 1, 3);
+    m_fontBase = font();
+    m_par.setOvLeggiPar(QStringLiteral("RetZeroRec"), qint16(0));
+    m_par.setOvLeggiPar(QStringLiteral("MostraImg"), false);
+    for (const char* m : {"MargSopra", "MargSotto", "MargSin", "MargDestra"})
+        m_lista.setOvLeggiPar(QString::fromLatin1(m), 0);
+    m_lista.setOvLeggiPar(QStringLiteral("ForzaPassThrough"), false);
+}
+
+FinestraAiuto::~FinestraAiuto() = default;
+
+QVariant FinestraAiuto::RetVal(const QString& campo) const {
+    const int i = m_riga.indexOf(campo);
+    if (i >= 0)
+        return m_riga.value(i);
+    for (int c = 0; c < m_riga.count(); ++c)
+        if (m_riga.fieldName(c).compare(campo, Qt::CaseInsensitive) == 0)
+            return m_riga.value(c);
+    return QVariant();
+}
+
+int FinestraAiuto::esegui(const Ricerca& r, QWidget* form) {
+    m_r = r;
+    m_codice = QVariant();
+    m_riga = QSqlRecord();
+    m_testo->setText(r.testo);
+    m_titolo->setText(TitoloRicerca(r.tipo));
+    const QString sql =
+        SqlLista(*r.definizione, r.tipo, r.colonne,
+                 QStringList(r.condizioni) << CondizioneRicerca(*r.definizione, r.tipo, r.testo));
+    m_modello->apri(r.db, sql); // raises to the caller
+    if (m_par.ovLeggiPar(QStringLiteral("RetZeroRec")).toInt() == 1 && m_modello->rowCount() == 0) {
+        m_modello->apri(r.db, QString());
+        return 1;
+    }
+    disponi();
+    if (form && form != this)
+        setParent(form->window(), windowFlags() | Qt::Dialog);
+    m_testo->setFocus();
+    m_testo->end(false);
+    const int esito = exec();
+    m_modello->apri(r.db, QString()); // the count stops, nothing kept
+    return esito == QDialog::Accepted ? -1 : 0;
+}
+
+void FinestraAiuto::disponi() {
+    const double f = m_fattore > 0 ? m_fattore : 1.0;
+    QFont font = m_fontBase;
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(m_fontBase.pointSizeF() * f);
+    setFont(font);
+    m_vista->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 6);
+    for (int c = 0; c < m_modello->columnCount(); ++c) {
+        const QString nome = m_modello->colonna(c).nome;
+        const bool img = !m_r.immagine.colonna.isEmpty() &&
+                         nome.compare(m_r.immagine.colonna, Qt::CaseInsensitive) == 0;
+        const bool nascosta =
+            img || (m_r.definizione && !m_r.definizione->immagine.isEmpty() &&
+                    nome.compare(m_r.definizione->immagine, Qt::CaseInsensitive) == 0);
+        m_vista->setColumnHidden(c, nascosta);
+        m_vista->setColumnWidth(c, int((c == 0 ? 110 : 160) * f));
+    }
+    // the picture in the margin of its side
+    m_griglia->removeWidget(m_immagine);
+    const bool mostra = m_r.immagine.mostra && !m_r.immagine.colonna.isEmpty() &&
+                        m_par.ovLeggiPar(QStringLiteral("MostraImg")).toBool();
+    if (mostra) {
+        const QString d = m_r.immagine.dove.trimmed().toUpper();
+        if (d == QLatin1String("A"))
+            m_griglia->addWidget(m_immagine, 2, 1);
+        else if (d == QLatin1String("B"))
+            m_griglia->addWidget(m_immagine, 4, 1);
+        else if (d == QLatin1String("S"))
+            m_griglia->addWidget(m_immagine, 3, 0);
+        else
+            m_griglia->addWidget(m_immagine, 3, 2);
+        m_immagine->setFixedSize(stanza());
+        m_immagine->show();
+    } else {
+        m_immagine->hide();
+    }
+    const QSize base(int(720 * f), int(440 * f));
+    QSize s = base;
+    if (mostra) {
+        const QString d = m_r.immagine.dove.trimmed().toUpper();
+        if (d == QLatin1String("A") || d == QLatin1String("B"))
+            s.rheight() += stanza().height();
+        else
+            s.rwidth() += stanza().width();
+    }
+    if (const QScreen* schermo = screen())
+        s = s.boundedTo(schermo->availableGeometry().size());
+    resize(s);
+    mostraImmagine();
+}
+
+QSize FinestraAiuto::stanza() const {
+    const double f = m_fattore > 0 ? m_fattore : 1.0;
+    const QString d = m_r.immagine.dove.trimmed().toUpper();
+    auto px = [&](const char* margine) {
+        return qMax(16, int(m_lista.ovLeggiPar(QString::fromLatin1(margine)).toDouble() /
+                            TwipsPerPixel * f));
+    };
+    const double rapporto = m_r.immagine.rapporto;
+    if (d == QLatin1String("A") || d == QLatin1String("B")) {
+        const int h = px(d == QLatin1String("A") ? "MargSopra" : "MargSotto");
+        const int w = rapporto > 0 ? int(h / rapporto) : int(720 * f);
+        return QSize(qMax(16, w), h);
+    }
+    const int w = px(d == QLatin1String("S") ? "MargSin" : "MargDestra");
+    const int h = rapporto > 0 ? int(w * rapporto) : int(380 * f);
+    return QSize(w, qMax(16, h));
+}
+
+void FinestraAiuto::mostraImmagine() {
+    if (m_immagine->isHidden())
+        return;
+    m_immagine->clear();
+    const QModelIndex i = m_vista->currentIndex();
+    const int c = m_modello->indiceColonna(m_r.immagine.colonna);
+    if (!i.isValid() || c < 0) {
+        m_immagine->setText(QStringLiteral("Nessuna immagine"));
+        return;
+    }
+    const QString nome = m_modello->valore(i.row(), c).toString().trimmed();
+    if (nome.isEmpty()) {
+        m_immagine->setText(QStringLiteral("Nessuna immagine"));
+        return;
+    }
+    QString file = PercorsoLocale(nome);
+    if (QFileInfo(file).isRelative() && !m_r.immagine.cartella.isEmpty())
+        file = UnisciPercorso(PercorsoLocale(m_r.immagine.cartella), file);
+    QPixmap p(file);
+    if (p.isNull()) {
+        m_immagine->setText(QStringLiteral("Immagine non trovata:\n%1").arg(nome));
+        return;
+    }
+    if (!m_r.immagine.dimReali || p.width() > m_immagine->width() ||
+        p.height() > m_immagine->height())
+        p = p.scaled(m_immagine->size() - QSize(4, 4), Qt::KeepAspectRatio,
+                     Qt::SmoothTransformation);
+    m_immagine->setPixmap(p);
+}
+
+void FinestraAiuto::leggi() {
+    const QString sql = SqlLista(*m_r.definizione, m_r.tipo, m_r.colonne,
+                                 QStringList(m_r.condizioni)
+                                     << CondizioneRicerca(*m_r.definizione, m_r.tipo, m_r.testo));
+    try {
+        m_modello->apri(m_r.db, sql);
+    } catch (const Errore& e) {
+        ImpostaErrore(e);
+        MsgErrfrm();
+    }
+}
+
+void FinestraAiuto::testoCambiato(const QString& t) {
+    m_r.testo = t;
+    leggi();
+}
+
+void FinestraAiuto::cambiaTipo(TipoRicerca t) {
+    if (t == TipoRicerca::Barcode && m_r.definizione->barcode.isEmpty())
+        return;
+    m_r.tipo = t;
+    m_titolo->setText(TitoloRicerca(t));
+    leggi();
+}
+
+void FinestraAiuto::scegli() {
+    const QModelIndex i = m_vista->currentIndex();
+    if (!i.isValid())
+        return;
+    m_codice = m_modello->valore(i.row(), 0);
+    accept();
+}
+
+void FinestraAiuto::ButtonComando(const QString& chiave) {
+    if (chiave.compare(QLatin1String("Aggiorna"), Qt::CaseInsensitive) == 0 && isVisible())
+        leggi();
+}
+
+void FinestraAiuto::ChiudiAiuto() {
+    if (isVisible())
+        reject();
+}
+
+bool FinestraAiuto::tasto(QKeyEvent* e) {
+    const bool ctrl = e->modifiers() & Qt::ControlModifier;
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        scegli();
+        return true;
+    case Qt::Key_Escape:
+        reject();
+        return true;
+    case Qt::Key_F1:
+        return true; // no help topic of its own
+    case Qt::Key_F2:
+        cambiaTipo(TipoRicerca::Codice);
+        return true;
+    case Qt::Key_F3:
+        cambiaTipo(TipoRicerca::Descrizione);
+        return true;
+    case Qt::Key_F4:
+        cambiaTipo(TipoRicerca::Barcode);
+        return true;
+    case Qt::Key_M:
+        if (ctrl) {
+            if (m_menu)
+                m_menu();
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool FinestraAiuto::eventFilter(QObject* o, QEvent* e) {
+    if (e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (tasto(k))
+            return true;
+        if (o == m_testo) {
+            switch (k->key()) {
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+            case Qt::Key_PageUp:
+            case Qt::Key_PageDown: {
+                QKeyEvent copia(k->type(), k->key(), k->modifiers(), k->text());
+                QApplication::sendEvent(m_vista, &copia);
+                return true;
+            }
+            default:
+                break;
+            }
+        }
+        if (o == m_vista && !k->text().isEmpty() && k->text().at(0).isPrint()) {
+            // typing in the list goes on in the search box
+            m_testo->setFocus();
+            QApplication::sendEvent(m_testo, k);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(o, e);
+}
+
+void FinestraAiuto::keyPressEvent(QKeyEvent* e) {
+    if (tasto(e))
+        return;
+    QDialog::keyPressEvent(e);
+}
+
+} // namespace quarvel::lookup

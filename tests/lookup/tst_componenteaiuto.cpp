@@ -1,0 +1,581 @@
+// The lookup component on a real company (an SQLite file, and the test
+// process's PostgreSQL database when the test service exports QUARVEL_PG_*):
+// the search window driven with real keys (search by code, by a word in the
+// middle of the description, by barcode; Enter, double click and Esc; F1,
+// F2, F3 and F4 in the window), the decoding of codes with the error colour,
+// the level lookup and check, inactive articles kept out, the picture beside
+// the list and the window's scale.
+
+#include "Ambiente.h"
+#include "listcmd/ModelloRighe.h"
+
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSet>
+#include <QTableView>
+
+using namespace quarvel;
+using namespace quarvel::lookup;
+using namespace prova;
+
+class TstComponenteAiuto : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase_data() { MotoriProva::Righe(); }
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase() { m_pg.Elimina(); }
+
+    void ricerca_data();
+    void ricerca();
+    void esc();
+    void doppioClic();
+    void tastiNellaFinestra();
+    void decodifica_data();
+    void decodifica();
+    void inattivi();
+    void nessunaRigaConRetZeroRec();
+    void livelli();
+    void immagine();
+    void scala();
+    void letturaPigra();
+
+private:
+    QSqlDatabase apri();
+    DatabasePgProva m_pg{QStringLiteral("quarvel_aiuto")};
+    QTemporaryDir m_dir;
+    QSet<QString> m_riempiti;
+    MenuValori m_menu;
+    std::unique_ptr<ComponenteAiutoQt> m_c;
+};
+
+void TstComponenteAiuto::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    dati::Registra();
+    if (DatabasePgProva::Disponibile()) {
+        QString errore;
+        QVERIFY2(m_pg.Crea(&errore), qPrintable(errore));
+    }
+}
+
+QSqlDatabase TstComponenteAiuto::apri() {
+    const Motore motore = MotoriProva::Corrente();
+    const QString nome = QString::fromLatin1(NomeMotore(motore));
+    QSqlDatabase db =
+        QSqlDatabase::contains(nome)
+            ? QSqlDatabase::database(nome)
+            : ConnessioneProva(motore, nome, m_dir.filePath(QStringLiteral("ditta.db")), m_pg);
+    if (!db.isOpen() && !db.open())
+        qFatal("%s", qPrintable(db.lastError().text()));
+    if (!m_riempiti.contains(nome)) {
+        RiempiDitta(db);
+        m_riempiti.insert(nome);
+    }
+    return db;
+}
+
+void TstComponenteAiuto::init() {
+    QFETCH_GLOBAL(Motore, motore);
+    SALTA_SENZA_SERVER(motore);
+    m_menu.valori.clear();
+    m_c = std::make_unique<ComponenteAiutoQt>();
+    QWidget* principale = nullptr;
+    QObject* condiviso = nullptr;
+    m_c->InizializzaAiuto(principale, &m_menu, condiviso, nullptr, QStringLiteral("ditta"), apri(),
+                          0x80000005, 0x0000FF, QStringLiteral("p"), QStringLiteral("dd/mm/yyyy"));
+}
+
+void TstComponenteAiuto::cleanup() {
+    m_c.reset();
+}
+
+// The codes of the list shown, in order.
+static QStringList Codici(FinestraAiuto* f) {
+    QStringList r;
+    listcmd::ModelloRighe* m = f->modello();
+    for (int i = 0; i < m->rowCount(); ++i)
+        r << m->valore(i, 0).toString();
+    return r;
+}
+
+void TstComponenteAiuto::ricerca_data() {
+    QTest::addColumn<int>("tasto");
+    QTest::addColumn<QString>("digitato");
+    QTest::addColumn<QStringList>("lista");
+    QTest::addColumn<int>("giu"); // Down presses before Enter
+    QTest::addColumn<QString>("codice");
+    QTest::addColumn<QString>("descrizione");
+
+    QTest::newRow("codice, in minuscolo")
+        << 113 << "art00" << QStringList{"ART001", "ART002", "ART003", "ART004"} << 1 << "ART002"
+        << "Bullone zincato";
+    QTest::newRow("descrizione, parola in mezzo")
+        << 114 << "testa" << QStringList{"ART001"} << 0 << "ART001"
+        << "Vite a testa esagonale";
+    QTest::newRow("descrizione, inizio di parola")
+        << 114 << "ZINC" << QStringList{"ART002", "ART004"} << 1 << "ART004"
+        << "Rondella piana zincata";
+    QTest::newRow("descrizione, due parole")
+        << 114 << "piana zin" << QStringList{"ART004"} << 0 << "ART004"
+        << "Rondella piana zincata";
+    QTest::newRow("descrizione, non a meta' parola") << 114 << "incat" << QStringList{} << 0 << ""
+                                                     << "";
+    QTest::newRow("barcode") << 115 << "8003" << QStringList{"ART003"} << 0 << "ART003"
+                             << "Dado autobloccante inox";
+    QTest::newRow("codice negativo: descrizione")
+        << -3 << "muro" << QStringList{"BRT010"} << 0 << "BRT010"
+        << "Staffa a muro";
+    QTest::newRow("caratteri jolly presi alla lettera") << 113 << "ART%" << QStringList{} << 0 << ""
+                                                        << "";
+}
+
+// The box starts the search; typing narrows it; Enter picks the row the
+// arrows reached, writing code and description and giving the whole row.
+void TstComponenteAiuto::ricerca() {
+    QFETCH(int, tasto);
+    QFETCH(QString, digitato);
+    QFETCH(QStringList, lista);
+    QFETCH(int, giu);
+    QFETCH(QString, codice);
+    QFETCH(QString, descrizione);
+
+    QWidget form;
+    QLineEdit box(&form);
+    QLabel lab(&form);
+    form.show();
+    QStringList viste;
+    QString titolo;
+    MentreAperta(*m_c, [&](FinestraAiuto* f) {
+        QTest::keyClicks(f->ricerca(), digitato);
+        viste = Codici(f);
+        titolo = f->titolo()->text();
+        for (int i = 0; i < giu; ++i)
+            QTest::keyClick(f->ricerca(), Qt::Key_Down);
+        QTest::keyClick(f->ricerca(), Qt::Key_Return);
+    });
+    bool trovato = false;
+    int key = tasto;
+    const QVariant esito = m_c->Aiuto(QStringLiteral("Articolo"), &box, &lab, key, &form,
+                                      std::nullopt, trovato, 0, QString(), QString());
+    QCOMPARE(viste, lista);
+    QVERIFY(!titolo.isEmpty());
+    if (codice.isEmpty()) {
+        QCOMPARE(esito.toInt(), 0); // Enter on an empty list picks nothing: closed by Esc
+        QVERIFY(!trovato);
+        QCOMPARE(box.text(), QString());
+        return;
+    }
+    QCOMPARE(esito.toInt(), -1);
+    QVERIFY(trovato);
+    QCOMPARE(box.text(), codice);
+    QCOMPARE(lab.text(), descrizione);
+    QCOMPARE(m_c->FormAiuto()->RetVal(QStringLiteral("Descrizione")).toString(), descrizione);
+    QVERIFY(m_c->FormAiuto()->RetVal(QStringLiteral("Inattivo")).isValid()); // any field
+}
+
+void TstComponenteAiuto::esc() {
+    QLineEdit box;
+    QLabel lab;
+    box.setText(QStringLiteral("ART00"));
+    lab.setText(QStringLiteral("prima"));
+    QStringList viste;
+    MentreAperta(*m_c, [&](FinestraAiuto* f) {
+        viste = Codici(f);
+        QTest::keyClick(f->ricerca(), Qt::Key_Down);
+        QTest::keyClick(f->griglia(), Qt::Key_Escape);
+    });
+    bool trovato = true;
+    int key = 113;
+    const QVariant esito = m_c->Aiuto(QStringLiteral("Articolo"), &box, &lab, key, nullptr,
+                                      std::nullopt, trovato, 0, QString(), QString());
+    QCOMPARE(viste.size(), 4); // the box's text was the first search
+    QCOMPARE(esito.toInt(), 0);
+    QVERIFY(!trovato);
+    QCOMPARE(box.text(), QString("ART00"));
+    QCOMPARE(lab.text(), QString("prima"));
+    QVERIFY(!m_c->FormAiuto()->RetVal(QStringLiteral("Articolo")).isValid());
+}
+
+void TstComponenteAiuto::doppioClic() {
+    QLineEdit box;
+    QLabel lab;
+    MentreAperta(*m_c, [&](FinestraAiuto* f) {
+        QTableView* v = f->griglia();
+        const QModelIndex i = v->model()->index(1, 1);
+        QVERIFY(i.isValid());
+        const QPoint p = v->visualRect(i).center();
+        QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, p);
+        QTest::mouseDClick(v->viewport(), Qt::LeftButton, {}, p);
+    });
+    bool trovato = false;
+    int key = 113;
+    const QVariant esito = m_c->Aiuto(QStringLiteral("Magazzino"), &box, &lab, key, nullptr,
+                                      std::nullopt, trovato, 0, QString(), QString());
+    QCOMPARE(esito.toInt(), -1);
+    QVERIFY(trovato);
+    QCOMPARE(box.text(), QString("M02"));
+    QCOMPARE(lab.text(), QString("Deposito Nord"));
+}
+
+// F1 leaves the window as it is; F3 and F4 change the search on the text
+// typed; F2 goes back to the codes.
+void TstComponenteAiuto::tastiNellaFinestra() {
+    QLineEdit box;
+    QLabel lab;
+    QStringList dopoF1, perDescr, perBarcode, perCodice;
+    bool apertaDopoF1 = false;
+    TipoRicerca tipoDopoF1 = TipoRicerca::Barcode;
+    MentreAperta(*m_c, [&](FinestraAiuto* f) {
+        QTest::keyClicks(f->ricerca(), QStringLiteral("9"));
+        QTest::keyClick(f->ricerca(), Qt::Key_F1);
+        apertaDopoF1 = f->isVisible();
+        tipoDopoF1 = f->tipo();
+        dopoF1 = Codici(f);
+        QTest::keyClick(f->ricerca(), Qt::Key_F4);
+        perBarcode = Codici(f);
+        f->ricerca()->clear();
+        QTest::keyClicks(f->ricerca(), QStringLiteral("bullone"));
+        QTest::keyClick(f->ricerca(), Qt::Key_F3);
+        perDescr = Codici(f);
+        f->ricerca()->clear();
+        QTest::keyClick(f->ricerca(), Qt::Key_F2);
+        QTest::keyClicks(f->ricerca(), QStringLiteral("b"));
+        perCodice = Codici(f);
+        QTest::keyClick(f->ricerca(), Qt::Key_Escape);
+    });
+    bool trovato = false;
+    int key = 113;
+    m_c->Aiuto(QStringLiteral("Articolo"), &box, &lab, key, nullptr, std::nullopt, trovato, 0,
+               QString(), QString());
+    QVERIFY(apertaDopoF1);
+    QCOMPARE(tipoDopoF1, TipoRicerca::Codice);
+    QCOMPARE(dopoF1, QStringList());
+    QCOMPARE(perBarcode, QStringList{"BRT010"});
+    QCOMPARE(perDescr, QStringList{"ART002"});
+    QCOMPARE(perCodice, QStringList{"BRT010"});
+    QVERIFY(!trovato);
+}
+
+void TstComponenteAiuto::decodifica_data() {
+    QTest::addColumn<QString>("nome");
+    QTest::addColumn<QString>("codice");
+    QTest::addColumn<int>("esito");
+    QTest::addColumn<QString>("scritto");
+    QTest::addColumn<QString>("descrizione");
+    QTest::addColumn<bool>("rosso");
+    QTest::newRow("articolo") << "Articolo"
+                              << "ART002" << -1 << "ART002"
+                              << "Bullone zincato" << false;
+    QTest::newRow("articolo in minuscolo") << "articolo"
+                                           << "art002" << -1 << "ART002"
+                                           << "Bullone zincato" << false;
+    QTest::newRow("sconosciuto") << "Articolo"
+                                 << "XYZ" << 0 << "XYZ"
+                                 << "** INESISTENTE **" << true;
+    QTest::newRow("vuoto") << "Articolo"
+                           << "" << 0 << ""
+                           << "" << false;
+    QTest::newRow("magazzino") << "Magazzino"
+                               << "m01" << -1 << "M01"
+                               << "Sede" << false;
+    QTest::newRow("inventario") << "MagDescrInv:CodInv"
+                                << "INV2024" << -1 << "INV2024"
+                                << "Inventario 2024" << false;
+    QTest::newRow("conto") << "Conto"
+                           << "C0001" << -1 << "C0001"
+                           << "Rossi Forniture srl" << false;
+    QTest::newRow("apice nel codice") << "Articolo"
+                                      << "A'1" << 0 << "A'1"
+                                      << "** INESISTENTE **" << true;
+}
+
+// A code decoded writes its description (and the code as stored); an
+// unknown one "** INESISTENTE **" and the error colour, which the next good
+// code takes away.
+void TstComponenteAiuto::decodifica() {
+    QFETCH(QString, nome);
+    QFETCH(QString, codice);
+    QFETCH(int, esito);
+    QFETCH(QString, scritto);
+    QFETCH(QString, descrizione);
+    QFETCH(bool, rosso);
+    QLineEdit box;
+    QLabel lab;
+    box.setText(codice);
+    QString condizione;
+    QVariantList campi{QStringLiteral("FlagLivLis")};
+    QCOMPARE(m_c->DecodificaCampo(
+                 nome, &box, &lab, std::nullopt, 0, QString(), 0,
+                 nome.startsWith(QLatin1String("art"), Qt::CaseInsensitive) ? &campi : nullptr,
+                 condizione),
+             esito);
+    QCOMPARE(box.text(), scritto);
+    QCOMPARE(lab.text(), descrizione);
+    QCOMPARE(ColoreSfondo(&box) == 0x0000FF, rosso);
+    if (esito == -1 && nome.startsWith(QLatin1String("art"), Qt::CaseInsensitive))
+        QCOMPARE(campi, QVariantList{QStringLiteral("N")});
+    if (rosso) {
+        box.setText(QStringLiteral("ART001"));
+        QCOMPARE(m_c->DecodificaCampo(nome, &box, &lab, std::nullopt, 0, QString(), 0, nullptr,
+                                      condizione),
+                 -1);
+        QCOMPARE(ColoreSfondo(&box), quint32(0x80000005));
+        QCOMPARE(lab.text(), QString("Vite a testa esagonale"));
+    }
+    // the same through the table and key field
+    QString d;
+    QVariantList f{QStringLiteral("Descrizione"), QStringLiteral("NonEsiste")};
+    const Definizione* def = TrovaDefinizione(nome);
+    QVERIFY(def);
+    const bool manca = m_c->DecodificaValore(def->tabella, def->chiave, codice, d, 0, 8, QString(),
+                                             0, &f, QString());
+    QCOMPARE(manca, esito != -1);
+    if (!manca) {
+        QCOMPARE(d, descrizione);
+        QCOMPARE(f.value(0).toString(), descrizione);
+        QVERIFY(!f.value(1).isValid());
+    }
+}
+
+// With "NoDecInattivi" "S" the inactive article (Inattivo "s") is neither
+// decoded nor listed; without it, it is both.
+void TstComponenteAiuto::inattivi() {
+    for (const char* v8 : {"N", "S"}) {
+        const QString v = QString::fromLatin1(v8);
+        m_c = std::make_unique<ComponenteAiutoQt>();
+        m_menu.personale(QStringLiteral("Articoli"), QStringLiteral("NoDecInattivi"), v);
+        QWidget* p = nullptr;
+        QObject* o = nullptr;
+        m_c->InizializzaAiuto(p, &m_menu, o, nullptr, QString(), apri(), 0x80000005, 0xFF,
+                              QStringLiteral("p"), QString());
+        const bool nascosti = v == QLatin1String("S");
+        QLineEdit box;
+        QLabel lab;
+        box.setText(QStringLiteral("ART003"));
+        QString condizione;
+        QCOMPARE(m_c->DecodificaCampo(QStringLiteral("Articolo"), &box, &lab, std::nullopt, 0,
+                                      QString(), 0, nullptr, condizione),
+                 nascosti ? 0 : -1);
+        QCOMPARE(lab.text() == TestoInesistente, nascosti);
+        QString d;
+        QCOMPARE(m_c->DecodificaValore(QStringLiteral("Articoli"), QStringLiteral("Articolo"),
+                                       QStringLiteral("ART003"), d, 0, 8, QString(), 0, nullptr,
+                                       QString()),
+                 nascosti);
+        QVariant valore = QStringLiteral("ART003");
+        QString testo;
+        QCOMPARE(m_c->AiutoGriglia(QStringLiteral("Articolo"), QStringLiteral("Articolo"), valore,
+                                   testo, 0, QString(), 0, 0, QString(), QVariant(), QVariant(),
+                                   QString()),
+                 nascosti ? 2 : 0);
+        QStringList viste;
+        MentreAperta(*m_c, [&](FinestraAiuto* f) { viste = Codici(f); });
+        box.clear();
+        bool trovato = false;
+        int key = 113;
+        m_c->Aiuto(QStringLiteral("Articolo"), &box, &lab, key, nullptr, std::nullopt, trovato, 0,
+                   QString(), QString());
+        QCOMPARE(viste.contains(QStringLiteral("ART003")), !nascosti);
+        QCOMPARE(viste.size(), nascosti ? 4 : 5);
+    }
+}
+
+// "RetZeroRec" 1: a search that finds nothing returns 1 without showing the
+// window; 0: the window opens on the empty list.
+void TstComponenteAiuto::nessunaRigaConRetZeroRec() {
+    QLineEdit box;
+    QLabel lab;
+    box.setText(QStringLiteral("ZZZ"));
+    m_c->FormAiuto()->setOvLeggiPar(QStringLiteral("RetZeroRec"), 1);
+    bool trovato = true;
+    int key = 113;
+    QVariant esito = m_c->Aiuto(QStringLiteral("Articolo"), &box, &lab, key, nullptr, std::nullopt,
+                                trovato, 0, QString(), QString());
+    QCOMPARE(esito.toInt(), 1);
+    QVERIFY(!trovato);
+    QCOMPARE(lab.text(), TestoInesistente);
+    QVERIFY(!m_c->finestra()->isVisible());
+
+    m_c->FormAiuto()->setOvLeggiPar(QStringLiteral("RetZeroRec"), 0);
+    bool vista = false;
+    MentreAperta(*m_c, [&](FinestraAiuto* f) { vista = f->isVisible(); });
+    esito = m_c->Aiuto(QStringLiteral("Articolo"), &box, &lab, key, nullptr, std::nullopt, trovato,
+                       0, QString(), QString());
+    QVERIFY(vista);
+    QCOMPARE(esito.toInt(), 0);
+}
+
+// The level lookup offers the values of the article's own group; the level
+// check knows them, and the marker only for a group the article lacks.
+void TstComponenteAiuto::livelli() {
+    QStringList viste;
+    MentreAperta(*m_c, [&](FinestraAiuto* f) {
+        viste = Codici(f);
+        QTest::keyClicks(f->ricerca(), QStringLiteral("m"));
+        QTest::keyClick(f->ricerca(), Qt::Key_Return);
+    });
+    QVariant valore;
+    QString testo;
+    int st = m_c->AiutoGriglia(QStringLiteral("livello"), QStringLiteral("livello"), valore, testo,
+                               113, QString(), 0, 0, QStringLiteral("Magac3:CoLi"),
+                               QStringLiteral("art001"), 1, QString());
+    QCOMPARE(st, 0);
+    QCOMPARE(viste, (QStringList{"L", "M", "S"}));
+    QCOMPARE(valore.toString(), QString("M"));
+    QCOMPARE(testo, QString("Media"));
+
+    // the second group of BRT010 is CL
+    MentreAperta(*m_c, [&](FinestraAiuto* f) { viste = Codici(f); });
+    valore = QVariant();
+    st = m_c->AiutoGriglia(QStringLiteral("livello"), QStringLiteral("livello"), valore, testo, 113,
+                           QString(), 0, 0, QStringLiteral("Magac3:CoLi"), QStringLiteral("BRT010"),
+                           2, QString());
+    QCOMPARE(st, 1);
+    QCOMPARE(viste, (QStringList{"BLU", "ROSSO"}));
+
+    struct Caso {
+        const char* articolo;
+        int livello;
+        const char* valore;
+        bool esiste;
+    };
+    const Caso casi[] = {
+        {"ART001", 1, "M", true},   {"ART001", 1, "m", true},    {"ART001", 1, "ROSSO", false},
+        {"ART001", 2, "~ç~", true}, {"ART001", 1, "~ç~", false}, {"ART004", 2, "BLU", true},
+        {"ART004", 1, "S", false},  {"ART002", 1, "~ç~", true},  {"NONC", 1, "S", false},
+        {"ART001", 3, "S", false},
+    };
+    for (const Caso& c : casi) {
+        QString t;
+        QCOMPARE(m_c->VerificaLivello(QStringLiteral("LivelloStr"), QString::fromUtf8(c.valore), t,
+                                      {QString::fromLatin1(c.articolo), c.livello}, 0, 0, 8,
+                                      QString(), true, std::nullopt, QString()),
+                 c.esiste);
+    }
+    // the LIFO form's field decoding with filter values
+    QLineEdit box;
+    QLabel lab;
+    box.setText(QStringLiteral("l"));
+    QString condizione;
+    QCOMPARE(m_c->DecodificaCampo(QStringLiteral("Livello"), &box, &lab,
+                                  QVariantList{QStringLiteral("ART001"), 1}, 0, QString(), 0,
+                                  nullptr, condizione),
+             -1);
+    QCOMPARE(lab.text(), QString("Grande"));
+    QCOMPARE(box.text(), QString("L"));
+    box.setText(QStringLiteral("BLU"));
+    QCOMPARE(m_c->DecodificaCampo(QStringLiteral("Livello"), &box, &lab,
+                                  QVariantList{QStringLiteral("ART001"), 1}, 0, QString(), 0,
+                                  nullptr, condizione),
+             0);
+    QCOMPARE(ColoreSfondo(&box), quint32(0xFF));
+}
+
+// The picture of the current article beside the list, on the side the
+// options give, in the room of that side's margin.
+void TstComponenteAiuto::immagine() {
+    PROVA_SOLO_PRIMO_MOTORE();
+    QImage img(60, 40, QImage::Format_RGB32);
+    img.fill(Qt::darkGreen);
+    QVERIFY(img.save(m_dir.filePath(QStringLiteral("vite.png"))));
+    m_c->ImpostaOpzione(QStringLiteral("MostraImg"), 12, true);
+    m_c->ImpostaOpzione(QStringLiteral("DoveMostraImg"), 12, QStringLiteral("D"));
+    m_c->ImpostaOpzione(QStringLiteral("NomeColImg"), 12, QStringLiteral("Immagine"));
+    m_c->ImpostaOpzione(QStringLiteral("DirImgArt"), 12, m_dir.path());
+    m_c->ImpostaOpzione(QStringLiteral("ImgRapVertOriz"), 12, 0.0);
+    m_c->ImpostaOpzione(QStringLiteral("ImgDimReali"), 12, true);
+    m_c->FormAiuto()->setOvLeggiPar(QStringLiteral("MostraImg"), true);
+    m_c->FormAiuto()->ogComlin()->setOvLeggiPar(QStringLiteral("MargDestra"), 3000);
+    bool visibile = false, aDestra = false, conFoto = false, senzaFoto = false;
+    int larghezza = 0;
+    MentreAperta(*m_c, [&](FinestraAiuto* f) {
+        QTest::keyClicks(f->ricerca(), QStringLiteral("ART00"));
+        visibile = f->immagine()->isVisible();
+        aDestra = f->immagine()->geometry().left() >= f->griglia()->geometry().right();
+        larghezza = f->immagine()->width();
+        conFoto = !f->immagine()->pixmap().isNull();
+        QTest::keyClick(f->ricerca(), Qt::Key_Down); // ART002 has none
+        senzaFoto = f->immagine()->pixmap().isNull();
+    });
+    QLineEdit box;
+    QLabel lab;
+    bool trovato = false;
+    int key = 113;
+    m_c->Aiuto(QStringLiteral("Articolo"), &box, &lab, key, nullptr, std::nullopt, trovato, 0,
+               QString(), QString());
+    QVERIFY(visibile);
+    QVERIFY(aDestra);
+    QCOMPARE(larghezza, 200); // 3000 twips
+    QVERIFY(conFoto);
+    QVERIFY(senzaFoto);
+
+    // other lookups show none
+    m_c->FormAiuto()->setOvLeggiPar(QStringLiteral("MostraImg"), false);
+    MentreAperta(*m_c, [&](FinestraAiuto* f) { visibile = f->immagine()->isVisible(); });
+    m_c->Aiuto(QStringLiteral("Articolo"), &box, &lab, key, nullptr, std::nullopt, trovato, 0,
+               QString(), QString());
+    QVERIFY(!visibile);
+}
+
+void TstComponenteAiuto::scala() {
+    PROVA_SOLO_PRIMO_MOTORE();
+    QSize normale, grande;
+    qreal fontNormale = 0, fontGrande = 0;
+    QLineEdit box;
+    QLabel lab;
+    bool trovato = false;
+    int key = 113;
+    for (double f : {1.0, 1.5}) {
+        m_c->FormAiuto()->widget()->setProperty("odRisVid", f);
+        MentreAperta(*m_c, [&, f](FinestraAiuto* w) {
+            (f > 1 ? grande : normale) = w->size();
+            (f > 1 ? fontGrande : fontNormale) = w->ricerca()->font().pointSizeF();
+        });
+        m_c->Aiuto(QStringLiteral("Magazzino"), &box, &lab, key, nullptr, std::nullopt, trovato, 0,
+                   QString(), QString());
+    }
+    QVERIFY2(grande.width() > normale.width(), "the window grows with the help factor");
+    QVERIFY(fontGrande > fontNormale);
+}
+
+// A list longer than a window of rows opens on its first window: the rest is
+// read as the list scrolls, never all at once.
+void TstComponenteAiuto::letturaPigra() {
+    QSqlDatabase db = apri();
+    Esegui(db, QStringLiteral("DELETE FROM Magazzini WHERE Magazzino LIKE 'P%'"));
+    db.transaction();
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("INSERT INTO Magazzini (Magazzino, Descrizione) VALUES (?, ?)"));
+    for (int i = 0; i < 3000; ++i) {
+        q.addBindValue(QStringLiteral("P%1").arg(i, 5, 10, QLatin1Char('0')));
+        q.addBindValue(QStringLiteral("Punto vendita %1").arg(i));
+        QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+    }
+    db.commit();
+    int righeSubito = 0;
+    QString ultimo;
+    MentreAperta(*m_c, [&](FinestraAiuto* f) {
+        righeSubito = f->modello()->rowCount();
+        QTest::keyClicks(f->ricerca(), QStringLiteral("p02999"));
+        const QStringList c = Codici(f);
+        ultimo = c.value(0);
+        QTest::keyClick(f->ricerca(), Qt::Key_Return);
+    });
+    QLineEdit box;
+    QLabel lab;
+    bool trovato = false;
+    int key = 113;
+    m_c->Aiuto(QStringLiteral("Magazzino"), &box, &lab, key, nullptr, std::nullopt, trovato, 0,
+               QString(), QString());
+    Esegui(db, QStringLiteral("DELETE FROM Magazzini WHERE Magazzino LIKE 'P%'"));
+    QVERIFY2(righeSubito < 3000, qPrintable(QString::number(righeSubito)));
+    QVERIFY(righeSubito >= 2);
+    QCOMPARE(ultimo, QString("P02999"));
+    QVERIFY(trovato);
+    QCOMPARE(lab.text(), QString("Punto vendita 2999"));
+}
+
+QTEST_MAIN(TstComponenteAiuto)
+#include "tst_componenteaiuto.moc"
