@@ -13,7 +13,7 @@ PACKAGES=(
     postgresql postgresql-contrib
     # printing, spreadsheets, mail
     libcups2-dev cups cups-bsd cups-client printer-driver-cups-pdf
-    libxlsxwriter-dev libcurl4-openssl-dev
+    libxlsxwriter-dev libcurl4-openssl-dev poppler-utils python3-openpyxl
     # desktop session for the programs and the end-to-end tests
     dbus dbus-x11 xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core
     gstreamer1.0-plugins-base

@@ -1,0 +1,170 @@
+#include "Stampa.h"
+
+#include "Cups.h"
+#include "OpzioniStampa.h"
+#include "ScritturaFile.h"
+#include "suite/Errore.h"
+#include "suite/Sessione.h"
+#include "suite/StampaAttiva.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPageSize>
+#include <QPrintEngine>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTemporaryFile>
+
+namespace quarvel::stampa {
+
+namespace {
+
+// The print flag set for the time of one print.
+class FlagStampa {
+public:
+    FlagStampa() { ImpostaStampaAttiva(1); }
+    ~FlagStampa() { ImpostaStampaAttiva(0); }
+    FlagStampa(const FlagStampa&) = delete;
+    FlagStampa& operator=(const FlagStampa&) = delete;
+};
+
+// Options that Qt's CUPS print engine hands to the job as they are
+// (pairs of name and value).
+const QPrintEngine::PrintEnginePropertyKey OpzioniCups =
+    QPrintEngine::PrintEnginePropertyKey(0xfe00);
+
+[[noreturn]] void Rifiuta(const QString& testo) {
+    throw Errore(NumErr::ChiamataNonValida, testo, QStringLiteral("Stampa"));
+}
+
+int Intero(const QVariant& v, int predefinito) {
+    bool ok = false;
+    const int n = v.toInt(&ok);
+    return ok ? n : predefinito;
+}
+
+} // namespace
+
+bool Stampa::avanti(int pagina) {
+    if (m_inCorso) {
+        m_inCorso->MostraPagina(pagina);
+        QCoreApplication::processEvents(); // "Interrompi la stampa" is heard
+    }
+    return !m_interrotta;
+}
+
+void Stampa::PreparaStampante(QPrinter& pr, const IOpzioniStampa& o, qint16 orientamento,
+                              const QString& titolo) {
+    const QString coda = o.osNomeStampante.isEmpty() ? cups::Predefinita() : o.osNomeStampante;
+    if (coda.isEmpty())
+        Rifiuta(QStringLiteral("Nessuna stampante predefinita: scegliere una stampante"));
+    pr.setPrinterName(coda);
+    if (pr.printerName().compare(coda, Qt::CaseInsensitive) != 0)
+        Rifiuta(QStringLiteral("La stampante %1 non è disponibile").arg(coda));
+    pr.setDocName(titolo);
+    pr.setPageOrientation((!o.obForzaVert && orientamento == 2) ? QPageLayout::Landscape
+                                                                : QPageLayout::Portrait);
+    const int carta = Intero(o.Valore(QStringLiteral("NumTipoCarta")), 0);
+    if (carta > 0) {
+        const QList<QPageSize> formati = QPrinterInfo::printerInfo(coda).supportedPageSizes();
+        if (carta <= formati.size())
+            pr.setPageSize(formati.at(carta - 1));
+    }
+    QStringList cupsOpzioni;
+    const int cassetto = Intero(o.Valore(QStringLiteral("NumCassetto")), 0);
+    if (cassetto > 0) {
+        const QVector<cups::Voce> cassetti = cups::Cassetti(coda);
+        if (cassetto <= cassetti.size())
+            cupsOpzioni << QStringLiteral("media-source") << cassetti.at(cassetto - 1).nome;
+    }
+    if (!cupsOpzioni.isEmpty())
+        pr.printEngine()->setProperty(OpzioniCups, cupsOpzioni);
+}
+
+qint64 Stampa::suStampante(IListaLettura& lista, const QVector<int>& colonne,
+                           const RichiestaStampaLista& r) {
+    QPrinter pr(QPrinter::HighResolution);
+    PreparaStampante(pr, *m_opzioni, r.orientamento, r.titolo);
+    Impaginatore imp(lista.colonne(), colonne, r.font, {r.titolo, r.ditta, QDate::currentDate()});
+    const int da = Intero(m_opzioni->Valore(QStringLiteral("PaginaDa")), 1);
+    const int a = Intero(m_opzioni->Valore(QStringLiteral("PaginaA")), 0);
+    if (a >= 1 && da > a)
+        Rifiuta(QStringLiteral("Selezione Pagina Da maggiore di Pagina A"));
+    const int pagine = imp.Disegna(pr, lista, da, a, [this](int n) { return avanti(n); });
+    if (m_interrotta)
+        pr.abort();
+    return pagine;
+}
+
+qint64 Stampa::suFissa(IListaLettura& lista, const QVector<int>& colonne, const QString& titolo) {
+    const IOpzioniStampa& o = *m_opzioni;
+    if (o.osFisFileName.trimmed().isEmpty())
+        Rifiuta(
+            QStringLiteral("In caso di stampa su file è obbligatorio specificare il nome file."));
+    const auto stop = [this] { return bool(m_interrotta); };
+    if (!o.obFisStampante)
+        return ScriviFissa(lista, colonne, o, o.osFisFileName, stop);
+    // A device (a path) is written to; anything else names a queue.
+    if (o.osFisFileName.startsWith(QLatin1Char('/')))
+        return ScriviFissa(lista, colonne, o, o.osFisFileName, stop);
+    QTemporaryFile tmp(QDir::tempPath() + QStringLiteral("/quarvel-fissa-XXXXXX.txt"));
+    if (!tmp.open())
+        Rifiuta(QStringLiteral("Impossibile creare il file temporaneo di stampa: %1")
+                    .arg(tmp.errorString()));
+    tmp.close();
+    const qint64 n = ScriviFissa(lista, colonne, o, tmp.fileName(), stop);
+    QString errore;
+    if (!m_interrotta && cups::StampaGrezza(o.osFisFileName, tmp.fileName(), titolo, &errore) == 0)
+        Rifiuta(QStringLiteral("Stampa su %1 non riuscita: %2").arg(o.osFisFileName, errore));
+    return n;
+}
+
+qint64 Stampa::StampaLista(IListaLettura& lista, const RichiestaStampaLista& r) {
+    if (!m_opzioni)
+        throw Errore(NumErr::OggettoNonImpostato, QStringLiteral("Opzioni di stampa non impostate"),
+                     QStringLiteral("Stampa"));
+    if (StampaAttiva() == 1)
+        Rifiuta(QStringLiteral("Si può lanciare solo una stampa alla volta"));
+    FlagStampa flag;
+    m_interrotta = false;
+    const QVector<int> colonne = ColonneScelte(lista.colonne(), r.colonne);
+    const IOpzioniStampa& o = *m_opzioni;
+    switch (o.oiStaVid) {
+    case DestStampa::Stampante:
+        return suStampante(lista, colonne, r);
+    case DestStampa::File: {
+        if (o.osFileName.trimmed().isEmpty())
+            Rifiuta(QStringLiteral(
+                "In caso di stampa su file è obbligatorio specificare il nome file."));
+        const auto stop = [this] { return bool(m_interrotta); };
+        if (o.oiFileForm == FormatoFile::Excel)
+            return ScriviXlsx(lista, colonne, o, o.osFileName, r.titolo, stop);
+        return ScriviDelimitato(lista, colonne, o, o.osFileName, stop);
+    }
+    case DestStampa::Fissa:
+        return suFissa(lista, colonne, r.titolo);
+    default:
+        Rifiuta(QStringLiteral("La stampa a video non è ancora disponibile: scegliere la "
+                               "stampante o un file"));
+    }
+}
+
+namespace {
+std::unique_ptr<IOpzioniStampa> NuoveOpzioni(const QString& sezione) {
+    auto o = std::make_unique<OpzioniStampa>(sezione);
+    const ContestoSessione& s = Sessione();
+    CaricaOpzioni(*o, s.FileIniPrincipale, s.FileIniParametri, s.FattoreStaVid);
+    return o;
+}
+std::unique_ptr<IStampa> NuovaStampa() {
+    return std::make_unique<Stampa>();
+}
+} // namespace
+
+void InstallaStampa() {
+    RegistraFabbricheStampa({&NuoveOpzioni, &NuovaStampa});
+}
+
+} // namespace quarvel::stampa

@@ -1,0 +1,56 @@
+#pragma once
+// The print object: takes a list and its print options and sends it to the
+// target.  0 printer: the pages drawn with QPrinter on the CUPS queue of the
+// options (the default queue when they name none), in the orientation asked
+// (portrait when forced), on the paper and bin of the options' codes, for the
+// page range "PaginaDa" to "PaginaA".  2 file: delimited text or the workbook
+// (ScritturaFile.h).  3 fixed-length text: to the file named, or, when the
+// options say a printer, sent raw to that queue (or written to that device
+// when it is a path).  The screen target is not offered yet: asking for it
+// raises an error.  While a print runs the program-wide print flag is set.
+
+#include "Impaginatore.h"
+#include "suite/Stampa.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <atomic>
+
+class QPrinter;
+
+namespace quarvel::stampa {
+
+class Stampa final : public IStampa {
+public:
+    void setOfrmVStampa(QWidget* form) override { m_frmVStampa = form; }
+    void setOfrmStampaInCorso(IStampaInCorso* form) override { m_inCorso = form; }
+    void setOgPrtStam(const QString& stampante) override { m_stampante = stampante; }
+    void setOgOpzSta(IOpzioniStampa* opzioni) override { m_opzioni = opzioni; }
+    IOpzioniStampa* ogOpzSta() const override { return m_opzioni; }
+
+    qint64 StampaLista(IListaLettura& lista, const RichiestaStampaLista& richiesta) override;
+    void Interrompi(int codice) override {
+        if (codice != 0)
+            m_interrotta = true;
+    }
+    bool Interrotta() const override { return m_interrotta; }
+
+    // The QPrinter of a print on the printer target, set up from the options
+    // (queue, orientation, paper, bin), for the caller to draw on.
+    static void PreparaStampante(QPrinter& stampante, const IOpzioniStampa& opzioni,
+                                 qint16 orientamento, const QString& titolo);
+
+private:
+    qint64 suStampante(IListaLettura& lista, const QVector<int>& colonne,
+                       const RichiestaStampaLista& richiesta);
+    qint64 suFissa(IListaLettura& lista, const QVector<int>& colonne, const QString& titolo);
+    bool avanti(int pagina);
+
+    QPointer<QWidget> m_frmVStampa;
+    IStampaInCorso* m_inCorso = nullptr;
+    QString m_stampante;
+    IOpzioniStampa* m_opzioni = nullptr;
+    std::atomic<bool> m_interrotta{false};
+};
+
+} // namespace quarvel::stampa

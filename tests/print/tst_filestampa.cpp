@@ -1,0 +1,443 @@
+// A list written to files by the print component and read back by real
+// readers: the delimited text by Python's csv module, the workbook by
+// openpyxl, the fixed-length text byte for byte.  The writers' rules run on
+// a small list in memory (texts holding separators and qualifiers, Nulls,
+// numbers with and without their mask, hidden columns); the print object
+// then writes the real list of a grid on SQLite and on PostgreSQL.
+
+#include "ListaMemoria.h"
+#include "listcmd/Comlin.h"
+#include "listcmd/Griglia.h"
+#include "print/OpzioniStampa.h"
+#include "print/ScritturaFile.h"
+#include "print/Stampa.h"
+#include "suite/Errore.h"
+#include "suite/StampaAttiva.h"
+#include "support/MotoriProva.h"
+#include "utility/Utilita.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QLocale>
+#include <QProcess>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+using namespace quarvel;
+using namespace quarvel::stampa;
+using namespace prova;
+
+namespace {
+
+ColonnaLettura Col(const char* nome, int larghezza, int tipo, const char* maschera = "",
+                   bool visibile = true) {
+    ColonnaLettura c;
+    c.nome = QString::fromLatin1(nome);
+    c.titolo = c.nome;
+    c.larghezza = larghezza;
+    c.tipo = tipo;
+    c.maschera = QString::fromLatin1(maschera);
+    c.visibile = visibile;
+    return c;
+}
+
+RigaLettura Riga(QVariantList valori, QStringList testi) {
+    return {std::move(valori), std::move(testi)};
+}
+
+// Codes, descriptions with the characters that need quoting, a number with
+// its mask, a date, a hidden note; the second row all Null but its texts.
+ListaMemoria Esempio() {
+    ListaMemoria l;
+    l.colonne_ = {Col("Cod", 1200, Tipo::Testo), Col("Descrizione", 2400, Tipo::Testo),
+                  Col("Qta", 1200, Tipo::Doppio, "#,##0.00"), Col("Giorno", 1440, Tipo::Data),
+                  Col("Nota", 1200, Tipo::Testo, "", false)};
+    l.righe_ = {
+        Riga({"A1", "Vite \"grande\"; 8,5 mm", 1234.5, QDate(2024, 3, 5), "n1"},
+             {"A1", "Vite \"grande\"; 8,5 mm", "1.234,50", "05/03/2024", "n1"}),
+        Riga({"A2", "Dado, piccolo", QVariant(), QVariant(), QVariant()},
+             {"A2", "Dado, piccolo", "", "", ""}),
+        Riga({"A3", "L'ultima", -0.25, QDate(2024, 12, 31), "x"},
+             {"A3", "L'ultima", "-0,25", "31/12/2024", "x"}),
+    };
+    return l;
+}
+
+// The file read by the Python reader; the rows as lists of JSON values.
+QJsonObject Leggi(const QStringList& argomenti) {
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"), // the system one, with the packaged readers
+            QStringList{QStringLiteral(QUARVEL_TEST_DATA "/leggi.py")} + argomenti);
+    if (!p.waitForFinished(120000) || p.exitCode() != 0) {
+        qWarning().noquote() << p.readAllStandardError();
+        return {};
+    }
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+QList<QStringList> RigheTesto(const QJsonObject& o) {
+    QList<QStringList> righe;
+    for (const QJsonValue& r : o.value(QLatin1String("righe")).toArray()) {
+        QStringList celle;
+        for (const QJsonValue& c : r.toArray())
+            celle << c.toString();
+        righe << celle;
+    }
+    return righe;
+}
+
+QByteArray Contenuto(const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TstFileStampa : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase_data() { MotoriProva::Righe(); }
+    void initTestCase();
+    void cleanupTestCase() { m_pg.Elimina(); }
+    void delimitato_data();
+    void delimitato();
+    void xlsx_data();
+    void xlsx();
+    void xlsxNomeFoglio();
+    void fissa();
+    void sequenzeControllo_data();
+    void sequenzeControllo();
+    void interrotta();
+    void fileNonScrivibile();
+    void listaReale();
+
+private:
+    QString File(const QString& nome) const { return m_dir.filePath(nome); }
+    DatabasePgProva m_pg{QStringLiteral("quarvel_filestampa")};
+    QTemporaryDir m_dir;
+};
+
+void TstFileStampa::initTestCase() {
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    InstallaUtilita();
+    InstallaListaComandi();
+    QVERIFY(m_dir.isValid());
+    if (DatabasePgProva::Disponibile()) {
+        QString errore;
+        QVERIFY2(m_pg.Crea(&errore), qPrintable(errore));
+    }
+}
+
+void TstFileStampa::delimitato_data() {
+    QTest::addColumn<int>("formato");
+    QTest::addColumn<QString>("sep");
+    QTest::addColumn<QString>("qual");
+    QTest::addColumn<bool>("senzaFormato");
+    QTest::addColumn<QString>("colonne");
+    QTest::addColumn<QList<QStringList>>("attese");
+    const QStringList tutte{"Cod", "Descrizione", "Qta", "Giorno", "Nota"};
+    const QStringList visibili = tutte.mid(0, 4);
+    // "Compatibile Excel": numbers always without their mask (the
+    // spreadsheet reads them as numbers), whatever obNumNoForm says
+    QTest::newRow("excel ; \" tutte")
+        << 0 << ";"
+        << "\"" << false << "T"
+        << QList<QStringList>{tutte,
+                              {"A1", "Vite \"grande\"; 8,5 mm", "1234,5", "05/03/2024", "n1"},
+                              {"A2", "Dado, piccolo", "", "", ""},
+                              {"A3", "L'ultima", "-0,25", "31/12/2024", "x"}};
+    QTest::newRow("testo tab nessuno, numeri col formato, visibili")
+        << 1 << "\t"
+        << "" << false << "V"
+        << QList<QStringList>{visibili,
+                              {"A1", "Vite \"grande\"; 8,5 mm", "1.234,50", "05/03/2024"},
+                              {"A2", "Dado, piccolo", "", ""},
+                              {"A3", "L'ultima", "-0,25", "31/12/2024"}};
+    // a formatted number holding the separator is qualified
+    QTest::newRow("testo , ' col formato")
+        << 1 << ","
+        << "'" << false << "V"
+        << QList<QStringList>{visibili,
+                              {"A1", "Vite \"grande\"; 8,5 mm", "1.234,50", "05/03/2024"},
+                              {"A2", "Dado, piccolo", "", ""},
+                              {"A3", "L'ultima", "-0,25", "31/12/2024"}};
+    QTest::newRow("testo spazio \" senza formato")
+        << 1 << " "
+        << "\"" << true << "V"
+        << QList<QStringList>{visibili,
+                              {"A1", "Vite \"grande\"; 8,5 mm", "1234,5", "05/03/2024"},
+                              {"A2", "Dado, piccolo", "", ""},
+                              {"A3", "L'ultima", "-0,25", "31/12/2024"}};
+}
+
+void TstFileStampa::delimitato() {
+    PROVA_SOLO_PRIMO_MOTORE();
+    QFETCH(int, formato);
+    QFETCH(QString, sep);
+    QFETCH(QString, qual);
+    QFETCH(bool, senzaFormato);
+    QFETCH(QString, colonne);
+    QFETCH(QList<QStringList>, attese);
+    ListaMemoria l = Esempio();
+    OpzioniStampa o(QStringLiteral("Prova"));
+    o.oiFileForm = qint16(formato);
+    o.osSepCampi = sep;
+    o.osDelimStr = qual;
+    o.obNumNoForm = senzaFormato;
+    const QString file = File(QStringLiteral("lista.csv"));
+    QCOMPARE(ScriviDelimitato(l, ColonneScelte(l.colonne_, colonne), o, file), qint64(3));
+    QCOMPARE(RigheTesto(Leggi({"csv", file, sep, qual})), attese);
+    const QByteArray b = Contenuto(file);
+    QCOMPARE(b.startsWith("\xEF\xBB\xBF"), formato == 0); // the mark for the spreadsheet
+    QCOMPARE(b.count("\r\n"), 4);
+    QCOMPARE(b.count('\n'), 4);
+}
+
+void TstFileStampa::xlsx_data() {
+    QTest::addColumn<bool>("senzaFormato");
+    QTest::addColumn<QString>("formatoNumero");
+    QTest::newRow("col formato") << false << "#,##0.00";
+    QTest::newRow("senza formato") << true << "General";
+}
+
+void TstFileStampa::xlsx() {
+    PROVA_SOLO_PRIMO_MOTORE();
+    QFETCH(bool, senzaFormato);
+    QFETCH(QString, formatoNumero);
+    ListaMemoria l = Esempio();
+    OpzioniStampa o(QStringLiteral("Prova"));
+    o.oiFileForm = FormatoFile::Excel;
+    o.obNumNoForm = senzaFormato;
+    const QString file = File(QStringLiteral("lista.xlsx"));
+    QCOMPARE(ScriviXlsx(l, ColonneScelte(l.colonne_, "T"), o, file, "Giacenze"), qint64(3));
+    const QJsonObject x = Leggi({"xlsx", file});
+    QCOMPARE(x.value("foglio").toString(), QString("Giacenze"));
+    const QJsonArray righe = x.value("righe").toArray();
+    QCOMPARE(righe.size(), 4);
+    QCOMPARE(righe[0].toArray().toVariantList(),
+             (QVariantList{"Cod", "Descrizione", "Qta", "Giorno", "Nota"}));
+    const QJsonArray r1 = righe[1].toArray();
+    QCOMPARE(r1[1].toString(), QString("Vite \"grande\"; 8,5 mm"));
+    QVERIFY(r1[2].isDouble()); // a number cell, not a text
+    QCOMPARE(r1[2].toDouble(), 1234.5);
+    QCOMPARE(r1[3].toString(), QString("2024-03-05"));
+    const QJsonArray r2 = righe[2].toArray();
+    for (int c = 2; c < r2.size(); ++c)
+        QVERIFY(r2[c].isNull()); // Null: an empty cell
+    QCOMPARE(righe[3].toArray()[2].toDouble(), -0.25);
+    QCOMPARE(x.value("formati").toArray()[1].toArray()[2].toString(), formatoNumero);
+}
+
+void TstFileStampa::xlsxNomeFoglio() {
+    // a caption a sheet cannot be named after still gives a workbook
+    PROVA_SOLO_PRIMO_MOTORE();
+    ListaMemoria l = Esempio();
+    OpzioniStampa o(QStringLiteral("Prova"));
+    const QString file = File(QStringLiteral("nome.xlsx"));
+    ScriviXlsx(l, {0}, o, file, "Giacenze [magazzino] 01/02 al: 31/12? * molto lunghe");
+    const QString foglio = Leggi({"xlsx", file}).value("foglio").toString();
+    QVERIFY(!foglio.isEmpty());
+    QVERIFY(foglio.size() <= 31);
+    QVERIFY(!foglio.contains(QRegularExpression("[\\[\\]:*?/\\\\]")));
+}
+
+void TstFileStampa::fissa() {
+    PROVA_SOLO_PRIMO_MOTORE();
+    ListaMemoria l = Esempio();
+    for (int i = 0; i < 4; ++i) // 7 rows: pages of 3, 3 and 1
+        l.righe_ << l.righe_[i % 3];
+    OpzioniStampa o(QStringLiteral("Prova"));
+    o.oiFisColonne = 42;
+    o.oiFisRighe = 6;
+    o.oiFisMrAlt = 1;
+    o.oiFisMrBas = 1;
+    o.obFisUtilComp = true;
+    o.osFisCodIniComp = QStringLiteral("27,15");
+    o.osFisCodFinComp = QStringLiteral("18");
+    const QString file = File(QStringLiteral("fissa.txt"));
+    QCOMPARE(ScriviFissa(l, ColonneScelte(l.colonne_, "V"), o, file), qint64(7));
+    QByteArray b = Contenuto(file);
+    QVERIFY(b.startsWith("\x1b\x0f"));
+    QVERIFY(b.endsWith("\f\x12"));
+    b = b.mid(2, b.size() - 3);
+    const QList<QByteArray> pagine = b.split('\f');
+    QCOMPARE(pagine.size(), 4); // three pages and nothing after the last feed
+    QVERIFY(pagine[3].isEmpty());
+    // Cod 10 characters, Descrizione 20 (a longer text cut), Qta 10 on the right
+    const QByteArray intestazione = "Cod        Descrizione          Qta\r\n";
+    QCOMPARE(pagine[0], "\r\n" + intestazione +
+                            "A1         Vite \"grande\"; 8,5 m   1.234,50\r\n"
+                            "A2         Dado, piccolo\r\n"
+                            "A3         L'ultima                  -0,25\r\n"
+                            "\r\n");
+    QCOMPARE(pagine[2],
+             "\r\n" + intestazione + "A1         Vite \"grande\"; 8,5 m   1.234,50\r\n" + "\r\n");
+    for (const QByteArray& p : pagine.mid(0, 3))
+        for (const QByteArray& riga : p.split('\n'))
+            QVERIFY(riga.size() <= 43); // 42 and the CR
+}
+
+void TstFileStampa::sequenzeControllo_data() {
+    QTest::addColumn<QString>("testo");
+    QTest::addColumn<QByteArray>("byte");
+    QTest::newRow("codici con virgole") << "27,15" << QByteArray("\x1b\x0f");
+    QTest::newRow("codici con spazi") << " 27 77 " << QByteArray("\x1bM");
+    QTest::newRow("un codice") << "18" << QByteArray("\x12");
+    QTest::newRow("testo") << "ESC" << QByteArray("ESC");
+    QTest::newRow("codice oltre 255: testo") << "27,300" << QByteArray("27,300");
+    QTest::newRow("vuoto") << "" << QByteArray();
+}
+
+void TstFileStampa::sequenzeControllo() {
+    PROVA_SOLO_PRIMO_MOTORE();
+    QFETCH(QString, testo);
+    QFETCH(QByteArray, byte);
+    QCOMPARE(SequenzaControllo(testo), byte);
+}
+
+void TstFileStampa::interrotta() {
+    // a stop asked while writing ends the file after the chunk being written
+    PROVA_SOLO_PRIMO_MOTORE();
+    ListaMemoria l = Esempio();
+    while (l.righe_.size() < 2000)
+        l.righe_ << l.righe_[l.righe_.size() % 3];
+    OpzioniStampa o(QStringLiteral("Prova"));
+    o.oiFileForm = FormatoFile::Testo;
+    int chiamate = 0;
+    const qint64 n =
+        ScriviDelimitato(l, {0, 1}, o, File("stop.txt"), [&] { return ++chiamate > 1; });
+    QVERIFY(n > 0 && n < 2000);
+    QCOMPARE(Contenuto(File("stop.txt")).count('\n'), int(n) + 1);
+}
+
+void TstFileStampa::fileNonScrivibile() {
+    PROVA_SOLO_PRIMO_MOTORE();
+    ListaMemoria l = Esempio();
+    OpzioniStampa o(QStringLiteral("Prova"));
+    const QString file = File("manca/lista.csv");
+    for (int formato : {0, 2}) {
+        o.oiFileForm = qint16(formato);
+        try {
+            if (formato == 2)
+                ScriviXlsx(l, {0}, o, file, "x");
+            else
+                ScriviDelimitato(l, {0}, o, file);
+            QFAIL("a file in a missing folder was written");
+        } catch (const Errore& e) {
+            QVERIFY2(e.descrizione().contains(file), qPrintable(e.descrizione()));
+        }
+    }
+}
+
+void TstFileStampa::listaReale() {
+    // The grid's list of a real database printed to delimited text and to a
+    // workbook by the print object; every row read back equals the row of
+    // the list, in the list's order.
+    QFETCH_GLOBAL(Motore, motore);
+    SALTA_SENZA_SERVER(motore);
+    QSqlDatabase db =
+        ConnessioneProva(motore, QString::fromLatin1(NomeMotore(motore)), File("reale.db"), m_pg);
+    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+    const int n = 1500;
+    {
+        QSqlQuery q(db);
+        q.exec(QStringLiteral("DROP TABLE IF EXISTS Voci"));
+        QVERIFY2(q.exec(QStringLiteral("CREATE TABLE Voci (Cod VARCHAR(10) PRIMARY KEY, "
+                                       "Descrizione VARCHAR(40), Qta DOUBLE PRECISION, "
+                                       "Giorno DATE)")),
+                 qPrintable(q.lastError().text()));
+        db.transaction();
+        q.prepare(QStringLiteral("INSERT INTO Voci VALUES (?, ?, ?, ?)"));
+        for (int i = 0; i < n; ++i) {
+            q.addBindValue(QStringLiteral("C%1").arg(i, 4, 10, QLatin1Char('0')));
+            q.addBindValue(QStringLiteral("Voce; \"%1\"").arg(i));
+            q.addBindValue(i % 7 == 0 ? QVariant() : QVariant(i * 10.25));
+            q.addBindValue(QDate(2024, 1, 1).addDays(i % 366));
+            QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        }
+        db.commit();
+    }
+    QWidget form;
+    auto* l = new QVBoxLayout(&form);
+    auto* tb = new QToolBar(&form);
+    auto* contatore = new QLineEdit(&form);
+    auto* g = new listcmd::Griglia(&form);
+    l->addWidget(tb);
+    l->addWidget(contatore);
+    l->addWidget(g);
+    listcmd::Comlin c;
+    c.setOgForm(&form);
+    c.setOgToolbar(tb);
+    c.setOgContatore(contatore);
+    c.setOgGriglia(g);
+    c.setOgDati(g->Dati());
+    c.setOgDatabase(db);
+    c.setOsFormatoData(QStringLiteral("dd/mm/yyyy"));
+    c.setOiAbilRW(1);
+    c.ApriSql(QStringLiteral("SELECT Cod, Descrizione, Qta, Giorno FROM Voci ORDER BY Cod"));
+    c.FormatoColonna(QStringLiteral("Qta"), QStringLiteral("#,##0.00"));
+    c.NascondiColonna(QStringLiteral("Giorno"));
+    IListaLettura* lista = c.Lista();
+    QVERIFY(lista);
+    QVector<RigaLettura> attese;
+    for (qint64 da = 0;; da += 400) {
+        const auto parte = lista->righe(da, 400);
+        attese += parte;
+        if (parte.size() < 400)
+            break;
+    }
+    QCOMPARE(attese.size(), n);
+
+    Stampa s;
+    OpzioniStampa o(QStringLiteral("Prova"));
+    s.setOgOpzSta(&o);
+    o.oiStaVid = DestStampa::File;
+    RichiestaStampaLista r;
+    r.colonne = QStringLiteral("V");
+    r.titolo = QStringLiteral("Voci");
+
+    // delimited text, numbers as the list shows them
+    o.oiFileForm = FormatoFile::Testo;
+    o.osSepCampi = QStringLiteral(";");
+    o.osDelimStr = QStringLiteral("\"");
+    o.osFileName = File("reale.txt");
+    QCOMPARE(s.StampaLista(*lista, r), qint64(n));
+    QCOMPARE(StampaAttiva(), qint16(0)); // the flag is down again
+    const QList<QStringList> testo = RigheTesto(Leggi({"csv", o.osFileName, ";", "\""}));
+    QCOMPARE(testo.size(), n + 1);
+    QCOMPARE(testo[0], (QStringList{"Cod", "Descrizione", "Qta"}));
+    for (int i = 0; i < n; ++i)
+        QCOMPARE(testo[i + 1], attese[i].testi.mid(0, 3));
+
+    // the workbook: numbers as numbers
+    o.oiFileForm = FormatoFile::Excel;
+    o.osFileName = File("reale.xlsx");
+    QCOMPARE(s.StampaLista(*lista, r), qint64(n));
+    const QJsonArray righe = Leggi({"xlsx", o.osFileName}).value("righe").toArray();
+    QCOMPARE(righe.size(), n + 1);
+    for (int i = 0; i < n; ++i) {
+        const QJsonArray x = righe[i + 1].toArray();
+        QCOMPARE(x[0].toString(), attese[i].valori[0].toString());
+        QCOMPARE(x[1].toString(), attese[i].valori[1].toString());
+        if (attese[i].valori[2].isNull())
+            QVERIFY(x.size() < 3 || x[2].isNull());
+        else
+            QCOMPARE(x[2].toDouble(), attese[i].valori[2].toDouble());
+    }
+
+    // no file name: refused before anything is written
+    o.osFileName.clear();
+    QVERIFY_THROWS_EXCEPTION(Errore, s.StampaLista(*lista, r));
+    QCOMPARE(StampaAttiva(), qint16(0));
+    db.close();
+}
+
+QTEST_MAIN(TstFileStampa)
+#include "tst_filestampa.moc"
