@@ -536,6 +536,10 @@ QString ServerMenu::LeggiValore(const QString& nome, const QString& predefinito)
         return ValoreMancanteMenu;
     if (Uguale(n, QStringLiteral("VersMenu")))
         return QStringLiteral("1.07");
+    if (Uguale(n, QStringLiteral("Versione")))
+        return QStringLiteral(QUARVEL_VERSIONE);
+    if (Uguale(n, QStringLiteral("DataVersione")))
+        return QStringLiteral(QUARVEL_DATA_VERSIONE);
     if (Uguale(n, QStringLiteral("Login"))) {
         const QString u = qEnvironmentVariable("USER");
         return u.isEmpty() ? predefinito : u;

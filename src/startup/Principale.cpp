@@ -556,21 +556,16 @@ void MessaggioEChiudi(const QString& testo, int stile, qint16 chiudi) {
     try {
         ScaricaFrmConn();
         FrmPrincipale* p = frmPrincipale();
-        // An owner on screen for the message: a window of the program, else
-        // the main window.
-        QWidget* proprietario = nullptr;
+        // A window of the program stays on screen under the message; the
+        // hidden main window is never shown for it (its "Chiusura in corso"
+        // beside a message the operator has not read yet says the wrong
+        // thing): the message stands alone.
         for (QWidget* w : FinestreCaricate())
             if (w != p) {
-                proprietario = w;
+                w->show();
                 break;
             }
-        if (proprietario)
-            proprietario->show();
-        else if (p)
-            p->show();
         MsgBox(testo, stile);
-        if (p)
-            p->hide();
         if (chiudi == -1)
             PianificaChiusura(0);
     } catch (const Errore& e) {

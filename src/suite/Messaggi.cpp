@@ -2,7 +2,9 @@
 
 #include "suite/Errore.h"
 
+#include <QApplication>
 #include <QTextStream>
+#include <QWidget>
 #include <cstdio>
 
 Q_LOGGING_CATEGORY(lcMessaggi, "quarvel.messaggi", QtWarningMsg)
@@ -32,8 +34,12 @@ QString Piatto(QString s) {
 }
 } // namespace
 
-ServizioMessaggi& Messaggi() { return servizio ? *servizio : faccaStderr; }
-void ImpostaServizioMessaggi(ServizioMessaggi* s) { servizio = s; }
+ServizioMessaggi& Messaggi() {
+    return servizio ? *servizio : faccaStderr;
+}
+void ImpostaServizioMessaggi(ServizioMessaggi* s) {
+    servizio = s;
+}
 
 QStringList PulsantiMsgBox(int stile) {
     switch (stile & 7) {
@@ -173,7 +179,9 @@ QString MessaggiStderr::inputBox(const RichiestaInput& r) {
 
 // ---- scripted ----
 
-MessaggiScriptati::MessaggiScriptati() : m_precedente(servizio) { servizio = this; }
+MessaggiScriptati::MessaggiScriptati() : m_precedente(servizio) {
+    servizio = this;
+}
 MessaggiScriptati::~MessaggiScriptati() {
     if (servizio == this)
         servizio = m_precedente;
@@ -192,9 +200,23 @@ void MessaggiScriptati::azzera() {
     m_nonRisposte = 0;
 }
 
+namespace {
+
+QStringList FinestreVisibili() {
+    QStringList titoli;
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return titoli;
+    for (const QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible())
+            titoli << w->windowTitle();
+    return titoli;
+}
+
+} // namespace
+
 int MessaggiScriptati::msgCom(const RichiestaMsgCom& r) {
-    m_mostrati.push_back({Tipo::MsgCom, r.psLabel, r.pvTitolo.value_or(QString()), r.pulsanti(),
-                          0, QString()});
+    m_mostrati.push_back({Tipo::MsgCom, r.psLabel, r.pvTitolo.value_or(QString()), r.pulsanti(), 0,
+                          QString(), FinestreVisibili()});
     if (!m_risposte.empty() && std::holds_alternative<int>(m_risposte.front())) {
         const int v = std::get<int>(m_risposte.front());
         m_risposte.pop_front();
@@ -206,7 +228,7 @@ int MessaggiScriptati::msgCom(const RichiestaMsgCom& r) {
 
 int MessaggiScriptati::msgBox(const RichiestaMsgBox& r) {
     m_mostrati.push_back({Tipo::MsgBox, r.testo, r.titolo, PulsantiMsgBox(r.stile), r.stile,
-                          QString()});
+                          QString(), FinestreVisibili()});
     if (!m_risposte.empty() && std::holds_alternative<int>(m_risposte.front())) {
         const int v = std::get<int>(m_risposte.front());
         m_risposte.pop_front();
@@ -221,7 +243,8 @@ int MessaggiScriptati::msgBox(const RichiestaMsgBox& r) {
 }
 
 QString MessaggiScriptati::inputBox(const RichiestaInput& r) {
-    m_mostrati.push_back({Tipo::Input, r.prompt, r.titolo, {}, 0, r.predefinito});
+    m_mostrati.push_back(
+        {Tipo::Input, r.prompt, r.titolo, {}, 0, r.predefinito, FinestreVisibili()});
     if (!m_risposte.empty() && std::holds_alternative<QString>(m_risposte.front())) {
         QString v = std::get<QString>(m_risposte.front());
         m_risposte.pop_front();

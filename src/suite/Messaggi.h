@@ -158,6 +158,8 @@ public:
         QStringList pulsanti;
         int stile = 0;
         QString predefinito;
+        // The titles of the program's windows on screen while it was shown.
+        QStringList finestre;
     };
 
     // Installs itself as the service while it lives.

@@ -889,6 +889,10 @@ private slots:
         QCOMPARE(NumeroForme(), 0);
         QCOMPARE(m_msg->testi(), QStringList{QStringLiteral("La form richiesta e' inesistente")});
         QCOMPARE(m_msg->mostrati().front().tipo, MessaggiScriptati::Tipo::MsgBox);
+        // the message stands alone: the closing window is not shown beside it
+        QVERIFY2(!m_msg->mostrati().front().finestre.contains(
+                     QStringLiteral("Form Principale del programma")),
+                 qPrintable(m_msg->mostrati().front().finestre.join(QLatin1Char(','))));
     }
 
     void loadFallito() {
