@@ -1,33 +1,53 @@
 # Quarvel for Linux: the two commands of the README, and a few helpers.
 #   make run    builds what is missing and starts the program on a demo company
+#               (DITTA=<data source> [UTENTE=<user>]: on a PostgreSQL company)
 #   make test   installs what the tests need, builds, starts the services, runs every test
+#   make install [PREFIX=/usr/local] [DESTDIR=]   the programs, the menu's desktop
+#               entry and icon, the configuration examples
 
 BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
+PREFIX     ?= /usr/local
+DESTDIR    ?=
+# The programs: what make run and make install build (the tests are left out).
+PROGRAMS   := quarvel quarvel-menu quarvel-ditta
 
-.PHONY: all run test e2e bootstrap configure build asan fuzz bench format clean
+.PHONY: all run test e2e install bootstrap bootstrap-run configure programs build asan fuzz \
+	bench format clean
 
 all: build
 
+# What building and running need; what only the tests need comes with make test.
+bootstrap-run:
+	@scripts/bootstrap.sh run
+
 bootstrap:
-	@scripts/bootstrap.sh
+	@scripts/bootstrap.sh test
 
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_ARGS)
 
-configure: bootstrap $(BUILD)/build.ninja
+configure: bootstrap-run $(BUILD)/build.ninja
 
-build: configure
+programs: configure
+	cmake --build $(BUILD) --target $(PROGRAMS)
+
+build: bootstrap configure
 	cmake --build $(BUILD)
 
-run: build
-	@scripts/run.sh $(BUILD)
+run: programs
+	@DITTA="$(DITTA)" UTENTE="$(UTENTE)" scripts/run.sh $(BUILD)
+
+install: programs
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 test: build
 	@scripts/test.sh $(BUILD)
 
-# End to end under Xvfb: make run's menu, a function launched, the program ending.
+# End to end under Xvfb: make run's menu, a function launched, the program
+# ending; then make run on a company of the test PostgreSQL server, and the
+# README's PostgreSQL recipe followed step by step.
 e2e: build
 	@tests/e2e/make-run.sh $(BUILD)
 

@@ -75,3 +75,28 @@ function(quarvel_test name)
         LABELS "${A_LABELS}"
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=quarvel.*=false;${A_ENV}")
 endfunction()
+
+# ---- Installation --------------------------------------------------------
+# `make install PREFIX=/usr` (cmake --install with that prefix, DESTDIR
+# honoured): the three programs side by side in bin/, where each finds the
+# others (the menu starts the quarvel and the quarvel-ditta beside it); the
+# menu's desktop entry and icon; the configuration examples under
+# share/doc/quarvel/examples, for the administrator to copy to /etc/belcor.
+include(GNUInstallDirs)
+
+# quarvel_installa(<target>...)
+# A program of the suite, installed in bin/.
+function(quarvel_installa)
+    install(TARGETS ${ARGN} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endfunction()
+
+set(_pacchetto "${CMAKE_CURRENT_LIST_DIR}/../packaging")
+install(FILES "${_pacchetto}/quarvel-menu.desktop"
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES "${_pacchetto}/quarvel.svg"
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES "${_pacchetto}/esempi/BelcorInst.ini" "${_pacchetto}/esempi/belcor.ini"
+              "${_pacchetto}/esempi/ditta.ini" "${_pacchetto}/esempi/odbc.ini"
+              "${_pacchetto}/esempi/menu.ini"
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quarvel/examples)
+unset(_pacchetto)

@@ -1,23 +1,46 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Quarvel needs to build, run and test.
-# Idempotent: when every package is already there it only checks and returns.
+# Installs the Debian packages Quarvel needs.
+#   scripts/bootstrap.sh run    to build and run the program (make run, make install)
+#   scripts/bootstrap.sh test   that, and what only the tests need: the
+#                               PostgreSQL server, the virtual display and its
+#                               tools, the fuzzing compiler, a printer to PDF
+# Without an argument: test.  Idempotent: when every package is already there
+# it only checks and returns.
 set -euo pipefail
 
-PACKAGES=(
+RUN_PACKAGES=(
     # build
-    build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev python3
+    build-essential cmake ninja-build ccache pkg-config python3
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
     libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-psql
     # databases: SQLite files, PostgreSQL through unixODBC and psqlODBC
-    sqlite3 libsqlite3-dev unixodbc unixodbc-dev odbc-postgresql bc
-    postgresql postgresql-contrib
+    sqlite3 libsqlite3-dev unixodbc unixodbc-dev odbc-postgresql
     # printing, spreadsheets, mail
-    libcups2-dev cups cups-bsd cups-client printer-driver-cups-pdf
-    libxlsxwriter-dev libcurl4-openssl-dev poppler-utils python3-openpyxl
-    # desktop session for the programs and the end-to-end tests
-    dbus dbus-x11 xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core
-    gstreamer1.0-plugins-base
+    libcups2-dev cups-client libxlsxwriter-dev libcurl4-openssl-dev
+    # the desktop session the programs talk over
+    dbus fonts-dejavu-core gstreamer1.0-plugins-base
 )
+TEST_PACKAGES=(
+    # the throwaway PostgreSQL server (citext is in postgresql-contrib) and psql
+    postgresql postgresql-contrib
+    # the fuzzing and sanitizer builds
+    clang libclang-rt-14-dev
+    # a printer to print to in the tests
+    cups cups-bsd printer-driver-cups-pdf
+    # the virtual display, keys and screenshots of the end-to-end tests
+    dbus-x11 xvfb xauth xdotool x11-apps imagemagick desktop-file-utils
+    # the benchmarks' arithmetic
+    bc
+)
+
+case "${1:-test}" in
+run) PACKAGES=("${RUN_PACKAGES[@]}") ;;
+test) PACKAGES=("${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}") ;;
+*)
+    echo "usage: $0 [run|test]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# The installed program, as an administrator sets it up and an operator
+# starts it: `cmake --install` (what `make install` runs) with DESTDIR and
+# PREFIX=/usr into a temporary folder, the configuration examples copied
+# where the installed files say, the menu started by its desktop entry's
+# command, "Date inventario" launched, and the form of the installed
+# `quarvel` seen on a virtual display with a private session bus.  Nothing
+# points the programs at each other (no QUARVEL_PROGRAM, no PATH into the
+# build folder): the form must belong to the installed `quarvel`.
+#   tests/install/installato.sh BUILD [SCREENSHOT-DIR]
+set -euo pipefail
+HERE=$(cd "$(dirname "$0")" && pwd)
+ROOT=$(cd "$HERE/../.." && pwd)
+BUILD=$(cd "$ROOT" && realpath -m "${1:-build}")
+SHOTS=${2:-$BUILD/tests/install}
+
+if [[ -z "${INSTALL_XVFB:-}" ]]; then
+    export INSTALL_XVFB=1
+    exec xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session -- "$0" "$@"
+fi
+
+mkdir -p "$SHOTS"
+T=$(mktemp -d)
+DEST="$T/dest"
+BIN="$DEST/usr/bin"
+status=0
+
+fail() {
+    echo "install: FAIL: $*" >&2
+    status=1
+}
+
+# ---- make install DESTDIR=... PREFIX=/usr --------------------------------
+if ! DESTDIR="$DEST" cmake --install "$BUILD" --prefix /usr >"$T/install.log" 2>&1; then
+    cat "$T/install.log" >&2
+    echo "install: FAIL: cmake --install failed" >&2
+    rm -rf "$T"
+    exit 1
+fi
+DESKTOP="$DEST/usr/share/applications/quarvel-menu.desktop"
+EXAMPLES="$DEST/usr/share/doc/quarvel/examples"
+for f in "$BIN/quarvel" "$BIN/quarvel-menu" "$BIN/quarvel-ditta"; do
+    [[ -x "$f" ]] || fail "$f not installed or not executable"
+done
+[[ -f "$DESKTOP" ]] || fail "the desktop entry is not installed"
+[[ -f "$DEST/usr/share/icons/hicolor/scalable/apps/quarvel.svg" ]] || fail "the icon is not installed"
+for f in BelcorInst.ini belcor.ini ditta.ini odbc.ini menu.ini; do
+    [[ -f "$EXAMPLES/$f" ]] || fail "the example $f is not installed"
+done
+if [[ $status -ne 0 ]]; then
+    rm -rf "$T"
+    exit 1
+fi
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$DESKTOP" || fail "desktop-file-validate refuses the desktop entry"
+fi
+# The icon the entry names is the one installed; its commands are installed programs.
+icon=$(sed -n 's/^Icon=//p' "$DESKTOP")
+[[ -f "$DEST/usr/share/icons/hicolor/scalable/apps/$icon.svg" ]] ||
+    fail "the desktop entry names the icon '$icon', which is not installed"
+while read -r cmd; do
+    [[ -x "$BIN/${cmd%% *}" ]] || fail "the desktop entry runs '$cmd', not an installed program"
+done < <(sed -n 's/^Exec=//p' "$DESKTOP")
+for f in "$BIN"/*; do
+    if readelf -d "$f" | grep -E 'R(UN)?PATH' | grep -qF "$BUILD"; then
+        fail "$f keeps a library path into the build folder"
+    fi
+    if readelf -p .rodata "$f" 2>/dev/null | grep -qF "$ROOT/"; then
+        fail "$f holds a path into the source or build folder"
+    fi
+done
+
+# ---- the administrator's configuration, from the installed examples -------
+# /etc/belcor and /srv/quarvel of the examples become folders of the test.
+ETC="$T/etc/belcor"
+SRV="$T/srv/quarvel"
+mkdir -p "$ETC" "$SRV"
+for f in BelcorInst.ini belcor.ini ditta.ini; do
+    sed -e "s|/etc/belcor|$ETC|g" -e "s|/srv/quarvel|$SRV|g" "$EXAMPLES/$f" >"$ETC/$f"
+done
+export QUARVEL_INSTALL_INI="$ETC/BelcorInst.ini"
+export QUARVEL_SYSTEM_DIR="$ETC"
+
+# ---- an operator with a fresh home folder ---------------------------------
+export HOME="$T/home"
+mkdir -p "$HOME"
+unset XDG_CONFIG_HOME XDG_DATA_HOME QUARVEL_PROGRAM QUARVEL_DITTA QUARVEL_MENU_STORE
+export QUARVEL_MENU_BUS_NAME="it.belcor.Quarvel.MenuInstall$$"
+export PATH="$BIN:/usr/bin:/bin"
+LOG="$T/menu.log"
+MENU_PID=""
+
+finish() {
+    "$BIN/quarvel-menu" --chiudi >/dev/null 2>&1 || true
+    sleep 0.5
+    [[ -n "$MENU_PID" ]] && kill "$MENU_PID" 2>/dev/null || true
+    if [[ $status -ne 0 && -f "$LOG" ]]; then
+        cat "$LOG" >&2
+    fi
+    rm -rf "$T"
+}
+trap finish EXIT
+
+window() { # title pattern, seconds -> window id
+    local i w
+    for ((i = 0; i < $2 * 10; i++)); do
+        w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
+        if [[ -n "$w" ]]; then
+            echo "$w"
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# The desktop entry's "Ditta dimostrativa" action, run as the desktop runs it.
+demo=$(sed -n '/^\[Desktop Action Demo\]/,/^\[/s/^Exec=//p' "$DESKTOP")
+[[ -n "$demo" ]] || fail "the desktop entry has no demo action"
+(cd "$HOME" && exec $demo) >"$LOG" 2>&1 &
+MENU_PID=$!
+
+if ! window "Menu - Quarvel" 30 >/dev/null; then
+    fail "the installed menu's window did not appear"
+    exit 1
+fi
+[[ -f "$HOME/.local/share/quarvel/ditta-demo.db" ]] ||
+    fail "the installed quarvel-ditta did not create the demo company"
+
+"$BIN/quarvel-menu" --avvia "Date inventario" || fail "the menu did not launch the function"
+if FORM=$(window "^Date inventario" 30); then
+    sleep 1
+    import -window root "$SHOTS/installato.png"
+    echo "install: the installed program's form on screen ($SHOTS/installato.png)"
+    pid=$(xdotool getwindowpid "$FORM" 2>/dev/null || true)
+    exe=$(readlink "/proc/$pid/exe" 2>/dev/null || true)
+    [[ "$exe" == "$BIN/quarvel" ]] || fail "the form belongs to '$exe', not to $BIN/quarvel"
+    clients=$("$BIN/quarvel-menu" --clienti 2>/dev/null || true)
+    grep -q "DATEINV" <<<"$clients" || fail "the program is not registered with the menu: '$clients'"
+else
+    fail "the form of the installed program did not appear"
+fi
+
+[[ $status -eq 0 ]] && echo "install: installed menu and program: ok"
+exit $status
