@@ -67,11 +67,11 @@ class IComponenteDati;
 inline const QString TestoInesistente = QStringLiteral("** INESISTENTE **");
 
 // Key codes of the searches.
-namespace TastoAiuto {
+namespace TastiRicerca {
 inline constexpr int PerCodice = 113;      // F2
 inline constexpr int PerDescrizione = 114; // F3
 inline constexpr int PerBarcode = 115;     // F4
-} // namespace TastoAiuto
+} // namespace TastiRicerca
 
 // Named values of an object (ovLeggiPar).  An unknown name reads as an
 // invalid QVariant.
