@@ -15,6 +15,7 @@
 #include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 namespace quarvel::stampa {
@@ -37,6 +38,19 @@ const QPrintEngine::PrintEnginePropertyKey OpzioniCups =
 
 [[noreturn]] void Rifiuta(const QString& testo) {
     throw Errore(NumErr::ChiamataNonValida, testo, QStringLiteral("Stampa"));
+}
+
+// A paper by its self-describing name ("iso_a3_297x420mm",
+// "na_letter_8.5x11in"): the size the name ends with.
+QPageSize FormatoPwg(const QString& nome) {
+    static const QRegularExpression misura(
+        QStringLiteral("_(\\d+(?:\\.\\d+)?)x(\\d+(?:\\.\\d+)?)(mm|in)$"));
+    const auto m = misura.match(nome);
+    if (!m.hasMatch())
+        return QPageSize();
+    return QPageSize(QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                     m.captured(3) == QLatin1String("in") ? QPageSize::Inch : QPageSize::Millimeter,
+                     QString(), QPageSize::FuzzyMatch);
 }
 
 int Intero(const QVariant& v, int predefinito) {
@@ -68,9 +82,12 @@ void Stampa::PreparaStampante(QPrinter& pr, const IOpzioniStampa& o, qint16 orie
                                                                 : QPageLayout::Portrait);
     const int carta = Intero(o.Valore(QStringLiteral("NumTipoCarta")), 0);
     if (carta > 0) {
-        const QList<QPageSize> formati = QPrinterInfo::printerInfo(coda).supportedPageSizes();
-        if (carta <= formati.size())
-            pr.setPageSize(formati.at(carta - 1));
+        const QVector<cups::Voce> formati = cups::Formati(coda);
+        if (carta <= formati.size()) {
+            const QPageSize formato = FormatoPwg(formati.at(carta - 1).nome);
+            if (formato.isValid())
+                pr.setPageSize(formato);
+        }
     }
     QStringList cupsOpzioni;
     const int cassetto = Intero(o.Valore(QStringLiteral("NumCassetto")), 0);
@@ -161,10 +178,39 @@ std::unique_ptr<IOpzioniStampa> NuoveOpzioni(const QString& sezione) {
 std::unique_ptr<IStampa> NuovaStampa() {
     return std::make_unique<Stampa>();
 }
+
+class StampantiCups final : public IStampanti {
+public:
+    QVector<CodaStampa> Code() const override {
+        QVector<CodaStampa> code;
+        for (const cups::Coda& c : cups::Code())
+            code.push_back({c.nome, c.porta, c.predefinita});
+        return code;
+    }
+    QString Predefinita() const override { return cups::Predefinita(); }
+    QString PredefinitaDichiarata() const override { return cups::PredefinitaDichiarata(); }
+    bool ImpostaPredefinita(const QString& nome) override { return cups::ImpostaPredefinita(nome); }
+    QString Porta(const QString& nome) const override { return cups::Porta(nome); }
+    QVector<VoceStampante> Cassetti(const QString& nome) const override {
+        return Voci(cups::Cassetti(nome));
+    }
+    QVector<VoceStampante> Formati(const QString& nome) const override {
+        return Voci(cups::Formati(nome));
+    }
+
+private:
+    static QVector<VoceStampante> Voci(const QVector<cups::Voce>& v) {
+        QVector<VoceStampante> voci;
+        for (const cups::Voce& x : v)
+            voci.push_back({x.codice, x.nome});
+        return voci;
+    }
+};
 } // namespace
 
 void InstallaStampa() {
-    RegistraFabbricheStampa({&NuoveOpzioni, &NuovaStampa});
+    static StampantiCups stampanti;
+    RegistraFabbricheStampa({&NuoveOpzioni, &NuovaStampa, &stampanti});
 }
 
 } // namespace quarvel::stampa

@@ -7,6 +7,7 @@ namespace quarvel {
 IOpzioniStampa::~IOpzioniStampa() = default;
 IStampaInCorso::~IStampaInCorso() = default;
 IStampa::~IStampa() = default;
+IStampanti::~IStampanti() = default;
 
 namespace {
 FabbricheStampa fabbriche;
@@ -27,6 +28,12 @@ std::unique_ptr<IStampa> CreaStampa() {
     if (!fabbriche.stampa)
         Manca();
     return fabbriche.stampa();
+}
+
+IStampanti& Stampanti() {
+    if (!fabbriche.stampanti)
+        Manca();
+    return *fabbriche.stampanti;
 }
 
 void RegistraFabbricheStampa(const FabbricheStampa& f) {

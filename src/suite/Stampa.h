@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QString>
 #include <QVariant>
+#include <QVector>
 #include <QtGlobal>
 #include <array>
 #include <memory>
@@ -126,13 +127,45 @@ public:
     virtual bool Interrotta() const = 0;
 };
 
+// The system's printers as the print component finds them (CUPS): queues
+// with their device URIs as ports, the user's default destination, and of a
+// queue its bins (input slots) and papers, numbered from 1 in the queue's
+// order.
+struct CodaStampa {
+    QString nome;
+    QString porta;
+    bool predefinita = false;
+};
+struct VoceStampante {
+    int codice = 0;
+    QString nome;
+};
+class IStampanti {
+public:
+    virtual ~IStampanti();
+    virtual QVector<CodaStampa> Code() const = 0;
+    // The user's default queue when it is installed, else empty.
+    virtual QString Predefinita() const = 0;
+    // The default the user or the server names, installed or not.
+    virtual QString PredefinitaDichiarata() const = 0;
+    // Makes the queue the user's default; false when there is no such queue
+    // or the setting cannot be written.
+    virtual bool ImpostaPredefinita(const QString& nome) = 0;
+    virtual QString Porta(const QString& nome) const = 0;
+    virtual QVector<VoceStampante> Cassetti(const QString& nome) const = 0;
+    virtual QVector<VoceStampante> Formati(const QString& nome) const = 0;
+};
+
 // New objects of the print component (registered by it; Errore 91 without).
 // sezione is the parameter-file section of the print.
 std::unique_ptr<IOpzioniStampa> CreaOpzioniStampa(const QString& sezione);
 std::unique_ptr<IStampa> CreaStampa();
+// The system's printers (the component's one instance).
+IStampanti& Stampanti();
 struct FabbricheStampa {
     std::unique_ptr<IOpzioniStampa> (*opzioni)(const QString&) = nullptr;
     std::unique_ptr<IStampa> (*stampa)() = nullptr;
+    IStampanti* stampanti = nullptr;
 };
 void RegistraFabbricheStampa(const FabbricheStampa& f);
 

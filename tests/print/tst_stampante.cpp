@@ -245,7 +245,7 @@ void TstStampante::stampaLista_data() {
     QTest::addColumn<bool>("forzaVert");
     QTest::addColumn<int>("da");
     QTest::addColumn<int>("a");
-    QTest::addColumn<QString>("carta"); // a paper of the queue, empty: its default
+    QTest::addColumn<QString>("carta"); // part of a paper's name, empty: the default
     QTest::addColumn<QString>("formato");
     QTest::newRow("verticale") << qint16(1) << false << 1 << 9999 << ""
                                << "595 x 842";
@@ -255,7 +255,7 @@ void TstStampante::stampaLista_data() {
                                                    << "595 x 842";
     QTest::newRow("pagine 2-3") << qint16(1) << false << 2 << 3 << ""
                                 << "595 x 842";
-    QTest::newRow("A3") << qint16(1) << false << 1 << 9999 << "A3"
+    QTest::newRow("A3") << qint16(1) << false << 1 << 9999 << "_a3_"
                         << "842 x 1191";
 }
 
@@ -272,11 +272,13 @@ void TstStampante::stampaLista() {
     o.setValore(QStringLiteral("PaginaDa"), da);
     o.setValore(QStringLiteral("PaginaA"), a);
     if (!carta.isEmpty()) {
-        const QList<QPageSize> formati = QPrinterInfo::printerInfo(CodaPdf).supportedPageSizes();
-        const auto it = std::find_if(formati.begin(), formati.end(),
-                                     [&](const QPageSize& p) { return p.key() == carta; });
-        QVERIFY(it != formati.end());
-        o.setValore(QStringLiteral("NumTipoCarta"), int(it - formati.begin()) + 1);
+        // the code of the paper among the queue's papers
+        int codice = 0;
+        for (const cups::Voce& v : cups::Formati(CodaPdf))
+            if (v.nome.contains(carta))
+                codice = v.codice;
+        QVERIFY(codice > 0);
+        o.setValore(QStringLiteral("NumTipoCarta"), codice);
     }
     const QFont font(QStringLiteral("DejaVu Serif"), 9);
     const qint64 pagine = stampa(o, orientamento, font);
