@@ -6,6 +6,7 @@
 #include "desktop/ServiziSistema.h"
 #include "startup/OggettoCondiviso.h"
 #include "startup/Principale.h"
+#include "suite/ComponenteAiuto.h"
 #include "suite/ComponenteDati.h"
 #include "suite/Errore.h"
 #include "suite/MenuClient.h"
@@ -22,9 +23,23 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
+// The holder of the lookup component's events (scBelUtilPrg).
+class scBelUtilPrg final : public IEventiAiuto {
+public:
+    void ClsMainMenuFrm() override { AttivaMenu(); }
+    void ClsPrepDecod(const QString&, const QString&, const QString&, const QVariant&,
+                      const QVariant&, const QVariant&, QVariant& pvRitorno) override {
+        pvRitorno = false;
+    }
+    void LanciaKeyPrim(const QString& k) override { ChiaveLancioPrim() = k; }
+    void LanciaKeySec(const QString& k) override { ChiaveLancioSec() = k; }
+};
+
 struct StatoAvvio {
     AmbienteAvvio ambiente;
     std::unique_ptr<IComponenteDati> componente;
+    std::unique_ptr<IComponenteAiuto> aiuto;
+    scBelUtilPrg eventiAiuto;
     std::unique_ptr<OggettoCondiviso> condiviso;
     QString chiavePrim;
     QString chiaveSec;
@@ -204,8 +219,32 @@ void AvviaProgramma(qint32 numeroProgramma, QString& testo) {
             InizializzaSessione();
             // 11
             RisolviFattoriScala();
-            // 12: the lookup component is created here once it is part of the
-            // suite; until then the program runs without it.
+            // 12
+            if (Ambiente().creaComponenteAiuto) {
+                if (!StatoDellAvvio().aiuto)
+                    StatoDellAvvio().aiuto = Ambiente().creaComponenteAiuto();
+                IComponenteAiuto* aiuto = StatoDellAvvio().aiuto.get();
+                s.ComponenteAiuto = aiuto;
+                aiuto->ImpostaEventi(&StatoDellAvvio().eventiAiuto);
+                try {
+                    aiuto->FormAiuto()->widget()->setProperty("odRisVid", s.FattoreHelp);
+                } catch (...) {
+                    // The lookup window keeps its own size: the lookups work
+                    // all the same.
+                }
+                if (!s.OggettoCondiviso) {
+                    StatoDellAvvio().condiviso = std::make_unique<OggettoCondiviso>();
+                    s.OggettoCondiviso = StatoDellAvvio().condiviso.get();
+                }
+                QWidget* principale = s.FormPrincipale;
+                QObject* condiviso = s.OggettoCondiviso;
+                aiuto->InizializzaAiuto(principale, s.MenuClient, condiviso, s.ComponenteDati,
+                                        s.RisultatoConnessione, s.DbDitta, s.ColoreSfondoNormale,
+                                        s.ColoreErrore, s.TipoProgramma, s.FormatoData);
+                s.FormPrincipale = principale;
+                s.OggettoCondiviso = condiviso;
+                s.FormAiuto = aiuto->FormAiuto()->widget();
+            }
             // 13
             if (s.FormAiuto) {
                 const QString spost =
@@ -375,6 +414,10 @@ void RilasciaComponenteDati() {
 void TerminaAvvio() {
     DistruggiPrincipale();
     ContestoSessione& s = Sessione();
+    // the lookup's lists read the company connection: they go first
+    s.ComponenteAiuto = nullptr;
+    s.FormAiuto = nullptr;
+    StatoDellAvvio().aiuto.reset();
     if (s.DbDitta.isValid()) {
         const QString nome = s.DbDitta.connectionName();
         s.DbDitta.close();

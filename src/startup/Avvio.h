@@ -17,12 +17,16 @@ namespace quarvel {
 
 class IMenuClient;
 class IComponenteDati;
+class IComponenteAiuto;
 
 struct AmbienteAvvio {
     // Creates the menu client; throws Errore 5 when the menu is not running.
     std::function<std::unique_ptr<IMenuClient>()> creaMenuClient;
     // Creates the data-access component; empty: CreaComponenteDati().
     std::function<std::unique_ptr<IComponenteDati>()> creaComponenteDati;
+    // Creates the lookup component (step 12); empty: the program runs
+    // without it (tests of the start-up alone).
+    std::function<std::unique_ptr<IComponenteAiuto>()> creaComponenteAiuto;
     // The process command line (the arguments joined by blanks).
     QString rigaComando;
     // Ends the process once the program has closed; empty: the application

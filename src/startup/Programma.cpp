@@ -3,8 +3,10 @@
 #include "data/ComponenteDatiSql.h"
 #include "desktop/DialogoMessaggi.h"
 #include "listcmd/Comlin.h"
+#include "lookup/ComponenteAiutoQt.h"
 #include "menu/ClientMenuDBus.h"
 #include "startup/Avvio.h"
+#include "suite/ComponenteAiuto.h"
 #include "suite/Messaggi.h"
 #include "utility/Utilita.h"
 
@@ -23,6 +25,7 @@ int EseguiQuarvel(int argc, char** argv, const std::function<void()>& registra) 
     InstallaUtilita();
     dati::Registra();
     listcmd::InstallaListaComandi();
+    lookup::Registra();
 
     MessaggiStderr messaggiStderr;
     if (qEnvironmentVariable("QUARVEL_MESSAGGI")
@@ -37,6 +40,9 @@ int EseguiQuarvel(int argc, char** argv, const std::function<void()>& registra) 
 
     AmbienteAvvio ambiente;
     ambiente.creaMenuClient = [] { return std::make_unique<menu::ClientMenuDBus>(); };
+    ambiente.creaComponenteAiuto = [] {
+        return std::unique_ptr<IComponenteAiuto>(CreaComponenteAiuto());
+    };
     ambiente.rigaComando = argomenti.join(QLatin1Char(' '));
     ImpostaAmbienteAvvio(std::move(ambiente));
 

@@ -29,17 +29,20 @@ using namespace quarvel;
 class MenuValori final : public IMenuClient {
 public:
     QMap<QString, QString> valori;
+    QString fileIni;
+    ParametriLancioMenu lancio;
+    QStringList chiamate;
 
     void ImpostaGestoreComandi(IComandiMenu*) override {}
     QString Collega(const QString&, const QString&, const QString&) override { return {}; }
     void Scollega() noexcept override {}
     bool Collegato() const override { return true; }
-    void MostraMenu(const QString&) override {}
+    void MostraMenu(const QString&) override { chiamate << QStringLiteral("MostraMenu"); }
     QVariant InviaComando(const QString&, const QString&, const QVariant&) override { return {}; }
     void RitornaA(const QString&, const QString&, const QString&) override {}
     void RegistraFinestra(const QString&, const QString&, const QString&) override {}
-    QString FileIni() override { return {}; }
-    ParametriLancioMenu ParametriLancio() override { return {}; }
+    QString FileIni() override { return fileIni; }
+    ParametriLancioMenu ParametriLancio() override { return lancio; }
     QString CodiceProgramma() override { return QStringLiteral("36"); }
     void AttivaFunzione(const QString&) override {}
     void FineFunzione(const QString&) override {}
