@@ -125,7 +125,10 @@ void TstStampante::initTestCase() {
     InstallaUtilita();
     InstallaListaComandi();
     QVERIFY(m_dir.isValid());
-    // a user's own lpoptions, not the tester's
+    // the user's settings (lpoptions) of this run alone, so that a test
+    // running beside it sees no default changed here
+    QDir(m_dir.path()).mkpath(QStringLiteral("client"));
+    qputenv("CUPS_SERVERROOT", QFile::encodeName(m_dir.filePath(QStringLiteral("client"))));
     qputenv("HOME", QFile::encodeName(m_dir.path()));
     apriLista(500);
 }
