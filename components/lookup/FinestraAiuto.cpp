@@ -119,7 +119,9 @@ void FinestraAiuto::disponi() {
             img || (m_r.definizione && !m_r.definizione->immagine.isEmpty() &&
                     nome.compare(m_r.definizione->immagine, Qt::CaseInsensitive) == 0);
         m_vista->setColumnHidden(c, nascosta);
-        m_vista->setColumnWidth(c, int((c == 0 ? 110 : 160) * f));
+        const bool descrizione =
+            m_r.definizione && nome.compare(m_r.definizione->descrizione, Qt::CaseInsensitive) == 0;
+        m_vista->setColumnWidth(c, int((c == 0 ? 110 : descrizione ? 280 : 120) * f));
     }
     // the picture in the margin of its side
     m_griglia->removeWidget(m_immagine);
