@@ -8,12 +8,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
@@ -276,8 +279,32 @@ Griglia::PropColonna& Griglia::prop(int i) {
     return m_prop[i];
 }
 
+double Griglia::rapportoCarattere() const {
+    // The widths the forms give were drawn for the original screens' 8-point
+    // font, whose letters average 5.7 pixels at 96 dpi; the font used here
+    // (the desktop's, times the session's scale) is measured the same way.
+    static const QString alfabeto =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const double originale = 5.7 * logicalDpiX() / 96.0;
+    const double media = QFontMetricsF(font()).horizontalAdvance(alfabeto) / alfabeto.size();
+    return media > 0 ? media / originale : m_fattore;
+}
+
 int Griglia::larghezzaPixel(int twips) const {
-    return int(std::lround(twips * m_fattore * logicalDpiX() / 1440.0));
+    return int(std::lround(twips * logicalDpiX() / 1440.0 * rapportoCarattere()));
+}
+
+int Griglia::larghezzaTitolo(const QString& titolo) const {
+    // the header's own measure of the caption, with the room it gives the
+    // sort arrow once the list is sorted (as tall as the header is)
+    const QHeaderView* h = horizontalHeader();
+    QStyleOptionHeader opt;
+    opt.initFrom(h);
+    opt.text = titolo;
+    opt.fontMetrics = QFontMetrics(h->font());
+    opt.sortIndicator = QStyleOptionHeader::SortDown;
+    const QSize sz = h->style()->sizeFromContents(QStyle::CT_HeaderSection, &opt, QSize(), h);
+    return sz.width() + sz.height() + h->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, h);
 }
 
 void Griglia::applicaColonna(int i) {
@@ -287,7 +314,8 @@ void Griglia::applicaColonna(int i) {
     m_modello->impostaTitolo(i, p.titolo);
     setColumnHidden(i, !p.visibile);
     if (p.visibile)
-        setColumnWidth(i, larghezzaPixel(p.twips));
+        setColumnWidth(i, p.twips > 0 ? std::max(larghezzaPixel(p.twips), larghezzaTitolo(p.titolo))
+                                      : 0);
     aggiornaFisse();
     viewport()->update();
     horizontalHeader()->viewport()->update();
@@ -931,6 +959,15 @@ void Griglia::keyPressEvent(QKeyEvent* e) {
     case Qt::Key_F2:
         iniziaModifica(0, QString(), false);
         return;
+    case Qt::Key_Menu:
+        menuColonna(visualRect(currentIndex()).center());
+        return;
+    case Qt::Key_F10:
+        if (shift == 1) { // Shift+F10, as the menu key: the column's menu
+            menuColonna(visualRect(currentIndex()).center());
+            return;
+        }
+        break;
     case Qt::Key_Delete:
         if (m_rigaSelezionata)
             Delete();
@@ -1066,6 +1103,47 @@ void Griglia::resizeEvent(QResizeEvent* e) {
     aggiornaFisse();
 }
 
+void Griglia::changeEvent(QEvent* e) {
+    QTableView::changeEvent(e);
+    if (e->type() == QEvent::FontChange && m_modello) {
+        // the designed widths follow the font
+        horizontalHeader()->setFont(font());
+        for (int i = 0; i < m_modello->numeroColonne(); ++i)
+            applicaColonna(i);
+    }
+}
+
+void Griglia::contextMenuEvent(QContextMenuEvent* e) {
+    if (e->reason() == QContextMenuEvent::Mouse) {
+        const QModelIndex i = indexAt(e->pos());
+        if (i.isValid() && i.column() != Col())
+            setCol(i.column());
+        menuColonna(e->pos());
+    } else {
+        menuColonna(visualRect(currentIndex()).center());
+    }
+    e->accept();
+}
+
+void Griglia::menuColonna(const QPoint& dove) {
+    // What a click on the column's title does, from the keyboard: the menu
+    // key or Shift+F10, then Enter (or O).
+    const int c = Col();
+    if (c < 0 || c >= m_modello->numeroColonne())
+        return;
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("menuColonna"));
+    QString titolo = prop(c).titolo;
+    titolo.replace(QLatin1Char('&'), QLatin1String("&&"));
+    QAction* ordina = menu.addAction(QStringLiteral("&Ordina per \"%1\"").arg(titolo));
+    ordina->setObjectName(QStringLiteral("ordina"));
+    menu.setActiveAction(ordina);
+    if (menu.exec(viewport()->mapToGlobal(dove)) == ordina) {
+        m_ev->HeadClick(c);
+        setFocus(); // the keyboard goes on in the list
+    }
+}
+
 void Griglia::scrollContentsBy(int dx, int dy) {
     QTableView::scrollContentsBy(dx, dy);
     if (m_vistaFisse)
@@ -1080,6 +1158,8 @@ void Griglia::setFattoreScala(double f) {
     QFont font = this->font();
     if (font.pointSizeF() > 0)
         font.setPointSizeF(font.pointSizeF() * rapporto);
+    else if (font.pixelSize() > 0)
+        font.setPixelSize(std::max(1, int(std::lround(font.pixelSize() * rapporto))));
     setFont(font);
     horizontalHeader()->setFont(font);
     verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 6);

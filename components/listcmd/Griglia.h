@@ -167,6 +167,8 @@ protected:
     bool eventFilter(QObject* o, QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     bool iniziaModifica(int keyAscii, const QString& testo, bool sostituisci);
@@ -182,6 +184,11 @@ private:
     void mostraErrore(const Errore& e);
     void aggiornaFisse();
     int larghezzaPixel(int twips) const;
+    // The font used against the original screens' font (average letter).
+    double rapportoCarattere() const;
+    // The width a column needs to show its whole caption and the sort arrow.
+    int larghezzaTitolo(const QString& titolo) const;
+    void menuColonna(const QPoint& dove);
     void rinnovaColonne();
     // The list moved under the rows read (others added or deleted rows): it
     // is read again, the cursor staying on its row.

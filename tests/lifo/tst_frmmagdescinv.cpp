@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QTableView>
 #include <QTimer>
@@ -58,6 +59,7 @@ private Q_SLOTS:
     void chiusura_data();
     void chiusura();
     void segnalibro();
+    void ordinamentoDaTastiera();
 
 private:
     void prepara(const QString& osParam = {});
@@ -592,6 +594,49 @@ void TstFrmMagDescInv::segnalibro() {
     QVERIFY(vaiA->isEnabled());
     m_form->setOvfrmBookmark(QString());
     QVERIFY(!vaiA->isEnabled());
+}
+
+void TstFrmMagDescInv::ordinamentoDaTastiera() {
+    // The menu key on a cell offers the sort of its column, as a click on the
+    // title does; the captions stay whole, the sort arrow included.
+    PREPARA();
+    auto* v = qobject_cast<QTableView*>(vista());
+    ClicCella(v, 0, 1);
+    QString voce;
+    QTimer::singleShot(0, this, [&voce] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        voce = menu->activeAction() ? menu->activeAction()->text() : QString();
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    Premi(Qt::Key_Menu);
+    QCOMPARE(voce, QString("&Ordina per \"Data_Inventario\""));
+    QVERIFY2(m_form->osSql().endsWith("ORDER BY DataInvent"), qPrintable(m_form->osSql()));
+    QHeaderView* h = v->horizontalHeader();
+    QVERIFY(h->isSortIndicatorShown());
+    QCOMPARE(h->sortIndicatorSection(), 1);
+    for (int c = 0; c < 3; ++c)
+        QVERIFY2(v->columnWidth(c) >= h->sectionSizeHint(c),
+                 qPrintable(QStringLiteral("colonna %1: %2 < %3")
+                                .arg(c)
+                                .arg(v->columnWidth(c))
+                                .arg(h->sectionSizeHint(c))));
+
+    // the keyboard goes on in the list (the test's screen gives the window
+    // back only when asked)
+    QCOMPARE(m_form->focusWidget(), static_cast<QWidget*>(v));
+    m_form->activateWindow();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(v));
+
+    // Shift+F10 the same, and a second sort turns the order
+    QTimer::singleShot(0, this, [] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+            QTest::keyClick(menu, Qt::Key_O);
+    });
+    Premi(Qt::Key_F10, Qt::ShiftModifier);
+    QVERIFY2(m_form->osSql().endsWith("ORDER BY DataInvent DESC"), qPrintable(m_form->osSql()));
+    QCOMPARE(m_msg->testi(), QStringList());
 }
 
 QTEST_MAIN(TstFrmMagDescInv)

@@ -869,7 +869,17 @@ void TstGriglia::layoutEFormato() {
     m_comlin->FormatoColonna(QStringLiteral("Giacenza"), QStringLiteral("#,##0.00"));
     m_comlin->TitoloColonna(QStringLiteral("DesArticolo"), QStringLiteral("Descr.Articolo"));
     QCOMPARE(m_g->model()->headerData(2, Qt::Horizontal).toString(), QString("Descr.Articolo"));
-    QCOMPARE(m_g->columnWidth(2), int(std::lround(1500 * m_g->logicalDpiX() / 1440.0)));
+    // the width designed in twips follows the font: twice the letters, twice the width
+    const int designata = m_g->columnWidth(2);
+    QVERIFY(designata > 0);
+    const QFont fontPrima = m_g->font();
+    QFont doppio = fontPrima;
+    doppio.setPointSizeF(fontPrima.pointSizeF() * 2);
+    m_g->setFont(doppio);
+    QVERIFY2(std::abs(m_g->columnWidth(2) - 2 * designata) <= 4,
+             qPrintable(QStringLiteral("%1 / %2").arg(m_g->columnWidth(2)).arg(designata)));
+    m_g->setFont(fontPrima);
+    QCOMPARE(m_g->columnWidth(2), designata);
     QCOMPARE(m_g->Colonna(QStringLiteral("desarticolo"))->ColIndex(), 2); // without regard to case
     QVERIFY(m_g->Colonna(QStringLiteral("NonCe")) == nullptr);
     QVERIFY_THROWS_EXCEPTION(Errore, m_comlin->NascondiColonna(QStringLiteral("NonCe")));
@@ -894,9 +904,10 @@ void TstGriglia::layoutEFormato() {
     QCOMPARE(m_g->SplitCount(), 2);
     // "RisVid" scales the widths once the scaling is done
     m_comlin->setOvLeggiPar(QStringLiteral("RisVid"), 1.5);
-    QCOMPARE(m_g->columnWidth(2), int(std::lround(1500 * m_g->logicalDpiX() / 1440.0)));
+    QCOMPARE(m_g->columnWidth(2), designata);
     m_comlin->setOvLeggiPar(QStringLiteral("RisVidFatta"), true);
-    QCOMPARE(m_g->columnWidth(2), int(std::lround(1500 * 1.5 * m_g->logicalDpiX() / 1440.0)));
+    QVERIFY2(std::abs(m_g->columnWidth(2) - 1.5 * designata) <= 4,
+             qPrintable(QStringLiteral("%1 / %2").arg(m_g->columnWidth(2)).arg(designata)));
 }
 
 void TstGriglia::cercaEPulsanti() {
