@@ -6,13 +6,26 @@
 #   ~/.config/quarvel/BelcorInst.ini    the installation file (QUARVEL_INSTALL_INI)
 #   ~/.local/share/quarvel/ditta-demo.db the demo company (quarvel-menu --demo)
 # Existing files are left as they are, so it can run any number of times.
+#
+# DITTA=<data source> (an ODBC data source of odbc.ini, a .dsn file or an
+# "ODBC;..." text) starts the menu on that PostgreSQL company instead: its
+# tables and the demo data are created first when the database has no tables
+# (quarvel-ditta --demo --se-vuoto, as the user UTENTE, with the password of
+# QUARVEL_DITTA_PWD or typed at the terminal).  The program logs in with the
+# menu's SqlLogin and SqlPwd ([Valori] of ~/.config/quarvel/menu.ini), or the
+# menu asks for them.  DITTA=<file.db> is an SQLite company, created with the
+# demo data when missing.
 set -euo pipefail
-BUILD=${1:-build}
-shift || true
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(dirname "$HERE")
-MENU="$ROOT/$BUILD/components/menu/quarvel-menu"
-QUARVEL="$ROOT/$BUILD/src/startup/quarvel"
+# The build folder, absolute or relative to the repository.
+BUILD=$(cd "$ROOT" && realpath -m "${1:-build}")
+shift || true
+MENU="$BUILD/components/menu/quarvel-menu"
+QUARVEL="$BUILD/src/startup/quarvel"
+DITTA_PROGRAMMA="$BUILD/components/data/quarvel-ditta"
+DITTA=${DITTA:-}
+UTENTE=${UTENTE:-}
 
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
     cat >&2 <<'MSG'
@@ -33,6 +46,15 @@ INI="$CONF/belcor.ini"
 PARAM="$CONF/ditta-demo.ini"
 INST="$CONF/BelcorInst.ini"
 DB="$DATA/ditta-demo.db"
+# A data source: no dot in its name, a .dsn file or an "ODBC;" text.
+pg=0
+if [[ -n "$DITTA" ]]; then
+    if [[ "${DITTA:0:5}" =~ ^[Oo][Dd][Bb][Cc]\;$ || "$DITTA" != *.* || "$DITTA" == *.[Dd][Ss][Nn] ]]; then
+        pg=1
+    else
+        DB=$(realpath -m "$DITTA")
+    fi
+fi
 
 if [[ ! -e "$INI" ]]; then
     cat >"$INI" <<INI
@@ -88,6 +110,17 @@ fi
 export QUARVEL_INSTALL_INI="$INST"
 export QUARVEL_PROGRAM="${QUARVEL_PROGRAM:-$QUARVEL}"
 
+if ((pg)); then
+    echo "make run: the company $DITTA (PostgreSQL): tables and demo data when the database has none"
+    args=(--demo --se-vuoto)
+    [[ -n "$UTENTE" ]] && args+=(--uid "$UTENTE")
+    if ! "$DITTA_PROGRAMMA" "${args[@]}" "$DITTA"; then
+        echo "make run: quarvel-ditta could not prepare $DITTA (see above)" >&2
+        exit 1
+    fi
+    echo "make run: starting the menu on $DITTA (close its window to end)"
+    exec "$MENU" --ini "$INI" --ditta "$DITTA" "$@"
+fi
 if [[ ! -e "$DB" ]]; then
     echo "make run: creating the demo company $DB"
 fi

@@ -1,17 +1,15 @@
 #!/usr/bin/env bash
-# Starts Quarvel's menu on a demo company.
+# Starts Quarvel's menu on a demo company (make run).  BUILD is the build
+# folder, absolute or relative to the repository.
 set -euo pipefail
-BUILD=${1:-build}
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(dirname "$HERE")
+BUILD=$(cd "$ROOT" && realpath -m "${1:-build}")
 
-if [[ ! -x "$ROOT/$BUILD/components/menu/quarvel-menu" || ! -x "$ROOT/$BUILD/src/startup/quarvel" ]]; then
-    cat <<MSG
-Quarvel is built, but it cannot be started yet: the program never runs alone,
-the suite's menu (quarvel-menu) starts it with the company and the function to
-open, and the menu and the data forms are not built yet.
-Built so far: the utility object and the parameter files (run 'make test').
-MSG
-    exit 0
-fi
+for p in components/menu/quarvel-menu src/startup/quarvel components/data/quarvel-ditta; do
+    if [[ ! -x "$BUILD/$p" ]]; then
+        echo "make run: $BUILD/$p is missing: build the programs first (make run builds them)" >&2
+        exit 1
+    fi
+done
 exec "$ROOT/scripts/run-menu.sh" "$BUILD"

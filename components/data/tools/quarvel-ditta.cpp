@@ -9,6 +9,8 @@
 //     --magazzini N   warehouses of the demo (default 4)
 //     --comune        the common database (Appoggio) instead of a company
 //     --sostituisci   drop what is there first (an SQLite file is recreated)
+//     --se-vuoto      only when the database has no tables yet: a database
+//                     already made is left as it is (make run on a data source)
 //     --uid U         user of an ODBC source (of an "ODBC;" text too: it
 //                     takes the place of the text's UID)
 //     --solo-odbc     reach an ODBC source through QODBC only
@@ -17,6 +19,10 @@
 //   computer sees it: it comes from the environment variable
 //   QUARVEL_DITTA_PWD, or, when the server refuses the login and the command
 //   runs at a terminal, it is asked for there without echo.
+//
+//   On PostgreSQL the citext extension (codes compared without regard to
+//   case) is created in the database when it is missing; when the user may
+//   not create it, the command says so and what to run instead.
 
 #include "ComponenteDatiSql.h"
 #include "Connessioni.h"
@@ -31,6 +37,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include <cstdio>
@@ -68,6 +75,26 @@ QString ChiediPassword(const QString& utente) {
     return QString::fromLocal8Bit(riga.data(), qsizetype(riga.size()));
 }
 
+// The citext extension in a PostgreSQL database: created when missing (it
+// is a trusted extension: the database's owner may create it).  False, after
+// saying why and what to run instead, when it cannot be created.
+bool CreaCitext(QSqlDatabase& db) {
+    QSqlQuery q(db);
+    if (q.exec(QStringLiteral("SELECT 1 FROM pg_extension WHERE extname = 'citext'")) && q.next())
+        return true;
+    if (q.exec(QStringLiteral("CREATE EXTENSION IF NOT EXISTS citext"))) {
+        std::fprintf(stderr, "quarvel-ditta: creata nel database l'estensione citext\n");
+        return true;
+    }
+    std::fprintf(stderr,
+                 "quarvel-ditta: il database non ha l'estensione citext (i codici vi si "
+                 "confrontano senza badare a maiuscole e minuscole) e questo utente non può "
+                 "crearla: %s\nquarvel-ditta: installare postgresql-contrib sul server ed "
+                 "eseguire nel database, come superutente: CREATE EXTENSION citext\n",
+                 qPrintable(q.lastError().text()));
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -91,6 +118,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption comune(QStringLiteral("comune"), QStringLiteral("database comune"));
     const QCommandLineOption sostituisci(QStringLiteral("sostituisci"),
                                          QStringLiteral("sostituisce le tabelle esistenti"));
+    const QCommandLineOption seVuoto(QStringLiteral("se-vuoto"),
+                                     QStringLiteral("solo se il database non ha ancora tabelle"));
     const QCommandLineOption uid(QStringLiteral("uid"), QStringLiteral("utente"),
                                  QStringLiteral("utente"));
     // Refused: named only to say where the password goes instead.
@@ -99,7 +128,7 @@ int main(int argc, char** argv) {
     pwd.setFlags(QCommandLineOption::HiddenFromHelp);
     const QCommandLineOption soloOdbc(QStringLiteral("solo-odbc"),
                                       QStringLiteral("solo attraverso QODBC"));
-    p.addOptions({demo, righe, magazzini, comune, sostituisci, uid, pwd, soloOdbc});
+    p.addOptions({demo, righe, magazzini, comune, sostituisci, seVuoto, uid, pwd, soloOdbc});
     p.process(app);
     if (p.positionalArguments().size() != 1)
         p.showHelp(2);
@@ -179,7 +208,17 @@ int main(int argc, char** argv) {
                 throw;
             db = apri();
         }
+        if (p.isSet(seVuoto) && !p.isSet(sostituisci) && !db.tables(QSql::Tables).isEmpty()) {
+            std::fprintf(stderr, "quarvel-ditta: %s ha già delle tabelle: lasciato com'è\n",
+                         qPrintable(nome));
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("quarvel-ditta"));
+            return 0;
+        }
         {
+            if (db.driverName() != QLatin1String("QSQLITE") && !CreaCitext(db))
+                return 1;
             if (db.driverName() != QLatin1String("QSQLITE")) {
                 // Codes are compared ignoring case: under a ctype other than C
                 // every comparison lowers both sides through wide characters.
