@@ -60,6 +60,8 @@ private Q_SLOTS:
     void chiusura();
     void segnalibro();
     void ordinamentoDaTastiera();
+    void chiusuraDaTastiera_data();
+    void chiusuraDaTastiera();
 
 private:
     void prepara(const QString& osParam = {});
@@ -637,6 +639,57 @@ void TstFrmMagDescInv::ordinamentoDaTastiera() {
     Premi(Qt::Key_F10, Qt::ShiftModifier);
     QVERIFY2(m_form->osSql().endsWith("ORDER BY DataInvent DESC"), qPrintable(m_form->osSql()));
     QCOMPARE(m_msg->testi(), QStringList());
+}
+
+void TstFrmMagDescInv::chiusuraDaTastiera_data() {
+    QTest::addColumn<int>("tasto"); // to "Salvare le modifiche?"
+    QTest::addColumn<bool>("chiusa");
+    QTest::addColumn<QString>("descrizione"); // of INV1 afterwards
+    QTest::newRow("Invio salva") << int(Qt::Key_Return) << true << "cambiata";
+    QTest::newRow("Esc annulla") << int(Qt::Key_Escape) << false << "Primo";
+}
+
+void TstFrmMagDescInv::chiusuraDaTastiera() {
+    // The form closed with a row typed and not saved: the real question,
+    // answered with a key.
+    QFETCH(int, tasto);
+    QFETCH(bool, chiusa);
+    QFETCH(QString, descrizione);
+    PREPARA();
+    ClicCella(vista(), 0, 2);
+    Scrivi(QStringLiteral("cambiata"));
+    m_msg.reset();
+    DialogoMessaggi dialogo;
+    ImpostaServizioMessaggi(&dialogo);
+    QStringList domande;
+    QTimer timer;
+    timer.setInterval(20);
+    QPointer<FrmMsgCom> ultimo;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        FrmMsgCom* f = FrmMsgCom::Aperto();
+        if (!f || f == ultimo)
+            return;
+        ultimo = f;
+        domande << f->LabMessaggio()->text();
+        QWidget* w = f->focusWidget() ? f->focusWidget() : f;
+        QTest::keyClick(w, Qt::Key(tasto));
+    });
+    timer.start();
+    QPointer<FrmMagDescInv> f(m_form);
+    m_form->setAttribute(Qt::WA_DeleteOnClose);
+    m_form->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    timer.stop();
+    ImpostaServizioMessaggi(nullptr);
+    fermaChiusura();
+    QCOMPARE(domande.size(), 1);
+    QVERIFY2(domande.front().contains(QStringLiteral("Salvare le modifiche?")),
+             qPrintable(domande.front()));
+    QCOMPARE(f.isNull(), chiusa);
+    if (!chiusa) // the typed text waits in the row
+        QVERIFY(m_form->dbgRiga()->DataChanged());
+    QCOMPARE(valore("SELECT Descrizione FROM MagDescrInv WHERE CodInv = 'INV1'").toString(),
+             descrizione);
 }
 
 QTEST_MAIN(TstFrmMagDescInv)
