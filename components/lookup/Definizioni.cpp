@@ -86,10 +86,14 @@ QString Like(const QString& colonna, const QString& modello, bool escape) {
 
 // code >= typed And code < typed with its last character raised: the index
 // range of the codes that begin with it (the LIKE keeps the result exact).
+// Only for plain letters and digits whose last one stays a letter or a digit
+// when raised: a server that sorts by a language's rules may put punctuation,
+// blanks and accented letters anywhere, and "z" raised is "{".
 QString Intervallo(const QString& colonna, const QString& testo) {
-    QString alto = testo.toLower();
-    if (alto.isEmpty() || alto.back().unicode() >= 0xD7FF)
+    static const QRegularExpression sicuro(QStringLiteral("^[A-Za-z0-9]*[A-Ya-y0-8]$"));
+    if (!sicuro.match(testo).hasMatch())
         return QString();
+    QString alto = testo.toLower();
     alto.back() = QChar(ushort(alto.back().unicode() + 1));
     return colonna + QStringLiteral(" >= ") + Letterale(testo) + QStringLiteral(" And ") + colonna +
            QStringLiteral(" < ") + Letterale(alto);

@@ -10,6 +10,7 @@
 #include "listcmd/ModelloRighe.h"
 
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSet>
@@ -26,7 +27,7 @@ private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
-    void cleanupTestCase() { m_pg.Elimina(); }
+    void cleanupTestCase();
 
     void ricerca_data();
     void ricerca();
@@ -41,6 +42,8 @@ private Q_SLOTS:
     void immagine();
     void scala();
     void letturaPigra();
+    void prefissiConCollazione_data();
+    void prefissiConCollazione();
 
 private:
     QSqlDatabase apri();
@@ -58,6 +61,22 @@ void TstComponenteAiuto::initTestCase() {
         QString errore;
         QVERIFY2(m_pg.Crea(&errore), qPrintable(errore));
     }
+}
+
+void TstComponenteAiuto::cleanupTestCase() {
+    m_c.reset();
+    if (QSqlDatabase::contains(QStringLiteral("icu"))) {
+        QSqlDatabase::database(QStringLiteral("icu")).close();
+        QSqlDatabase::removeDatabase(QStringLiteral("icu"));
+        {
+            QSqlDatabase amm = m_pg.Connessione(QStringLiteral("amministra"));
+            if (amm.open())
+                QSqlQuery(amm).exec(
+                    QStringLiteral("DROP DATABASE IF EXISTS %1_icu").arg(m_pg.Nome()));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("amministra"));
+    }
+    m_pg.Elimina();
 }
 
 QSqlDatabase TstComponenteAiuto::apri() {
@@ -575,6 +594,82 @@ void TstComponenteAiuto::letturaPigra() {
     QCOMPARE(ultimo, QString("P02999"));
     QVERIFY(trovato);
     QCOMPARE(lab.text(), QString("Punto vendita 2999"));
+}
+
+void TstComponenteAiuto::prefissiConCollazione_data() {
+    QTest::addColumn<QString>("digitato");
+    QTest::addColumn<QStringList>("lista");
+    QTest::newRow("ultima lettera z") << "mz" << QStringList{"MZ1", "MZA"};
+    QTest::newRow("ultima cifra 9") << "m9" << QStringList{"M91"};
+    QTest::newRow("spazio") << "m " << QStringList{"M X"};
+    QTest::newRow("trattino") << "m-" << QStringList{"M-1"};
+    QTest::newRow("lettera accentata") << "mè" << QStringList{"MÈ2"};
+    QTest::newRow("lettere e cifre") << "ma" << QStringList{"MA"};
+}
+
+// A server whose texts sort by a language's rules (here Italian, through
+// ICU: punctuation before digits and letters) finds by code every row that
+// begins with what was typed, whatever its last character.
+void TstComponenteAiuto::prefissiConCollazione() {
+    QFETCH_GLOBAL(Motore, motore);
+    if (motore != Motore::Postgres)
+        QSKIP("collazione del server: solo PostgreSQL");
+    QFETCH(QString, digitato);
+    QFETCH(QStringList, lista);
+    const QString nome = m_pg.Nome() + QStringLiteral("_icu");
+    const QString conn = QStringLiteral("icu");
+    if (!QSqlDatabase::contains(conn)) {
+        {
+            QSqlDatabase amm = m_pg.Connessione(QStringLiteral("amministra"));
+            QVERIFY2(amm.open(), qPrintable(amm.lastError().text()));
+            QSqlQuery q(amm);
+            q.exec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(nome));
+            QVERIFY2(q.exec(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 "
+                                           "LOCALE_PROVIDER icu ICU_LOCALE 'it-IT' "
+                                           "LOCALE 'C.UTF-8' ENCODING 'UTF8'")
+                                .arg(nome)),
+                     qPrintable(q.lastError().text()));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("amministra"));
+        QSqlDatabase db = m_pg.Connessione(conn);
+        db.setDatabaseName(nome);
+        QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+        QSqlQuery(db).exec(QStringLiteral("CREATE EXTENSION IF NOT EXISTS citext"));
+        try {
+            dati::CreaDitta(db, true);
+        } catch (const Errore& e) {
+            QFAIL(qPrintable(e.descrizione()));
+        }
+        Esegui(db, QStringLiteral("INSERT INTO Magazzini (Magazzino, Descrizione) VALUES "
+                                  "('MZ1', 'a'), ('MZA', 'b'), ('M91', 'c'), ('M X', 'd'), "
+                                  "('M-1', 'e'), ('MÈ2', 'f'), ('MA', 'g'), ('N1', 'h')"));
+    }
+    QSqlDatabase db = QSqlDatabase::database(conn);
+    m_c = std::make_unique<ComponenteAiutoQt>();
+    QWidget* p = nullptr;
+    QObject* o = nullptr;
+    m_c->InizializzaAiuto(p, &m_menu, o, nullptr, QString(), db, 0x80000005, 0xFF,
+                          QStringLiteral("p"), QString());
+    QStringList viste;
+    MentreAperta(*m_c, [&](FinestraAiuto* f) {
+        for (QChar c : digitato) {
+            if (c.unicode() < 128) {
+                QTest::keyClick(f->ricerca(), char(c.unicode()));
+            } else { // a key of an Italian keyboard
+                QKeyEvent k(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+                QApplication::sendEvent(f->ricerca(), &k);
+            }
+        }
+        viste = Codici(f);
+    });
+    QLineEdit box;
+    QLabel lab;
+    bool trovato = false;
+    int key = 113;
+    m_c->Aiuto(QStringLiteral("Magazzino"), &box, &lab, key, nullptr, std::nullopt, trovato, 0,
+               QString(), QString());
+    viste.sort();
+    QCOMPARE(viste, lista);
 }
 
 QTEST_MAIN(TstComponenteAiuto)
