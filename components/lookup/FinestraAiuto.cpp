@@ -15,6 +15,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTableView>
+#include <QWindow>
 
 namespace quarvel::lookup {
 
@@ -95,8 +96,16 @@ int FinestraAiuto::esegui(const Ricerca& r, QWidget* form) {
         return 1;
     }
     disponi();
-    if (form && form != this)
-        setParent(form->window(), windowFlags() | Qt::Dialog);
+    // Over the form that asked, never its child: the one window outlives
+    // every form (the session keeps it).
+    setWindowModality(Qt::ApplicationModal);
+    if (form && form->window() != this) {
+        QWidget* sopra = form->window();
+        winId();
+        if (windowHandle() && sopra->windowHandle())
+            windowHandle()->setTransientParent(sopra->windowHandle());
+        move(sopra->geometry().center() - rect().center());
+    }
     m_testo->setFocus();
     m_testo->end(false);
     const int esito = exec();

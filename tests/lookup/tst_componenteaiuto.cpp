@@ -11,6 +11,7 @@
 
 #include <QImage>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSet>
@@ -42,6 +43,7 @@ private Q_SLOTS:
     void immagine();
     void scala();
     void letturaPigra();
+    void finestraSopravviveAllaForm();
     void prefissiConCollazione_data();
     void prefissiConCollazione();
 
@@ -594,6 +596,30 @@ void TstComponenteAiuto::letturaPigra() {
     QCOMPARE(ultimo, QString("P02999"));
     QVERIFY(trovato);
     QCOMPARE(lab.text(), QString("Punto vendita 2999"));
+}
+
+// The one search window outlives the forms that opened it: the session keeps
+// it (FormAiuto) for the program's life.
+void TstComponenteAiuto::finestraSopravviveAllaForm() {
+    PROVA_SOLO_PRIMO_MOTORE();
+    QWidget* finestra = m_c->FormAiuto()->widget();
+    QPointer<QWidget> guardia(finestra);
+    {
+        auto form = std::make_unique<QWidget>();
+        form->show();
+        bool vista = false;
+        MentreAperta(*m_c, [&](FinestraAiuto* f) { vista = f->isVisible(); });
+        QLineEdit box;
+        QLabel lab;
+        bool trovato = false;
+        int key = 113;
+        m_c->Aiuto(QStringLiteral("Magazzino"), &box, &lab, key, form.get(), std::nullopt,
+                   trovato, 0, QString(), QString());
+        QVERIFY(vista);
+    }
+    QVERIFY(guardia);
+    QCOMPARE(m_c->FormAiuto()->widget(), finestra);
+    QVERIFY(!finestra->parentWidget());
 }
 
 void TstComponenteAiuto::prefissiConCollazione_data() {
