@@ -49,6 +49,11 @@ FinestraAiuto::FinestraAiuto(QWidget* genitore)
     m_vista->installEventFilter(this);
     m_testo->installEventFilter(this);
     connect(m_testo, &QLineEdit::textEdited, this, &FinestraAiuto::testoCambiato);
+    // a window of rows read on scrolling, or the count, that fails is told
+    connect(m_modello, &listcmd::ModelloRighe::erroreLettura, this, [](const Errore& e) {
+        ImpostaErrore(e);
+        MsgErrfrm();
+    });
     connect(m_vista->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { mostraImmagine(); });
     connect(m_vista, &QTableView::doubleClicked, this, [this](const QModelIndex&) { scegli(); });
@@ -82,6 +87,8 @@ QVariant FinestraAiuto::RetVal(const QString& campo) const {
 }
 
 int FinestraAiuto::esegui(const Ricerca& r, QWidget* form) {
+    if (isVisible())
+        return 0; // a lookup asked for while one is open: nothing picked
     m_r = r;
     m_codice = QVariant();
     m_riga = QSqlRecord();

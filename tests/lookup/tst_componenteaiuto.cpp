@@ -11,9 +11,9 @@
 
 #include <QImage>
 #include <QKeyEvent>
-#include <QPointer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QSet>
 #include <QTableView>
 
@@ -44,6 +44,8 @@ private Q_SLOTS:
     void scala();
     void letturaPigra();
     void finestraSopravviveAllaForm();
+    void aggiornaERicercaAnnidata();
+    void prepDecodDelProgramma();
     void prefissiConCollazione_data();
     void prefissiConCollazione();
 
@@ -345,6 +347,20 @@ void TstComponenteAiuto::decodifica() {
         QCOMPARE(ColoreSfondo(&box), quint32(0x80000005));
         QCOMPARE(lab.text(), QString("Vite a testa esagonale"));
     }
+    // into the controls by table and key field
+    {
+        const Definizione* def = TrovaDefinizione(nome);
+        QVERIFY(def);
+        QLineEdit b2;
+        QLabel l2;
+        b2.setText(codice);
+        QVariantList nomi{QStringLiteral("Descrizione")};
+        m_c->DecodificaControlli(def->tabella, def->chiave, &b2, &l2, 0, 0, 8, QString(), nomi,
+                                 std::nullopt, QString());
+        QCOMPARE(l2.text(), descrizione);
+        QCOMPARE(ColoreSfondo(&b2) == 0x0000FF, rosso);
+        QCOMPARE(nomi.value(0).toString(), esito == -1 ? descrizione : QString());
+    }
     // the same through the table and key field
     QString d;
     QVariantList f{QStringLiteral("Descrizione"), QStringLiteral("NonEsiste")};
@@ -613,13 +629,88 @@ void TstComponenteAiuto::finestraSopravviveAllaForm() {
         QLabel lab;
         bool trovato = false;
         int key = 113;
-        m_c->Aiuto(QStringLiteral("Magazzino"), &box, &lab, key, form.get(), std::nullopt,
-                   trovato, 0, QString(), QString());
+        m_c->Aiuto(QStringLiteral("Magazzino"), &box, &lab, key, form.get(), std::nullopt, trovato,
+                   0, QString(), QString());
         QVERIFY(vista);
     }
     QVERIFY(guardia);
     QCOMPARE(m_c->FormAiuto()->widget(), finestra);
     QVERIFY(!finestra->parentWidget());
+}
+
+// "Aggiorna" reads the open list again (a row another workstation added
+// shows); a lookup asked for while the window is open picks nothing and
+// leaves the window as it is.
+void TstComponenteAiuto::aggiornaERicercaAnnidata() {
+    QSqlDatabase db = apri();
+    Esegui(db, QStringLiteral("DELETE FROM Magazzini WHERE Magazzino = 'M03'"));
+    QStringList prima, dopo;
+    int annidata = 99;
+    bool ancoraAperta = false;
+    MentreAperta(*m_c, [&](FinestraAiuto* f) {
+        prima = Codici(f);
+        Esegui(db, QStringLiteral("INSERT INTO Magazzini (Magazzino, Descrizione) VALUES "
+                                  "('M03', 'Deposito Sud')"));
+        QMetaObject::invokeMethod(f, "ButtonComando", Q_ARG(QString, QStringLiteral("Aggiorna")));
+        dopo = Codici(f);
+        QLineEdit b2;
+        QLabel l2;
+        bool t2 = true;
+        int k2 = 113;
+        annidata = m_c->Aiuto(QStringLiteral("Articolo"), &b2, &l2, k2, nullptr, std::nullopt, t2,
+                              0, QString(), QString())
+                       .toInt();
+        ancoraAperta = f->isVisible() && f->modello()->rowCount() == 3;
+    });
+    QLineEdit box;
+    QLabel lab;
+    bool trovato = false;
+    int key = 113;
+    m_c->Aiuto(QStringLiteral("Magazzino"), &box, &lab, key, nullptr, std::nullopt, trovato, 0,
+               QString(), QString());
+    Esegui(db, QStringLiteral("DELETE FROM Magazzini WHERE Magazzino = 'M03'"));
+    QCOMPARE(prima, (QStringList{"M01", "M02"}));
+    QCOMPARE(dopo, (QStringList{"M01", "M02", "M03"}));
+    QCOMPARE(annidata, 0);
+    QVERIFY(ancoraAperta);
+}
+
+// The program may take a decoding over (ClsPrepDecod answering True): the
+// controls stay as they were.
+void TstComponenteAiuto::prepDecodDelProgramma() {
+    struct Eventi final : IEventiAiuto {
+        bool prende = false;
+        QStringList visti;
+        void ClsMainMenuFrm() override {}
+        void ClsPrepDecod(const QString& id, const QString& base, const QString& campo,
+                          const QVariant& valore, const QVariant&, const QVariant&,
+                          QVariant& ritorno) override {
+            visti << QStringList{id, base, campo, valore.toString()}.join(QLatin1Char('|'));
+            ritorno = prende;
+        }
+        void LanciaKeyPrim(const QString&) override {}
+        void LanciaKeySec(const QString&) override {}
+    } eventi;
+    m_c->ImpostaEventi(&eventi);
+    QLineEdit box;
+    QLabel lab;
+    box.setText(QStringLiteral("XYZ"));
+    lab.setText(QStringLiteral("com'era"));
+    QString condizione;
+    eventi.prende = true;
+    QCOMPARE(m_c->DecodificaCampo(QStringLiteral("Magazzino"), &box, &lab, std::nullopt, 0,
+                                  QString(), 0, nullptr, condizione),
+             0);
+    QCOMPARE(lab.text(), QString("com'era"));
+    QCOMPARE(ColoreSfondo(&box), quint32(0x80000005));
+    eventi.prende = false;
+    QCOMPARE(m_c->DecodificaCampo(QStringLiteral("Magazzino"), &box, &lab, std::nullopt, 0,
+                                  QString(), 0, nullptr, condizione),
+             0);
+    QCOMPARE(lab.text(), TestoInesistente);
+    QCOMPARE(eventi.visti, (QStringList{"Magazzino|Magazzini|Magazzino|XYZ",
+                                        "Magazzino|Magazzini|Magazzino|XYZ"}));
+    m_c->ImpostaEventi(nullptr);
 }
 
 void TstComponenteAiuto::prefissiConCollazione_data() {
