@@ -46,8 +46,8 @@ test: build
 	@scripts/test.sh $(BUILD)
 
 # End to end under Xvfb: make run's menu, a function launched, the program
-# ending; then make run on a company of the test PostgreSQL server, and the
-# README's PostgreSQL recipe followed step by step.
+# ending.  (The README's PostgreSQL recipe and make run DITTA= on the test
+# server are the test ricetta_postgres of make test.)
 e2e: build
 	@tests/e2e/make-run.sh $(BUILD)
 

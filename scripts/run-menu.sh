@@ -32,7 +32,7 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
 make run: there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set), so
 the menu's window cannot appear.  Run it from a desktop session, over ssh -X,
 or on a virtual display:
-    xvfb-run -a make run
+    xvfb-run -a make run          (xvfb-run: apt-get install xvfb xauth)
 MSG
     exit 1
 fi

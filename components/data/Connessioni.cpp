@@ -176,8 +176,11 @@ QSqlDatabase ApriOdbc(const QString& nomeOdbc, const QString& utente, const QStr
                       const QString& nomeConnessione, bool solaLettura, bool psql) {
     QSqlDatabase db = NuovaConnessione(QStringLiteral("QODBC"), nomeConnessione);
     db.setDatabaseName(nomeOdbc);
-    db.setUserName(utente);
-    db.setPassword(password);
+    // QODBC appends ";UID=...;PWD=..." to the text as given: a ';' or a brace
+    // in the user or the password would end the attribute early, so they
+    // travel between braces.
+    db.setUserName(ValoreOdbc(utente));
+    db.setPassword(ValoreOdbc(password));
     if (solaLettura)
         db.setConnectOptions(QStringLiteral("SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY"));
     InfoConnessione info{Dialetto::PostgreSQL, true, false, {}};

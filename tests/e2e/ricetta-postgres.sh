@@ -101,6 +101,7 @@ finish() {
         sql postgres "DROP DATABASE IF EXISTS $d WITH (FORCE)" >/dev/null 2>&1 || true
     done
     sql postgres "DROP ROLE IF EXISTS $USR" >/dev/null 2>&1 || true
+    sql postgres "DROP ROLE IF EXISTS ${USR}_pv" >/dev/null 2>&1 || true
     rm -rf "$T"
 }
 trap finish EXIT
@@ -185,6 +186,32 @@ else
     grep -q "CREATE EXTENSION citext" "$T/senza.log" ||
         fail "quarvel-ditta did not say how to create citext: $(cat "$T/senza.log")"
 fi
+
+# A password with ';' and braces: quarvel-ditta logs in with it through Qt's
+# PostgreSQL driver and through unixODBC alike (QODBC puts the user and the
+# password in the connection text, where they travel between braces).
+sql postgres "CREATE ROLE ${USR}_pv LOGIN PASSWORD 'pun;to{v}}'" >/dev/null
+sql postgres "ALTER DATABASE ${DB}_testo OWNER TO ${USR}_pv" >/dev/null
+sql "${DB}_testo" "REASSIGN OWNED BY $USR TO ${USR}_pv" >/dev/null
+cat >>"$ODBCINI" <<INI
+
+[${DSN}_pv]
+Driver=PostgreSQL Unicode
+Servername=localhost
+Port=$SERVER_PORT
+Database=${DB}_testo
+CommLog=0
+INI
+for via in --nativo --solo-odbc; do
+    opt=()
+    [[ $via == --solo-odbc ]] && opt=(--solo-odbc)
+    if ! QUARVEL_DITTA_PWD='pun;to{v}}' "$DITTA_PROG" "${opt[@]}" --sostituisci --uid "${USR}_pv" \
+        "${DSN}_pv" 2>"$T/pv.log" </dev/null ||
+        ! QUARVEL_DITTA_PWD='pun;to{v}}' "$DITTA_PROG" "${opt[@]}" --sostituisci \
+            --uid "${USR}_pv" "$TESTO" 2>>"$T/pv.log" </dev/null; then
+        fail "a password with ';' refused ($via): $(cat "$T/pv.log")"
+    fi
+done
 
 # 7. The program's login: SqlLogin and SqlPwd in the [Valori] section of the
 #    menu's store, ~/.config/quarvel/menu.ini, readable by its owner only.
