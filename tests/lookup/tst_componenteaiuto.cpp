@@ -24,7 +24,9 @@ using namespace prova;
 class TstComponenteAiuto : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase_data() { MotoriProva::Righe(); }
+    void initTestCase_data() {
+        MotoriProva::Righe({Motore::Sqlite, Motore::Postgres, Motore::Odbc});
+    }
     void initTestCase();
     void init();
     void cleanup();
