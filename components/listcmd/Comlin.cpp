@@ -2,7 +2,9 @@
 
 #include "listcmd/Motore.h"
 #include "suite/ComponenteDati.h"
+#include "suite/Errore.h"
 #include "suite/Messaggi.h"
+#include "suite/Sessione.h"
 
 #include <QAction>
 #include <QApplication>
@@ -316,10 +318,55 @@ int Comlin::EseguiPulsante(const QString& chiave, const QVariant& valore, bool d
         if (!m_segnalibro.isEmpty())
             g->setBookmark(m_segnalibro);
     } else if (k == QLatin1String("stampa")) {
-        // handed to the print dialog once printing is in place
+        // the list print dialog prints through AvviaStampa
+        if (auto* d = dynamic_cast<IDialogoStampaLista*>(m_frmStampa.data())) {
+            d->setOgComlin(this);
+            m_frmStampa->show();
+            m_frmStampa->raise();
+            m_frmStampa->activateWindow();
+        }
     }
     aggiornaPulsanti();
     return 0;
+}
+
+IStampa* Comlin::ogSta() {
+    if (!m_sta) {
+        try {
+            m_sta = CreaStampa();
+        } catch (const Errore&) {
+            return nullptr; // no print component in this program
+        }
+    }
+    return m_sta.get();
+}
+
+void Comlin::AvviaStampa(const QString& colonne, qint16 orientamento, QFont& font) {
+    IListaLettura* lista = Lista();
+    IStampa* sta = ogSta();
+    if (!lista || !sta)
+        return;
+    sta->setOfrmStampaInCorso(dynamic_cast<IStampaInCorso*>(m_frmInCorso.data()));
+    RichiestaStampaLista r;
+    r.colonne = colonne;
+    r.orientamento = orientamento;
+    r.font = font;
+    r.titolo = m_form ? m_form->windowTitle() : QString();
+    r.ditta = Sessione().DescrizioneDitta;
+    if (m_frmStampa)
+        m_frmStampa->hide();
+    if (m_frmInCorso)
+        m_frmInCorso->show();
+    try {
+        sta->StampaLista(*lista, r);
+    } catch (const Errore& e) {
+        if (m_frmInCorso)
+            m_frmInCorso->hide();
+        MsgErrfrm(e.descrizione(), QString::number(e.numero()));
+        return;
+    }
+    if (m_frmInCorso)
+        m_frmInCorso->hide();
 }
 
 void Comlin::setSegnalibro(const QString& s) {

@@ -3,10 +3,12 @@
 
 #include "listcmd/Griglia.h"
 #include "suite/ListaComandi.h"
+#include "suite/Stampa.h"
 
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <memory>
 
 class QAction;
 #include <QLineEdit>
@@ -71,8 +73,13 @@ public:
 
     IListaLettura* Lista() override;
 
-    void setOfrmComlinSTampa(QWidget* form) override { m_frmStampa = form; }
+    void setOfrmComlinSTampa(QWidget* form) override {
+        m_frmStampa = form;
+        aggiornaPulsanti();
+    }
     void setOfrmStampaInCorso(QWidget* form) override { m_frmInCorso = form; }
+    IStampa* ogSta() override;
+    void AvviaStampa(const QString& colonne, qint16 orientamento, QFont& font) override;
 
     // The question asked before a delete.
     static QString domandaCancella();
@@ -104,6 +111,7 @@ private:
     bool m_risVidFatta = false;
     QPointer<QWidget> m_frmStampa;
     QPointer<QWidget> m_frmInCorso;
+    std::unique_ptr<IStampa> m_sta;
     QHash<QString, QAction*> m_pulsanti;
     QList<QMetaObject::Connection> m_connessioni;
 };

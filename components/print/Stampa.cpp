@@ -146,6 +146,8 @@ qint64 Stampa::StampaLista(IListaLettura& lista, const RichiestaStampaLista& r) 
         Rifiuta(QStringLiteral("Si può lanciare solo una stampa alla volta"));
     FlagStampa flag;
     m_interrotta = false;
+    if (m_inCorso)
+        m_inCorso->setOgStampa(this);
     const QVector<int> colonne = ColonneScelte(lista.colonne(), r.colonne);
     const IOpzioniStampa& o = *m_opzioni;
     switch (o.oiStaVid) {

@@ -1,6 +1,7 @@
 #include "SceltaStampante.h"
 
 #include "config/ParametriIni.h"
+#include "suite/Errore.h"
 #include "suite/Messaggi.h"
 
 #include <QCursor>
@@ -111,8 +112,8 @@ bool ImpostaStampanteDefault(const QString& nome) {
     if (driver.isEmpty() || porta.isEmpty())
         return false;
     if (!Stampanti().ImpostaPredefinita(driver)) {
-        MsgErrfrm(QStringLiteral("0"),
-                  QStringLiteral("Impossibile rendere %1 la stampante predefinita").arg(nome));
+        MsgErrfrm(QStringLiteral("Impossibile rendere %1 la stampante predefinita").arg(nome),
+                  QString::number(NumErr::PermessoNegato));
         return false;
     }
     return true;

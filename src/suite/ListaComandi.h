@@ -23,6 +23,7 @@
 #include <QtGlobal>
 
 class QAction;
+class QFont;
 class QLineEdit;
 class QObject;
 class QToolBar;
@@ -33,6 +34,7 @@ namespace quarvel {
 class IDatiRiga;
 class IGrigliaDati;
 class IListaLettura;
+class IStampa;
 
 class IListaComandi {
 public:
@@ -122,6 +124,13 @@ public:
     // Printing: the list print dialog and the printing-in-progress form.
     virtual void setOfrmComlinSTampa(QWidget* form) = 0;
     virtual void setOfrmStampaInCorso(QWidget* form) = 0;
+    // The print object that prints this list (suite/Stampa.h), made on first
+    // use; nullptr without the print component.
+    virtual IStampa* ogSta() = 0;
+    // Prints the list: columns "V" visible or "T" all, orientation 1
+    // portrait or 2 landscape (-1 none chosen), the font of the print (the
+    // object may give another back).  A failed print is told to the operator.
+    virtual void AvviaStampa(const QString& colonne, qint16 orientamento, QFont& font) = 0;
 };
 
 // A new list-command object (registered by the list-command component; an

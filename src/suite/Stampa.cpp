@@ -8,6 +8,7 @@ IOpzioniStampa::~IOpzioniStampa() = default;
 IStampaInCorso::~IStampaInCorso() = default;
 IStampa::~IStampa() = default;
 IStampanti::~IStampanti() = default;
+IDialogoStampaLista::~IDialogoStampaLista() = default;
 
 namespace {
 FabbricheStampa fabbriche;

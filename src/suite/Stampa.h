@@ -19,6 +19,7 @@ class QWidget;
 
 namespace quarvel {
 
+class IListaComandi;
 class IListaLettura;
 
 // Print targets (oiStaVid).
@@ -90,9 +91,12 @@ public:
 };
 
 // The printing-in-progress form as the print object sees it.
+class IStampa;
 class IStampaInCorso {
 public:
     virtual ~IStampaInCorso();
+    // The print running (its stop request answers "Interrompi la stampa").
+    virtual void setOgStampa(IStampa* stampa) = 0;
     // The page being printed.
     virtual void MostraPagina(int pagina) = 0;
 };
@@ -125,6 +129,14 @@ public:
     // print running ends after the page it is on.
     virtual void Interrompi(int codice) = 0;
     virtual bool Interrotta() const = 0;
+};
+
+// The list print dialog as the list-command object sees it: the object sets
+// itself as the dialog's ogComlin before it shows the dialog.
+class IDialogoStampaLista {
+public:
+    virtual ~IDialogoStampaLista();
+    virtual void setOgComlin(IListaComandi* comlin) = 0;
 };
 
 // The system's printers as the print component finds them (CUPS): queues

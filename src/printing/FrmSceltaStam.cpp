@@ -1,0 +1,723 @@
+#include "FrmSceltaStam.h"
+
+#include "OpzioniSalvate.h"
+#include "SceltaStampante.h"
+#include "suite/MenuClient.h"
+#include "suite/Messaggi.h"
+#include "suite/Sessione.h"
+#include "suite/StampaAttiva.h"
+#include "suite/Utilita.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace quarvel {
+
+namespace {
+const QString NessunaImpostazione = QStringLiteral("Nessuna impostazione - Default");
+const QString Separatori[] = {QStringLiteral("\t"), QStringLiteral(";"), QStringLiteral(","),
+                              QStringLiteral(" ")};
+const QString Qualificatori[] = {QStringLiteral("\""), QStringLiteral("'"), QString()};
+
+// The code an entry of the bin or paper combo stands for: 0 for the first
+// entry or one without "-", else the number before the first "-".
+int CodiceVoce(const QComboBox* cbo) {
+    if (cbo->currentIndex() <= 0)
+        return 0;
+    const QString t = cbo->currentText();
+    const qsizetype meno = t.indexOf(QLatin1Char('-'));
+    return meno < 0 ? 0 : t.left(meno).trimmed().toInt();
+}
+} // namespace
+
+template <typename T> T* FrmSceltaStam::aggiungi(T* w, const QString& nome) {
+    w->setObjectName(nome);
+    m_controlli.insert(nome, w);
+    return w;
+}
+
+FrmSceltaStam::FrmSceltaStam(QWidget* genitore) : QDialog(genitore) {
+    setObjectName(QStringLiteral("FrmSceltaStam"));
+    setWindowTitle(QStringLiteral("Scelta della modalità di stampa"));
+    auto* principale = new QVBoxLayout(this);
+
+    auto* fraStaSu =
+        aggiungi(new QGroupBox(QStringLiteral("Stampa su: "), this), QStringLiteral("Fra(0)"));
+    auto* ls = new QHBoxLayout(fraStaSu);
+    const char* destinazioni[] = {"&Stampante", "&Video", "&File", "File/stam. a &lung. fissa"};
+    for (int i = 0; i < 4; ++i) {
+        auto* o = aggiungi(new QRadioButton(QString::fromUtf8(destinazioni[i]), fraStaSu),
+                           QStringLiteral("OptStampaSu(%1)").arg(i));
+        ls->addWidget(o);
+        connect(o, &QRadioButton::clicked, this, [this, i] { OptStampaSu_Click(i); });
+    }
+    principale->addWidget(fraStaSu);
+    principale->addWidget(costruisciStampante());
+    principale->addWidget(costruisciVideo());
+    principale->addWidget(costruisciFile());
+    principale->addWidget(costruisciFisso());
+
+    aggiungi(new QLabel(QStringLiteral("Stampante attuale:"), this),
+             QStringLiteral("LabStaAttuale"));
+    principale->addWidget(controllo(QStringLiteral("LabStaAttuale")));
+    auto* pulsanti = new QHBoxLayout;
+    auto* salva = aggiungi(new QPushButton(QStringLiteral("Salva op&zioni stampa"), this),
+                           QStringLiteral("ComSalOpz"));
+    auto* canc = aggiungi(new QPushButton(QStringLiteral("Canc. op&zioni stampa"), this),
+                          QStringLiteral("ComCancOpz"));
+    auto* chiudi =
+        aggiungi(new QPushButton(QStringLiteral("&Chiudi"), this), QStringLiteral("ComChiudi"));
+    for (QPushButton* b : {salva, canc, chiudi}) {
+        b->setAutoDefault(false);
+        pulsanti->addWidget(b);
+    }
+    principale->addLayout(pulsanti);
+    principale->addWidget(costruisciSalvataggio());
+    connect(salva, &QPushButton::clicked, this, &FrmSceltaStam::ComSalOpz_Click);
+    connect(canc, &QPushButton::clicked, this, &FrmSceltaStam::ComCancOpz_Click);
+    connect(chiudi, &QPushButton::clicked, this, &QDialog::close);
+
+    // The printers with their ports.
+    QStringList nomi, porte;
+    ElencoPorteStampanti(nomi, porte);
+    for (const char* griglia : {"GriPri", "GriPorte"}) {
+        auto* g = c<QTableWidget>(QString::fromLatin1(griglia));
+        g->setRowCount(int(nomi.size()));
+        for (int i = 0; i < nomi.size(); ++i) {
+            g->setItem(i, 0, new QTableWidgetItem(QString::number(i)));
+            g->setItem(i, 1, new QTableWidgetItem(nomi[i]));
+            g->setItem(i, 2, new QTableWidgetItem(porte[i]));
+        }
+    }
+    c<QLabel>(QStringLiteral("labTotStamp"))->setText(QString::number(nomi.size()));
+
+    QString noCassetti;
+    if (IMenuClient* menu = Sessione().MenuClient) {
+        noCassetti = menu->LeggiValore(QStringLiteral("Personal.Tutti.§StampantiNoCassetti"));
+        if (noCassetti == QLatin1String("§ç~$!^"))
+            noCassetti.clear();
+    }
+    setMsStampantiNoCassetti(noCassetti);
+}
+
+QGroupBox* FrmSceltaStam::costruisciStampante() {
+    auto* f = aggiungi(new QGroupBox(QStringLiteral("Scelta della stampante:")),
+                       QStringLiteral("FraOpz(0)"));
+    auto* g = new QGridLayout(f);
+    auto* gri = aggiungi(new QTableWidget(0, 3, f), QStringLiteral("GriPri"));
+    gri->setHorizontalHeaderLabels(
+        {QStringLiteral("N."), QStringLiteral("Nome"), QStringLiteral("Porta")});
+    gri->setSelectionBehavior(QAbstractItemView::SelectRows);
+    gri->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(gri, &QTableWidget::cellClicked, this,
+            [this](int r, int) { ScegliStampante(r, false); });
+    g->addWidget(gri, 0, 0, 1, 4);
+    g->addWidget(aggiungi(new QLabel(f), QStringLiteral("labTotStamp")), 1, 0);
+    auto* def = aggiungi(new QPushButton(QStringLiteral("Stampante predefinita"), f),
+                         QStringLiteral("ComUsaDef"));
+    def->setAutoDefault(false);
+    connect(def, &QPushButton::clicked, this, [this] {
+        if (m_opz && m_opz->oiStaVid == DestStampa::Fissa) {
+            QString nome, mancante, porta;
+            LeggiStampanteDefault(nome, mancante, porta);
+            if (nome.isEmpty()) {
+                AvvisoStampanteDefNonDisp(QStringLiteral("FisFileName"), mancante,
+                                          m_opz->osSezione());
+                return;
+            }
+            m_opz->osFisFileName = nome; // CUPS prints on the queue by its name
+            m_opz->obFisStampante = true;
+            AggiornaFisso();
+            VisStaAttuale();
+            return;
+        }
+        QString nome, mancante, porta;
+        RipristinaStampanteDefault(nome, mancante, porta);
+        if (nome.isEmpty() && StampanteCambiata() == 1 && m_opz)
+            AvvisoStampanteDefNonDisp(QStringLiteral("NomeStampante"), mancante,
+                                      m_opz->osSezione());
+        else
+            ScegliStampante(-1, true);
+    });
+    g->addWidget(def, 1, 1);
+    auto* opz =
+        aggiungi(new QPushButton(QStringLiteral("Opzioni"), f), QStringLiteral("ComOpz(0)"));
+    opz->setAutoDefault(false);
+    connect(opz, &QPushButton::clicked, this, [this] {
+        if (m_opz)
+            m_opz->obFlagVideo = false;
+    });
+    g->addWidget(opz, 1, 2);
+    g->addWidget(new QLabel(QStringLiteral("Tipo carta:"), f), 2, 0);
+    auto* carta = aggiungi(new QComboBox(f), QStringLiteral("cboTipoCarta"));
+    connect(carta, &QComboBox::activated, this, [this, carta](int) {
+        if (m_opz)
+            m_opz->setValore(QStringLiteral("NumTipoCarta"), CodiceVoce(carta));
+    });
+    g->addWidget(carta, 2, 1, 1, 3);
+    g->addWidget(new QLabel(QStringLiteral("Cassetto:"), f), 3, 0);
+    auto* cassetti = aggiungi(new QComboBox(f), QStringLiteral("cboCassetti"));
+    connect(cassetti, &QComboBox::activated, this, [this, cassetti](int) {
+        if (m_opz)
+            m_opz->setValore(QStringLiteral("NumCassetto"), CodiceVoce(cassetti));
+        VisStaAttuale();
+    });
+    g->addWidget(cassetti, 3, 1, 1, 3);
+    auto* forza = aggiungi(
+        new QCheckBox(QStringLiteral("Forza la stampa in verticale (Da utilizzarsi solo in caso di "
+                                     "foglio più grande  dell' A4)"),
+                      f),
+        QStringLiteral("CheForzaVert"));
+    connect(forza, &QCheckBox::clicked, this, [this](bool v) {
+        if (m_opz)
+            m_opz->obForzaVert = v;
+        VisStaAttuale();
+    });
+    g->addWidget(forza, 4, 0, 1, 4);
+    auto* numPag = aggiungi(new QCheckBox(QStringLiteral("Mess.Numero pagine"), f),
+                            QStringLiteral("CheNumPag"));
+    connect(numPag, &QCheckBox::clicked, this, [this](bool v) {
+        if (m_opz)
+            m_opz->setValore(QStringLiteral("MostraNumPag"), v);
+    });
+    g->addWidget(numPag, 5, 0, 1, 2);
+    for (int i : {10, 20}) {
+        g->addWidget(
+            new QLabel(i == 10 ? QStringLiteral("Da pagina:") : QStringLiteral("A pagina:"), f), 6,
+            i == 10 ? 0 : 2);
+        auto* t = aggiungi(new QLineEdit(f), QStringLiteral("txt(%1)").arg(i));
+        connect(t, &QLineEdit::editingFinished, this, [this, i] { paginaLasciata(i); });
+        g->addWidget(t, 6, i == 10 ? 1 : 3);
+    }
+    return f;
+}
+
+QGroupBox* FrmSceltaStam::costruisciVideo() {
+    auto* f = aggiungi(new QGroupBox(QStringLiteral("Opzioni di Visualizzazione:")),
+                       QStringLiteral("FraOpz(1)"));
+    auto* g = new QGridLayout(f);
+    g->addWidget(aggiungi(new QLabel(f), QStringLiteral("labFatt")), 0, 0);
+    g->addWidget(aggiungi(new QLabel(f), QStringLiteral("LabMemVid")), 0, 1);
+    for (int i : {30, 40}) {
+        auto* t = aggiungi(new QLineEdit(f), QStringLiteral("txt(%1)").arg(i));
+        connect(t, &QLineEdit::editingFinished, this, [this, i] { paginaLasciata(i); });
+        g->addWidget(t, 1, i == 30 ? 0 : 1);
+    }
+    auto* b = aggiungi(new QPushButton(QStringLiteral("Cambia"), f), QStringLiteral("ComOpz(1)"));
+    b->setAutoDefault(false);
+    b->setEnabled(false); // the preview comes later
+    g->addWidget(b, 0, 2);
+    return f;
+}
+
+QGroupBox* FrmSceltaStam::costruisciFile() {
+    auto* f =
+        aggiungi(new QGroupBox(QStringLiteral("Opzioni del file:")), QStringLiteral("FraOpz(2)"));
+    auto* g = new QGridLayout(f);
+    g->addWidget(aggiungi(new QLabel(f), QStringLiteral("LabFileName")), 0, 0, 1, 2);
+    g->addWidget(aggiungi(new QLabel(f), QStringLiteral("LabFileForm")), 1, 0);
+    auto* b = aggiungi(new QPushButton(QStringLiteral("Cambia"), f), QStringLiteral("ComOpz(2)"));
+    b->setAutoDefault(false);
+    connect(b, &QPushButton::clicked, this, &FrmSceltaStam::cambiaNomeFile);
+    g->addWidget(b, 1, 1);
+    auto* numNoForm =
+        aggiungi(new QCheckBox(QStringLiteral("Tolgo il formato nei campi numerici"), f),
+                 QStringLiteral("CheNumNoForm"));
+    connect(numNoForm, &QCheckBox::clicked, this, [this](bool v) {
+        if (m_opz)
+            m_opz->obNumNoForm = v;
+    });
+    g->addWidget(numNoForm, 2, 0, 1, 2);
+    auto* sep =
+        aggiungi(new QGroupBox(QStringLiteral("Separatore campi :"), f), QStringLiteral("Fra(1)"));
+    auto* ls = new QVBoxLayout(sep);
+    const char* sepTesti[] = {"Ta&bulatore", "&Punto e virgola", "&Virgola", "&Spazio"};
+    for (int i = 0; i < 4; ++i) {
+        auto* o = aggiungi(new QRadioButton(QString::fromUtf8(sepTesti[i]), sep),
+                           QStringLiteral("OptSepCampi(%1)").arg(i));
+        connect(o, &QRadioButton::clicked, this, [this, i] {
+            if (m_opz)
+                m_opz->osSepCampi = Separatori[i];
+            VisStaAttuale();
+        });
+        ls->addWidget(o);
+    }
+    auto* qual = aggiungi(new QGroupBox(QStringLiteral("Qualificatore testo:"), f),
+                          QStringLiteral("Fra(2)"));
+    auto* lq = new QVBoxLayout(qual);
+    const char* qualTesti[] = {"\" &Doppio apice", "' S&ingolo apice", "&Nessuno"};
+    for (int i = 0; i < 3; ++i) {
+        auto* o = aggiungi(new QRadioButton(QString::fromUtf8(qualTesti[i]), qual),
+                           QStringLiteral("OptDelimStr(%1)").arg(i));
+        connect(o, &QRadioButton::clicked, this, [this, i] {
+            if (m_opz)
+                m_opz->osDelimStr = Qualificatori[i];
+            VisStaAttuale();
+        });
+        lq->addWidget(o);
+    }
+    g->addWidget(sep, 3, 0);
+    g->addWidget(qual, 3, 1);
+    return f;
+}
+
+QGroupBox* FrmSceltaStam::costruisciFisso() {
+    auto* f =
+        aggiungi(new QGroupBox(QStringLiteral("Opzioni per la stampa / file a lunghezza fissa:")),
+                 QStringLiteral("FraOpz(3)"));
+    auto* g = new QGridLayout(f);
+    auto* porte = aggiungi(new QTableWidget(0, 3, f), QStringLiteral("GriPorte"));
+    porte->setHorizontalHeaderLabels(
+        {QStringLiteral("N."), QStringLiteral("Nome"), QStringLiteral("Porta")});
+    porte->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(porte, &QTableWidget::cellClicked, this, [this, porte](int r, int) {
+        if (!m_opz || !porte->item(r, 1))
+            return;
+        m_opz->osFisFileName = porte->item(r, 1)->text(); // the queue, sent to raw
+        m_opz->obFisStampante = true;
+        AggiornaFisso();
+        VisStaAttuale();
+    });
+    g->addWidget(porte, 0, 0, 1, 4);
+    g->addWidget(aggiungi(new QLabel(f), QStringLiteral("LabFileStampaFis")), 1, 0, 1, 3);
+    auto* nome =
+        aggiungi(new QPushButton(QStringLiteral("&Nome File"), f), QStringLiteral("ComOpz(3)"));
+    nome->setAutoDefault(false);
+    connect(nome, &QPushButton::clicked, this, &FrmSceltaStam::cambiaNomeFisso);
+    g->addWidget(nome, 1, 3);
+    const std::pair<const char*, const char*> numeri[] = {{"TxtFisMrAlt", "Righe vuote in alto:"},
+                                                          {"TxtFisMrBas", "Righe vuote in basso:"},
+                                                          {"TxtFisColonne", "Colonne:"},
+                                                          {"TxtFisRighe", "Righe per pagina:"}};
+    int riga = 2;
+    for (const auto& [n, testo] : numeri) {
+        g->addWidget(new QLabel(QString::fromUtf8(testo), f), riga, 0);
+        auto* t = aggiungi(new QLineEdit(f), QString::fromLatin1(n));
+        const QString chiave = QString::fromLatin1(n);
+        connect(t, &QLineEdit::editingFinished, this, [this, t, chiave] {
+            if (!m_opz)
+                return;
+            const qint16 v = Utilita().TestoInIntero(t->text());
+            if (chiave == QLatin1String("TxtFisMrAlt"))
+                m_opz->oiFisMrAlt = v;
+            else if (chiave == QLatin1String("TxtFisMrBas"))
+                m_opz->oiFisMrBas = v;
+            else if (chiave == QLatin1String("TxtFisColonne"))
+                m_opz->oiFisColonne = v;
+            else
+                m_opz->oiFisRighe = v;
+        });
+        g->addWidget(t, riga++, 1);
+    }
+    auto* comp = aggiungi(new QCheckBox(QStringLiteral("Stampo in compresso"), f),
+                          QStringLiteral("CheFisUtilComp"));
+    connect(comp, &QCheckBox::clicked, this, [this](bool v) {
+        if (m_opz)
+            m_opz->obFisUtilComp = v;
+        VisStaAttuale();
+    });
+    g->addWidget(comp, 2, 2, 1, 2);
+    for (const auto& [n, testo] : {std::pair{"TxtFisCodIniComp", "Inizio compresso:"},
+                                   std::pair{"TxtFisCodFinComp", "Fine compresso:"}}) {
+        g->addWidget(new QLabel(QString::fromUtf8(testo), f), riga, 0);
+        auto* t = aggiungi(new QLineEdit(f), QString::fromLatin1(n));
+        const bool inizio = QLatin1String(n) == QLatin1String("TxtFisCodIniComp");
+        connect(t, &QLineEdit::editingFinished, this, [this, t, inizio] {
+            if (m_opz)
+                (inizio ? m_opz->osFisCodIniComp : m_opz->osFisCodFinComp) = t->text();
+        });
+        g->addWidget(t, riga++, 1);
+    }
+    return f;
+}
+
+QWidget* FrmSceltaStam::costruisciSalvataggio() {
+    auto* pic = aggiungi(new QWidget(this), QStringLiteral("PicSalPar"));
+    auto* g = new QGridLayout(pic);
+    auto* quale =
+        aggiungi(new QGroupBox(QStringLiteral("Dove salvare"), pic), QStringLiteral("FraQualeIni"));
+    auto* lq = new QVBoxLayout(quale);
+    auto* pers = aggiungi(new QRadioButton(QStringLiteral("Parametri di questo terminale"), quale),
+                          QStringLiteral("OptIniPers"));
+    auto* std_ =
+        aggiungi(new QRadioButton(QStringLiteral("Parametri comuni a tutti i terminali"), quale),
+                 QStringLiteral("OptIniStd"));
+    pers->setChecked(true);
+    lq->addWidget(pers);
+    lq->addWidget(std_);
+    auto* dove = aggiungi(new QGroupBox(QStringLiteral("In quale zona parametri"), pic),
+                          QStringLiteral("FraDoveSalva"));
+    auto* ld = new QVBoxLayout(dove);
+    auto* inDef = aggiungi(new QRadioButton(QStringLiteral("Nei valori di default"), dove),
+                           QStringLiteral("OptSalInDef"));
+    auto* inStamp = aggiungi(new QRadioButton(QStringLiteral("Solo per questa stampa"), dove),
+                             QStringLiteral("OptSalInStamp"));
+    inDef->setChecked(true);
+    ld->addWidget(inDef);
+    ld->addWidget(inStamp);
+    g->addWidget(quale, 0, 0, 1, 2);
+    g->addWidget(dove, 0, 2, 1, 2);
+    for (int i = 0; i < NumOpzioniSalvate; ++i) {
+        auto* che = aggiungi(new QCheckBox(pic), QStringLiteral("Che(%1)").arg(i));
+        auto* lab =
+            aggiungi(new QLabel(QString::fromUtf8(OpzioniSalvate[size_t(i)].didascalia), pic),
+                     QStringLiteral("LabDaSalvare(%1)").arg(i));
+        auto* val = aggiungi(new QLabel(pic), QStringLiteral("LabValParam(%1)").arg(i));
+        g->addWidget(che, i + 1, 0);
+        g->addWidget(lab, i + 1, 1);
+        g->addWidget(val, i + 1, 2, 1, 2);
+    }
+    const int r = NumOpzioniSalvate + 1;
+    auto* tutto = aggiungi(new QPushButton(QStringLiteral("Seleziona &tutto"), pic),
+                           QStringLiteral("ComSelTutto"));
+    auto* niente = aggiungi(new QPushButton(QStringLiteral("Deseleziona t&utto"), pic),
+                            QStringLiteral("ComDeSelTutto"));
+    auto* ok = aggiungi(new QPushButton(pic), QStringLiteral("comOk"));
+    auto* annulla =
+        aggiungi(new QPushButton(QStringLiteral("Annu&lla"), pic), QStringLiteral("ComAnnulla"));
+    int col = 0;
+    for (QPushButton* b : {tutto, niente, ok, annulla}) {
+        b->setAutoDefault(false);
+        g->addWidget(b, r, col++);
+    }
+    connect(tutto, &QPushButton::clicked, this, [this] { SelDeselSalOpz(true); });
+    connect(niente, &QPushButton::clicked, this, [this] { SelDeselSalOpz(false); });
+    connect(ok, &QPushButton::clicked, this, &FrmSceltaStam::comOk_Click);
+    connect(annulla, &QPushButton::clicked, pic, &QWidget::hide);
+    pic->hide();
+    return pic;
+}
+
+void FrmSceltaStam::setMsStampantiNoCassetti(const QString& testo) {
+    m_noCassetti = testo;
+    if (!m_noCassetti.isEmpty() &&
+        m_noCassetti.compare(QLatin1String("tutte"), Qt::CaseInsensitive) != 0) {
+        if (!m_noCassetti.startsWith(QLatin1Char(',')))
+            m_noCassetti.prepend(QLatin1Char(','));
+        if (!m_noCassetti.endsWith(QLatin1Char(',')))
+            m_noCassetti.append(QLatin1Char(','));
+    }
+}
+
+bool FrmSceltaStam::VisDecodOk() {
+    if (StampaAttiva() == 1) {
+        MsgBox(
+            QStringLiteral("C'è una stampa in esecuzione. Non è possibile variare i parametri di "
+                           "stampa"),
+            vbCritical);
+        return false;
+    }
+    if (!m_opz)
+        return false;
+    ImpostaCboCassetti();
+    ImpostaCboTipoCarta();
+    VisStaAttuale();
+    for (int i = 0; i < 4; ++i)
+        c<QRadioButton>(QStringLiteral("OptStampaSu(%1)").arg(i))
+            ->setEnabled(!m_opz->obStaSuDisab[size_t(i)] && i != DestStampa::Video);
+    const int dest = (m_opz->oiStaVid >= 0 && m_opz->oiStaVid <= 3) ? m_opz->oiStaVid : 0;
+    c<QRadioButton>(QStringLiteral("OptStampaSu(%1)").arg(dest))->setChecked(true);
+    OptStampaSu_Click(dest);
+    c<QCheckBox>(QStringLiteral("CheForzaVert"))->setChecked(m_opz->obForzaVert);
+    const QVariant numPag = m_opz->Valore(QStringLiteral("MostraNumPag"));
+    c<QCheckBox>(QStringLiteral("CheNumPag"))->setChecked(!numPag.isValid() || numPag.toBool());
+    const QString da = QString::number(m_opz->Valore(QStringLiteral("PaginaDa")).toInt());
+    const QString a = QString::number(m_opz->Valore(QStringLiteral("PaginaA")).toInt());
+    for (int i : {10, 30})
+        c<QLineEdit>(QStringLiteral("txt(%1)").arg(i))->setText(da);
+    for (int i : {20, 40})
+        c<QLineEdit>(QStringLiteral("txt(%1)").arg(i))->setText(a);
+    const IUtilita& u = Utilita();
+    c<QLabel>(QStringLiteral("labFatt"))
+        ->setText(u.ApplicaFormato(
+            u.Arrotonda(double(m_opz->ofFatt) * 100, 5, QStringLiteral("A"), 2, 1, 2, -2),
+            QStringLiteral("0.##")));
+    c<QLabel>(QStringLiteral("LabMemVid"))
+        ->setText(m_opz->oiMemVid == 1 ? QStringLiteral("Si") : QStringLiteral("No"));
+    AggiornaFile();
+    AggiornaFisso();
+    return true;
+}
+
+void FrmSceltaStam::OptStampaSu_Click(int i) {
+    for (int k = 0; k < 4; ++k)
+        controllo(QStringLiteral("FraOpz(%1)").arg(k))->setEnabled(k == i);
+    // for a list print the fixed-length frame stays off whatever the target
+    if (m_opz && m_opz->obStaSuDisab[DestStampa::Fissa])
+        c<QPushButton>(QStringLiteral("ComOpz(3)"))->setEnabled(false);
+    if (m_opz) {
+        m_opz->oiStaVid = qint16(i);
+        if (i == DestStampa::Video)
+            m_opz->obFlagVideo = true;
+    }
+    VisStaAttuale();
+}
+
+QString FrmSceltaStam::stampanteDelleOpzioni() const {
+    return (m_opz && !m_opz->osNomeStampante.isEmpty()) ? m_opz->osNomeStampante
+                                                        : StampanteCorrente();
+}
+
+void FrmSceltaStam::VisStaAttuale() {
+    if (m_opz)
+        c<QLabel>(QStringLiteral("LabStaAttuale"))
+            ->setText(m_opz->DescrStampante(StampanteCorrente()));
+}
+
+void FrmSceltaStam::ImpostaCboCassetti() {
+    auto* cbo = c<QComboBox>(QStringLiteral("cboCassetti"));
+    cbo->clear();
+    cbo->addItem(NessunaImpostazione);
+    const QString stampante = stampanteDelleOpzioni();
+    if (m_noCassetti.compare(QLatin1String("tutte"), Qt::CaseInsensitive) == 0 ||
+        (!m_noCassetti.isEmpty() &&
+         m_noCassetti.contains(QLatin1Char(',') + stampante + QLatin1Char(','),
+                               Qt::CaseInsensitive)))
+        return;
+    const int scelto = m_opz ? m_opz->Valore(QStringLiteral("NumCassetto")).toInt() : 0;
+    for (const VoceStampante& v : Stampanti().Cassetti(stampante)) {
+        cbo->addItem(QStringLiteral("%1 - %2").arg(v.codice, 6).arg(v.nome));
+        if (v.codice == scelto)
+            cbo->setCurrentIndex(cbo->count() - 1);
+    }
+}
+
+void FrmSceltaStam::ImpostaCboTipoCarta() {
+    auto* cbo = c<QComboBox>(QStringLiteral("cboTipoCarta"));
+    cbo->clear();
+    cbo->addItem(NessunaImpostazione);
+    const QString stampante = stampanteDelleOpzioni();
+    const int scelto = m_opz ? m_opz->Valore(QStringLiteral("NumTipoCarta")).toInt() : 0;
+    QString attuale;
+    for (const CodaStampa& q : Stampanti().Code())
+        if (q.nome.compare(stampante, Qt::CaseInsensitive) == 0)
+            attuale = q.nome;
+    const QVector<VoceStampante> formati = Stampanti().Formati(stampante);
+    const QString predefinito = formati.isEmpty() ? QString() : formati.first().nome;
+    for (const VoceStampante& v : formati) {
+        QString testo = QStringLiteral("%1 - %2").arg(v.codice).arg(v.nome);
+        if (v.codice == 1 && !attuale.isEmpty())
+            testo += QStringLiteral(" (ATTUALE)");
+        cbo->addItem(testo);
+        if (v.codice == scelto)
+            cbo->setCurrentIndex(cbo->count() - 1);
+    }
+}
+
+void FrmSceltaStam::ScegliStampante(int riga, bool predefinita) {
+    if (!m_opz)
+        return;
+    m_opz->setValore(QStringLiteral("NumCassetto"), 0);
+    m_opz->setValore(QStringLiteral("NumTipoCarta"), 0);
+    if (predefinita) {
+        if (!ImpostaStampanteNome(QString(), true, m_opz->osNomeStampante))
+            return;
+        QString nome, mancante, porta;
+        LeggiStampanteDefault(nome, mancante, porta);
+        m_opz->osNomeStampante.clear();
+        m_opz->osNomePorta = porta;
+    } else {
+        auto* gri = c<QTableWidget>(QStringLiteral("GriPri"));
+        if (riga < 0 || riga >= gri->rowCount())
+            return;
+        const QString nome = gri->item(riga, 1)->text();
+        const QString porta = gri->item(riga, 2)->text();
+        if (!ImpostaStampanteNome(nome, true, m_opz->osNomeStampante))
+            return;
+        bool trovata = false;
+        for (const CodaStampa& q : Stampanti().Code())
+            trovata = trovata || q.nome.compare(nome, Qt::CaseInsensitive) == 0;
+        if (nome.compare(m_opz->osNomeStampante, Qt::CaseInsensitive) != 0 &&
+            StampanteCambiata() == 1 && !trovata) {
+            msgCom(
+                QStringLiteral("Attenzione: la stampante richiesta non è settabile direttamente "
+                               "dopo che è stata fatta una stampa su altra stampante") +
+                    QStringLiteral("\r\n") +
+                    QStringLiteral("Uscire e rientrare e scegliere direttamente questa stampante"),
+                QStringLiteral("&Ok"));
+            m_opz->osNomeStampante = StampanteCorrente();
+            m_opz->osNomePorta = Stampanti().Porta(StampanteCorrente());
+        } else {
+            m_opz->osNomeStampante = nome;
+            m_opz->osNomePorta = porta;
+        }
+    }
+    ImpostaCboCassetti();
+    ImpostaCboTipoCarta();
+    VisStaAttuale();
+}
+
+void FrmSceltaStam::AggiornaFile() {
+    if (!m_opz)
+        return;
+    c<QLabel>(QStringLiteral("LabFileName"))->setText(m_opz->osFileName);
+    c<QLabel>(QStringLiteral("LabFileForm"))->setText(m_opz->DescrFormato(m_opz->oiFileForm));
+    const bool testo = m_opz->oiFileForm == FormatoFile::Testo;
+    if (!testo)
+        m_opz->ApplicaFormatoFile();
+    controllo(QStringLiteral("Fra(1)"))->setEnabled(testo);
+    controllo(QStringLiteral("Fra(2)"))->setEnabled(testo);
+    c<QCheckBox>(QStringLiteral("CheNumNoForm"))
+        ->setEnabled(m_opz->oiFileForm != FormatoFile::CompatibileExcel);
+    for (int i = 0; i < 4; ++i)
+        if (m_opz->osSepCampi == Separatori[i])
+            c<QRadioButton>(QStringLiteral("OptSepCampi(%1)").arg(i))->setChecked(true);
+    for (int i = 0; i < 3; ++i)
+        if (m_opz->osDelimStr == Qualificatori[i])
+            c<QRadioButton>(QStringLiteral("OptDelimStr(%1)").arg(i))->setChecked(true);
+    c<QCheckBox>(QStringLiteral("CheNumNoForm"))->setChecked(m_opz->obNumNoForm);
+}
+
+void FrmSceltaStam::AggiornaFisso() {
+    if (!m_opz)
+        return;
+    c<QCheckBox>(QStringLiteral("CheFisUtilComp"))->setChecked(m_opz->obFisUtilComp);
+    c<QLineEdit>(QStringLiteral("TxtFisMrAlt"))->setText(QString::number(m_opz->oiFisMrAlt));
+    c<QLineEdit>(QStringLiteral("TxtFisMrBas"))->setText(QString::number(m_opz->oiFisMrBas));
+    c<QLineEdit>(QStringLiteral("TxtFisRighe"))->setText(QString::number(m_opz->oiFisRighe));
+    c<QLineEdit>(QStringLiteral("TxtFisColonne"))->setText(QString::number(m_opz->oiFisColonne));
+    c<QLineEdit>(QStringLiteral("TxtFisCodIniComp"))->setText(m_opz->osFisCodIniComp);
+    c<QLineEdit>(QStringLiteral("TxtFisCodFinComp"))->setText(m_opz->osFisCodFinComp);
+    c<QLabel>(QStringLiteral("LabFileStampaFis"))->setText(m_opz->osFisFileName);
+}
+
+void FrmSceltaStam::paginaLasciata(int indice) {
+    if (!m_opz)
+        return;
+    auto* t = c<QLineEdit>(QStringLiteral("txt(%1)").arg(indice));
+    const qint16 v = Utilita().TestoInIntero(t->text());
+    t->setText(QString::number(v));
+    const bool da = indice == 10 || indice == 30;
+    m_opz->setValore(da ? QStringLiteral("PaginaDa") : QStringLiteral("PaginaA"), v);
+    const int gemello = indice == 10 ? 30 : indice == 30 ? 10 : indice == 20 ? 40 : 20;
+    c<QLineEdit>(QStringLiteral("txt(%1)").arg(gemello))->setText(t->text());
+}
+
+void FrmSceltaStam::cambiaNomeFile() {
+    if (!m_opz)
+        return;
+    m_opz->obFlagVideo = false;
+    QString filtro;
+    const QString nome = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Nome del file di stampa"), m_opz->osPathDefault,
+        QStringLiteral("Formato Excel (*.xlsx);;Compatibile Excel (*.csv *.txt);;Testo (*.txt)"),
+        &filtro);
+    if (nome.isEmpty())
+        return;
+    m_opz->osFileName = nome;
+    m_opz->oiFileForm = filtro.startsWith(QLatin1String("Formato Excel")) ? FormatoFile::Excel
+                        : filtro.startsWith(QLatin1String("Testo"))       ? FormatoFile::Testo
+                                                                    : FormatoFile::CompatibileExcel;
+    AggiornaFile();
+}
+
+void FrmSceltaStam::cambiaNomeFisso() {
+    if (!m_opz)
+        return;
+    m_opz->obFlagVideo = false;
+    const QString nome =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Nome del file di stampa"),
+                                     m_opz->osPathDefault, QStringLiteral("Testo (*.txt)"));
+    if (nome.isEmpty())
+        return;
+    m_opz->osFisFileName = nome;
+    m_opz->obFisStampante = false;
+    AggiornaFisso();
+    VisStaAttuale();
+}
+
+void FrmSceltaStam::ComSalOpz_Click() {
+    m_cancella = false;
+    controllo(QStringLiteral("FraQualeIni"))->setProperty("title", QStringLiteral("Dove salvare"));
+    c<QPushButton>(QStringLiteral("comOk"))->setText(QStringLiteral("&Salvare"));
+    if (m_opz) {
+        const QString cartella =
+            m_opz->osFileName.isEmpty() ? QString() : QFileInfo(m_opz->osFileName).absolutePath();
+        for (int i = 0; i < NumOpzioniSalvate; ++i)
+            c<QLabel>(QStringLiteral("LabValParam(%1)").arg(i))
+                ->setText(ValoreMostrato(*m_opz, i, Sessione().FattoreStaVid, cartella));
+    }
+    SelDeselSalOpz(true);
+    controllo(QStringLiteral("PicSalPar"))->show();
+    controllo(QStringLiteral("PicSalPar"))->raise();
+}
+
+void FrmSceltaStam::ComCancOpz_Click() {
+    ComSalOpz_Click();
+    m_cancella = true;
+    controllo(QStringLiteral("FraQualeIni"))
+        ->setProperty("title", QStringLiteral("Dove cancellare"));
+    c<QPushButton>(QStringLiteral("comOk"))->setText(QStringLiteral("&Cancellare"));
+}
+
+void FrmSceltaStam::SelDeselSalOpz(bool spunta) {
+    for (int i = 0; i < NumOpzioniSalvate; ++i)
+        c<QCheckBox>(QStringLiteral("Che(%1)").arg(i))->setChecked(spunta);
+}
+
+void FrmSceltaStam::comOk_Click() {
+    if (m_opz) {
+        SceltaSalvataggio s;
+        s.fileTerminale = c<QRadioButton>(QStringLiteral("OptIniPers"))->isChecked();
+        s.sezioneDefault = c<QRadioButton>(QStringLiteral("OptSalInDef"))->isChecked();
+        s.cancella = m_cancella;
+        for (int i = 0; i < NumOpzioniSalvate; ++i)
+            s.spuntate[size_t(i)] = c<QCheckBox>(QStringLiteral("Che(%1)").arg(i))->isChecked();
+        SalvaOpzioniStampa(*m_opz, s);
+    }
+    controllo(QStringLiteral("PicSalPar"))->hide();
+}
+
+void FrmSceltaStam::keyPressEvent(QKeyEvent* e) {
+    const bool griglia = qobject_cast<QTableWidget*>(focusWidget()) != nullptr;
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+        !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        if (griglia) {
+            auto* gri = c<QTableWidget>(QStringLiteral("GriPri"));
+            if (focusWidget() == gri)
+                ScegliStampante(gri->currentRow(), false);
+        } else {
+            focusNextChild();
+        }
+        return;
+    }
+    if (e->key() == Qt::Key_Escape)
+        return; // swallowed: the dialog closes with "&Chiudi"
+    QDialog::keyPressEvent(e);
+}
+
+void FrmSceltaStam::closeEvent(QCloseEvent* e) {
+    if (m_opz) {
+        if ((m_opz->oiStaVid == DestStampa::File && m_opz->osFileName.isEmpty()) ||
+            (m_opz->oiStaVid == DestStampa::Fissa && m_opz->osFisFileName.isEmpty())) {
+            MsgBox(QStringLiteral("In caso di stampa su file è obbligatorio specificare il nome "
+                                  "file."));
+            e->ignore();
+            return;
+        }
+        if (m_opz->Valore(QStringLiteral("PaginaDa")).toInt() >
+            m_opz->Valore(QStringLiteral("PaginaA")).toInt()) {
+            MsgBox(QStringLiteral("Selezione Pagina Da maggiore di Pagina A"));
+            e->ignore();
+            return;
+        }
+    }
+    QDialog::closeEvent(e);
+}
+
+} // namespace quarvel

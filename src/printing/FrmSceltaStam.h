@@ -1,0 +1,81 @@
+#pragma once
+// FrmSceltaStam ("Scelta della modalità di stampa"): where a print goes and
+// how.  It edits the print options object it is given, at once on every
+// change; "&Chiudi" closes it (refused while a file target has no file name
+// or the first page is past the last).  It also saves and deletes the
+// options in the parameter files.  The screen and PDF targets are not
+// offered yet.
+
+#include "suite/Stampa.h"
+
+#include <QDialog>
+#include <QMap>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+class QWidget;
+
+namespace quarvel {
+
+class FrmSceltaStam final : public QDialog {
+    Q_OBJECT
+public:
+    explicit FrmSceltaStam(QWidget* genitore = nullptr);
+
+    void setOgOpzSta(IOpzioniStampa* opzioni) { m_opz = opzioni; }
+    // Prepares the dialog from the options; false: it must not be shown.
+    bool VisDecodOk();
+    void VisStaAttuale();
+    void ImpostaCboCassetti();
+    void ImpostaCboTipoCarta();
+    // The printers that have no bins: "tutte", or names separated by commas
+    // (the personal parameter "StampantiNoCassetti" of "Tutti", read at load).
+    void setMsStampantiNoCassetti(const QString& testo);
+
+    // Target change, printer choice (row of GriPri; predefinita: the default
+    // printer), the file frame refreshed from the options.
+    void OptStampaSu_Click(int i);
+    void ScegliStampante(int riga, bool predefinita);
+    void AggiornaFile();
+    void AggiornaFisso();
+    // The save panel.
+    void ComSalOpz_Click();
+    void ComCancOpz_Click();
+    void SelDeselSalOpz(bool spunta);
+    void comOk_Click();
+
+    // The controls, by their names.
+    QWidget* controllo(const QString& nome) const { return m_controlli.value(nome); }
+    template <typename T> T* c(const QString& nome) const {
+        return qobject_cast<T*>(controllo(nome));
+    }
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    template <typename T> T* aggiungi(T* w, const QString& nome);
+    QGroupBox* costruisciStampante();
+    QGroupBox* costruisciVideo();
+    QGroupBox* costruisciFile();
+    QGroupBox* costruisciFisso();
+    QWidget* costruisciSalvataggio();
+    void paginaLasciata(int indice);
+    void cambiaNomeFile();
+    void cambiaNomeFisso();
+    QString stampanteDelleOpzioni() const;
+
+    IOpzioniStampa* m_opz = nullptr;
+    QString m_noCassetti;
+    bool m_cancella = false;
+    QMap<QString, QWidget*> m_controlli;
+};
+
+} // namespace quarvel

@@ -1,0 +1,481 @@
+// The print dialogs driven as the operator drives them: the toolbar's
+// "Stampa" of a real list (an SQLite company file) opens the list print
+// dialog, "&STAMPA" prints it through the print component to a file, and
+// the refusals and messages of both dialogs.  The printer parts run on the
+// private CUPS scheduler of the test services (skipped without it).
+
+#include "listcmd/Comlin.h"
+#include "listcmd/Griglia.h"
+#include "print/OpzioniStampa.h"
+#include "printing/FrmComlinStampa.h"
+#include "printing/FrmSceltaStam.h"
+#include "printing/FrmStampaInCorso.h"
+#include "printing/SceltaStampante.h"
+#include "suite/FormDati.h"
+#include "suite/Messaggi.h"
+#include "suite/Sessione.h"
+#include "suite/StampaAttiva.h"
+#include "utility/Utilita.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+using namespace quarvel;
+
+namespace {
+bool ConCups() {
+    return !qEnvironmentVariableIsEmpty("CUPS_SERVER");
+}
+QStringList Righe(const QString& file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+}
+// Unticks both options of a group.
+void Nessuna(QRadioButton* a, QRadioButton* b) {
+    a->setAutoExclusive(false);
+    b->setAutoExclusive(false);
+    a->setChecked(false);
+    b->setChecked(false);
+}
+} // namespace
+
+class TstDialoghiStampa : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void stampaDallaToolbar();
+    void messaggiStampa_data();
+    void messaggiStampa();
+    void stampanteNonImpostabile();
+    void sceltaRifiutataDuranteStampa();
+    void fissaDisabilitata();
+    void pagineRifiutate();
+    void fileSenzaNome();
+    void formatoFile_data();
+    void formatoFile();
+    void cassetti_data();
+    void cassetti();
+    void sceltaStampante();
+    void pannelloSalvataggio();
+
+private:
+    QTemporaryDir m_dir;
+    QSqlDatabase m_db;
+    QWidget m_form;
+    listcmd::Comlin m_comlin;
+    FrmComlinStampa* m_dlg = nullptr;
+};
+
+void TstDialoghiStampa::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    QDir(m_dir.path()).mkpath(QStringLiteral("client"));
+    qputenv("CUPS_SERVERROOT", QFile::encodeName(m_dir.filePath(QStringLiteral("client"))));
+    qputenv("HOME", QFile::encodeName(m_dir.path()));
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    InstallaUtilita();
+    InstallaListaComandi();
+    stampa::InstallaStampa();
+    InstallaFinestreStampa();
+    Sessione().FileIniPrincipale = m_dir.filePath(QStringLiteral("belcor.ini"));
+    Sessione().FileIniParametri = m_dir.filePath(QStringLiteral("comune.ini"));
+    for (const QString& f : {Sessione().FileIniPrincipale, Sessione().FileIniParametri}) {
+        QFile x(f);
+        QVERIFY(x.open(QIODevice::WriteOnly));
+    }
+    Sessione().DescrizioneDitta = QStringLiteral("Ditta di prova");
+
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("dialoghi"));
+    m_db.setDatabaseName(m_dir.filePath(QStringLiteral("ditta.db")));
+    QVERIFY(m_db.open());
+    QSqlQuery q(m_db);
+    QVERIFY(q.exec(QStringLiteral(
+        "CREATE TABLE Voci (Cod TEXT PRIMARY KEY, Descrizione TEXT, Nota TEXT, Qta DOUBLE)")));
+    for (int i = 1; i <= 30; ++i)
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO Voci VALUES ('V%1', 'Voce %1', 'n%1', %2)")
+                           .arg(i, 2, 10, QLatin1Char('0'))
+                           .arg(i * 2.5)));
+    auto* l = new QVBoxLayout(&m_form);
+    auto* tb = new QToolBar(&m_form);
+    auto* contatore = new QLineEdit(&m_form);
+    auto* g = new listcmd::Griglia(&m_form);
+    l->addWidget(tb);
+    l->addWidget(contatore);
+    l->addWidget(g);
+    m_form.setWindowTitle(QStringLiteral("Voci di prova"));
+    m_comlin.setOgForm(&m_form);
+    m_comlin.setOgToolbar(tb);
+    m_comlin.setOgContatore(contatore);
+    m_comlin.setOgGriglia(g);
+    m_comlin.setOgDati(g->Dati());
+    m_comlin.setOgDatabase(m_db);
+    m_comlin.setOiAbilRW(1);
+    m_comlin.ApriSql(QStringLiteral("SELECT Cod, Descrizione, Nota, Qta FROM Voci ORDER BY Cod"));
+    m_comlin.NascondiColonna(QStringLiteral("Nota"));
+    m_comlin.setOfrmComlinSTampa(FinestraComlinStampa());
+    m_comlin.setOfrmStampaInCorso(FinestraStampaInCorso());
+    m_form.show();
+    m_dlg = qobject_cast<FrmComlinStampa*>(FinestraComlinStampa());
+    QVERIFY(m_dlg);
+    QCOMPARE(FinestraComlinStampa(), m_dlg); // one shared instance
+}
+
+void TstDialoghiStampa::init() {
+    ImpostaStampaAttiva(0);
+    ImpostaStampanteCambiata(0);
+}
+
+void TstDialoghiStampa::cleanup() {
+    ImpostaStampaAttiva(0);
+    m_dlg->close();
+}
+
+void TstDialoghiStampa::stampaDallaToolbar() {
+    QAction* stampa = m_comlin.Pulsante(QStringLiteral("Stampa"));
+    QVERIFY(stampa && stampa->isVisible());
+    m_comlin.EseguiPulsante(QStringLiteral("Stampa"));
+    QVERIFY(m_dlg->isVisible());
+    QCOMPARE(m_dlg->ogComlin(), static_cast<IListaComandi*>(&m_comlin));
+    // the dialog starts on every column, portrait, Arial 10
+    QVERIFY(m_dlg->OptTipsta(1)->isChecked());
+    QVERIFY(m_dlg->OptOrientamento(1)->isChecked());
+    QCOMPARE(m_dlg->mgFontStampa().family(), QString("Arial"));
+    QCOMPARE(m_dlg->mgFontStampa().pointSize(), 10);
+    QCOMPARE(m_dlg->OptTipsta(1)->text(), QString("Tutte le colonne "));
+
+    IOpzioniStampa& o = m_dlg->mgOpzSta();
+    QCOMPARE(o.osSezione(), FrmComlinStampa::Sezione());
+    o.oiStaVid = DestStampa::File;
+    o.oiFileForm = FormatoFile::Testo;
+    o.osSepCampi = QStringLiteral(";");
+    o.osDelimStr.clear();
+    o.osFileName = m_dir.filePath(QStringLiteral("visibili.txt"));
+    QTest::mouseClick(m_dlg->OptTipsta(0), Qt::LeftButton);
+    QTest::mouseClick(m_dlg->CmdStampa(), Qt::LeftButton);
+    QCOMPARE(m_dlg->ogComlin(), nullptr); // released once handed over
+    QCOMPARE(StampaAttiva(), qint16(0));
+    const QStringList righe = Righe(o.osFileName);
+    QCOMPARE(righe.size(), 31);
+    QCOMPARE(righe.first(), QString("Cod;Descrizione;Qta"));
+    QCOMPARE(righe.last(), QString("V30;Voce 30;75"));
+    QVERIFY(!m_dlg->isVisible()); // the list-command object hides it while it prints
+    auto* inCorso = qobject_cast<FrmStampaInCorso*>(FinestraStampaInCorso());
+    QVERIFY(inCorso && !inCorso->isVisible());
+    QCOMPARE(inCorso->ComSTampa()->text(), QString("Interrompi la stampa"));
+}
+
+void TstDialoghiStampa::messaggiStampa_data() {
+    QTest::addColumn<int>("caso");
+    QTest::addColumn<QString>("messaggio");
+    QTest::addColumn<QString>("intestazione"); // of the file written; empty: none
+    QTest::newRow("stampa in corso") << 0 << "Si può lanciare solo una stampa alla volta"
+                                     << "";
+    QTest::newRow("nessun orientamento") << 1 << "Scegliere un' orientamento"
+                                         << "";
+    QTest::newRow("nessun tipo di stampa") << 2 << "Scegliere un tipo di stampa"
+                                           << "";
+    // frames disabled: -1 and the empty choice pass, every column printed
+    QTest::newRow("riquadri disabilitati") << 3 << ""
+                                           << "Cod;Descrizione;Nota;Qta";
+}
+
+void TstDialoghiStampa::messaggiStampa() {
+    QFETCH(int, caso);
+    QFETCH(QString, messaggio);
+    QFETCH(QString, intestazione);
+    MessaggiScriptati msg;
+    m_comlin.EseguiPulsante(QStringLiteral("Stampa"));
+    IOpzioniStampa& o = m_dlg->mgOpzSta();
+    o.oiStaVid = DestStampa::File;
+    o.oiFileForm = FormatoFile::Testo;
+    o.osSepCampi = QStringLiteral(";");
+    o.osDelimStr.clear();
+    o.osFileName = m_dir.filePath(QStringLiteral("caso%1.txt").arg(caso));
+    switch (caso) {
+    case 0:
+        ImpostaStampaAttiva(1);
+        break;
+    case 1:
+        Nessuna(m_dlg->OptOrientamento(0), m_dlg->OptOrientamento(1));
+        break;
+    case 2:
+        Nessuna(m_dlg->OptTipsta(0), m_dlg->OptTipsta(1));
+        break;
+    case 3:
+        Nessuna(m_dlg->OptOrientamento(0), m_dlg->OptOrientamento(1));
+        Nessuna(m_dlg->OptTipsta(0), m_dlg->OptTipsta(1));
+        m_dlg->fraOrientamento()->setEnabled(false);
+        m_dlg->FraTipSta()->setEnabled(false);
+        break;
+    }
+    m_dlg->CmdStampa_Click();
+    if (messaggio.isEmpty()) {
+        QVERIFY(msg.testi().isEmpty());
+        QCOMPARE(Righe(o.osFileName).value(0), intestazione);
+        QCOMPARE(m_dlg->ogComlin(), nullptr);
+    } else {
+        QCOMPARE(msg.testi(), QStringList{messaggio});
+        QCOMPARE(msg.mostrati().front().tipo, MessaggiScriptati::Tipo::MsgBox);
+        QVERIFY(!QFile::exists(o.osFileName));
+        QCOMPARE(m_dlg->ogComlin(), static_cast<IListaComandi*>(&m_comlin));
+    }
+    m_dlg->fraOrientamento()->setEnabled(true);
+    m_dlg->FraTipSta()->setEnabled(true);
+    for (int i = 0; i < 2; ++i) {
+        m_dlg->OptOrientamento(i)->setAutoExclusive(true);
+        m_dlg->OptTipsta(i)->setAutoExclusive(true);
+    }
+}
+
+void TstDialoghiStampa::stampanteNonImpostabile() {
+    MessaggiScriptati msg;
+    m_comlin.EseguiPulsante(QStringLiteral("Stampa"));
+    IOpzioniStampa& o = m_dlg->mgOpzSta();
+    o.oiStaVid = DestStampa::Stampante;
+    o.osNomeStampante = QStringLiteral("Fantasma");
+    m_dlg->CmdStampa_Click();
+    QCOMPARE(msg.testi(),
+             QStringList{"Impossibile impostare la stampante predefinita\r\n"
+                         "per stampare su Fantasma uscire dal programma e rientrare\r\n"
+                         "Oppure scegliere un'altra stampante"});
+    QCOMPARE(msg.mostrati().front().pulsanti, QStringList{"&Ok"});
+    QCOMPARE(m_dlg->ogComlin(), static_cast<IListaComandi*>(&m_comlin)); // not handed over
+}
+
+void TstDialoghiStampa::sceltaRifiutataDuranteStampa() {
+    MessaggiScriptati msg;
+    stampa::OpzioniStampa o(QStringLiteral("Prova"));
+    FrmSceltaStam d;
+    d.setOgOpzSta(&o);
+    ImpostaStampaAttiva(1);
+    QVERIFY(!d.VisDecodOk());
+    QCOMPARE(msg.testi(), QStringList{"C'è una stampa in esecuzione. Non è possibile variare i "
+                                      "parametri di stampa"});
+    QCOMPARE(msg.mostrati().front().stile & vbCritical, int(vbCritical));
+}
+
+void TstDialoghiStampa::fissaDisabilitata() {
+    // a list print never offers the fixed-length target, whatever the
+    // options held: "Seleziona Stampante" of the list dialog marks it
+    stampa::OpzioniStampa o(QStringLiteral("Prova"));
+    o.oiStaVid = DestStampa::Fissa;
+    o.osFisFileName = m_dir.filePath(QStringLiteral("f.txt"));
+    o.obStaSuDisab[DestStampa::Fissa] = true;
+    FrmSceltaStam d;
+    d.setOgOpzSta(&o);
+    QVERIFY(d.VisDecodOk());
+    QVERIFY(!d.c<QRadioButton>("OptStampaSu(3)")->isEnabled());
+    QVERIFY(!d.c<QPushButton>("ComOpz(3)")->isEnabled());
+    QVERIFY(!d.c<QRadioButton>("OptStampaSu(1)")->isEnabled()); // the screen comes later
+    QVERIFY(d.c<QRadioButton>("OptStampaSu(2)")->isEnabled());
+    QCOMPARE(d.c<QRadioButton>("OptStampaSu(3)")->text(), QString("File/stam. a &lung. fissa"));
+}
+
+void TstDialoghiStampa::pagineRifiutate() {
+    MessaggiScriptati msg;
+    stampa::OpzioniStampa o(QStringLiteral("Prova"));
+    FrmSceltaStam d;
+    d.setOgOpzSta(&o);
+    QVERIFY(d.VisDecodOk());
+    d.show();
+    auto* da = d.c<QLineEdit>("txt(10)");
+    auto* a = d.c<QLineEdit>("txt(20)");
+    da->setText(QStringLiteral("3"));
+    emit da->editingFinished();
+    a->setText(QStringLiteral("0"));
+    emit a->editingFinished();
+    QCOMPARE(o.Valore("PaginaDa").toInt(), 3);
+    QCOMPARE(o.Valore("PaginaA").toInt(), 0);
+    QCOMPARE(d.c<QLineEdit>("txt(30)")->text(), QString("3")); // the twin box
+    QVERIFY(!d.close());
+    QVERIFY(d.isVisible());
+    QCOMPARE(msg.testi(), QStringList{"Selezione Pagina Da maggiore di Pagina A"});
+    a->setText(QStringLiteral("5"));
+    emit a->editingFinished();
+    QVERIFY(d.close());
+}
+
+void TstDialoghiStampa::fileSenzaNome() {
+    MessaggiScriptati msg;
+    stampa::OpzioniStampa o(QStringLiteral("Prova"));
+    FrmSceltaStam d;
+    d.setOgOpzSta(&o);
+    QVERIFY(d.VisDecodOk());
+    d.show();
+    d.c<QRadioButton>("OptStampaSu(2)")->click();
+    QCOMPARE(o.oiStaVid, DestStampa::File);
+    QVERIFY(d.controllo("FraOpz(2)")->isEnabled());
+    QVERIFY(!d.controllo("FraOpz(0)")->isEnabled());
+    QVERIFY(!d.close());
+    QCOMPARE(msg.testi(),
+             QStringList{"In caso di stampa su file è obbligatorio specificare il nome file."});
+    o.osFileName = m_dir.filePath(QStringLiteral("x.csv"));
+    QVERIFY(d.close());
+}
+
+void TstDialoghiStampa::formatoFile_data() {
+    QTest::addColumn<int>("formato");
+    QTest::addColumn<bool>("separatori");
+    QTest::addColumn<bool>("numNoForm");
+    QTest::addColumn<QString>("descrizione");
+    QTest::newRow("Compatibile Excel") << 0 << false << false << "Compatibile Excel";
+    QTest::newRow("Testo") << 1 << true << true << "Testo";
+    QTest::newRow("Formato Excel") << 2 << false << true << "Formato Excel";
+}
+
+void TstDialoghiStampa::formatoFile() {
+    QFETCH(int, formato);
+    QFETCH(bool, separatori);
+    QFETCH(bool, numNoForm);
+    QFETCH(QString, descrizione);
+    stampa::OpzioniStampa o(QStringLiteral("Prova"));
+    o.oiStaVid = DestStampa::File;
+    o.oiFileForm = qint16(formato);
+    o.osSepCampi = QStringLiteral("\t");
+    o.osDelimStr = QStringLiteral("'");
+    FrmSceltaStam d;
+    d.setOgOpzSta(&o);
+    QVERIFY(d.VisDecodOk());
+    QCOMPARE(d.controllo("Fra(1)")->isEnabled(), separatori);
+    QCOMPARE(d.controllo("Fra(2)")->isEnabled(), separatori);
+    QCOMPARE(d.c<QCheckBox>("CheNumNoForm")->isEnabled(), numNoForm);
+    QCOMPARE(d.c<QLabel>("LabFileForm")->text(), descrizione);
+    if (formato == 0) // the spreadsheet's separator and qualifier applied
+        QVERIFY(d.c<QRadioButton>("OptSepCampi(1)")->isChecked());
+    if (formato == 1) { // the options' own, and a click writes at once
+        QVERIFY(d.c<QRadioButton>("OptSepCampi(0)")->isChecked());
+        QVERIFY(d.c<QRadioButton>("OptDelimStr(1)")->isChecked());
+        QTest::mouseClick(d.c<QRadioButton>("OptSepCampi(2)"), Qt::LeftButton);
+        QCOMPARE(o.osSepCampi, QString(","));
+        QTest::mouseClick(d.c<QRadioButton>("OptDelimStr(2)"), Qt::LeftButton);
+        QCOMPARE(o.osDelimStr, QString());
+    }
+}
+
+void TstDialoghiStampa::cassetti_data() {
+    QTest::addColumn<QString>("noCassetti");
+    QTest::addColumn<int>("voci");
+    QTest::newRow("nessuna esclusa") << "" << 4;
+    QTest::newRow("tutte") << "TUTTE" << 1;
+    QTest::newRow("nominata fra due") << "Ufficio,QuarvelPDF" << 1;
+    QTest::newRow("altre nominate") << "Ufficio,QuarvelPDFx" << 4;
+}
+
+void TstDialoghiStampa::cassetti() {
+    if (!ConCups())
+        QSKIP("scheduler CUPS di prova non avviato");
+    QFETCH(QString, noCassetti);
+    QFETCH(int, voci);
+    stampa::OpzioniStampa o(QStringLiteral("Prova"));
+    o.osNomeStampante = QStringLiteral("QuarvelPDF");
+    o.setValore(QStringLiteral("NumCassetto"), 2);
+    FrmSceltaStam d;
+    d.setMsStampantiNoCassetti(noCassetti);
+    d.setOgOpzSta(&o);
+    QVERIFY(d.VisDecodOk());
+    auto* cbo = d.c<QComboBox>("cboCassetti");
+    QCOMPARE(cbo->count(), voci);
+    QCOMPARE(cbo->itemText(0), QString("Nessuna impostazione - Default"));
+    if (voci > 1) {
+        QCOMPARE(cbo->itemText(2), QString("     2 - tray-2"));
+        QCOMPARE(cbo->currentIndex(), 2); // the bin of the options
+        cbo->setCurrentIndex(3);
+        emit cbo->activated(3);
+        QCOMPARE(o.Valore("NumCassetto").toInt(), 3);
+        cbo->setCurrentIndex(0);
+        emit cbo->activated(0);
+        QCOMPARE(o.Valore("NumCassetto").toInt(), 0);
+    }
+    auto* carta = d.c<QComboBox>("cboTipoCarta");
+    QCOMPARE(carta->count(), 4);
+    QCOMPARE(carta->itemText(2), QString("2 - iso_a3_297x420mm"));
+}
+
+void TstDialoghiStampa::sceltaStampante() {
+    if (!ConCups())
+        QSKIP("scheduler CUPS di prova non avviato");
+    stampa::OpzioniStampa o(QStringLiteral("Prova"));
+    o.setValore(QStringLiteral("NumCassetto"), 2);
+    FrmSceltaStam d;
+    d.setOgOpzSta(&o);
+    QVERIFY(d.VisDecodOk());
+    auto* gri = d.c<QTableWidget>("GriPri");
+    int riga = -1;
+    for (int r = 0; r < gri->rowCount(); ++r)
+        if (gri->item(r, 1)->text() == QLatin1String("QuarvelRaw"))
+            riga = r;
+    QVERIFY(riga >= 0);
+    QCOMPARE(gri->item(riga, 0)->text(), QString::number(riga));
+    d.ScegliStampante(riga, false);
+    QCOMPARE(o.osNomeStampante, QString("QuarvelRaw"));
+    QCOMPARE(o.osNomePorta, Stampanti().Porta(QStringLiteral("QuarvelRaw")));
+    QCOMPARE(o.Valore("NumCassetto").toInt(), 0);
+    QCOMPARE(d.c<QComboBox>("cboCassetti")->count(), 1); // a raw queue has no bins
+    d.ScegliStampante(-1, true);                         // "Stampante predefinita"
+    QVERIFY(o.osNomeStampante.isEmpty());
+    QCOMPARE(o.osNomePorta, Stampanti().Porta(QStringLiteral("QuarvelPDF")));
+}
+
+void TstDialoghiStampa::pannelloSalvataggio() {
+    stampa::OpzioniStampa o(QStringLiteral("Prova"));
+    o.oiStaVid = DestStampa::File;
+    o.osFileName = m_dir.filePath(QStringLiteral("pannello.csv"));
+    FrmSceltaStam d;
+    d.setOgOpzSta(&o);
+    QVERIFY(d.VisDecodOk());
+    d.show();
+    QVERIFY(!d.controllo("PicSalPar")->isVisible());
+    QTest::mouseClick(d.c<QPushButton>("ComSalOpz"), Qt::LeftButton);
+    QVERIFY(d.controllo("PicSalPar")->isVisible());
+    QCOMPARE(d.c<QPushButton>("comOk")->text(), QString("&Salvare"));
+    QCOMPARE(d.c<QGroupBox>("FraQualeIni")->title(), QString("Dove salvare"));
+    QVERIFY(d.c<QCheckBox>("Che(24)")->isChecked());
+    QCOMPARE(d.c<QLabel>("LabValParam(0)")->text(), QString("File"));
+    QCOMPARE(d.c<QLabel>("LabDaSalvare(7)")->text(),
+             QString("Tolgo il formato nei campi numerici  per stampe su file:"));
+    // nothing ticked: nothing written, the panel hides
+    QTest::mouseClick(d.c<QPushButton>("ComDeSelTutto"), Qt::LeftButton);
+    QTest::mouseClick(d.c<QPushButton>("comOk"), Qt::LeftButton);
+    QVERIFY(!d.controllo("PicSalPar")->isVisible());
+    QCOMPARE(QFileInfo(Sessione().FileIniPrincipale).size(), 0);
+    // two ticked, this print, the common file
+    QTest::mouseClick(d.c<QPushButton>("ComSalOpz"), Qt::LeftButton);
+    QTest::mouseClick(d.c<QPushButton>("ComDeSelTutto"), Qt::LeftButton);
+    d.c<QCheckBox>("Che(0)")->setChecked(true);
+    d.c<QCheckBox>("Che(2)")->setChecked(true);
+    d.c<QRadioButton>("OptIniStd")->setChecked(true);
+    d.c<QRadioButton>("OptSalInStamp")->setChecked(true);
+    QTest::mouseClick(d.c<QPushButton>("comOk"), Qt::LeftButton);
+    QFile f(Sessione().FileIniParametri);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(f.readAll()), "[Prova]\nStaVid=2\nFileName=" + o.osFileName + "\n");
+    // and deleted again
+    QTest::mouseClick(d.c<QPushButton>("ComCancOpz"), Qt::LeftButton);
+    QCOMPARE(d.c<QPushButton>("comOk")->text(), QString("&Cancellare"));
+    QCOMPARE(d.c<QGroupBox>("FraQualeIni")->title(), QString("Dove cancellare"));
+    QTest::mouseClick(d.c<QPushButton>("comOk"), Qt::LeftButton);
+    f.close();
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(f.readAll()), QString("[Prova]\n")); // the common file keeps it
+}
+
+QTEST_MAIN(TstDialoghiStampa)
+#include "tst_dialoghistampa.moc"
