@@ -298,9 +298,17 @@ int ComponenteAiutoQt::AiutoGriglia(const QString& nome, const QString& campo, Q
     if (keyCode == 112)
         return 1; // F1: no search
     if ((keyCode >= 113 && keyCode <= 123) || keyCode < 0) {
+        // a grid passes no field list: the operator's own, when set
+        QString campi;
+        if (m_menu) {
+            campi = m_menu->LeggiValore(
+                NomeParametroPersonale(QStringLiteral("Help"), QStringLiteral("Campi") + nome),
+                QString());
+            if (campi == ValoreMancanteMenu)
+                campi.clear();
+        }
         QString c, descr;
-        const int esito =
-            cerca(*d, keyCode, codice, nullptr, filtri, QString(), QString(), &c, &descr);
+        const int esito = cerca(*d, keyCode, codice, nullptr, filtri, campi, QString(), &c, &descr);
         if (esito == -1) {
             valore = c;
             testo = descr;

@@ -28,8 +28,10 @@
 // time, so a table of a million rows opens as fast as a small one.
 //
 // Which columns a list shows: the field list the caller passes (the "Campi"
-// personal parameter) when it names any, else the definition's own; the code
-// is always the first column.  Names the table does not hold are left out.
+// personal parameter; a grid lookup, which passes none, reads the personal
+// parameter "Campi" & lookup name of section "Help" itself) when it names
+// any, else the definition's own; the code is always the first column.
+// Names the table does not hold are left out.
 //
 // Inactive articles: with the personal parameter "NoDecInattivi" of section
 // "Articoli" equal to "S" an inactive article (Inattivo "S") is neither

@@ -48,6 +48,7 @@ private Q_SLOTS:
     void finestraSopravviveAllaForm();
     void aggiornaERicercaAnnidata();
     void prepDecodDelProgramma();
+    void campiDellaGriglia();
     void prefissiConCollazione_data();
     void prefissiConCollazione();
 
@@ -713,6 +714,30 @@ void TstComponenteAiuto::prepDecodDelProgramma() {
     QCOMPARE(eventi.visti, (QStringList{"Magazzino|Magazzini|Magazzino|XYZ",
                                         "Magazzino|Magazzini|Magazzino|XYZ"}));
     m_c->ImpostaEventi(nullptr);
+}
+
+// A grid's lookup shows the columns of the operator's "Campi" parameter.
+void TstComponenteAiuto::campiDellaGriglia() {
+    PROVA_SOLO_PRIMO_MOTORE();
+    QStringList colonne;
+    auto leggi = [&] {
+        MentreAperta(*m_c, [&](FinestraAiuto* f) {
+            colonne.clear();
+            for (int i = 0; i < f->modello()->numeroColonne(); ++i)
+                colonne << f->modello()->colonna(i).nome;
+        });
+        QVariant valore;
+        QString testo;
+        m_c->AiutoGriglia(QStringLiteral("Articolo"), QStringLiteral("Articolo"), valore, testo,
+                          113, QString(), 0, 0, QString(), QVariant(), QVariant(), QString());
+    };
+    leggi();
+    QCOMPARE(colonne, (QStringList{"Articolo", "Descrizione", "BarCode", "LivGruppo1", "LivGruppo2",
+                                   "Immagine"}));
+    m_menu.personale(QStringLiteral("Help"), QStringLiteral("CampiArticolo"),
+                     QStringLiteral("Descrizione,Inattivo"));
+    leggi();
+    QCOMPARE(colonne, (QStringList{"Articolo", "Descrizione", "Inattivo", "Immagine"}));
 }
 
 void TstComponenteAiuto::prefissiConCollazione_data() {
