@@ -211,6 +211,7 @@ int ComponenteAiutoQt::cerca(const Definizione& d, int keyCode, const QString& t
     r.tipo = TipoDaTasto(keyCode, d);
     r.testo = testo;
     r.immagine = opzioniImmagine(d);
+    r.coloreRicerca = m_ricerca.olColBackOk();
     const int esito = f->esegui(r, form);
     if (esito != -1)
         return esito;

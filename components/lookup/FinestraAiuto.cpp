@@ -93,6 +93,7 @@ int FinestraAiuto::esegui(const Ricerca& r, QWidget* form) {
     m_codice = QVariant();
     m_riga = QSqlRecord();
     m_testo->setText(r.testo);
+    ImpostaColoreSfondo(m_testo, r.coloreRicerca);
     m_titolo->setText(TitoloRicerca(r.tipo));
     const QString sql =
         SqlLista(*r.definizione, r.tipo, r.colonne,

@@ -58,6 +58,7 @@ struct Ricerca {
     TipoRicerca tipo = TipoRicerca::Codice;
     QString testo;
     OpzioniImmagine immagine;
+    quint32 coloreRicerca = 0xFFFF80; // the search box's background (olColBackOk)
 };
 
 class FinestraAiuto final : public QDialog, public IFinestraAiuto {

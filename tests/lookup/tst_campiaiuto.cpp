@@ -260,9 +260,12 @@ void TstCampiAiuto::campi() {
     QLabel lab;
     QStringList viste;
     QVariant passThrough;
+    quint32 coloreRicerca = 0;
+    m_c->OpzioniRicerca()->setOlColBackOk(0x123456);
     Sorveglianza s(*m_c, [&](FinestraAiuto* f) {
         viste = Colonne(f);
         passThrough = f->ogComlin()->ovLeggiPar(QStringLiteral("ForzaPassThrough"));
+        coloreRicerca = ColoreSfondo(f->ricerca());
     });
     bool trovato = false;
     int tasto = 113;
@@ -271,6 +274,9 @@ void TstCampiAiuto::campi() {
     QCOMPARE(viste, colonne);
     QCOMPARE(passThrough.toBool(), true);
     QCOMPARE(codice.text(), box);
+    // the search box in the focus colour during the lookup, the option back after it
+    QCOMPARE(coloreRicerca, quint32(0xFFFF80));
+    QCOMPARE(m_c->OpzioniRicerca()->olColBackOk(), quint32(0x123456));
 }
 
 void TstCampiAiuto::immagini_data() {
