@@ -120,10 +120,14 @@ demo=$(sed -n '/^\[Desktop Action Demo\]/,/^\[/s/^Exec=//p' "$DESKTOP")
 (cd "$HOME" && exec $demo) >"$LOG" 2>&1 &
 MENU_PID=$!
 
-if ! window "Menu - Quarvel" 30 >/dev/null; then
+if ! MENU_WIN=$(window "Menu - Quarvel" 30); then
     fail "the installed menu's window did not appear"
     exit 1
 fi
+# The desktop puts the window under the entry's icon by its class.
+wmclass=$(sed -n 's/^StartupWMClass=//p' "$DESKTOP")
+xdotool search --onlyvisible --class "^$wmclass\$" 2>/dev/null | grep -qx "$MENU_WIN" ||
+    fail "the menu's window is not of the class '$wmclass' the desktop entry names"
 [[ -f "$HOME/.local/share/quarvel/ditta-demo.db" ]] ||
     fail "the installed quarvel-ditta did not create the demo company"
 
