@@ -1,0 +1,253 @@
+// bench_stampa: the counts list of an inventory of N rows (the demo
+// company's shape, generated on first use) printed by the print component
+// through the list of the data grid, beside plain programs doing the same
+// work without it.
+//
+//   bench_stampa --modo MODO [--righe N] [--db file.db] [--pagine P] --uscita FILE
+//
+//   csv            the list to delimited text ("Compatibile Excel")
+//   xlsx           the list to the workbook (libxlsxwriter, constant memory)
+//   xlsx-semplice  the same cells read by a plain query and written by a
+//                  plain libxlsxwriter program
+//   pagine         P pages of the list laid out and drawn on a PDF writer
+//   pdf-semplice   the same rows drawn by a plain QPdfWriter program, the
+//                  same number to a page
+//
+// One line of figures: the time, the rows or pages written, and the growth
+// of the process's resident memory.
+
+#include "data/ComponenteDatiSql.h"
+#include "data/Schema.h"
+#include "listcmd/Comlin.h"
+#include "listcmd/Griglia.h"
+#include "print/Impaginatore.h"
+#include "print/OpzioniStampa.h"
+#include "print/ScritturaFile.h"
+#include "suite/Messaggi.h"
+#include "utility/Utilita.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFontMetricsF>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <xlsxwriter.h>
+
+#include <cstdio>
+
+using namespace quarvel;
+
+namespace {
+
+double MemoriaMb() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& riga : f.readAll().split('\n'))
+        if (riga.startsWith("VmRSS:"))
+            return riga.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0;
+}
+
+// The counts of the inventory as the counts form lists them.
+const char* const SqlConteggi =
+    "SELECT MagInventari.CodInv,MagInventari.Articolo,Articoli.Descrizione AS "
+    "DesArticolo,MagInventari.Livello1,MagInventari.Livello2,MagInventari.Giacenza"
+    ",MagInventari.Magazzino,Magazzini.Descrizione AS DesMagaz FROM (MagInventari "
+    "LEFT JOIN Articoli ON MagInventari.Articolo = Articoli.Articolo) LEFT JOIN "
+    "Magazzini ON Magazzini.Magazzino = MagInventari.Magazzino WHERE CodInv = 'INV2024' "
+    "Order by MagInventari.Articolo";
+
+// A plain writer of the same cells: texts as texts, the quantity a number.
+qint64 XlsxSemplice(QSqlDatabase& db, const QString& file) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(TraduciSql(db, QString::fromLatin1(SqlConteggi))))
+        return -1;
+    lxw_workbook_options o{};
+    o.constant_memory = LXW_TRUE;
+    lxw_workbook* wb = workbook_new_opt(QFile::encodeName(file).constData(), &o);
+    lxw_worksheet* ws = workbook_add_worksheet(wb, "Lista");
+    const char* titoli[] = {"CodInv",   "Articolo", "DesArticolo", "Livello1",
+                            "Livello2", "Giacenza", "Magazzino",   "DesMagaz"};
+    for (int c = 0; c < 8; ++c)
+        worksheet_write_string(ws, 0, lxw_col_t(c), titoli[c], nullptr);
+    lxw_row_t r = 1;
+    while (q.next()) {
+        for (int c = 0; c < 8; ++c) {
+            const QVariant v = q.value(c);
+            if (v.isNull())
+                continue;
+            if (c == 5)
+                worksheet_write_number(ws, r, lxw_col_t(c), v.toDouble(), nullptr);
+            else
+                worksheet_write_string(ws, r, lxw_col_t(c), v.toString().toUtf8().constData(),
+                                       nullptr);
+        }
+        ++r;
+    }
+    workbook_close(wb);
+    return r - 1;
+}
+
+// A plain drawing of the same rows, righePagina to a page.
+int PdfSemplice(QSqlDatabase& db, const QString& file, int pagine, int righePagina) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(TraduciSql(db, QString::fromLatin1(SqlConteggi))))
+        return -1;
+    QPdfWriter pdf(file);
+    pdf.setPageSize(QPageSize(QPageSize::A4));
+    QPainter p(&pdf);
+    const QFont font(QStringLiteral("DejaVu Sans"), 9);
+    p.setFont(font);
+    const QFontMetricsF fm(font, &pdf);
+    const double riga = std::ceil(fm.height() * 1.15);
+    const double colonna = pdf.width() / 8.0;
+    int fatte = 0;
+    while (fatte < pagine) {
+        if (fatte > 0)
+            pdf.newPage();
+        double y = riga * 4;
+        for (int r = 0; r < righePagina && q.next(); ++r) {
+            for (int c = 0; c < 8; ++c)
+                p.drawText(QRectF(c * colonna, y, colonna, riga), Qt::AlignLeft | Qt::AlignVCenter,
+                           q.value(c).toString());
+            y += riga;
+        }
+        ++fatte;
+    }
+    return fatte;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QCommandLineParser p;
+    p.addHelpOption();
+    const QCommandLineOption oModo(QStringLiteral("modo"), QStringLiteral("modo"),
+                                   QStringLiteral("m"), QStringLiteral("csv"));
+    const QCommandLineOption oRighe(QStringLiteral("righe"), QStringLiteral("righe"),
+                                    QStringLiteral("n"), QStringLiteral("100000"));
+    const QCommandLineOption oPagine(QStringLiteral("pagine"), QStringLiteral("pagine"),
+                                     QStringLiteral("n"), QStringLiteral("1000"));
+    const QCommandLineOption oDb(QStringLiteral("db"), QStringLiteral("file SQLite"),
+                                 QStringLiteral("f"),
+                                 QStringLiteral("/tmp/quarvel-bench-stampa.db"));
+    const QCommandLineOption oUscita(QStringLiteral("uscita"), QStringLiteral("file scritto"),
+                                     QStringLiteral("f"),
+                                     QStringLiteral("/tmp/quarvel-bench-stampa.out"));
+    p.addOptions({oModo, oRighe, oPagine, oDb, oUscita});
+    p.process(app);
+    const QString modo = p.value(oModo);
+    const qint64 righe = p.value(oRighe).toLongLong();
+    const int pagine = p.value(oPagine).toInt();
+    const QString uscita = p.value(oUscita);
+
+    dati::Registra();
+    InstallaUtilita();
+    MessaggiStderr stderrMsg;
+    ImpostaServizioMessaggi(&stderrMsg);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    db.setDatabaseName(p.value(oDb));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+    if (!db.open()) {
+        std::fprintf(stderr, "bench_stampa: %s\n", qPrintable(db.lastError().text()));
+        return 1;
+    }
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    {
+        QSqlQuery q(db);
+        const bool c =
+            q.exec(QStringLiteral("SELECT COUNT(*) FROM MagInventari WHERE CodInv = 'INV2024'")) &&
+            q.next() && q.value(0).toLongLong() == righe;
+        if (!c) {
+            q.finish();
+            dati::CreaDitta(db, true);
+            dati::OpzioniDemo o;
+            o.righeInventario = righe;
+            dati::GeneraDemo(db, o);
+            std::fprintf(stderr, "ditta di %lld righe generata\n", righe);
+        }
+    }
+    if (modo == QLatin1String("sql")) { // the query alone, for sqlite3 -csv
+        std::printf("%s\n", qPrintable(TraduciSql(db, QString::fromLatin1(SqlConteggi))));
+        return 0;
+    }
+
+    QElapsedTimer t;
+    double base = MemoriaMb();
+    qint64 fatti = 0;
+    if (modo == QLatin1String("xlsx-semplice")) {
+        t.start();
+        fatti = XlsxSemplice(db, uscita);
+    } else if (modo == QLatin1String("pdf-semplice")) {
+        // the rows to a page the layout gives the list at this font
+        t.start();
+        fatti =
+            PdfSemplice(db, uscita, pagine, qEnvironmentVariableIntValue("QUARVEL_RIGHE_PAGINA"));
+    } else {
+        QWidget form;
+        auto* l = new QVBoxLayout(&form);
+        auto* tb = new QToolBar(&form);
+        auto* txt = new QLineEdit(&form);
+        auto* g = new listcmd::Griglia(&form);
+        l->addWidget(tb);
+        l->addWidget(txt);
+        l->addWidget(g);
+        listcmd::Comlin c;
+        c.setOgForm(&form);
+        c.setOgToolbar(tb);
+        c.setOgContatore(txt);
+        c.setOgGriglia(g);
+        c.setOgDati(g->Dati());
+        c.setOgDatabase(db);
+        c.setOiAbilRW(1);
+        c.ApriSql(QString::fromLatin1(SqlConteggi));
+        IListaLettura* lista = c.Lista();
+        lista->totale();
+        base = MemoriaMb();
+        stampa::OpzioniStampa o(QStringLiteral("Bench"));
+        const QVector<int> colonne = stampa::ColonneScelte(lista->colonne(), QStringLiteral("T"));
+        t.start();
+        if (modo == QLatin1String("csv")) {
+            o.oiFileForm = FormatoFile::CompatibileExcel;
+            o.ApplicaFormatoFile();
+            fatti = stampa::ScriviDelimitato(*lista, colonne, o, uscita);
+        } else if (modo == QLatin1String("xlsx")) {
+            fatti = stampa::ScriviXlsx(*lista, colonne, o, uscita, QStringLiteral("Lista"));
+        } else if (modo == QLatin1String("lettura")) { // the list read alone
+            for (qint64 da = 0;; da += 512) {
+                const auto parte = lista->righe(da, 512);
+                fatti += parte.size();
+                if (parte.size() < 512)
+                    break;
+            }
+        } else if (modo == QLatin1String("pagine")) {
+            QPdfWriter pdf(uscita);
+            pdf.setPageSize(QPageSize(QPageSize::A4));
+            stampa::Impaginatore imp(lista->colonne(), colonne,
+                                     QFont(QStringLiteral("DejaVu Sans"), 9),
+                                     {QStringLiteral("Inventario"), QStringLiteral("Ditta"), {}});
+            fatti = imp.Disegna(pdf, *lista, 1, pagine);
+            std::fprintf(stderr, "righe per pagina %d\n", imp.RighePerPagina());
+        } else {
+            std::fprintf(stderr, "bench_stampa: modo %s sconosciuto\n", qPrintable(modo));
+            return 2;
+        }
+    }
+    const double ms = t.nsecsElapsed() / 1e6;
+    std::printf("%-14s %9lld righe  %6lld %s  %9.1f ms  memoria +%.1f MB\n", qPrintable(modo),
+                righe, fatti, modo.startsWith(QLatin1String("p")) ? "pagine" : "righe ", ms,
+                MemoriaMb() - base);
+    return 0;
+}
