@@ -109,10 +109,7 @@ qint64 Stampa::suStampante(IListaLettura& lista, const QVector<int>& colonne,
     const int a = Intero(m_opzioni->Valore(QStringLiteral("PaginaA")), 0);
     if (a >= 1 && da > a)
         Rifiuta(QStringLiteral("Selezione Pagina Da maggiore di Pagina A"));
-    const int pagine = imp.Disegna(pr, lista, da, a, [this](int n) { return avanti(n); });
-    if (m_interrotta)
-        pr.abort();
-    return pagine;
+    return imp.Disegna(pr, lista, da, a, [this](int n) { return avanti(n); });
 }
 
 qint64 Stampa::suFissa(IListaLettura& lista, const QVector<int>& colonne, const QString& titolo) {

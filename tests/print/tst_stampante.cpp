@@ -12,6 +12,7 @@
 #include "print/OpzioniStampa.h"
 #include "print/ScritturaFile.h"
 #include "print/Stampa.h"
+#include "printing/FrmStampaInCorso.h"
 #include "suite/Errore.h"
 #include "suite/StampaAttiva.h"
 #include "utility/Utilita.h"
@@ -20,15 +21,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -103,6 +107,7 @@ private Q_SLOTS:
     void stampaLista();
     void cassettoScelto();
     void intervalloRifiutato();
+    void interrotta();
     void fissaGrezza();
 
 private:
@@ -344,6 +349,38 @@ void TstStampante::intervalloRifiutato() {
         QVERIFY2(e.descrizione().contains(QLatin1String("Nessuna")), qPrintable(e.descrizione()));
     }
     QCOMPARE(StampaAttiva(), qint16(0));
+}
+
+void TstStampante::interrotta() {
+    // "Interrompi la stampa" pressed while a print runs: the print stops
+    // after the page it is on
+    OpzioniStampa o(QStringLiteral("Prova"));
+    o.osNomeStampante = CodaPdf;
+    FrmStampaInCorso inCorso;
+    inCorso.show();
+    Stampa s;
+    s.setOgOpzSta(&o);
+    s.setOfrmStampaInCorso(&inCorso);
+    // the operator presses the button once the second page is announced
+    QTimer operatore;
+    connect(&operatore, &QTimer::timeout, this, [&] {
+        if (inCorso.LblPag()->text() == QLatin1String("2")) {
+            inCorso.ComSTampa()->click();
+            operatore.stop();
+        }
+    });
+    operatore.start(0);
+    QFile::remove(Uscita(CodaPdf + ".pdf"));
+    RichiestaStampaLista r;
+    r.colonne = QStringLiteral("T");
+    QCOMPARE(s.StampaLista(*m_comlin.Lista(), r), qint64(1));
+    QVERIFY(s.Interrotta());
+    QCOMPARE(inCorso.ogStampa(), static_cast<IStampa*>(&s));
+    QCOMPARE(inCorso.LblPag()->text(), QString("2")); // asked for the second, refused
+    QCOMPARE(StampaAttiva(), qint16(0));
+    // what was printed before the stop reaches the printer, nothing after
+    QVERIFY(AttendiUscita(Uscita(CodaPdf + ".pdf")));
+    QCOMPARE(Pagine(Uscita(CodaPdf + ".pdf")), 1);
 }
 
 void TstStampante::fissaGrezza() {
