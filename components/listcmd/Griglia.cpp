@@ -824,6 +824,8 @@ bool Griglia::invio(int verso) {
     int r = i.row(), c = i.column();
     for (int passo = 0; passo < n; ++passo) {
         PassoColonna(r, c, verso, n);
+        if (r >= righe && verso > 0 && m_modello->rigaNuova())
+            return invioOltreRigaNuova();
         if (r < 0 || r >= righe)
             return false;
         if (!cellaScrivibile(c))
@@ -833,6 +835,21 @@ bool Griglia::invio(int verso) {
         scrollTo(currentIndex());
         return currentIndex().row() == r && currentIndex().column() == c;
     }
+    return false;
+}
+
+bool Griglia::invioOltreRigaNuova() {
+    // Past the last cell of the row being added: the row is written and the
+    // operator goes on typing the next one.
+    if (!scriviRiga())
+        return false;
+    for (int c = 0; c < m_modello->numeroColonne(); ++c)
+        if (cellaScrivibile(c)) {
+            const int r = int(m_modello->totale());
+            setCurrentIndex(m_modello->index(r, c));
+            scrollTo(currentIndex());
+            return currentIndex().row() == r && currentIndex().column() == c;
+        }
     return false;
 }
 

@@ -189,6 +189,7 @@ private:
     // The width a column needs to show its whole caption and the sort arrow.
     int larghezzaTitolo(const QString& titolo) const;
     void menuColonna(const QPoint& dove);
+    bool invioOltreRigaNuova();
     void rinnovaColonne();
     // The list moved under the rows read (others added or deleted rows): it
     // is read again, the cursor staying on its row.

@@ -168,7 +168,9 @@ void FrmLista::ButtonComando(const QString& psKey) {
     m_msComando = psKey;
     m_mbAggOk = -1;
     try {
-        if (m_dbgRiga && m_dbgRiga->EditActive()) {
+        // "Annulla" drops the row as it is: its cell is not committed first.
+        const bool annulla = psKey.compare(QLatin1String("Annulla"), Qt::CaseInsensitive) == 0;
+        if (m_dbgRiga && m_dbgRiga->EditActive() && !annulla) {
             // Leaving the cell commits it and runs its checks.
             const int corrente = m_dbgRiga->Col();
             const int sinistra = m_dbgRiga->LeftCol();

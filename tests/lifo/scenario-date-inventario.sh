@@ -132,6 +132,11 @@ xdotool type --delay 40 "Inventario di fine anno"
 xdotool key Return
 sleep 0.3
 import -window "$FORM" "$SHOTS/frmmagdescinv-nuova.png"
+if [[ "$PASSA" == Return ]]; then
+    # Enter past the last cell wrote the row; the cursor waits on the next one
+    [[ $(sql "SELECT COUNT(*) FROM MagDescrInv WHERE CodInv = 'INV2026'") -eq 1 ]] ||
+        fail "Enter past the last cell did not write the new header"
+fi
 xdotool key --clearmodifiers alt+s
 sleep 0.5
 import -window "$FORM" "$SHOTS/frmmagdescinv-salvata.png"
@@ -141,6 +146,44 @@ got=$(sql "SELECT DataInvent || '|' || Descrizione FROM MagDescrInv WHERE CodInv
 [[ "$got" == "2026-12-31|Inventario di fine anno" ]] || fail "header not written: '$got'"
 [[ $(sql "SELECT COUNT(*) FROM MagDescrInv") -eq $((headers_before + 1)) ]] ||
     fail "the header count did not grow by one"
+
+# A date the column cannot take: the message names the form it wants, the
+# cursor stays in the cell; Enter closes the message, Alt+A drops the row.
+xdotool key --clearmodifiers alt+n
+sleep 0.3
+xdotool type --delay 40 "INV2027"
+xdotool key "$PASSA"
+xdotool type --delay 40 "31/02/2024"
+xdotool key "$PASSA"
+sleep 0.7
+import -window root "$SHOTS/data-rifiutata.png"
+echo "scenario: the refused date ($SHOTS/data-rifiutata.png)"
+xdotool key --clearmodifiers Return
+sleep 0.5
+# no window manager here gives the focus back to the form: do as one would
+xdotool windowfocus --sync "$FORM"
+xdotool key --clearmodifiers alt+a
+sleep 0.3
+[[ $(sql "SELECT COUNT(*) FROM MagDescrInv WHERE CodInv = 'INV2027'") -eq 0 ]] ||
+    fail "the header with the refused date was written"
+
+# The first header has counted rows: Alt+C asks twice, and the second
+# question answers Enter with "Annulla": two Enters delete nothing.
+counts_before=$(sql "SELECT COUNT(*) FROM MagInventari WHERE CodInv = 'INV2023'")
+xdotool key --clearmodifiers ctrl+Home
+sleep 0.3
+xdotool key --clearmodifiers alt+c
+sleep 0.7
+xdotool key --clearmodifiers Return
+sleep 0.7
+import -window root "$SHOTS/cancella-conteggi.png"
+echo "scenario: the delete question with its default ($SHOTS/cancella-conteggi.png)"
+xdotool key --clearmodifiers Return
+sleep 0.5
+[[ $(sql "SELECT COUNT(*) FROM MagDescrInv WHERE CodInv = 'INV2023'") -eq 1 ]] ||
+    fail "two Enters deleted the header INV2023"
+[[ $(sql "SELECT COUNT(*) FROM MagInventari WHERE CodInv = 'INV2023'") -eq "$counts_before" ]] ||
+    fail "two Enters deleted the counts of INV2023"
 
 # The operator closes the form: nothing is pending, so no question; the
 # program hands control back to the menu and ends.

@@ -169,6 +169,7 @@ private Q_SLOTS:
     void nuovaRiga();
     void invio_data();
     void invio();
+    void invioRigaNuova();
     void cancellazione_data();
     void cancellazione();
     void cancellazioneDallaGriglia();
@@ -599,6 +600,29 @@ void TstGriglia::invio() {
     QCOMPARE(m_g->Colonna(colonnaAttesa)->Text(), QString("5"));
     if (!testo.isEmpty())
         QCOMPARE(m_g->modello()->valore(riga, colonna).toString(), testo);
+}
+
+void TstGriglia::invioRigaNuova() {
+    // A new row typed cell after cell with Enter: past its last cell it is
+    // written and the cursor waits on the next new row.
+    PREPARA(QString::fromLatin1(SqlConteggi));
+    clicCella(2, 0);
+    QCOMPARE(m_g->Row(), 2);
+    const QStringList valori{"INV1", "A3", "L1", "L2", "7", "M1"};
+    for (const QString& v : valori) {
+        scrivi(v);
+        tasto(Qt::Key_Return);
+    }
+    QCOMPARE(valoreDb(QStringLiteral("SELECT Giacenza FROM MagInventari WHERE Articolo = 'A3'"))
+                 .toDouble(),
+             7.0);
+    QCOMPARE(m_g->Row(), 3);
+    QCOMPARE(m_g->Col(), 0);
+    QVERIFY(!m_g->DataChanged());
+    scrivi(QStringLiteral("INV2"));
+    QCOMPARE(m_g->Row(), 3);
+    QVERIFY(m_g->AddNewMode());
+    QCOMPARE(m_g->Dati()->RecordCount(), 3);
 }
 
 void TstGriglia::cancellazione_data() {

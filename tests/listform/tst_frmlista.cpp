@@ -342,6 +342,13 @@ void TstFrmLista::valoreNonValido() {
     QVERIFY(editor);
     QCOMPARE(editor->text(), testo);
     QCOMPARE(valore("SELECT DataInvent FROM MagDescrInv WHERE CodInv = 'INV1'"), prima);
+
+    // Alt+A drops the typed value without a second word about it
+    Premi(Qt::Key_A, Qt::AltModifier);
+    QCOMPARE(m_msg->testi().size(), 1);
+    QVERIFY(!g->EditActive());
+    QVERIFY(!g->DataChanged());
+    QCOMPARE(m_form->dbgRiga()->Colonna(1)->Value(), prima);
 }
 
 void TstFrmLista::ordinamento() {
