@@ -95,6 +95,7 @@ private Q_SLOTS:
     void mostraLivelli();
     void decodificaConRicerca_data();
     void decodificaConRicerca();
+    void erroreTraICambiDiFuoco();
 
 private:
     DatabasePgProva m_pg{QStringLiteral("quarvel_campiaiuto")};
@@ -798,6 +799,86 @@ void TstCampiAiuto::decodificaConRicerca() {
     QCOMPARE(ColoreSfondo(&codice) == 0xFF, rosso);
     QCOMPARE(f, campi);
     QCOMPARE(m_c->FormAiuto()->ovLeggiPar(QStringLiteral("RetZeroRec")).toInt(), 5);
+}
+
+namespace {
+
+// Two warehouse boxes as a form has them: the focus colours on entry and
+// exit, the code decoded when the operator leaves the box.
+class FormMagazzini final : public QWidget {
+public:
+    FormMagazzini() {
+        for (int i : {10, 20}) {
+            auto* t = new QLineEdit(this);
+            t->setObjectName(QStringLiteral("txt(%1)").arg(i));
+            t->move(10, i * 3);
+            t->installEventFilter(this);
+            auto* l = new QLabel(this);
+            l->move(200, i * 3);
+            l->resize(200, 20);
+            m_label.insert(t, l);
+            box << t;
+        }
+    }
+    QList<QLineEdit*> box;
+    QLabel* etichetta(QLineEdit* t) const { return m_label.value(t); }
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        auto* t = qobject_cast<QLineEdit*>(o);
+        if (t && e->type() == QEvent::FocusIn)
+            ColoreEntrata(t);
+        if (t && e->type() == QEvent::FocusOut) {
+            DecodificaCampo(QStringLiteral("Magazzino"), t, m_label.value(t));
+            ColoreUscita(t);
+        }
+        return QWidget::eventFilter(o, e);
+    }
+
+private:
+    QHash<QLineEdit*, QLabel*> m_label;
+};
+
+} // namespace
+
+// An unknown code typed turns its box red; the red stays through the focus
+// coming and going until a good code is typed, then the box takes the focus
+// colours again.
+void TstCampiAiuto::erroreTraICambiDiFuoco() {
+    FormMagazzini form;
+    form.resize(420, 120);
+    form.show();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QLineEdit* a = form.box[0];
+    QLineEdit* b = form.box[1];
+    a->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), a);
+    QCOMPARE(ColoreSfondo(a), quint32(0xFFFF80));
+
+    QTest::keyClicks(a, QStringLiteral("zz"));
+    QTest::keyClick(a, Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), b);
+    QCOMPARE(form.etichetta(a)->text(), TestoInesistente);
+    QCOMPARE(ColoreSfondo(a), quint32(0xFF));
+    QCOMPARE(ColoreSfondo(b), quint32(0xFFFF80));
+
+    QTest::keyClick(b, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTRY_COMPARE(QApplication::focusWidget(), a);
+    QCOMPARE(ColoreSfondo(a), quint32(0xFF)); // still red with the focus
+    QCOMPARE(ColoreSfondo(b), quint32(0x80000005));
+
+    QTest::keyClick(a, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(a, QStringLiteral("m02"));
+    QTest::keyClick(a, Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), b);
+    QCOMPARE(a->text(), QString("M02"));
+    QCOMPARE(form.etichetta(a)->text(), QString("Deposito Nord"));
+    QCOMPARE(ColoreSfondo(a), quint32(0x80000005));
+
+    QTest::keyClick(b, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTRY_COMPARE(QApplication::focusWidget(), a);
+    QCOMPARE(ColoreSfondo(a), quint32(0xFFFF80));
 }
 
 QTEST_MAIN(TstCampiAiuto)
