@@ -70,7 +70,9 @@ QStringList Colonne(FinestraAiuto* f) {
 class TstCampiAiuto : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase_data() { MotoriProva::Righe(); }
+    void initTestCase_data() {
+        MotoriProva::Righe({Motore::Sqlite, Motore::Postgres, Motore::Odbc});
+    }
     void initTestCase();
     void init();
     void cleanup();
@@ -140,6 +142,8 @@ void TstCampiAiuto::init() {
     m_c->InizializzaAiuto(p, &m_menu, o, nullptr, QString(), db, 0x80000005, 0xFF,
                           QStringLiteral("p"), QStringLiteral("dd/mm/yyyy"));
     m_dati = CreaComponenteDati();
+    if (motore == Motore::Odbc) // the data component on unixODBC too
+        m_dati->ImpostaParametro(QStringLiteral("DbSqlSoloOdbc"), QStringLiteral("S"));
     QString risposta;
     m_dati->Apri(motore == Motore::Sqlite ? file : QStringLiteral("ODBC;") + m_pg.TestoOdbc(), 0,
                  false, false, QString(), risposta);
