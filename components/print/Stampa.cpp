@@ -70,8 +70,10 @@ bool Stampa::avanti(int pagina) {
 }
 
 void Stampa::PreparaStampante(QPrinter& pr, const IOpzioniStampa& o, qint16 orientamento,
-                              const QString& titolo) {
-    const QString coda = o.osNomeStampante.isEmpty() ? cups::Predefinita() : o.osNomeStampante;
+                              const QString& titolo, const QString& corrente) {
+    const QString coda = !o.osNomeStampante.isEmpty() ? o.osNomeStampante
+                         : !corrente.isEmpty()        ? corrente
+                                                      : cups::Predefinita();
     if (coda.isEmpty())
         Rifiuta(QStringLiteral("Nessuna stampante predefinita: scegliere una stampante"));
     pr.setPrinterName(coda);
@@ -103,7 +105,7 @@ void Stampa::PreparaStampante(QPrinter& pr, const IOpzioniStampa& o, qint16 orie
 qint64 Stampa::suStampante(IListaLettura& lista, const QVector<int>& colonne,
                            const RichiestaStampaLista& r) {
     QPrinter pr(QPrinter::HighResolution);
-    PreparaStampante(pr, *m_opzioni, r.orientamento, r.titolo);
+    PreparaStampante(pr, *m_opzioni, r.orientamento, r.titolo, m_stampante);
     Impaginatore imp(lista.colonne(), colonne, r.font, {r.titolo, r.ditta, QDate::currentDate()});
     const int da = Intero(m_opzioni->Valore(QStringLiteral("PaginaDa")), 1);
     const int a = Intero(m_opzioni->Valore(QStringLiteral("PaginaA")), 0);

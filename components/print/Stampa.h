@@ -36,9 +36,12 @@ public:
     bool Interrotta() const override { return m_interrotta; }
 
     // The QPrinter of a print on the printer target, set up from the options
-    // (queue, orientation, paper, bin), for the caller to draw on.
+    // (queue, orientation, paper, bin), for the caller to draw on.  Options
+    // that name no printer print on the current one (ogPrtStam), or on the
+    // default one when none is current.
     static void PreparaStampante(QPrinter& stampante, const IOpzioniStampa& opzioni,
-                                 qint16 orientamento, const QString& titolo);
+                                 qint16 orientamento, const QString& titolo,
+                                 const QString& corrente = QString());
 
 private:
     qint64 suStampante(IListaLettura& lista, const QVector<int>& colonne,

@@ -108,6 +108,7 @@ private Q_SLOTS:
     void cassettoScelto();
     void intervalloRifiutato();
     void interrotta();
+    void stampanteCorrente();
     void fissaGrezza();
 
 private:
@@ -381,6 +382,25 @@ void TstStampante::interrotta() {
     // what was printed before the stop reaches the printer, nothing after
     QVERIFY(AttendiUscita(Uscita(CodaPdf + ".pdf")));
     QCOMPARE(Pagine(Uscita(CodaPdf + ".pdf")), 1);
+}
+
+void TstStampante::stampanteCorrente() {
+    // options that name no printer print on the printer current when the
+    // print starts, not on the default one
+    OpzioniStampa o(QStringLiteral("Prova"));
+    o.setValore(QStringLiteral("PaginaA"), 1);
+    Stampa s;
+    s.setOgOpzSta(&o);
+    s.setOgPrtStam(CodaGrezza);
+    const QString prn = Uscita(CodaGrezza + ".prn");
+    QFile::remove(prn);
+    QFile::remove(Uscita(CodaPdf + ".pdf"));
+    RichiestaStampaLista r;
+    r.colonne = QStringLiteral("T");
+    QCOMPARE(s.StampaLista(*m_comlin.Lista(), r), qint64(1));
+    QVERIFY(AttendiUscita(prn));
+    QCOMPARE(Pagine(prn), 1); // the PDF as the program made it, through the raw queue
+    QVERIFY(!QFileInfo::exists(Uscita(CodaPdf + ".pdf")));
 }
 
 void TstStampante::fissaGrezza() {
