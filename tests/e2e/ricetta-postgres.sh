@@ -265,14 +265,26 @@ if FORM=$(window "^Date inventario" 30); then
     [[ "$conn" -gt 0 ]] || fail "the program is not connected to $DB as $USR"
     [[ ! -e "$HOME/.local/share/quarvel/ditta-demo.db" ]] ||
         fail "the SQLite demo company was created beside the PostgreSQL one"
+    PROG_PID=$(xdotool getwindowpid "$FORM" 2>/dev/null || true)
 else
     fail "the inventory headers form did not appear"
 fi
 
 # make run on an empty database: the tables and the demo data are made first.
-"$MENU" --chiudi >/dev/null 2>&1 || true
+# The menu closed first: the program ends with it, its connections with it.
+"$MENU" --chiudi >/dev/null 2>&1 || fail "the menu did not take --chiudi"
 wait "$RUN_PID" 2>/dev/null || true
 RUN_PID=""
+if [[ -n "${PROG_PID:-}" ]]; then
+    for ((i = 0; i < 100; i++)); do
+        kill -0 "$PROG_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$PROG_PID" 2>/dev/null; then
+        fail "the program did not end with the menu"
+        kill "$PROG_PID" || true
+    fi
+fi
 sql postgres "DROP DATABASE $DB WITH (FORCE)" >/dev/null
 sudo_postgres createdb --owner "$USR" --template template0 --encoding UTF8 \
     --lc-collate C.UTF-8 --lc-ctype C "$DB"

@@ -114,6 +114,15 @@ window() { # title pattern, seconds -> window id
     return 1
 }
 
+ended() { # pid, seconds
+    local i
+    for ((i = 0; i < $2 * 10; i++)); do
+        kill -0 "$1" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # The desktop entry's "Ditta dimostrativa" action, run as the desktop runs it.
 demo=$(sed -n '/^\[Desktop Action Demo\]/,/^\[/s/^Exec=//p' "$DESKTOP")
 [[ -n "$demo" ]] || fail "the desktop entry has no demo action"
@@ -141,6 +150,10 @@ if FORM=$(window "^Date inventario" 30); then
     [[ "$exe" == "$BIN/quarvel" ]] || fail "the form belongs to '$exe', not to $BIN/quarvel"
     clients=$("$BIN/quarvel-menu" --clienti 2>/dev/null || true)
     grep -q "DATEINV" <<<"$clients" || fail "the program is not registered with the menu: '$clients'"
+    # The menu closed as the operator closes it: the program ends with it.
+    "$BIN/quarvel-menu" --chiudi >/dev/null 2>&1 || fail "the installed menu did not take --chiudi"
+    ended "$pid" 20 || { fail "the installed program did not end with the menu"; kill "$pid" || true; }
+    ended "$MENU_PID" 20 || fail "the installed menu did not end"
 else
     fail "the form of the installed program did not appear"
 fi
