@@ -1,0 +1,319 @@
+#include "inventory/CaricoConteggi.h"
+
+#include "suite/Utilita.h"
+
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <algorithm>
+
+namespace quarvel::inventario {
+
+namespace {
+
+// Codes looked up with one statement.
+constexpr int CodiciPerRicerca = 500;
+// Rows written with one statement.
+constexpr int RighePerIstruzione = 400;
+
+const QString SenzaLivello = QStringLiteral("~ç~");
+
+QString Chiave(const QString& codice) {
+    return codice.toLower();
+}
+
+enum class Ricerca { Nessuna, Barcode, Articolo };
+
+Ricerca DaLettera(QChar c) {
+    const QChar m = c.toUpper();
+    if (m == QLatin1Char('B'))
+        return Ricerca::Barcode;
+    if (m == QLatin1Char('C'))
+        return Ricerca::Articolo;
+    return Ricerca::Nessuna;
+}
+
+} // namespace
+
+CaricoConteggi::CaricoConteggi(QSqlDatabase db, SetCarico set, Destinazione dest)
+    : m_db(std::move(db)), m_set(std::move(set)), m_dest(std::move(dest)) {
+    m_pg = m_db.driverName() != QLatin1String("QSQLITE");
+}
+
+QString CaricoConteggi::Segnaposto() const {
+    // On the server the codes compare as the columns do, without regard to
+    // case, whatever type the driver gives the parameter.
+    return m_pg ? QStringLiteral("CAST(? AS citext)") : QStringLiteral("?");
+}
+
+void CaricoConteggi::Cerca(bool perBarcode, const QStringList& codici) {
+    QHash<QString, QString>& cache = perBarcode ? m_barcode : m_articoli;
+    if (cache.size() > 1'000'000) // a file of ever new codes: the memory stays bounded
+        cache.clear();
+    for (qsizetype inizio = 0; inizio < codici.size(); inizio += CodiciPerRicerca) {
+        const QStringList parte = codici.mid(inizio, CodiciPerRicerca);
+        QStringList segni;
+        segni.reserve(parte.size());
+        for (qsizetype i = 0; i < parte.size(); ++i)
+            segni << Segnaposto();
+        const QString sql =
+            perBarcode
+                ? QStringLiteral("SELECT BarCode, Articolo FROM Articoli WHERE BarCode IN (%1)")
+                : QStringLiteral("SELECT Articolo, Articolo FROM Articoli WHERE Articolo IN (%1)");
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        if (!q.prepare(sql.arg(segni.join(QLatin1Char(',')))))
+            throw q.lastError();
+        for (const QString& c : parte)
+            q.addBindValue(c);
+        if (!q.exec())
+            throw q.lastError();
+        while (q.next()) {
+            const QString k = Chiave(q.value(0).toString());
+            // the first row of a barcode several articles share
+            if (!cache.contains(k) || cache.value(k).isEmpty())
+                cache.insert(k, q.value(1).toString());
+        }
+        q.finish();
+        for (const QString& c : parte) // codes that found nothing are known too
+            if (!cache.contains(Chiave(c)))
+                cache.insert(Chiave(c), QString());
+    }
+}
+
+void CaricoConteggi::Risolvi(QVector<Voce>& voci) {
+    // What each line searches, first and second.
+    struct Piano {
+        Ricerca prima = Ricerca::Nessuna, seconda = Ricerca::Nessuna;
+        QString barcode, articolo; // the keys of each kind of search
+    };
+    QVector<Piano> piani(voci.size());
+    const QString& seq = m_set.codArtSeqRic;
+    for (qsizetype i = 0; i < voci.size(); ++i) {
+        Piano& p = piani[i];
+        const QString& codice = voci[i].codice;
+        if (!m_set.codArtInizIdent.isEmpty() &&
+            codice.startsWith(m_set.codArtInizIdent, Qt::CaseInsensitive)) {
+            // marked as an article code: that search alone
+            p.prima = Ricerca::Articolo;
+            p.articolo =
+                m_set.addArtPrima + codice.mid(m_set.codArtInizIdent.size()) + m_set.addArtDopo;
+            continue;
+        }
+        p.barcode = codice;
+        p.articolo = m_set.addArtPrima + codice + m_set.addArtDopo;
+        p.prima = seq.isEmpty() ? Ricerca::Barcode : DaLettera(seq.at(0));
+        if (p.prima == Ricerca::Nessuna)
+            p.prima = Ricerca::Articolo; // any letter but B searches by article first
+        if (seq.size() != 1)
+            p.seconda = seq.isEmpty() ? Ricerca::Articolo : DaLettera(seq.at(1));
+    }
+
+    auto chiaveDi = [](const Piano& p, Ricerca r) {
+        return r == Ricerca::Barcode ? p.barcode : p.articolo;
+    };
+    auto trovato = [this](Ricerca r, const QString& k) {
+        return (r == Ricerca::Barcode ? m_barcode : m_articoli).value(Chiave(k));
+    };
+    for (int passo = 0; passo < 2; ++passo) {
+        QStringList barcode, articoli;
+        QSet<QString> visti;
+        for (qsizetype i = 0; i < voci.size(); ++i) {
+            if (!voci[i].articolo.isEmpty())
+                continue;
+            const Ricerca r = passo == 0 ? piani[i].prima : piani[i].seconda;
+            if (r == Ricerca::Nessuna)
+                continue;
+            const QString k = chiaveDi(piani[i], r);
+            QHash<QString, QString>& cache = r == Ricerca::Barcode ? m_barcode : m_articoli;
+            const QString tag =
+                (r == Ricerca::Barcode ? QLatin1Char('b') : QLatin1Char('a')) + Chiave(k);
+            if (cache.contains(Chiave(k)) || visti.contains(tag))
+                continue;
+            visti.insert(tag);
+            (r == Ricerca::Barcode ? barcode : articoli) << k;
+        }
+        if (!barcode.isEmpty())
+            Cerca(true, barcode);
+        if (!articoli.isEmpty())
+            Cerca(false, articoli);
+        for (qsizetype i = 0; i < voci.size(); ++i) {
+            if (!voci[i].articolo.isEmpty())
+                continue;
+            const Ricerca r = passo == 0 ? piani[i].prima : piani[i].seconda;
+            if (r != Ricerca::Nessuna)
+                voci[i].articolo = trovato(r, chiaveDi(piani[i], r));
+        }
+    }
+}
+
+bool CaricoConteggi::Scrivi(const QVector<const Voce*>& righe, QString* errore) {
+    QStringList valori;
+    valori.reserve(righe.size());
+    for (qsizetype i = 0; i < righe.size(); ++i)
+        valori << QStringLiteral("(?,?,?,?,?,?)");
+    const QString sql =
+        QStringLiteral("INSERT INTO MagInventari (CodInv, Articolo, Livello1, Livello2, "
+                       "Magazzino, Giacenza) VALUES %1 ON CONFLICT (CodInv, Articolo, Livello1, "
+                       "Livello2, Magazzino) DO UPDATE SET Giacenza = excluded.Giacenza")
+            .arg(valori.join(QLatin1Char(',')));
+    QSqlQuery q(m_db);
+    bool ok = q.prepare(sql);
+    if (ok) {
+        for (const Voce* v : righe) {
+            q.addBindValue(m_dest.codInv);
+            q.addBindValue(v->articolo);
+            q.addBindValue(SenzaLivello);
+            q.addBindValue(SenzaLivello);
+            q.addBindValue(m_dest.magazzino);
+            q.addBindValue(v->quantita);
+        }
+        ok = q.exec();
+    }
+    if (ok)
+        return true;
+    if (errore)
+        *errore = q.lastError().text();
+    return false;
+}
+
+bool CaricoConteggi::ConnessionePersa() {
+    // outside any transaction: inside a failed one the server answers nothing
+    QSqlQuery prova(m_db);
+    return !m_db.isOpen() || !prova.exec(QStringLiteral("SELECT 1"));
+}
+
+bool CaricoConteggi::Scarta(const Voce& v, FileScarti& scarti, EsitoCarico& esito) {
+    ++esito.righeScartate;
+    QString errore;
+    if (!scarti.Aggiungi(v.grezza, &errore)) {
+        esito.errore = errore;
+        return false;
+    }
+    return true;
+}
+
+bool CaricoConteggi::Blocco(QVector<Voce>& voci, FileScarti& scarti, EsitoCarico& esito) {
+    if (voci.isEmpty())
+        return true;
+    try {
+        Risolvi(voci);
+    } catch (const QSqlError& e) {
+        esito.errore = QStringLiteral("Impossibile cercare gli articoli: %1").arg(e.text());
+        return false;
+    }
+    // The rows to write: one per article, with the quantity of its last line.
+    QVector<const Voce*> righe;
+    QHash<QString, qsizetype> posizione;
+    for (const Voce& v : voci) {
+        if (v.articolo.isEmpty()) {
+            if (!Scarta(v, scarti, esito))
+                return false;
+            if (m_avvisa && articoloInesistente)
+                m_avvisa = articoloInesistente(v.codice, v.numero);
+            continue;
+        }
+        const QString k = Chiave(v.articolo);
+        const auto it = posizione.constFind(k);
+        if (it != posizione.cend()) {
+            righe[*it] = &v; // the later line wins
+        } else {
+            posizione.insert(k, righe.size());
+            righe << &v;
+        }
+    }
+    if (righe.isEmpty())
+        return true;
+
+    QString errore;
+    bool ok = m_db.transaction();
+    if (!ok)
+        errore = m_db.lastError().text();
+    for (qsizetype i = 0; ok && i < righe.size(); i += RighePerIstruzione)
+        ok = Scrivi(righe.mid(i, RighePerIstruzione), &errore);
+    if (ok && !m_db.commit()) {
+        ok = false;
+        errore = m_db.lastError().text();
+    }
+    if (ok) {
+        // every line of a known article went in (a later line of the same
+        // article over an earlier one)
+        esito.righeScritte += std::count_if(voci.cbegin(), voci.cend(),
+                                            [](const Voce& v) { return !v.articolo.isEmpty(); });
+        return true;
+    }
+    m_db.rollback();
+    if (ConnessionePersa()) {
+        esito.errore = QStringLiteral("La connessione al database si è interrotta: %1").arg(errore);
+        return false;
+    }
+    // The block again, a row at a time: only the rows the database refuses
+    // are refused.
+    for (const Voce* v : std::as_const(righe)) {
+        if (Scrivi({v}, &errore)) {
+            for (const Voce& w : voci) // its lines
+                if (Chiave(w.articolo) == Chiave(v->articolo))
+                    ++esito.righeScritte;
+            continue;
+        }
+        if (ConnessionePersa()) {
+            esito.errore =
+                QStringLiteral("La connessione al database si è interrotta: %1").arg(errore);
+            return false;
+        }
+        if (!Scarta(*v, scarti, esito))
+            return false;
+    }
+    return true;
+}
+
+EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
+    EsitoCarico esito;
+    m_avvisa = true;
+    LettoreRighe lettore(file);
+    LettoreRighe::Riga riga;
+    QVector<Voce> voci;
+    voci.reserve(m_righePerBlocco);
+    const IUtilita& u = Utilita();
+    auto numero = [&u](const QString& t) { return u.TestoInNumero(t); };
+    auto chiudiBlocco = [&]() {
+        const bool ok = Blocco(voci, scarti, esito);
+        voci.clear();
+        if (ok && avanzamento && !avanzamento(esito)) {
+            esito.fermato = true;
+            return false;
+        }
+        return ok;
+    };
+    QString erroreLettura;
+    bool avanti = true;
+    while (avanti && lettore.Prossima(riga, &erroreLettura)) {
+        ++esito.righeLette;
+        if (riga.testo.trimmed().isEmpty() && !riga.conNul)
+            continue; // an empty line, or one of blanks
+        if (riga.conNul || riga.tagliata) {
+            Voce v;
+            v.grezza = riga.grezza;
+            v.numero = riga.numero;
+            avanti = Scarta(v, scarti, esito);
+            continue;
+        }
+        const RigaTerminale r = AnalizzaRiga(riga.testo, m_set, numero);
+        Voce v;
+        v.grezza = std::move(riga.grezza);
+        v.numero = riga.numero;
+        v.codice = r.codice;
+        v.quantita = r.quantita;
+        voci << std::move(v);
+        if (voci.size() >= m_righePerBlocco)
+            avanti = chiudiBlocco();
+    }
+    if (avanti && erroreLettura.isEmpty())
+        avanti = chiudiBlocco();
+    if (!erroreLettura.isEmpty() && esito.errore.isEmpty())
+        esito.errore = QStringLiteral("Errore di lettura del file: %1").arg(erroreLettura);
+    esito.completo = avanti && esito.errore.isEmpty() && !esito.fermato;
+    return esito;
+}
+
+} // namespace quarvel::inventario

@@ -1,0 +1,265 @@
+// The load of a terminal file into an inventory, on SQLite and on the
+// PostgreSQL server: the search orders, the article-code prefix, the later
+// line winning, a quantity replaced and not added, rows with levels left
+// alone, the refused lines kept as read, a stop between blocks, a row the
+// database refuses.
+
+#include "data/Schema.h"
+#include "inventory/CaricoConteggi.h"
+#include "support/MotoriProva.h"
+#include "utility/Utilita.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quarvel;
+using namespace quarvel::inventario;
+using namespace prova;
+
+namespace {
+
+void Esegui(QSqlDatabase& db, const QString& sql) {
+    QSqlQuery q(db);
+    QVERIFY2(q.exec(sql), qPrintable(q.lastError().text() + QStringLiteral(": ") + sql));
+}
+
+// article|level1|level2|warehouse=quantity, in order, of one inventory
+QStringList Righe(QSqlDatabase& db, const QString& codInv) {
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("SELECT Articolo, Livello1, Livello2, Magazzino, Giacenza FROM "
+                          "MagInventari WHERE CodInv = '%1' ORDER BY Articolo, Livello1, "
+                          "Magazzino")
+               .arg(codInv));
+    QStringList r;
+    while (q.next())
+        r << QStringLiteral("%1|%2|%3|%4=%5")
+                 .arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                      q.value(3).toString())
+                 .arg(q.value(4).toDouble());
+    return r;
+}
+
+} // namespace
+
+class TstCaricoConteggi : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase_data() { MotoriProva::Righe(); }
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase() { m_pg.Elimina(); }
+
+    void carico_data();
+    void carico();
+    void fermatoTraBlocchi();
+    void rigaRifiutataDalDatabase();
+
+private:
+    EsitoCarico Carica(const QByteArray& dati, const SetCarico& set, int righePerBlocco = 2000);
+
+    QTemporaryDir m_dir;
+    DatabasePgProva m_pg{QStringLiteral("quarvel_carico")};
+    QSqlDatabase m_db;
+    int m_serie = 0;
+    QStringList m_inesistenti;
+    std::function<bool(const EsitoCarico&)> m_avanzamento;
+    QString m_scarti;
+};
+
+void TstCaricoConteggi::initTestCase() {
+    InstallaUtilita();
+    if (DatabasePgProva::Disponibile()) {
+        QString errore;
+        QVERIFY2(m_pg.Crea(&errore), qPrintable(errore));
+    }
+}
+
+void TstCaricoConteggi::init() {
+    QFETCH_GLOBAL(Motore, motore);
+    SALTA_SENZA_SERVER(motore);
+    const QString nome = QStringLiteral("carico%1").arg(++m_serie);
+    m_db = ConnessioneProva(motore, nome, m_dir.filePath(nome + QStringLiteral(".db")), m_pg);
+    QVERIFY2(m_db.open(), qPrintable(m_db.lastError().text()));
+    dati::CreaDitta(m_db, true);
+    Esegui(m_db, QStringLiteral("INSERT INTO Articoli (Articolo, Descrizione, BarCode, Inattivo) "
+                                "VALUES ('A1', 'Bulloni', '8001', 'N'), ('A2', 'Dadi', '8002', "
+                                "'N'), ('Art3', 'Viti', NULL, 'N'), ('A4', 'Rondelle', '8004', "
+                                "'N'), ('A5', 'Chiodi', '8004', 'N')"));
+    Esegui(m_db, QStringLiteral("INSERT INTO MagInventari (CodInv, Articolo, Livello1, Livello2, "
+                                "Magazzino, Giacenza) VALUES ('INV1', 'A1', '~ç~', '~ç~', 'M1', "
+                                "5), ('INV1', 'A1', 'L1', 'L2', 'M1', 8), ('INV1', 'A2', '~ç~', "
+                                "'~ç~', 'M2', 6)"));
+    m_inesistenti.clear();
+    m_avanzamento = nullptr;
+}
+
+void TstCaricoConteggi::cleanup() {
+    const QString nome = m_db.connectionName();
+    m_db.close();
+    m_db = QSqlDatabase();
+    if (!nome.isEmpty())
+        QSqlDatabase::removeDatabase(nome);
+}
+
+EsitoCarico TstCaricoConteggi::Carica(const QByteArray& dati, const SetCarico& set,
+                                      int righePerBlocco) {
+    const QString origine = m_dir.filePath(QStringLiteral("terminale%1.txt").arg(m_serie));
+    FileScarti scarti(origine, QDateTime(QDate(2026, 12, 10), QTime(17, 0, m_serie % 60)));
+    m_scarti = scarti.Nome();
+    CaricoConteggi c(m_db, set, {QStringLiteral("INV1"), QStringLiteral("M1")});
+    c.impostaRighePerBlocco(righePerBlocco);
+    c.articoloInesistente = [this](const QString& codice, qint64 n) {
+        m_inesistenti << QStringLiteral("%1@%2").arg(codice).arg(n);
+        return true;
+    };
+    c.avanzamento = m_avanzamento;
+    QByteArray copia = dati;
+    QBuffer b(&copia);
+    b.open(QIODevice::ReadOnly);
+    const EsitoCarico e = c.Carica(b, scarti);
+    scarti.Chiudi();
+    return e;
+}
+
+void TstCaricoConteggi::carico_data() {
+    QTest::addColumn<QString>("ordine");   // CodArtSeqRic
+    QTest::addColumn<QString>("prefisso"); // CodArtInizIdent; AddArtPrima "A" with it
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("righe");       // of INV1 afterwards
+    QTest::addColumn<QStringList>("inesistenti"); // told
+    QTest::addColumn<QByteArray>("scartate");     // the file of refused lines
+
+    QTest::newRow("barcode poi articolo, senza riguardo alle maiuscole")
+        << ""
+        << "" << QByteArray("8001;7\r\nart3;2\r\nXX;1\r\n")
+        << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=7", "A2|~ç~|~ç~|M2=6", "Art3|~ç~|~ç~|M1=2"}
+        << QStringList{"XX@3"} << QByteArray("XX;1\r\n");
+    QTest::newRow("la riga dopo vince, la quantità sostituita")
+        << ""
+        << "" << QByteArray("8001;7\n   \n8001;9\nA1;4,5\n")
+        << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=4.5", "A2|~ç~|~ç~|M2=6"} << QStringList{}
+        << QByteArray();
+    QTest::newRow("B: solo il barcode")
+        << "B"
+        << "" << QByteArray("Art3;2\n8002;1\n")
+        << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M1=1", "A2|~ç~|~ç~|M2=6"}
+        << QStringList{"Art3@1"} << QByteArray("Art3;2\r\n");
+    QTest::newRow("C: solo l'articolo")
+        << "C"
+        << "" << QByteArray("8002;1\nA2;3\n")
+        << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M1=3", "A2|~ç~|~ç~|M2=6"}
+        << QStringList{"8002@1"} << QByteArray("8002;1\r\n");
+    QTest::newRow("CB: articolo poi barcode")
+        << "CB"
+        << "" << QByteArray("8002;1\n")
+        << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M1=1", "A2|~ç~|~ç~|M2=6"}
+        << QStringList{} << QByteArray();
+    QTest::newRow("prefisso: solo l'articolo, senza il prefisso e con le aggiunte")
+        << ""
+        << "*" << QByteArray("*2;4\n*9;1\n*8001;1\n")
+        << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M1=4", "A2|~ç~|~ç~|M2=6"}
+        << QStringList{"*9@2", "*8001@3"} << QByteArray("*9;1\r\n*8001;1\r\n");
+    QTest::newRow("barcode di due articoli: il primo")
+        << ""
+        << "" << QByteArray("8004;2\n")
+        << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M2=6", "A4|~ç~|~ç~|M1=2"}
+        << QStringList{} << QByteArray();
+    QTest::newRow("righe ostili scartate come lette")
+        << ""
+        << "" << QByteArray("8001;3\nZ\0Z;1\nCaff\xE8;2\n", 21)
+        << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=3", "A2|~ç~|~ç~|M2=6"}
+        << QStringList{"Caffè@3"} << QByteArray("Z\0Z;1\r\nCaff\xE8;2\r\n", 16);
+}
+
+void TstCaricoConteggi::carico() {
+    QFETCH(QString, ordine);
+    QFETCH(QString, prefisso);
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, righe);
+    QFETCH(QStringList, inesistenti);
+    QFETCH(QByteArray, scartate);
+    SetCarico s;
+    s.formato = QStringLiteral("S");
+    s.separatore = QStringLiteral(";");
+    s.codInizio = 1;
+    s.qtaInizio = 2;
+    s.codArtSeqRic = ordine;
+    s.codArtInizIdent = prefisso;
+    if (!prefisso.isEmpty())
+        s.addArtPrima = QStringLiteral("A");
+    const EsitoCarico e = Carica(file, s);
+    QVERIFY2(e.completo, qPrintable(e.errore));
+    QCOMPARE(Righe(m_db, QStringLiteral("INV1")), righe);
+    QCOMPARE(m_inesistenti, inesistenti);
+    QCOMPARE(e.righeScartate, qint64(scartate.count('\n')));
+    QFile f(m_scarti);
+    if (scartate.isEmpty()) {
+        QVERIFY(!f.exists());
+    } else {
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), scartate);
+    }
+    // the other inventory is not touched
+    QCOMPARE(Righe(m_db, QStringLiteral("INV2")), QStringList{});
+}
+
+void TstCaricoConteggi::fermatoTraBlocchi() {
+    // Stopped after the first block: it stays written, nothing after it.
+    SetCarico s;
+    s.formato = QStringLiteral("S");
+    s.separatore = QStringLiteral(";");
+    s.codInizio = 1;
+    s.qtaInizio = 2;
+    int blocchi = 0;
+    m_avanzamento = [&blocchi](const EsitoCarico& e) {
+        ++blocchi;
+        return e.righeLette < 2;
+    };
+    const EsitoCarico e = Carica("8001;1\nA2;2\nArt3;3\n8004;4\n", s, 2);
+    QVERIFY(e.fermato);
+    QVERIFY(!e.completo);
+    QCOMPARE(blocchi, 1);
+    QCOMPARE(e.righeScritte, 2);
+    QCOMPARE(
+        Righe(m_db, QStringLiteral("INV1")),
+        (QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=1", "A2|~ç~|~ç~|M1=2", "A2|~ç~|~ç~|M2=6"}));
+}
+
+void TstCaricoConteggi::rigaRifiutataDalDatabase() {
+    // The database refuses one row of a block: the block is written again a
+    // row at a time, the refused line is kept, the others go in.
+    QFETCH_GLOBAL(Motore, motore);
+    if (SuServer(motore)) {
+        Esegui(m_db, QStringLiteral("CREATE OR REPLACE FUNCTION rifiuta() RETURNS trigger AS $$ "
+                                    "BEGIN IF NEW.Articolo = 'A2' THEN RAISE EXCEPTION 'no'; END "
+                                    "IF; RETURN NEW; END $$ LANGUAGE plpgsql"));
+        Esegui(m_db, QStringLiteral("CREATE TRIGGER rifiuta BEFORE INSERT ON MagInventari FOR "
+                                    "EACH ROW EXECUTE FUNCTION rifiuta()"));
+    } else {
+        Esegui(m_db, QStringLiteral("CREATE TRIGGER rifiuta BEFORE INSERT ON MagInventari WHEN "
+                                    "NEW.Articolo = 'A2' BEGIN SELECT RAISE(ABORT, 'no'); END"));
+    }
+    SetCarico s;
+    s.formato = QStringLiteral("S");
+    s.separatore = QStringLiteral(";");
+    s.codInizio = 1;
+    s.qtaInizio = 2;
+    const EsitoCarico e = Carica("Art3;3\n8002;2\n8001;1\n", s);
+    QVERIFY2(e.completo, qPrintable(e.errore));
+    QCOMPARE(e.righeScritte, 2);
+    QCOMPARE(e.righeScartate, 1);
+    QCOMPARE(
+        Righe(m_db, QStringLiteral("INV1")),
+        (QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=1", "A2|~ç~|~ç~|M2=6", "Art3|~ç~|~ç~|M1=3"}));
+    QFile f(m_scarti);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("8002;2\r\n"));
+}
+
+QTEST_GUILESS_MAIN(TstCaricoConteggi)
+#include "tst_caricoconteggi.moc"
