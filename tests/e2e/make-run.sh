@@ -89,5 +89,13 @@ RUN_PID=$!
 wait_window "Menu - Quarvel" 30 || fail "the menu did not come back on the second run"
 [[ "$before" == "$(md5sum "$HOME/.config/quarvel/belcor.ini")" ]] || fail "belcor.ini rewritten"
 
+# make run DITTA=<file.db>: another SQLite company, made with the demo data.
+"$MENU" --chiudi >/dev/null 2>&1 || true
+wait "$RUN_PID" 2>/dev/null || true
+DITTA="$HOME/altra-ditta.db" "$ROOT/scripts/run-menu.sh" "$BUILD" >>"$LOG" 2>&1 &
+RUN_PID=$!
+wait_window "Menu - Quarvel" 30 || fail "the menu did not come up on DITTA=altra-ditta.db"
+[[ -s "$HOME/altra-ditta.db" ]] || fail "make run DITTA=altra-ditta.db did not make the company"
+
 [[ $status -eq 0 ]] && echo "e2e: make run: ok"
 exit $status
