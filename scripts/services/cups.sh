@@ -219,10 +219,14 @@ CONF
         return 1
     fi
     export CUPS_SERVER=127.0.0.1:$PORT CUPS_SERVERROOT=$DIR/client
-    lpadmin -p QuarvelPDF -E -v "quarvel-file:$DIR/uscita/QuarvelPDF.pdf" -P "$DIR/quarvel-pdf.ppd" \
-        -D "PDF di prova" -L "Quarvel"
-    lpadmin -p QuarvelRaw -E -v "quarvel-file:$DIR/uscita/QuarvelRaw.prn" -D "Coda grezza di prova"
-    lpadmin -d QuarvelPDF
+    # lpadmin warns that PPD files are deprecated: the warning is not kept
+    {
+        lpadmin -p QuarvelPDF -E -v "quarvel-file:$DIR/uscita/QuarvelPDF.pdf" \
+            -P "$DIR/quarvel-pdf.ppd" -D "PDF di prova" -L "Quarvel" &&
+            lpadmin -p QuarvelRaw -E -v "quarvel-file:$DIR/uscita/QuarvelRaw.prn" \
+                -D "Coda grezza di prova" &&
+            lpadmin -d QuarvelPDF
+    } 2> >(grep -v 'deprecated' >&2) || { echo "cups: the queues were not made" >&2; return 1; }
 }
 
 stop() {

@@ -5,6 +5,8 @@
 #include "listcmd/Comlin.h"
 #include "lookup/ComponenteAiutoQt.h"
 #include "menu/ClientMenuDBus.h"
+#include "print/OpzioniStampa.h"
+#include "printing/FrmComlinStampa.h"
 #include "startup/Avvio.h"
 #include "suite/ComponenteAiuto.h"
 #include "suite/Messaggi.h"
@@ -26,6 +28,8 @@ int EseguiQuarvel(int argc, char** argv, const std::function<void()>& registra) 
     dati::Registra();
     listcmd::InstallaListaComandi();
     lookup::Registra();
+    stampa::InstallaStampa();
+    InstallaFinestreStampa();
 
     MessaggiStderr messaggiStderr;
     if (qEnvironmentVariable("QUARVEL_MESSAGGI")
