@@ -11,10 +11,17 @@ namespace quarvel::inventario {
 
 namespace {
 
-// Codes looked up with one statement.
-constexpr int CodiciPerRicerca = 500;
-// Rows written with one statement.
-constexpr int RighePerIstruzione = 400;
+// Codes looked up, and rows written, with one statement.  On the server a
+// statement costs a round trip, so it takes many; SQLite runs in the
+// process and its driver binds a statement's parameters in a time that
+// grows with the square of their number, so there a few at a time.  Each
+// statement is prepared once and run again.
+int CodiciPerRicerca(bool server) {
+    return server ? 500 : 25;
+}
+int RighePerIstruzione(bool server) {
+    return server ? 400 : 25;
+}
 
 const QString SenzaLivello = QStringLiteral("~ç~");
 
@@ -50,8 +57,9 @@ void CaricoConteggi::Cerca(bool perBarcode, const QStringList& codici) {
     QHash<QString, QString>& cache = perBarcode ? m_barcode : m_articoli;
     if (cache.size() > 1'000'000) // a file of ever new codes: the memory stays bounded
         cache.clear();
-    for (qsizetype inizio = 0; inizio < codici.size(); inizio += CodiciPerRicerca) {
-        const QStringList parte = codici.mid(inizio, CodiciPerRicerca);
+    const int passo = CodiciPerRicerca(m_pg);
+    for (qsizetype inizio = 0; inizio < codici.size(); inizio += passo) {
+        const QStringList parte = codici.mid(inizio, passo);
         QStringList segni;
         segni.reserve(parte.size());
         for (qsizetype i = 0; i < parte.size(); ++i)
@@ -60,10 +68,7 @@ void CaricoConteggi::Cerca(bool perBarcode, const QStringList& codici) {
             perBarcode
                 ? QStringLiteral("SELECT BarCode, Articolo FROM Articoli WHERE BarCode IN (%1)")
                 : QStringLiteral("SELECT Articolo, Articolo FROM Articoli WHERE Articolo IN (%1)");
-        QSqlQuery q(m_db);
-        q.setForwardOnly(true);
-        if (!q.prepare(sql.arg(segni.join(QLatin1Char(',')))))
-            throw q.lastError();
+        QSqlQuery& q = Istruzione(sql.arg(segni.join(QLatin1Char(','))));
         for (const QString& c : parte)
             q.addBindValue(c);
         if (!q.exec())
@@ -157,24 +162,43 @@ bool CaricoConteggi::Scrivi(const QVector<const Voce*>& righe, QString* errore) 
                        "Magazzino, Giacenza) VALUES %1 ON CONFLICT (CodInv, Articolo, Livello1, "
                        "Livello2, Magazzino) DO UPDATE SET Giacenza = excluded.Giacenza")
             .arg(valori.join(QLatin1Char(',')));
-    QSqlQuery q(m_db);
-    bool ok = q.prepare(sql);
-    if (ok) {
-        for (const Voce* v : righe) {
-            q.addBindValue(m_dest.codInv);
-            q.addBindValue(v->articolo);
-            q.addBindValue(SenzaLivello);
-            q.addBindValue(SenzaLivello);
-            q.addBindValue(m_dest.magazzino);
-            q.addBindValue(v->quantita);
-        }
-        ok = q.exec();
+    QSqlQuery* q = nullptr;
+    try {
+        q = &Istruzione(sql);
+    } catch (const QSqlError& e) {
+        if (errore)
+            *errore = e.text();
+        return false;
     }
-    if (ok)
+    for (const Voce* v : righe) {
+        q->addBindValue(m_dest.codInv);
+        q->addBindValue(v->articolo);
+        q->addBindValue(SenzaLivello);
+        q->addBindValue(SenzaLivello);
+        q->addBindValue(m_dest.magazzino);
+        q->addBindValue(v->quantita);
+    }
+    if (q->exec())
         return true;
     if (errore)
-        *errore = q.lastError().text();
+        *errore = q->lastError().text();
     return false;
+}
+
+QSqlQuery& CaricoConteggi::Istruzione(const QString& sql) {
+    auto it = m_istruzioni.find(sql);
+    if (it == m_istruzioni.end()) {
+        if (m_istruzioni.size() > 16) // the odd sizes of the last blocks
+            m_istruzioni.clear();
+        it = m_istruzioni.emplace(sql, QSqlQuery(m_db)).first;
+        it->second.setForwardOnly(true);
+        if (!it->second.prepare(sql)) {
+            const QSqlError e = it->second.lastError();
+            m_istruzioni.erase(it);
+            throw e;
+        }
+    }
+    return it->second;
 }
 
 bool CaricoConteggi::ConnessionePersa() {
@@ -229,8 +253,9 @@ bool CaricoConteggi::Blocco(QVector<Voce>& voci, FileScarti& scarti, EsitoCarico
     bool ok = m_db.transaction();
     if (!ok)
         errore = m_db.lastError().text();
-    for (qsizetype i = 0; ok && i < righe.size(); i += RighePerIstruzione)
-        ok = Scrivi(righe.mid(i, RighePerIstruzione), &errore);
+    const int perIstruzione = RighePerIstruzione(m_pg);
+    for (qsizetype i = 0; ok && i < righe.size(); i += perIstruzione)
+        ok = Scrivi(righe.mid(i, perIstruzione), &errore);
     if (ok && !m_db.commit()) {
         ok = false;
         errore = m_db.lastError().text();

@@ -19,8 +19,10 @@
 
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <functional>
+#include <map>
 
 namespace quarvel::inventario {
 
@@ -68,18 +70,21 @@ private:
     void Cerca(bool perBarcode, const QStringList& codici);
     bool Scrivi(const QVector<const Voce*>& righe, QString* errore);
     bool ConnessionePersa();
+    // The statement prepared once and run again (throws QSqlError).
+    QSqlQuery& Istruzione(const QString& sql);
     bool Scarta(const Voce& v, FileScarti& scarti, EsitoCarico& esito);
     QString Segnaposto() const;
 
     QSqlDatabase m_db;
     SetCarico m_set;
     Destinazione m_dest;
-    int m_righePerBlocco = 2000;
+    int m_righePerBlocco = 20000;
     bool m_pg = false;
     bool m_avvisa = true;
     // codes already looked up: folded code -> article (empty: none)
     QHash<QString, QString> m_barcode;
     QHash<QString, QString> m_articoli;
+    std::map<QString, QSqlQuery> m_istruzioni;
 };
 
 } // namespace quarvel::inventario
