@@ -198,6 +198,9 @@ public:
     QVector<VoceStampante> Formati(const QString& nome) const override {
         return Voci(cups::Formati(nome));
     }
+    QString FormatoAttuale(const QString& nome) const override {
+        return cups::FormatoAttuale(nome);
+    }
 
 private:
     static QVector<VoceStampante> Voci(const QVector<cups::Voce>& v) {

@@ -169,7 +169,17 @@ QGroupBox* FrmSceltaStam::costruisciStampante() {
         if (m_opz)
             m_opz->setValore(QStringLiteral("NumTipoCarta"), CodiceVoce(carta));
     });
-    g->addWidget(carta, 2, 1, 1, 3);
+    g->addWidget(carta, 2, 1, 1, 2);
+    auto* formati =
+        aggiungi(new QPushButton(QStringLiteral("PaperSize"), f), QStringLiteral("ComPaperSize"));
+    formati->setAutoDefault(false);
+    connect(formati, &QPushButton::clicked, this, [this, carta] {
+        QString testo = QStringLiteral("Formati disponibili ");
+        for (int i = 1; i < carta->count(); ++i)
+            testo += QStringLiteral("\r\n") + carta->itemText(i);
+        msgCom(testo, QStringLiteral("&Ok"));
+    });
+    g->addWidget(formati, 2, 3);
     g->addWidget(new QLabel(QStringLiteral("Cassetto:"), f), 3, 0);
     auto* cassetti = aggiungi(new QComboBox(f), QStringLiteral("cboCassetti"));
     connect(cassetti, &QComboBox::activated, this, [this, cassetti](int) {
@@ -503,15 +513,10 @@ void FrmSceltaStam::ImpostaCboTipoCarta() {
     cbo->addItem(NessunaImpostazione);
     const QString stampante = stampanteDelleOpzioni();
     const int scelto = m_opz ? m_opz->Valore(QStringLiteral("NumTipoCarta")).toInt() : 0;
-    QString attuale;
-    for (const CodaStampa& q : Stampanti().Code())
-        if (q.nome.compare(stampante, Qt::CaseInsensitive) == 0)
-            attuale = q.nome;
-    const QVector<VoceStampante> formati = Stampanti().Formati(stampante);
-    const QString predefinito = formati.isEmpty() ? QString() : formati.first().nome;
-    for (const VoceStampante& v : formati) {
+    const QString attuale = Stampanti().FormatoAttuale(stampante);
+    for (const VoceStampante& v : Stampanti().Formati(stampante)) {
         QString testo = QStringLiteral("%1 - %2").arg(v.codice).arg(v.nome);
-        if (v.codice == 1 && !attuale.isEmpty())
+        if (!attuale.isEmpty() && v.nome == attuale)
             testo += QStringLiteral(" (ATTUALE)");
         cbo->addItem(testo);
         if (v.codice == scelto)

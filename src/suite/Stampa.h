@@ -166,6 +166,8 @@ public:
     virtual QString Porta(const QString& nome) const = 0;
     virtual QVector<VoceStampante> Cassetti(const QString& nome) const = 0;
     virtual QVector<VoceStampante> Formati(const QString& nome) const = 0;
+    // The name of the queue's current paper (its default).
+    virtual QString FormatoAttuale(const QString& nome) const = 0;
 };
 
 // New objects of the print component (registered by it; Errore 91 without).

@@ -406,7 +406,12 @@ void TstDialoghiStampa::cassetti() {
     }
     auto* carta = d.c<QComboBox>("cboTipoCarta");
     QCOMPARE(carta->count(), 4);
+    QCOMPARE(carta->itemText(1), QString("1 - iso_a4_210x297mm (ATTUALE)")); // the queue's own
     QCOMPARE(carta->itemText(2), QString("2 - iso_a3_297x420mm"));
+    MessaggiScriptati msg;
+    d.c<QPushButton>("ComPaperSize")->click();
+    QCOMPARE(msg.testi(), QStringList{"Formati disponibili \r\n1 - iso_a4_210x297mm (ATTUALE)\r\n"
+                                      "2 - iso_a3_297x420mm\r\n3 - na_letter_8.5x11in"});
 }
 
 void TstDialoghiStampa::sceltaStampante() {
