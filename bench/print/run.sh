@@ -4,7 +4,8 @@
 #  - the same rows to a workbook, beside a plain libxlsxwriter program;
 #  - 1,000 pages laid out and drawn on a PDF writer, beside a plain QPdfWriter
 #    program drawing the same rows, and 100 pages to show the memory flat in
-#    the number of pages.
+#    the number of pages;
+#  - the grid's list read alone, and the three writers fed by a plain query.
 #   bench/print/run.sh [build folder] [rows] [runs]
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -35,4 +36,10 @@ for ((i = 0; i < VOLTE; i++)); do
         --uscita "$OUT/semplice.pdf"
     "$BIN" --modo pagine --pagine 1000 --righe "$RIGHE" --db "$DB" --uscita "$OUT/lista.pdf" 2>/dev/null
     "$BIN" --modo pagine --pagine 100 --righe "$RIGHE" --db "$DB" --uscita "$OUT/cento.pdf" 2>/dev/null
+    # where the time goes: the grid's list read alone, and the writers fed by
+    # one forward-only query
+    "$BIN" --modo lettura --righe "$RIGHE" --db "$DB"
+    for m in csv-cursore xlsx-cursore pagine-cursore; do
+        "$BIN" --modo "$m" --pagine 1000 --righe "$RIGHE" --db "$DB" --uscita "$OUT/$m.out"
+    done
 done
