@@ -30,8 +30,8 @@ status=0
 # Names of this run: the test server is shared by every test process.
 DB="ricetta_$$"
 USR="magazzino_$$"
-# A password as the README asks for one: no ';' in it.
-PWD_SQL="Cambiami-$$"
+# A password with the characters that end or open an ODBC attribute.
+PWD_SQL="Cambia;mi{$$}"
 DSN="ditta_$$"
 SERVER_PORT=$PGPORT
 DITTA_PROG="$BUILD/components/data/quarvel-ditta"
@@ -267,7 +267,8 @@ if FORM=$(window "^Date inventario" 30); then
         fail "the SQLite demo company was created beside the PostgreSQL one"
     PROG_PID=$(xdotool getwindowpid "$FORM" 2>/dev/null || true)
 else
-    fail "the inventory headers form did not appear"
+    import -window root "$SHOTS/ricetta-postgres-errore.png" || true
+    fail "the inventory headers form did not appear (screen: $SHOTS/ricetta-postgres-errore.png)"
 fi
 
 # make run on an empty database: the tables and the demo data are made first.
