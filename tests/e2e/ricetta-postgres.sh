@@ -94,6 +94,14 @@ finish() {
     "$MENU" --chiudi >/dev/null 2>&1 || true
     sleep 0.5
     [[ -n "$RUN_PID" ]] && kill "$RUN_PID" 2>/dev/null || true
+    # A program of this run still open (a message left unanswered): the
+    # processes that carry this run's bus name, no others.
+    for e in /proc/[0-9]*/environ; do
+        if { tr '\0' '\n' <"$e"; } 2>/dev/null | grep -qx "QUARVEL_MENU_BUS_NAME=$QUARVEL_MENU_BUS_NAME"; then
+            p=${e#/proc/}
+            [[ ${p%%/*} != "$$" ]] && kill "${p%%/*}" 2>/dev/null || true
+        fi
+    done
     if [[ $status -ne 0 && -f "$LOG" ]]; then
         cat "$LOG" >&2
     fi
@@ -274,6 +282,14 @@ fi
 # make run on an empty database: the tables and the demo data are made first.
 # The menu closed first: the program ends with it, its connections with it.
 "$MENU" --chiudi >/dev/null 2>&1 || fail "the menu did not take --chiudi"
+for ((i = 0; i < 200; i++)); do
+    kill -0 "$RUN_PID" 2>/dev/null || break
+    sleep 0.1
+done
+if kill -0 "$RUN_PID" 2>/dev/null; then
+    fail "the menu did not end on --chiudi"
+    kill "$RUN_PID" || true
+fi
 wait "$RUN_PID" 2>/dev/null || true
 RUN_PID=""
 if [[ -n "${PROG_PID:-}" ]]; then

@@ -94,6 +94,14 @@ finish() {
     "$BIN/quarvel-menu" --chiudi >/dev/null 2>&1 || true
     sleep 0.5
     [[ -n "$MENU_PID" ]] && kill "$MENU_PID" 2>/dev/null || true
+    # A program of this run still open (a message left unanswered): the
+    # processes that carry this run's bus name, no others.
+    for e in /proc/[0-9]*/environ; do
+        if { tr '\0' '\n' <"$e"; } 2>/dev/null | grep -qx "QUARVEL_MENU_BUS_NAME=$QUARVEL_MENU_BUS_NAME"; then
+            p=${e#/proc/}
+            [[ ${p%%/*} != "$$" ]] && kill "${p%%/*}" 2>/dev/null || true
+        fi
+    done
     if [[ $status -ne 0 && -f "$LOG" ]]; then
         cat "$LOG" >&2
     fi
