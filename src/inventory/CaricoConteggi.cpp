@@ -55,8 +55,6 @@ QString CaricoConteggi::Segnaposto() const {
 
 void CaricoConteggi::Cerca(bool perBarcode, const QStringList& codici) {
     QHash<QString, QString>& cache = perBarcode ? m_barcode : m_articoli;
-    if (cache.size() > 1'000'000) // a file of ever new codes: the memory stays bounded
-        cache.clear();
     const int passo = CodiciPerRicerca(m_pg);
     for (qsizetype inizio = 0; inizio < codici.size(); inizio += passo) {
         const QStringList parte = codici.mid(inizio, passo);
@@ -92,6 +90,12 @@ void CaricoConteggi::Risolvi(QVector<Voce>& voci) {
         Ricerca prima = Ricerca::Nessuna, seconda = Ricerca::Nessuna;
         QString barcode, articolo; // the keys of each kind of search
     };
+    // Many articles, or ever new codes: the memory stays bounded.  Emptied
+    // here, before a block decides what it must look up.
+    if (m_barcode.size() + m_articoli.size() > m_limiteCache) {
+        m_barcode.clear();
+        m_articoli.clear();
+    }
     QVector<Piano> piani(voci.size());
     const QString& seq = m_set.codArtSeqRic;
     for (qsizetype i = 0; i < voci.size(); ++i) {

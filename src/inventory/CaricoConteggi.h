@@ -52,6 +52,8 @@ public:
 
     // Lines per block (and per transaction).
     void impostaRighePerBlocco(int n) { m_righePerBlocco = std::max(1, n); }
+    // Codes kept once looked up, before the memory of them is emptied.
+    void impostaLimiteCache(int n) { m_limiteCache = std::max(0, n); }
 
     EsitoCarico Carica(QIODevice& file, FileScarti& scarti);
 
@@ -79,6 +81,7 @@ private:
     SetCarico m_set;
     Destinazione m_dest;
     int m_righePerBlocco = 20000;
+    int m_limiteCache = 65536;
     bool m_pg = false;
     bool m_avvisa = true;
     // codes already looked up: folded code -> article (empty: none)

@@ -57,10 +57,12 @@ private Q_SLOTS:
     void carico_data();
     void carico();
     void fermatoTraBlocchi();
+    void memoriaDeiCodiciLimitata();
     void rigaRifiutataDalDatabase();
 
 private:
-    EsitoCarico Carica(const QByteArray& dati, const SetCarico& set, int righePerBlocco = 2000);
+    EsitoCarico Carica(const QByteArray& dati, const SetCarico& set, int righePerBlocco = 2000,
+                       int limiteCache = 65536);
 
     QTemporaryDir m_dir;
     DatabasePgProva m_pg{QStringLiteral("quarvel_carico")};
@@ -107,12 +109,13 @@ void TstCaricoConteggi::cleanup() {
 }
 
 EsitoCarico TstCaricoConteggi::Carica(const QByteArray& dati, const SetCarico& set,
-                                      int righePerBlocco) {
+                                      int righePerBlocco, int limiteCache) {
     const QString origine = m_dir.filePath(QStringLiteral("terminale%1.txt").arg(m_serie));
     FileScarti scarti(origine, QDateTime(QDate(2026, 12, 10), QTime(17, 0, m_serie % 60)));
     m_scarti = scarti.Nome();
     CaricoConteggi c(m_db, set, {QStringLiteral("INV1"), QStringLiteral("M1")});
     c.impostaRighePerBlocco(righePerBlocco);
+    c.impostaLimiteCache(limiteCache);
     c.articoloInesistente = [this](const QString& codice, qint64 n) {
         m_inesistenti << QStringLiteral("%1@%2").arg(codice).arg(n);
         return true;
@@ -228,6 +231,23 @@ void TstCaricoConteggi::fermatoTraBlocchi() {
     QCOMPARE(
         Righe(m_db, QStringLiteral("INV1")),
         (QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=1", "A2|~ç~|~ç~|M1=2", "A2|~ç~|~ç~|M2=6"}));
+}
+
+void TstCaricoConteggi::memoriaDeiCodiciLimitata() {
+    // The codes already looked up are forgotten when too many: every line
+    // still finds its article, by barcode and by code, block after block.
+    SetCarico s;
+    s.formato = QStringLiteral("S");
+    s.separatore = QStringLiteral(";");
+    s.codInizio = 1;
+    s.qtaInizio = 2;
+    const EsitoCarico e =
+        Carica("8001;1\nArt3;2\n8001;3\nArt3;4\n8002;5\n8001;6\nArt3;7\n", s, 2, 1);
+    QVERIFY2(e.completo, qPrintable(e.errore));
+    QCOMPARE(e.righeScartate, 0);
+    QCOMPARE(Righe(m_db, QStringLiteral("INV1")),
+             (QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=6", "A2|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M2=6",
+                          "Art3|~ç~|~ç~|M1=7"}));
 }
 
 void TstCaricoConteggi::rigaRifiutataDalDatabase() {
