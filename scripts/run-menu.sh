@@ -39,8 +39,14 @@ fi
 
 CONF="${XDG_CONFIG_HOME:-$HOME/.config}/quarvel"
 DATA="${XDG_DATA_HOME:-$HOME/.local/share}/quarvel"
-mkdir -p "$CONF" "$DATA"
-chmod 700 "$CONF"
+# A folder that cannot be made or written: the menu is started all the same
+# and tells the operator in a window which folder and why (its store lives
+# there too); nothing else is written.
+if ! errore=$( { mkdir -p "$CONF" "$DATA" && chmod 700 "$CONF" && [[ -w "$CONF" && -w "$DATA" ]]; } 2>&1); then
+    echo "make run: the configuration folders $CONF and $DATA cannot be prepared${errore:+: $errore}" >&2
+    "$MENU" --ditta "$DATA/ditta-demo.db" "$@" || true
+    exit 1
+fi
 
 INI="$CONF/belcor.ini"
 PARAM="$CONF/ditta-demo.ini"

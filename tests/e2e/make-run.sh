@@ -6,9 +6,10 @@
 # answers on screen, keeps a screenshot of each, closes everything.  Re-runs
 # itself under xvfb-run and dbus-run-session when they are missing.
 set -euo pipefail
-BUILD=${1:-build}
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../.." && pwd)
+# The build folder, absolute or relative to the repository.
+BUILD=$(realpath -m --relative-to="$ROOT" "$(cd "$ROOT" && realpath -m "${1:-build}")")
 SHOTS=${2:-$ROOT/$BUILD/tests/e2e}
 
 if [[ -z "${E2E_XVFB:-}" ]]; then
@@ -96,6 +97,25 @@ DITTA="$HOME/altra-ditta.db" "$ROOT/scripts/run-menu.sh" "$BUILD" >>"$LOG" 2>&1 
 RUN_PID=$!
 wait_window "Menu - Quarvel" 30 || fail "the menu did not come up on DITTA=altra-ditta.db"
 [[ -s "$HOME/altra-ditta.db" ]] || fail "make run DITTA=altra-ditta.db did not make the company"
+
+# A configuration folder that cannot be made: make run does not stop on a
+# bare shell error, the menu's window names the folder and the cause.
+"$MENU" --chiudi >/dev/null 2>&1 || true
+wait "$RUN_PID" 2>/dev/null || true
+touch "$HOME/un-file"
+XDG_CONFIG_HOME="$HOME/un-file/conf" "$ROOT/scripts/run-menu.sh" "$BUILD" >>"$LOG" 2>&1 &
+RUN_PID=$!
+if wait_window "Quarvel - Menu" 30; then
+    sleep 0.5
+    import -window root "$SHOTS/make-run-cartella.png"
+    echo "e2e: the folder that cannot be made is told in a window ($SHOTS/make-run-cartella.png)"
+    grep -q "un-file è un file, non una cartella" "$LOG" ||
+        fail "the cause of the folder is not told"
+    xdotool key --clearmodifiers Return || true
+else
+    fail "no window told that the configuration folder cannot be made"; cat "$LOG" >&2
+fi
+wait "$RUN_PID" 2>/dev/null && fail "make run ended well without its configuration folder"
 
 [[ $status -eq 0 ]] && echo "e2e: make run: ok"
 exit $status
