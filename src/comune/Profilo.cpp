@@ -792,6 +792,7 @@ bool Scrivi(const QString& file, const QString& sezione, const std::optional<QSt
     QByteArray dati = Bytes(*d);
     if (!Salva(file, dati))
         return false;
+    d->esiste = true; // a file this write created is there now
     d->indicizza();
     Archivio::Istanza().Scritto(file, std::move(dati), std::move(d));
     return true;

@@ -264,6 +264,9 @@ void TstProfilo::fileMancante() {
     // A write creates it, UTF-8 with LF.
     QVERIFY(profilo::Scrivi(f, u"Città"_qs, u"Chiave"_qs, u"è"_qs));
     QCOMPARE(Leggi(f), QByteArray("[Citt\xC3\xA0]\nChiave=\xC3\xA8\n"));
+    // and what it wrote reads back at once in the same process
+    QCOMPARE(T(profilo::LeggiValore(f, u"Città"_qs, u"Chiave"_qs)), T(Opt(u"è"_qs)));
+    QCOMPARE(profilo::NomiSezioni(f), QStringList{u"Città"_qs});
 }
 
 void TstProfilo::scrivi_data() {
