@@ -335,6 +335,20 @@ void GeneraDemo(QSqlDatabase& db, const OpzioniDemo& o) {
                     {anno, codice(a), l1, l2, q, valore, medio, valore * cambio, medio * cambio});
             }
         }
+        // The years before the euro: amounts kept in lire, the euro derived
+        // from them, for the first articles (levels included).
+        for (qint64 a = 1; a <= qMin<qint64>(articoli, 20); ++a) {
+            QString l1, l2;
+            livelli(a, l1, l2);
+            for (int anno = 1999; anno <= 2001; ++anno) {
+                const double q = (a + anno) % 7 == 0 ? 0.0 : double(10 + caso() % 300);
+                const double lire = q * double(1000 + (caso() % 190) * 500);
+                const double medioLire = q == 0 ? 0.0 : double(qRound64(lire / q));
+                const double euro = double(qRound64(lire / cambio * 100.0)) / 100.0;
+                const double medio = double(qRound64(medioLire / cambio * 100.0)) / 100.0;
+                l.Riga({anno, codice(a), l1, l2, q, euro, medio, lire, medioLire});
+            }
+        }
     }
     {
         Inseritore m(db, QStringLiteral("Monete"), 3);
