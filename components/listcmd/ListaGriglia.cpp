@@ -53,7 +53,23 @@ QVector<RigaLettura> ListaGriglia::righe(qint64 da, int quante) {
     }
     const qint64 fine = std::min<qint64>(da + quante, m->totale());
     const int colonne = m->numeroColonne();
-    for (qint64 r = da; r < fine; ++r) {
+    qint64 r = da;
+    // The rows read from the database in one forward read; the rest (the
+    // rows added since, or all of them when the list moved) as the grid has
+    // them.
+    if (const auto avanti = m->righeInAvanti(da, fine - da)) {
+        for (const ModelloRighe::Riga& valori : *avanti) {
+            RigaLettura x;
+            for (int c = 0; c < colonne; ++c) {
+                const QVariant v = c < valori.size() ? valori[c] : QVariant();
+                x.valori << v;
+                x.testi << m->testoVisibile(v, c);
+            }
+            righe << x;
+        }
+        r += avanti->size();
+    }
+    for (; r < fine; ++r) {
         RigaLettura x;
         for (int c = 0; c < colonne; ++c) {
             const QVariant v = m->valore(r, c);

@@ -11,9 +11,17 @@
 #include <QSqlIndex>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <limits>
 #include <optional>
 
 namespace quarvel::listcmd {
+
+struct ModelloRighe::LetturaAvanti {
+    explicit LetturaAvanti(const QSqlDatabase& db) : q(db) {}
+    QSqlQuery q;
+    qint64 prossima = 0;
+    quint64 generazione = 0;
+};
 
 namespace {
 
@@ -118,16 +126,19 @@ ModelloRighe::ModelloRighe(QObject* genitore) : QAbstractTableModel(genitore) {
 void ModelloRighe::fineInserimento() {
     endInsertRows();
     m_cambiando = false;
+    ++m_generazione;
 }
 
 void ModelloRighe::fineRimozione() {
     endRemoveRows();
     m_cambiando = false;
+    ++m_generazione;
 }
 
 void ModelloRighe::fineAzzeramento() {
     endResetModel();
     m_cambiando = false;
+    ++m_generazione;
 }
 
 ModelloRighe::~ModelloRighe() {
@@ -180,6 +191,7 @@ void ModelloRighe::impostaChiaviForm(const QList<int>& colonne) {
 }
 
 void ModelloRighe::svuotaCache() {
+    ++m_generazione;
     m_spostata = false;
     m_richieste.clear();
     m_finestreFallite.clear();
@@ -602,6 +614,61 @@ QVector<ModelloRighe::Riga> ModelloRighe::leggiRighe(qint64 offset, qint64 quant
     q.finish();
     if (dallaFine)
         std::reverse(righe.begin(), righe.end());
+    return righe;
+}
+
+std::optional<QVector<ModelloRighe::Riga>> ModelloRighe::righeInAvanti(qint64 da, qint64 quante) {
+    if (!m_aperta || m_spostata || da < 0 || quante <= 0)
+        return std::nullopt;
+    QVector<Riga> righe;
+    righe.reserve(int(std::min<qint64>(quante, 4096)));
+    for (int prova = 0;; ++prova) {
+        const bool ripresa = m_avanti && m_avanti->generazione == m_generazione &&
+                             m_avanti->prossima == da && m_avanti->q.isActive();
+        if (!ripresa) {
+            m_avanti.reset();
+            auto a = std::make_unique<LetturaAvanti>(m_db);
+            a->q.setForwardOnly(true);
+            constexpr qint64 Tutte = std::numeric_limits<qint32>::max();
+            if (!a->q.exec(m_lista.finestra(da, Tutte, false, condizioneEsclusi())))
+                erroreSql(a->q, QStringLiteral("ApriSql"));
+            a->prossima = da;
+            a->generazione = m_generazione;
+            m_avanti = std::move(a);
+        }
+        QSqlQuery& q = m_avanti->q;
+        const int n = q.record().count();
+        while (righe.size() < quante && q.next()) {
+            const qint64 r = m_avanti->prossima++;
+            if (m_mod.riga == r && r >= 0) { // the row being edited, as typed
+                righe.append(m_mod.valori);
+                continue;
+            }
+            if (const Riga* x = inMemoria(r)) { // as the grid shows it
+                righe.append(*x);
+                continue;
+            }
+            Riga x(n);
+            for (int i = 0; i < n; ++i)
+                x[i] = q.value(i);
+            righe.append(std::move(x));
+        }
+        if (q.lastError().isValid()) {
+            // Another statement on the same connection ended the read left
+            // open (the server's driver hands rows over one at a time): it
+            // is opened again from where it was.  Any other failure (a
+            // damaged page) is not the end of the list.
+            if (ripresa && righe.isEmpty() && prova == 0) {
+                m_avanti.reset();
+                continue;
+            }
+            const std::unique_ptr<LetturaAvanti> fallita = std::move(m_avanti);
+            erroreSql(fallita->q, QStringLiteral("ApriSql"));
+        }
+        break;
+    }
+    if (righe.size() < quante)
+        m_avanti.reset(); // the end of the rows of the database
     return righe;
 }
 

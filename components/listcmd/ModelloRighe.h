@@ -98,6 +98,14 @@ public:
     // The row's place is known: a row read from the end has none until the
     // total arrives.
     bool posizioneNota(qint64 riga) const;
+    // Rows from place `da` of the list as valore() gives them, for a reader
+    // that goes through the list from the top down (a print): one query
+    // kept open between calls, where the windows of the grid would each
+    // skip all the rows before them.  Fewer than `quante` where the rows
+    // read from the database end (the rows added since follow in the
+    // model); nullopt when they must be read the usual way (the list is
+    // closed, or moved while a row was written).
+    std::optional<QVector<Riga>> righeInAvanti(qint64 da, qint64 quante);
     // Waits for the count running in the background, if any.
     void attendiConteggio();
     // The count failed (the list stays uncounted): the engine's error; else
@@ -263,6 +271,11 @@ private:
     qint64 m_fisseAlConteggio = 0; // rows written at their place before the count started
     bool m_scrittaDuranteConteggio = false;
     bool m_spostata = false;
+    // The forward read of righeInAvanti, valid while the rows keep their
+    // places (each reset, insertion or removal makes a new generation).
+    struct LetturaAvanti;
+    std::unique_ptr<LetturaAvanti> m_avanti;
+    quint64 m_generazione = 0;
     bool m_cambiando = false;         // rows being inserted or removed, or the model reset
     mutable QSet<qint64> m_richieste; // windows views asked for, to be read
     QSet<qint64> m_finestreFallite;   // windows whose read failed, not asked for again

@@ -8,6 +8,7 @@
 
 #include "listcmd/Comlin.h"
 #include "listcmd/Griglia.h"
+#include "suite/Errore.h"
 #include "suite/ListaLettura.h"
 #include "support/MotoriProva.h"
 
@@ -35,6 +36,7 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase() { m_pg.Elimina(); }
     void lista();
+    void letturaInAvanti();
     void vistaSenzaLetture();
 
 private:
@@ -180,6 +182,104 @@ void TstListaLettura::lista() {
             codici.insert(x.valori[0].toString());
     QCOMPARE(codici.size(), n); // none twice, none missing
     QCOMPARE(lista->totale(), qint64(n));
+}
+
+void TstListaLettura::letturaInAvanti() {
+    // A list far longer than the windows the grid keeps, read from the top
+    // down as a print reads it, while the grid reads windows of its own on
+    // the same connection: every row once, in the list's order, the row
+    // being typed as typed.
+    QFETCH_GLOBAL(Motore, motore);
+    SALTA_SENZA_SERVER(motore);
+    const QString connessione = QString::fromLatin1(NomeMotore(motore)) + QStringLiteral("-avanti");
+    QSqlDatabase db =
+        ConnessioneProva(motore, connessione, m_dir.filePath(QStringLiteral("avanti.db")), m_pg);
+    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+    const int n = ModelloRighe::RigheFinestra * ModelloRighe::FinestreMassime * 3 + 37;
+    {
+        QSqlQuery q(db);
+        q.exec(QStringLiteral("DROP TABLE IF EXISTS Lunga"));
+        QVERIFY2(q.exec(QStringLiteral("CREATE TABLE Lunga (Cod VARCHAR(10) PRIMARY KEY, "
+                                       "Gruppo INTEGER, Qta DOUBLE PRECISION)")),
+                 qPrintable(q.lastError().text()));
+        db.transaction();
+        q.prepare(QStringLiteral("INSERT INTO Lunga VALUES (?, ?, ?)"));
+        for (int i = 0; i < n; ++i) {
+            q.addBindValue(QStringLiteral("L%1").arg(i, 5, 10, QLatin1Char('0')));
+            q.addBindValue(i % 7);
+            q.addBindValue(i + 0.25);
+            QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        }
+        db.commit();
+    }
+    QStringList attesi;
+    {
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral("SELECT Cod FROM Lunga ORDER BY Gruppo, Cod")));
+        while (q.next())
+            attesi << q.value(0).toString();
+    }
+    QWidget form;
+    auto* l = new QVBoxLayout(&form);
+    auto* tb = new QToolBar(&form);
+    auto* contatore = new QLineEdit(&form);
+    auto* g = new Griglia(&form);
+    l->addWidget(tb);
+    l->addWidget(contatore);
+    l->addWidget(g);
+    Comlin c;
+    c.setOgForm(&form);
+    c.setOgToolbar(tb);
+    c.setOgContatore(contatore);
+    c.setOgGriglia(g);
+    c.setOgDati(g->Dati());
+    c.setOgDatabase(db);
+    c.setOsFormatoData(QStringLiteral("dd/mm/yyyy"));
+    c.setOiAbilRW(1);
+    c.ApriSql(QStringLiteral("SELECT Cod, Gruppo, Qta FROM Lunga ORDER BY Gruppo, Cod"));
+    form.show();
+    IListaLettura* lista = c.Lista();
+    QCOMPARE(lista->totale(), qint64(n)); // a print asks for it first
+
+    // a row being typed, far down the list
+    const int modificata = n - 100;
+    g->setRow(modificata);
+    g->Colonna(QStringLiteral("Qta"))->setValue(QStringLiteral("7"));
+    QVERIFY(g->DataChanged());
+
+    QStringList letti;
+    int blocchi = 0;
+    for (qint64 da = 0;; da += 300) {
+        QVector<RigaLettura> parte;
+        try {
+            parte = lista->righe(da, 300);
+        } catch (const Errore& e) {
+            QFAIL(qPrintable(
+                QStringLiteral("%1 a %2: %3").arg(e.numero()).arg(da).arg(e.descrizione())));
+        }
+        if (parte.isEmpty())
+            break;
+        for (int k = 0; k < parte.size(); ++k) {
+            letti << parte[k].valori[0].toString();
+            if (da + k == modificata)
+                QCOMPARE(parte[k].valori[2].toDouble(), 7.0);
+            else
+                QCOMPARE(parte[k].testi[2], g->modello()->testoVisibile(parte[k].valori[2], 2));
+        }
+        // the grid reads windows of its own meanwhile
+        if (++blocchi % 3 == 0) {
+            try {
+                g->modello()->valore((da * 7919) % n, 0);
+            } catch (const Errore& e) {
+                QFAIL(qPrintable(
+                    QStringLiteral("griglia %1: %2").arg(e.numero()).arg(e.descrizione())));
+            }
+        }
+    }
+    QCOMPARE(letti.size(), n);
+    QCOMPARE(letti, attesi);
+    QCOMPARE(g->Row(), modificata);
+    g->CancelUpdate();
 }
 
 void TstListaLettura::vistaSenzaLetture() {
