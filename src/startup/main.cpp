@@ -1,6 +1,7 @@
 // quarvel: the warehouse-inventory program.  Started by the suite's menu
 // (quarvel-menu) with the switches /M, /P, /F and /I.
 
+#include "inventory/FrmGestInv.h"
 #include "lifo/FrmLiFo.h"
 #include "lifo/FrmMagDescInv.h"
 #include "startup/Programma.h"
@@ -10,5 +11,6 @@ int main(int argc, char** argv) {
     return quarvel::EseguiQuarvel(argc, argv, [] {
         quarvel::RegistraFrmMagDescInv();
         quarvel::RegistraFrmLiFo();
+        quarvel::RegistraFrmGestInv();
     });
 }

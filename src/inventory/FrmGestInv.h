@@ -1,0 +1,142 @@
+#pragma once
+// frmGestInv ("Gestione inventari"): the counted quantities of one
+// inventory, the rows of MagInventari that belong to one header of
+// MagDescrInv.  In header mode the operator chooses the inventory by its
+// code (the latest one is proposed); in row mode the grid shows and edits
+// its rows, ordered by article.  Articles are looked up by code (F2) or by
+// barcode (F4): a keyboard-wedge scanner types the barcode and Enter into
+// the article cell, and the row comes out as if typed by hand.
+
+#include "inventory/FileTerminale.h"
+#include "listform/FrmLista.h"
+
+#include <QPointer>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace quarvel {
+
+namespace testi_gestinv {
+QString Caption();           // "Gestione inventari"
+QString GestioneInventari(); // ComGes in header mode
+QString TornaACerca();       // ComGes in row mode (eight spaces kept)
+QString RicercaBarre();      // ComTipoRic while searching by article code
+QString RicercaArticolo();   // ComTipoRic while searching by barcode
+} // namespace testi_gestinv
+
+class FrmSelIniCarFile;
+
+class FrmGestInv final : public FrmLista {
+    Q_OBJECT
+public:
+    FrmGestInv();
+    ~FrmGestInv() override;
+
+    // ---- Controls ------------------------------------------------------------------
+    QWidget* PictTesta() const { return m_pictTesta; }
+    QLineEdit* txtCodice() const { return m_txt10; }         // txt(10)
+    QPushButton* comHlpCodice() const { return m_comHlp10; } // comHlp(10)
+    QLabel* labDescrizione() const { return m_lab10; }       // Lab(10)
+    QLabel* labData() const { return m_lab20; }              // Lab(20)
+    QPushButton* ComGes() const { return m_comGes; }
+    QPushButton* ComCarica() const { return m_comCarica; }
+    QPushButton* ComTipoRic() const { return m_comTipoRic; }
+    QPushButton* ComEsci() const { return m_comEsci; }
+
+    // ---- Public members ----------------------------------------------------------
+    // The grid's base query, without WHERE and ORDER BY.
+    QString PrepSql() const;
+    void PersColonne() override;
+    bool DatiValidi(int& piColIndex, bool pbSoloDecod, bool pbAggDati) override;
+    void DecodHelp(int piColIndex, int piKeyCode) override;
+    bool VerifUpdate() override;
+    // The code of the latest inventory (latest date, then highest code).
+    void LeggoUltData();
+    // The parameter set dialog has closed.
+    Q_INVOKABLE void DopoSceIniLetFile();
+    // Makes a file-load parameter set current and checks it (strict with
+    // pbDisTool, which also sets the load button's visibility).
+    void ImpLetDaFile(const QString& psLettArtDafile, bool pbDisTool);
+
+    // ---- State, readable by tests ------------------------------------------------
+    bool mbModoRicerca() const { return m_mbModoRicerca; }
+    const QString& msMagPrincipale() const { return m_msMagPrincipale; }
+    const QString& msMagCarico() const { return m_msMagCarico; }
+    const QString& msUltimoInv() const { return m_msUltimoInv; }
+    const QString& msFormatoQta() const { return m_msFormatoQta; }
+    int miTastoRic() const { return m_miTastoRic; }
+    bool mbLettFileAbil() const { return m_mbLettFileAbil; }
+    const QString& msSetCarico() const { return m_msSetCarico; }
+
+    // The header code box's key up (F2 to F6 open the lookup).
+    Q_INVOKABLE void txt_KeyUp(int Index, int KeyCode, int Shift);
+    // The mode switch, the lookup type toggle.
+    void ComGes_Click();
+    void ComTipoRic_Click();
+    // Right click on the load button: the parameter set dialog.
+    void ComCarica_MouseUp();
+
+protected:
+    QString SqlStandard() const override;
+    qint16 ChiaviStandard() const override { return 1; }
+    int TopicAiuto() const override { return 22104; }
+    void DopoApertura() override;
+
+    void BeforeColUpdate(int ColIndex, QVariant& OldValue, int& Cancel) override;
+    void BeforeUpdate(int& Cancel) override;
+    void OnAddNew() override;
+    void KeyDown(int& KeyCode, int Shift) override;
+    bool eventFilter(QObject* o, QEvent* e) override;
+
+private:
+    void GestisciInventario();
+    void TornaARicerca();
+    void ApriRighe(const QString& sql, bool& pbErrore);
+    void DecodificaTestata();
+    void Ricerca(int tasto);
+    void Decodifica(int colonna, int tasto);
+    void DisponiTesta();
+    IColonnaGriglia* colonna(const QString& campo) const;
+    QString campoDi(int indice) const;
+    int decimaliQta() const;
+
+    QWidget* m_pictTesta = nullptr;
+    QLineEdit* m_txt10 = nullptr;
+    QPushButton* m_comHlp10 = nullptr;
+    QLabel* m_lab10 = nullptr;
+    QLabel* m_lab20 = nullptr;
+    QPushButton* m_comGes = nullptr;
+    QPushButton* m_comCarica = nullptr;
+    QPushButton* m_comTipoRic = nullptr;
+    QPushButton* m_comEsci = nullptr;
+
+    bool m_mbModoRicerca = true;
+    QString m_msMagPrincipale;
+    QString m_msMagCarico;
+    QString m_msUltimoInv;
+    QString m_msFormatoQta;
+    int m_miTastoRic = 113;
+    bool m_mbInAggiunta = false;
+
+    bool m_mbLettFileAbil = false;
+    QString m_msSetCarico;
+    bool m_mbCaricoInCorso = false;
+    inventario::SetCarico m_set;
+    QPointer<FrmSelIniCarFile> m_selIni;
+
+    // BeforeColUpdate is running (DatiValidi adds the cell rules of this form).
+    bool m_inAggColonna = false;
+    // The article check is inside the lookup it started.
+    bool m_inControlloArticolo = false;
+    // A lookup of this form is moving the grid cursor.
+    bool m_inDecodLocale = false;
+};
+
+FrmGestInv* CreaFrmGestInv();
+// Makes the form known to the form dispatcher as "frmGestInv".
+void RegistraFrmGestInv();
+
+} // namespace quarvel

@@ -1,0 +1,647 @@
+// The inventory counts form driven with real key and mouse events, with the
+// real grid, list-command object, data component and lookup component, over
+// an SQLite file and over PostgreSQL (skipped when the test service has not
+// exported QUARVEL_PG_*).
+
+#include "aiuto/CampiAiuto.h"
+#include "data/ComponenteDatiSql.h"
+#include "data/Schema.h"
+#include "desktop/Scala.h"
+#include "inventory/FrmGestInv.h"
+#include "listcmd/Comlin.h"
+#include "listform/Tastiera.h"
+#include "lookup/ComponenteAiutoQt.h"
+#include "startup/Principale.h"
+#include "suite/ComponenteAiuto.h"
+#include "suite/ListaComandi.h"
+#include "suite/MenuClient.h"
+#include "suite/Messaggi.h"
+#include "suite/Sessione.h"
+#include "support/MotoriProva.h"
+#include "utility/Utilita.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <memory>
+
+using namespace quarvel;
+using namespace prova;
+
+namespace {
+
+// The menu as the form reads it: named values from a table.
+class MenuValori final : public IMenuClient {
+public:
+    QMap<QString, QString> valori;
+    void ImpostaGestoreComandi(IComandiMenu*) override {}
+    QString Collega(const QString&, const QString&, const QString&) override { return {}; }
+    void Scollega() noexcept override {}
+    bool Collegato() const override { return true; }
+    void MostraMenu(const QString&) override {}
+    QVariant InviaComando(const QString& comando, const QString&, const QVariant&) override {
+        if (comando == QLatin1String("MsgBox"))
+            return 1;
+        return {};
+    }
+    void RitornaA(const QString&, const QString&, const QString&) override {}
+    void RegistraFinestra(const QString&, const QString&, const QString&) override {}
+    QString FileIni() override { return {}; }
+    ParametriLancioMenu ParametriLancio() override { return {}; }
+    QString CodiceProgramma() override { return QStringLiteral("36"); }
+    void AttivaFunzione(const QString&) override {}
+    void FineFunzione(const QString&) override {}
+    QString LeggiValore(const QString& nome, const QString& d) override {
+        if (valori.contains(nome))
+            return valori.value(nome);
+        return nome.startsWith(QLatin1String("Personal.")) ? ValoreMancanteMenu : d;
+    }
+    void ScriviValore(const QString& nome, const QString& v) override { valori[nome] = v; }
+};
+
+void Esegui(QSqlDatabase& db, const QString& sql) {
+    QSqlQuery q(db);
+    if (!q.exec(sql))
+        qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+}
+
+// Articles with and without level groups and barcodes, two warehouses, three
+// headers (two on the same latest date), counts on INV-B.
+void RiempiDitta(QSqlDatabase& db, bool testate) {
+    dati::CreaDitta(db, true);
+    Esegui(db, QStringLiteral(
+                   "INSERT INTO Articoli (Articolo, Descrizione, BarCode, LivGruppo1, LivGruppo2, "
+                   "Inattivo, FlagLivLis) VALUES "
+                   "('ART001', 'Vite esagonale', '8001001', 'TG', NULL, 'N', 'N'), "
+                   "('ART002', 'Bullone zincato', '8001002', NULL, NULL, 'N', 'N'), "
+                   "('ART003', 'Dado', '8001003', NULL, NULL, 'N', 'N'), "
+                   "('BRT010', 'Staffa', '9000010', 'TG', 'CL', 'N', 'N')"));
+    Esegui(db, QStringLiteral("INSERT INTO LivGruppi (LivGruppo, Descrizione) VALUES "
+                              "('TG', 'Taglia'), ('CL', 'Colore')"));
+    Esegui(db, QStringLiteral("INSERT INTO Livelli (LivGruppo, Livello, Descrizione) VALUES "
+                              "('TG', 'S', 'Piccola'), ('TG', 'M', 'Media'), "
+                              "('CL', 'ROSSO', 'Rosso')"));
+    Esegui(db, QStringLiteral("INSERT INTO Magazzini (Magazzino, Descrizione) VALUES "
+                              "('M01', 'Sede'), ('M02', 'Deposito Nord')"));
+    if (!testate)
+        return;
+    Esegui(db, QStringLiteral("INSERT INTO MagDescrInv (CodInv, DataInvent, Descrizione) VALUES "
+                              "('INV-0', '2023-12-31', 'Vecchio'), "
+                              "('INV-A', '2024-12-31', 'Fine anno A'), "
+                              "('INV-B', '2024-12-31', 'Fine anno B')"));
+    Esegui(db, QStringLiteral("INSERT INTO MagInventari (CodInv, Articolo, Livello1, Livello2, "
+                              "Magazzino, Giacenza) VALUES "
+                              "('INV-B', 'ART003', '~ç~', '~ç~', 'M01', 7), "
+                              "('INV-B', 'ART002', '~ç~', '~ç~', 'M02', 4), "
+                              "('INV-A', 'ART002', '~ç~', '~ç~', 'M01', 9)"));
+}
+
+QWidget* Fuoco() {
+    return QApplication::focusWidget();
+}
+void Premi(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+    QWidget* w = Fuoco();
+    QVERIFY2(w, "nessun controllo ha il fuoco");
+    QTest::keyClick(w, k, m);
+}
+void Scrivi(const QString& testo, int ritardo = -1) {
+    for (QChar c : testo) {
+        QWidget* w = Fuoco();
+        QVERIFY2(w, "nessun controllo ha il fuoco");
+        QTest::keyClick(w, c.toLatin1(), Qt::NoModifier, ritardo);
+    }
+}
+
+} // namespace
+
+#define PREPARA(...)                                                                               \
+    do {                                                                                           \
+        prepara(__VA_ARGS__);                                                                      \
+        if (!m_form)                                                                               \
+            return;                                                                                \
+    } while (0)
+
+class TstFrmGestInv : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase_data() { MotoriProva::Righe({Motore::Sqlite, Motore::Postgres}); }
+    void initTestCase();
+    void cleanup();
+    void cleanupTestCase();
+
+    void caricamento();
+    void senzaTestate();
+    void cambioModo();
+    void codiceTestata_data();
+    void codiceTestata();
+    void colonneLivelli_data();
+    void colonneLivelli();
+    void nuovaRigaSenzaLivelli();
+    void soloLivello2();
+    void codiciSconosciuti();
+    void codiceABarre_data();
+    void codiceABarre();
+    void giacenzaSvuotata();
+    void livelloVuotoAlSalvataggio();
+
+private:
+    void prepara(const QMap<QString, QString>& valori = {}, bool testate = true);
+    void entraRighe();
+    void vaiNuovaRiga();
+    QAbstractItemView* vista() const {
+        return qobject_cast<QAbstractItemView*>(m_form->dbgRiga()->widget());
+    }
+    IColonnaGriglia* col(const char* campo) const {
+        return m_form->dbgRiga()->Colonna(QString::fromLatin1(campo));
+    }
+    QVariant valore(const QString& sql) {
+        QSqlQuery q(m_db);
+        if (!q.exec(sql) || !q.next())
+            return {};
+        return q.value(0);
+    }
+    void clicPulsante(const QString& chiave) {
+        QAction* a = m_form->ogComlin()->Pulsante(chiave);
+        QVERIFY2(a, qPrintable(chiave));
+        QWidget* w = m_form->tolComlin()->widgetForAction(a);
+        QVERIFY2(w && w->isVisible() && w->isEnabled(), qPrintable(chiave));
+        QTest::mouseClick(w, Qt::LeftButton);
+    }
+
+    QTemporaryDir m_dir;
+    DatabasePgProva m_pg{QStringLiteral("quarvel_gestinv")};
+    int m_serie = 0;
+    QSqlDatabase m_db;
+    MenuValori m_menu;
+    std::unique_ptr<MessaggiScriptati> m_msg;
+    std::unique_ptr<lookup::ComponenteAiutoQt> m_aiuto;
+    std::unique_ptr<IComponenteDati> m_dati;
+    QPointer<FrmGestInv> m_form;
+};
+
+void TstFrmGestInv::initTestCase() {
+    QVERIFY(m_dir.isValid());
+    InstallaUtilita();
+    dati::Registra();
+    listcmd::InstallaListaComandi();
+    ImpostaLettoreFattore([](const QString&, const QString&) { return -1.0; });
+    CaricaFrmPrincipale();
+    if (DatabasePgProva::Disponibile()) {
+        QString errore;
+        QVERIFY2(m_pg.Crea(&errore), qPrintable(errore));
+    }
+}
+
+void TstFrmGestInv::prepara(const QMap<QString, QString>& valori, bool testate) {
+    QFETCH_GLOBAL(Motore, motore);
+    SALTA_SENZA_SERVER(motore);
+    const QString nome = QStringLiteral("ditta%1").arg(++m_serie);
+    const QString file = m_dir.filePath(nome + QStringLiteral(".db"));
+    m_db = ConnessioneProva(motore, nome, file, m_pg);
+    QVERIFY2(m_db.open(), qPrintable(m_db.lastError().text()));
+    RiempiDitta(m_db, testate);
+
+    m_menu.valori = {{QStringLiteral("Mag.MagPrincipale"), QStringLiteral("M01")},
+                     {QStringLiteral("Mag.NumDecQta"), QStringLiteral("2")},
+                     {QStringLiteral("Mag.GesTaglie"), QStringLiteral("N")}};
+    for (auto it = valori.begin(); it != valori.end(); ++it)
+        m_menu.valori[it.key()] = it.value();
+
+    m_aiuto = std::make_unique<lookup::ComponenteAiutoQt>();
+    QWidget* p = nullptr;
+    QObject* o = nullptr;
+    m_aiuto->InizializzaAiuto(p, &m_menu, o, nullptr, QString(), m_db, 0x80000005, 0xFF,
+                              QStringLiteral("p"), QStringLiteral("dd/mm/yyyy"));
+    m_dati = CreaComponenteDati();
+    QString risposta;
+    m_dati->Apri(motore == Motore::Sqlite ? file : QStringLiteral("ODBC;") + m_pg.TestoOdbc(), 0,
+                 false, false, QString(), risposta);
+
+    ContestoSessione& s = Sessione();
+    s.DbDitta = m_db;
+    s.MenuClient = &m_menu;
+    s.ComponenteAiuto = m_aiuto.get();
+    s.ComponenteDati = m_dati.get();
+    s.RisultatoConnessione = risposta;
+    s.FormatoData = QStringLiteral("dd/mm/yyyy");
+    s.TipoProgramma = QStringLiteral("p");
+    s.DescrizioneDitta = QStringLiteral("Ditta Prova");
+    s.ColoreConFocus = 0xFFFF80;
+    s.ColoreSenzaFocus = 0x80000005;
+    s.ColoreErrore = 0xFF;
+    s.DecodHelpAbil = QStringLiteral("N");
+    s.SezioneLetturaFile = QStringLiteral("LettArtDafile");
+    AzzeraTastiera();
+    AzzeraImmaginiAiuto();
+    m_msg = std::make_unique<MessaggiScriptati>();
+
+    m_form = CreaFrmGestInv();
+    m_form->osKeySec = QStringLiteral("K1");
+    QString a, b;
+    m_form->TabellaStd(a, b);
+    m_form->Avvia();
+    QCOMPARE(m_form->oiLoadOk(), qint16(1));
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    m_form->activateWindow();
+    QTRY_VERIFY(m_form->isActiveWindow());
+    QTRY_VERIFY(m_form->txtCodice()->hasFocus());
+}
+
+void TstFrmGestInv::cleanup() {
+    if (m_form) {
+        if (m_form->dbgRiga() && m_form->dbgRiga()->DataChanged())
+            m_form->dbgRiga()->CancelUpdate();
+        delete m_form.data();
+    }
+    if (FrmPrincipale* p = frmPrincipale())
+        p->timChiudi()->stop();
+    m_msg.reset();
+    ContestoSessione& s = Sessione();
+    s.ComponenteAiuto = nullptr;
+    s.ComponenteDati = nullptr;
+    s.DbDitta = QSqlDatabase();
+    m_aiuto.reset();
+    m_dati.reset();
+    const QString nome = m_db.connectionName();
+    m_db = QSqlDatabase();
+    if (!nome.isEmpty())
+        QSqlDatabase::removeDatabase(nome);
+}
+
+void TstFrmGestInv::cleanupTestCase() {
+    AzzeraSessione();
+    m_pg.Elimina();
+}
+
+// Row mode on the proposed inventory, by the mode switch's Alt key.
+void TstFrmGestInv::entraRighe() {
+    QTest::mouseClick(m_form->ComGes(), Qt::LeftButton);
+    QVERIFY(!m_form->mbModoRicerca());
+    QTRY_VERIFY(vista()->hasFocus());
+}
+
+// The cursor on the empty new-row line, first editable column.
+void TstFrmGestInv::vaiNuovaRiga() {
+    IGrigliaDati* g = m_form->dbgRiga();
+    g->setRow(int(g->Dati()->RecordCount()));
+    g->setCol(col("Articolo")->ColIndex());
+    vista()->setFocus();
+    QTRY_VERIFY(vista()->hasFocus());
+}
+
+// ---- cases ---------------------------------------------------------------------------
+
+void TstFrmGestInv::caricamento() {
+    PREPARA();
+    QCOMPARE(m_form->windowTitle(), QString("Gestione inventari - Ditta Prova"));
+    QCOMPARE(m_form->HelpContextID(), 22104);
+    QCOMPARE(m_form->oiNumKey(), qint16(1));
+    const QString base =
+        "SELECT MagInventari.CodInv,MagInventari.Articolo,Articoli.Descrizione AS DesArticolo"
+        ",MagInventari.Livello1,MagInventari.Livello2,MagInventari.Giacenza"
+        ",MagInventari.Magazzino,Magazzini.Descrizione AS DesMagaz"
+        " FROM (MagInventari LEFT JOIN Articoli ON MagInventari.Articolo = Articoli.Articolo)"
+        " LEFT JOIN Magazzini ON Magazzini.Magazzino = MagInventari.Magazzino";
+    QCOMPARE(m_form->PrepSql(), base);
+    QCOMPARE(m_form->osSql(), base + " WHERE 1=2");
+    // two headers on the latest date: the higher code is proposed
+    QCOMPARE(m_form->msUltimoInv(), QString("INV-B"));
+    QCOMPARE(m_form->txtCodice()->text(), QString("INV-B"));
+    QCOMPARE(m_form->labDescrizione()->text(), QString("Fine anno B"));
+    QCOMPARE(m_form->labData()->text(), QString("31/12/2024"));
+    QCOMPARE(m_form->msMagPrincipale(), QString("M01"));
+    QCOMPARE(m_form->msMagCarico(), QString("M01"));
+    QCOMPARE(m_form->miTastoRic(), 113);
+    // header mode: nothing of the rows can be used
+    QVERIFY(m_form->mbModoRicerca());
+    QCOMPARE(m_form->ComGes()->text(), QString("G&estione Inventari"));
+    QCOMPARE(m_form->ComTipoRic()->text(), QString("&Ricerca per codice barre"));
+    QVERIFY(!m_form->tolComlin()->isEnabled());
+    QVERIFY(!m_form->dbgRiga()->widget()->isEnabled());
+    QVERIFY(!m_form->ComCarica()->isEnabled());
+    QVERIFY(!m_form->ComCarica()->isVisible());
+    QCOMPARE(m_form->dbgRiga()->Dati()->RecordCount(), 0);
+    QCOMPARE(m_form->txtRiga()->text().section(" / ", 1), QString("0"));
+    QVERIFY(!m_form->ogComlin()->Pulsante("Stampa")->isEnabled());
+    for (const char* n : {"txt(10)", "comHlp(10)", "Lab(10)", "Lab(20)", "Label1(10)", "Label1(0)",
+                          "PictTesta", "ComGes", "ComCarica", "ComTipoRic", "ComEsci"})
+        QVERIFY2(m_form->findChild<QWidget*>(n), n);
+    QCOMPARE(m_form->findChild<QLabel*>("Label1(10)")->text(), QString("Codice inventario:"));
+    QCOMPARE(m_form->findChild<QLabel*>("Label1(0)")->text(), QString("Data inventario:"));
+    // the grid sits below the header panel
+    QTRY_VERIFY(m_form->dbgRiga()->widget()->y() >= m_form->PictTesta()->geometry().bottom());
+    QVERIFY(m_msg->testi().isEmpty());
+}
+
+void TstFrmGestInv::senzaTestate() {
+    PREPARA({}, false);
+    QVERIFY(m_form->msUltimoInv().isEmpty());
+    QVERIFY(m_form->txtCodice()->text().isEmpty());
+    QVERIFY(m_form->labDescrizione()->text().isEmpty());
+    QVERIFY(m_form->labData()->text().isEmpty());
+    // the mode switch refuses an empty code
+    m_msg->rispondi(1);
+    QTest::mouseClick(m_form->ComGes(), Qt::LeftButton);
+    QCOMPARE(m_msg->testi(), QStringList({"Inserire il codice"}));
+    QCOMPARE(m_msg->mostrati().front().pulsanti, QStringList({"&Ok"}));
+    QVERIFY(m_form->mbModoRicerca());
+}
+
+void TstFrmGestInv::cambioModo() {
+    PREPARA();
+    entraRighe();
+    QCOMPARE(m_form->ComGes()->text(), QString("&Torna a        Cerca Codice"));
+    QVERIFY(m_form->ComGes()->text().contains(QString(8, QLatin1Char(' '))));
+    QVERIFY(!m_form->txtCodice()->isEnabled());
+    QVERIFY(m_form->tolComlin()->isEnabled());
+    QVERIFY(m_form->ComCarica()->isEnabled());
+    IGrigliaDati* g = m_form->dbgRiga();
+    QCOMPARE(g->Dati()->RecordCount(), 2);
+    // ordered by article, with the decoded descriptions
+    g->setRow(0);
+    QCOMPARE(col("Articolo")->Value().toString(), QString("ART002"));
+    QCOMPARE(col("DesArticolo")->Value().toString(), QString("Bullone zincato"));
+    QCOMPARE(col("DesMagaz")->Value().toString(), QString("Deposito Nord"));
+    g->setRow(1);
+    QCOMPARE(col("Articolo")->Value().toString(), QString("ART003"));
+    QCOMPARE(m_form->txtRiga()->text().section(" / ", 1), QString("2"));
+    QVERIFY(!m_form->ogComlin()->Pulsante("Stampa")->isEnabled());
+
+    // back to the header, and the list is empty again
+    QTest::mouseClick(m_form->ComGes(), Qt::LeftButton);
+    QVERIFY(m_form->mbModoRicerca());
+    QCOMPARE(m_form->ComGes()->text(), QString("G&estione Inventari"));
+    QCOMPARE(g->Dati()->RecordCount(), 0);
+    QVERIFY(m_form->txtCodice()->isEnabled());
+    QTRY_VERIFY(m_form->txtCodice()->hasFocus());
+    QVERIFY(!m_form->ComCarica()->isEnabled());
+
+    // another inventory typed over the proposed one (selected on focus)
+    QCOMPARE(m_form->txtCodice()->selectedText(), QString("INV-B"));
+    Scrivi(QStringLiteral("INV-A"));
+    Premi(Qt::Key_Tab);
+    QCOMPARE(m_form->labDescrizione()->text(), QString("Fine anno A"));
+    entraRighe();
+    QCOMPARE(g->Dati()->RecordCount(), 1);
+    QVERIFY(m_msg->testi().isEmpty());
+}
+
+void TstFrmGestInv::codiceTestata_data() {
+    QTest::addColumn<QString>("codice");
+    QTest::addColumn<QString>("messaggio");
+    QTest::newRow("vuoto") << ""
+                           << "Inserire il codice";
+    QTest::newRow("blank") << "   "
+                           << "Inserire il codice";
+    QTest::newRow("sconosciuto") << "NOPE"
+                                 << "Inserire un codice esistente";
+}
+
+// A code typed over the proposed one: the switch refuses it and the mode stays.
+void TstFrmGestInv::codiceTestata() {
+    PREPARA();
+    QFETCH(QString, codice);
+    QFETCH(QString, messaggio);
+    Premi(Qt::Key_A, Qt::ControlModifier);
+    m_form->txtCodice()->selectAll();
+    Premi(Qt::Key_Delete);
+    Scrivi(codice);
+    m_msg->rispondi(1);
+    QTest::mouseClick(m_form->ComGes(), Qt::LeftButton);
+    QCOMPARE(m_msg->testi(), QStringList({messaggio}));
+    QCOMPARE(m_msg->mostrati().front().titolo, m_form->windowTitle());
+    QVERIFY(m_form->mbModoRicerca());
+    QVERIFY(!m_form->dbgRiga()->widget()->isEnabled());
+    QCOMPARE(m_form->dbgRiga()->Dati()->RecordCount(), 0);
+}
+
+void TstFrmGestInv::colonneLivelli_data() {
+    QTest::addColumn<QString>("gesTaglie");
+    QTest::addColumn<bool>("mostrati");
+    QTest::newRow("S") << "S" << true;
+    QTest::newRow("s") << "s" << true;
+    QTest::newRow("N") << "N" << false;
+    QTest::newRow("vuoto") << "" << false;
+}
+
+void TstFrmGestInv::colonneLivelli() {
+    QFETCH(QString, gesTaglie);
+    QFETCH(bool, mostrati);
+    PREPARA({{QStringLiteral("Mag.GesTaglie"), gesTaglie}});
+    entraRighe();
+    for (const char* l : {"Livello1", "Livello2"}) {
+        QCOMPARE(col(l)->Visible(), mostrati);
+        QCOMPARE(col(l)->Locked(), !mostrati);
+        QCOMPARE(col(l)->Button(), true);
+        QCOMPARE(col(l)->Width(), 700);
+    }
+    QCOMPARE(col("Livello1")->Caption(), QString("Liv1"));
+    QCOMPARE(col("Articolo")->Caption(), QString("Articolo"));
+    QCOMPARE(col("Articolo")->Width(), 2000);
+    QVERIFY(col("Articolo")->Button());
+    QCOMPARE(col("DesArticolo")->Caption(), QString("Descr.Articolo"));
+    QVERIFY(col("DesArticolo")->Locked());
+    QVERIFY(col("DesMagaz")->Locked());
+    QCOMPARE(col("DesMagaz")->Caption(), QString("Descr.Magazzino"));
+    QVERIFY(col("Magazzino")->Button());
+    QCOMPARE(col("Giacenza")->Caption(), QString("Giacenza"));
+    QCOMPARE(col("Giacenza")->NumberFormat(), m_form->msFormatoQta());
+    QVERIFY(m_form->msFormatoQta().contains("00"));
+    QVERIFY(!col("CodInv")->Visible());
+}
+
+// Levels hidden: a new article without level groups gets "~ç~" in both, the
+// default warehouse is there before anything is typed, the row is saved with
+// the inventory's code.
+void TstFrmGestInv::nuovaRigaSenzaLivelli() {
+    PREPARA();
+    entraRighe();
+    vaiNuovaRiga();
+    Scrivi(QStringLiteral("A"));
+    // the first key opened the new row: the default warehouse is shown
+    QCOMPARE(col("Magazzino")->Value().toString(), QString("M01"));
+    QCOMPARE(col("DesMagaz")->Value().toString(), QString("Sede"));
+    Scrivi(QStringLiteral("RT002"));
+    Premi(Qt::Key_Return);
+    QCOMPARE(col("Articolo")->Value().toString(), QString("ART002"));
+    QCOMPARE(col("DesArticolo")->Value().toString(), QString("Bullone zincato"));
+    QCOMPARE(col("Livello1")->Value().toString(), QString("~ç~"));
+    QCOMPARE(col("Livello2")->Value().toString(), QString("~ç~"));
+    QCOMPARE(m_form->dbgRiga()->Col(), col("Giacenza")->ColIndex());
+    Scrivi(QStringLiteral("12"));
+    Premi(Qt::Key_Return);
+    clicPulsante(QStringLiteral("Salva"));
+    QVERIFY2(m_msg->testi().isEmpty(), qPrintable(m_msg->testi().join('|')));
+    QCOMPARE(valore("SELECT Giacenza FROM MagInventari WHERE CodInv='INV-B' AND Articolo='ART002' "
+                    "AND Magazzino='M01'")
+                 .toDouble(),
+             12.0);
+    QCOMPARE(valore("SELECT Livello1 FROM MagInventari WHERE CodInv='INV-B' AND "
+                    "Articolo='ART002' AND Magazzino='M01'")
+                 .toString(),
+             QString("~ç~"));
+}
+
+// An article with a first level group only: "~ç~" goes into the second
+// level, the first must be typed and is checked for that article.
+void TstFrmGestInv::soloLivello2() {
+    PREPARA({{QStringLiteral("Mag.GesTaglie"), QStringLiteral("S")}});
+    entraRighe();
+    vaiNuovaRiga();
+    Scrivi(QStringLiteral("ART001"));
+    Premi(Qt::Key_Return);
+    QCOMPARE(col("Livello2")->Value().toString(), QString("~ç~"));
+    QVERIFY(col("Livello1")->Value().toString().isEmpty());
+    QCOMPARE(m_form->dbgRiga()->Col(), col("Livello1")->ColIndex());
+    // a level of another group is refused
+    m_msg->rispondi(1);
+    Scrivi(QStringLiteral("ROSSO"));
+    Premi(Qt::Key_Return);
+    QCOMPARE(m_msg->testi(), QStringList({"Livello non valido"}));
+    QCOMPARE(m_form->dbgRiga()->Col(), col("Livello1")->ColIndex());
+    m_msg->azzera();
+    QTest::qWait(20); // the deferred tick lets the row be written again
+    m_form->dbgRiga()->setSelText(QString());
+    m_form->dbgRiga()->setSelStart(0);
+    m_form->dbgRiga()->setSelLength(100);
+    Premi(Qt::Key_Backspace);
+    Scrivi(QStringLiteral("M"));
+    Premi(Qt::Key_Return);
+    QVERIFY2(m_msg->testi().isEmpty(), qPrintable(m_msg->testi().join('|')));
+    QCOMPARE(col("Livello1")->Value().toString(), QString("M"));
+    clicPulsante(QStringLiteral("Salva"));
+    QVERIFY2(m_msg->testi().isEmpty(), qPrintable(m_msg->testi().join('|')));
+    QCOMPARE(valore("SELECT Livello1 FROM MagInventari WHERE CodInv='INV-B' AND Articolo='ART001'")
+                 .toString(),
+             QString("M"));
+    QCOMPARE(valore("SELECT Livello2 FROM MagInventari WHERE CodInv='INV-B' AND Articolo='ART001'")
+                 .toString(),
+             QString("~ç~"));
+    QCOMPARE(valore("SELECT Giacenza FROM MagInventari WHERE CodInv='INV-B' AND Articolo='ART001'")
+                 .toDouble(),
+             0.0);
+}
+
+void TstFrmGestInv::codiciSconosciuti() {
+    PREPARA();
+    entraRighe();
+    vaiNuovaRiga();
+    m_msg->rispondi(1);
+    Scrivi(QStringLiteral("ZZZ"));
+    Premi(Qt::Key_Return);
+    QCOMPARE(m_msg->testi(), QStringList({"Codice Articolo non valido"}));
+    QCOMPARE(m_form->dbgRiga()->Col(), col("Articolo")->ColIndex());
+    QCOMPARE(valore("SELECT COUNT(*) FROM MagInventari WHERE Articolo='ZZZ'").toInt(), 0);
+    // the warehouse of an existing row changed to an unknown one
+    // Esc on the changed article checks it again before undoing it
+    m_msg->azzera();
+    m_msg->rispondi(1);
+    Premi(Qt::Key_Escape);
+    QCOMPARE(m_msg->testi(), QStringList({"Codice Articolo non valido"}));
+    Premi(Qt::Key_Escape);
+    QTest::qWait(20);
+    QVERIFY(!m_form->dbgRiga()->AddNewMode() || !m_form->dbgRiga()->DataChanged());
+    m_msg->azzera();
+    IGrigliaDati* g = m_form->dbgRiga();
+    g->setRow(0);
+    g->setCol(col("Magazzino")->ColIndex());
+    vista()->setFocus();
+    m_msg->rispondi(1);
+    Scrivi(QStringLiteral("M99"));
+    Premi(Qt::Key_Return);
+    QCOMPARE(m_msg->testi().join('|'), QString("Magazzino non valido"));
+    QCOMPARE(valore("SELECT COUNT(*) FROM MagInventari WHERE Magazzino='M99'").toInt(), 0);
+}
+
+void TstFrmGestInv::codiceABarre_data() {
+    QTest::addColumn<int>("ritardo"); // ms between the characters
+    QTest::newRow("a mano") << 60;
+    QTest::newRow("lettore") << 3;
+}
+
+// In barcode mode a barcode typed into the article cell becomes the article
+// before the article check; a scanner typing it fast gives the same row.
+void TstFrmGestInv::codiceABarre() {
+    QFETCH(int, ritardo);
+    PREPARA();
+    entraRighe();
+    QTest::mouseClick(m_form->ComTipoRic(), Qt::LeftButton);
+    QCOMPARE(m_form->miTastoRic(), 115);
+    QCOMPARE(m_form->ComTipoRic()->text(), QString("&Ricerca per codice articolo"));
+    vaiNuovaRiga();
+    Scrivi(QStringLiteral("8001002"), ritardo);
+    Premi(Qt::Key_Return);
+    QCOMPARE(col("Articolo")->Value().toString(), QString("ART002"));
+    QCOMPARE(col("DesArticolo")->Value().toString(), QString("Bullone zincato"));
+    QCOMPARE(col("Livello1")->Value().toString(), QString("~ç~"));
+    QCOMPARE(col("Livello2")->Value().toString(), QString("~ç~"));
+    QCOMPARE(col("Magazzino")->Value().toString(), QString("M01"));
+    QCOMPARE(m_form->dbgRiga()->Col(), col("Giacenza")->ColIndex());
+    Scrivi(QStringLiteral("3"), ritardo);
+    Premi(Qt::Key_Return);
+    clicPulsante(QStringLiteral("Salva"));
+    QVERIFY2(m_msg->testi().isEmpty(), qPrintable(m_msg->testi().join('|')));
+    QCOMPARE(valore("SELECT Giacenza FROM MagInventari WHERE CodInv='INV-B' AND Articolo='ART002' "
+                    "AND Magazzino='M01'")
+                 .toDouble(),
+             3.0);
+    // back to search by code: the same barcode is no article code
+    QTest::mouseClick(m_form->ComTipoRic(), Qt::LeftButton);
+    QCOMPARE(m_form->miTastoRic(), 113);
+    QCOMPARE(m_form->ComTipoRic()->text(), QString("&Ricerca per codice barre"));
+}
+
+// Leaving an emptied quantity puts 0 into it; the row is saved with 0.
+void TstFrmGestInv::giacenzaSvuotata() {
+    PREPARA();
+    entraRighe();
+    IGrigliaDati* g = m_form->dbgRiga();
+    g->setRow(1); // ART003, 7
+    g->setCol(col("Giacenza")->ColIndex());
+    vista()->setFocus();
+    Premi(Qt::Key_F2);
+    QVERIFY(g->EditActive());
+    g->setSelStart(0);
+    g->setSelLength(100);
+    Premi(Qt::Key_Backspace);
+    QVERIFY(col("Giacenza")->Text().isEmpty());
+    Premi(Qt::Key_Return);
+    QCOMPARE(col("Giacenza")->Value().toDouble(), 0.0);
+    QVERIFY(!col("Giacenza")->Value().isNull());
+    clicPulsante(QStringLiteral("Salva"));
+    QVERIFY2(m_msg->testi().isEmpty(), qPrintable(m_msg->testi().join('|')));
+    QSqlQuery q(m_db);
+    QVERIFY(q.exec("SELECT Giacenza FROM MagInventari WHERE CodInv='INV-B' AND Articolo='ART003'"));
+    QVERIFY(q.next());
+    QVERIFY(!q.value(0).isNull());
+    QCOMPARE(q.value(0).toDouble(), 0.0);
+}
+
+// With levels shown, an article of two groups saved without its levels.
+void TstFrmGestInv::livelloVuotoAlSalvataggio() {
+    PREPARA({{QStringLiteral("Mag.GesTaglie"), QStringLiteral("S")}});
+    entraRighe();
+    vaiNuovaRiga();
+    Scrivi(QStringLiteral("BRT010"));
+    Premi(Qt::Key_Return);
+    QVERIFY(col("Livello1")->Value().toString().isEmpty());
+    QVERIFY(col("Livello2")->Value().toString().isEmpty());
+    m_msg->rispondi(1);
+    clicPulsante(QStringLiteral("Salva"));
+    QCOMPARE(m_msg->testi(), QStringList({"Livello obbligatorio, salvataggio non effettuato"}));
+    QCOMPARE(valore("SELECT COUNT(*) FROM MagInventari WHERE Articolo='BRT010'").toInt(), 0);
+}
+
+QTEST_MAIN(TstFrmGestInv)
+#include "tst_frmgestinv.moc"
