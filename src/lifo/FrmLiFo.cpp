@@ -171,7 +171,7 @@ void FrmLiFo::CreaTestata() {
     m_comGes = new QPushButton(testi_lifo::Gestione(), m_pictTesta);
     m_comGes->setObjectName(QStringLiteral("ComGes"));
     connect(m_comGes, &QPushButton::clicked, this, &FrmLiFo::ComGes_Click);
-    m_comEsci = new QPushButton(QStringLiteral("&Esci"), m_pictTesta);
+    m_comEsci = new QPushButton(QStringLiteral("Esci"), m_pictTesta);
     m_comEsci->setObjectName(QStringLiteral("ComEsci"));
     connect(m_comEsci, &QPushButton::clicked, this, [this] { close(); });
     setTabOrder(m_txt[0], m_txtAppo[1]);
@@ -271,11 +271,16 @@ void FrmLiFo::DopoApertura() {
         LeggiParametroPersonale(QStringLiteral("Listini"), QStringLiteral("AutomLiraEuro"),
                                 QVariant(QStringLiteral("S")))
             .toString();
+    NascondiStampa();
+    ModoArticolo(true);
+    Utilita().DaiFuoco(m_txt[0]);
+}
+
+void FrmLiFo::NascondiStampa() {
+    // the layers have no print of their own
     if (IListaComandi* c = ogComlin())
         if (QAction* a = c->Pulsante(QStringLiteral("Stampa")))
             a->setVisible(false);
-    ModoArticolo(true);
-    Utilita().DaiFuoco(m_txt[0]);
 }
 
 void FrmLiFo::PersColonne() {
@@ -506,6 +511,7 @@ bool FrmLiFo::RiapriLista(const QString& sql) {
         if (oiColFisse >= 1)
             c->ColonneFisse(oiColFisse);
         PersColonne();
+        NascondiStampa();
         QString primo, secondo;
         c->Contatore(primo, secondo);
         txtRiga()->setText(secondo + QStringLiteral(" / ") + primo);

@@ -76,6 +76,7 @@ private:
     void CreaTestata();
     void DisponiTestata();
     void AdattaGriglia();
+    void NascondiStampa();
     // Reopens the list on sql; false when it failed (the error was shown).
     bool RiapriLista(const QString& sql);
     void ModoArticolo(bool articolo);

@@ -110,6 +110,7 @@ private Q_SLOTS:
     void altraValuta();
     void annoObbligatorio_data();
     void annoObbligatorio();
+    void nuovoSenzaAnno();
     void nuovoStrato();
     void tastoCanc();
     void tornaAllArticolo();
@@ -425,6 +426,7 @@ void TstFrmLiFo::livelli() {
     QCOMPARE(m_form->ComGes()->text(), QString("&Torna a        Articolo"));
     QVERIFY(m_form->dbgRiga()->widget()->isEnabled());
     QVERIFY(m_form->tolComlin()->isEnabled());
+    QVERIFY(!m_form->ogComlin()->Pulsante(QStringLiteral("Stampa"))->isVisible());
     QVERIFY(!m_form->txt(10)->isEnabled());
     QCOMPARE(Fuoco(), m_form->dbgRiga()->widget());
     QString sql = m_form->osSql();
@@ -581,6 +583,24 @@ void TstFrmLiFo::annoObbligatorio() {
     QCOMPARE(valore("SELECT COUNT(*) FROM ArtLiFo WHERE Articolo = 'A0' AND Anno = 2000").toInt(),
              1);
     QCOMPARE(valore("SELECT COUNT(*) FROM ArtLiFo").toLongLong(), prima);
+}
+
+// A new layer whose year cell was never typed: refused when written, with the
+// year's message, the cursor on the year.
+void TstFrmLiFo::nuovoSenzaAnno() {
+    PREPARA();
+    apri(QStringLiteral("A0"));
+    IGrigliaDati* g = m_form->dbgRiga();
+    clicPulsante(QStringLiteral("Nuovo"));
+    Premi(Qt::Key_Tab);
+    Scrivi(QStringLiteral("3"));
+    Premi(Qt::Key_Tab);
+    m_msg->rispondi(1);
+    clicPulsante(QStringLiteral("Salva"));
+    QCOMPARE(m_msg->testi(), QStringList({"Anno obbligatorio"}));
+    QVERIFY(g->AddNewMode());
+    QCOMPARE(g->Col(), 0);
+    QCOMPARE(valore("SELECT COUNT(*) FROM ArtLiFo WHERE Articolo = 'A0'").toInt(), 2);
 }
 
 void TstFrmLiFo::nuovoStrato() {
