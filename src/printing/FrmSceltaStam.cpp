@@ -1,5 +1,7 @@
 #include "FrmSceltaStam.h"
 
+#include "desktop/Scala.h"
+
 #include "OpzioniSalvate.h"
 #include "SceltaStampante.h"
 #include "suite/MenuClient.h"
@@ -113,6 +115,8 @@ FrmSceltaStam::FrmSceltaStam(QWidget* genitore) : QDialog(genitore) {
             noCassetti.clear();
     }
     setMsStampantiNoCassetti(noCassetti);
+    // the print windows' own scale ("Risoluzione Video", "StaVid")
+    FattoreFinestra(this, false, Sessione().FattoreStaVid, {});
 }
 
 QGroupBox* FrmSceltaStam::costruisciStampante() {

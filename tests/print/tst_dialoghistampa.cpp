@@ -68,6 +68,7 @@ private Q_SLOTS:
     void stampanteNonImpostabile();
     void sceltaRifiutataDuranteStampa();
     void fissaDisabilitata();
+    void scalaStaVid();
     void pagineRifiutate();
     void fileSenzaNome();
     void formatoFile_data();
@@ -287,6 +288,20 @@ void TstDialoghiStampa::fissaDisabilitata() {
     QVERIFY(!d.c<QRadioButton>("OptStampaSu(1)")->isEnabled()); // the screen comes later
     QVERIFY(d.c<QRadioButton>("OptStampaSu(2)")->isEnabled());
     QCOMPARE(d.c<QRadioButton>("OptStampaSu(3)")->text(), QString("File/stam. a &lung. fissa"));
+}
+
+void TstDialoghiStampa::scalaStaVid() {
+    // The dialog takes the print windows' scale: 1.5 makes its text half
+    // as large again; -1 leaves it as designed.
+    const double prima = Sessione().FattoreStaVid;
+    Sessione().FattoreStaVid = -1;
+    FrmSceltaStam normale;
+    Sessione().FattoreStaVid = 1.5;
+    FrmSceltaStam grande;
+    Sessione().FattoreStaVid = prima;
+    const qreal p = normale.c<QCheckBox>("CheNumPag")->font().pointSizeF();
+    const qreal g = grande.c<QCheckBox>("CheNumPag")->font().pointSizeF();
+    QVERIFY2(qAbs(g - 1.5 * p) < 0.6, qPrintable(QStringLiteral("%1 / %2").arg(g).arg(p)));
 }
 
 void TstDialoghiStampa::pagineRifiutate() {
