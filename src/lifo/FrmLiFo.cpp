@@ -194,6 +194,15 @@ void FrmLiFo::DisponiTestata() {
     const int larghezzaDid = fm.horizontalAdvance(QStringLiteral("Codice articolo:")) + 40;
     const int larghezzaCod = fm.horizontalAdvance(QLatin1Char('W')) * 14;
     const int larghezzaPuls = alto + 4;
+    // the two buttons on the right, the descriptions up to them
+    const int larghezzaGes =
+        std::max(fm.horizontalAdvance(QStringLiteral("Gestione LiFo Articoli")),
+                 fm.horizontalAdvance(QStringLiteral("Torna a        Articolo"))) +
+        30;
+    const int xDescrizione = margine + larghezzaDid + 4 + larghezzaCod + 2 + larghezzaPuls + 8;
+    const int xGes = std::max(xDescrizione + 120, width() - larghezzaGes - 2 * margine);
+    m_comGes->setGeometry(xGes, margine, larghezzaGes, alto + 6);
+    m_comEsci->setGeometry(xGes, margine + alto + 12, larghezzaGes, alto + 6);
     int y = margine;
     for (int i = 0; i < 3; ++i) {
         int x = margine;
@@ -206,16 +215,9 @@ void FrmLiFo::DisponiTestata() {
         x += larghezzaCod + 2;
         m_comHlp[i]->setGeometry(x, y, larghezzaPuls, alto);
         x += larghezzaPuls + 8;
-        m_lab[i]->setGeometry(x, y, std::max(120, width() / 2 - x), alto);
+        m_lab[i]->setGeometry(x, y, std::max(120, xGes - x - 8), alto);
         y += passo;
     }
-    const int larghezzaGes =
-        std::max(fm.horizontalAdvance(QStringLiteral("Gestione LiFo Articoli")),
-                 fm.horizontalAdvance(QStringLiteral("Torna a        Articolo"))) +
-        30;
-    const int xGes = std::max(width() / 2 + 20, width() - larghezzaGes - 2 * margine);
-    m_comGes->setGeometry(xGes, margine, larghezzaGes, alto + 6);
-    m_comEsci->setGeometry(xGes, margine + alto + 12, larghezzaGes, alto + 6);
     const QToolBar* barra = tolComlin();
     m_pictTesta->setGeometry(0, barra->y() + barra->height(), width(), y + margine);
 }
@@ -277,10 +279,21 @@ void FrmLiFo::DopoApertura() {
 }
 
 void FrmLiFo::NascondiStampa() {
-    // the layers have no print of their own
-    if (IListaComandi* c = ogComlin())
-        if (QAction* a = c->Pulsante(QStringLiteral("Stampa")))
-            a->setVisible(false);
+    // The layers have no print of their own.  The list-command object shows
+    // the button again whenever it refreshes its toolbar and knows a print
+    // dialog: it is hidden again each time.
+    IListaComandi* c = ogComlin();
+    QAction* a = c ? c->Pulsante(QStringLiteral("Stampa")) : nullptr;
+    if (!a)
+        return;
+    a->setVisible(false);
+    if (a != m_stampa) {
+        m_stampa = a;
+        connect(a, &QAction::changed, this, [a] {
+            if (a->isVisible())
+                a->setVisible(false);
+        });
+    }
 }
 
 void FrmLiFo::PersColonne() {

@@ -8,6 +8,9 @@
 
 #include "listform/FrmLista.h"
 
+#include <QPointer>
+
+class QAction;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -101,6 +104,7 @@ private:
     QLabel* m_lab[3] = {};
     QPushButton* m_comGes = nullptr;
     QPushButton* m_comEsci = nullptr;
+    QPointer<QAction> m_stampa;
 
     qint16 m_mbModoArticolo = -1;
     QString m_msArticoloPrec;

@@ -134,6 +134,7 @@ private:
     std::unique_ptr<lookup::ComponenteAiutoQt> m_aiuto;
     std::unique_ptr<IComponenteDati> m_dati;
     std::unique_ptr<MessaggiScriptati> m_msg;
+    QWidget m_stampa; // where the list's print dialog would be
     QPointer<FrmLiFo> m_form;
 };
 
@@ -189,6 +190,8 @@ void TstFrmLiFo::prepara() {
 
     m_form = CreaFrmLiFo();
     m_form->osKeySec = QStringLiteral("K1");
+    // as the dispatcher does: the list knows a print dialog before the load
+    m_form->ogComlin()->setOfrmComlinSTampa(&m_stampa);
     QString a, b;
     m_form->TabellaStd(a, b);
     m_form->Avvia();
@@ -428,6 +431,13 @@ void TstFrmLiFo::livelli() {
     QVERIFY(m_form->tolComlin()->isEnabled());
     QVERIFY(!m_form->ogComlin()->Pulsante(QStringLiteral("Stampa"))->isVisible());
     QVERIFY(!m_form->txt(10)->isEnabled());
+    // a row being typed refreshes the toolbar: still no print
+    ClicCella(vista(), 0, 1);
+    Scrivi(QStringLiteral("7"));
+    QVERIFY(m_form->ogComlin()->Pulsante(QStringLiteral("Salva"))->isEnabled());
+    QVERIFY(!m_form->ogComlin()->Pulsante(QStringLiteral("Stampa"))->isVisible());
+    Premi(Qt::Key_Escape);
+    Premi(Qt::Key_Escape);
     QCOMPARE(Fuoco(), m_form->dbgRiga()->widget());
     QString sql = m_form->osSql();
     QCOMPARE(sql.contains("Livello1 ="), valore1 != "~ç~");
