@@ -134,7 +134,7 @@ FrmGestInv::FrmGestInv() : FrmLista(QStringLiteral("frmGestInv"), testi_gestinv:
     m_comCarica->setObjectName(QStringLiteral("ComCarica"));
     m_comTipoRic = new QPushButton(testi_gestinv::RicercaBarre(), m_pictTesta);
     m_comTipoRic->setObjectName(QStringLiteral("ComTipoRic"));
-    m_comEsci = new QPushButton(QStringLiteral("&Esci"), m_pictTesta);
+    m_comEsci = new QPushButton(QStringLiteral("Esci"), m_pictTesta);
     m_comEsci->setObjectName(QStringLiteral("ComEsci"));
 
     g->addWidget(l10, 0, 0);
