@@ -143,6 +143,7 @@ private Q_SLOTS:
     void caricamento();
     void senzaTestate();
     void cambioModo();
+    void cambioModoDaTastiera();
     void codiceTestata_data();
     void codiceTestata();
     void colonneLivelli_data();
@@ -395,6 +396,21 @@ void TstFrmGestInv::cambioModo() {
     entraRighe();
     QCOMPARE(g->Dati()->RecordCount(), 1);
     QVERIFY(m_msg->testi().isEmpty());
+}
+
+// The buttons' Alt keys: Alt+E enters row mode (no other control of the
+// form answers it), Alt+R switches the search, Alt+T goes back.
+void TstFrmGestInv::cambioModoDaTastiera() {
+    PREPARA();
+    Premi(Qt::Key_E, Qt::AltModifier);
+    QTRY_VERIFY(!m_form->mbModoRicerca());
+    QTRY_VERIFY(vista()->hasFocus());
+    Premi(Qt::Key_R, Qt::AltModifier);
+    QTRY_COMPARE(m_form->miTastoRic(), 115);
+    QTRY_VERIFY(vista()->hasFocus());
+    Premi(Qt::Key_T, Qt::AltModifier);
+    QTRY_VERIFY(m_form->mbModoRicerca());
+    QVERIFY(m_form->isVisible());
 }
 
 void TstFrmGestInv::codiceTestata_data() {
