@@ -8,9 +8,11 @@
 #include "data/Schema.h"
 #include "desktop/Scala.h"
 #include "inventory/FrmGestInv.h"
+#include "inventory/FrmSelIniCarFile.h"
 #include "listcmd/Comlin.h"
 #include "listform/Tastiera.h"
 #include "lookup/ComponenteAiutoQt.h"
+#include "lookup/FinestraAiuto.h"
 #include "startup/Principale.h"
 #include "suite/ComponenteAiuto.h"
 #include "suite/ListaComandi.h"
@@ -19,6 +21,8 @@
 #include "suite/Sessione.h"
 #include "support/MotoriProva.h"
 #include "utility/Utilita.h"
+#include <QFile>
+#include <QListWidget>
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -144,6 +148,8 @@ private Q_SLOTS:
     void senzaTestate();
     void cambioModo();
     void cambioModoDaTastiera();
+    void ricercaTestata();
+    void sceltaSetCarico();
     void codiceTestata_data();
     void codiceTestata();
     void colonneLivelli_data();
@@ -411,6 +417,102 @@ void TstFrmGestInv::cambioModoDaTastiera() {
     Premi(Qt::Key_T, Qt::AltModifier);
     QTRY_VERIFY(m_form->mbModoRicerca());
     QVERIFY(m_form->isVisible());
+}
+
+// F2 in the code box opens the headers lookup on what is typed; the header
+// picked brings its description and its date.
+void TstFrmGestInv::ricercaTestata() {
+    PREPARA();
+    QLineEdit* t = m_form->txtCodice();
+    t->selectAll();
+    Scrivi(QStringLiteral("INV-"));
+    QString cercato;
+    QTimer::singleShot(0, this, [&] {
+        lookup::FinestraAiuto* f = m_aiuto->finestra();
+        QTRY_VERIFY_WITH_TIMEOUT(f->isVisible(), 5000);
+        cercato = f->ricerca()->text();
+        f->ricerca()->selectAll();
+        QTest::keyClicks(f->ricerca(), "INV-0");
+        QTest::qWait(300);
+        QTest::keyClick(f->ricerca(), Qt::Key_Return);
+        if (f->isVisible())
+            QTest::keyClick(f->ricerca(), Qt::Key_Escape);
+    });
+    Premi(Qt::Key_F2);
+    QCOMPARE(cercato, QString("INV-"));
+    QCOMPARE(t->text(), QString("INV-0"));
+    QCOMPARE(m_form->labDescrizione()->text(), QString("Vecchio"));
+    QCOMPARE(m_form->labData()->text(), QString("31/12/2023"));
+    // Shift+F2 opens nothing (no window manager here gives the form its
+    // focus back after the lookup: do as one would)
+    m_form->activateWindow();
+    QTRY_VERIFY(t->hasFocus());
+    QTimer guardia;
+    guardia.setSingleShot(true);
+    connect(&guardia, &QTimer::timeout, this, [&] {
+        if (m_aiuto->finestra()->isVisible())
+            QTest::keyClick(m_aiuto->finestra()->ricerca(), Qt::Key_Escape);
+    });
+    guardia.start(500);
+    QElapsedTimer tempo;
+    tempo.start();
+    Premi(Qt::Key_F2, Qt::ShiftModifier);
+    QVERIFY(tempo.elapsed() < 400);
+}
+
+// The parameter-set choice from the form (the load button's right click):
+// the form waits disabled, a set confirmed becomes its current set, and the
+// form is enabled again either way.
+void TstFrmGestInv::sceltaSetCarico() {
+    PREPARA();
+    PROVA_SOLO_PRIMO_MOTORE();
+    const QString ini = m_dir.filePath(QStringLiteral("belcor-%1.ini").arg(m_serie));
+    {
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[LettArtDafile]\nDescr=Terminale\n[LettArtDafile7]\nDescr=Reparto 7\n");
+    }
+    Sessione().FileIniPrincipale = ini;
+    Sessione().FileIniParametri.clear();
+    QCOMPARE(m_form->msSetCarico(), QString("LettArtDafile"));
+    m_form->ComCarica_MouseUp();
+    auto* d = m_form->findChild<FrmSelIniCarFile*>();
+    if (!d)
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if ((d = qobject_cast<FrmSelIniCarFile*>(w)))
+                break;
+    QVERIFY(d);
+    QTRY_VERIFY(d->isVisible());
+    QVERIFY(!m_form->isEnabled());
+    QCOMPARE(d->LisParamIni()->currentRow(), 0);
+    QTest::keyClick(d->LisParamIni(), Qt::Key_Down);
+    QTest::mouseClick(d->comOk(), Qt::LeftButton);
+    QTRY_VERIFY(!d->isVisible());
+    QVERIFY(m_form->isEnabled());
+    QCOMPARE(m_form->msSetCarico(), QString("LettArtDafile7"));
+
+    // cancelled: the set stays
+    m_form->ComCarica_MouseUp();
+    QTRY_VERIFY(d->isVisible());
+    QCOMPARE(d->LisParamIni()->currentRow(), 1);
+    QTest::mouseClick(d->ComAnnulla(), Qt::LeftButton);
+    QTRY_VERIFY(!d->isVisible());
+    QVERIFY(m_form->isEnabled());
+    QCOMPARE(m_form->msSetCarico(), QString("LettArtDafile7"));
+
+    // no set at all: the form says so, the empty dialog still opens
+    {
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("[Generale]\nA=1\n");
+    }
+    m_msg->rispondi(1);
+    m_form->ComCarica_MouseUp();
+    QCOMPARE(m_msg->testi(), QStringList({"Non ci sono parametri da selezionare"}));
+    QTRY_VERIFY(d->isVisible());
+    d->close();
+    QVERIFY(m_form->isEnabled());
+    QCOMPARE(m_form->msSetCarico(), QString("LettArtDafile7"));
 }
 
 void TstFrmGestInv::codiceTestata_data() {
