@@ -458,21 +458,25 @@ bool FrmLiFo::eventFilter(QObject* o, QEvent* e) {
         return FrmLista::eventFilter(o, e);
     switch (e->type()) {
     case QEvent::FocusIn:
-        if (indice == 10)
-            ArticoloEntrata();
-        else
-            LivelloEntrata(indice);
-        break;
-    case QEvent::FocusOut:
-        // a window of this program taking the focus for a moment (a lookup,
-        // a message) is not the operator leaving the box
-        if (static_cast<QFocusEvent*>(e)->reason() == Qt::PopupFocusReason)
+    case QEvent::FocusOut: {
+        // Another window of the program taking the focus for a while (a
+        // lookup list, a message) and giving it back is not the operator
+        // entering or leaving the box.
+        const Qt::FocusReason motivo = static_cast<QFocusEvent*>(e)->reason();
+        if (motivo == Qt::ActiveWindowFocusReason || motivo == Qt::PopupFocusReason)
             break;
-        if (indice == 10)
-            ArticoloUscita(static_cast<QFocusEvent*>(e)->reason());
-        else
+        if (e->type() == QEvent::FocusIn) {
+            if (indice == 10)
+                ArticoloEntrata();
+            else
+                LivelloEntrata(indice);
+        } else if (indice == 10) {
+            ArticoloUscita(motivo);
+        } else {
             LivelloUscita(indice);
+        }
         break;
+    }
     case QEvent::KeyRelease: {
         auto* k = static_cast<QKeyEvent*>(e);
         if (k->isAutoRepeat())

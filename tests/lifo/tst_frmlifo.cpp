@@ -9,6 +9,7 @@
 #include "lifo/FrmLiFo.h"
 #include "listform/Tastiera.h"
 #include "lookup/ComponenteAiutoQt.h"
+#include "lookup/FinestraAiuto.h"
 #include "startup/Principale.h"
 #include "suite/ComponenteAiuto.h"
 #include "suite/ComponenteDati.h"
@@ -105,6 +106,8 @@ private Q_SLOTS:
     void messaggiTestata();
     void livelli_data();
     void livelli();
+    void ricercaLivello_data();
+    void ricercaLivello();
     void valoriUnitariSenzaGiacenza();
     void altraValuta_data();
     void altraValuta();
@@ -452,6 +455,65 @@ void TstFrmLiFo::livelli() {
     }
     QCOMPARE(letti, anni);
     QCOMPARE(m_form->txtRiga()->text().section(" / ", 1), QString::number(anni.size()));
+}
+
+void TstFrmLiFo::ricercaLivello_data() {
+    QTest::addColumn<int>("indice");     // 20 the size, 30 the colour
+    QTest::addColumn<bool>("pulsante");  // the "..." button, or F2 in the box
+    QTest::addColumn<int>("righe");      // levels of that group in the list
+    QTest::addColumn<QString>("scelto"); // typed in the search box
+    QTest::addColumn<QString>("descrizione");
+    QTest::newRow("F2 sulla taglia") << 20 << false << 2 << "M"
+                                     << "Media";
+    QTest::newRow("pulsante del colore") << 30 << true << 2 << "BLU"
+                                         << "Blu";
+}
+
+// The level lookup lists the levels of the article's group only; the pick
+// goes to the typed box and to the stored value.
+void TstFrmLiFo::ricercaLivello() {
+    QFETCH(int, indice);
+    QFETCH(bool, pulsante);
+    QFETCH(int, righe);
+    QFETCH(QString, scelto);
+    QFETCH(QString, descrizione);
+    PREPARA();
+    Scrivi(QStringLiteral("A2"));
+    Premi(Qt::Key_Tab);
+    QTRY_COMPARE(Fuoco(), static_cast<QWidget*>(m_form->txtAppo(20)));
+    if (indice == 30 && !pulsante)
+        Premi(Qt::Key_Tab);
+    int elencate = -1;
+    bool aperta = false;
+    QTimer sorveglia;
+    sorveglia.setInterval(10);
+    connect(&sorveglia, &QTimer::timeout, this, [&] {
+        lookup::FinestraAiuto* f = m_aiuto->finestra();
+        if (aperta || !f->isVisible())
+            return;
+        aperta = true;
+        elencate = int(f->modello()->rowCount());
+        QTest::keyClicks(f->ricerca(), scelto);
+        QTest::keyClick(f->ricerca(), Qt::Key_Return);
+        if (f->isVisible())
+            QTest::keyClick(f->ricerca(), Qt::Key_Escape);
+    });
+    sorveglia.start();
+    if (pulsante)
+        QTest::mouseClick(m_form->comHlp(indice), Qt::LeftButton);
+    else
+        Premi(Qt::Key_F2);
+    sorveglia.stop();
+    QVERIFY(aperta);
+    QCOMPARE(elencate, righe);
+    QCOMPARE(m_form->txtAppo(indice)->text(), scelto);
+    QCOMPARE(m_form->txt(indice)->text(), scelto);
+    QCOMPARE(m_form->Lab(indice)->text(), descrizione);
+    // as a window manager does when the list closes
+    m_form->activateWindow();
+    QTRY_COMPARE(Fuoco(), static_cast<QWidget*>(m_form->txtAppo(indice)));
+    // the list window came and went: the box is not in error
+    QCOMPARE(ColoreSfondo(m_form->txtAppo(indice)) == Sessione().ColoreErrore, false);
 }
 
 void TstFrmLiFo::valoriUnitariSenzaGiacenza() {
