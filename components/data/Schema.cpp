@@ -331,8 +331,9 @@ void GeneraDemo(QSqlDatabase& db, const OpzioniDemo& o) {
                 const double q = (a + anno) % 9 == 0 ? 0.0 : double(caso() % 500);
                 const double valore = q * (double(caso() % 10000) / 100.0 + 1.0);
                 const double medio = q == 0 ? 0.0 : valore / q;
-                l.Riga(
-                    {anno, codice(a), l1, l2, q, valore, medio, valore * cambio, medio * cambio});
+                // lire have no decimals
+                l.Riga({anno, codice(a), l1, l2, q, valore, medio,
+                        double(qRound64(valore * cambio)), double(qRound64(medio * cambio))});
             }
         }
         // The years before the euro: amounts kept in lire, the euro derived
