@@ -17,7 +17,7 @@ namespace {
 // grows with the square of their number, so there a few at a time.  Each
 // statement is prepared once and run again.
 int CodiciPerRicerca(bool server) {
-    return server ? 500 : 25;
+    return server ? 5000 : 25;
 }
 int RighePerIstruzione(bool server) {
     return server ? 400 : 25;
@@ -47,28 +47,37 @@ CaricoConteggi::CaricoConteggi(QSqlDatabase db, SetCarico set, Destinazione dest
     m_pg = m_db.driverName() != QLatin1String("QSQLITE");
 }
 
-QString CaricoConteggi::Segnaposto() const {
-    // On the server the codes compare as the columns do, without regard to
-    // case, whatever type the driver gives the parameter.
-    return m_pg ? QStringLiteral("CAST(? AS citext)") : QStringLiteral("?");
-}
-
 void CaricoConteggi::Cerca(bool perBarcode, const QStringList& codici) {
     QHash<QString, QString>& cache = perBarcode ? m_barcode : m_articoli;
     const int passo = CodiciPerRicerca(m_pg);
+    const QString colonna = perBarcode ? QStringLiteral("BarCode") : QStringLiteral("Articolo");
     for (qsizetype inizio = 0; inizio < codici.size(); inizio += passo) {
         const QStringList parte = codici.mid(inizio, passo);
-        QStringList segni;
-        segni.reserve(parte.size());
-        for (qsizetype i = 0; i < parte.size(); ++i)
-            segni << Segnaposto();
-        const QString sql =
-            perBarcode
-                ? QStringLiteral("SELECT BarCode, Articolo FROM Articoli WHERE BarCode IN (%1)")
-                : QStringLiteral("SELECT Articolo, Articolo FROM Articoli WHERE Articolo IN (%1)");
-        QSqlQuery& q = Istruzione(sql.arg(segni.join(QLatin1Char(','))));
-        for (const QString& c : parte)
-            q.addBindValue(c);
+        QString sql = QStringLiteral("SELECT %1, Articolo FROM Articoli WHERE %1 ").arg(colonna);
+        if (m_pg) {
+            // the server takes the codes as one array: one parameter, one plan
+            sql += QStringLiteral("= ANY(CAST(? AS citext[]))");
+        } else {
+            QStringList segni;
+            segni.reserve(parte.size());
+            for (qsizetype i = 0; i < parte.size(); ++i)
+                segni << QStringLiteral("?");
+            sql += QStringLiteral("IN (%1)").arg(segni.join(QLatin1Char(',')));
+        }
+        QSqlQuery& q = Istruzione(sql);
+        if (m_pg) {
+            QStringList elementi;
+            elementi.reserve(parte.size());
+            for (QString c : parte) {
+                c.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+                c.replace(QLatin1Char('"'), QLatin1String("\\\""));
+                elementi << QLatin1Char('"') + c + QLatin1Char('"');
+            }
+            q.addBindValue(QLatin1Char('{') + elementi.join(QLatin1Char(',')) + QLatin1Char('}'));
+        } else {
+            for (const QString& c : parte)
+                q.addBindValue(c);
+        }
         if (!q.exec())
             throw q.lastError();
         while (q.next()) {
@@ -230,10 +239,9 @@ bool CaricoConteggi::Blocco(QVector<Voce>& voci, FileScarti& scarti, EsitoCarico
         esito.errore = QStringLiteral("Impossibile cercare gli articoli: %1").arg(e.text());
         return false;
     }
-    // The rows to write: one per article, with the quantity of its last line.
-    QVector<const Voce*> righe;
-    QHash<QString, qsizetype> posizione;
-    for (const Voce& v : voci) {
+    // The rows to write: one per article, with the quantity of its last
+    // line, kept across blocks until enough articles wait.
+    for (Voce& v : voci) {
         if (v.articolo.isEmpty()) {
             if (!Scarta(v, scarti, esito))
                 return false;
@@ -242,16 +250,32 @@ bool CaricoConteggi::Blocco(QVector<Voce>& voci, FileScarti& scarti, EsitoCarico
             continue;
         }
         const QString k = Chiave(v.articolo);
-        const auto it = posizione.constFind(k);
-        if (it != posizione.cend()) {
-            righe[*it] = &v; // the later line wins
+        const auto it = m_posizione.constFind(k);
+        if (it != m_posizione.cend()) {
+            Pendente& p = m_pendenti[*it];
+            p.voce = std::move(v); // the later line wins
+            ++p.righe;
         } else {
-            posizione.insert(k, righe.size());
-            righe << &v;
+            m_posizione.insert(k, m_pendenti.size());
+            m_pendenti.append({std::move(v), 1});
         }
     }
-    if (righe.isEmpty())
+    if (m_pendenti.size() >= m_articoliPerScrittura)
+        return Scarica(scarti, esito);
+    return true;
+}
+
+bool CaricoConteggi::Scarica(FileScarti& scarti, EsitoCarico& esito) {
+    if (m_pendenti.isEmpty())
         return true;
+    QVector<const Voce*> righe;
+    righe.reserve(m_pendenti.size());
+    for (const Pendente& p : std::as_const(m_pendenti))
+        righe << &p.voce;
+    auto svuota = [this] {
+        m_pendenti.clear();
+        m_posizione.clear();
+    };
 
     QString errore;
     bool ok = m_db.transaction();
@@ -267,32 +291,35 @@ bool CaricoConteggi::Blocco(QVector<Voce>& voci, FileScarti& scarti, EsitoCarico
     if (ok) {
         // every line of a known article went in (a later line of the same
         // article over an earlier one)
-        esito.righeScritte += std::count_if(voci.cbegin(), voci.cend(),
-                                            [](const Voce& v) { return !v.articolo.isEmpty(); });
+        for (const Pendente& p : std::as_const(m_pendenti))
+            esito.righeScritte += p.righe;
+        svuota();
         return true;
     }
     m_db.rollback();
     if (ConnessionePersa()) {
         esito.errore = QStringLiteral("La connessione al database si è interrotta: %1").arg(errore);
+        svuota();
         return false;
     }
-    // The block again, a row at a time: only the rows the database refuses
-    // are refused.
-    for (const Voce* v : std::as_const(righe)) {
-        if (Scrivi({v}, &errore)) {
-            for (const Voce& w : voci) // its lines
-                if (Chiave(w.articolo) == Chiave(v->articolo))
-                    ++esito.righeScritte;
+    // Again a row at a time: only the rows the database refuses are refused.
+    for (const Pendente& p : std::as_const(m_pendenti)) {
+        if (Scrivi({&p.voce}, &errore)) {
+            esito.righeScritte += p.righe;
             continue;
         }
         if (ConnessionePersa()) {
             esito.errore =
                 QStringLiteral("La connessione al database si è interrotta: %1").arg(errore);
+            svuota();
             return false;
         }
-        if (!Scarta(*v, scarti, esito))
+        if (!Scarta(p.voce, scarti, esito)) {
+            svuota();
             return false;
+        }
     }
+    svuota();
     return true;
 }
 
@@ -339,6 +366,14 @@ EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
     }
     if (avanti && erroreLettura.isEmpty())
         avanti = chiudiBlocco();
+    // what was read and resolved goes in: at the end, and where the operator
+    // stopped or the file could not be read on (not after a lost connection)
+    if ((avanti || esito.fermato || !erroreLettura.isEmpty()) && esito.errore.isEmpty())
+        Scarica(scarti, esito);
+    else {
+        m_pendenti.clear();
+        m_posizione.clear();
+    }
     if (!erroreLettura.isEmpty() && esito.errore.isEmpty())
         esito.errore = QStringLiteral("Errore di lettura del file: %1").arg(erroreLettura);
     esito.completo = avanti && esito.errore.isEmpty() && !esito.fermato;

@@ -5,12 +5,15 @@
 // line's quantity: a new row, or the quantity replaced (the later line of
 // the same article wins).
 //
-// Lines are taken in blocks: the codes of a block are looked up together,
-// its rows written with one statement per few hundred rows and committed
-// together, so a large file loads at the pace of the database.  A block that
-// the database refuses is written again row by row, so that only the rows
-// it cannot take are refused.  What a committed block wrote stays written
-// whatever happens later; a lost connection stops the load at once.
+// Lines are taken in blocks: the codes of a block are looked up together.
+// The rows wait, one per article with the quantity of its latest line,
+// until enough articles wait (or the file ends, or the operator stops);
+// then they are written with one statement per few hundred rows and
+// committed together, so a large file loads at the pace of the database
+// and an article counted on many lines is written once.  A write that the
+// database refuses is done again row by row, so that only the rows it
+// cannot take are refused.  What a committed write put in stays whatever
+// happens later; a lost connection stops the load at once.
 // Lines that are not loaded (unknown article, a NUL byte, a line cut for its
 // length, a row the database refused) are kept, as they were read, in the
 // file of refused lines.  No window: the caller shows progress and messages.
@@ -52,6 +55,10 @@ public:
 
     // Lines per block (and per transaction).
     void impostaRighePerBlocco(int n) { m_righePerBlocco = std::max(1, n); }
+    // Articles whose rows wait before they are written together: the later
+    // line of an article replaces an earlier one still waiting, so an
+    // article counted on many lines is written once.
+    void impostaArticoliPerScrittura(int n) { m_articoliPerScrittura = std::max(1, n); }
     // Codes kept once looked up, before the memory of them is emptied.
     void impostaLimiteCache(int n) { m_limiteCache = std::max(0, n); }
 
@@ -67,6 +74,8 @@ private:
     };
 
     bool Blocco(QVector<Voce>& voci, FileScarti& scarti, EsitoCarico& esito);
+    // Writes the rows waiting, in one transaction.
+    bool Scarica(FileScarti& scarti, EsitoCarico& esito);
     void Risolvi(QVector<Voce>& voci);
     // The articles of the given codes: key = the code folded to lower case.
     void Cerca(bool perBarcode, const QStringList& codici);
@@ -75,13 +84,19 @@ private:
     // The statement prepared once and run again (throws QSqlError).
     QSqlQuery& Istruzione(const QString& sql);
     bool Scarta(const Voce& v, FileScarti& scarti, EsitoCarico& esito);
-    QString Segnaposto() const;
 
     QSqlDatabase m_db;
     SetCarico m_set;
     Destinazione m_dest;
     int m_righePerBlocco = 20000;
     int m_limiteCache = 65536;
+    int m_articoliPerScrittura = 50000;
+    struct Pendente {
+        Voce voce;        // the article's last line
+        qint64 righe = 0; // the lines it stands for
+    };
+    QVector<Pendente> m_pendenti;
+    QHash<QString, qsizetype> m_posizione; // folded article -> place in m_pendenti
     bool m_pg = false;
     bool m_avvisa = true;
     // codes already looked up: folded code -> article (empty: none)

@@ -58,6 +58,8 @@ private Q_SLOTS:
     void carico();
     void fermatoTraBlocchi();
     void memoriaDeiCodiciLimitata();
+    void articoloSuMoltiBlocchi_data();
+    void articoloSuMoltiBlocchi();
     void rigaRifiutataDalDatabase();
 
 private:
@@ -71,6 +73,7 @@ private:
     QStringList m_inesistenti;
     std::function<bool(const EsitoCarico&)> m_avanzamento;
     QString m_scarti;
+    int m_articoliPerScrittura = 0; // 0: the loader's own
 };
 
 void TstCaricoConteggi::initTestCase() {
@@ -88,16 +91,18 @@ void TstCaricoConteggi::init() {
     m_db = ConnessioneProva(motore, nome, m_dir.filePath(nome + QStringLiteral(".db")), m_pg);
     QVERIFY2(m_db.open(), qPrintable(m_db.lastError().text()));
     dati::CreaDitta(m_db, true);
-    Esegui(m_db, QStringLiteral("INSERT INTO Articoli (Articolo, Descrizione, BarCode, Inattivo) "
-                                "VALUES ('A1', 'Bulloni', '8001', 'N'), ('A2', 'Dadi', '8002', "
-                                "'N'), ('Art3', 'Viti', NULL, 'N'), ('A4', 'Rondelle', '8004', "
-                                "'N'), ('A5', 'Chiodi', '8004', 'N')"));
+    Esegui(m_db, QStringLiteral(
+                     "INSERT INTO Articoli (Articolo, Descrizione, BarCode, Inattivo) "
+                     "VALUES ('A1', 'Bulloni', '8001', 'N'), ('A2', 'Dadi', '8002', "
+                     "'N'), ('Art3', 'Viti', NULL, 'N'), ('A4', 'Rondelle', '8004', "
+                     "'N'), ('A5', 'Chiodi', '8004', 'N'), ('Q\"1,{2}\\', 'Strano', 'B\"x', 'N')"));
     Esegui(m_db, QStringLiteral("INSERT INTO MagInventari (CodInv, Articolo, Livello1, Livello2, "
                                 "Magazzino, Giacenza) VALUES ('INV1', 'A1', '~ç~', '~ç~', 'M1', "
                                 "5), ('INV1', 'A1', 'L1', 'L2', 'M1', 8), ('INV1', 'A2', '~ç~', "
                                 "'~ç~', 'M2', 6)"));
     m_inesistenti.clear();
     m_avanzamento = nullptr;
+    m_articoliPerScrittura = 0;
 }
 
 void TstCaricoConteggi::cleanup() {
@@ -116,6 +121,8 @@ EsitoCarico TstCaricoConteggi::Carica(const QByteArray& dati, const SetCarico& s
     CaricoConteggi c(m_db, set, {QStringLiteral("INV1"), QStringLiteral("M1")});
     c.impostaRighePerBlocco(righePerBlocco);
     c.impostaLimiteCache(limiteCache);
+    if (m_articoliPerScrittura > 0)
+        c.impostaArticoliPerScrittura(m_articoliPerScrittura);
     c.articoloInesistente = [this](const QString& codice, qint64 n) {
         m_inesistenti << QStringLiteral("%1@%2").arg(codice).arg(n);
         return true;
@@ -167,6 +174,12 @@ void TstCaricoConteggi::carico_data() {
         << "*" << QByteArray("*2;4\n*9;1\n*8001;1\n")
         << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M1=4", "A2|~ç~|~ç~|M2=6"}
         << QStringList{"*9@2", "*8001@3"} << QByteArray("*9;1\r\n*8001;1\r\n");
+    QTest::newRow("virgolette, virgole, graffe e barre nei codici")
+        << ""
+        << "" << QByteArray("q\"1,{2}\\;6\nb\"X;7\n")
+        << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M2=6",
+                       "Q\"1,{2}\\|~ç~|~ç~|M1=7"}
+        << QStringList{} << QByteArray();
     QTest::newRow("barcode di due articoli: il primo")
         << ""
         << "" << QByteArray("8004;2\n")
@@ -248,6 +261,32 @@ void TstCaricoConteggi::memoriaDeiCodiciLimitata() {
     QCOMPARE(Righe(m_db, QStringLiteral("INV1")),
              (QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=6", "A2|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M2=6",
                           "Art3|~ç~|~ç~|M1=7"}));
+}
+
+void TstCaricoConteggi::articoloSuMoltiBlocchi_data() {
+    QTest::addColumn<int>("articoli"); // waiting before a write
+    QTest::newRow("scritti a ogni blocco") << 1;
+    QTest::newRow("due alla volta") << 2;
+    QTest::newRow("tutti alla fine") << 1000;
+}
+
+void TstCaricoConteggi::articoloSuMoltiBlocchi() {
+    // The same article on lines of different blocks: its latest line wins
+    // however the rows wait before they are written, and every line counts.
+    QFETCH(int, articoli);
+    m_articoliPerScrittura = articoli;
+    SetCarico s;
+    s.formato = QStringLiteral("S");
+    s.separatore = QStringLiteral(";");
+    s.codInizio = 1;
+    s.qtaInizio = 2;
+    const EsitoCarico e = Carica("8001;1\nA2;2\n8001;3\nArt3;4\nXX;9\n8001;5\n", s, 2);
+    QVERIFY2(e.completo, qPrintable(e.errore));
+    QCOMPARE(e.righeScritte, 5);
+    QCOMPARE(e.righeScartate, 1);
+    QCOMPARE(Righe(m_db, QStringLiteral("INV1")),
+             (QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M1=2", "A2|~ç~|~ç~|M2=6",
+                          "Art3|~ç~|~ç~|M1=4"}));
 }
 
 void TstCaricoConteggi::rigaRifiutataDalDatabase() {
