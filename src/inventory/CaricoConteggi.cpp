@@ -20,16 +20,37 @@ int CodiciPerRicerca(bool server) {
     return server ? 5000 : 25;
 }
 int RighePerIstruzione(bool server) {
-    return server ? 400 : 25;
+    return server ? 5000 : 25;
 }
 
 const QString SenzaLivello = QStringLiteral("~ç~");
 
+// A code folded as the databases compare codes: ASCII letters without
+// regard to case (SQLite's NOCASE; citext under the C character classes
+// the company databases are made with).
 QString Chiave(const QString& codice) {
-    return codice.toLower();
+    QString k = codice;
+    for (QChar& c : k)
+        if (c.unicode() >= 'A' && c.unicode() <= 'Z')
+            c = QChar(c.unicode() + ('a' - 'A'));
+    return k;
 }
 
 enum class Ricerca { Nessuna, Barcode, Articolo };
+
+// A text array of the server, each element quoted.
+QString ArrayTesto(const QStringList& elementi) {
+    QString a = QStringLiteral("{");
+    for (qsizetype i = 0; i < elementi.size(); ++i) {
+        QString e = elementi[i];
+        e.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+        e.replace(QLatin1Char('"'), QLatin1String("\\\""));
+        if (i > 0)
+            a += QLatin1Char(',');
+        a += QLatin1Char('"') + e + QLatin1Char('"');
+    }
+    return a + QLatin1Char('}');
+}
 
 Ricerca DaLettera(QChar c) {
     const QChar m = c.toUpper();
@@ -66,14 +87,7 @@ void CaricoConteggi::Cerca(bool perBarcode, const QStringList& codici) {
         }
         QSqlQuery& q = Istruzione(sql);
         if (m_pg) {
-            QStringList elementi;
-            elementi.reserve(parte.size());
-            for (QString c : parte) {
-                c.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-                c.replace(QLatin1Char('"'), QLatin1String("\\\""));
-                elementi << QLatin1Char('"') + c + QLatin1Char('"');
-            }
-            q.addBindValue(QLatin1Char('{') + elementi.join(QLatin1Char(',')) + QLatin1Char('}'));
+            q.addBindValue(ArrayTesto(parte));
         } else {
             for (const QString& c : parte)
                 q.addBindValue(c);
@@ -100,8 +114,9 @@ void CaricoConteggi::Risolvi(QVector<Voce>& voci) {
         QString barcode, articolo; // the keys of each kind of search
     };
     // Many articles, or ever new codes: the memory stays bounded.  Emptied
-    // here, before a block decides what it must look up.
-    if (m_barcode.size() + m_articoli.size() > m_limiteCache) {
+    // here, before a block decides what it must look up.  All the articles
+    // read at the start stay: a code missing there names no article.
+    if (!m_tuttiInMemoria && m_barcode.size() + m_articoli.size() > m_limiteCache) {
         m_barcode.clear();
         m_articoli.clear();
     }
@@ -151,9 +166,9 @@ void CaricoConteggi::Risolvi(QVector<Voce>& voci) {
             visti.insert(tag);
             (r == Ricerca::Barcode ? barcode : articoli) << k;
         }
-        if (!barcode.isEmpty())
+        if (!barcode.isEmpty() && !m_tuttiInMemoria)
             Cerca(true, barcode);
-        if (!articoli.isEmpty())
+        if (!articoli.isEmpty() && !m_tuttiInMemoria)
             Cerca(false, articoli);
         for (qsizetype i = 0; i < voci.size(); ++i) {
             if (!voci[i].articolo.isEmpty())
@@ -166,15 +181,26 @@ void CaricoConteggi::Risolvi(QVector<Voce>& voci) {
 }
 
 bool CaricoConteggi::Scrivi(const QVector<const Voce*>& righe, QString* errore) {
-    QStringList valori;
-    valori.reserve(righe.size());
-    for (qsizetype i = 0; i < righe.size(); ++i)
-        valori << QStringLiteral("(?,?,?,?,?,?)");
-    const QString sql =
-        QStringLiteral("INSERT INTO MagInventari (CodInv, Articolo, Livello1, Livello2, "
-                       "Magazzino, Giacenza) VALUES %1 ON CONFLICT (CodInv, Articolo, Livello1, "
-                       "Livello2, Magazzino) DO UPDATE SET Giacenza = excluded.Giacenza")
-            .arg(valori.join(QLatin1Char(',')));
+    const QString conflitto =
+        QStringLiteral(" ON CONFLICT (CodInv, Articolo, Livello1, Livello2, Magazzino) DO UPDATE "
+                       "SET Giacenza = excluded.Giacenza");
+    QString sql;
+    if (m_pg) {
+        // the rows as two arrays: four parameters whatever their number
+        sql = QStringLiteral("INSERT INTO MagInventari (CodInv, Articolo, Livello1, Livello2, "
+                             "Magazzino, Giacenza) SELECT ?, a, ?, ?, ?, q FROM "
+                             "unnest(CAST(? AS text[]), CAST(? AS float8[])) AS t(a, q)") +
+              conflitto;
+    } else {
+        QStringList valori;
+        valori.reserve(righe.size());
+        for (qsizetype i = 0; i < righe.size(); ++i)
+            valori << QStringLiteral("(?,?,?,?,?,?)");
+        sql = QStringLiteral("INSERT INTO MagInventari (CodInv, Articolo, Livello1, Livello2, "
+                             "Magazzino, Giacenza) VALUES %1")
+                  .arg(valori.join(QLatin1Char(','))) +
+              conflitto;
+    }
     QSqlQuery* q = nullptr;
     try {
         q = &Istruzione(sql);
@@ -183,13 +209,29 @@ bool CaricoConteggi::Scrivi(const QVector<const Voce*>& righe, QString* errore) 
             *errore = e.text();
         return false;
     }
-    for (const Voce* v : righe) {
+    if (m_pg) {
+        QStringList articoli, quantita;
+        articoli.reserve(righe.size());
+        quantita.reserve(righe.size());
+        for (const Voce* v : righe) {
+            articoli << v->articolo;
+            quantita << QString::number(v->quantita, 'g', 17);
+        }
         q->addBindValue(m_dest.codInv);
-        q->addBindValue(v->articolo);
         q->addBindValue(SenzaLivello);
         q->addBindValue(SenzaLivello);
         q->addBindValue(m_dest.magazzino);
-        q->addBindValue(v->quantita);
+        q->addBindValue(ArrayTesto(articoli));
+        q->addBindValue(QLatin1Char('{') + quantita.join(QLatin1Char(',')) + QLatin1Char('}'));
+    } else {
+        for (const Voce* v : righe) {
+            q->addBindValue(m_dest.codInv);
+            q->addBindValue(v->articolo);
+            q->addBindValue(SenzaLivello);
+            q->addBindValue(SenzaLivello);
+            q->addBindValue(m_dest.magazzino);
+            q->addBindValue(v->quantita);
+        }
     }
     if (q->exec())
         return true;
@@ -323,9 +365,56 @@ bool CaricoConteggi::Scarica(FileScarti& scarti, EsitoCarico& esito) {
     return true;
 }
 
+void CaricoConteggi::Precarica() {
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT Articolo, BarCode FROM Articoli")))
+        throw q.lastError();
+    m_barcode.clear();
+    m_articoli.clear();
+    while (q.next()) {
+        const QString articolo = q.value(0).toString();
+        m_articoli.insert(Chiave(articolo), articolo);
+        if (!q.value(1).isNull()) {
+            const QString k = Chiave(q.value(1).toString());
+            if (!m_barcode.contains(k)) // the first row of a barcode several articles share
+                m_barcode.insert(k, articolo);
+        }
+    }
+    if (q.lastError().isValid())
+        throw q.lastError();
+    q.finish();
+    m_tuttiInMemoria = true;
+}
+
+bool CaricoConteggi::ConvienePrecaricare(const QIODevice& file) {
+    if (m_precarico != Precarico::Secondo)
+        return m_precarico == Precarico::Sempre;
+    // A file with about as many lines as there are articles, or more: one
+    // read of all the articles costs less than looking the codes up.
+    const qint64 byte = file.size();
+    if (byte <= 0)
+        return false;
+    QSqlQuery q(m_db);
+    if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM Articoli")) || !q.next())
+        return false;
+    const qint64 articoli = q.value(0).toLongLong();
+    q.finish();
+    constexpr qint64 BytePerRiga = 24; // a barcode, a quantity, a line end
+    return byte / BytePerRiga >= articoli / 2;
+}
+
 EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
     EsitoCarico esito;
     m_avvisa = true;
+    m_tuttiInMemoria = false;
+    try {
+        if (ConvienePrecaricare(file))
+            Precarica();
+    } catch (const QSqlError& e) {
+        esito.errore = QStringLiteral("Impossibile leggere gli articoli: %1").arg(e.text());
+        return esito;
+    }
     LettoreRighe lettore(file);
     LettoreRighe::Riga riga;
     QVector<Voce> voci;

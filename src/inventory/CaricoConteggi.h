@@ -59,6 +59,10 @@ public:
     // line of an article replaces an earlier one still waiting, so an
     // article counted on many lines is written once.
     void impostaArticoliPerScrittura(int n) { m_articoliPerScrittura = std::max(1, n); }
+    // Every article read into memory at the start (a file with about as many
+    // lines as articles, or more), or never, or as the file's size says.
+    enum class Precarico { Secondo, Sempre, Mai };
+    void impostaPrecarico(Precarico p) { m_precarico = p; }
     // Codes kept once looked up, before the memory of them is emptied.
     void impostaLimiteCache(int n) { m_limiteCache = std::max(0, n); }
 
@@ -81,6 +85,8 @@ private:
     void Cerca(bool perBarcode, const QStringList& codici);
     bool Scrivi(const QVector<const Voce*>& righe, QString* errore);
     bool ConnessionePersa();
+    void Precarica();
+    bool ConvienePrecaricare(const QIODevice& file);
     // The statement prepared once and run again (throws QSqlError).
     QSqlQuery& Istruzione(const QString& sql);
     bool Scarta(const Voce& v, FileScarti& scarti, EsitoCarico& esito);
@@ -91,6 +97,8 @@ private:
     int m_righePerBlocco = 20000;
     int m_limiteCache = 65536;
     int m_articoliPerScrittura = 50000;
+    Precarico m_precarico = Precarico::Secondo;
+    bool m_tuttiInMemoria = false;
     struct Pendente {
         Voce voce;        // the article's last line
         qint64 righe = 0; // the lines it stands for

@@ -74,6 +74,7 @@ private:
     std::function<bool(const EsitoCarico&)> m_avanzamento;
     QString m_scarti;
     int m_articoliPerScrittura = 0; // 0: the loader's own
+    CaricoConteggi::Precarico m_precarico = CaricoConteggi::Precarico::Secondo;
 };
 
 void TstCaricoConteggi::initTestCase() {
@@ -103,6 +104,7 @@ void TstCaricoConteggi::init() {
     m_inesistenti.clear();
     m_avanzamento = nullptr;
     m_articoliPerScrittura = 0;
+    m_precarico = CaricoConteggi::Precarico::Secondo;
 }
 
 void TstCaricoConteggi::cleanup() {
@@ -123,6 +125,7 @@ EsitoCarico TstCaricoConteggi::Carica(const QByteArray& dati, const SetCarico& s
     c.impostaLimiteCache(limiteCache);
     if (m_articoliPerScrittura > 0)
         c.impostaArticoliPerScrittura(m_articoliPerScrittura);
+    c.impostaPrecarico(m_precarico);
     c.articoloInesistente = [this](const QString& codice, qint64 n) {
         m_inesistenti << QStringLiteral("%1@%2").arg(codice).arg(n);
         return true;
@@ -143,53 +146,64 @@ void TstCaricoConteggi::carico_data() {
     QTest::addColumn<QStringList>("righe");       // of INV1 afterwards
     QTest::addColumn<QStringList>("inesistenti"); // told
     QTest::addColumn<QByteArray>("scartate");     // the file of refused lines
+    QTest::addColumn<bool>("precarico");          // every article read first
 
-    QTest::newRow("barcode poi articolo, senza riguardo alle maiuscole")
-        << ""
-        << "" << QByteArray("8001;7\r\nart3;2\r\nXX;1\r\n")
-        << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=7", "A2|~ç~|~ç~|M2=6", "Art3|~ç~|~ç~|M1=2"}
-        << QStringList{"XX@3"} << QByteArray("XX;1\r\n");
-    QTest::newRow("la riga dopo vince, la quantità sostituita")
-        << ""
-        << "" << QByteArray("8001;7\n   \n8001;9\nA1;4,5\n")
-        << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=4.5", "A2|~ç~|~ç~|M2=6"} << QStringList{}
-        << QByteArray();
-    QTest::newRow("B: solo il barcode")
-        << "B"
-        << "" << QByteArray("Art3;2\n8002;1\n")
-        << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M1=1", "A2|~ç~|~ç~|M2=6"}
-        << QStringList{"Art3@1"} << QByteArray("Art3;2\r\n");
-    QTest::newRow("C: solo l'articolo")
-        << "C"
-        << "" << QByteArray("8002;1\nA2;3\n")
-        << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M1=3", "A2|~ç~|~ç~|M2=6"}
-        << QStringList{"8002@1"} << QByteArray("8002;1\r\n");
-    QTest::newRow("CB: articolo poi barcode")
-        << "CB"
-        << "" << QByteArray("8002;1\n")
-        << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M1=1", "A2|~ç~|~ç~|M2=6"}
-        << QStringList{} << QByteArray();
-    QTest::newRow("prefisso: solo l'articolo, senza il prefisso e con le aggiunte")
-        << ""
-        << "*" << QByteArray("*2;4\n*9;1\n*8001;1\n")
-        << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M1=4", "A2|~ç~|~ç~|M2=6"}
-        << QStringList{"*9@2", "*8001@3"} << QByteArray("*9;1\r\n*8001;1\r\n");
-    QTest::newRow("virgolette, virgole, graffe e barre nei codici")
-        << ""
-        << "" << QByteArray("q\"1,{2}\\;6\nb\"X;7\n")
-        << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M2=6",
-                       "Q\"1,{2}\\|~ç~|~ç~|M1=7"}
-        << QStringList{} << QByteArray();
-    QTest::newRow("barcode di due articoli: il primo")
-        << ""
-        << "" << QByteArray("8004;2\n")
-        << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M2=6", "A4|~ç~|~ç~|M1=2"}
-        << QStringList{} << QByteArray();
-    QTest::newRow("righe ostili scartate come lette")
-        << ""
-        << "" << QByteArray("8001;3\nZ\0Z;1\nCaff\xE8;2\n", 21)
-        << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=3", "A2|~ç~|~ç~|M2=6"}
-        << QStringList{"Caffè@3"} << QByteArray("Z\0Z;1\r\nCaff\xE8;2\r\n", 16);
+    for (const bool precarico : {false, true}) {
+        auto Nome = [precarico](const QString& n) {
+            return precarico ? n + QStringLiteral(" (articoli in memoria)") : n;
+        };
+        QTest::newRow(
+            qPrintable(Nome(QStringLiteral("barcode poi articolo, senza riguardo alle maiuscole"))))
+            << ""
+            << "" << QByteArray("8001;7\r\nart3;2\r\nXX;1\r\n")
+            << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=7", "A2|~ç~|~ç~|M2=6",
+                           "Art3|~ç~|~ç~|M1=2"}
+            << QStringList{"XX@3"} << QByteArray("XX;1\r\n") << precarico;
+        QTest::newRow(
+            qPrintable(Nome(QStringLiteral("la riga dopo vince, la quantità sostituita"))))
+            << ""
+            << "" << QByteArray("8001;7\n   \n8001;9\nA1;4,5\n")
+            << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=4.5", "A2|~ç~|~ç~|M2=6"} << QStringList{}
+            << QByteArray() << precarico;
+        QTest::newRow(qPrintable(Nome(QStringLiteral("B: solo il barcode"))))
+            << "B"
+            << "" << QByteArray("Art3;2\n8002;1\n")
+            << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M1=1", "A2|~ç~|~ç~|M2=6"}
+            << QStringList{"Art3@1"} << QByteArray("Art3;2\r\n") << precarico;
+        QTest::newRow(qPrintable(Nome(QStringLiteral("C: solo l'articolo"))))
+            << "C"
+            << "" << QByteArray("8002;1\nA2;3\n")
+            << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M1=3", "A2|~ç~|~ç~|M2=6"}
+            << QStringList{"8002@1"} << QByteArray("8002;1\r\n") << precarico;
+        QTest::newRow(qPrintable(Nome(QStringLiteral("CB: articolo poi barcode"))))
+            << "CB"
+            << "" << QByteArray("8002;1\n")
+            << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M1=1", "A2|~ç~|~ç~|M2=6"}
+            << QStringList{} << QByteArray() << precarico;
+        QTest::newRow(qPrintable(
+            Nome(QStringLiteral("prefisso: solo l'articolo, senza il prefisso e con le aggiunte"))))
+            << ""
+            << "*" << QByteArray("*2;4\n*9;1\n*8001;1\n")
+            << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M1=4", "A2|~ç~|~ç~|M2=6"}
+            << QStringList{"*9@2", "*8001@3"} << QByteArray("*9;1\r\n*8001;1\r\n") << precarico;
+        QTest::newRow(
+            qPrintable(Nome(QStringLiteral("virgolette, virgole, graffe e barre nei codici"))))
+            << ""
+            << "" << QByteArray("q\"1,{2}\\;6\nb\"X;7\n")
+            << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M2=6",
+                           "Q\"1,{2}\\|~ç~|~ç~|M1=7"}
+            << QStringList{} << QByteArray() << precarico;
+        QTest::newRow(qPrintable(Nome(QStringLiteral("barcode di due articoli: il primo"))))
+            << ""
+            << "" << QByteArray("8004;2\n")
+            << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M2=6", "A4|~ç~|~ç~|M1=2"}
+            << QStringList{} << QByteArray() << precarico;
+        QTest::newRow(qPrintable(Nome(QStringLiteral("righe ostili scartate come lette"))))
+            << ""
+            << "" << QByteArray("8001;3\nZ\0Z;1\nCaff\xE8;2\n", 21)
+            << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=3", "A2|~ç~|~ç~|M2=6"}
+            << QStringList{"Caffè@3"} << QByteArray("Z\0Z;1\r\nCaff\xE8;2\r\n", 16) << precarico;
+    }
 }
 
 void TstCaricoConteggi::carico() {
@@ -199,6 +213,8 @@ void TstCaricoConteggi::carico() {
     QFETCH(QStringList, righe);
     QFETCH(QStringList, inesistenti);
     QFETCH(QByteArray, scartate);
+    QFETCH(bool, precarico);
+    m_precarico = precarico ? CaricoConteggi::Precarico::Sempre : CaricoConteggi::Precarico::Mai;
     SetCarico s;
     s.formato = QStringLiteral("S");
     s.separatore = QStringLiteral(";");
