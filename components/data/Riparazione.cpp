@@ -304,7 +304,15 @@ void CopiaTabella(sqlite3* da, sqlite3* a, const QString& tabella) {
         if (conRowid)
             sqlite3_bind_int64(leggi.get(), 1, ultimo);
         int rc;
+        bool letta = false; // a row read since the last search
         while ((rc = sqlite3_step(leggi.get())) == SQLITE_ROW) {
+            // A damaged tree that leads back to rows already read: what
+            // follows is searched for as past an unreadable page.
+            if (conRowid && ultimo != INT64_MIN && sqlite3_column_int64(leggi.get(), 0) <= ultimo) {
+                rc = SQLITE_CORRUPT;
+                break;
+            }
+            letta = true;
             ultimo = sqlite3_column_int64(leggi.get(), 0);
             sqlite3_reset(ins.get());
             for (int i = 0; i < n; ++i)
@@ -314,13 +322,20 @@ void CopiaTabella(sqlite3* da, sqlite3* a, const QString& tabella) {
         if (rc == SQLITE_DONE || !conRowid || !prossimo)
             return;
         // An unreadable page: look for the next readable rowid further on.
+        // A row found there that cannot be read itself (its overflow pages
+        // are the damaged ones) is passed over, or the search would find it
+        // again for ever.
+        const sqlite3_int64 base =
+            ultimo == INT64_MIN ? 0 : (letta || ultimo == INT64_MAX ? ultimo : ultimo + 1);
         bool trovato = false;
         for (sqlite3_int64 passo = 1; passo > 0 && passo < (sqlite3_int64(1) << 62); passo *= 2) {
-            const sqlite3_int64 da_ = ultimo == INT64_MIN ? passo : ultimo + passo;
+            const sqlite3_int64 da_ = base + passo;
             sqlite3_reset(prossimo.get());
             sqlite3_bind_int64(prossimo.get(), 1, da_);
             const int r = sqlite3_step(prossimo.get());
-            if (r == SQLITE_ROW) {
+            // A damaged tree may answer with a row before the one asked
+            // for: going back would read the same rows for ever.
+            if (r == SQLITE_ROW && sqlite3_column_int64(prossimo.get(), 0) >= da_) {
                 ultimo = sqlite3_column_int64(prossimo.get(), 0) - 1;
                 trovato = true;
                 break;
@@ -530,15 +545,36 @@ int RiparaFileSqlite(const QString& percorsoDato) {
     bool ricostruito = false;
     if (vecchio && LeggiSchema(vecchio.get(), schema) && !schema.empty()) {
         Esegui(nuovo.get(), "BEGIN");
-        std::vector<QString> tabelle;
+        // Virtual tables (the index of the article descriptions' words) are
+        // left out with their own tables and the triggers that write them:
+        // they are made again from the rows (CompletaIndici) and a copy
+        // read from damaged pages could hide rows from a search.
+        QStringList virtuali;
         for (const auto& o : schema)
             if (o.tipo == QLatin1String("table") &&
+                o.sql.simplified().startsWith(QLatin1String("CREATE VIRTUAL TABLE"),
+                                              Qt::CaseInsensitive))
+                virtuali << o.nome;
+        auto virtuale = [&](const Oggetto& o) {
+            for (const QString& v : virtuali) {
+                if (o.tipo == QLatin1String("table") &&
+                    (o.nome.compare(v, Qt::CaseInsensitive) == 0 ||
+                     o.nome.startsWith(v + QLatin1Char('_'), Qt::CaseInsensitive)))
+                    return true;
+                if (o.tipo == QLatin1String("trigger") && o.sql.contains(v, Qt::CaseInsensitive))
+                    return true;
+            }
+            return false;
+        };
+        std::vector<QString> tabelle;
+        for (const auto& o : schema)
+            if (o.tipo == QLatin1String("table") && !virtuale(o) &&
                 EseguiEstranea(nuovo.get(), guardia, o.sql.toUtf8(), "table"))
                 tabelle.push_back(o.nome);
         for (const auto& t : tabelle)
             CopiaTabella(vecchio.get(), nuovo.get(), t);
         for (const auto& o : schema)
-            if (o.tipo != QLatin1String("table"))
+            if (o.tipo != QLatin1String("table") && !virtuale(o))
                 EseguiEstranea(nuovo.get(), guardia, o.sql.toUtf8(), o.tipo.toUtf8());
         Esegui(nuovo.get(), "COMMIT");
         ricostruito = !tabelle.empty();

@@ -13,6 +13,8 @@ namespace quarvel::dati {
 namespace {
 
 const QString Sorgente = QStringLiteral("quarvel-ditta");
+const QString TabellaDescrizioni = QStringLiteral("ArticoliDescr");
+const QString IndiceTrigrammi = QStringLiteral("articoli_descrizione_trgm");
 
 struct Colonna {
     const char* nome;
@@ -139,11 +141,21 @@ void Esegui(QSqlDatabase& db, const QString& sql) {
 
 void Crea(QSqlDatabase& db, const std::vector<Tabella>& tabelle, bool sostituisci) {
     const Dialetto d = Info(db).dialetto;
-    if (sostituisci)
+    if (sostituisci) {
         for (const auto& t : tabelle)
             Esegui(db, QStringLiteral("DROP TABLE IF EXISTS %1").arg(QString::fromLatin1(t.nome)));
+        if (d == Dialetto::SQLite && &tabelle == &TabelleDitta())
+            Esegui(db, QStringLiteral("DROP TABLE IF EXISTS ") + TabellaDescrizioni);
+    }
     for (const QString& s : Schema(tabelle, d))
         Esegui(db, s);
+}
+
+bool Esiste(QSqlDatabase& db, const QString& sql) {
+    QSqlQuery q(db);
+    if (!q.exec(sql))
+        throw MappaErrore(db, q.lastError(), Sorgente);
+    return q.next();
 }
 
 // Rows go in batches: one prepared statement of many rows (PostgreSQL: one
@@ -231,6 +243,36 @@ private:
     bool m_fatto = false;
 };
 
+// The words' index of the descriptions: a trigram table of each description
+// after a blank (a word's beginning is then always a blank and its first
+// characters), without a copy of the text, kept in step by triggers.
+void CreaDescrizioniSqlite(QSqlDatabase& db) {
+    Esegui(db, QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(Descrizione, content='', "
+                              "tokenize='trigram')")
+                   .arg(TabellaDescrizioni));
+    for (const char* nome : {"ArticoliDescr_ins", "ArticoliDescr_del", "ArticoliDescr_upd"})
+        Esegui(db, QStringLiteral("DROP TRIGGER IF EXISTS ") + QString::fromLatin1(nome));
+    const QString togli = QStringLiteral("INSERT INTO %1 (%1, rowid, Descrizione) SELECT 'delete', "
+                                         "old.rowid, ' ' || old.Descrizione WHERE old.Descrizione "
+                                         "IS NOT NULL;")
+                              .arg(TabellaDescrizioni);
+    const QString metti = QStringLiteral("INSERT INTO %1 (rowid, Descrizione) SELECT new.rowid, "
+                                         "' ' || new.Descrizione WHERE new.Descrizione IS NOT "
+                                         "NULL;")
+                              .arg(TabellaDescrizioni);
+    Esegui(db, QStringLiteral("CREATE TRIGGER ArticoliDescr_ins AFTER INSERT ON Articoli BEGIN ") +
+                   metti + QStringLiteral(" END"));
+    Esegui(db, QStringLiteral("CREATE TRIGGER ArticoliDescr_del AFTER DELETE ON Articoli BEGIN ") +
+                   togli + QStringLiteral(" END"));
+    Esegui(db, QStringLiteral("CREATE TRIGGER ArticoliDescr_upd AFTER UPDATE ON Articoli WHEN "
+                              "old.Descrizione IS NOT new.Descrizione Or old.rowid <> new.rowid "
+                              "BEGIN ") +
+                   togli + QLatin1Char(' ') + metti + QStringLiteral(" END"));
+    Esegui(db, QStringLiteral("INSERT INTO %1 (rowid, Descrizione) SELECT rowid, ' ' || "
+                              "Descrizione FROM Articoli WHERE Descrizione IS NOT NULL")
+                   .arg(TabellaDescrizioni));
+}
+
 } // namespace
 
 QStringList SchemaDitta(const QSqlDatabase& db) {
@@ -242,9 +284,48 @@ QStringList SchemaComune(const QSqlDatabase& db) {
 
 void CreaDitta(QSqlDatabase& db, bool sostituisci) {
     Crea(db, TabelleDitta(), sostituisci);
+    CompletaIndici(db);
 }
 void CreaComune(QSqlDatabase& db, bool sostituisci) {
     Crea(db, TabelleComune(), sostituisci);
+}
+
+QStringList CompletaIndici(QSqlDatabase& db) {
+    QStringList fatti;
+    if (Info(db).dialetto == Dialetto::SQLite) {
+        if (Esiste(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' And "
+                                      "name = '%1' COLLATE NOCASE")
+                           .arg(TabellaDescrizioni)))
+            return fatti;
+        // A savepoint: all or nothing, inside a caller's transaction too (a
+        // table left without its rows would hide articles from the search).
+        Esegui(db, QStringLiteral("SAVEPOINT indici_descrizioni"));
+        try {
+            CreaDescrizioniSqlite(db);
+        } catch (...) {
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK TO indici_descrizioni"));
+            QSqlQuery(db).exec(QStringLiteral("RELEASE indici_descrizioni"));
+            throw;
+        }
+        Esegui(db, QStringLiteral("RELEASE indici_descrizioni"));
+        fatti << QStringLiteral("l'indice per parole delle descrizioni degli articoli (%1)")
+                     .arg(TabellaDescrizioni);
+        return fatti;
+    }
+    // PostgreSQL: a trigram index, when the database has the pg_trgm extension.
+    if (!Esiste(db, QStringLiteral("SELECT 1 FROM pg_extension WHERE extname = 'pg_trgm'")))
+        return fatti;
+    if (Esiste(db, QStringLiteral("SELECT 1 FROM pg_class WHERE relname = '%1' And relkind = 'i' "
+                                  "And pg_table_is_visible(oid)")
+                       .arg(IndiceTrigrammi)))
+        return fatti;
+    Esegui(db, QStringLiteral("CREATE INDEX %1 ON Articoli USING gin ((Descrizione::text) "
+                              "gin_trgm_ops)")
+                   .arg(IndiceTrigrammi));
+    Esegui(db, QStringLiteral("ANALYZE Articoli"));
+    fatti << QStringLiteral("l'indice per trigrammi delle descrizioni degli articoli (%1)")
+                 .arg(IndiceTrigrammi);
+    return fatti;
 }
 
 void GeneraDemo(QSqlDatabase& db, const OpzioniDemo& o) {
@@ -299,7 +380,10 @@ void GeneraDemo(QSqlDatabase& db, const OpzioniDemo& o) {
             ar.Riga({codice(a), QStringLiteral("Articolo dimostrativo %1").arg(a),
                      a % 3 == 0 ? QVariant() : QVariant(Ean13(800000000000ULL + quint64(a))), g1,
                      g2, a % 13 == 0 ? QStringLiteral("S") : QStringLiteral("N"),
-                     QStringLiteral("N"), QVariant()});
+                     QStringLiteral("N"),
+                     // a picture for some of the first articles (drawn by quarvel-ditta)
+                     a % 4 == 1 && a <= 100 ? QVariant(codice(a) + QStringLiteral(".png"))
+                                            : QVariant()});
         }
     }
     {

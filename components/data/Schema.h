@@ -24,6 +24,14 @@ QStringList SchemaComune(const QSqlDatabase& db);
 void CreaDitta(QSqlDatabase& db, bool sostituisci);
 void CreaComune(QSqlDatabase& db, bool sostituisci);
 
+// The indexes of the article descriptions' words that the description
+// search reads, created when missing (CreaDitta makes them; a company made
+// before them gets them here): on SQLite the trigram table ArticoliDescr,
+// kept in step with Articoli by triggers; on PostgreSQL a GIN trigram index
+// on Articoli.Descrizione, only when the database has the pg_trgm extension.
+// Returns what it created (Italian, for the operator); raises Errore.
+QStringList CompletaIndici(QSqlDatabase& db);
+
 struct OpzioniDemo {
     qint64 righeInventario = 200; // counts of the latest inventory
     int magazzini = 4;

@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -1020,6 +1021,25 @@ void TstMotori::fileDanneggiato() {
     QVERIFY(!mon->Eof());
     auto ic = c->ApriRecordset("PRAGMA integrity_check");
     QCOMPARE(ic->Campo(0).toString(), QString("ok"));
+    c.reset();
+    // The index of the descriptions' words is left out and made again from
+    // the rows: articles can still be written (no trigger writes a missing
+    // table) and are found through it.
+    {
+        QSqlDatabase db = dati::ApriDatabase(file, {}, {}, "riparato");
+        QSqlQuery q(db);
+        QVERIFY2(q.exec("INSERT INTO Articoli (Articolo, Descrizione) VALUES ('NUOVO', "
+                        "'Riparato con cura')"),
+                 qPrintable(q.lastError().text()));
+        QCOMPARE(dati::CompletaIndici(db).size(), 1);
+        QVERIFY(q.exec("SELECT a.Articolo FROM Articoli a WHERE a.rowid IN (SELECT rowid FROM "
+                       "ArticoliDescr WHERE ArticoliDescr MATCH '\" cura\"')"));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(), QString("NUOVO"));
+        q = QSqlQuery();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("riparato");
 }
 
 void TstMotori::walEPassword() {

@@ -14,6 +14,13 @@
 //     --uid U         user of an ODBC source (of an "ODBC;" text too: it
 //                     takes the place of the text's UID)
 //     --solo-odbc     reach an ODBC source through QODBC only
+//     --immagini DIR  the folder of the demo's article pictures (default,
+//                     for an SQLite file: <file without .db>.immagini
+//                     beside it; a data source gets pictures only with it)
+//
+//   A company that already has its tables gets the indexes it lacks (the
+//   index of the descriptions' words that the article search reads) and is
+//   otherwise left as it is.
 //
 //   The password never goes on the command line, where every user of the
 //   computer sees it: it comes from the environment variable
@@ -22,7 +29,9 @@
 //
 //   On PostgreSQL the citext extension (codes compared without regard to
 //   case) is created in the database when it is missing; when the user may
-//   not create it, the command says so and what to run instead.
+//   not create it, the command says so and what to run instead.  So is the
+//   pg_trgm extension (the trigram index of the article descriptions); without
+//   it the description search reads the whole table.
 
 #include "ComponenteDatiSql.h"
 #include "Connessioni.h"
@@ -33,13 +42,18 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -95,6 +109,102 @@ bool CreaCitext(QSqlDatabase& db) {
     return false;
 }
 
+// The pg_trgm extension: created when missing; false, after saying so, when
+// it cannot be (the company works without it, its description search slower).
+bool CreaTrigrammi(QSqlDatabase& db) {
+    QSqlQuery q(db);
+    if (q.exec(QStringLiteral("SELECT 1 FROM pg_extension WHERE extname = 'pg_trgm'")) && q.next())
+        return true;
+    if (q.exec(QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm"))) {
+        std::fprintf(stderr, "quarvel-ditta: creata nel database l'estensione pg_trgm\n");
+        return true;
+    }
+    std::fprintf(stderr,
+                 "quarvel-ditta: attenzione: il database non ha l'estensione pg_trgm (l'indice "
+                 "delle parole delle descrizioni degli articoli) e questo utente non può crearla: "
+                 "%s\nquarvel-ditta: la ricerca per descrizione legge tutta la tabella; per "
+                 "l'indice installare postgresql-contrib sul server, eseguire nel database, come "
+                 "superutente: CREATE EXTENSION pg_trgm, e rieseguire quarvel-ditta\n",
+                 qPrintable(q.lastError().text()));
+    return false;
+}
+
+// The demo's article pictures: a simple drawing for each article that names
+// one, in the folder, written only where no file of that name is (nothing of
+// the operator's is replaced).  Shapes only: no font is needed without a
+// display.  Returns how many were written; raises Errore.
+int DisegnaImmagini(QSqlDatabase& db, const QString& cartella) {
+    if (!QDir().mkpath(cartella))
+        throw Errore(
+            NumErr::PermessoNegato,
+            QStringLiteral("impossibile creare la cartella delle immagini %1").arg(cartella));
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT Articolo, Immagine, LivGruppo2 FROM Articoli WHERE "
+                               "Immagine IS NOT NULL ORDER BY Articolo")))
+        throw dati::MappaErrore(db, q.lastError(), QStringLiteral("quarvel-ditta"));
+    static const QColor sfondi[] = {QColor(0xE8, 0xF1, 0xFA), QColor(0xFB, 0xF0, 0xE0),
+                                    QColor(0xE9, 0xF6, 0xE9), QColor(0xF3, 0xE9, 0xF7)};
+    static const QColor pezzi[] = {QColor(0x2B, 0x5C, 0x8A), QColor(0xB0, 0x3A, 0x2E),
+                                   QColor(0x3C, 0x8D, 0x40), QColor(0x6A, 0x4C, 0x93),
+                                   QColor(0x80, 0x80, 0x80)};
+    int scritte = 0;
+    int n = 0;
+    while (q.next()) {
+        const QString file = QDir(cartella).filePath(q.value(1).toString().trimmed());
+        ++n;
+        if (QFileInfo::exists(file))
+            continue;
+        QImage img(240, 180, QImage::Format_RGB32);
+        img.fill(sfondi[n % 4]);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QColor colore = pezzi[n % 5];
+        p.setPen(QPen(colore.darker(140), 3));
+        p.setBrush(colore);
+        switch (n % 3) {
+        case 0: { // a box
+            p.drawRect(60, 60, 120, 80);
+            p.setBrush(colore.lighter(130));
+            p.drawPolygon(QPolygon({{60, 60}, {90, 30}, {210, 30}, {180, 60}}));
+            p.setBrush(colore.darker(120));
+            p.drawPolygon(QPolygon({{180, 60}, {210, 30}, {210, 110}, {180, 140}}));
+            break;
+        }
+        case 1: { // a nut
+            QPolygonF esagono;
+            for (int k = 0; k < 6; ++k)
+                esagono << QPointF(120 + 70 * std::cos(k * M_PI / 3),
+                                   90 + 70 * std::sin(k * M_PI / 3));
+            QPainterPath dado;
+            dado.addPolygon(esagono);
+            dado.closeSubpath();
+            dado.addEllipse(QPointF(120, 90), 30, 30);
+            p.drawPath(dado);
+            break;
+        }
+        default: // a bolt
+            p.drawRect(40, 75, 130, 30);
+            p.drawRect(170, 50, 30, 80);
+            p.setPen(QPen(colore.darker(160), 2));
+            for (int x = 50; x < 160; x += 12)
+                p.drawLine(x, 75, x + 6, 105);
+            break;
+        }
+        // the colour level as a stripe along the bottom
+        if (!q.value(2).isNull()) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(pezzi[(n + 1) % 5]);
+            p.drawRect(0, 165, 240, 15);
+        }
+        p.end();
+        if (!img.save(file, "PNG"))
+            throw Errore(NumErr::PermessoNegato,
+                         QStringLiteral("impossibile scrivere l'immagine %1").arg(file));
+        ++scritte;
+    }
+    return scritte;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -128,7 +238,11 @@ int main(int argc, char** argv) {
     pwd.setFlags(QCommandLineOption::HiddenFromHelp);
     const QCommandLineOption soloOdbc(QStringLiteral("solo-odbc"),
                                       QStringLiteral("solo attraverso QODBC"));
-    p.addOptions({demo, righe, magazzini, comune, sostituisci, seVuoto, uid, pwd, soloOdbc});
+    const QCommandLineOption immagini(QStringLiteral("immagini"),
+                                      QStringLiteral("cartella delle immagini degli articoli"),
+                                      QStringLiteral("cartella"));
+    p.addOptions(
+        {demo, righe, magazzini, comune, sostituisci, seVuoto, uid, pwd, soloOdbc, immagini});
     p.process(app);
     if (p.positionalArguments().size() != 1)
         p.showHelp(2);
@@ -208,6 +322,27 @@ int main(int argc, char** argv) {
                 throw;
             db = apri();
         }
+        const bool ditta =
+            !p.isSet(comune) &&
+            db.tables(QSql::Tables).contains(QStringLiteral("articoli"), Qt::CaseInsensitive);
+        // A company made before the indexes it reads: they are added.
+        auto completa = [&] {
+            if (db.driverName() != QLatin1String("QSQLITE"))
+                CreaTrigrammi(db);
+            for (const QString& fatto : dati::CompletaIndici(db))
+                std::fprintf(stderr, "quarvel-ditta: creato %s\n", qPrintable(fatto));
+        };
+        if (ditta && !p.isSet(sostituisci)) {
+            completa();
+            std::fprintf(stderr,
+                         "quarvel-ditta: %s ha già le tabelle della ditta: aggiunti solo gli "
+                         "indici mancanti, dati lasciati come sono\n",
+                         qPrintable(nome));
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("quarvel-ditta"));
+            return 0;
+        }
         if (p.isSet(seVuoto) && !p.isSet(sostituisci) && !db.tables(QSql::Tables).isEmpty()) {
             std::fprintf(stderr, "quarvel-ditta: %s ha già delle tabelle: lasciato com'è\n",
                          qPrintable(nome));
@@ -219,6 +354,8 @@ int main(int argc, char** argv) {
         {
             if (db.driverName() != QLatin1String("QSQLITE") && !CreaCitext(db))
                 return 1;
+            if (db.driverName() != QLatin1String("QSQLITE") && !p.isSet(comune))
+                CreaTrigrammi(db);
             if (db.driverName() != QLatin1String("QSQLITE")) {
                 // Codes are compared ignoring case: under a ctype other than C
                 // every comparison lowers both sides through wide characters.
@@ -244,6 +381,20 @@ int main(int argc, char** argv) {
                     o.righeInventario = p.value(righe).toLongLong();
                     o.magazzini = p.value(magazzini).toInt();
                     dati::GeneraDemo(db, o);
+                    QString cartella = p.value(immagini);
+                    if (cartella.isEmpty() && tipo == TipoDatabase::File) {
+                        const QFileInfo f(PercorsoLocale(nome));
+                        cartella = f.absoluteDir().filePath(f.completeBaseName() +
+                                                            QStringLiteral(".immagini"));
+                    }
+                    if (cartella.isEmpty()) {
+                        std::fprintf(stderr, "quarvel-ditta: senza --immagini la ditta "
+                                             "dimostrativa non ha le immagini degli articoli\n");
+                    } else {
+                        const int n = DisegnaImmagini(db, cartella);
+                        std::fprintf(stderr, "quarvel-ditta: %d immagini degli articoli in %s\n", n,
+                                     qPrintable(cartella));
+                    }
                 }
             }
             db.close();
