@@ -214,6 +214,83 @@ QString CondizioneRicerca(const Definizione& d, TipoRicerca t, const QString& te
     return parti.join(QStringLiteral(" And "));
 }
 
+namespace {
+
+// The typed words the index can find.  The trigram table holds each
+// description after a blank, so a word's beginning is a blank and its
+// characters: two characters make a trigram.  The trigram index of
+// PostgreSQL marks words' beginnings itself: any word.
+QStringList ParoleIndice(const QString& testo, IndiceParole indice) {
+    const int minimo = indice == IndiceParole::TabellaTrigrammi ? 2 : 1;
+    QStringList parole;
+    for (const QString& parola : testo.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        if (parola.size() >= minimo)
+            parole << parola;
+    return parole;
+}
+
+// An FTS5 query of phrases: a blank and the word, each character as itself.
+QString RicercaTrigrammi(const QStringList& parole) {
+    QStringList frasi;
+    for (QString p : parole)
+        frasi << QStringLiteral("\" ") + p.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+                     QLatin1Char('"');
+    return frasi.join(QStringLiteral(" AND "));
+}
+
+// The description's text that begins with the word or holds a blank and the
+// word, matched as the column matches, through the text's trigram index.
+QString TrigrammiPg(const Definizione& d, const QStringList& parole) {
+    QStringList parti;
+    const QString colonna = QStringLiteral("(") + d.descrizione + QStringLiteral(")::text");
+    for (const QString& parola : parole) {
+        bool escape = false;
+        const QString m = Modello(parola, &escape);
+        parti << QStringLiteral("(") + colonna + QStringLiteral(" ILIKE ") +
+                     Letterale(m + QLatin1Char('%')) + QStringLiteral(" ESCAPE '!' Or ") + colonna +
+                     QStringLiteral(" ILIKE ") +
+                     Letterale(QStringLiteral("% ") + m + QLatin1Char('%')) +
+                     QStringLiteral(" ESCAPE '!')");
+    }
+    return parti.join(QStringLiteral(" And "));
+}
+
+} // namespace
+
+IndiceParole IndiceDisponibile(const Definizione& d, IndiceParole indiceDitta) {
+    if (d.tabella.compare(QLatin1String("Articoli"), Qt::CaseInsensitive) != 0 ||
+        d.descrizione.compare(QLatin1String("Descrizione"), Qt::CaseInsensitive) != 0)
+        return IndiceParole::Nessuno;
+    return indiceDitta;
+}
+
+QString CondizioneIndice(const Definizione& d, IndiceParole indice, const QString& testo) {
+    const QStringList parole = ParoleIndice(testo, indice);
+    if (parole.isEmpty() || IndiceDisponibile(d, indice) == IndiceParole::Nessuno)
+        return QString();
+    if (indice == IndiceParole::TabellaTrigrammi)
+        return d.tabella +
+               QStringLiteral(".rowid IN (SELECT rowid FROM ArticoliDescr WHERE "
+                              "ArticoliDescr MATCH ") +
+               Letterale(RicercaTrigrammi(parole)) + QStringLiteral(")");
+    return TrigrammiPg(d, parole);
+}
+
+QString SqlContaIndice(const Definizione& d, IndiceParole indice, const QString& testo,
+                       int limite) {
+    const QStringList parole = ParoleIndice(testo, indice);
+    if (parole.isEmpty() || IndiceDisponibile(d, indice) == IndiceParole::Nessuno)
+        return QString();
+    const QString righe =
+        indice == IndiceParole::TabellaTrigrammi
+            ? QStringLiteral("SELECT 1 FROM ArticoliDescr WHERE ArticoliDescr MATCH ") +
+                  Letterale(RicercaTrigrammi(parole))
+            : QStringLiteral("SELECT 1 FROM ") + d.tabella + QStringLiteral(" WHERE ") +
+                  TrigrammiPg(d, parole);
+    return QStringLiteral("SELECT COUNT(*) FROM (") + righe + QStringLiteral(" LIMIT ") +
+           QString::number(limite) + QStringLiteral(") righe");
+}
+
 QString CondizioneFiltri(const Definizione& d, const QVariantList& filtri) {
     if (!d.livelli)
         return QString();

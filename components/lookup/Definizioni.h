@@ -57,6 +57,26 @@ QString Letterale(const QString& testo);
 // the columns do.
 QString CondizioneRicerca(const Definizione& d, TipoRicerca t, const QString& testo);
 
+// The index of the descriptions' words a company has (made by the data
+// component's schema): on SQLite the trigram table ArticoliDescr, on
+// PostgreSQL a trigram index on the text of Articoli.Descrizione.
+enum class IndiceParole { Nessuno, TabellaTrigrammi, IndiceTrigrammi };
+
+// The index the definition's descriptions may use.
+IndiceParole IndiceDisponibile(const Definizione& d, IndiceParole indiceDitta);
+
+// The condition of a description search through the index (empty when no
+// typed word can use it or there is no index).  The trigram table: the rows
+// whose description holds a blank and each typed word of two characters or
+// more, matched ignoring case -- a superset of the search's rows, whose own
+// condition still decides.  PostgreSQL: the search's own condition written
+// on the column's text (ILIKE is the match the case-blind column makes).
+QString CondizioneIndice(const Definizione& d, IndiceParole indice, const QString& testo);
+// The count of the rows the index condition keeps, stopped at limite: the
+// index narrows a search well only when few rows hold the words (the list in
+// code order finds many soon by itself).  Empty when CondizioneIndice is.
+QString SqlContaIndice(const Definizione& d, IndiceParole indice, const QString& testo, int limite);
+
 // The condition of the definition's filter values: for levels, the values of
 // the article's first or second level group (filtri: article, level
 // number); empty when the definition has no filter.  A level number other

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QScreen>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QWindow>
 
@@ -222,10 +223,68 @@ void FinestraAiuto::mostraImmagine() {
     m_immagine->setPixmap(p);
 }
 
+namespace {
+
+// Below this many rows holding the typed words the search goes through the
+// index of the descriptions' words; with more, the list in code order meets
+// its first rows soon without it.
+constexpr int RigheIndice = 1000;
+
+// The index of the descriptions' words the company has.
+IndiceParole IndiceDitta(const QSqlDatabase& db) {
+    QSqlQuery q(db);
+    if (db.driverName() == QLatin1String("QSQLITE")) {
+        if (q.exec(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' And name = "
+                                  "'ArticoliDescr' COLLATE NOCASE")) &&
+            q.next())
+            return IndiceParole::TabellaTrigrammi;
+    } else if (db.driverName() == QLatin1String("QPSQL") ||
+               db.driverName() == QLatin1String("QODBC")) {
+        if (q.exec(QStringLiteral("SELECT 1 FROM pg_class WHERE relname = "
+                                  "'articoli_descrizione_trgm' And relkind = 'i' And "
+                                  "pg_table_is_visible(oid)")) &&
+            q.next())
+            return IndiceParole::IndiceTrigrammi;
+    }
+    return IndiceParole::Nessuno;
+}
+
+// The conditions of the typed text.  A description search of the articles
+// goes through the index of the descriptions' words when few rows hold the
+// words (the list in code order meets many soon by itself).  On SQLite the
+// index's rows are added to the search's condition.  On PostgreSQL the
+// search is written on the text of the column, the same case-blind match
+// the column makes, so the trigram index and its statistics serve it (the
+// server weighs several words well); a single word held by many rows stays
+// on the column, whose list in code order the server reads from the start.
+QStringList CondizioniTesto(const Ricerca& r) {
+    const QString ricerca = CondizioneRicerca(*r.definizione, r.tipo, r.testo);
+    if (r.tipo != TipoRicerca::Descrizione ||
+        IndiceDisponibile(*r.definizione, IndiceParole::TabellaTrigrammi) == IndiceParole::Nessuno)
+        return {ricerca};
+    const IndiceParole indice = IndiceDitta(r.db);
+    const QString conta = SqlContaIndice(*r.definizione, indice, r.testo, RigheIndice);
+    if (conta.isEmpty())
+        return {ricerca};
+    const bool unaParola = r.testo.split(QLatin1Char(' '), Qt::SkipEmptyParts).size() == 1;
+    if (indice == IndiceParole::IndiceTrigrammi && !unaParola)
+        return {CondizioneIndice(*r.definizione, indice, r.testo)};
+    QSqlQuery q(r.db);
+    if (!q.exec(conta) || !q.next())
+        return {ricerca}; // an index that cannot be read: the search without it
+    const bool poche = q.value(0).toLongLong() < RigheIndice;
+    if (indice == IndiceParole::TabellaTrigrammi)
+        return poche ? QStringList{ricerca, CondizioneIndice(*r.definizione, indice, r.testo)}
+                     : QStringList{ricerca};
+    return poche ? QStringList{CondizioneIndice(*r.definizione, indice, r.testo)}
+                 : QStringList{ricerca};
+}
+
+} // namespace
+
 void FinestraAiuto::leggi() {
     const QString sql = SqlLista(*m_r.definizione, m_r.tipo, m_r.colonne,
-                                 QStringList(m_r.condizioni)
-                                     << CondizioneRicerca(*m_r.definizione, m_r.tipo, m_r.testo));
+                                 QStringList(m_r.condizioni) << CondizioniTesto(m_r));
     try {
         m_modello->apri(m_r.db, sql);
     } catch (const Errore& e) {

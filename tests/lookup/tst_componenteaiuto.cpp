@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTableView>
 
@@ -51,6 +52,7 @@ private Q_SLOTS:
     void campiDellaGriglia();
     void prefissiConCollazione_data();
     void prefissiConCollazione();
+    void ricercaConIndice();
 
 private:
     QSqlDatabase apri();
@@ -817,4 +819,84 @@ void TstComponenteAiuto::prefissiConCollazione() {
 }
 
 QTEST_MAIN(TstComponenteAiuto)
+// The description search through the index of the descriptions' words
+// lists exactly what the search without it lists: a word's beginning only
+// (not after a bracket, not inside a word), wildcards and quotes as typed,
+// words of two characters, no description; the index follows the changes
+// of the articles; and the search does go through it.
+void TstComponenteAiuto::ricercaConIndice() {
+    QSqlDatabase db = apri();
+    const bool sqlite = MotoriProva::Corrente() == Motore::Sqlite;
+    if (!sqlite) {
+        QSqlQuery e(db);
+        if (!e.exec(QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm")))
+            QSKIP("il server non ha l'estensione pg_trgm");
+        dati::CompletaIndici(db);
+    }
+    Esegui(db, QStringLiteral(
+                   "INSERT INTO Articoli (Articolo, Descrizione, Inattivo) VALUES "
+                   "('IDX01', 'Guarnizione (gomma) nera', 'N'), ('IDX02', 'gommapiuma', 'N'), "
+                   "('IDX03', 'Tubo GOMMATO', 'N'), ('IDX04', 'Sacco 100% cotone', 'N'), "
+                   "('IDX05', 'Filo \"extra\" forte', 'N'), ('IDX06', 'xy uv', 'N'), "
+                   "('IDX07', NULL, 'N'), ('IDX08', 'agommato', 'N'), "
+                   "('IDX09', 'Sacco 1000 cotone', 'N')"));
+    auto togli = qScopeGuard(
+        [&] { Esegui(db, QStringLiteral("DELETE FROM Articoli WHERE Articolo LIKE 'IDX%'")); });
+    auto cerca = [&](const QString& testo) {
+        QStringList viste;
+        MentreAperta(*m_c, [&](FinestraAiuto* f) {
+            QTest::keyClicks(f->ricerca(), testo);
+            viste = Codici(f);
+        });
+        QLineEdit box;
+        QLabel lab;
+        bool trovato = false;
+        int key = 114;
+        m_c->Aiuto(QStringLiteral("Articolo"), &box, &lab, key, nullptr, std::nullopt, trovato, 0,
+                   QString(), QString());
+        return viste;
+    };
+    const QList<std::pair<QString, QStringList>> casi{
+        {QStringLiteral("gomm"), {QStringLiteral("IDX02"), QStringLiteral("IDX03")}},
+        {QStringLiteral("GOMMATO"), {QStringLiteral("IDX03")}},
+        {QStringLiteral("100%"), {QStringLiteral("IDX04")}},
+        {QStringLiteral("sacco 100"), {QStringLiteral("IDX04"), QStringLiteral("IDX09")}},
+        {QStringLiteral("\"extra"), {QStringLiteral("IDX05")}},
+        {QStringLiteral("extra"), {}},
+        {QStringLiteral("uv"), {QStringLiteral("IDX06")}},
+        {QStringLiteral("xy uv"), {QStringLiteral("IDX06")}},
+        {QStringLiteral("nera gomm"), {}},
+        {QStringLiteral("(gom"), {QStringLiteral("IDX01")}},
+    };
+    for (const auto& [testo, attese] : casi)
+        QVERIFY2(cerca(testo) == attese,
+                 qPrintable(testo + QStringLiteral(": ") + cerca(testo).join(QLatin1Char(','))));
+
+    // changes of the articles reach the index
+    Esegui(db,
+           QStringLiteral("UPDATE Articoli SET Descrizione = 'zz qq' WHERE Articolo = 'IDX06'"));
+    Esegui(db, QStringLiteral("DELETE FROM Articoli WHERE Articolo = 'IDX05'"));
+    Esegui(db,
+           QStringLiteral("UPDATE Articoli SET Descrizione = 'Gommino' WHERE Articolo = 'IDX07'"));
+    QCOMPARE(cerca(QStringLiteral("uv")), QStringList());
+    QCOMPARE(cerca(QStringLiteral("qq")), QStringList{QStringLiteral("IDX06")});
+    QCOMPARE(cerca(QStringLiteral("\"extra")), QStringList());
+    QCOMPARE(
+        cerca(QStringLiteral("gomm")),
+        (QStringList{QStringLiteral("IDX02"), QStringLiteral("IDX03"), QStringLiteral("IDX07")}));
+
+    // the search reads the index: an index emptied behind the table's back
+    // hides the rows (on the server, the trigram index is dropped and the
+    // rows stay: that path is the column's own condition)
+    if (sqlite) {
+        Esegui(db, QStringLiteral("INSERT INTO ArticoliDescr (ArticoliDescr, rowid, Descrizione) "
+                                  "SELECT 'delete', rowid, ' ' || Descrizione FROM Articoli WHERE "
+                                  "Articolo = 'IDX03'"));
+        QCOMPARE(cerca(QStringLiteral("gomm")),
+                 (QStringList{QStringLiteral("IDX02"), QStringLiteral("IDX07")}));
+        Esegui(db, QStringLiteral("INSERT INTO ArticoliDescr (rowid, Descrizione) SELECT rowid, "
+                                  "' ' || Descrizione FROM Articoli WHERE Articolo = 'IDX03'"));
+    }
+}
+
 #include "tst_componenteaiuto.moc"
