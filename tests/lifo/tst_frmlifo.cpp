@@ -106,6 +106,7 @@ private Q_SLOTS:
     void messaggiTestata();
     void livelli_data();
     void livelli();
+    void ricercaArticolo();
     void ricercaLivello_data();
     void ricercaLivello();
     void valoriUnitariSenzaGiacenza();
@@ -455,6 +456,53 @@ void TstFrmLiFo::livelli() {
     }
     QCOMPARE(letti, anni);
     QCOMPARE(m_form->txtRiga()->text().section(" / ", 1), QString::number(anni.size()));
+}
+
+// F2 on a partly typed article with the lookup offered for unknown codes:
+// one list, the pick, the levels of the picked article.  The list taking the
+// focus is not the operator leaving the box: no decoding of the partial code
+// (and no second list) behind it.
+void TstFrmLiFo::ricercaArticolo() {
+    PREPARA();
+    Sessione().DecodHelpAbil = QStringLiteral("C");
+    Scrivi(QStringLiteral("A"));
+    int aperture = 0;
+    bool inCorso = false;
+    QPointer<QWidget> ultima;
+    QTimer sorveglia;
+    sorveglia.setInterval(10);
+    connect(&sorveglia, &QTimer::timeout, this, [&] {
+        lookup::FinestraAiuto* f = m_aiuto->finestra();
+        if (inCorso || !f->isVisible()) {
+            if (!f->isVisible())
+                ultima = nullptr;
+            return;
+        }
+        if (ultima == f)
+            return;
+        ultima = f;
+        inCorso = true;
+        ++aperture;
+        if (aperture == 1) {
+            QTest::keyClick(f->ricerca(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(f->ricerca(), QStringLiteral("A2"));
+            QTest::keyClick(f->ricerca(), Qt::Key_Return);
+        }
+        if (f->isVisible())
+            QTest::keyClick(f->ricerca(), Qt::Key_Escape);
+        inCorso = false;
+    });
+    sorveglia.start();
+    Premi(Qt::Key_F2);
+    QTest::qWait(200);
+    sorveglia.stop();
+    QCOMPARE(aperture, 1);
+    QCOMPARE(m_form->txt(10)->text(), QString("A2"));
+    QCOMPARE(m_form->Lab(10)->text(), QString("Maglia"));
+    QVERIFY(m_form->txtAppo(20)->isVisible());
+    QVERIFY(m_form->txtAppo(30)->isVisible());
+    QCOMPARE(m_form->Label1(30)->text(), QString("Colore:"));
+    QVERIFY(ColoreSfondo(m_form->txt(10)) != Sessione().ColoreErrore);
 }
 
 void TstFrmLiFo::ricercaLivello_data() {
