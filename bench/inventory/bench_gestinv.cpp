@@ -1,0 +1,215 @@
+// The counts form over an inventory of a million rows: the time from the
+// mode switch to the first screen of rows with its counter, and the time of
+// one row added as a barcode scanner types it (characters, Enter) and saved.
+//   bench_gestinv --motore sqlite|postgres --righe N --db FILE
+// Prints one line of figures.
+
+#include "aiuto/CampiAiuto.h"
+#include "data/ComponenteDatiSql.h"
+#include "data/Schema.h"
+#include "inventory/FrmGestInv.h"
+#include "listcmd/Comlin.h"
+#include "lookup/ComponenteAiutoQt.h"
+#include "suite/ComponenteAiuto.h"
+#include "suite/MenuClient.h"
+#include "suite/Messaggi.h"
+#include "suite/Sessione.h"
+#include "utility/Utilita.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+#include <cstdio>
+
+using namespace quarvel;
+
+namespace {
+
+class Menu final : public IMenuClient {
+public:
+    void ImpostaGestoreComandi(IComandiMenu*) override {}
+    QString Collega(const QString&, const QString&, const QString&) override { return {}; }
+    void Scollega() noexcept override {}
+    bool Collegato() const override { return true; }
+    void MostraMenu(const QString&) override {}
+    QVariant InviaComando(const QString&, const QString&, const QVariant&) override { return {}; }
+    void RitornaA(const QString&, const QString&, const QString&) override {}
+    void RegistraFinestra(const QString&, const QString&, const QString&) override {}
+    QString FileIni() override { return {}; }
+    ParametriLancioMenu ParametriLancio() override { return {}; }
+    QString CodiceProgramma() override { return QStringLiteral("36"); }
+    void AttivaFunzione(const QString&) override {}
+    void FineFunzione(const QString&) override {}
+    QString LeggiValore(const QString& nome, const QString& d) override {
+        if (nome == QLatin1String("Mag.MagPrincipale"))
+            return QStringLiteral("M01");
+        if (nome == QLatin1String("Mag.NumDecQta"))
+            return QStringLiteral("2");
+        if (nome == QLatin1String("Mag.GesTaglie"))
+            return QStringLiteral("N");
+        return nome.startsWith(QLatin1String("Personal.")) ? ValoreMancanteMenu : d;
+    }
+    void ScriviValore(const QString&, const QString&) override {}
+};
+
+void Dipingi(QWidget* w) {
+    w->repaint();
+    QApplication::processEvents();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QCommandLineParser p;
+    p.addHelpOption();
+    const QCommandLineOption oMotore(QStringLiteral("motore"), QStringLiteral("sqlite|postgres"),
+                                     QStringLiteral("m"), QStringLiteral("sqlite"));
+    const QCommandLineOption oRighe(QStringLiteral("righe"), QStringLiteral("righe"),
+                                    QStringLiteral("n"), QStringLiteral("1000000"));
+    const QCommandLineOption oDb(QStringLiteral("db"), QStringLiteral("file SQLite"),
+                                 QStringLiteral("f"),
+                                 QStringLiteral("/tmp/quarvel-bench-gestinv.db"));
+    p.addOptions({oMotore, oRighe, oDb});
+    p.process(app);
+    const bool pg = p.value(oMotore) == QLatin1String("postgres");
+    const qint64 righe = p.value(oRighe).toLongLong();
+
+    InstallaUtilita();
+    dati::Registra();
+    listcmd::InstallaListaComandi();
+    MessaggiStderr stderrMsg;
+    ImpostaServizioMessaggi(&stderrMsg);
+
+    QSqlDatabase db;
+    QString connessione;
+    if (pg) {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"));
+        db.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
+        db.setPort(qEnvironmentVariable("PGPORT").toInt());
+        db.setUserName(qEnvironmentVariable("QUARVEL_PG_UID", "quarvel"));
+        db.setPassword(qEnvironmentVariable("QUARVEL_PG_PWD", "quarvel"));
+        db.setDatabaseName(qEnvironmentVariable("QUARVEL_BENCH_PGDB", "quarvel_bench"));
+        connessione = QStringLiteral("ODBC;DRIVER={PostgreSQL Unicode};SERVER=%1;PORT=%2;"
+                                     "DATABASE=%3;UID=%4;PWD=%5")
+                          .arg(db.hostName())
+                          .arg(db.port())
+                          .arg(db.databaseName(), db.userName(), db.password());
+    } else {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+        db.setDatabaseName(p.value(oDb));
+        connessione = p.value(oDb);
+    }
+    if (!db.open()) {
+        std::fprintf(stderr, "bench_gestinv: %s\n", qPrintable(db.lastError().text()));
+        return 1;
+    }
+    {
+        QSqlQuery q(db);
+        const bool c =
+            q.exec(QStringLiteral("SELECT COUNT(*) FROM MagInventari WHERE CodInv = 'INV2024'")) &&
+            q.next() && q.value(0).toLongLong() >= righe - 1;
+        q.finish();
+        if (!c) {
+            QElapsedTimer t;
+            t.start();
+            dati::CreaDitta(db, true);
+            dati::OpzioniDemo o;
+            o.righeInventario = righe;
+            dati::GeneraDemo(db, o);
+            if (pg)
+                q.exec(QStringLiteral("VACUUM ANALYZE"));
+            std::fprintf(stderr, "ditta di %lld righe generata in %.1f s\n", righe,
+                         t.elapsed() / 1000.0);
+        }
+        // the article scanned below is not yet in the inventory's first warehouse
+        q.exec(QStringLiteral("DELETE FROM MagInventari WHERE CodInv = 'INV2024' AND "
+                              "Articolo = 'ART000001' AND Magazzino = 'M01'"));
+    }
+
+    Menu menu;
+    lookup::ComponenteAiutoQt aiuto;
+    QWidget* principale = nullptr;
+    QObject* condiviso = nullptr;
+    aiuto.InizializzaAiuto(principale, &menu, condiviso, nullptr, QString(), db, 0x80000005, 0xFF,
+                           QStringLiteral("p"), QStringLiteral("dd/mm/yyyy"));
+    std::unique_ptr<IComponenteDati> dati = CreaComponenteDati();
+    QString risposta;
+    dati->Apri(connessione, 0, false, false, QString(), risposta);
+    ContestoSessione& s = Sessione();
+    s.DbDitta = db;
+    s.MenuClient = &menu;
+    s.ComponenteAiuto = &aiuto;
+    s.ComponenteDati = dati.get();
+    s.RisultatoConnessione = risposta;
+    s.FormatoData = QStringLiteral("dd/mm/yyyy");
+    s.TipoProgramma = QStringLiteral("p");
+    s.ColoreErrore = 0xFF;
+    s.DecodHelpAbil = QStringLiteral("N");
+
+    QString barre;
+    {
+        QSqlQuery q(db);
+        if (q.exec(QStringLiteral("SELECT BarCode FROM Articoli WHERE Articolo = 'ART000001'")) &&
+            q.next())
+            barre = q.value(0).toString();
+    }
+    if (barre.isEmpty()) {
+        std::fprintf(stderr, "bench_gestinv: ART000001 senza codice a barre\n");
+        return 1;
+    }
+
+    FrmGestInv* f = CreaFrmGestInv();
+    QString a, b;
+    f->TabellaStd(a, b);
+    f->Avvia();
+    if (f->oiLoadOk() != 1)
+        return 1;
+    Dipingi(f);
+    f->txtCodice()->setText(QStringLiteral("INV2024"));
+
+    std::fprintf(stderr, "form aperta\n");
+    QElapsedTimer t;
+    t.start();
+    f->ComGes_Click();
+    Dipingi(f);
+    const double primo = t.nsecsElapsed() / 1e6;
+    const QString contatore = f->txtRiga()->text();
+
+    // one scanned row: barcode, Enter, quantity, saved
+    f->ComTipoRic_Click();
+    IGrigliaDati* g = f->dbgRiga();
+    auto* vista = qobject_cast<QAbstractItemView*>(g->widget());
+    g->setRow(int(g->Dati()->RecordCount()));
+    g->setCol(g->Colonna(QStringLiteral("Articolo"))->ColIndex());
+    vista->setFocus();
+    Dipingi(f);
+    std::fprintf(stderr, "righe: %.1f ms %s\n", primo, qPrintable(contatore));
+    t.start();
+    // each key where the operator's goes: the first opens the cell's editor
+    for (QChar c : barre)
+        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    const double letto = t.nsecsElapsed() / 1e6;
+    std::fprintf(stderr, "letto: %.1f ms\n", letto);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("5"));
+    const bool ok = g->Update();
+    Dipingi(f);
+    const double riga = t.nsecsElapsed() / 1e6;
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("SELECT Giacenza FROM MagInventari WHERE CodInv = 'INV2024' AND "
+                          "Articolo = 'ART000001' AND Magazzino = 'M01'"));
+    const bool scritta = q.next() && q.value(0).toDouble() == 5.0;
+    std::printf("%s righe=%lld prima_schermata=%.1f ms contatore=\"%s\" lettura_barcode=%.1f ms "
+                "riga_salvata=%.1f ms esito=%s\n",
+                pg ? "postgres" : "sqlite", righe, primo, qPrintable(contatore), letto, riga,
+                ok && scritta ? "ok" : "NON SCRITTA");
+    delete f;
+    return ok && scritta ? 0 : 2;
+}
