@@ -95,7 +95,7 @@ Connect=
 
 [Base]
 DirDB=
-DirImgArt=$DATA/immagini
+DirImgArt=${DB%.*}.immagini
 
 [LettArtDafile]
 Descr=Terminale: codice e quantita' a colonne fisse
@@ -118,7 +118,7 @@ export QUARVEL_PROGRAM="${QUARVEL_PROGRAM:-$QUARVEL}"
 
 if ((pg)); then
     echo "make run: the company $DITTA (PostgreSQL): tables and demo data when the database has none"
-    args=(--demo --se-vuoto)
+    args=(--demo --se-vuoto --immagini "${DB%.*}.immagini")
     [[ -n "$UTENTE" ]] && args+=(--uid "$UTENTE")
     if ! "$DITTA_PROGRAMMA" "${args[@]}" "$DITTA"; then
         echo "make run: quarvel-ditta could not prepare $DITTA (see above)" >&2

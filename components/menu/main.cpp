@@ -225,6 +225,7 @@ bool CreaDemo(ArchivioMenu& archivio, bool descrizioneData) {
         {QStringLiteral("Ditta.CodLira"), QStringLiteral("L.")},
         {QStringLiteral("Ditta.CodEuro"), QStringLiteral("Euro")},
         {QStringLiteral("Mag.NumDecQta"), QStringLiteral("2")},
+        {QStringLiteral("Personal.Articoli.§Immagini"), QStringLiteral("S")},
     };
     for (const auto& [nome, valore] : valori)
         if (!archivio.Valore(nome))
