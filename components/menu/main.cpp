@@ -225,6 +225,8 @@ bool CreaDemo(ArchivioMenu& archivio, bool descrizioneData) {
         {QStringLiteral("Ditta.CodLira"), QStringLiteral("L.")},
         {QStringLiteral("Ditta.CodEuro"), QStringLiteral("Euro")},
         {QStringLiteral("Mag.NumDecQta"), QStringLiteral("2")},
+        // the demo articles have sizes and colours: the forms show them
+        {QStringLiteral("Mag.GesTaglie"), QStringLiteral("S")},
         {QStringLiteral("Personal.Articoli.§Immagini"), QStringLiteral("S")},
     };
     for (const auto& [nome, valore] : valori)
