@@ -146,8 +146,13 @@ void Comlin::aggiornaPulsanti() {
     abilita("Salva", rw && cambiata);
     abilita("Annulla", rw && cambiata);
     abilita("VaiA", !m_segnalibro.isEmpty());
+}
+
+void Comlin::setOfrmComlinSTampa(QWidget* form) {
+    m_frmStampa = form;
     if (QAction* a = m_pulsanti.value(QStringLiteral("Stampa")))
         a->setVisible(m_frmStampa != nullptr);
+    aggiornaPulsanti();
 }
 
 void Comlin::setOgGriglia(IGrigliaDati* g) {

@@ -73,10 +73,9 @@ public:
 
     IListaLettura* Lista() override;
 
-    void setOfrmComlinSTampa(QWidget* form) override {
-        m_frmStampa = form;
-        aggiornaPulsanti();
-    }
+    // Shows "Stampa" once the print dialog is there (a form may hide it
+    // again: the refreshes of the buttons leave it as the form set it).
+    void setOfrmComlinSTampa(QWidget* form);
     void setOfrmStampaInCorso(QWidget* form) override { m_frmInCorso = form; }
     IStampa* ogSta() override;
     void AvviaStampa(const QString& colonne, qint16 orientamento, QFont& font) override;
