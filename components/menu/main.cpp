@@ -227,6 +227,8 @@ bool CreaDemo(ArchivioMenu& archivio, bool descrizioneData) {
         {QStringLiteral("Mag.NumDecQta"), QStringLiteral("2")},
         // the demo articles have sizes and colours: the forms show them
         {QStringLiteral("Mag.GesTaglie"), QStringLiteral("S")},
+        // new counted rows start in the main warehouse
+        {QStringLiteral("Mag.MagPrincipale"), QStringLiteral("M01")},
         {QStringLiteral("Personal.Articoli.§Immagini"), QStringLiteral("S")},
     };
     for (const auto& [nome, valore] : valori)
