@@ -1118,7 +1118,9 @@ QVariant ModelloRighe::data(const QModelIndex& i, int ruolo) const {
         return ruolo == Qt::EditRole ? v : QVariant(testoVisibile(v, i.column()));
     }
     case Qt::TextAlignmentRole:
-        return ColonnaNumerica(m_colonne[i.column()].tipo)
+        // numbers to the right: a number column, or one with a number mask
+        return ColonnaNumerica(m_colonne[i.column()].tipo) ||
+                       !m_colonne[i.column()].formato.isEmpty()
                    ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter))
                    : QVariant(int(Qt::AlignLeft | Qt::AlignVCenter));
     default:

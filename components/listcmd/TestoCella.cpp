@@ -68,7 +68,12 @@ QString TestoVisibile(const QVariant& v, const ColonnaLista& col, const QString&
             d = QDate::fromString(v.toString().left(10), Qt::ISODate);
         return d.isValid() ? d.toString(formatoData) : v.toString();
     }
-    if (ColonnaNumerica(col.tipo) || v.typeId() == QMetaType::Double) {
+    // A computed column has no declared kind: a number in it takes the
+    // column's mask all the same (an engine gives a whole 0 as an integer).
+    const bool intero = v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong ||
+                        v.typeId() == QMetaType::UInt || v.typeId() == QMetaType::ULongLong;
+    if (ColonnaNumerica(col.tipo) || v.typeId() == QMetaType::Double ||
+        (intero && !col.formato.isEmpty())) {
         bool ok = false;
         const double d = v.toDouble(&ok);
         if (!ok)

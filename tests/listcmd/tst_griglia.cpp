@@ -200,6 +200,8 @@ private Q_SLOTS:
     void modelloCoerente_data();
     void modelloCoerente();
 
+    void mascheraColonnaCalcolata();
+
 private:
     void prepara(const QString& sql = QString::fromLatin1(SqlTestate));
     QSqlDatabase apriDb(const QString& nome);
@@ -932,6 +934,21 @@ void TstGriglia::layoutEFormato() {
     m_comlin->setOvLeggiPar(QStringLiteral("RisVidFatta"), true);
     QVERIFY2(std::abs(m_g->columnWidth(2) - 1.5 * designata) <= 4,
              qPrintable(QStringLiteral("%1 / %2").arg(m_g->columnWidth(2)).arg(designata)));
+}
+
+void TstGriglia::mascheraColonnaCalcolata() {
+    // A computed column has no declared kind and the engine gives whole
+    // numbers as integers: the column's number mask still shows them, to the
+    // right as every number.
+    PREPARA(QStringLiteral("SELECT Articolo, LENGTH(Articolo) * 1000 AS Lung FROM Articoli "
+                           "ORDER BY Articolo"));
+    m_comlin->FormatoColonna(QStringLiteral("Lung"), QStringLiteral("#,##0.00"));
+    m_g->setRow(0);
+    QCOMPARE(m_g->Colonna(QStringLiteral("Lung"))->Text(), QString("2.000,00"));
+    const QModelIndex i = m_g->model()->index(0, 1);
+    QCOMPARE(m_g->model()->data(i, Qt::DisplayRole).toString(), QString("2.000,00"));
+    QCOMPARE(m_g->model()->data(i, Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
+             int(Qt::AlignRight));
 }
 
 void TstGriglia::cercaEPulsanti() {
