@@ -13,87 +13,8 @@ ROOT=$(cd "$HERE/../.." && pwd)
 BUILD=$(realpath -m --relative-to="$ROOT" "$(cd "$ROOT" && realpath -m "${1:-build}")")
 SHOTS=${2:-$ROOT/$BUILD/tests/inventory}
 
-if [[ -z "${SCENARIO_XVFB:-}" ]]; then
-    export SCENARIO_XVFB=1
-    exec xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session -- "$0" "$@"
-fi
-
-mkdir -p "$SHOTS"
-TMPHOME=$(mktemp -d)
-export HOME="$TMPHOME"
-unset XDG_CONFIG_HOME XDG_DATA_HOME
-export QUARVEL_MENU_BUS_NAME="it.belcor.Quarvel.MenuGestInv$$"
-MENU="$ROOT/$BUILD/components/menu/quarvel-menu"
-DB="$HOME/.local/share/quarvel/ditta-demo.db"
-LOG="$TMPHOME/scenario.log"
-status=0
-
-fail() {
-    echo "scenario: FAIL: $*" >&2
-    status=1
-}
-finish() {
-    "$MENU" --chiudi >/dev/null 2>&1 || true
-    sleep 0.5
-    [[ -n "${RUN_PID:-}" ]] && kill "$RUN_PID" 2>/dev/null || true
-    if [[ $status -ne 0 && -f "$LOG" ]]; then
-        cat "$LOG" >&2
-    fi
-    rm -rf "$TMPHOME"
-}
-trap finish EXIT
-
-window() { # title pattern, seconds -> window id
-    local i w
-    for ((i = 0; i < $2 * 10; i++)); do
-        w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
-        if [[ -n "$w" ]]; then
-            echo "$w"
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
-}
-
-# What a window manager sends when the operator closes a window.
-close_window() { # window id
-    python3 - "$1" <<'PY'
-import ctypes, sys
-x = ctypes.cdll.LoadLibrary("libX11.so.6")
-x.XOpenDisplay.restype = ctypes.c_void_p
-x.XOpenDisplay.argtypes = [ctypes.c_char_p]
-x.XFlush.argtypes = [ctypes.c_void_p]
-x.XCloseDisplay.argtypes = [ctypes.c_void_p]
-x.XInternAtom.restype = ctypes.c_ulong
-x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-d = x.XOpenDisplay(None)
-w = int(sys.argv[1])
-class ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
-                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
-                ("data", ctypes.c_long * 5)]
-class XEvent(ctypes.Union):
-    _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
-e = XEvent()
-e.xclient.type = 33  # ClientMessage
-e.xclient.window = w
-e.xclient.message_type = x.XInternAtom(d, b"WM_PROTOCOLS", 0)
-e.xclient.format = 32
-e.xclient.data[0] = x.XInternAtom(d, b"WM_DELETE_WINDOW", 0)
-e.xclient.data[1] = 0  # CurrentTime
-x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                         ctypes.POINTER(XEvent)]
-x.XSendEvent(d, w, 0, 0, ctypes.byref(e))
-x.XFlush(d)
-x.XCloseDisplay(d)
-PY
-}
-
-sql() {
-    sqlite3 "$DB" "$1"
-}
+SCENARIO_NOME=GestInv
+source "$ROOT/tests/support/scenario.sh" "$@"
 
 # The warehouse proposed for new rows and level handling on, as the
 # company's menu values say.
