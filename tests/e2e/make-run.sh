@@ -62,19 +62,20 @@ fi
 [[ -f "$HOME/.config/quarvel/belcor.ini" ]] || fail "belcor.ini not created"
 [[ -f "$HOME/.local/share/quarvel/ditta-demo.db" ]] || fail "demo company not created"
 
-# A function launched from the running menu.  No data form is part of the
-# program yet: the program tells the operator so and closes.
+# A function launched from the running menu: its form appears, the operator
+# closes it as the window manager closes a window.
 "$MENU" --avvia "Gestione inventari" || fail "the menu did not launch the function"
-if wait_window "La form richiesta|quarvel" 30; then
+if wait_window "^Gestione inventari" 30; then
     sleep 0.5
     import -window root "$SHOTS/make-run-funzione.png"
     echo "e2e: the program answered on screen ($SHOTS/make-run-funzione.png)"
-    xdotool key --clearmodifiers Return || true
+    forma=$(xdotool search --onlyvisible --name "^Gestione inventari" | head -1)
+    python3 "$ROOT/tests/support/chiudi-finestra.py" "$forma" || true
 else
     fail "no window of the program appeared"; cat "$LOG" >&2
 fi
 
-# The program closes by itself once its message is answered.
+# The program closes by itself once its form is closed.
 for ((i = 0; i < 100; i++)); do
     [[ -z "$("$MENU" --clienti 2>/dev/null)" ]] && break
     sleep 0.1
