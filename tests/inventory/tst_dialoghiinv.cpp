@@ -14,6 +14,7 @@
 #include "suite/MenuClient.h"
 #include "suite/Messaggi.h"
 #include "suite/Sessione.h"
+#include "support/MenuValori.h"
 #include "support/MotoriProva.h"
 #include "utility/Utilita.h"
 
@@ -35,30 +36,6 @@ using namespace quarvel;
 using namespace prova;
 
 namespace {
-
-class MenuValori final : public IMenuClient {
-public:
-    QMap<QString, QString> valori;
-    void ImpostaGestoreComandi(IComandiMenu*) override {}
-    QString Collega(const QString&, const QString&, const QString&) override { return {}; }
-    void Scollega() noexcept override {}
-    bool Collegato() const override { return true; }
-    void MostraMenu(const QString&) override {}
-    QVariant InviaComando(const QString&, const QString&, const QVariant&) override { return {}; }
-    void RitornaA(const QString&, const QString&, const QString&) override {}
-    void RegistraFinestra(const QString&, const QString&, const QString&) override {}
-    QString FileIni() override { return {}; }
-    ParametriLancioMenu ParametriLancio() override { return {}; }
-    QString CodiceProgramma() override { return QStringLiteral("36"); }
-    void AttivaFunzione(const QString&) override {}
-    void FineFunzione(const QString&) override {}
-    QString LeggiValore(const QString& nome, const QString& d) override {
-        if (valori.contains(nome))
-            return valori.value(nome);
-        return nome.startsWith(QLatin1String("Personal.")) ? ValoreMancanteMenu : d;
-    }
-    void ScriviValore(const QString& nome, const QString& v) override { valori[nome] = v; }
-};
 
 // The form that opened the set dialog: counts its call-backs.
 class Dettaglio final : public QWidget {

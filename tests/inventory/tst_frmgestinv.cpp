@@ -19,6 +19,7 @@
 #include "suite/MenuClient.h"
 #include "suite/Messaggi.h"
 #include "suite/Sessione.h"
+#include "support/MenuValori.h"
 #include "support/MotoriProva.h"
 #include "utility/Utilita.h"
 #include <QFile>
@@ -44,35 +45,6 @@ using namespace quarvel;
 using namespace prova;
 
 namespace {
-
-// The menu as the form reads it: named values from a table.
-class MenuValori final : public IMenuClient {
-public:
-    QMap<QString, QString> valori;
-    void ImpostaGestoreComandi(IComandiMenu*) override {}
-    QString Collega(const QString&, const QString&, const QString&) override { return {}; }
-    void Scollega() noexcept override {}
-    bool Collegato() const override { return true; }
-    void MostraMenu(const QString&) override {}
-    QVariant InviaComando(const QString& comando, const QString&, const QVariant&) override {
-        if (comando == QLatin1String("MsgBox"))
-            return 1;
-        return {};
-    }
-    void RitornaA(const QString&, const QString&, const QString&) override {}
-    void RegistraFinestra(const QString&, const QString&, const QString&) override {}
-    QString FileIni() override { return {}; }
-    ParametriLancioMenu ParametriLancio() override { return {}; }
-    QString CodiceProgramma() override { return QStringLiteral("36"); }
-    void AttivaFunzione(const QString&) override {}
-    void FineFunzione(const QString&) override {}
-    QString LeggiValore(const QString& nome, const QString& d) override {
-        if (valori.contains(nome))
-            return valori.value(nome);
-        return nome.startsWith(QLatin1String("Personal.")) ? ValoreMancanteMenu : d;
-    }
-    void ScriviValore(const QString& nome, const QString& v) override { valori[nome] = v; }
-};
 
 void Esegui(QSqlDatabase& db, const QString& sql) {
     QSqlQuery q(db);
@@ -219,6 +191,7 @@ void TstFrmGestInv::prepara(const QMap<QString, QString>& valori, bool testate) 
     QVERIFY2(m_db.open(), qPrintable(m_db.lastError().text()));
     RiempiDitta(m_db, testate);
 
+    m_menu.rispostaMsgBox = 1;
     m_menu.valori = {{QStringLiteral("Mag.MagPrincipale"), QStringLiteral("M01")},
                      {QStringLiteral("Mag.NumDecQta"), QStringLiteral("2")},
                      {QStringLiteral("Mag.GesTaglie"), QStringLiteral("N")}};

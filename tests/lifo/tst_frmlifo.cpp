@@ -15,6 +15,7 @@
 #include "suite/ComponenteDati.h"
 #include "suite/ListaComandi.h"
 #include "suite/Messaggi.h"
+#include "support/MenuValori.h"
 
 #include <QAction>
 #include <QLabel>
@@ -38,33 +39,6 @@ using namespace prova;
     } while (0)
 
 namespace {
-
-// The menu of these cases: named values and personal parameters from a
-// table; a parameter not in it is missing.
-class MenuLifo final : public IMenuClient {
-public:
-    QMap<QString, QString> valori;
-
-    void ImpostaGestoreComandi(IComandiMenu*) override {}
-    QString Collega(const QString&, const QString&, const QString&) override { return {}; }
-    void Scollega() noexcept override {}
-    bool Collegato() const override { return true; }
-    void MostraMenu(const QString&) override {}
-    QVariant InviaComando(const QString&, const QString&, const QVariant&) override { return {}; }
-    void RitornaA(const QString&, const QString&, const QString&) override {}
-    void RegistraFinestra(const QString&, const QString&, const QString&) override {}
-    QString FileIni() override { return {}; }
-    ParametriLancioMenu ParametriLancio() override { return {}; }
-    QString CodiceProgramma() override { return QStringLiteral("36"); }
-    void AttivaFunzione(const QString&) override {}
-    void FineFunzione(const QString&) override {}
-    QString LeggiValore(const QString& nome, const QString& d) override {
-        if (valori.contains(nome))
-            return valori.value(nome);
-        return nome.startsWith(QLatin1String("Personal.")) ? ValoreMancanteMenu : d;
-    }
-    void ScriviValore(const QString& nome, const QString& v) override { valori[nome] = v; }
-};
 
 // Articles: A0 without levels, A1 with one group (sizes), A2 with two
 // (sizes and colours); their layers, one of A0 with no quantity but a value.
@@ -134,7 +108,7 @@ private:
     DatabasePgProva m_pg{QStringLiteral("quarvel_frmlifo")};
     int m_serie = 0;
     QSqlDatabase m_db;
-    MenuLifo m_menu;
+    MenuValori m_menu;
     std::unique_ptr<lookup::ComponenteAiutoQt> m_aiuto;
     std::unique_ptr<IComponenteDati> m_dati;
     std::unique_ptr<MessaggiScriptati> m_msg;
