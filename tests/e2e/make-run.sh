@@ -14,7 +14,7 @@ SHOTS=${2:-$ROOT/$BUILD/tests/e2e}
 
 if [[ -z "${E2E_XVFB:-}" ]]; then
     export E2E_XVFB=1
-    exec xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session -- "$0" "$@"
+    exec xvfb-run -a -n $((100 + $$ % 500)) -s "-screen 0 1024x768x24" dbus-run-session -- "$0" "$@"
 fi
 
 mkdir -p "$SHOTS"

@@ -9,9 +9,12 @@
 # manager sends when the operator closes a window) and sql (a query on the
 # demo company).  The menu and what it started are closed at the end.
 
+# Each run looks for a free display from a number of its own: an X server
+# of the run before, still going away, removes its socket by name and would
+# take a new server's on the same number with it.
 if [[ -z "${SCENARIO_XVFB:-}" ]]; then
     export SCENARIO_XVFB=1
-    exec xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session -- "$0" "$@"
+    exec xvfb-run -a -n $((100 + $$ % 500)) -s "-screen 0 1024x768x24" dbus-run-session -- "$0" "$@"
 fi
 
 mkdir -p "$SHOTS"
