@@ -201,7 +201,19 @@ bool FrmPrincipale::ProvaChiusura(qint16& flag) {
 bool FrmPrincipale::ChiudiProgramma() {
     if (m_chiuso)
         return true;
+    // One closing at a time: a timer or a posted request that asks again
+    // while the forms are being unloaded finds this one under way (the
+    // program must end once, after its repair if one was asked).
+    if (m_inChiusura)
+        return false;
+    m_inChiusura = true;
+    const struct Fine {
+        bool& f;
+        ~Fine() { f = false; }
+    } fine{m_inChiusura};
     QCoreApplication::processEvents();
+    if (m_chiuso)
+        return true;
     if (QApplication::activeModalWidget()) {
         // A window waits for the operator: it must be answered first.
         Sessione().RispostaFine = QStringLiteral("Maschera Modal");
@@ -477,13 +489,14 @@ void PianificaChiusura(qint16 immediata) {
 void ChiudiERipara() {
     StatoPrincipale().riparaDbDitta = true;
     FrmPrincipale* p = frmPrincipale();
-    if (!p || p->Chiuso())
+    if (!p || p->Chiuso() || p->InChiusura())
         return;
     // Out of the code of the form that met the damage: the forms close from
     // the event loop, as on the menu's "fine" (pending changes are asked
-    // for, and no form hands control back to the menu).
+    // for, and no form hands control back to the menu).  A closing already
+    // under way does the repair at its end.
     QTimer::singleShot(0, p, [p] {
-        if (p->Chiuso())
+        if (p->Chiuso() || p->InChiusura())
             return;
         ContestoSessione& s = Sessione();
         s.ChiusuraDaMenu = true;

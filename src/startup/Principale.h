@@ -33,6 +33,8 @@ public:
 
     // True once the program has closed (nothing more is tried).
     bool Chiuso() const { return m_chiuso; }
+    // True while a closing is under way (its forms are being unloaded).
+    bool InChiusura() const { return m_inChiusura; }
 
     // With -1 tries closing at once, only when no other window is left; with
     // 0 polls every 100 ms until no other window is left.
@@ -51,6 +53,7 @@ private:
     QLabel* m_lblChiusura = nullptr;
     QTimer* m_timChiudi = nullptr;
     bool m_chiuso = false;
+    bool m_inChiusura = false;
 };
 
 // The command link: holds the menu client so that its commands reach the
