@@ -404,6 +404,16 @@ void GeneraDemo(QSqlDatabase& db, const OpzioniDemo& o) {
         };
         conteggi(QStringLiteral("INV2023"), qMin<qint64>(o.righeInventario, 60));
         conteggi(QStringLiteral("INV2024"), o.righeInventario);
+        // A recount on the same date, of the first articles of the main
+        // warehouse: the latest inventory, the one the counts form proposes,
+        // shows real rows.  Its quantities do not draw from the sequence the
+        // other demo values come from.
+        for (qint64 a = 1; a <= qMin<qint64>(articoli, qMin<qint64>(o.righeInventario, 40)); ++a) {
+            QString l1, l2;
+            livelli(a, l1, l2);
+            r.Riga({QStringLiteral("INV2025"), codice(a), l1, l2, QStringLiteral("M01"),
+                    double((a * 37) % 250) + double(a % 4) * 0.25});
+        }
     }
     {
         Inseritore l(db, QStringLiteral("ArtLiFo"), 9);
