@@ -25,8 +25,9 @@ done
 
 PG=$ROOT/scripts/services/postgres.sh
 if [[ -x "$PG" ]]; then
+    # a server already running (the tests', another bench's) is left running
     started=0
-    if [[ -z "${PGPORT:-}" ]]; then
+    if ! (eval "$("$PG" env)" && pg_isready -q -h "$PGHOST" -p "$PGPORT") 2>/dev/null; then
         "$PG" start >/dev/null && started=1
     fi
     eval "$("$PG" env)"
