@@ -150,10 +150,14 @@ QSqlDatabase ApriPg(const ServerPg& s, const QString& nomeConnessione, bool sola
     db.setDatabaseName(s.database);
     db.setUserName(s.utente);
     db.setPassword(s.password);
+    // Read-only travels in the connection's options, so that the copies of
+    // the connection (the list count, the lookups) are read-only too.
     QStringList opzioni{
         QStringLiteral("connect_timeout=15"),
         QStringLiteral(
-            "options='-c client_min_messages=warning -c standard_conforming_strings=on'")};
+            "options='-c client_min_messages=warning -c standard_conforming_strings=on") +
+            (solaLettura ? QStringLiteral(" -c default_transaction_read_only=on'")
+                         : QStringLiteral("'"))};
     if (!s.sslmode.isEmpty())
         opzioni << QStringLiteral("sslmode=") + s.sslmode;
     db.setConnectOptions(opzioni.join(QLatin1Char(';')));
@@ -165,8 +169,6 @@ QSqlDatabase ApriPg(const ServerPg& s, const QString& nomeConnessione, bool sola
         throw MappaErroreApertura(info, e, Sorgente);
     }
     VerificaStringheStandard(db, nomeConnessione);
-    if (solaLettura)
-        QSqlQuery(db).exec(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"));
     Registra(nomeConnessione, info);
     return db;
 }
@@ -175,7 +177,16 @@ QSqlDatabase ApriPg(const ServerPg& s, const QString& nomeConnessione, bool sola
 QSqlDatabase ApriOdbc(const QString& nomeOdbc, const QString& utente, const QString& password,
                       const QString& nomeConnessione, bool solaLettura, bool psql) {
     QSqlDatabase db = NuovaConnessione(QStringLiteral("QODBC"), nomeConnessione);
-    db.setDatabaseName(nomeOdbc);
+    // psqlODBC takes the access mode as a hint only: a read-only opening
+    // has the server make every transaction read-only, through the text sent
+    // at connection (part of the connection text, so copies of the
+    // connection keep it).
+    if (solaLettura && psql)
+        db.setDatabaseName(
+            (nomeOdbc.contains(QLatin1Char('=')) ? nomeOdbc : QStringLiteral("DSN=") + nomeOdbc) +
+            QStringLiteral(";ConnSettings=SET%20default_transaction_read_only%3Don"));
+    else
+        db.setDatabaseName(nomeOdbc);
     // QODBC appends ";UID=...;PWD=..." to the text as given: a ';' or a brace
     // in the user or the password would end the attribute early, so they
     // travel between braces.

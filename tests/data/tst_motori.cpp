@@ -128,6 +128,8 @@ private slots:
     void scorrimento();
     void connessioneMotore_data();
     void connessioneMotore();
+    void solaLetturaAncheNelleCopie_data();
+    void solaLetturaAncheNelleCopie();
     void erroriApertura_data();
     void erroriApertura();
     void fileDanneggiato_data();
@@ -859,6 +861,46 @@ void TstMotori::connessioneMotore() {
         QVERIFY(db.isOpen());
     }
     QSqlDatabase::removeDatabase("DbDitta");
+}
+
+// A read-only opening refuses writes on the connection and on its copies
+// (the list count and the lookups run on copies of the company connection).
+void TstMotori::solaLetturaAncheNelleCopie_data() {
+    QTest::addColumn<QString>("nome");
+    QTest::addColumn<bool>("soloOdbc");
+    QTest::newRow("file") << m_file << false;
+    if (!m_pg)
+        return;
+    QTest::newRow("dsn nativo") << m_dsn << false;
+    QTest::newRow("dsn odbc") << m_dsn << true;
+}
+
+void TstMotori::solaLetturaAncheNelleCopie() {
+    PROVA_SOLO_PRIMO_MOTORE();
+    QFETCH(QString, nome);
+    QFETCH(bool, soloOdbc);
+    dati::Credenziali c;
+    c.utente = m_uid;
+    c.password = m_pwd;
+    c.soloOdbc = soloOdbc;
+    c.solaLettura = true;
+    {
+        QSqlDatabase db = dati::ApriDatabase(nome, {}, c, "sola");
+        QVERIFY(db.isOpen());
+        QSqlDatabase copia = QSqlDatabase::cloneDatabase(db, "sola-copia");
+        QVERIFY(copia.open());
+        for (QSqlDatabase* d : {&db, &copia}) {
+            QSqlQuery q(*d);
+            QVERIFY2(q.exec("SELECT COUNT(*) FROM Monete") && q.next(),
+                     qPrintable(q.lastError().text()));
+            QVERIFY2(!q.exec("UPDATE Monete SET Descrizione = Descrizione"),
+                     qPrintable(d->connectionName() + " wrote on a read-only opening"));
+        }
+        copia.close();
+    }
+    QSqlDatabase::removeDatabase("sola-copia");
+    dati::DimenticaConnessione("sola");
+    QSqlDatabase::removeDatabase("sola");
 }
 
 void TstMotori::erroriApertura_data() {
