@@ -97,7 +97,7 @@ finish() {
     # A program of this run still open (a message left unanswered): the
     # processes that carry this run's bus name, no others.
     for e in /proc/[0-9]*/environ; do
-        if { tr '\0' '\n' <"$e"; } 2>/dev/null | grep -qx "QUARVEL_MENU_BUS_NAME=$QUARVEL_MENU_BUS_NAME"; then
+        if { tr '\0' '\n' <"$e"; } 2>/dev/null | grep -x "QUARVEL_MENU_BUS_NAME=$QUARVEL_MENU_BUS_NAME" >/dev/null; then
             p=${e#/proc/}
             [[ ${p%%/*} != "$$" ]] && kill "${p%%/*}" 2>/dev/null || true
         fi
@@ -146,7 +146,7 @@ Database=$DB
 CommLog=0
 Debug=0
 INI
-odbcinst -q -s | grep -qx "\[$DSN\]" || fail "odbcinst does not list the data source $DSN"
+odbcinst -q -s | grep -x "\[$DSN\]" >/dev/null || fail "odbcinst does not list the data source $DSN"
 
 # 6. The company's tables and the demo data, the password in the environment.
 if ! QUARVEL_DITTA_PWD="$PWD_SQL" "$DITTA_PROG" --uid "$USR" --demo "$DSN" 2>"$T/ditta.log"; then
@@ -231,8 +231,10 @@ chmod 700 "$HOME/.config/quarvel"
 )
 
 # 8. make run DITTA=<data source>: the make variable reaches the script.
+# (grep reads the whole output: under pipefail, a grep -q that leaves early
+# makes the writer's SIGPIPE a failure)
 make -s -n -C "$ROOT" run BUILD="$BUILD" DITTA="$DSN" UTENTE="$USR" |
-    grep -q "DITTA=\"$DSN\" UTENTE=\"$USR\" scripts/run.sh" ||
+    grep "DITTA=\"$DSN\" UTENTE=\"$USR\" scripts/run.sh" >/dev/null ||
     fail "make run does not hand DITTA and UTENTE to scripts/run.sh"
 
 export QUARVEL_MENU_BUS_NAME="it.belcor.Quarvel.MenuRicetta$$"

@@ -62,10 +62,10 @@ while read -r cmd; do
     [[ -x "$BIN/${cmd%% *}" ]] || fail "the desktop entry runs '$cmd', not an installed program"
 done < <(sed -n 's/^Exec=//p' "$DESKTOP")
 for f in "$BIN"/*; do
-    if readelf -d "$f" | grep -E 'R(UN)?PATH' | grep -qF "$BUILD"; then
+    if readelf -d "$f" | grep -E 'R(UN)?PATH' | grep -F "$BUILD" >/dev/null; then
         fail "$f keeps a library path into the build folder"
     fi
-    if readelf -p .rodata "$f" 2>/dev/null | grep -qF "$ROOT/"; then
+    if readelf -p .rodata "$f" 2>/dev/null | grep -F "$ROOT/" >/dev/null; then
         fail "$f holds a path into the source or build folder"
     fi
 done
@@ -97,7 +97,7 @@ finish() {
     # A program of this run still open (a message left unanswered): the
     # processes that carry this run's bus name, no others.
     for e in /proc/[0-9]*/environ; do
-        if { tr '\0' '\n' <"$e"; } 2>/dev/null | grep -qx "QUARVEL_MENU_BUS_NAME=$QUARVEL_MENU_BUS_NAME"; then
+        if { tr '\0' '\n' <"$e"; } 2>/dev/null | grep -x "QUARVEL_MENU_BUS_NAME=$QUARVEL_MENU_BUS_NAME" >/dev/null; then
             p=${e#/proc/}
             [[ ${p%%/*} != "$$" ]] && kill "${p%%/*}" 2>/dev/null || true
         fi
@@ -143,7 +143,7 @@ if ! MENU_WIN=$(window "Menu - Quarvel" 30); then
 fi
 # The desktop puts the window under the entry's icon by its class.
 wmclass=$(sed -n 's/^StartupWMClass=//p' "$DESKTOP")
-xdotool search --onlyvisible --class "^$wmclass\$" 2>/dev/null | grep -qx "$MENU_WIN" ||
+xdotool search --onlyvisible --class "^$wmclass\$" 2>/dev/null | grep -x "$MENU_WIN" >/dev/null ||
     fail "the menu's window is not of the class '$wmclass' the desktop entry names"
 [[ -f "$HOME/.local/share/quarvel/ditta-demo.db" ]] ||
     fail "the installed quarvel-ditta did not create the demo company"
