@@ -1,7 +1,9 @@
 #include "Stampa.h"
 
 #include "Cups.h"
+#include "Email.h"
 #include "OpzioniStampa.h"
+#include "Pdf.h"
 #include "ScritturaFile.h"
 #include "suite/Errore.h"
 #include "suite/Sessione.h"
@@ -114,6 +116,38 @@ qint64 Stampa::suStampante(IListaLettura& lista, const QVector<int>& colonne,
     return imp.Disegna(pr, lista, da, a, [this](int n) { return avanti(n); });
 }
 
+qint64 Stampa::suPdf(IListaLettura& lista, const QVector<int>& colonne,
+                     const RichiestaStampaLista& r) {
+    IOpzioniStampa& o = *m_opzioni;
+    const int da = Intero(o.Valore(QStringLiteral("PaginaDa")), 1);
+    const int a = Intero(o.Valore(QStringLiteral("PaginaA")), 0);
+    if (a >= 1 && da > a)
+        Rifiuta(QStringLiteral("Selezione Pagina Da maggiore di Pagina A"));
+    if (o.Valore(QStringLiteral("StampaCaption")).toString().isEmpty())
+        o.setValore(QStringLiteral("StampaCaption"), r.titolo);
+    const QString file = NomeFilePdf(o.Valore(QStringLiteral("PdfNomeFile")).toString(), r.titolo,
+                                     QDateTime::currentDateTime());
+    const int pagine =
+        ScriviPdf(lista, colonne, r, o, file, da, a, [this](int n) { return avanti(n); });
+    o.setValore(QStringLiteral("PdfFileScritto"), file);
+    if (m_interrotta)
+        return pagine;
+    // "PdfAutomImpPar": the two parameter files, "UsaPdfCreator",
+    // "CreatorAutosaveStart", "UsaPdf995".
+    const QVariantList par = o.Valore(QStringLiteral("PdfAutomImpPar")).toList();
+    if (par.size() > 3 &&
+        par.at(3).toString().trimmed().compare(QLatin1String("S"), Qt::CaseInsensitive) == 0)
+        ApriConVisualizzatore(file);
+    if (o.Valore(QStringLiteral("EmailInvia")).toBool()) {
+        if (!m_inCorso || !m_inCorso->ChiediEmailLogPwd())
+            Rifiuta(QStringLiteral("Email non inviata: mancano i dati per l'invio. Il file pdf "
+                                   "%1 è stato creato")
+                        .arg(file));
+        SpedisciPdf(o, file);
+    }
+    return pagine;
+}
+
 qint64 Stampa::suFissa(IListaLettura& lista, const QVector<int>& colonne, const QString& titolo) {
     const IOpzioniStampa& o = *m_opzioni;
     if (o.osFisFileName.trimmed().isEmpty())
@@ -151,6 +185,8 @@ qint64 Stampa::StampaLista(IListaLettura& lista, const RichiestaStampaLista& r) 
     const IOpzioniStampa& o = *m_opzioni;
     switch (o.oiStaVid) {
     case DestStampa::Stampante:
+        if (o.Valore(QStringLiteral("PdfAutomAbil")).toBool())
+            return suPdf(lista, colonne, r);
         return suStampante(lista, colonne, r);
     case DestStampa::File: {
         if (o.osFileName.trimmed().isEmpty())

@@ -3,7 +3,12 @@
 // target.  0 printer: the pages drawn with QPrinter on the CUPS queue of the
 // options (the default queue when they name none), in the orientation asked
 // (portrait when forced), on the paper and bin of the options' codes, for the
-// page range "PaginaDa" to "PaginaA".  2 file: delimited text or the workbook
+// page range "PaginaDa" to "PaginaA".
+// With "PdfAutomAbil" the same pages go into a PDF file instead (Pdf.h),
+// whose name is left in the options' "PdfFileScritto"; it is opened when
+// "PdfAutomImpPar" says so, and with "EmailInvia" it is mailed (Email.h)
+// once the printing-in-progress form has put the message data in the
+// options (ChiediEmailLogPwd).  2 file: delimited text or the workbook
 // (ScritturaFile.h).  3 fixed-length text: to the file named, or, when the
 // options say a printer, sent raw to that queue (or written to that device
 // when it is a path).  The screen target is not offered yet: asking for it
@@ -46,6 +51,8 @@ public:
 private:
     qint64 suStampante(IListaLettura& lista, const QVector<int>& colonne,
                        const RichiestaStampaLista& richiesta);
+    qint64 suPdf(IListaLettura& lista, const QVector<int>& colonne,
+                 const RichiestaStampaLista& richiesta);
     qint64 suFissa(IListaLettura& lista, const QVector<int>& colonne, const QString& titolo);
     bool avanti(int pagina);
 

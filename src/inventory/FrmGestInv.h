@@ -7,10 +7,12 @@
 // barcode (F4): a keyboard-wedge scanner types the barcode and Enter into
 // the article cell, and the row comes out as if typed by hand.
 
+#include "inventory/CaricoConteggi.h"
 #include "inventory/FileTerminale.h"
 #include "listform/FrmLista.h"
 
 #include <QPointer>
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -27,6 +29,7 @@ QString RicercaBarre();      // ComTipoRic while searching by article code
 QString RicercaArticolo();   // ComTipoRic while searching by barcode
 } // namespace testi_gestinv
 
+class FrmCaricaFile;
 class FrmSelIniCarFile;
 
 class FrmGestInv final : public FrmLista {
@@ -58,8 +61,20 @@ public:
     // The parameter set dialog has closed.
     Q_INVOKABLE void DopoSceIniLetFile();
     // Makes a file-load parameter set current and checks it (strict with
-    // pbDisTool, which also sets the load button's visibility).
+    // pbDisTool, which also sets the load button's visibility).  A set that
+    // switches loading off hides the button until the form is opened again.
     void ImpLetDaFile(const QString& psLettArtDafile, bool pbDisTool);
+    // One load of the current set's file into the inventory shown, in the
+    // warehouse msMagCarico: the download program first when the set names
+    // one, the progress window while the lines go in, then FineLetCodBar and
+    // the summary of the load.
+    void LeggiDaFileBarCode();
+    // Closes the file, then deletes it or keeps it as the set's CancFile
+    // says ("S", "N", anything else asks).
+    void FineLetCodBar();
+    // Field piNumCampo (1 = first) of a line of the current set's layout.
+    QString LeggiCampo(const QString& psRiga, int piNumCampo) const;
+    QString LeggiCampoApici(const QString& psRiga, int piNumCampo) const;
 
     // ---- State, readable by tests ------------------------------------------------
     bool mbModoRicerca() const { return m_mbModoRicerca; }
@@ -70,12 +85,20 @@ public:
     int miTastoRic() const { return m_miTastoRic; }
     bool mbLettFileAbil() const { return m_mbLettFileAbil; }
     const QString& msSetCarico() const { return m_msSetCarico; }
+    bool mbCaricoInCorso() const { return m_mbCaricoInCorso; }
+    const inventario::SetCarico& setCarico() const { return m_set; }
+    // What the last load did.
+    const inventario::EsitoCarico& esitoCarico() const { return m_esito; }
+    // The progress window, while a load runs.
+    FrmCaricaFile* frmCaricaFile() const;
 
     // The header code box's key up (F2 to F6 open the lookup).
     Q_INVOKABLE void txt_KeyUp(int Index, int KeyCode, int Shift);
     // The mode switch, the lookup type toggle.
     void ComGes_Click();
     void ComTipoRic_Click();
+    // The load button: the warehouse request, the load, the list refreshed.
+    void ComCarica_Click();
     // Right click on the load button: the parameter set dialog.
     void ComCarica_MouseUp();
 
@@ -90,6 +113,7 @@ protected:
     void OnAddNew() override;
     void KeyDown(int& KeyCode, int Shift) override;
     bool eventFilter(QObject* o, QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
 
 private:
     void GestisciInventario();
@@ -102,6 +126,9 @@ private:
     IColonnaGriglia* colonna(const QString& campo) const;
     QString campoDi(int indice) const;
     int decimaliQta() const;
+    // True when a load may start; otherwise tells the operator why not.
+    bool CaricoPossibile();
+    void AvviaProgrammaPrima();
 
     QWidget* m_pictTesta = nullptr;
     QLineEdit* m_txt10 = nullptr;
@@ -126,6 +153,13 @@ private:
     bool m_mbCaricoInCorso = false;
     inventario::SetCarico m_set;
     QPointer<FrmSelIniCarFile> m_selIni;
+    // The set that switched loading off while the form was open.
+    QString m_setSpento;
+    // The file being loaded (its path on this system).
+    std::unique_ptr<QFile> m_file;
+    QString m_fileLocale;
+    inventario::EsitoCarico m_esito;
+    QPointer<FrmCaricaFile> m_progresso;
 
     // BeforeColUpdate is running (DatiValidi adds the cell rules of this form).
     bool m_inAggColonna = false;

@@ -50,6 +50,11 @@ public:
     void SelDeselSalOpz(bool spunta);
     void comOk_Click();
 
+    // The e-mail data request (PDF and e-mail panel, PannelloPdfEmail.cpp):
+    // 1000 while it runs, 200 when the operator cancelled it, else 0.
+    qint16 oiRichDatiEmail = 0;
+    bool RichDatiEmail();
+
     // The controls, by their names.
     QWidget* controllo(const QString& nome) const { return m_controlli.value(nome); }
     template <typename T> T* c(const QString& nome) const {

@@ -1,5 +1,10 @@
 #include "FrmStampaInCorso.h"
 
+#include "FrmSceltaStam.h"
+#include "PreparaEmail.h"
+#include "suite/Errore.h"
+#include "suite/Messaggi.h"
+
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
@@ -31,6 +36,53 @@ FrmStampaInCorso::FrmStampaInCorso(QWidget* genitore) : QDialog(genitore) {
 
 void FrmStampaInCorso::MostraPagina(int pagina) {
     m_lblPag->setText(QString::number(pagina));
+}
+
+namespace {
+RichiestaDatiEmail& Richiesta() {
+    static RichiestaDatiEmail r;
+    return r;
+}
+} // namespace
+
+void ImpostaRichiestaDatiEmail(RichiestaDatiEmail richiesta) {
+    Richiesta() = std::move(richiesta);
+}
+
+bool FrmStampaInCorso::ChiediEmailLogPwd() {
+    IOpzioniStampa* o = m_stampa ? m_stampa->ogOpzSta() : nullptr;
+    if (!o)
+        return false;
+    try {
+        PreparaEmail().InviaEmail(*o, QString());
+        return true;
+    } catch (const Errore& e) {
+        if (e.numero() != ErrDatiEmailMancanti) {
+            MsgErrfrm(e.descrizione(), QString::number(e.numero()));
+            return false;
+        }
+    }
+    // The data are missing: the operator completes them, then the message
+    // is prepared again.
+    bool ok = false;
+    if (Richiesta()) {
+        ok = Richiesta()(*o);
+    } else {
+        FrmSceltaStam dialogo(this);
+        dialogo.setOgOpzSta(o);
+        dialogo.oiRichDatiEmail = 1000;
+        ok = dialogo.RichDatiEmail();
+        dialogo.oiRichDatiEmail = 0;
+    }
+    if (!ok)
+        return false;
+    try {
+        PreparaEmail().InviaEmail(*o, QString());
+        return true;
+    } catch (const Errore& e) {
+        MsgErrfrm(e.descrizione(), QString::number(e.numero()));
+        return false;
+    }
 }
 
 void FrmStampaInCorso::ComSTampa_Click() {

@@ -99,6 +99,9 @@ public:
     virtual void setOgStampa(IStampa* stampa) = 0;
     // The page being printed.
     virtual void MostraPagina(int pagina) = 0;
+    // The finished print is to be mailed: true when the message data are in
+    // the print's options (asked of the operator when missing).
+    virtual bool ChiediEmailLogPwd() { return false; }
 };
 
 // What the list-command object passes on for a list print.

@@ -1,0 +1,9 @@
+#include "FrmSceltaStam.h"
+
+namespace quarvel {
+
+bool FrmSceltaStam::RichDatiEmail() {
+    return false;
+}
+
+} // namespace quarvel
