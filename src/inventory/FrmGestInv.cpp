@@ -21,6 +21,7 @@
 #include "suite/Utilita.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDate>
@@ -28,6 +29,7 @@
 #include <QDesktopServices>
 #include <QEvent>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -890,8 +892,11 @@ void FrmGestInv::ComCarica_Click() {
         return;
     m_msMagCarico = scelto;
     LeggiDaFileBarCode();
-    if (!m_mbModoRicerca)
+    if (!m_mbModoRicerca) {
         ButtonComando(QStringLiteral("Aggiorna"));
+        // the operator goes on with the rows
+        dbgRiga()->widget()->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 // Opens the download program as the desktop opens a file: a program is
@@ -966,14 +971,22 @@ void FrmGestInv::LeggiDaFileBarCode() {
     p->show();
     QCoreApplication::processEvents();
     auto fermato = [&p] { return p && p->Fermato(); };
+    // the buttons of the unknown-article message are as wide as the longer caption
+    const QString NonMostrare = QStringLiteral("&Non mostrare più");
+    const int larghezzaNonMostrare =
+        (QFontMetrics(QApplication::font()).horizontalAdvance(QStringLiteral("Non mostrare più")) +
+         32) *
+        15;
     carico.articoloInesistente = [&](const QString& codice, qint64) {
         if (fermato())
             return false;
-        const int r = msgCom(QStringLiteral("Articolo ") + codice +
-                                 QStringLiteral(" Inesistente.") + QStringLiteral("\r\n") +
-                                 QStringLiteral("Impossibile caricare la riga letta"),
-                             Ok, QStringLiteral("&Non mostrare più"));
-        return r != 2;
+        RichiestaMsgCom m;
+        m.psLabel = QStringLiteral("Articolo ") + codice + QStringLiteral(" Inesistente.") +
+                    QStringLiteral("\r\n") + QStringLiteral("Impossibile caricare la riga letta");
+        m.psCom1 = Ok;
+        m.pvCom2 = NonMostrare;
+        m.pvWidthCom = larghezzaNonMostrare;
+        return msgCom(m) != 2;
     };
     carico.avanzamento = [&](const inventario::EsitoCarico& e) {
         if (p)
