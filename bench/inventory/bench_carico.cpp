@@ -95,7 +95,10 @@ int main(int argc, char* argv[]) {
                                    QStringLiteral("modo"), QStringLiteral("quarvel"));
     const QCommandLineOption oBlocco(QStringLiteral("blocco"), QStringLiteral("righe per blocco"),
                                      QStringLiteral("n"), QStringLiteral("0"));
-    p.addOptions({oMotore, oRighe, oArticoli, oDb, oFile, oModo, oBlocco});
+    const QCommandLineOption oScrittura(QStringLiteral("righe-per-scrittura"),
+                                        QStringLiteral("righe lette fra due scritture"),
+                                        QStringLiteral("n"), QStringLiteral("0"));
+    p.addOptions({oMotore, oRighe, oArticoli, oDb, oFile, oModo, oBlocco, oScrittura});
     p.process(app);
     InstallaUtilita();
 
@@ -138,6 +141,8 @@ int main(int argc, char* argv[]) {
     inventario::CaricoConteggi c(db, set, {QStringLiteral("INV1"), QStringLiteral("M1")});
     if (p.value(oBlocco).toInt() > 0)
         c.impostaRighePerBlocco(p.value(oBlocco).toInt());
+    if (p.value(oScrittura).toLongLong() > 0)
+        c.impostaRighePerScrittura(p.value(oScrittura).toLongLong());
     inventario::FileScarti scarti(f.fileName(), QDateTime::currentDateTime());
     QElapsedTimer t;
     t.start();

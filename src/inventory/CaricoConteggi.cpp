@@ -29,12 +29,28 @@ const QString SenzaLivello = QStringLiteral("~ç~");
 // regard to case (SQLite's NOCASE; citext under the C character classes
 // the company databases are made with).
 QString Chiave(const QString& codice) {
+    const QChar* d = codice.constData();
+    const qsizetype n = codice.size();
+    qsizetype i = 0;
+    while (i < n && !(d[i].unicode() >= 'A' && d[i].unicode() <= 'Z'))
+        ++i;
+    if (i == n)
+        return codice; // already folded (a barcode of digits): shared, not copied
     QString k = codice;
-    for (QChar& c : k)
-        if (c.unicode() >= 'A' && c.unicode() <= 'Z')
-            c = QChar(c.unicode() + ('a' - 'A'));
+    QChar* w = k.data();
+    for (; i < n; ++i)
+        if (w[i].unicode() >= 'A' && w[i].unicode() <= 'Z')
+            w[i] = QChar(w[i].unicode() + ('a' - 'A'));
     return k;
 }
+
+// Rows waiting, before they are written: unless the caller says otherwise,
+// this many when codes are looked up (every article when all are in memory).
+constexpr int ArticoliPerScritturaCercando = 50000;
+// Companies with more articles than this look codes up, whatever the file.
+constexpr qint64 MassimoArticoliInMemoria = 2000000;
+// A block ends, and the caller is told, after this long.
+constexpr qint64 MillisecondiPerAvviso = 100;
 
 enum class Ricerca { Nessuna, Barcode, Articolo };
 
@@ -61,6 +77,39 @@ Ricerca DaLettera(QChar c) {
     return Ricerca::Nessuna;
 }
 
+// What a line searches, first and second, and the keys of each kind of search.
+struct Piano {
+    Ricerca prima = Ricerca::Nessuna, seconda = Ricerca::Nessuna;
+    QString barcode, articolo;
+    const QString& Chiave(Ricerca r) const { return r == Ricerca::Barcode ? barcode : articolo; }
+};
+
+QString ConAggiunte(const SetCarico& set, const QString& codice) {
+    if (set.addArtPrima.isEmpty() && set.addArtDopo.isEmpty())
+        return codice;
+    return set.addArtPrima + codice + set.addArtDopo;
+}
+
+Piano PianoDi(const QString& codice, const SetCarico& set) {
+    Piano p;
+    const QString& seq = set.codArtSeqRic;
+    if (!set.codArtInizIdent.isEmpty() &&
+        codice.startsWith(set.codArtInizIdent, Qt::CaseInsensitive)) {
+        // marked as an article code: that search alone
+        p.prima = Ricerca::Articolo;
+        p.articolo = ConAggiunte(set, codice.mid(set.codArtInizIdent.size()));
+        return p;
+    }
+    p.barcode = codice;
+    p.articolo = ConAggiunte(set, codice);
+    p.prima = seq.isEmpty() ? Ricerca::Barcode : DaLettera(seq.at(0));
+    if (p.prima == Ricerca::Nessuna)
+        p.prima = Ricerca::Articolo; // any letter but B searches by article first
+    if (seq.size() != 1)
+        p.seconda = seq.isEmpty() ? Ricerca::Articolo : DaLettera(seq.at(1));
+    return p;
+}
+
 } // namespace
 
 CaricoConteggi::CaricoConteggi(QSqlDatabase db, SetCarico set, Destinazione dest)
@@ -75,6 +124,7 @@ void CaricoConteggi::Cerca(bool perBarcode, const QStringList& codici) {
     for (qsizetype inizio = 0; inizio < codici.size(); inizio += passo) {
         const QStringList parte = codici.mid(inizio, passo);
         QString sql = QStringLiteral("SELECT %1, Articolo FROM Articoli WHERE %1 ").arg(colonna);
+        const QString ordine = QStringLiteral(" ORDER BY Articolo"); // a shared barcode: the first
         if (m_pg) {
             // the server takes the codes as one array: one parameter, one plan
             sql += QStringLiteral("= ANY(CAST(? AS citext[]))");
@@ -85,6 +135,7 @@ void CaricoConteggi::Cerca(bool perBarcode, const QStringList& codici) {
                 segni << QStringLiteral("?");
             sql += QStringLiteral("IN (%1)").arg(segni.join(QLatin1Char(',')));
         }
+        sql += ordine;
         QSqlQuery& q = Istruzione(sql);
         if (m_pg) {
             q.addBindValue(ArrayTesto(parte));
@@ -107,44 +158,35 @@ void CaricoConteggi::Cerca(bool perBarcode, const QStringList& codici) {
     }
 }
 
+void CaricoConteggi::RisolviInMemoria(Voce& v) const {
+    const Piano p = PianoDi(v.codice, m_set);
+    for (const Ricerca r : {p.prima, p.seconda}) {
+        if (r == Ricerca::Nessuna)
+            continue;
+        const QHash<QString, qint32>& indice =
+            r == Ricerca::Barcode ? m_indiceBarcode : m_indiceArticolo;
+        const auto it = indice.constFind(Chiave(p.Chiave(r)));
+        if (it != indice.cend()) {
+            v.indice = *it;
+            v.articolo = m_pendenti.at(*it).articolo;
+            return;
+        }
+    }
+}
+
 void CaricoConteggi::Risolvi(QVector<Voce>& voci) {
-    // What each line searches, first and second.
-    struct Piano {
-        Ricerca prima = Ricerca::Nessuna, seconda = Ricerca::Nessuna;
-        QString barcode, articolo; // the keys of each kind of search
-    };
     // Many articles, or ever new codes: the memory stays bounded.  Emptied
-    // here, before a block decides what it must look up.  All the articles
-    // read at the start stay: a code missing there names no article.
-    if (!m_tuttiInMemoria && m_barcode.size() + m_articoli.size() > m_limiteCache) {
+    // here, before a block decides what it must look up.
+    if (m_barcode.size() + m_articoli.size() > m_limiteCache) {
         m_barcode.clear();
         m_articoli.clear();
     }
-    QVector<Piano> piani(voci.size());
-    const QString& seq = m_set.codArtSeqRic;
-    for (qsizetype i = 0; i < voci.size(); ++i) {
-        Piano& p = piani[i];
-        const QString& codice = voci[i].codice;
-        if (!m_set.codArtInizIdent.isEmpty() &&
-            codice.startsWith(m_set.codArtInizIdent, Qt::CaseInsensitive)) {
-            // marked as an article code: that search alone
-            p.prima = Ricerca::Articolo;
-            p.articolo =
-                m_set.addArtPrima + codice.mid(m_set.codArtInizIdent.size()) + m_set.addArtDopo;
-            continue;
-        }
-        p.barcode = codice;
-        p.articolo = m_set.addArtPrima + codice + m_set.addArtDopo;
-        p.prima = seq.isEmpty() ? Ricerca::Barcode : DaLettera(seq.at(0));
-        if (p.prima == Ricerca::Nessuna)
-            p.prima = Ricerca::Articolo; // any letter but B searches by article first
-        if (seq.size() != 1)
-            p.seconda = seq.isEmpty() ? Ricerca::Articolo : DaLettera(seq.at(1));
-    }
+    QVector<Piano> piani;
+    piani.reserve(voci.size());
+    for (const Voce& v : std::as_const(voci))
+        piani << PianoDi(v.codice, m_set);
 
-    auto chiaveDi = [](const Piano& p, Ricerca r) {
-        return r == Ricerca::Barcode ? p.barcode : p.articolo;
-    };
+    auto chiaveDi = [](const Piano& p, Ricerca r) { return p.Chiave(r); };
     auto trovato = [this](Ricerca r, const QString& k) {
         return (r == Ricerca::Barcode ? m_barcode : m_articoli).value(Chiave(k));
     };
@@ -166,9 +208,9 @@ void CaricoConteggi::Risolvi(QVector<Voce>& voci) {
             visti.insert(tag);
             (r == Ricerca::Barcode ? barcode : articoli) << k;
         }
-        if (!barcode.isEmpty() && !m_tuttiInMemoria)
+        if (!barcode.isEmpty())
             Cerca(true, barcode);
-        if (!articoli.isEmpty() && !m_tuttiInMemoria)
+        if (!articoli.isEmpty())
             Cerca(false, articoli);
         for (qsizetype i = 0; i < voci.size(); ++i) {
             if (!voci[i].articolo.isEmpty())
@@ -180,7 +222,7 @@ void CaricoConteggi::Risolvi(QVector<Voce>& voci) {
     }
 }
 
-bool CaricoConteggi::Scrivi(const QVector<const Voce*>& righe, QString* errore) {
+bool CaricoConteggi::Scrivi(const QVector<const Pendente*>& righe, QString* errore) {
     const QString conflitto =
         QStringLiteral(" ON CONFLICT (CodInv, Articolo, Livello1, Livello2, Magazzino) DO UPDATE "
                        "SET Giacenza = excluded.Giacenza");
@@ -213,7 +255,7 @@ bool CaricoConteggi::Scrivi(const QVector<const Voce*>& righe, QString* errore) 
         QStringList articoli, quantita;
         articoli.reserve(righe.size());
         quantita.reserve(righe.size());
-        for (const Voce* v : righe) {
+        for (const Pendente* v : righe) {
             articoli << v->articolo;
             quantita << QString::number(v->quantita, 'g', 17);
         }
@@ -224,7 +266,7 @@ bool CaricoConteggi::Scrivi(const QVector<const Voce*>& righe, QString* errore) 
         q->addBindValue(ArrayTesto(articoli));
         q->addBindValue(QLatin1Char('{') + quantita.join(QLatin1Char(',')) + QLatin1Char('}'));
     } else {
-        for (const Voce* v : righe) {
+        for (const Pendente* v : righe) {
             q->addBindValue(m_dest.codInv);
             q->addBindValue(v->articolo);
             q->addBindValue(SenzaLivello);
@@ -262,70 +304,145 @@ bool CaricoConteggi::ConnessionePersa() {
     return !m_db.isOpen() || !prova.exec(QStringLiteral("SELECT 1"));
 }
 
-bool CaricoConteggi::Scarta(const Voce& v, FileScarti& scarti, EsitoCarico& esito) {
+bool CaricoConteggi::Scarta(const QByteArray& grezza, FileScarti& scarti, EsitoCarico& esito) {
     ++esito.righeScartate;
     QString errore;
-    if (!scarti.Aggiungi(v.grezza, &errore)) {
+    if (!scarti.Aggiungi(grezza, &errore)) {
         esito.errore = errore;
         return false;
     }
     return true;
 }
 
+QByteArray CaricoConteggi::Grezza(const Pendente& p) {
+    if (!p.grezza.isEmpty() || p.inizio < 0 || !m_file || m_file->isSequential())
+        return p.grezza;
+    // read again where it was; the reading of the file goes on where it was
+    const qint64 qui = m_file->pos();
+    QByteArray g;
+    if (m_file->seek(p.inizio))
+        g = m_file->read(p.lunghezza);
+    m_file->seek(qui);
+    return g;
+}
+
+bool CaricoConteggi::Avanza(const EsitoCarico& esito, bool sempre) {
+    if (!avanzamento)
+        return true;
+    const qint64 ora = m_orologio.elapsed();
+    if (!sempre && ora - m_ultimoAvviso < MillisecondiPerAvviso)
+        return true;
+    m_ultimoAvviso = ora;
+    return avanzamento(esito);
+}
+
 bool CaricoConteggi::Blocco(QVector<Voce>& voci, FileScarti& scarti, EsitoCarico& esito) {
     if (voci.isEmpty())
         return true;
-    try {
-        Risolvi(voci);
-    } catch (const QSqlError& e) {
-        esito.errore = QStringLiteral("Impossibile cercare gli articoli: %1").arg(e.text());
-        return false;
+    if (m_tuttiInMemoria) {
+        for (Voce& v : voci)
+            RisolviInMemoria(v);
+    } else {
+        try {
+            Risolvi(voci);
+        } catch (const QSqlError& e) {
+            esito.errore = QStringLiteral("Impossibile cercare gli articoli: %1").arg(e.text());
+            return false;
+        }
     }
     // The rows to write: one per article, with the quantity of its last
     // line, kept across blocks until enough articles wait.
+    const bool rileggibile = m_file && !m_file->isSequential();
     for (Voce& v : voci) {
         if (v.articolo.isEmpty()) {
-            if (!Scarta(v, scarti, esito))
+            if (!Scarta(v.grezza, scarti, esito))
                 return false;
             if (m_avvisa && articoloInesistente)
                 m_avvisa = articoloInesistente(v.codice, v.numero);
             continue;
         }
-        const QString k = Chiave(v.articolo);
-        const auto it = m_posizione.constFind(k);
-        if (it != m_posizione.cend()) {
-            Pendente& p = m_pendenti[*it];
-            p.voce = std::move(v); // the later line wins
-            ++p.righe;
-        } else {
-            m_posizione.insert(k, m_pendenti.size());
-            m_pendenti.append({std::move(v), 1});
+        qint32 posto = v.indice;
+        if (!m_tuttiInMemoria) {
+            const QString k = Chiave(v.articolo);
+            const auto it = m_posizione.constFind(k);
+            if (it != m_posizione.cend()) {
+                posto = *it;
+            } else {
+                posto = qint32(m_pendenti.size());
+                m_posizione.insert(k, posto);
+                m_pendenti.append(Pendente{});
+                m_pendenti.last().articolo = v.articolo;
+            }
         }
+        Pendente& p = m_pendenti[posto];
+        if (p.righe == 0)
+            m_attesa.append(posto);
+        ++p.righe;
+        // the later line wins
+        p.quantita = v.quantita;
+        p.inizio = v.inizio;
+        p.lunghezza = qint32(v.grezza.size());
+        if (rileggibile && v.inizio >= 0)
+            p.grezza.clear();
+        else
+            p.grezza = std::move(v.grezza);
+        ++m_righeDaScrivere;
     }
-    if (m_pendenti.size() >= m_articoliPerScrittura)
+    const qsizetype limite = m_articoliPerScrittura > 0 ? m_articoliPerScrittura
+                             : m_tuttiInMemoria         ? m_pendenti.size()
+                                                        : ArticoliPerScritturaCercando;
+    if (m_attesa.size() >= limite || m_righeDaScrivere >= m_righePerScrittura)
         return Scarica(scarti, esito);
     return true;
 }
 
-bool CaricoConteggi::Scarica(FileScarti& scarti, EsitoCarico& esito) {
-    if (m_pendenti.isEmpty())
-        return true;
-    QVector<const Voce*> righe;
-    righe.reserve(m_pendenti.size());
-    for (const Pendente& p : std::as_const(m_pendenti))
-        righe << &p.voce;
-    auto svuota = [this] {
+void CaricoConteggi::Svuota() {
+    if (m_tuttiInMemoria) {
+        for (const qint32 i : std::as_const(m_attesa)) {
+            m_pendenti[i].righe = 0;
+            m_pendenti[i].grezza.clear();
+        }
+    } else {
         m_pendenti.clear();
         m_posizione.clear();
-    };
+    }
+    m_attesa.clear();
+    m_righeDaScrivere = 0;
+}
+
+bool CaricoConteggi::Scarica(FileScarti& scarti, EsitoCarico& esito) {
+    if (m_attesa.isEmpty())
+        return true;
+    // In the order of the articles, as the inventory's key orders them:
+    // each page of its index is written once, not once per row.
+    QVector<const Pendente*> righe;
+    righe.reserve(m_attesa.size());
+    if (m_tuttiInMemoria) {
+        // the articles in memory are already in that order
+        std::sort(m_attesa.begin(), m_attesa.end());
+        for (const qint32 i : std::as_const(m_attesa))
+            righe << &m_pendenti.at(i);
+    } else {
+        QVector<std::pair<QString, qint32>> ordine;
+        ordine.reserve(m_posizione.size());
+        for (auto it = m_posizione.cbegin(); it != m_posizione.cend(); ++it)
+            ordine.append({it.key(), it.value()});
+        std::sort(ordine.begin(), ordine.end());
+        for (const auto& [chiave, i] : std::as_const(ordine))
+            righe << &m_pendenti.at(i);
+    }
 
     QString errore;
     bool ok = m_db.transaction();
     if (!ok)
         errore = m_db.lastError().text();
     const int perIstruzione = RighePerIstruzione(m_pg);
-    for (qsizetype i = 0; ok && i < righe.size(); i += perIstruzione)
+    for (qsizetype i = 0; ok && i < righe.size(); i += perIstruzione) {
         ok = Scrivi(righe.mid(i, perIstruzione), &errore);
+        // the window stays alive; a stop asked now comes after this write
+        if (ok && !Avanza(esito, false))
+            m_fermare = true;
+    }
     if (ok && !m_db.commit()) {
         ok = false;
         errore = m_db.lastError().text();
@@ -333,64 +450,82 @@ bool CaricoConteggi::Scarica(FileScarti& scarti, EsitoCarico& esito) {
     if (ok) {
         // every line of a known article went in (a later line of the same
         // article over an earlier one)
-        for (const Pendente& p : std::as_const(m_pendenti))
-            esito.righeScritte += p.righe;
-        svuota();
+        for (const Pendente* p : std::as_const(righe))
+            esito.righeScritte += p->righe;
+        Svuota();
         return true;
     }
     m_db.rollback();
+    const QString persa = QStringLiteral("La connessione al database si è interrotta: %1");
     if (ConnessionePersa()) {
-        esito.errore = QStringLiteral("La connessione al database si è interrotta: %1").arg(errore);
-        svuota();
+        esito.errore = persa.arg(errore);
+        Svuota();
         return false;
     }
     // Again a row at a time: only the rows the database refuses are refused.
-    for (const Pendente& p : std::as_const(m_pendenti)) {
-        if (Scrivi({&p.voce}, &errore)) {
-            esito.righeScritte += p.righe;
+    for (const Pendente* p : std::as_const(righe)) {
+        if (Scrivi({p}, &errore)) {
+            esito.righeScritte += p->righe;
             continue;
         }
         if (ConnessionePersa()) {
-            esito.errore =
-                QStringLiteral("La connessione al database si è interrotta: %1").arg(errore);
-            svuota();
+            esito.errore = persa.arg(errore);
+            Svuota();
             return false;
         }
-        if (!Scarta(p.voce, scarti, esito)) {
-            svuota();
+        if (!Scarta(Grezza(*p), scarti, esito)) {
+            Svuota();
             return false;
         }
     }
-    svuota();
+    Svuota();
     return true;
 }
 
 void CaricoConteggi::Precarica() {
+    m_indiceArticolo.clear();
+    m_indiceBarcode.clear();
+    m_pendenti.clear();
+    // sized once: a table growing by doubling would hold two copies at a time
+    QSqlQuery conta(m_db);
+    if (!conta.exec(QStringLiteral("SELECT COUNT(*) FROM Articoli")) || !conta.next())
+        throw conta.lastError();
+    const qsizetype quanti = conta.value(0).toLongLong();
+    conta.finish();
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT Articolo, BarCode FROM Articoli")))
+    // in the order of the inventory's key: the rows are written in it
+    if (!q.exec(QStringLiteral("SELECT Articolo, BarCode FROM Articoli ORDER BY Articolo")))
         throw q.lastError();
-    m_barcode.clear();
-    m_articoli.clear();
+    QVector<Pendente> pendenti;
+    pendenti.reserve(quanti);
+    m_indiceArticolo.reserve(quanti);
+    m_indiceBarcode.reserve(quanti);
     while (q.next()) {
-        const QString articolo = q.value(0).toString();
-        m_articoli.insert(Chiave(articolo), articolo);
+        const qint32 i = qint32(pendenti.size());
+        pendenti.append(Pendente{});
+        Pendente& p = pendenti.last();
+        p.articolo = q.value(0).toString();
+        m_indiceArticolo.insert(Chiave(p.articolo), i);
         if (!q.value(1).isNull()) {
             const QString k = Chiave(q.value(1).toString());
-            if (!m_barcode.contains(k)) // the first row of a barcode several articles share
-                m_barcode.insert(k, articolo);
+            if (!m_indiceBarcode.contains(k)) // the first article of a barcode several share
+                m_indiceBarcode.insert(k, i);
         }
     }
     if (q.lastError().isValid())
         throw q.lastError();
     q.finish();
+    // one place per article, made now: the memory does not grow with the file
+    m_pendenti = std::move(pendenti);
+    m_attesa.reserve(m_pendenti.size());
     m_tuttiInMemoria = true;
 }
 
 bool CaricoConteggi::ConvienePrecaricare(const QIODevice& file) {
     if (m_precarico != Precarico::Secondo)
         return m_precarico == Precarico::Sempre;
-    // A file with about as many lines as there are articles, or more: one
+    // A file with a tenth as many lines as there are articles, or more: one
     // read of all the articles costs less than looking the codes up.
     const qint64 byte = file.size();
     if (byte <= 0)
@@ -400,14 +535,25 @@ bool CaricoConteggi::ConvienePrecaricare(const QIODevice& file) {
         return false;
     const qint64 articoli = q.value(0).toLongLong();
     q.finish();
+    if (articoli > MassimoArticoliInMemoria)
+        return false;
+    // reading an article costs about a tenth of looking a code up
     constexpr qint64 BytePerRiga = 24; // a barcode, a quantity, a line end
-    return byte / BytePerRiga >= articoli / 2;
+    return byte / BytePerRiga >= articoli / 10;
 }
 
 EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
     EsitoCarico esito;
     m_avvisa = true;
+    m_fermare = false;
     m_tuttiInMemoria = false;
+    m_file = &file;
+    m_pendenti.clear();
+    m_posizione.clear();
+    m_attesa.clear();
+    m_righeDaScrivere = 0;
+    m_orologio.start();
+    m_ultimoAvviso = 0;
     try {
         if (ConvienePrecaricare(file))
             Precarica();
@@ -419,12 +565,14 @@ EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
     LettoreRighe::Riga riga;
     QVector<Voce> voci;
     voci.reserve(m_righePerBlocco);
+    qint64 nelBlocco = 0; // lines read in this block, loaded or not
     const IUtilita& u = Utilita();
     auto numero = [&u](const QString& t) { return u.TestoInNumero(t); };
     auto chiudiBlocco = [&]() {
         const bool ok = Blocco(voci, scarti, esito);
         voci.clear();
-        if (ok && avanzamento && !avanzamento(esito)) {
+        nelBlocco = 0;
+        if (ok && (m_fermare || !Avanza(esito, true))) {
             esito.fermato = true;
             return false;
         }
@@ -434,23 +582,22 @@ EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
     bool avanti = true;
     while (avanti && lettore.Prossima(riga, &erroreLettura)) {
         ++esito.righeLette;
-        if (riga.testo.trimmed().isEmpty() && !riga.conNul)
-            continue; // an empty line, or one of blanks
+        ++nelBlocco;
         if (riga.conNul || riga.tagliata) {
+            avanti = Scarta(riga.grezza, scarti, esito);
+        } else if (!riga.testo.trimmed().isEmpty()) { // not an empty line, or one of blanks
+            const RigaTerminale r = AnalizzaRiga(riga.testo, m_set, numero);
             Voce v;
-            v.grezza = riga.grezza;
+            v.grezza = std::move(riga.grezza);
             v.numero = riga.numero;
-            avanti = Scarta(v, scarti, esito);
-            continue;
+            v.inizio = riga.inizio;
+            v.codice = r.codice;
+            v.quantita = r.quantita;
+            voci << std::move(v);
         }
-        const RigaTerminale r = AnalizzaRiga(riga.testo, m_set, numero);
-        Voce v;
-        v.grezza = std::move(riga.grezza);
-        v.numero = riga.numero;
-        v.codice = r.codice;
-        v.quantita = r.quantita;
-        voci << std::move(v);
-        if (voci.size() >= m_righePerBlocco)
+        if (avanti && (nelBlocco >= m_righePerBlocco ||
+                       ((nelBlocco & 63) == 0 &&
+                        m_orologio.elapsed() - m_ultimoAvviso >= MillisecondiPerAvviso)))
             avanti = chiudiBlocco();
     }
     if (avanti && erroreLettura.isEmpty())
@@ -459,13 +606,12 @@ EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
     // stopped or the file could not be read on (not after a lost connection)
     if ((avanti || esito.fermato || !erroreLettura.isEmpty()) && esito.errore.isEmpty())
         Scarica(scarti, esito);
-    else {
-        m_pendenti.clear();
-        m_posizione.clear();
-    }
+    else
+        Svuota();
     if (!erroreLettura.isEmpty() && esito.errore.isEmpty())
         esito.errore = QStringLiteral("Errore di lettura del file: %1").arg(erroreLettura);
     esito.completo = avanti && esito.errore.isEmpty() && !esito.fermato;
+    m_file = nullptr;
     return esito;
 }
 

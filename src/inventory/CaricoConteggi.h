@@ -5,21 +5,32 @@
 // line's quantity: a new row, or the quantity replaced (the later line of
 // the same article wins).
 //
-// Lines are taken in blocks: the codes of a block are looked up together.
-// The rows wait, one per article with the quantity of its latest line,
-// until enough articles wait (or the file ends, or the operator stops);
-// then they are written with one statement per few hundred rows and
-// committed together, so a large file loads at the pace of the database
-// and an article counted on many lines is written once.  A write that the
-// database refuses is done again row by row, so that only the rows it
-// cannot take are refused.  What a committed write put in stays whatever
-// happens later; a lost connection stops the load at once.
+// Lines are taken in small blocks (a few thousand lines, or a tenth of a
+// second of work): the codes of a block are looked up together, or, when
+// the file is large beside the articles, every article is read into memory
+// once at the start.  The rows wait, one per article with the quantity of
+// its latest line, until enough articles wait or enough lines were read
+// since the last write (or the file ends, or the operator stops); then
+// they are written in the order of the articles, with one statement per
+// many rows, and committed together, so a large file loads at the pace of
+// the database and an article counted on many lines is written once.  The
+// memory used depends on the number of articles, not on the file's size.
+// A write that the database refuses is done again row by row, so that only
+// the rows it cannot take are refused.  What a committed write put in stays
+// whatever happens later; a lost connection stops the load at once.
 // Lines that are not loaded (unknown article, a NUL byte, a line cut for its
 // length, a row the database refused) are kept, as they were read, in the
 // file of refused lines.  No window: the caller shows progress and messages.
+//
+// Stopping: `avanzamento` is told after each block and, while rows are
+// written, about every tenth of a second.  False stops the load after the
+// last line read: the rows still waiting are written and committed first,
+// so every line read is in (or refused) and a reload of the same file gives
+// the same rows as a load never stopped.
 
 #include "inventory/FileTerminale.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -48,17 +59,24 @@ public:
     // Told for a line whose code names no article.  False: stop telling
     // (the lines still go to the file of refused lines).
     std::function<bool(const QString& codice, qint64 numeroRiga)> articoloInesistente;
-    // Told after each block; false stops the load there (what is written stays).
+    // Told after each block (a few thousand lines at most, or a tenth of a
+    // second) and about every tenth of a second while rows are written.
+    // False stops the load after the last line read; what was read is
+    // written and committed before Carica returns.
     std::function<bool(const EsitoCarico&)> avanzamento;
 
     CaricoConteggi(QSqlDatabase db, SetCarico set, Destinazione dest);
 
-    // Lines per block (and per transaction).
+    // Lines per block at most (a block also ends after a tenth of a second).
     void impostaRighePerBlocco(int n) { m_righePerBlocco = std::max(1, n); }
     // Articles whose rows wait before they are written together: the later
     // line of an article replaces an earlier one still waiting, so an
-    // article counted on many lines is written once.
+    // article counted on many lines is written once.  Unless set: 50,000
+    // when codes are looked up, every article when all are in memory.
     void impostaArticoliPerScrittura(int n) { m_articoliPerScrittura = std::max(1, n); }
+    // Lines read after which the rows waiting are written and committed
+    // anyway, however few articles wait.
+    void impostaRighePerScrittura(qint64 n) { m_righePerScrittura = std::max<qint64>(1, n); }
     // Every article read into memory at the start (a file with about as many
     // lines as articles, or more), or never, or as the file's size says.
     enum class Precarico { Secondo, Sempre, Mai };
@@ -72,44 +90,72 @@ private:
     struct Voce {
         QByteArray grezza;
         qint64 numero = 0;
+        qint64 inizio = -1; // where the line begins in the file
         QString codice;
         double quantita = 0;
-        QString articolo; // found
+        QString articolo;   // found
+        qint32 indice = -1; // the article's place among those in memory
+    };
+    // The row an article waits to be written with: its latest line.
+    struct Pendente {
+        QString articolo;
+        double quantita = 0;
+        qint64 righe = 0;     // the lines it stands for (0: not waiting)
+        qint64 inizio = -1;   // the line in the file, read again if refused
+        qint32 lunghezza = 0; // its bytes
+        QByteArray grezza;    // the line itself, from a file that cannot be read again
     };
 
     bool Blocco(QVector<Voce>& voci, FileScarti& scarti, EsitoCarico& esito);
     // Writes the rows waiting, in one transaction.
     bool Scarica(FileScarti& scarti, EsitoCarico& esito);
     void Risolvi(QVector<Voce>& voci);
+    void RisolviInMemoria(Voce& v) const;
     // The articles of the given codes: key = the code folded to lower case.
     void Cerca(bool perBarcode, const QStringList& codici);
-    bool Scrivi(const QVector<const Voce*>& righe, QString* errore);
+    bool Scrivi(const QVector<const Pendente*>& righe, QString* errore);
     bool ConnessionePersa();
     void Precarica();
     bool ConvienePrecaricare(const QIODevice& file);
     // The statement prepared once and run again (throws QSqlError).
     QSqlQuery& Istruzione(const QString& sql);
-    bool Scarta(const Voce& v, FileScarti& scarti, EsitoCarico& esito);
+    bool Scarta(const QByteArray& grezza, FileScarti& scarti, EsitoCarico& esito);
+    QByteArray Grezza(const Pendente& p);
+    void Svuota();
+    // Tells the caller how far the load is, when a tenth of a second has
+    // passed (or always); false once the operator asked to stop.
+    bool Avanza(const EsitoCarico& esito, bool sempre);
 
     QSqlDatabase m_db;
     SetCarico m_set;
     Destinazione m_dest;
-    int m_righePerBlocco = 20000;
+    int m_righePerBlocco = 4096;
     int m_limiteCache = 65536;
-    int m_articoliPerScrittura = 50000;
+    int m_articoliPerScrittura = 0; // 0: the loader's own
+    qint64 m_righePerScrittura = 1000000;
     Precarico m_precarico = Precarico::Secondo;
     bool m_tuttiInMemoria = false;
-    struct Pendente {
-        Voce voce;        // the article's last line
-        qint64 righe = 0; // the lines it stands for
-    };
+    // The rows waiting.  With every article in memory, one place per
+    // article (its index), made once, so that the memory does not grow
+    // with the file; else one place per article waiting, found by m_posizione.
     QVector<Pendente> m_pendenti;
-    QHash<QString, qsizetype> m_posizione; // folded article -> place in m_pendenti
+    QVector<qint32> m_attesa;           // places of m_pendenti waiting, as they came
+    QHash<QString, qint32> m_posizione; // folded article -> place in m_pendenti
+    qint64 m_righeDaScrivere = 0;       // lines read since the last write
+    QIODevice* m_file = nullptr;
     bool m_pg = false;
     bool m_avvisa = true;
+    bool m_fermare = false; // the operator asked to stop while rows were written
+    qint64 m_ultimoAvviso = 0;
+    QElapsedTimer m_orologio;
     // codes already looked up: folded code -> article (empty: none)
     QHash<QString, QString> m_barcode;
     QHash<QString, QString> m_articoli;
+    // every article in memory: its name, in the order of the folded codes;
+    // folded article code or barcode -> its index
+    QVector<QString> m_nomi;
+    QHash<QString, qint32> m_indiceArticolo;
+    QHash<QString, qint32> m_indiceBarcode;
     std::map<QString, QSqlQuery> m_istruzioni;
 };
 

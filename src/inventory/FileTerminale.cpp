@@ -162,6 +162,7 @@ bool LettoreRighe::Riempi(QString* errore) {
     if (m_fine)
         return false;
     if (m_pos > 0) {
+        m_base += m_pos;
         m_buffer.remove(0, m_pos);
         m_pos = 0;
     }
@@ -186,6 +187,7 @@ bool LettoreRighe::Prossima(Riga& riga, QString* errore) {
     riga = Riga();
     bool tagliata = false;
     QByteArray pezzo;
+    qint64 inizio = -1;
     for (;;) {
         if (m_crPendente) {
             // a CR ended the last line: a LF right after it belongs to it
@@ -198,9 +200,12 @@ bool LettoreRighe::Prossima(Riga& riga, QString* errore) {
             }
             continue;
         }
+        if (inizio < 0)
+            inizio = m_base + m_pos;
         qsizetype fine = -1;
+        const char* dati = m_buffer.constData();
         for (qsizetype i = m_pos; i < m_buffer.size(); ++i) {
-            const char c = m_buffer.at(i);
+            const char c = dati[i];
             if (c == '\n' || c == '\r') {
                 fine = i;
                 break;
@@ -234,9 +239,12 @@ bool LettoreRighe::Prossima(Riga& riga, QString* errore) {
         }
     }
     ++m_numero;
-    if (m_numero == 1 && pezzo.startsWith("\xEF\xBB\xBF"))
+    if (m_numero == 1 && pezzo.startsWith("\xEF\xBB\xBF")) {
         pezzo.remove(0, 3);
+        inizio += 3;
+    }
     riga.numero = m_numero;
+    riga.inizio = inizio;
     riga.tagliata = tagliata;
     riga.conNul = pezzo.contains('\0');
     riga.testo = DaTestoTerminale(pezzo);

@@ -72,12 +72,14 @@ public:
     struct Riga {
         QByteArray grezza; // the bytes as read, without the line end
         QString testo;
-        qint64 numero = 0; // 1 = first line of the file
+        qint64 numero = 0;  // 1 = first line of the file
+        qint64 inizio = -1; // where its bytes begin in the device (after a byte-order mark)
         bool tagliata = false;
         bool conNul = false; // holds a NUL byte
     };
 
-    explicit LettoreRighe(QIODevice& file) : m_file(file) {}
+    explicit LettoreRighe(QIODevice& file)
+        : m_file(file), m_base(file.isSequential() ? 0 : file.pos()) {}
     // False at the end of the file; `errore` tells a read that failed.
     bool Prossima(Riga& riga, QString* errore = nullptr);
 
@@ -86,6 +88,7 @@ private:
 
     QIODevice& m_file;
     QByteArray m_buffer;
+    qint64 m_base = 0; // the device's offset of m_buffer's first byte
     qsizetype m_pos = 0;
     qint64 m_numero = 0;
     bool m_fine = false;

@@ -57,14 +57,20 @@ private Q_SLOTS:
     void carico_data();
     void carico();
     void fermatoTraBlocchi();
+    void fermatoERicaricato_data();
+    void fermatoERicaricato();
+    void avanzamentoFrequente_data();
+    void avanzamentoFrequente();
     void memoriaDeiCodiciLimitata();
     void articoloSuMoltiBlocchi_data();
     void articoloSuMoltiBlocchi();
+    void rigaRifiutataDalDatabase_data();
     void rigaRifiutataDalDatabase();
 
 private:
     EsitoCarico Carica(const QByteArray& dati, const SetCarico& set, int righePerBlocco = 2000,
                        int limiteCache = 65536);
+    static SetCarico SetSeparato();
 
     QTemporaryDir m_dir;
     DatabasePgProva m_pg{QStringLiteral("quarvel_carico")};
@@ -121,7 +127,8 @@ EsitoCarico TstCaricoConteggi::Carica(const QByteArray& dati, const SetCarico& s
     FileScarti scarti(origine, QDateTime(QDate(2026, 12, 10), QTime(17, 0, m_serie % 60)));
     m_scarti = scarti.Nome();
     CaricoConteggi c(m_db, set, {QStringLiteral("INV1"), QStringLiteral("M1")});
-    c.impostaRighePerBlocco(righePerBlocco);
+    if (righePerBlocco > 0) // else the loader's own
+        c.impostaRighePerBlocco(righePerBlocco);
     c.impostaLimiteCache(limiteCache);
     if (m_articoliPerScrittura > 0)
         c.impostaArticoliPerScrittura(m_articoliPerScrittura);
@@ -137,6 +144,15 @@ EsitoCarico TstCaricoConteggi::Carica(const QByteArray& dati, const SetCarico& s
     const EsitoCarico e = c.Carica(b, scarti);
     scarti.Chiudi();
     return e;
+}
+
+SetCarico TstCaricoConteggi::SetSeparato() {
+    SetCarico s;
+    s.formato = QStringLiteral("S");
+    s.separatore = QStringLiteral(";");
+    s.codInizio = 1;
+    s.qtaInizio = 2;
+    return s;
 }
 
 void TstCaricoConteggi::carico_data() {
@@ -262,6 +278,117 @@ void TstCaricoConteggi::fermatoTraBlocchi() {
         (QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=1", "A2|~ç~|~ç~|M1=2", "A2|~ç~|~ç~|M2=6"}));
 }
 
+void TstCaricoConteggi::fermatoERicaricato_data() {
+    QTest::addColumn<int>("dopo");          // the line after which the operator stops
+    QTest::addColumn<int>("articoli");      // waiting before a write (0: the loader's own)
+    QTest::addColumn<bool>("precarico");    // every article read first
+    QTest::addColumn<QStringList>("righe"); // of INV1 once stopped
+    for (const bool precarico : {false, true}) {
+        const char* modo = precarico ? "in memoria" : "cercando";
+        for (const int articoli : {0, 1}) {
+            auto nome = [&](const char* n) {
+                return QStringLiteral("%1, %2, scritti %3")
+                    .arg(QLatin1String(n), QLatin1String(modo),
+                         articoli ? QStringLiteral("uno alla volta") : QStringLiteral("insieme"));
+            };
+            QTest::newRow(qPrintable(nome("dopo la prima riga")))
+                << 1 << articoli << precarico
+                << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=1", "A2|~ç~|~ç~|M2=6"};
+            QTest::newRow(qPrintable(nome("dopo la terza: la riga dopo ha vinto")))
+                << 3 << articoli << precarico
+                << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=3", "A2|~ç~|~ç~|M1=2",
+                               "A2|~ç~|~ç~|M2=6"};
+            QTest::newRow(qPrintable(nome("dopo la riga sconosciuta")))
+                << 5 << articoli << precarico
+                << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=3", "A2|~ç~|~ç~|M1=2",
+                               "A2|~ç~|~ç~|M2=6", "Art3|~ç~|~ç~|M1=4"};
+        }
+    }
+}
+
+void TstCaricoConteggi::fermatoERicaricato() {
+    // The operator stops after a given line: every line up to it is in (or
+    // refused), none after it; the same file loaded again gives what a load
+    // never stopped gives.
+    QFETCH(int, dopo);
+    QFETCH(int, articoli);
+    QFETCH(bool, precarico);
+    QFETCH(QStringList, righe);
+    m_articoliPerScrittura = articoli;
+    m_precarico = precarico ? CaricoConteggi::Precarico::Sempre : CaricoConteggi::Precarico::Mai;
+    const QByteArray file("8001;1\nA2;2\n8001;3\nArt3;4\nXX;9\n8001;5\nA2;6\n");
+    m_avanzamento = [dopo](const EsitoCarico& e) { return e.righeLette < dopo; };
+    const EsitoCarico e = Carica(file, SetSeparato(), 1);
+    QVERIFY2(e.errore.isEmpty(), qPrintable(e.errore));
+    QVERIFY(e.fermato);
+    QVERIFY(!e.completo);
+    QCOMPARE(e.righeLette, dopo);
+    QCOMPARE(e.righeScritte + e.righeScartate, dopo);
+    QCOMPARE(Righe(m_db, QStringLiteral("INV1")), righe);
+
+    m_avanzamento = nullptr;
+    const EsitoCarico tutto = Carica(file, SetSeparato(), 1);
+    QVERIFY2(tutto.completo, qPrintable(tutto.errore));
+    QCOMPARE(tutto.righeScritte, 6);
+    QCOMPARE(Righe(m_db, QStringLiteral("INV1")),
+             (QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M1=6", "A2|~ç~|~ç~|M2=6",
+                          "Art3|~ç~|~ç~|M1=4"}));
+}
+
+void TstCaricoConteggi::avanzamentoFrequente_data() {
+    QTest::addColumn<bool>("precarico");
+    QTest::newRow("cercando") << false;
+    QTest::newRow("in memoria") << true;
+}
+
+void TstCaricoConteggi::avanzamentoFrequente() {
+    // With the loader's own block, a file of 20,000 lines: the caller is
+    // told long before the end, and a stop there keeps what was read, no
+    // more; loaded again, the file gives the rows of a load never stopped.
+    QFETCH(bool, precarico);
+    m_precarico = precarico ? CaricoConteggi::Precarico::Sempre : CaricoConteggi::Precarico::Mai;
+    const char* codici[] = {"8001", "A2", "Art3"};
+    QByteArray file;
+    constexpr int Righe_ = 20000;
+    for (int i = 1; i <= Righe_; ++i)
+        file += QByteArray(codici[i % 3]) + ';' + QByteArray::number(i) + '\n';
+    int avvisi = 0;
+    m_avanzamento = [&avvisi](const EsitoCarico&) {
+        ++avvisi;
+        return false;
+    };
+    const EsitoCarico e = Carica(file, SetSeparato(), 0);
+    QVERIFY2(e.errore.isEmpty(), qPrintable(e.errore));
+    QCOMPARE(avvisi, 1);
+    QVERIFY(e.fermato);
+    QVERIFY2(e.righeLette <= 5000, qPrintable(QString::number(e.righeLette)));
+    QCOMPARE(e.righeScritte, e.righeLette);
+    // the latest line read of each article is in
+    const qint64 n = e.righeLette;
+    auto ultima = [n](int resto) {
+        qint64 k = n;
+        while (k % 3 != resto)
+            --k;
+        return k;
+    };
+    QCOMPARE(Righe(m_db, QStringLiteral("INV1")),
+             (QStringList{"A1|L1|L2|M1=8", QStringLiteral("A1|~ç~|~ç~|M1=%1").arg(ultima(0)),
+                          QStringLiteral("A2|~ç~|~ç~|M1=%1").arg(ultima(1)), "A2|~ç~|~ç~|M2=6",
+                          QStringLiteral("Art3|~ç~|~ç~|M1=%1").arg(ultima(2))}));
+
+    avvisi = 0;
+    m_avanzamento = [&avvisi](const EsitoCarico&) {
+        ++avvisi;
+        return true;
+    };
+    const EsitoCarico tutto = Carica(file, SetSeparato(), 0);
+    QVERIFY2(tutto.completo, qPrintable(tutto.errore));
+    QVERIFY2(avvisi >= Righe_ / 5000, qPrintable(QString::number(avvisi)));
+    QCOMPARE(Righe(m_db, QStringLiteral("INV1")),
+             (QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=19998", "A2|~ç~|~ç~|M1=19999",
+                          "A2|~ç~|~ç~|M2=6", "Art3|~ç~|~ç~|M1=20000"}));
+}
+
 void TstCaricoConteggi::memoriaDeiCodiciLimitata() {
     // The codes already looked up are forgotten when too many: every line
     // still finds its article, by barcode and by code, block after block.
@@ -305,10 +432,31 @@ void TstCaricoConteggi::articoloSuMoltiBlocchi() {
                           "Art3|~ç~|~ç~|M1=4"}));
 }
 
+void TstCaricoConteggi::rigaRifiutataDalDatabase_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("precarico");
+    for (const bool precarico : {false, true}) {
+        const QString modo = precarico ? QStringLiteral(", in memoria") : QString();
+        QTest::newRow(qPrintable(QStringLiteral("righe LF") + modo))
+            << QByteArray("Art3;3\n8002;2\n8001;1\n") << precarico;
+        // the refused line is read again from the file: where it begins
+        // counts the byte-order mark and the CR LF before it
+        QTest::newRow(qPrintable(QStringLiteral("BOM, la prima riga rifiutata") + modo))
+            << QByteArray("\xEF\xBB\xBF"
+                          "8002;2\nArt3;3\n8001;1\n")
+            << precarico;
+        QTest::newRow(qPrintable(QStringLiteral("CR LF, l'ultima senza fine riga") + modo))
+            << QByteArray("Art3;3\r\n\r\n8001;1\r\n8002;2") << precarico;
+    }
+}
+
 void TstCaricoConteggi::rigaRifiutataDalDatabase() {
     // The database refuses one row of a block: the block is written again a
-    // row at a time, the refused line is kept, the others go in.
+    // row at a time, the refused line is kept as read, the others go in.
     QFETCH_GLOBAL(Motore, motore);
+    QFETCH(QByteArray, file);
+    QFETCH(bool, precarico);
+    m_precarico = precarico ? CaricoConteggi::Precarico::Sempre : CaricoConteggi::Precarico::Mai;
     if (SuServer(motore)) {
         Esegui(m_db, QStringLiteral("CREATE OR REPLACE FUNCTION rifiuta() RETURNS trigger AS $$ "
                                     "BEGIN IF NEW.Articolo = 'A2' THEN RAISE EXCEPTION 'no'; END "
@@ -324,7 +472,7 @@ void TstCaricoConteggi::rigaRifiutataDalDatabase() {
     s.separatore = QStringLiteral(";");
     s.codInizio = 1;
     s.qtaInizio = 2;
-    const EsitoCarico e = Carica("Art3;3\n8002;2\n8001;1\n", s);
+    const EsitoCarico e = Carica(file, s);
     QVERIFY2(e.completo, qPrintable(e.errore));
     QCOMPARE(e.righeScritte, 2);
     QCOMPARE(e.righeScartate, 1);
