@@ -155,6 +155,7 @@ private Q_SLOTS:
     void nonMostrare_data();
     void nonMostrare();
     void ferma();
+    void durante();
     void setSpento();
 
 private:
@@ -776,6 +777,42 @@ void TstCaricoFile::ferma() {
     carica();
     QCOMPARE(righe(), QStringLiteral("ART001=5 ART002=%1").arg(Totale));
     QVERIFY(!QFile::exists(fileTerminale()));
+}
+
+// While a load runs (here: while its unknown-article message is open) a
+// second start does nothing, and closing the form stops the load instead of
+// taking the form away under it.
+void TstCaricoFile::durante() {
+    PROVA_SOLO_PRIMO_MOTORE();
+    PREPARA("FissoSep=S\nSeparatore=;\nCodInizio=1\nQtaInizio=2\nCancFile=S");
+    ScriviFile(fileTerminale(), "ZZZ;1\n8001002;7\n");
+    MessaggiConPasso passo(*m_msg);
+    bool chiamato = false;
+    passo.prima = [&](const RichiestaMsgCom& r) {
+        if (!r.psLabel.startsWith(QLatin1String("Articolo ZZZ")) || chiamato)
+            return;
+        chiamato = true;
+        QVERIFY(m_form->mbCaricoInCorso());
+        FrmCaricaFile* p = m_form->frmCaricaFile();
+        QVERIFY(p && p->isVisible());
+        m_form->LeggiDaFileBarCode();
+        QCOMPARE(m_form->frmCaricaFile(), p);
+        QVERIFY(!m_form->close());
+        QVERIFY(p->Fermato());
+    };
+    m_msg->rispondi(1);
+    carica();
+    QVERIFY(chiamato);
+    QVERIFY(m_form && m_form->isVisible());
+    QVERIFY(m_form->esitoCarico().fermato);
+    QCOMPARE(messaggiSenzaFine(), QStringList({Inesistente.arg("ZZZ")}));
+    QVERIFY2(m_msg->testi().last().startsWith("Caricamento interrotto"),
+             qPrintable(m_msg->testi().last()));
+    QVERIFY(QFile::exists(fileTerminale()));
+    // the lines read before the stop are in
+    QCOMPARE(righe(), QString("ART001=5 ART002=7"));
+    // and the form closes once the load is over
+    QVERIFY(m_form->close());
 }
 
 // A set chosen with the right click that switches loading off: told at once,
