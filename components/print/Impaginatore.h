@@ -11,11 +11,14 @@
 
 #include <QDate>
 #include <QFont>
+#include <QRectF>
 #include <QString>
 #include <QVector>
 #include <functional>
 
 class QPagedPaintDevice;
+class QPaintDevice;
+class QPainter;
 
 namespace quarvel::stampa {
 
@@ -35,6 +38,12 @@ public:
     // false stops the print.  The pages drawn.
     int Disegna(QPagedPaintDevice& dispositivo, IListaLettura& lista, int da, int a,
                 const std::function<bool(int)>& perPagina = {});
+    // Lays the list out for the device's page (its size and resolution):
+    // the pages there are.
+    int Prepara(const QPaintDevice& dispositivo, IListaLettura& lista);
+    // Draws page n (1-based) of the list as laid out by Prepara, with a
+    // painter open on that device.
+    void DisegnaPagina(QPainter& p, IListaLettura& lista, int n);
     // Rows on a page of the last device drawn on.
     int RighePerPagina() const { return m_righePagina; }
     int PagineTotali() const { return m_pagine; }
@@ -46,6 +55,16 @@ private:
     Intestazione m_int;
     int m_righePagina = 0;
     int m_pagine = 0;
+    // the layout of Prepara
+    const QPaintDevice* m_dev = nullptr;
+    QRectF m_pagina;
+    QFont m_grassetto;
+    QFont m_titolo;
+    QVector<double> m_larghezze;
+    double m_riga = 0;
+    double m_spazio = 0;
+    double m_altezzaTitolo = 0;
+    QString m_data;
 };
 
 } // namespace quarvel::stampa

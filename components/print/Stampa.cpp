@@ -13,12 +13,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QPageLayout>
 #include <QPageSize>
+#include <QPainter>
 #include <QPrintEngine>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QTemporaryFile>
+
+#include <algorithm>
 
 namespace quarvel::stampa {
 
@@ -148,6 +153,79 @@ qint64 Stampa::suPdf(IListaLettura& lista, const QVector<int>& colonne,
     return pagine;
 }
 
+qint64 Stampa::suVideo(IListaLettura& lista, const QVector<int>& colonne,
+                       const RichiestaStampaLista& r) {
+    auto* frm = dynamic_cast<IFrmVStampa*>(m_frmVStampa.data());
+    if (!frm)
+        Rifiuta(QStringLiteral("La finestra di visualizzazione della stampa non è disponibile"));
+    const IOpzioniStampa& o = *m_opzioni;
+    const int da = Intero(o.Valore(QStringLiteral("PaginaDa")), 1);
+    const int a = Intero(o.Valore(QStringLiteral("PaginaA")), 0);
+    if (a >= 1 && da > a)
+        Rifiuta(QStringLiteral("Selezione Pagina Da maggiore di Pagina A"));
+    obMemPag = o.oiMemVid == 1;
+    obEsci = false;
+    osBasePagine = QDir::tempPath() + QStringLiteral("/quarvel-video-");
+    ovBasePagine2 = QCoreApplication::applicationPid();
+    frm->setOgStampa(this);
+
+    // The paper of the print: A4 in the orientation asked, at the screen's
+    // resolution times the zoom.
+    const QPageLayout::Orientation verso =
+        (!o.obForzaVert && r.orientamento == 2) ? QPageLayout::Landscape : QPageLayout::Portrait;
+    const double fattore = o.ofFatt > 0 ? double(o.ofFatt) : 1.0;
+    const double dpi = std::max(8.0, m_frmVStampa->logicalDpiX() * fattore);
+    const QPageLayout foglio(QPageSize(QPageSize::A4), verso, QMarginsF(10, 10, 10, 10),
+                             QPageLayout::Millimeter);
+    const QSizeF mm = foglio.fullRect(QPageLayout::Millimeter).size();
+    const QSize pixel(int(mm.width() / 25.4 * dpi), int(mm.height() / 25.4 * dpi));
+    const QRectF area = foglio.paintRect(QPageLayout::Millimeter);
+    const QPointF margine(area.left() / 25.4 * dpi, area.top() / 25.4 * dpi);
+    const QSize utile(int(area.width() / 25.4 * dpi), int(area.height() / 25.4 * dpi));
+
+    Impaginatore imp(lista.colonne(), colonne, r.font, {r.titolo, r.ditta, QDate::currentDate()});
+    QImage misura(utile, QImage::Format_RGB32);
+    misura.setDotsPerMeterX(int(dpi / 0.0254));
+    misura.setDotsPerMeterY(int(dpi / 0.0254));
+    const int pagine = imp.Prepara(misura, lista);
+    const int primo = std::max(1, da);
+    const int ultimo = (a < 1 || a > pagine) ? pagine : a;
+    m_frmVStampa->show();
+    m_frmVStampa->raise();
+
+    int disegnate = 0;
+    for (int n = primo; n <= ultimo && n > 0;) {
+        QImage& img = frm->NuovaPagina(pixel, dpi);
+        {
+            QPainter p(&img);
+            p.setRenderHint(QPainter::TextAntialiasing);
+            p.translate(margine);
+            // the layout was measured on an image of the page's printable
+            // area at the same resolution
+            imp.DisegnaPagina(p, lista, n);
+        }
+        ++disegnate;
+        oiUltPag = qint16(n);
+        oiPagCorr = qint16(n);
+        const bool fine = n >= ultimo;
+        frm->setLabMsg(fine ? QStringLiteral("Stampa Terminata")
+                            : QStringLiteral("Pagina %1 di %2").arg(n).arg(ultimo));
+        frm->AbilitaFrecce(obMemPag, obMemPag, !fine, obMemPag);
+        frm->PaginaDisegnata();
+        if (fine)
+            break;
+        frm->Continua();
+        if (obEsci || m_interrotta)
+            break;
+        n = std::max<int>(oiPagRich, n + 1);
+    }
+    // left with "&Esci" while the print ran: the form closes once the print
+    // is over
+    if (obEsci && m_frmVStampa)
+        QMetaObject::invokeMethod(m_frmVStampa.data(), "close", Qt::QueuedConnection);
+    return disegnate;
+}
+
 qint64 Stampa::suFissa(IListaLettura& lista, const QVector<int>& colonne, const QString& titolo) {
     const IOpzioniStampa& o = *m_opzioni;
     if (o.osFisFileName.trimmed().isEmpty())
@@ -199,9 +277,10 @@ qint64 Stampa::StampaLista(IListaLettura& lista, const RichiestaStampaLista& r) 
     }
     case DestStampa::Fissa:
         return suFissa(lista, colonne, r.titolo);
+    case DestStampa::Video:
+        return suVideo(lista, colonne, r);
     default:
-        Rifiuta(QStringLiteral("La stampa a video non è ancora disponibile: scegliere la "
-                               "stampante o un file"));
+        Rifiuta(QStringLiteral("Destinazione di stampa %1 sconosciuta").arg(o.oiStaVid));
     }
 }
 

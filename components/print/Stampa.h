@@ -11,11 +11,14 @@
 // options (ChiediEmailLogPwd).  2 file: delimited text or the workbook
 // (ScritturaFile.h).  3 fixed-length text: to the file named, or, when the
 // options say a printer, sent raw to that queue (or written to that device
-// when it is a path).  The screen target is not offered yet: asking for it
-// raises an error.  While a print runs the program-wide print flag is set.
+// when it is a path).  1 screen: the pages drawn one at a time on the
+// preview form (FrmVStampa), at the zoom of the options, each when the
+// operator asks for it.  While a print runs the program-wide print flag is
+// set.
 
 #include "Impaginatore.h"
 #include "suite/Stampa.h"
+#include "suite/VistaStampa.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -25,7 +28,7 @@ class QPrinter;
 
 namespace quarvel::stampa {
 
-class Stampa final : public IStampa {
+class Stampa final : public IStampa, public IStampaVideo {
 public:
     void setOfrmVStampa(QWidget* form) override { m_frmVStampa = form; }
     void setOfrmStampaInCorso(IStampaInCorso* form) override { m_inCorso = form; }
@@ -39,6 +42,10 @@ public:
             m_interrotta = true;
     }
     bool Interrotta() const override { return m_interrotta; }
+    void RilasciaFormVideo() override {
+        m_inCorso = nullptr;
+        m_frmVStampa = nullptr;
+    }
 
     // The QPrinter of a print on the printer target, set up from the options
     // (queue, orientation, paper, bin), for the caller to draw on.  Options
@@ -53,6 +60,8 @@ private:
                        const RichiestaStampaLista& richiesta);
     qint64 suPdf(IListaLettura& lista, const QVector<int>& colonne,
                  const RichiestaStampaLista& richiesta);
+    qint64 suVideo(IListaLettura& lista, const QVector<int>& colonne,
+                   const RichiestaStampaLista& richiesta);
     qint64 suFissa(IListaLettura& lista, const QVector<int>& colonne, const QString& titolo);
     bool avanti(int pagina);
 

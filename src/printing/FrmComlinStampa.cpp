@@ -2,7 +2,9 @@
 
 #include "FrmSceltaStam.h"
 #include "FrmStampaInCorso.h"
+#include "FrmVStampa.h"
 #include "SceltaStampante.h"
+#include "desktop/ServiziSistema.h"
 #include "suite/Errore.h"
 #include "suite/FormDati.h"
 #include "suite/ListaComandi.h"
@@ -40,6 +42,7 @@ QString FrmComlinStampa::Sezione() {
 FrmComlinStampa::FrmComlinStampa(QWidget* genitore) : QDialog(genitore), m_font(FontIniziale()) {
     setObjectName(QStringLiteral("FrmComlinStampa"));
     setWindowTitle(QStringLiteral("Stampa dati della lista"));
+    setProperty("HelpContextID", 88);
     auto* g = new QGridLayout(this);
 
     m_fraTipSta = new QGroupBox(QStringLiteral("Stampa "), this);
@@ -124,6 +127,8 @@ void FrmComlinStampa::closeEvent(QCloseEvent* e) {
 }
 
 void FrmComlinStampa::keyPressEvent(QKeyEvent* e) {
+    if (TastoAiuto(e, this)) // F1: the help of the print windows
+        return;
     if (e->key() == Qt::Key_Escape) {
         close();
         return;
@@ -140,7 +145,7 @@ void FrmComlinStampa::CmdStampa_Click() {
         return;
     IOpzioniStampa& opz = mgOpzSta();
     if (IStampa* sta = m_comlin->ogSta()) {
-        sta->setOfrmVStampa(nullptr); // the preview comes later
+        sta->setOfrmVStampa(opz.oiStaVid == DestStampa::Video ? FinestraVStampa() : nullptr);
         sta->setOfrmStampaInCorso(dynamic_cast<IStampaInCorso*>(FinestraStampaInCorso()));
         sta->setOgPrtStam(StampanteCorrente());
         sta->setOgOpzSta(&opz);

@@ -1,6 +1,8 @@
 #include "FrmSceltaStam.h"
+#include "FrmVStaPar.h"
 
 #include "desktop/Scala.h"
+#include "desktop/ServiziSistema.h"
 
 #include "OpzioniSalvate.h"
 #include "SceltaStampante.h"
@@ -46,6 +48,26 @@ int CodiceVoce(const QComboBox* cbo) {
     return meno < 0 ? 0 : t.left(meno).trimmed().toInt();
 }
 } // namespace
+
+namespace {
+std::function<int()>& LettoreVersione() {
+    static std::function<int()> lettore;
+    return lettore;
+}
+} // namespace
+
+// The workbook is written by the print component itself, in the format of
+// the versions from 12 on (xlsx), whether or not a spreadsheet program is
+// installed.
+int VersioneFoglioElettronico() {
+    if (const auto& l = LettoreVersione())
+        return l();
+    return 12;
+}
+
+void ImpostaVersioneFoglioElettronico(std::function<int()> lettore) {
+    LettoreVersione() = std::move(lettore);
+}
 
 template <typename T> T* FrmSceltaStam::aggiungi(T* w, const QString& nome) {
     w->setObjectName(nome);
@@ -117,6 +139,7 @@ FrmSceltaStam::FrmSceltaStam(QWidget* genitore) : QDialog(genitore) {
     setMsStampantiNoCassetti(noCassetti);
     // the print windows' own scale ("Risoluzione Video", "StaVid")
     FattoreFinestra(this, false, Sessione().FattoreStaVid, {});
+    setProperty("HelpContextID", 88);
 }
 
 QGroupBox* FrmSceltaStam::costruisciStampante() {
@@ -234,7 +257,12 @@ QGroupBox* FrmSceltaStam::costruisciVideo() {
     }
     auto* b = aggiungi(new QPushButton(QStringLiteral("Cambia"), f), QStringLiteral("ComOpz(1)"));
     b->setAutoDefault(false);
-    b->setEnabled(false); // the preview comes later
+    connect(b, &QPushButton::clicked, this, [this] {
+        if (!m_opz)
+            return;
+        CambiaOpzioniVideo(*m_opz, this);
+        AggiornaVideo();
+    });
     g->addWidget(b, 0, 2);
     return f;
 }
@@ -443,7 +471,7 @@ bool FrmSceltaStam::VisDecodOk() {
     VisStaAttuale();
     for (int i = 0; i < 4; ++i)
         c<QRadioButton>(QStringLiteral("OptStampaSu(%1)").arg(i))
-            ->setEnabled(!m_opz->obStaSuDisab[size_t(i)] && i != DestStampa::Video);
+            ->setEnabled(!m_opz->obStaSuDisab[size_t(i)]);
     const int dest = (m_opz->oiStaVid >= 0 && m_opz->oiStaVid <= 3) ? m_opz->oiStaVid : 0;
     c<QRadioButton>(QStringLiteral("OptStampaSu(%1)").arg(dest))->setChecked(true);
     OptStampaSu_Click(dest);
@@ -456,13 +484,7 @@ bool FrmSceltaStam::VisDecodOk() {
         c<QLineEdit>(QStringLiteral("txt(%1)").arg(i))->setText(da);
     for (int i : {20, 40})
         c<QLineEdit>(QStringLiteral("txt(%1)").arg(i))->setText(a);
-    const IUtilita& u = Utilita();
-    c<QLabel>(QStringLiteral("labFatt"))
-        ->setText(u.ApplicaFormato(
-            u.Arrotonda(double(m_opz->ofFatt) * 100, 5, QStringLiteral("A"), 2, 1, 2, -2),
-            QStringLiteral("0.##")));
-    c<QLabel>(QStringLiteral("LabMemVid"))
-        ->setText(m_opz->oiMemVid == 1 ? QStringLiteral("Si") : QStringLiteral("No"));
+    AggiornaVideo();
     AggiornaFile();
     AggiornaFisso();
     return true;
@@ -592,6 +614,18 @@ void FrmSceltaStam::AggiornaFile() {
     c<QCheckBox>(QStringLiteral("CheNumNoForm"))->setChecked(m_opz->obNumNoForm);
 }
 
+void FrmSceltaStam::AggiornaVideo() {
+    if (!m_opz)
+        return;
+    const IUtilita& u = Utilita();
+    c<QLabel>(QStringLiteral("labFatt"))
+        ->setText(u.ApplicaFormato(
+            u.Arrotonda(double(m_opz->ofFatt) * 100, 5, QStringLiteral("A"), 2, 1, 2, -2),
+            QStringLiteral("0.##")));
+    c<QLabel>(QStringLiteral("LabMemVid"))
+        ->setText(m_opz->oiMemVid == 1 ? QStringLiteral("Si") : QStringLiteral("No"));
+}
+
 void FrmSceltaStam::AggiornaFisso() {
     if (!m_opz)
         return;
@@ -621,17 +655,25 @@ void FrmSceltaStam::cambiaNomeFile() {
     if (!m_opz)
         return;
     m_opz->obFlagVideo = false;
+    // the workbook is offered only with a spreadsheet version, in its format
+    const int versione = VersioneFoglioElettronico();
+    QStringList filtri;
+    if (versione >= 0)
+        filtri << QStringLiteral("Formato Excel (*.%1)")
+                      .arg(versione >= 12 ? QStringLiteral("xlsx") : QStringLiteral("xls"));
+    filtri << QStringLiteral("Compatibile Excel (*.csv *.txt)") << QStringLiteral("Testo (*.txt)");
     QString filtro;
     const QString nome = QFileDialog::getSaveFileName(
         this, QStringLiteral("Nome del file di stampa"), m_opz->osPathDefault,
-        QStringLiteral("Formato Excel (*.xlsx);;Compatibile Excel (*.csv *.txt);;Testo (*.txt)"),
-        &filtro);
+        filtri.join(QStringLiteral(";;")), &filtro);
     if (nome.isEmpty())
         return;
     m_opz->osFileName = nome;
-    m_opz->oiFileForm = filtro.startsWith(QLatin1String("Formato Excel")) ? FormatoFile::Excel
-                        : filtro.startsWith(QLatin1String("Testo"))       ? FormatoFile::Testo
-                                                                    : FormatoFile::CompatibileExcel;
+    const int indice = int(filtri.indexOf(filtro)) + 1; // 1-based, as the dialog counts them
+    if (versione >= 0)
+        m_opz->oiFileForm = indice == 1 ? FormatoFile::Excel : qint16(indice - 2);
+    else
+        m_opz->oiFileForm = qint16(indice - 1);
     AggiornaFile();
 }
 
@@ -693,6 +735,8 @@ void FrmSceltaStam::comOk_Click() {
 }
 
 void FrmSceltaStam::keyPressEvent(QKeyEvent* e) {
+    if (TastoAiuto(e, this))
+        return;
     const bool griglia = qobject_cast<QTableWidget*>(focusWidget()) != nullptr;
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
         !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {

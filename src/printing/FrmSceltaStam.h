@@ -3,13 +3,13 @@
 // how.  It edits the print options object it is given, at once on every
 // change; "&Chiudi" closes it (refused while a file target has no file name
 // or the first page is past the last).  It also saves and deletes the
-// options in the parameter files.  The screen and PDF targets are not
-// offered yet.
+// options in the parameter files.
 
 #include "suite/Stampa.h"
 
 #include <QDialog>
 #include <QMap>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -22,6 +22,13 @@ class QTableWidget;
 class QWidget;
 
 namespace quarvel {
+
+// The major version of the spreadsheet program the file dialog offers the
+// workbook for: 12 or higher "xlsx", below "xls", -1 none (the workbook is
+// then not offered).  Tests put their own reader in its place (empty: the
+// program's).
+int VersioneFoglioElettronico();
+void ImpostaVersioneFoglioElettronico(std::function<int()> lettore);
 
 class FrmSceltaStam final : public QDialog {
     Q_OBJECT
@@ -44,6 +51,7 @@ public:
     void ScegliStampante(int riga, bool predefinita);
     void AggiornaFile();
     void AggiornaFisso();
+    void AggiornaVideo();
     // The save panel.
     void ComSalOpz_Click();
     void ComCancOpz_Click();
