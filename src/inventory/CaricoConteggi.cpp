@@ -44,6 +44,10 @@ QString Chiave(const QString& codice) {
     return k;
 }
 
+QString ConnessioneInterrotta() {
+    return QStringLiteral("La connessione al database si è interrotta: %1");
+}
+
 // Rows waiting, before they are written: unless the caller says otherwise,
 // this many when codes are looked up (every article when all are in memory).
 constexpr int ArticoliPerScritturaCercando = 50000;
@@ -159,6 +163,8 @@ void CaricoConteggi::Cerca(bool perBarcode, const QStringList& codici) {
 }
 
 void CaricoConteggi::RisolviInMemoria(Voce& v) const {
+    if (v.illeggibile)
+        return;
     const Piano p = PianoDi(v.codice, m_set);
     for (const Ricerca r : {p.prima, p.seconda}) {
         if (r == Ricerca::Nessuna)
@@ -184,7 +190,7 @@ void CaricoConteggi::Risolvi(QVector<Voce>& voci) {
     QVector<Piano> piani;
     piani.reserve(voci.size());
     for (const Voce& v : std::as_const(voci))
-        piani << PianoDi(v.codice, m_set);
+        piani << (v.illeggibile ? Piano{} : PianoDi(v.codice, m_set));
 
     auto chiaveDi = [](const Piano& p, Ricerca r) { return p.Chiave(r); };
     auto trovato = [this](Ricerca r, const QString& k) {
@@ -346,7 +352,10 @@ bool CaricoConteggi::Blocco(QVector<Voce>& voci, FileScarti& scarti, EsitoCarico
         try {
             Risolvi(voci);
         } catch (const QSqlError& e) {
-            esito.errore = QStringLiteral("Impossibile cercare gli articoli: %1").arg(e.text());
+            esito.errore =
+                (ConnessionePersa() ? ConnessioneInterrotta()
+                                    : QStringLiteral("Impossibile cercare gli articoli: %1"))
+                    .arg(e.text());
             return false;
         }
     }
@@ -357,7 +366,7 @@ bool CaricoConteggi::Blocco(QVector<Voce>& voci, FileScarti& scarti, EsitoCarico
         if (v.articolo.isEmpty()) {
             if (!Scarta(v.grezza, scarti, esito))
                 return false;
-            if (m_avvisa && articoloInesistente)
+            if (!v.illeggibile && m_avvisa && articoloInesistente)
                 m_avvisa = articoloInesistente(v.codice, v.numero);
             continue;
         }
@@ -456,7 +465,7 @@ bool CaricoConteggi::Scarica(FileScarti& scarti, EsitoCarico& esito) {
         return true;
     }
     m_db.rollback();
-    const QString persa = QStringLiteral("La connessione al database si è interrotta: %1");
+    const QString persa = ConnessioneInterrotta();
     if (ConnessionePersa()) {
         esito.errore = persa.arg(errore);
         Svuota();
@@ -558,7 +567,9 @@ EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
         if (ConvienePrecaricare(file))
             Precarica();
     } catch (const QSqlError& e) {
-        esito.errore = QStringLiteral("Impossibile leggere gli articoli: %1").arg(e.text());
+        esito.errore = (ConnessionePersa() ? ConnessioneInterrotta()
+                                           : QStringLiteral("Impossibile leggere gli articoli: %1"))
+                           .arg(e.text());
         return esito;
     }
     LettoreRighe lettore(file);
@@ -583,16 +594,20 @@ EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
     while (avanti && lettore.Prossima(riga, &erroreLettura)) {
         ++esito.righeLette;
         ++nelBlocco;
-        if (riga.conNul || riga.tagliata) {
-            avanti = Scarta(riga.grezza, scarti, esito);
-        } else if (!riga.testo.trimmed().isEmpty()) { // not an empty line, or one of blanks
-            const RigaTerminale r = AnalizzaRiga(riga.testo, m_set, numero);
+        // a line with a NUL byte, or cut for its length, is refused in its
+        // place among the others (the file of refused lines keeps their order)
+        const bool illeggibile = riga.conNul || riga.tagliata;
+        if (illeggibile || !riga.testo.trimmed().isEmpty()) { // not empty, nor of blanks
             Voce v;
+            if (!illeggibile) {
+                const RigaTerminale r = AnalizzaRiga(riga.testo, m_set, numero);
+                v.codice = r.codice;
+                v.quantita = r.quantita;
+            }
+            v.illeggibile = illeggibile;
             v.grezza = std::move(riga.grezza);
             v.numero = riga.numero;
             v.inizio = riga.inizio;
-            v.codice = r.codice;
-            v.quantita = r.quantita;
             voci << std::move(v);
         }
         if (avanti && (nelBlocco >= m_righePerBlocco ||

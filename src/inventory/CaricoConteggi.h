@@ -93,8 +93,9 @@ private:
         qint64 inizio = -1; // where the line begins in the file
         QString codice;
         double quantita = 0;
-        QString articolo;   // found
-        qint32 indice = -1; // the article's place among those in memory
+        QString articolo;         // found
+        qint32 indice = -1;       // the article's place among those in memory
+        bool illeggibile = false; // a NUL byte, or cut: refused as it is
     };
     // The row an article waits to be written with: its latest line.
     struct Pendente {
