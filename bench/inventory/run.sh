@@ -39,7 +39,16 @@ tempo() { # command... (its standard input) -> milliseconds
     --articoli "$ARTICOLI" --file "$PICCOLO"
 rm -f "$DIR/scarto.db"*
 
-"$BIN" --motore sqlite --db "$DB" --righe "$RIGHE" --file "$FILE"
+ms_di() { # the milliseconds of a line of bench_carico
+    sed -n 's/.*: *\([0-9]*\) ms .*/\1/p' <<<"$1"
+}
+rapporto() { # ours reference -> ours / reference, two decimals
+    awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'
+}
+
+out=$("$BIN" --motore sqlite --db "$DB" --righe "$RIGHE" --file "$FILE")
+echo "$out"
+quarvel_sqlite_ms=$(ms_di "$out")
 "$BIN" --motore sqlite --db "$DB" --righe $((RIGHE / 10)) --file "$PICCOLO"
 sqlite_ms=$(tempo sqlite3 "$DB" <<SQL
 PRAGMA journal_mode=WAL;
@@ -55,13 +64,17 @@ DROP TABLE staging;
 SQL
 )
 echo "sqlite3  sqlite   righe $RIGHE: $sqlite_ms ms (.import + join-upsert)"
+echo "rapporto sqlite: $(rapporto "$quarvel_sqlite_ms" "$sqlite_ms")"
 
 PG=$ROOT/scripts/services/postgres.sh
 if [[ -x "$PG" ]]; then
-    # a server already running (the tests', another bench's) is left running
+    # A server already running (the tests', another bench's) is left running:
+    # only one this script started is stopped at the end.  "env" answers
+    # whether the server runs, whatever this shell's variables say.
     started=0
-    if ! (eval "$("$PG" env)" && pg_isready -q -h "$PGHOST" -p "$PGPORT") 2>/dev/null; then
-        "$PG" start >/dev/null && started=1
+    if ! "$PG" env >/dev/null 2>&1; then
+        "$PG" start >/dev/null
+        started=1
     fi
     eval "$("$PG" env)"
     trap '[[ $started -eq 1 ]] && "$PG" stop' EXIT
@@ -71,7 +84,9 @@ if [[ -x "$PG" ]]; then
     export QUARVEL_BENCH_PGDB=quarvel_bench_carico
     psql -q -h "$PGHOST" -p "$PGPORT" -d quarvel_bench_carico -c "CREATE EXTENSION IF NOT EXISTS citext" >/dev/null 2>&1 || true
     "$BIN" --modo prepara --motore postgres --righe 0 --articoli "$ARTICOLI" --file /dev/null
-    "$BIN" --motore postgres --righe "$RIGHE" --file "$FILE"
+    out=$("$BIN" --motore postgres --righe "$RIGHE" --file "$FILE")
+    echo "$out"
+    quarvel_pg_ms=$(ms_di "$out")
     "$BIN" --motore postgres --righe $((RIGHE / 10)) --file "$PICCOLO"
     pg_ms=$(tempo psql -q -h "$PGHOST" -p "$PGPORT" -d quarvel_bench_carico -v ON_ERROR_STOP=1 <<SQL
 DELETE FROM MagInventari;
@@ -88,4 +103,5 @@ INSERT INTO MagInventari (CodInv, Articolo, Livello1, Livello2, Magazzino, Giace
 SQL
 )
     echo "psql     postgres righe $RIGHE: $pg_ms ms (\\copy + join-upsert)"
+    echo "rapporto postgres: $(rapporto "$quarvel_pg_ms" "$pg_ms")"
 fi

@@ -51,8 +51,9 @@ QString ConnessioneInterrotta() {
 // Rows waiting, before they are written: unless the caller says otherwise,
 // this many when codes are looked up (every article when all are in memory).
 constexpr int ArticoliPerScritturaCercando = 50000;
-// Companies with more articles than this look codes up, whatever the file.
-constexpr qint64 MassimoArticoliInMemoria = 2000000;
+// Companies with more articles than this look codes up, whatever the file
+// (each article held in memory costs a few hundred bytes).
+constexpr qint64 MassimoArticoliInMemoria = 500000;
 // A block ends, and the caller is told, after this long.
 constexpr qint64 MillisecondiPerAvviso = 100;
 
