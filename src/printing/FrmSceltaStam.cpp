@@ -95,6 +95,7 @@ FrmSceltaStam::FrmSceltaStam(QWidget* genitore) : QDialog(genitore) {
     principale->addWidget(costruisciVideo());
     principale->addWidget(costruisciFile());
     principale->addWidget(costruisciFisso());
+    costruisciPdfEmail(principale);
 
     aggiungi(new QLabel(QStringLiteral("Stampante attuale:"), this),
              QStringLiteral("LabStaAttuale"));
@@ -487,6 +488,7 @@ bool FrmSceltaStam::VisDecodOk() {
     AggiornaVideo();
     AggiornaFile();
     AggiornaFisso();
+    attivaPdfEmail();
     return true;
 }
 
@@ -588,6 +590,7 @@ void FrmSceltaStam::ScegliStampante(int riga, bool predefinita) {
             m_opz->osNomePorta = porta;
         }
     }
+    stampanteSceltaAMano();
     ImpostaCboCassetti();
     ImpostaCboTipoCarta();
     VisStaAttuale();

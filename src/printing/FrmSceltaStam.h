@@ -20,8 +20,11 @@ class QPushButton;
 class QRadioButton;
 class QTableWidget;
 class QWidget;
+class QBoxLayout;
 
 namespace quarvel {
+
+class PannelloPdfEmail;
 
 // The major version of the spreadsheet program the file dialog offers the
 // workbook for: 12 or higher "xlsx", below "xls", -1 none (the workbook is
@@ -58,8 +61,21 @@ public:
     void SelDeselSalOpz(bool spunta);
     void comOk_Click();
 
-    // The e-mail data request (PDF and e-mail panel, PannelloPdfEmail.cpp):
-    // 1000 while it runs, 200 when the operator cancelled it, else 0.
+    IOpzioniStampa* ogOpzSta() const { return m_opz; }
+
+    // PDF and e-mail (PannelloPdfEmail.cpp).  The switches "Nome file Pdf
+    // autom." (ChePdfAutom) and "Invia per Email" (CheInviaEmail), shown
+    // only when a PDF printer is in use ("UsaPdfCreator", "UsaPdf995") and,
+    // for the second, when "StampeEmail" is "S"; the panel of the PDF and
+    // e-mail parameters ("Par ini Pdf/Email").
+    void ChePdfAutom_Click();
+    void CheInviaEmail_Click();
+    void ImpostaPdfAutom();
+    void ComParIniPE_Click();
+    PannelloPdfEmail* pannelloPdfEmail() const { return m_pannello; }
+    bool eventiSospesi() const { return m_sospesi; }
+    // The e-mail data request: 1000 while it runs, 200 when the operator
+    // cancelled it, else 0.
     qint16 oiRichDatiEmail = 0;
     bool RichDatiEmail();
 
@@ -84,10 +100,15 @@ private:
     void cambiaNomeFile();
     void cambiaNomeFisso();
     QString stampanteDelleOpzioni() const;
+    void costruisciPdfEmail(QBoxLayout* layout);
+    void attivaPdfEmail();
+    void stampanteSceltaAMano();
 
     IOpzioniStampa* m_opz = nullptr;
     QString m_noCassetti;
     bool m_cancella = false;
+    bool m_sospesi = false; // the PDF and e-mail switches ignore their clicks
+    PannelloPdfEmail* m_pannello = nullptr;
     QMap<QString, QWidget*> m_controlli;
 };
 

@@ -77,14 +77,18 @@ QString PreparaEmail::chiaveEffettiva(const QString& chiave) {
     return chiave;
 }
 
+void PreparaEmail::testi(QString& oggetto, QString& corpo) {
+    if (DbComune().RisultatoConnessioneMenu.isEmpty() && ApriDbMenu() != 0)
+        return;
+    const int numero = LeggiParEmail(QStringLiteral("EmailNumTesto")).trimmed().toInt();
+    LeggiTestoAppoggio(QStringLiteral("PdfEmail"), numero, corpo, false, oggetto);
+}
+
 QString PreparaEmail::LeggiParEmail(const QString& chiave) {
     const bool oggetto = chiave.compare(QLatin1String("EmailOggetto"), Qt::CaseInsensitive) == 0;
     if (oggetto || chiave.compare(QLatin1String("EmailTesto"), Qt::CaseInsensitive) == 0) {
-        if (DbComune().RisultatoConnessioneMenu.isEmpty() && ApriDbMenu() != 0)
-            return QString();
-        QString corpo, soggetto;
-        const int numero = LeggiParEmail(QStringLiteral("EmailNumTesto")).trimmed().toInt();
-        LeggiTestoAppoggio(QStringLiteral("PdfEmail"), numero, corpo, false, soggetto);
+        QString soggetto, corpo;
+        testi(soggetto, corpo);
         return oggetto ? soggetto : corpo;
     }
     QString v = valore(chiaveEffettiva(chiave));
@@ -180,10 +184,12 @@ void PreparaEmail::InviaEmail(IOpzioniStampa& o, const QString& indirizzo) {
     else
         o.setValore(QStringLiteral("EmailTo"), indirizzo.trimmed());
     o.setValore(QStringLiteral("EmailTipoInvio"), LeggiParEmail(QStringLiteral("EmailTipoInvio")));
-    o.setValore(QStringLiteral("EmailOggetto"),
-                Sostituisci(LeggiParEmail(QStringLiteral("EmailOggetto")), o, true));
-    o.setValore(QStringLiteral("EmailTesto"),
-                Sostituisci(LeggiParEmail(QStringLiteral("EmailTesto")), o, false));
+    // the stored texts read once: a common database that cannot be opened
+    // or a text missing is told once
+    QString oggetto, corpo;
+    testi(oggetto, corpo);
+    o.setValore(QStringLiteral("EmailOggetto"), Sostituisci(oggetto, o, true));
+    o.setValore(QStringLiteral("EmailTesto"), Sostituisci(corpo, o, false));
     for (const char* chiave : {"EmailFileLog", "EmailInd", "EmailCentro", "EmailSMTPtipo",
                                "EmailServerSMTP", "EmailReplay", "EmailLogin", "EmailPwd",
                                "EmailUsaSSL", "EmailDirStunnel", "EmailNumPorta", "EmailLogSee"}) {

@@ -75,6 +75,7 @@ public:
 private:
     QString valore(const QString& nome);
     QString chiaveEffettiva(const QString& chiave);
+    void testi(QString& oggetto, QString& corpo);
 
     IMenuClient* m_menu = nullptr;
     std::function<QDateTime()> m_adesso;

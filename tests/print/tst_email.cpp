@@ -165,6 +165,7 @@ private slots:
     void configurazioneEDestinatario();
     void testoAppoggio_data();
     void testoAppoggio();
+    void testoMancante();
     void datiMancanti_data();
     void datiMancanti();
     void destinatarioScelto_data();
@@ -379,6 +380,31 @@ void TstEmail::testoAppoggio() {
     QCOMPARE(p.LeggiTestoAppoggio(codice, numero, corpo, false, ogg), esito);
     QCOMPARE(ogg, oggetto);
     QCOMPARE(m_msg->testi(), messaggi);
+}
+
+void TstEmail::testoMancante() {
+    // the record of the texts missing: told once, subject and body empty
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("m"));
+        db.setDatabaseName(m_dir.filePath(QStringLiteral("comune.db")));
+        QVERIFY(db.open());
+        QVERIFY(QSqlQuery(db).exec(
+            QStringLiteral("UPDATE Appoggio SET Codice = 'Altro' WHERE Codice = 'PdfEmail'")));
+    }
+    OpzioniStampa o(QStringLiteral("x"));
+    o.setValore(QStringLiteral("EmailInvia"), true);
+    PreparaEmail().InviaEmail(o, QString());
+    {
+        QSqlDatabase db = QSqlDatabase::database(QStringLiteral("m"));
+        QVERIFY(QSqlQuery(db).exec(
+            QStringLiteral("UPDATE Appoggio SET Codice = 'PdfEmail' WHERE Codice = 'Altro'")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("m"));
+    QCOMPARE(m_msg->testi(), QStringList{"Dati non trovati"});
+    QCOMPARE(o.Valore(QStringLiteral("EmailOggetto")).toString(), QString());
+    QCOMPARE(o.Valore(QStringLiteral("EmailTesto")).toString(), QString());
+    QCOMPARE(o.Valore(QStringLiteral("EmailTo")).toString(), QString("cliente@esempio.it"));
 }
 
 void TstEmail::datiMancanti_data() {
