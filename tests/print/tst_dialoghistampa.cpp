@@ -291,7 +291,7 @@ void TstDialoghiStampa::fissaDisabilitata() {
     QVERIFY(d.VisDecodOk());
     QVERIFY(!d.c<QRadioButton>("OptStampaSu(3)")->isEnabled());
     QVERIFY(!d.c<QPushButton>("ComOpz(3)")->isEnabled());
-    QVERIFY(!d.c<QRadioButton>("OptStampaSu(1)")->isEnabled()); // the screen comes later
+    QVERIFY(d.c<QRadioButton>("OptStampaSu(1)")->isEnabled()); // the screen is offered
     QVERIFY(d.c<QRadioButton>("OptStampaSu(2)")->isEnabled());
     QCOMPARE(d.c<QRadioButton>("OptStampaSu(3)")->text(), QString("File/stam. a &lung. fissa"));
 }
