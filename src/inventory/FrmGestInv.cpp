@@ -839,20 +839,25 @@ QString Righe(qint64 n) {
 }
 
 // What the load did, for the end of it.
-QString Riepilogo(const inventario::EsitoCarico& e, const QString& fileScarti) {
+QString Riepilogo(const inventario::EsitoCarico& e, const QString& fileScarti, qint64 conservate) {
     QString t = QStringLiteral("Righe lette: %1; righe caricate: %2.\r\n")
                     .arg(e.righeLette)
                     .arg(e.righeScritte);
+    const bool una = e.righeScartate == 1;
+    const QString scartate = Righe(e.righeScartate) + (una ? QStringLiteral(" non caricata")
+                                                           : QStringLiteral(" non caricate"));
     if (e.righeScartate == 0)
         t += QStringLiteral("Nessuna riga scartata.");
+    else if (conservate >= e.righeScartate)
+        t += QStringLiteral("%1, %2 nel file\r\n%3")
+                 .arg(scartate, una ? QStringLiteral("conservata") : QStringLiteral("conservate"),
+                      fileScarti);
+    else if (conservate == 0)
+        t += QStringLiteral("%1: il file delle righe scartate\r\n%2\r\nnon si è potuto scrivere.")
+                 .arg(scartate, fileScarti);
     else
-        t +=
-            QStringLiteral("%1 non %2, %3 nel file\r\n%4")
-                .arg(Righe(e.righeScartate),
-                     e.righeScartate == 1 ? QStringLiteral("caricata") : QStringLiteral("caricate"),
-                     e.righeScartate == 1 ? QStringLiteral("conservata")
-                                          : QStringLiteral("conservate"),
-                     fileScarti);
+        t += QStringLiteral("%1, solo %2 conservate nel file\r\n%3")
+                 .arg(scartate, QString::number(conservate), fileScarti);
     return t;
 }
 
@@ -1009,7 +1014,7 @@ void FrmGestInv::LeggiDaFileBarCode() {
         delete p.data();
     }
 
-    const QString riepilogo = Riepilogo(m_esito, scarti.Nome());
+    const QString riepilogo = Riepilogo(m_esito, scarti.Nome(), scarti.Righe());
     if (!m_esito.errore.isEmpty()) {
         // the file stays as it is; what went in before the fault stays too
         m_file.reset();

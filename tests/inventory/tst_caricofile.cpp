@@ -27,6 +27,7 @@
 #include "utility/Utilita.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -156,6 +157,7 @@ private Q_SLOTS:
     void nonMostrare();
     void ferma();
     void durante();
+    void erroreDurante();
     void setSpento();
 
 private:
@@ -813,6 +815,33 @@ void TstCaricoFile::durante() {
     QCOMPARE(righe(), QString("ART001=5 ART002=7"));
     // and the form closes once the load is over
     QVERIFY(m_form->close());
+}
+
+// A load that cannot go on (here the file of refused lines cannot be
+// written: a folder stands where it goes) ends with the generic error
+// dialog, its cause and what was done; the terminal file is not deleted,
+// whatever CancFile says, and nobody is asked about it.
+void TstCaricoFile::erroreDurante() {
+    PROVA_SOLO_PRIMO_MOTORE();
+    PREPARA("FissoSep=S\nSeparatore=;\nCodInizio=1\nQtaInizio=2\nCancFile=");
+    ScriviFile(fileTerminale(), "8001002;7\nZZZ;1\n");
+    const QDateTime adesso = QDateTime::currentDateTime();
+    for (int s = 0; s < 30; ++s)
+        QVERIFY(QDir().mkpath(fileTerminale() + adesso.addSecs(s).toString(
+                                                    QStringLiteral(".'scarti'-yyyyMMdd-HHmmss"))));
+    m_msg->rispondi(1);
+    carica();
+    QVERIFY(!m_form->esitoCarico().errore.isEmpty());
+    // the line is refused before it is told: the error alone, no question
+    QCOMPARE(m_msg->testi().size(), 1);
+    const QString errore = m_msg->testi().last();
+    QVERIFY2(errore.startsWith("Errore(") && errore.contains(m_form->esitoCarico().errore) &&
+                 errore.contains("Caricamento interrotto, il file non è stato cancellato.") &&
+                 errore.contains("1 riga non caricata: il file delle righe scartate\r\n"),
+             qPrintable(errore));
+    QCOMPARE(m_msg->mostrati().back().pulsanti, QStringList({"&Ok"}));
+    QCOMPARE(LeggiFile(fileTerminale()), QByteArray("8001002;7\nZZZ;1\n"));
+    QVERIFY(!m_form->mbCaricoInCorso());
 }
 
 // A set chosen with the right click that switches loading off: told at once,
