@@ -321,8 +321,13 @@ bool CaricoConteggi::Scarta(const QByteArray& grezza, FileScarti& scarti, EsitoC
     return true;
 }
 
+bool CaricoConteggi::Rileggibile() const {
+    // a pipe cannot go back; a text-mode device does not count bytes as the file does
+    return m_file && !m_file->isSequential() && !m_file->isTextModeEnabled();
+}
+
 QByteArray CaricoConteggi::Grezza(const Pendente& p) {
-    if (!p.grezza.isEmpty() || p.inizio < 0 || !m_file || m_file->isSequential())
+    if (!p.grezza.isEmpty() || p.inizio < 0 || !Rileggibile())
         return p.grezza;
     // read again where it was; the reading of the file goes on where it was
     const qint64 qui = m_file->pos();
@@ -362,7 +367,7 @@ bool CaricoConteggi::Blocco(QVector<Voce>& voci, FileScarti& scarti, EsitoCarico
     }
     // The rows to write: one per article, with the quantity of its last
     // line, kept across blocks until enough articles wait.
-    const bool rileggibile = m_file && !m_file->isSequential();
+    const bool rileggibile = Rileggibile();
     for (Voce& v : voci) {
         if (v.articolo.isEmpty()) {
             if (!Scarta(v.grezza, scarti, esito))

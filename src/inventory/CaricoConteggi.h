@@ -122,6 +122,8 @@ private:
     QSqlQuery& Istruzione(const QString& sql);
     bool Scarta(const QByteArray& grezza, FileScarti& scarti, EsitoCarico& esito);
     QByteArray Grezza(const Pendente& p);
+    // Lines can be read again from where they begin.
+    bool Rileggibile() const;
     void Svuota();
     // Tells the caller how far the load is, when a tenth of a second has
     // passed (or always); false once the operator asked to stop.

@@ -15,6 +15,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
 
 using namespace quarvel;
 using namespace quarvel::inventario;
@@ -42,6 +43,29 @@ QStringList Righe(QSqlDatabase& db, const QString& codInv) {
                  .arg(q.value(4).toDouble());
     return r;
 }
+
+// A pipe: read once, front to back, never again.
+class Tubo final : public QIODevice {
+public:
+    explicit Tubo(QByteArray dati) : m_dati(std::move(dati)) { open(ReadOnly); }
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override {
+        return m_dati.size() - m_pos + QIODevice::bytesAvailable();
+    }
+
+protected:
+    qint64 readData(char* p, qint64 n) override {
+        const qint64 k = std::min<qint64>(n, m_dati.size() - m_pos);
+        std::memcpy(p, m_dati.constData() + m_pos, size_t(k));
+        m_pos += k;
+        return k;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray m_dati;
+    qint64 m_pos = 0;
+};
 
 } // namespace
 
@@ -80,6 +104,7 @@ private:
     std::function<bool(const EsitoCarico&)> m_avanzamento;
     QString m_scarti;
     int m_articoliPerScrittura = 0; // 0: the loader's own
+    bool m_tubo = false;            // the file read as from a pipe
     CaricoConteggi::Precarico m_precarico = CaricoConteggi::Precarico::Secondo;
 };
 
@@ -110,6 +135,7 @@ void TstCaricoConteggi::init() {
     m_inesistenti.clear();
     m_avanzamento = nullptr;
     m_articoliPerScrittura = 0;
+    m_tubo = false;
     m_precarico = CaricoConteggi::Precarico::Secondo;
 }
 
@@ -141,7 +167,8 @@ EsitoCarico TstCaricoConteggi::Carica(const QByteArray& dati, const SetCarico& s
     QByteArray copia = dati;
     QBuffer b(&copia);
     b.open(QIODevice::ReadOnly);
-    const EsitoCarico e = c.Carica(b, scarti);
+    Tubo tubo(dati);
+    const EsitoCarico e = m_tubo ? c.Carica(tubo, scarti) : c.Carica(b, scarti);
     scarti.Chiudi();
     return e;
 }
@@ -435,18 +462,23 @@ void TstCaricoConteggi::articoloSuMoltiBlocchi() {
 void TstCaricoConteggi::rigaRifiutataDalDatabase_data() {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<bool>("precarico");
-    for (const bool precarico : {false, true}) {
-        const QString modo = precarico ? QStringLiteral(", in memoria") : QString();
+    QTest::addColumn<bool>("tubo"); // the refused line kept in memory, not read again
+    for (const int caso : {0, 1, 2}) {
+        const bool precarico = caso == 1;
+        const bool tubo = caso == 2;
+        const QString modo = precarico ? QStringLiteral(", in memoria")
+                             : tubo    ? QStringLiteral(", da un tubo")
+                                       : QString();
         QTest::newRow(qPrintable(QStringLiteral("righe LF") + modo))
-            << QByteArray("Art3;3\n8002;2\n8001;1\n") << precarico;
+            << QByteArray("Art3;3\n8002;2\n8001;1\n") << precarico << tubo;
         // the refused line is read again from the file: where it begins
         // counts the byte-order mark and the CR LF before it
         QTest::newRow(qPrintable(QStringLiteral("BOM, la prima riga rifiutata") + modo))
             << QByteArray("\xEF\xBB\xBF"
                           "8002;2\nArt3;3\n8001;1\n")
-            << precarico;
+            << precarico << tubo;
         QTest::newRow(qPrintable(QStringLiteral("CR LF, l'ultima senza fine riga") + modo))
-            << QByteArray("Art3;3\r\n\r\n8001;1\r\n8002;2") << precarico;
+            << QByteArray("Art3;3\r\n\r\n8001;1\r\n8002;2") << precarico << tubo;
     }
 }
 
@@ -456,6 +488,8 @@ void TstCaricoConteggi::rigaRifiutataDalDatabase() {
     QFETCH_GLOBAL(Motore, motore);
     QFETCH(QByteArray, file);
     QFETCH(bool, precarico);
+    QFETCH(bool, tubo);
+    m_tubo = tubo;
     m_precarico = precarico ? CaricoConteggi::Precarico::Sempre : CaricoConteggi::Precarico::Mai;
     if (SuServer(motore)) {
         Esegui(m_db, QStringLiteral("CREATE OR REPLACE FUNCTION rifiuta() RETURNS trigger AS $$ "
