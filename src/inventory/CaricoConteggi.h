@@ -20,13 +20,15 @@
 // whatever happens later; a lost connection stops the load at once.
 // Lines that are not loaded (unknown article, a NUL byte, a line cut for its
 // length, a row the database refused) are kept, as they were read, in the
-// file of refused lines.  No window: the caller shows progress and messages.
+// file of refused lines, in the file's order (a row the database refuses
+// when its write fails).  No window: the caller shows progress and messages.
 //
 // Stopping: `avanzamento` is told after each block and, while rows are
-// written, about every tenth of a second.  False stops the load after the
-// last line read: the rows still waiting are written and committed first,
-// so every line read is in (or refused) and a reload of the same file gives
-// the same rows as a load never stopped.
+// written, about every tenth of a second (then inside the load's
+// transaction: the caller must not use the connection from there).  False
+// stops the load after the last line read: the rows still waiting are
+// written and committed first, so every line read is in (or refused) and a
+// reload of the same file gives the same rows as a load never stopped.
 
 #include "inventory/FileTerminale.h"
 
