@@ -1019,9 +1019,9 @@ void FrmGestInv::LeggiDaFileBarCode() {
         // the file stays as it is; what went in before the fault stays too
         m_file.reset();
         m_mbCaricoInCorso = false;
-        const bool delFile = m_esito.errore.startsWith(QLatin1String("Errore di lettura")) ||
-                             m_esito.errore.startsWith(QLatin1String("Impossibile scrivere"));
-        ImpostaErrore(delFile ? NumErr::ErrorePercorso : NumErr::ChiamataOdbcFallita,
+        const bool guastoFile = m_esito.errore.startsWith(QLatin1String("Errore di lettura")) ||
+                                m_esito.errore.startsWith(QLatin1String("Impossibile scrivere"));
+        ImpostaErrore(guastoFile ? NumErr::ErrorePercorso : NumErr::ChiamataOdbcFallita,
                       m_esito.errore, QStringLiteral("LeggiDaFileBarCode"));
         MsgErrfrm(
             std::nullopt, std::nullopt, QString(),
