@@ -273,7 +273,27 @@ QString CondizioneIndice(const Definizione& d, IndiceParole indice, const QStrin
                QStringLiteral(".rowid IN (SELECT rowid FROM ArticoliDescr WHERE "
                               "ArticoliDescr MATCH ") +
                Letterale(RicercaTrigrammi(parole)) + QStringLiteral(")");
-    return TrigrammiPg(d, parole);
+    // An array of the codes, not a join: the server reads the index's rows
+    // first, whatever it guesses of their number.
+    return d.chiave + QStringLiteral(" = ANY(ARRAY(SELECT ") + d.chiave + QStringLiteral(" FROM ") +
+           d.tabella + QStringLiteral(" WHERE ") + TrigrammiPg(d, parole) + QStringLiteral("))");
+}
+
+QString CondizioneParoleServer(const Definizione& d, const QString& testo) {
+    QStringList parti;
+    const QString colonna =
+        QStringLiteral("' ' || lower((") + d.descrizione + QStringLiteral(")::text)");
+    for (const QString& parola : testo.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        parti << QStringLiteral("strpos(") + colonna + QStringLiteral(", lower(") +
+                     Letterale(QLatin1Char(' ') + parola) + QStringLiteral(")) > 0");
+    return parti.join(QStringLiteral(" And "));
+}
+
+QString SqlCampione(const Definizione& d, const QString& condizione, int campione) {
+    return QStringLiteral("SELECT COUNT(*) FROM (SELECT ") + d.descrizione +
+           QStringLiteral(" FROM ") + d.tabella + QStringLiteral(" ORDER BY ") + d.chiave +
+           QStringLiteral(" LIMIT ") + QString::number(campione) +
+           QStringLiteral(") campione WHERE ") + condizione;
 }
 
 QString SqlContaIndice(const Definizione& d, IndiceParole indice, const QString& testo,

@@ -62,6 +62,20 @@ QString CondizioneRicerca(const Definizione& d, TipoRicerca t, const QString& te
 // PostgreSQL a trigram index on the text of Articoli.Descrizione.
 enum class IndiceParole { Nessuno, TabellaTrigrammi, IndiceTrigrammi };
 
+// PostgreSQL: the description search written with the server's text
+// functions: the description after a blank, in lower case, holds a blank and
+// each typed word in lower case.  The same rows as the search's own
+// condition (the case-blind match lowers both sides), with the typed
+// characters taken as themselves; a condition the server cannot weigh, so
+// it reads the list in code order and stops at the rows asked for, which is
+// what a search held by many rows wants.
+QString CondizioneParoleServer(const Definizione& d, const QString& testo);
+
+// The count of the rows that meet a condition among the first `campione`
+// rows of the table in code order: how soon the list in code order meets
+// its first rows.
+QString SqlCampione(const Definizione& d, const QString& condizione, int campione);
+
 // The index the definition's descriptions may use.
 IndiceParole IndiceDisponibile(const Definizione& d, IndiceParole indiceDitta);
 
@@ -69,8 +83,10 @@ IndiceParole IndiceDisponibile(const Definizione& d, IndiceParole indiceDitta);
 // typed word can use it or there is no index).  The trigram table: the rows
 // whose description holds a blank and each typed word of two characters or
 // more, matched ignoring case -- a superset of the search's rows, whose own
-// condition still decides.  PostgreSQL: the search's own condition written
-// on the column's text (ILIKE is the match the case-blind column makes).
+// condition still decides.  PostgreSQL: the codes of the rows of the
+// search's own condition written on the column's text (ILIKE is the match
+// the case-blind column makes), which the trigram index finds; the server
+// then reads those rows alone by their code.
 QString CondizioneIndice(const Definizione& d, IndiceParole indice, const QString& testo);
 // The count of the rows the index condition keeps, stopped at limite: the
 // index narrows a search well only when few rows hold the words (the list in

@@ -22,7 +22,10 @@ namespace quarvel::lookup {
 
 namespace {
 constexpr double TwipsPerPixel = 15.0;
-}
+// The list is counted once the operator stops typing for this long.
+constexpr int PausaConteggio = 300;
+QStringList CondizioniTesto(const Ricerca& r);
+} // namespace
 
 FinestraAiuto::FinestraAiuto(QWidget* genitore)
     : QDialog(genitore), m_modello(new listcmd::ModelloRighe(this)), m_vista(new QTableView(this)),
@@ -40,6 +43,7 @@ FinestraAiuto::FinestraAiuto(QWidget* genitore)
     m_immagine->setAlignment(Qt::AlignCenter);
     m_immagine->setFrameShape(QFrame::StyledPanel);
     m_immagine->hide();
+    m_modello->setRitardoConteggio(PausaConteggio);
     m_vista->setModel(m_modello);
     m_vista->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_vista->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -96,10 +100,8 @@ int FinestraAiuto::esegui(const Ricerca& r, QWidget* form) {
     m_testo->setText(r.testo);
     ImpostaColoreSfondo(m_testo, r.coloreRicerca);
     m_titolo->setText(TitoloRicerca(r.tipo));
-    const QString sql =
-        SqlLista(*r.definizione, r.tipo, r.colonne,
-                 QStringList(r.condizioni) << CondizioneRicerca(*r.definizione, r.tipo, r.testo));
-    m_modello->apri(r.db, sql); // raises to the caller
+    m_modello->apri(r.db, SqlLista(*r.definizione, r.tipo, r.colonne,
+                                   QStringList(r.condizioni) << CondizioniTesto(r))); // raises
     if (m_par.ovLeggiPar(QStringLiteral("RetZeroRec")).toInt() == 1 && m_modello->rowCount() == 0) {
         m_modello->apri(r.db, QString());
         return 1;
@@ -230,6 +232,14 @@ namespace {
 // its first rows soon without it.
 constexpr int RigheIndice = 1000;
 
+// The rows in code order the search tries first: when at least
+// MinimoCampione of them hold the words, the list in code order meets the
+// first screen of rows within some tens of thousands of rows (a few
+// milliseconds), and the list is read so.  Fewer: the words are rare, and
+// the index finds their rows faster.
+constexpr int Campione = 5000;
+constexpr int MinimoCampione = 8;
+
 // The index of the descriptions' words the company has.
 IndiceParole IndiceDitta(const QSqlDatabase& db) {
     QSqlQuery q(db);
@@ -250,34 +260,42 @@ IndiceParole IndiceDitta(const QSqlDatabase& db) {
 }
 
 // The conditions of the typed text.  A description search of the articles
-// goes through the index of the descriptions' words when few rows hold the
-// words (the list in code order meets many soon by itself).  On SQLite the
-// index's rows are added to the search's condition.  On PostgreSQL the
-// search is written on the text of the column, the same case-blind match
-// the column makes, so the trigram index and its statistics serve it (the
-// server weighs several words well); a single word held by many rows stays
-// on the column, whose list in code order the server reads from the start.
+// first counts the rows holding the words among the first rows in code
+// order: when many do, the list is read in code order, stopping at the rows
+// shown (on PostgreSQL with a condition the server does not weigh, so that
+// it never guesses a few rows and sorts the whole table).  Else the words
+// are rare and the search goes through the index of the descriptions' words:
+// on SQLite the index's rows are added to the search's condition, when few
+// rows hold the words the index can find (a rare pair of common words is
+// still met sooner in code order); on PostgreSQL the server reads the codes
+// of the rows from its trigram index and then those rows alone.
 QStringList CondizioniTesto(const Ricerca& r) {
     const QString ricerca = CondizioneRicerca(*r.definizione, r.tipo, r.testo);
-    if (r.tipo != TipoRicerca::Descrizione ||
+    if (r.tipo != TipoRicerca::Descrizione || ricerca.isEmpty() ||
         IndiceDisponibile(*r.definizione, IndiceParole::TabellaTrigrammi) == IndiceParole::Nessuno)
         return {ricerca};
     const IndiceParole indice = IndiceDitta(r.db);
-    const QString conta = SqlContaIndice(*r.definizione, indice, r.testo, RigheIndice);
-    if (conta.isEmpty())
+    if (indice == IndiceParole::Nessuno)
         return {ricerca};
-    const bool unaParola = r.testo.split(QLatin1Char(' '), Qt::SkipEmptyParts).size() == 1;
-    if (indice == IndiceParole::IndiceTrigrammi && !unaParola)
-        return {CondizioneIndice(*r.definizione, indice, r.testo)};
+    const QString perCodice = indice == IndiceParole::IndiceTrigrammi
+                                  ? CondizioneParoleServer(*r.definizione, r.testo)
+                                  : ricerca;
     QSqlQuery q(r.db);
+    q.setForwardOnly(true);
+    if (!q.exec(SqlCampione(*r.definizione, perCodice, Campione)) || !q.next() ||
+        q.value(0).toLongLong() >= MinimoCampione)
+        return {perCodice};
+    q.finish();
+    const QString indicizzata = CondizioneIndice(*r.definizione, indice, r.testo);
+    if (indicizzata.isEmpty())
+        return {perCodice}; // no typed word the index can find
+    if (indice == IndiceParole::IndiceTrigrammi)
+        return {indicizzata};
+    const QString conta = SqlContaIndice(*r.definizione, indice, r.testo, RigheIndice);
     if (!q.exec(conta) || !q.next())
         return {ricerca}; // an index that cannot be read: the search without it
-    const bool poche = q.value(0).toLongLong() < RigheIndice;
-    if (indice == IndiceParole::TabellaTrigrammi)
-        return poche ? QStringList{ricerca, CondizioneIndice(*r.definizione, indice, r.testo)}
-                     : QStringList{ricerca};
-    return poche ? QStringList{CondizioneIndice(*r.definizione, indice, r.testo)}
-                 : QStringList{ricerca};
+    return q.value(0).toLongLong() < RigheIndice ? QStringList{ricerca, indicizzata}
+                                                 : QStringList{ricerca};
 }
 
 } // namespace

@@ -53,6 +53,7 @@ private Q_SLOTS:
     void prefissiConCollazione_data();
     void prefissiConCollazione();
     void ricercaConIndice();
+    void ricercaMolteRighe();
 
 private:
     QSqlDatabase apri();
@@ -816,6 +817,96 @@ void TstComponenteAiuto::prefissiConCollazione() {
                QString(), QString());
     viste.sort();
     QCOMPARE(viste, lista);
+}
+
+// A word many articles hold: the list is read in code order without the
+// index (the first rows come soon), and lists exactly the rows of the search
+// -- a word's beginning after a blank, any letter case, wildcards taken as
+// typed -- before and after articles are added, changed and deleted.  A word
+// few of them hold goes through the index and lists the same.
+void TstComponenteAiuto::ricercaMolteRighe() {
+    QSqlDatabase db = apri();
+    const bool sqlite = MotoriProva::Corrente() == Motore::Sqlite;
+    if (!sqlite) {
+        QSqlQuery e(db);
+        if (!e.exec(QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm")))
+            QSKIP("il server non ha l'estensione pg_trgm");
+        dati::CompletaIndici(db);
+    }
+    QStringList righe{"('DNS01', 'Tassello nylon')",
+                      "('DNS02', 'TASSELLO inox')",
+                      "('DNS03', 'Ritassello')",
+                      "('DNS04', 'Perno tassello')",
+                      "('DNS05', 'tassello% largo')",
+                      "('DNS06', 'x-tassello')",
+                      "('DNS07', 'Tassello  doppio')",
+                      "('DNS08', 'Tassellone')",
+                      "('DNS09', 'Tassello_8')",
+                      "('DNS10', 'Tassello dell''anno')",
+                      "('DNS11', NULL)",
+                      "('DNS22', 'tasselli')"};
+    for (int i = 12; i <= 21; ++i)
+        righe << QStringLiteral("('DNS%1', 'Tassello n. %2')").arg(i).arg(i - 11);
+    Esegui(db, QStringLiteral("INSERT INTO Articoli (Articolo, Descrizione) VALUES ") +
+                   righe.join(QStringLiteral(", ")));
+    auto togli = qScopeGuard(
+        [&] { Esegui(db, QStringLiteral("DELETE FROM Articoli WHERE Articolo LIKE 'DNS%'")); });
+    QString sql;
+    auto cerca = [&](const QString& testo) {
+        QStringList viste;
+        MentreAperta(*m_c, [&](FinestraAiuto* f) {
+            QTest::keyClicks(f->ricerca(), testo);
+            viste = Codici(f);
+            sql = f->modello()->sql();
+        });
+        QLineEdit box;
+        QLabel lab;
+        bool trovato = false;
+        int key = 114;
+        m_c->Aiuto(QStringLiteral("Articolo"), &box, &lab, key, nullptr, std::nullopt, trovato, 0,
+                   QString(), QString());
+        return viste;
+    };
+    auto codici = [](std::initializer_list<int> n) {
+        QStringList r;
+        for (int i : n)
+            r << QStringLiteral("DNS%1").arg(i, 2, 10, QLatin1Char('0'));
+        return r;
+    };
+    auto perIndice = [&] {
+        return sql.contains(sqlite ? QStringLiteral("ArticoliDescr") : QStringLiteral("ANY("));
+    };
+    const QStringList tutte =
+        codici({1, 2, 4, 5, 7, 8, 9, 10, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21});
+    QCOMPARE(cerca(QStringLiteral("tassello")), tutte);
+    QVERIFY2(!perIndice(), qPrintable(sql));
+    QCOMPARE(cerca(QStringLiteral("TASSELLO n.")),
+             codici({12, 13, 14, 15, 16, 17, 18, 19, 20, 21}));
+    QVERIFY2(!perIndice(), qPrintable(sql));
+    // few rows: through the index, the same matches
+    QCOMPARE(cerca(QStringLiteral("tassello%")), codici({5}));
+    QVERIFY2(perIndice(), qPrintable(sql));
+    QCOMPARE(cerca(QStringLiteral("tassello_")), codici({9}));
+    QCOMPARE(cerca(QStringLiteral("nylon tass")), codici({1}));
+    QCOMPARE(cerca(QStringLiteral("dell'a tassello")), codici({10}));
+
+    // added, changed and deleted articles
+    Esegui(db, QStringLiteral("UPDATE Articoli SET Descrizione = 'Bullone' WHERE Articolo = "
+                              "'DNS02'"));
+    Esegui(db, QStringLiteral("UPDATE Articoli SET Descrizione = 'Ri tassello' WHERE Articolo = "
+                              "'DNS03'"));
+    Esegui(db, QStringLiteral("UPDATE Articoli SET Descrizione = 'Tassello nuovo' WHERE "
+                              "Articolo = 'DNS11'"));
+    Esegui(db, QStringLiteral("DELETE FROM Articoli WHERE Articolo = 'DNS04'"));
+    Esegui(db, QStringLiteral("INSERT INTO Articoli (Articolo, Descrizione) VALUES ('DNS30', "
+                              "'Tassello aggiunto')"));
+    QCOMPARE(cerca(QStringLiteral("tassello")),
+             codici({1, 3, 5, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 30}));
+    QVERIFY2(!perIndice(), qPrintable(sql));
+    QCOMPARE(cerca(QStringLiteral("tassello nuovo")), codici({11}));
+    QCOMPARE(cerca(QStringLiteral("tassello aggiunto")), codici({30}));
+    QCOMPARE(cerca(QStringLiteral("ri tass")), codici({3}));
+    QCOMPARE(cerca(QStringLiteral("perno")), QStringList());
 }
 
 QTEST_MAIN(TstComponenteAiuto)
