@@ -483,11 +483,11 @@ void GeneraDemoComune(QSqlDatabase& db) {
     Transazione t(db);
     {
         Inseritore a(db, QStringLiteral("Appoggio"), 11);
-        a.Riga({QStringLiteral("PdfEmail"), QStringLiteral("Stampa [Titolo] del [Data]"),
-                QStringLiteral("Documento [Titolo]"), QVariant(), QVariant(), QVariant(),
-                QStringLiteral("Buongiorno,\r\nin allegato la stampa [Titolo] del [Data].\r\n"
+        a.Riga({QStringLiteral("PdfEmail"), QStringLiteral("Stampa §Titolo§ del §Data§"),
+                QStringLiteral("Documento §Titolo§"), QVariant(), QVariant(), QVariant(),
+                QStringLiteral("Buongiorno,\r\nin allegato la stampa §Titolo§ del §Data§.\r\n"
                                "Cordiali saluti"),
-                QStringLiteral("In allegato il documento [Titolo]."), QVariant(), QVariant(),
+                QStringLiteral("In allegato il documento §Titolo§."), QVariant(), QVariant(),
                 QVariant()});
     }
     t.Conferma();

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -53,12 +54,23 @@ PannelloPdfEmail::PannelloPdfEmail(FrmSceltaStam* dialogo) : QWidget(dialogo), m
     setObjectName(QStringLiteral("PicPdfEmail"));
     m_controlli.insert(objectName(), this);
     setAutoFillBackground(true);
-    auto* principale = new QVBoxLayout(this);
+    // The panel covers the whole dialog; its controls stand in a framed box
+    // at the top, as large as they need.
+    auto* esterno = new QVBoxLayout(this);
+    auto* scatola = aggiungi(new QFrame(this), QStringLiteral("PicPdfEmailRiquadro"));
+    scatola->setFrameShape(QFrame::StyledPanel);
+    esterno->addWidget(scatola, 0, Qt::AlignHCenter | Qt::AlignTop);
+    esterno->addStretch(1);
+    auto* principale = new QVBoxLayout(scatola);
     auto* titolo = new QLabel(QStringLiteral("Parametri per stampe pdf ed email"), this);
     QFont f = titolo->font();
     f.setBold(true);
     titolo->setFont(f);
     principale->addWidget(titolo);
+    principale->addWidget(new QLabel(
+        QStringLiteral("La casella a sinistra di ogni voce la sceglie per il salvataggio e la "
+                       "cancellazione su file Ini"),
+        this));
 
     auto* alto = new QHBoxLayout;
     auto* dove = aggiungi(new QGroupBox(QStringLiteral("Dove salvare o cancellare"), this),
@@ -103,7 +115,7 @@ PannelloPdfEmail::PannelloPdfEmail(FrmSceltaStam* dialogo) : QWidget(dialogo), m
         lc->addStretch(1);
         centro->addWidget(fra, 1);
     }
-    principale->addLayout(centro, 1);
+    principale->addLayout(centro);
 
     auto* pulsanti = new QHBoxLayout;
     const std::pair<const char*, const char*> tasti[] = {

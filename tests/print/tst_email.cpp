@@ -204,15 +204,16 @@ void TstEmail::initTestCase() {
         db.setDatabaseName(file);
         QVERIFY(db.open());
         dati::CreaComune(db, true);
+        // the demo's texts (the first two), and two of the test's own
+        dati::GeneraDemoComune(db);
         QSqlQuery q(db);
         QVERIFY2(q.exec(QStringLiteral(
-                     "INSERT INTO Appoggio (Codice, Descr1, Memo1, Descr2, Memo2) VALUES "
-                     "('PdfEmail', 'Stampa §Titolo§ del §Data§', "
-                     "'Buongiorno,\nin allegato §Titolo§ (§CodSta§) del §Data§ ore §OraRid§ "
-                     "§Ora§.\nCordiali saluti', "
-                     "'§PersOgg§ §Ora§ §OraRid§ §DataRov§ §DataLong§ §DataAbb§', "
-                     "'§DescAzie§ §CodiceAzie§ §IdAzienda§ §Login§ §Gruppo§ §Terminale§ "
-                     "§DescPrg§ §PersOgg§')")),
+                     "UPDATE Appoggio SET Descr3 = 'Stampa §Titolo§ del §Data§', "
+                     "Memo3 = 'Buongiorno,\nin allegato §Titolo§ (§CodSta§) del §Data§ ore "
+                     "§OraRid§ §Ora§.\nCordiali saluti', "
+                     "Descr4 = '§PersOgg§ §Ora§ §OraRid§ §DataRov§ §DataLong§ §DataAbb§', "
+                     "Memo4 = '§DescAzie§ §CodiceAzie§ §IdAzienda§ §Login§ §Gruppo§ "
+                     "§Terminale§ §DescPrg§ §PersOgg§' WHERE Codice = 'PdfEmail'")),
                  qPrintable(q.lastError().text()));
         db.close();
     }
@@ -265,13 +266,17 @@ void TstEmail::segnaposti_data() {
     QTest::addColumn<int>("numero");
     QTest::addColumn<QString>("oggetto");
     QTest::addColumn<QString>("corpo");
-    QTest::newRow("titolo e data") << 1 << "Stampa Inventario del 03/03/2024"
+    // the demo's first text
+    QTest::newRow("testo della demo") << 1 << "Stampa Inventario del 03/03/2024"
+                                      << "Buongiorno,\r\nin allegato la stampa Inventario del "
+                                         "03/03/2024.\r\nCordiali saluti";
+    QTest::newRow("titolo e data") << 3 << "Stampa Inventario del 03/03/2024"
                                    << "Buongiorno,\nin allegato Inventario (MagInv) del "
                                       "03/03/2024 ore 0907 §Ora§.\nCordiali saluti";
     // PersOgg is replaced first, so the placeholder its value holds is
     // replaced after it; "Ora" only in the subject, "OraRid" only in the body.
     QTest::newRow("ordine, ore e date")
-        << 2 << "03/03/2024 09:07 §OraRid§ 20240303 03/marzo/2024 03/mar/2024"
+        << 4 << "03/03/2024 09:07 §OraRid§ 20240303 03/marzo/2024 03/mar/2024"
         << "Ditta di prova D01 7 mario MAG 36 Giacenze 03/03/2024";
 }
 
@@ -361,7 +366,7 @@ void TstEmail::testoAppoggio_data() {
     QTest::addColumn<QStringList>("messaggi");
     QTest::newRow("trovato") << "PdfEmail" << 1 << true << "Stampa §Titolo§ del §Data§"
                              << QStringList();
-    QTest::newRow("testo vuoto") << "PdfEmail" << 3 << true << "" << QStringList();
+    QTest::newRow("testo vuoto") << "PdfEmail" << 5 << true << "" << QStringList();
     QTest::newRow("numero 0") << "PdfEmail" << 0 << false << "-" << QStringList();
     QTest::newRow("numero 6") << "PdfEmail" << 6 << false << "-" << QStringList();
     QTest::newRow("mancante") << "Altro" << 1 << false << "-" << QStringList{"Dati non trovati"};
@@ -808,8 +813,8 @@ void TstEmail::listaStampataEMandata() {
              QString("Stampa Inventario del 03/03/2024"));
     QCOMPARE(m.intestazioni.value("disposition-notification-to"), QString("<mag@ditta.it>"));
     QCOMPARE(QString::fromUtf8(m.parti.value(0).corpo),
-             QString("Buongiorno,\r\nin allegato Inventario (MagInv) del 03/03/2024 ore 0907 "
-                     "§Ora§.\r\nCordiali saluti"));
+             QString("Buongiorno,\r\nin allegato la stampa Inventario del 03/03/2024.\r\n"
+                     "Cordiali saluti"));
     QCOMPARE(m.parti.value(1).intestazioni.value("content-type"),
              QString("application/pdf; name=\"Inventario.pdf\""));
     QCOMPARE(m.parti.value(1).corpo, Leggi(pdf));

@@ -568,7 +568,10 @@ void TstPdfEmail::schermate() {
         cbo->setCurrentIndex(conf);
         emit cbo->activated(conf);
         QTest::qWait(200);
-        QVERIFY(d->grab().save(cartella + QStringLiteral("/pannello-pdf-email-%1.png").arg(conf)));
+        QVERIFY(d->pannelloPdfEmail()
+                    ->controllo(QStringLiteral("PicPdfEmailRiquadro"))
+                    ->grab()
+                    .save(cartella + QStringLiteral("/pannello-pdf-email-%1.png").arg(conf)));
     }
 }
 
