@@ -5,7 +5,9 @@
 #  - 1,000 pages laid out and drawn on a PDF writer, beside a plain QPdfWriter
 #    program drawing the same rows, and 100 pages to show the memory flat in
 #    the number of pages;
-#  - the grid's list read alone, and the three writers fed by a plain query.
+#  - the grid's list read alone, and the three writers fed by a plain query;
+#  - 1,000 pages shown on screen one after the other (the preview form), with
+#    and without page keeping: the time to each next page and the memory.
 #   bench/print/run.sh [build folder] [rows] [runs]
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -14,7 +16,7 @@ BUILD=${1:-$ROOT/build}
 RIGHE=${2:-100000}
 VOLTE=${3:-1}
 BIN=$BUILD/bench/print/bench_stampa
-cmake --build "$BUILD" --target bench_stampa >/dev/null
+cmake --build "$BUILD" --target bench_stampa bench_anteprima >/dev/null
 export QT_QPA_PLATFORM=offscreen
 DB=${TMPDIR:-/tmp}/quarvel-bench-stampa-$RIGHE.db
 OUT=$(mktemp -d "${TMPDIR:-/tmp}/quarvel-bench-stampa.XXXXXX")
@@ -41,5 +43,9 @@ for ((i = 0; i < VOLTE; i++)); do
     "$BIN" --modo lettura --righe "$RIGHE" --db "$DB"
     for m in csv-cursore xlsx-cursore pagine-cursore; do
         "$BIN" --modo "$m" --pagine 1000 --righe "$RIGHE" --db "$DB" --uscita "$OUT/$m.out"
+    done
+    for m in 1 0; do
+        TMPDIR=$OUT "$BUILD/bench/print/bench_anteprima" --pagine 1000 --righe "$RIGHE" --db "$DB" \
+            --memorizza "$m" 2>/dev/null
     done
 done
