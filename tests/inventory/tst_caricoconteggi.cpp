@@ -105,6 +105,7 @@ private:
     QString m_scarti;
     int m_articoliPerScrittura = 0; // 0: the loader's own
     bool m_tubo = false;            // the file read as from a pipe
+    qint64 m_righePerScrittura = 0; // 0: the loader's own
     CaricoConteggi::Precarico m_precarico = CaricoConteggi::Precarico::Secondo;
 };
 
@@ -136,6 +137,7 @@ void TstCaricoConteggi::init() {
     m_avanzamento = nullptr;
     m_articoliPerScrittura = 0;
     m_tubo = false;
+    m_righePerScrittura = 0;
     m_precarico = CaricoConteggi::Precarico::Secondo;
 }
 
@@ -158,6 +160,8 @@ EsitoCarico TstCaricoConteggi::Carica(const QByteArray& dati, const SetCarico& s
     c.impostaLimiteCache(limiteCache);
     if (m_articoliPerScrittura > 0)
         c.impostaArticoliPerScrittura(m_articoliPerScrittura);
+    if (m_righePerScrittura > 0)
+        c.impostaRighePerScrittura(m_righePerScrittura);
     c.impostaPrecarico(m_precarico);
     c.articoloInesistente = [this](const QString& codice, qint64 n) {
         m_inesistenti << QStringLiteral("%1@%2").arg(codice).arg(n);
@@ -419,6 +423,7 @@ void TstCaricoConteggi::avanzamentoFrequente() {
 void TstCaricoConteggi::memoriaDeiCodiciLimitata() {
     // The codes already looked up are forgotten when too many: every line
     // still finds its article, by barcode and by code, block after block.
+    m_precarico = CaricoConteggi::Precarico::Mai;
     SetCarico s;
     s.formato = QStringLiteral("S");
     s.separatore = QStringLiteral(";");
@@ -435,16 +440,30 @@ void TstCaricoConteggi::memoriaDeiCodiciLimitata() {
 
 void TstCaricoConteggi::articoloSuMoltiBlocchi_data() {
     QTest::addColumn<int>("articoli"); // waiting before a write
-    QTest::newRow("scritti a ogni blocco") << 1;
-    QTest::newRow("due alla volta") << 2;
-    QTest::newRow("tutti alla fine") << 1000;
+    QTest::addColumn<qint64>("righe"); // lines read before a write anyway
+    QTest::addColumn<bool>("precarico");
+    for (const bool precarico : {false, true}) {
+        const char* modo = precarico ? ", in memoria" : "";
+        QTest::newRow(qPrintable(QStringLiteral("scritti a ogni blocco%1").arg(modo)))
+            << 1 << qint64(1000) << precarico;
+        QTest::newRow(qPrintable(QStringLiteral("due alla volta%1").arg(modo)))
+            << 2 << qint64(1000) << precarico;
+        QTest::newRow(qPrintable(QStringLiteral("tutti alla fine%1").arg(modo)))
+            << 1000 << qint64(1000) << precarico;
+        QTest::newRow(qPrintable(QStringLiteral("ogni tre righe%1").arg(modo)))
+            << 1000 << qint64(3) << precarico;
+    }
 }
 
 void TstCaricoConteggi::articoloSuMoltiBlocchi() {
     // The same article on lines of different blocks: its latest line wins
     // however the rows wait before they are written, and every line counts.
     QFETCH(int, articoli);
+    QFETCH(qint64, righe);
+    QFETCH(bool, precarico);
     m_articoliPerScrittura = articoli;
+    m_righePerScrittura = righe;
+    m_precarico = precarico ? CaricoConteggi::Precarico::Sempre : CaricoConteggi::Precarico::Mai;
     SetCarico s;
     s.formato = QStringLiteral("S");
     s.separatore = QStringLiteral(";");
