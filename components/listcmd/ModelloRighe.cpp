@@ -11,6 +11,7 @@
 #include <QSqlIndex>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTimer>
 #include <limits>
 #include <optional>
 
@@ -121,6 +122,12 @@ ModelloRighe::ModelloRighe(QObject* genitore) : QAbstractTableModel(genitore) {
     connect(this, &QAbstractItemModel::rowsAboutToBeInserted, this, inizio);
     connect(this, &QAbstractItemModel::rowsAboutToBeRemoved, this, inizio);
     connect(this, &QAbstractItemModel::modelAboutToBeReset, this, inizio);
+    m_attesaConteggio = new QTimer(this);
+    m_attesaConteggio->setSingleShot(true);
+    connect(m_attesaConteggio, &QTimer::timeout, this, [this] {
+        if (m_aperta && !totaleNoto() && !m_conteggio)
+            avviaConteggio();
+    });
 }
 
 void ModelloRighe::fineInserimento() {
@@ -389,7 +396,10 @@ void ModelloRighe::conta() {
         return;
     if (Conteggio::Possibile(m_db)) {
         m_cache.iniziaConteggio();
-        avviaConteggio();
+        if (m_ritardoConteggio > 0)
+            m_attesaConteggio->start(m_ritardoConteggio);
+        else
+            avviaConteggio();
         return;
     }
     QSqlQuery q(m_db);
@@ -416,10 +426,15 @@ CanaleConteggi& ModelloRighe::canale() {
 }
 
 void ModelloRighe::fermaConteggio() {
+    m_attesaConteggio->stop();
     m_conteggio.reset();
 }
 
 void ModelloRighe::attendiConteggio() {
+    if (m_attesaConteggio->isActive()) {
+        m_attesaConteggio->stop();
+        avviaConteggio();
+    }
     while (m_conteggio) {
         m_conteggio->attendi();
         conteggioArrivato();

@@ -61,6 +61,8 @@
 #include <memory>
 #include <optional>
 
+class QTimer;
+
 namespace quarvel::listcmd {
 
 class CanaleConteggi;
@@ -106,8 +108,15 @@ public:
     // model); nullopt when they must be read the usual way (the list is
     // closed, or moved while a row was written).
     std::optional<QVector<Riga>> righeInAvanti(qint64 da, qint64 quante);
-    // Waits for the count running in the background, if any.
+    // Waits for the count running in the background, if any (a count still
+    // waiting to start starts at once).
     void attendiConteggio();
+    // The count in the background starts this many milliseconds after the
+    // list opens, not at once (0, the default: at once).  A list opened
+    // again and again, as a search window opens one for each character
+    // typed, then counts only once the typing pauses, instead of starting
+    // and stopping a count of the whole table at each character.
+    void setRitardoConteggio(int ms) { m_ritardoConteggio = ms; }
     // The count failed (the list stays uncounted): the engine's error; else
     // nullptr.
     const Errore* erroreConteggio() const {
@@ -268,7 +277,9 @@ private:
     CacheRighe m_cache{RigheFinestra, FinestreMassime};
     std::unique_ptr<CanaleConteggi> m_canale; // made when first needed
     std::unique_ptr<Conteggio> m_conteggio;
-    qint64 m_fisseAlConteggio = 0; // rows written at their place before the count started
+    int m_ritardoConteggio = 0;
+    QTimer* m_attesaConteggio = nullptr; // the count waiting to start
+    qint64 m_fisseAlConteggio = 0;       // rows written at their place before the count started
     bool m_scrittaDuranteConteggio = false;
     bool m_spostata = false;
     // The forward read of righeInAvanti, valid while the rows keep their

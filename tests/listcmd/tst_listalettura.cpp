@@ -8,10 +8,12 @@
 
 #include "listcmd/Comlin.h"
 #include "listcmd/Griglia.h"
+#include "listcmd/ModelloRighe.h"
 #include "suite/Errore.h"
 #include "suite/ListaLettura.h"
 #include "support/MotoriProva.h"
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QSet>
 #include <QSignalSpy>
@@ -38,6 +40,7 @@ private Q_SLOTS:
     void lista();
     void letturaInAvanti();
     void vistaSenzaLetture();
+    void conteggioRitardato();
 
 private:
     DatabasePgProva m_pg{QStringLiteral("quarvel_listalettura")};
@@ -318,6 +321,65 @@ void TstListaLettura::vistaSenzaLetture() {
     QVERIFY(detto);
     // the value asked for by the program is read at once
     QCOMPARE(m->valore(300, 1).toString(), QString("t300"));
+}
+
+// A list whose count waits for a pause (the search window's, opened at each
+// character typed): no count before the pause, the total after it, and at
+// once for a reader that waits for it.
+void TstListaLettura::conteggioRitardato() {
+    QFETCH_GLOBAL(Motore, motore);
+    SALTA_SENZA_SERVER(motore);
+    QSqlDatabase db = ConnessioneProva(motore, QString::fromLatin1(NomeMotore(motore)),
+                                       m_dir.filePath(QStringLiteral("voci.db")), m_pg);
+    QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+    const int n = ModelloRighe::RigheFinestra * 3 + 5;
+    {
+        QSqlQuery q(db);
+        q.exec(QStringLiteral("DROP TABLE IF EXISTS Attese"));
+        QVERIFY2(q.exec(QStringLiteral("CREATE TABLE Attese (Cod VARCHAR(10) PRIMARY KEY)")),
+                 qPrintable(q.lastError().text()));
+        db.transaction();
+        q.prepare(QStringLiteral("INSERT INTO Attese VALUES (?)"));
+        for (int i = 0; i < n; ++i) {
+            q.addBindValue(QStringLiteral("A%1").arg(i, 4, 10, QLatin1Char('0')));
+            QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        }
+        db.commit();
+    }
+    const QString sql = QStringLiteral("SELECT Cod FROM Attese ORDER BY Cod");
+    ModelloRighe m;
+    QSignalSpy arrivato(&m, &ModelloRighe::totaleArrivato);
+    m.setRitardoConteggio(400);
+    QElapsedTimer t;
+    t.start();
+    m.apri(db, sql);
+    QVERIFY(!m.totaleNoto());
+    QCOMPARE(m.totale(), qint64(ModelloRighe::RigheFinestra));
+    while (t.elapsed() < 300) { // not counted while the pause lasts
+        QVERIFY(!m.totaleNoto());
+        QTest::qWait(10);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(m.totaleNoto(), 10000);
+    QCOMPARE(m.totale(), qint64(n));
+    QCOMPARE(arrivato.size(), 1);
+
+    // a reader waiting for the total does not wait for the pause
+    m.setRitardoConteggio(600000);
+    m.apri(db, sql);
+    QVERIFY(!m.totaleNoto());
+    m.attendiConteggio();
+    QVERIFY(m.totaleNoto());
+    QCOMPARE(m.totale(), qint64(n));
+
+    // closed before the pause ends: nothing counted behind it
+    m.setRitardoConteggio(50);
+    m.apri(db, sql);
+    m.apri(db, QString());
+    QTest::qWait(150);
+    QVERIFY(!m.aperta());
+    QCOMPARE(m.totale(), qint64(0));
+    m.apri(db, QString());
+    db.close();
 }
 
 QTEST_MAIN(TstListaLettura)
