@@ -284,6 +284,7 @@ private Q_SLOTS:
     void fileDiByteACaso_data();
     void fileDiByteACaso();
     void processoUccisoSuSqlite();
+    void fermatoDuranteUnaScrittura();
     void serverFermatoDuranteIlCarico_data();
     void serverFermatoDuranteIlCarico();
 
@@ -448,6 +449,62 @@ void TstCaricoGuasti::processoUccisoSuSqlite() {
     db.close();
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("dopo"));
+}
+
+void TstCaricoGuasti::fermatoDuranteUnaScrittura() {
+    // A slow write (a trigger that works a few milliseconds a row): the
+    // caller is told while it goes on, before its commit, and a stop asked
+    // then comes once the rows waiting are committed, with nothing read after.
+    const QString nomeDb = m_dir.filePath(QStringLiteral("lento.db"));
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("l"));
+    db.setDatabaseName(nomeDb);
+    QVERIFY(db.open());
+    QString errore;
+    QVERIFY2(CreaDittaConArticoli(db, &errore), qPrintable(errore));
+    QVERIFY2(
+        Esegui(db,
+               QStringLiteral("CREATE TRIGGER lento AFTER INSERT ON MagInventari BEGIN "
+                              "SELECT count(*) FROM (WITH RECURSIVE c(x) AS (SELECT 1 UNION "
+                              "ALL SELECT x + 1 FROM c WHERE x < 50000) SELECT x FROM c); END"),
+               &errore),
+        qPrintable(errore));
+    QByteArray file;
+    QMap<QString, double> scritte, tutte;
+    for (int r = 1; r <= 300; ++r) { // each line an article of its own
+        file += Barcode(r) + ';' + QByteArray::number(r) + "\n";
+        if (r <= 100)
+            scritte[CodiceArticolo(r)] = r;
+        tutte[CodiceArticolo(r)] = r;
+    }
+    const QString nomeFile = m_dir.filePath(QStringLiteral("lento.txt"));
+    QVERIFY(ScriviFile(nomeFile, file));
+
+    QList<qint64> scritteAlMomento;
+    QFile f(nomeFile);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    FileScarti scarti(nomeFile, QDateTime(QDate(2026, 12, 10), QTime(19, 0)));
+    CaricoConteggi c(db, SetSeparato(), {QStringLiteral("INV1"), QStringLiteral("M1")});
+    c.impostaRighePerBlocco(100);
+    c.impostaArticoliPerScrittura(100);
+    c.avanzamento = [&scritteAlMomento](const EsitoCarico& e) {
+        scritteAlMomento << e.righeScritte;
+        return false;
+    };
+    const EsitoCarico e = c.Carica(f, scarti);
+    QVERIFY2(e.errore.isEmpty(), qPrintable(e.errore));
+    QVERIFY(e.fermato);
+    QCOMPARE(scritteAlMomento.value(0, -1), 0); // told before the commit
+    QCOMPARE(e.righeLette, 100);
+    QCOMPARE(e.righeScritte, 100);
+    QCOMPARE(Righe(db), Attese(scritte));
+
+    QVERIFY2(Esegui(db, QStringLiteral("DROP TRIGGER lento"), &errore), qPrintable(errore));
+    const EsitoCarico ancora = Carica(db, nomeFile);
+    QVERIFY2(ancora.completo, qPrintable(ancora.errore));
+    QCOMPARE(Righe(db), Attese(tutte));
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("l"));
 }
 
 void TstCaricoGuasti::serverFermatoDuranteIlCarico_data() {
