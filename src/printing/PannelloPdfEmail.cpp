@@ -451,10 +451,9 @@ void PannelloPdfEmail::ComPERileggi_Click() {
     MostraIniPE();
 }
 
-void PannelloPdfEmail::CercaEmailCliente(int tasto) {
+void PannelloPdfEmail::CercaEmailCliente(QLineEdit* campo, int tasto) {
     IComponenteAiuto* aiuto = Sessione().ComponenteAiuto;
     IMenuClient* m = menu();
-    auto* campo = qobject_cast<QLineEdit*>(focusWidget());
     if (!aiuto || !m || !campo)
         return;
     const ColonneEmailClienti colonne = ColonneEmailCliente(*m);
@@ -477,7 +476,7 @@ bool PannelloPdfEmail::eventFilter(QObject* oggetto, QEvent* evento) {
         auto* k = static_cast<QKeyEvent*>(evento);
         if (k->key() >= Qt::Key_F2 && k->key() <= Qt::Key_F5 &&
             (k->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == 0) {
-            CercaEmailCliente(113 + (k->key() - Qt::Key_F2));
+            CercaEmailCliente(qobject_cast<QLineEdit*>(oggetto), 113 + (k->key() - Qt::Key_F2));
             return true;
         }
     }

@@ -52,8 +52,10 @@ public:
     void ComPESalva_Click();
     void ComPECanc_Click();
     void ComPERileggi_Click();
-    // F2 to F5 in the recipient's field: the customers' e-mail addresses.
-    void CercaEmailCliente(int tasto);
+    // F2 to F5 in a recipient's field: the customers' e-mail addresses
+    // (the lookup "Conto"); the address of the customer picked goes into the
+    // field, the one "EmailPredef" of "StAltro" names.
+    void CercaEmailCliente(QLineEdit* campo, int tasto);
 
     QWidget* controllo(const QString& nome) const { return m_controlli.value(nome); }
     template <typename T> T* c(const QString& nome) const {

@@ -10,6 +10,8 @@
 #include "data/ComponenteDatiSql.h"
 #include "data/Schema.h"
 #include "database/Connessione.h"
+#include "lookup/ComponenteAiutoQt.h"
+#include "lookup/FinestraAiuto.h"
 #include "print/OpzioniStampa.h"
 #include "print/Stampa.h"
 #include "printing/FrmSceltaStam.h"
@@ -103,6 +105,8 @@ private slots:
     void sslConOutlookRifiutato();
     void richiestaDati();
     void richiestaAnnullata();
+    void cercaEmailCliente_data();
+    void cercaEmailCliente();
     void schermate();
 
 private:
@@ -536,6 +540,71 @@ void TstPdfEmail::richiestaAnnullata() {
     QVERIFY(!o.Valore(QStringLiteral("EmailOggetto")).isValid());
     QCOMPARE(m_msg->testi().mid(1), (QStringList{"Confermi annullamento invio email",
                                                  "Confermi annullamento invio email"}));
+}
+
+void TstPdfEmail::cercaEmailCliente_data() {
+    QTest::addColumn<QString>("predef");
+    QTest::addColumn<QString>("campo");
+    QTest::addColumn<QString>("atteso");
+    QTest::newRow("principale") << ""
+                                << "TxtPE(107)"
+                                << "info@rossi.it";
+    QTest::newRow("amministrativo") << "Amm"
+                                    << "TxtPE(107)"
+                                    << "amm@rossi.it";
+    QTest::newRow("spedizioni, temporaneo") << "Sped"
+                                            << "TxtPE(122)"
+                                            << "sped@rossi.it";
+}
+
+void TstPdfEmail::cercaEmailCliente() {
+    QFETCH(QString, predef);
+    QFETCH(QString, campo);
+    QFETCH(QString, atteso);
+    // a company with two customers and the real lookup on it
+    const QString file = m_dir.filePath(QStringLiteral("ditta.db"));
+    QSqlDatabase db =
+        QSqlDatabase::contains(QStringLiteral("ditta"))
+            ? QSqlDatabase::database(QStringLiteral("ditta"))
+            : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("ditta"));
+    if (!db.isOpen()) {
+        db.setDatabaseName(file);
+        QVERIFY(db.open());
+        dati::CreaDitta(db, true);
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral(
+            "INSERT INTO Clienti (Conto, Descrizione, Email, Email2, Email3, Email4) VALUES "
+            "('C001', 'Rossi srl', 'info@rossi.it', 'amm@rossi.it', 'comm@rossi.it', "
+            "'sped@rossi.it'), ('C002', 'Verdi spa', 'info@verdi.it', '', '', '')")));
+    }
+    lookup::ComponenteAiutoQt aiuto;
+    QWidget* principale = nullptr;
+    QObject* condiviso = nullptr;
+    aiuto.InizializzaAiuto(principale, &m_menu, condiviso, nullptr, QString(), db, 0x80000005, 0xFF,
+                           QStringLiteral("p"), QStringLiteral("dd/mm/yyyy"));
+    Sessione().ComponenteAiuto = &aiuto;
+    m_menu.valori[QStringLiteral("StAltro.EmailPredef")] = predef;
+    stampa::OpzioniStampa o(QStringLiteral("MagInv"));
+    auto d = dialogo(o);
+    d->ComParIniPE_Click();
+    auto* txt = d->pannelloPdfEmail()->c<QLineEdit>(campo);
+    QVERIFY(txt);
+    bool aperta = false;
+    QTimer::singleShot(0, this, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<lookup::FinestraAiuto*>(w); f && f->isVisible()) {
+                aperta = true;
+                QTest::keyClick(f->ricerca(), Qt::Key_Return); // the first customer
+            }
+    });
+    QTest::keyClick(txt, Qt::Key_F2);
+    Sessione().ComponenteAiuto = nullptr;
+    QVERIFY(aperta);
+    QCOMPARE(txt->text(), atteso);
+    // with Shift the key is the field's own: no lookup
+    txt->clear();
+    QTest::keyClick(txt, Qt::Key_F2, Qt::ShiftModifier);
+    QCOMPARE(txt->text(), QString());
 }
 
 void TstPdfEmail::schermate() {
