@@ -6,6 +6,7 @@
 #include "Pdf.h"
 #include "ScritturaFile.h"
 #include "suite/Errore.h"
+#include "suite/Messaggi.h"
 #include "suite/Sessione.h"
 #include "suite/StampaAttiva.h"
 
@@ -118,7 +119,15 @@ qint64 Stampa::suStampante(IListaLettura& lista, const QVector<int>& colonne,
     const int a = Intero(m_opzioni->Valore(QStringLiteral("PaginaA")), 0);
     if (a >= 1 && da > a)
         Rifiuta(QStringLiteral("Selezione Pagina Da maggiore di Pagina A"));
-    return imp.Disegna(pr, lista, da, a, [this](int n) { return avanti(n); });
+    const int pagine = imp.Disegna(pr, lista, da, a, [this](int n) { return avanti(n); });
+    // the page count, unless the options turn it off ("Mess.Numero pagine")
+    const QVariant numPag = m_opzioni->Valore(QStringLiteral("MostraNumPag"));
+    if (!m_interrotta && (!numPag.isValid() || numPag.toBool()))
+        MsgBox(QStringLiteral("Stampa terminata: %1 pagine inviate alla stampante %2")
+                   .arg(pagine)
+                   .arg(pr.printerName()),
+               vbInformation);
+    return pagine;
 }
 
 qint64 Stampa::suPdf(IListaLettura& lista, const QVector<int>& colonne,

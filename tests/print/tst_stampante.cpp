@@ -14,6 +14,7 @@
 #include "print/Stampa.h"
 #include "printing/FrmStampaInCorso.h"
 #include "suite/Errore.h"
+#include "suite/Messaggi.h"
 #include "suite/StampaAttiva.h"
 #include "utility/Utilita.h"
 
@@ -106,6 +107,8 @@ private Q_SLOTS:
     void stampaLista_data();
     void stampaLista();
     void cassettoScelto();
+    void numeroPagine_data();
+    void numeroPagine();
     void intervalloRifiutato();
     void interrotta();
     void stampanteCorrente();
@@ -332,6 +335,36 @@ void TstStampante::cassettoScelto() {
     QVERIFY2(opzioni.contains(QLatin1String("InputSlot=Tray2")) ||
                  opzioni.contains(QLatin1String("media-source=tray-2")),
              qPrintable(opzioni));
+}
+
+void TstStampante::numeroPagine_data() {
+    QTest::addColumn<QVariant>("mostra"); // "MostraNumPag"; invalid: never set
+    QTest::addColumn<bool>("messaggio");
+    QTest::newRow("non impostato") << QVariant() << true;
+    QTest::newRow("spuntato") << QVariant(true) << true;
+    QTest::newRow("tolto") << QVariant(false) << false;
+}
+
+void TstStampante::numeroPagine() {
+    // "Mess.Numero pagine": the pages sent told when the print is over
+    QFETCH(QVariant, mostra);
+    QFETCH(bool, messaggio);
+    MessaggiScriptati msg;
+    OpzioniStampa o(QStringLiteral("Prova"));
+    o.osNomeStampante = CodaPdf;
+    o.setValore(QStringLiteral("PaginaA"), 2);
+    if (mostra.isValid())
+        o.setValore(QStringLiteral("MostraNumPag"), mostra);
+    QCOMPARE(stampa(o, 1, QFont(QStringLiteral("DejaVu Sans"), 10)), qint64(2));
+    QVERIFY(AttendiUscita(Uscita(CodaPdf + ".pdf")));
+    if (messaggio) {
+        QCOMPARE(msg.testi(), QStringList{QStringLiteral("Stampa terminata: 2 pagine inviate "
+                                                         "alla stampante %1")
+                                              .arg(CodaPdf)});
+        QCOMPARE(msg.mostrati().front().stile, int(vbInformation));
+    } else {
+        QVERIFY(msg.testi().isEmpty());
+    }
 }
 
 void TstStampante::intervalloRifiutato() {
