@@ -1,7 +1,8 @@
 // A terminal file (separated by ";": 90% barcodes, 9% article codes, 1%
 // unknown codes) loaded into an inventory of a company with many articles.
 //   bench_carico --motore sqlite|postgres --righe N --articoli M --db FILE --file FILE
-//                [--modo quarvel|prepara]
+//                [--modo quarvel|prepara] [--blocco N] [--righe-per-scrittura N]
+//                [--articoli-per-scrittura N]
 // "prepara" makes the company and the file; "quarvel" loads the file with
 // the program's loader and prints the time and the peak memory.  The
 // database-alone reference is in run.sh (sqlite3 .import, psql \copy).
@@ -98,7 +99,11 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption oScrittura(QStringLiteral("righe-per-scrittura"),
                                         QStringLiteral("righe lette fra due scritture"),
                                         QStringLiteral("n"), QStringLiteral("0"));
-    p.addOptions({oMotore, oRighe, oArticoli, oDb, oFile, oModo, oBlocco, oScrittura});
+    const QCommandLineOption oArticoliScrittura(QStringLiteral("articoli-per-scrittura"),
+                                                QStringLiteral("articoli in attesa di scrittura"),
+                                                QStringLiteral("n"), QStringLiteral("0"));
+    p.addOptions(
+        {oMotore, oRighe, oArticoli, oDb, oFile, oModo, oBlocco, oScrittura, oArticoliScrittura});
     p.process(app);
     InstallaUtilita();
 
@@ -141,6 +146,8 @@ int main(int argc, char* argv[]) {
     inventario::CaricoConteggi c(db, set, {QStringLiteral("INV1"), QStringLiteral("M1")});
     if (p.value(oBlocco).toInt() > 0)
         c.impostaRighePerBlocco(p.value(oBlocco).toInt());
+    if (p.value(oArticoliScrittura).toInt() > 0)
+        c.impostaArticoliPerScrittura(p.value(oArticoliScrittura).toInt());
     if (p.value(oScrittura).toLongLong() > 0)
         c.impostaRighePerScrittura(p.value(oScrittura).toLongLong());
     inventario::FileScarti scarti(f.fileName(), QDateTime::currentDateTime());
