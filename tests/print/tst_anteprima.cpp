@@ -70,6 +70,7 @@ private Q_SLOTS:
     void stampaTerminata();
     void pagina12EFileCancellati();
     void uscitaRifiutataInStampa();
+    void memorizzazioneImpossibile();
     void barreEZoom_data();
     void barreEZoom();
     void foglioTroppoLungo();
@@ -326,6 +327,43 @@ void TstAnteprima::uscitaRifiutataInStampa() {
     QCOMPARE(msg.mostrati().front().titolo, QString("Visualizzazione Stampe"));
     QCOMPARE(msg.mostrati().front().stile & vbCritical, int(vbCritical));
     QTRY_VERIFY(m_frm.isNull());
+}
+
+void TstAnteprima::memorizzazioneImpossibile() {
+    // the folder of the page files is gone when page 1 is to be kept: page
+    // keeping goes off with its message, and the preview goes on page by page
+    const QString cartella = m_dir.filePath(QStringLiteral("sparisce"));
+    QVERIFY(QDir().mkpath(cartella));
+    qputenv("TMPDIR", QFile::encodeName(cartella));
+    m_opz->oiMemVid = 1;
+    m_opz->setValore(QStringLiteral("PaginaA"), 3);
+    MessaggiScriptati msg;
+    std::vector<Vista> viste;
+    bool memorizza = true;
+    const qint64 n = Anteprima({[&](FrmVStampa* f) {
+                                    viste.push_back(Guarda(f));
+                                    QVERIFY(QDir(cartella).removeRecursively());
+                                    Clic(f, 3);
+                                },
+                                [&](FrmVStampa* f) {
+                                    viste.push_back(Guarda(f));
+                                    memorizza = f->ogStampa()->obMemPag;
+                                    Clic(f, 3);
+                                }});
+    qputenv("TMPDIR", QFile::encodeName(m_dir.path()));
+    QCOMPARE(n, 3);
+    QCOMPARE(msg.testi(), QStringList{"Non c'è abbastanza memoria per memorizzare le pagine:\r\n"
+                                      "Provare con una dimensione di caratteri minore.\r\n"
+                                      "MEMORIZZAZIONE DISABILITATA"});
+    QVERIFY(!memorizza);
+    QCOMPARE(viste.size(), size_t(2));
+    QCOMPARE(viste[0].frecce[0], true);
+    QCOMPARE(viste[1].pagina, QString("Pag.002"));
+    QCOMPARE(viste[1].frecce[0], false);
+    QCOMPARE(viste[1].frecce[1], false);
+    QCOMPARE(viste[1].frecce[2], true);
+    QCOMPARE(viste[1].frecce[3], false);
+    QCOMPARE(m_frm->labPage()->text(), QString("Pag.003"));
 }
 
 void TstAnteprima::barreEZoom_data() {

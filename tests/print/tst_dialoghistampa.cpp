@@ -10,6 +10,7 @@
 #include "printing/FrmComlinStampa.h"
 #include "printing/FrmSceltaStam.h"
 #include "printing/FrmStampaInCorso.h"
+#include "printing/FrmVStampa.h"
 #include "printing/SceltaStampante.h"
 #include "suite/FormDati.h"
 #include "suite/Messaggi.h"
@@ -25,6 +26,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSqlError>
@@ -63,6 +65,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void stampaDallaToolbar();
+    void stampaAVideo();
     void messaggiStampa_data();
     void messaggiStampa();
     void stampanteNonImpostabile();
@@ -187,6 +190,34 @@ void TstDialoghiStampa::stampaDallaToolbar() {
     auto* inCorso = qobject_cast<FrmStampaInCorso*>(FinestraStampaInCorso());
     QVERIFY(inCorso && !inCorso->isVisible());
     QCOMPARE(inCorso->ComSTampa()->text(), QString("Interrompi la stampa"));
+}
+
+void TstDialoghiStampa::stampaAVideo() {
+    // the screen target: "&STAMPA" hands the program's preview form to the
+    // print, which shows the list's one page there and ends
+    m_comlin.EseguiPulsante(QStringLiteral("Stampa"));
+    IOpzioniStampa& o = m_dlg->mgOpzSta();
+    o.oiStaVid = DestStampa::Video;
+    o.oiMemVid = 0;
+    o.ofFatt = 0.67f;
+    QTest::mouseClick(m_dlg->CmdStampa(), Qt::LeftButton);
+    QCOMPARE(StampaAttiva(), qint16(0));
+    QPointer<FrmVStampa> frm = FinestraVStampa();
+    QVERIFY(frm->isVisible());
+    QCOMPARE(frm->windowTitle(), QString("Visualizzazione Stampa"));
+    QCOMPARE(frm->labPage()->text(), QString("Pag.001"));
+    QCOMPARE(frm->LabMsg(), QString("Stampa Terminata"));
+    // the page is drawn: dark text on the white sheet
+    const QImage pagina = frm->PicSec()->Immagine();
+    QVERIFY(!pagina.isNull());
+    int scuri = 0;
+    for (int y = 0; y < pagina.height(); y += 2)
+        for (int x = 0; x < pagina.width(); x += 2)
+            scuri += qGray(pagina.pixel(x, y)) < 128 ? 1 : 0;
+    QVERIFY2(scuri > 100, qPrintable(QString::number(scuri)));
+    frm->ComEsci()->click();
+    QTRY_VERIFY(frm.isNull());
+    o.oiStaVid = DestStampa::Stampante;
 }
 
 void TstDialoghiStampa::messaggiStampa_data() {
