@@ -5,6 +5,10 @@
 // the one before is on show.
 //
 //   bench_anteprima [--righe N] [--db file.db] [--pagine P] [--memorizza 0|1]
+//                   [--zoom PERCENTO] [--mostra]
+//
+// With --mostra the preview waits for the operator instead (the screenshot
+// scenario): the program ends when the preview is left with "&Esci".
 //
 // One line of figures: the time from one next arrow to the page on show
 // (mean, median, slowest), the resident memory at page 10 and at the last
@@ -28,6 +32,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPointer>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTimer>
@@ -75,7 +80,11 @@ int main(int argc, char** argv) {
                                  QStringLiteral("/tmp/quarvel-bench-stampa.db"));
     const QCommandLineOption oMem(QStringLiteral("memorizza"), QStringLiteral("pagine su file"),
                                   QStringLiteral("0|1"), QStringLiteral("1"));
-    p.addOptions({oRighe, oPagine, oDb, oMem});
+    const QCommandLineOption oZoom(QStringLiteral("zoom"), QStringLiteral("zoom"),
+                                   QStringLiteral("percento"), QStringLiteral("100"));
+    const QCommandLineOption oMostra(QStringLiteral("mostra"),
+                                     QStringLiteral("attende l'operatore"));
+    p.addOptions({oRighe, oPagine, oDb, oMem, oZoom, oMostra});
     p.process(app);
     const qint64 righe = p.value(oRighe).toLongLong();
     const int pagine = p.value(oPagine).toInt();
@@ -128,7 +137,7 @@ int main(int argc, char** argv) {
 
     stampa::OpzioniStampa o(QStringLiteral("Bench"));
     o.oiStaVid = DestStampa::Video;
-    o.ofFatt = 1.0f;
+    o.ofFatt = float(p.value(oZoom).toDouble() / 100.0);
     o.oiMemVid = memorizza ? 1 : 0;
     o.setValore(QStringLiteral("PaginaA"), pagine);
     stampa::Stampa sta;
@@ -159,6 +168,12 @@ int main(int argc, char** argv) {
     r.titolo = QStringLiteral("Inventario");
     r.ditta = QStringLiteral("Ditta");
     const double base = MemoriaMb();
+    if (p.isSet(oMostra)) {
+        QPointer<FrmVStampa> vista = frm;
+        QObject::connect(frm, &QObject::destroyed, &app, &QCoreApplication::quit);
+        sta.StampaLista(*lista, r);
+        return vista ? app.exec() : 0;
+    }
     passo.start();
     QElapsedTimer totale;
     totale.start();

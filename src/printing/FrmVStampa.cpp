@@ -211,10 +211,12 @@ QImage& FrmVStampa::NuovaPagina(const QSize& pixel, double dpi) {
 }
 
 void FrmVStampa::PaginaDisegnata() {
-    if (m_picSec->size() != m_picSec->Immagine().size()) {
+    // a new page is shown from its top left corner
+    m_hsc->setValue(0);
+    m_vsc->setValue(0);
+    if (m_picSec->size() != m_picSec->Immagine().size())
         m_picSec->resize(m_picSec->Immagine().size());
-        Dimensiona();
-    }
+    Dimensiona();
     if (m_stampa)
         mostraNumero(m_stampa->oiPagCorr);
     m_picSec->update();
@@ -378,10 +380,10 @@ void FrmVStampa::Dimensiona() {
     // view plus 100
     const int fuoriO = inTwip(pagina.width() - vistaL);
     const int fuoriV = inTwip(pagina.height() - vistaA);
-    m_hsc->setRange(-100, std::max(-100, fuoriO + 100));
+    m_hsc->setRange(-100, std::max(0, fuoriO + 100));
     m_hsc->setPageStep(std::abs(fuoriO) / 10 + 1);
     m_hsc->setSingleStep(std::abs(fuoriO) / 100 + 1);
-    long massimoV = long(fuoriV) + 100;
+    long massimoV = std::max(0L, long(fuoriV) + 100);
     if (massimoV > 32767) {
         MsgBox(QStringLiteral("La lunghezza del foglio può essere al massimo di 32.666 mmm. (vedi "
                               "parametri stampante selezionata)"),
@@ -391,6 +393,12 @@ void FrmVStampa::Dimensiona() {
     m_vsc->setRange(-100, int(massimoV));
     m_vsc->setPageStep(std::abs(fuoriV) / 10 + 1);
     m_vsc->setSingleStep(std::abs(fuoriV) / 100 + 1);
+    // a page that fits stands at the top left
+    if (!serveO)
+        m_hsc->setValue(0);
+    if (!serveV)
+        m_vsc->setValue(0);
+    m_picSec->move(-inPixel(m_hsc->value()), -inPixel(m_vsc->value()));
     SistImgFrecce();
 }
 

@@ -405,6 +405,10 @@ void TstAnteprima::barreEZoom() {
             QCOMPARE(barra->singleStep(), fuori / 100 + 1);
         }
     }
+    // the page drawn is shown from its top left corner
+    QCOMPARE(m_frm->hscPosOri()->value(), 0);
+    QCOMPARE(m_frm->vscPosVert()->value(), 0);
+    QCOMPARE(m_frm->PicSec()->pos(), QPoint(0, 0));
     // the bars move the page the other way
     if (m_frm->vscPosVert()->isEnabled()) {
         const int v = std::min(1440, m_frm->vscPosVert()->maximum());
