@@ -170,9 +170,9 @@ void CaricoConteggi::RisolviInMemoria(Voce& v) const {
     for (const Ricerca r : {p.prima, p.seconda}) {
         if (r == Ricerca::Nessuna)
             continue;
-        const QHash<QString, qint32>& indice =
+        const QHash<CodiceSenzaCaso, qint32>& indice =
             r == Ricerca::Barcode ? m_indiceBarcode : m_indiceArticolo;
-        const auto it = indice.constFind(Chiave(p.Chiave(r)));
+        const auto it = indice.constFind(CodiceSenzaCaso{p.Chiave(r)});
         if (it != indice.cend()) {
             v.indice = *it;
             v.articolo = m_pendenti.at(*it).articolo;
@@ -521,11 +521,11 @@ void CaricoConteggi::Precarica() {
         pendenti.append(Pendente{});
         Pendente& p = pendenti.last();
         p.articolo = q.value(0).toString();
-        m_indiceArticolo.insert(Chiave(p.articolo), i);
+        m_indiceArticolo.insert(CodiceSenzaCaso{p.articolo}, i);
         if (!q.value(1).isNull()) {
-            const QString k = Chiave(q.value(1).toString());
+            CodiceSenzaCaso k{q.value(1).toString()};
             if (!m_indiceBarcode.contains(k)) // the first article of a barcode several share
-                m_indiceBarcode.insert(k, i);
+                m_indiceBarcode.insert(std::move(k), i);
         }
     }
     if (q.lastError().isValid())

@@ -156,11 +156,42 @@ private:
     // codes already looked up: folded code -> article (empty: none)
     QHash<QString, QString> m_barcode;
     QHash<QString, QString> m_articoli;
-    // every article in memory: its name, in the order of the folded codes;
-    // folded article code or barcode -> its index
-    QVector<QString> m_nomi;
-    QHash<QString, qint32> m_indiceArticolo;
-    QHash<QString, qint32> m_indiceBarcode;
+    // A code compared as the databases compare codes (ASCII letters without
+    // regard to case) without a folded copy of it: the articles in memory
+    // are keyed by the very text of their names.
+    struct CodiceSenzaCaso {
+        QString testo;
+
+        static char16_t Piegato(QChar c) {
+            const char16_t u = c.unicode();
+            return u >= u'A' && u <= u'Z' ? char16_t(u + (u'a' - u'A')) : u;
+        }
+        friend bool operator==(const CodiceSenzaCaso& a, const CodiceSenzaCaso& b) noexcept {
+            const qsizetype n = a.testo.size();
+            if (b.testo.size() != n)
+                return false;
+            const QChar* x = a.testo.constData();
+            const QChar* y = b.testo.constData();
+            for (qsizetype i = 0; i < n; ++i)
+                if (x[i] != y[i] && Piegato(x[i]) != Piegato(y[i]))
+                    return false;
+            return true;
+        }
+        friend size_t qHash(const CodiceSenzaCaso& k, size_t seed) noexcept {
+            // FNV-1a over the folded text
+            size_t h = seed ^ size_t(14695981039346656037ULL);
+            const QChar* d = k.testo.constData();
+            for (qsizetype i = 0, n = k.testo.size(); i < n; ++i) {
+                h ^= Piegato(d[i]);
+                h *= size_t(1099511628211ULL);
+            }
+            return h;
+        }
+    };
+    // every article in memory (m_pendenti holds them, in the order of the
+    // codes): article code or barcode -> its index
+    QHash<CodiceSenzaCaso, qint32> m_indiceArticolo;
+    QHash<CodiceSenzaCaso, qint32> m_indiceBarcode;
     std::map<QString, QSqlQuery> m_istruzioni;
 };
 
