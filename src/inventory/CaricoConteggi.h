@@ -77,10 +77,11 @@ public:
     // when codes are looked up, every article when all are in memory.
     void impostaArticoliPerScrittura(int n) { m_articoliPerScrittura = std::max(1, n); }
     // Lines read after which the rows waiting are written and committed
-    // anyway, however few articles wait.
+    // anyway, however few articles wait.  Unless set: a million.
     void impostaRighePerScrittura(qint64 n) { m_righePerScrittura = std::max<qint64>(1, n); }
-    // Every article read into memory at the start (a file with about as many
-    // lines as articles, or more), or never, or as the file's size says.
+    // Every article read into memory at the start, or never, or as the
+    // file's size says (a file of a tenth as many lines as there are
+    // articles, or more, in a company of at most 500,000 articles).
     enum class Precarico { Secondo, Sempre, Mai };
     void impostaPrecarico(Precarico p) { m_precarico = p; }
     // Codes kept once looked up, before the memory of them is emptied.
