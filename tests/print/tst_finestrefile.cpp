@@ -14,12 +14,15 @@
 #include "utility/Utilita.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -75,6 +78,7 @@ private Q_SLOTS:
     void nomeFile();
     void nomeFileAnnullato();
     void nomeFisso();
+    void opzioniVideo();
     void aiutoF1_data();
     void aiutoF1();
 
@@ -177,6 +181,41 @@ void TstFinestreFile::nomeFisso() {
     QVERIFY(!o.obFisStampante);
     QVERIFY(!o.obFlagVideo);
     QCOMPARE(d.c<QLabel>("LabFileStampaFis")->text(), o.osFisFileName);
+}
+
+void TstFinestreFile::opzioniVideo() {
+    // "Cambia" of the screen frame opens the zoom dialog on the options'
+    // zoom; what the operator sets there comes back into the options and
+    // the frame
+    Sessione().FattoreStaVid = 0;
+    stampa::OpzioniStampa o(QStringLiteral("Prova"));
+    o.oiStaVid = DestStampa::Video;
+    o.ofFatt = 0.5f;
+    o.oiMemVid = 0;
+    FrmSceltaStam d;
+    d.setOgOpzSta(&o);
+    QVERIFY(d.VisDecodOk());
+    d.show();
+    QVERIFY(d.c<QRadioButton>("OptStampaSu(1)")->isChecked());
+    QCOMPARE(d.c<QLabel>("labFatt")->text(), QString("50"));
+    QCOMPARE(d.c<QLabel>("LabMemVid")->text(), QString("No"));
+    int aperto = -1;
+    QTimer::singleShot(0, &d, [&] {
+        auto* z = qobject_cast<FrmVStaPar*>(QApplication::activeModalWidget());
+        QVERIFY(z);
+        aperto = z->VsbProp()->value();
+        z->VsbProp()->setValue(120);
+        z->CheMemVid()->setFocus();
+        QTest::keyClick(z->CheMemVid(), Qt::Key_Space);
+        QTest::mouseClick(z->CmdOk(), Qt::LeftButton);
+    });
+    QTest::mouseClick(d.c<QPushButton>("ComOpz(1)"), Qt::LeftButton);
+    QCOMPARE(aperto, 50);
+    QCOMPARE(o.ofFatt, 1.2f);
+    QCOMPARE(o.oiMemVid, qint16(1));
+    QVERIFY(o.obFlagVideo);
+    QCOMPARE(d.c<QLabel>("labFatt")->text(), QString("120"));
+    QCOMPARE(d.c<QLabel>("LabMemVid")->text(), QString("Si"));
 }
 
 void TstFinestreFile::aiutoF1_data() {
