@@ -110,6 +110,15 @@ INI
     echo "make run: created $PARAM"
 fi
 
+# A terminal file to try the load with ("Carica inventario" in row mode):
+# barcodes and article codes of the demo company, one code it does not know.
+if [[ ! -e "$DATA/terminale.txt" ]]; then
+    printf '%-20s%10s\r\n' \
+        8000000000019 12 8000000000026 5 ART000003 7 8000000000040 30 \
+        ART000006 2 8000000000019 14 NONESISTE 1 >"$DATA/terminale.txt"
+    echo "make run: created $DATA/terminale.txt (a terminal file to load)"
+fi
+
 if [[ ! -e "$INST" ]]; then
     printf '[Setup]\nIniPrincipale=%s\n' "$INI" >"$INST"
 fi

@@ -230,6 +230,8 @@ bool CreaDemo(ArchivioMenu& archivio, bool descrizioneData) {
         // new counted rows start in the main warehouse
         {QStringLiteral("Mag.MagPrincipale"), QStringLiteral("M01")},
         {QStringLiteral("Personal.Articoli.§Immagini"), QStringLiteral("S")},
+        // counts can be loaded from a terminal file (the set make run writes)
+        {QStringLiteral("Personal.CarMov.§LettArtDafile"), QStringLiteral("S")},
     };
     for (const auto& [nome, valore] : valori)
         if (!archivio.Valore(nome))
