@@ -69,6 +69,11 @@ int Intero(const QVariant& v, int predefinito) {
 
 } // namespace
 
+Stampa::~Stampa() {
+    if (auto* frm = dynamic_cast<IFrmVStampa*>(m_frmVStampa.data()); frm && frm->ogStampa() == this)
+        frm->setOgStampa(nullptr);
+}
+
 bool Stampa::avanti(int pagina) {
     if (m_inCorso) {
         m_inCorso->MostraPagina(pagina);

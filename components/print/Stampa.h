@@ -30,6 +30,12 @@ namespace quarvel::stampa {
 
 class Stampa final : public IStampa, public IStampaVideo {
 public:
+    Stampa() = default;
+    // The preview may outlive the print (the form that printed closes):
+    // it is told the print is gone.
+    ~Stampa() override;
+    Stampa(const Stampa&) = delete;
+    Stampa& operator=(const Stampa&) = delete;
     void setOfrmVStampa(QWidget* form) override { m_frmVStampa = form; }
     void setOfrmStampaInCorso(IStampaInCorso* form) override { m_inCorso = form; }
     void setOgPrtStam(const QString& stampante) override { m_stampante = stampante; }

@@ -186,6 +186,8 @@ void FrmVStampa::setOgStampa(IStampaVideo* stampa) {
     m_stampa = stampa;
     if (!m_stampa)
         return;
+    // a new print in the preview still open: the pages of the one before go
+    cancellaFilePagine();
     m_filePagine = m_stampa->osBasePagine + m_stampa->ovBasePagine2.toString() +
                    QTime::currentTime().toString(QStringLiteral("mmss"));
     m_stampa->oiUltPagSalv = 0;
@@ -425,15 +427,7 @@ void FrmVStampa::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
-    // every file of the pages, whatever its ending; a missing one is no
-    // matter
-    if (!m_filePagine.isEmpty()) {
-        const QFileInfo base(m_filePagine);
-        QDir cartella = base.absoluteDir();
-        for (const QString& f :
-             cartella.entryList({base.fileName() + QStringLiteral(".*")}, QDir::Files))
-            cartella.remove(f);
-    }
+    cancellaFilePagine();
     if (m_stampa) {
         m_stampa->oiUltPagSalv = 0;
         m_stampa->oiPagCorr = 1;
@@ -446,6 +440,18 @@ void FrmVStampa::closeEvent(QCloseEvent* e) {
     if (Istanza() == this)
         Istanza() = nullptr;
     e->accept();
+}
+
+void FrmVStampa::cancellaFilePagine() {
+    // every file of the pages, whatever its ending; a missing one is no
+    // matter
+    if (m_filePagine.isEmpty())
+        return;
+    const QFileInfo base(m_filePagine);
+    QDir cartella = base.absoluteDir();
+    for (const QString& f :
+         cartella.entryList({base.fileName() + QStringLiteral(".*")}, QDir::Files))
+        cartella.remove(f);
 }
 
 FrmVStampa* FinestraVStampa() {

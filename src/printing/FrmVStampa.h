@@ -90,6 +90,7 @@ protected:
 
 private:
     void caricaPagina(int n);
+    void cancellaFilePagine();
     void mostraNumero(int n);
     void memoriaEsaurita();
     int inPixel(int twip) const;

@@ -71,6 +71,7 @@ private Q_SLOTS:
     void pagina12EFileCancellati();
     void uscitaRifiutataInStampa();
     void memorizzazioneImpossibile();
+    void secondaStampaEStampaChiusa();
     void barreEZoom_data();
     void barreEZoom();
     void foglioTroppoLungo();
@@ -364,6 +365,29 @@ void TstAnteprima::memorizzazioneImpossibile() {
     QCOMPARE(viste[1].frecce[2], true);
     QCOMPARE(viste[1].frecce[3], false);
     QCOMPARE(m_frm->labPage()->text(), QString("Pag.003"));
+}
+
+void TstAnteprima::secondaStampaEStampaChiusa() {
+    // two prints in the preview left open: the pages kept by the first go
+    // when the second starts; then the print object goes (the form that
+    // printed closes) and the preview stays, its arrows doing nothing
+    m_opz->oiMemVid = 1;
+    m_opz->setValore(QStringLiteral("PaginaA"), 3);
+    QCOMPARE(Anteprima({[](FrmVStampa* f) { Clic(f, 3); }, [](FrmVStampa* f) { Clic(f, 3); }}), 3);
+    Clic(m_frm, 1); // the print is over: back to page 1, page 3 kept on the way
+    QCOMPARE(m_frm->labPage()->text(), QString("Pag.001"));
+    const QString primaBase = m_frm->msFilePagine();
+    QCOMPARE(FilePagine().size(), 3);
+    QTest::qWait(1100); // another second: another base name
+    m_opz->setValore(QStringLiteral("PaginaA"), 1);
+    QCOMPARE(Anteprima({}), 1);
+    QVERIFY(m_frm->msFilePagine() != primaBase);
+    QVERIFY2(FilePagine().isEmpty(), qPrintable(FilePagine().join(QLatin1Char(' '))));
+    m_sta.reset();
+    QCOMPARE(m_frm->ogStampa(), nullptr);
+    m_frm->ImaMuovi_Click(3);
+    m_frm->ImaMuovi_Click(1);
+    QCOMPARE(m_frm->labPage()->text(), QString("Pag.001"));
 }
 
 void TstAnteprima::barreEZoom_data() {
