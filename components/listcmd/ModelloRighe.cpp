@@ -543,8 +543,12 @@ void ModelloRighe::caricaFine() {
 }
 
 bool ModelloRighe::canFetchMore(const QModelIndex& p) const {
+    // Not while a new row is typed at the end of the rows read so far: the
+    // view, kept at the bottom by the row's cursor, would read a window more
+    // from the top at each move between its cells (a window further down
+    // each time, as the rows added and left out of it grow in number).
     return !p.isValid() && m_aperta && !totaleNoto() && !m_cache.codaLetta() && !m_spostata &&
-           !m_cambiando && !m_testaFallita;
+           !m_cambiando && !m_testaFallita && !(m_mod.nuova && m_mod.riga >= 0);
 }
 
 void ModelloRighe::fetchMore(const QModelIndex& p) {

@@ -185,6 +185,7 @@ private Q_SLOTS:
     void layoutEFormato();
     void cercaEPulsanti();
     void conteggioInSfondo();
+    void rigaNuovaDuranteConteggio();
     void conteggioCortoEFallito();
     void chiusuraDuranteConteggio_data();
     void chiusuraDuranteConteggio();
@@ -1042,6 +1043,51 @@ void TstGriglia::conteggioInSfondo() {
     QCOMPARE(m->valore(502, 1).toString(), QString("B00502"));
     m_modulo.ButtonComando(QStringLiteral("Primo"));
     QCOMPARE(m_txtRiga->text(), QString("1 / 1002"));
+}
+
+// A new row typed after the rows read so far while the list is counted (a
+// scanner's rows, one after the other): moving between its cells keeps the
+// view at the bottom, and no window more is read from the top for it; once
+// written, scrolling down reads on, the row staying at the end.
+void TstGriglia::rigaNuovaDuranteConteggio() {
+    PREPARA(QString::fromLatin1(SqlConteggi));
+    riempi(1000);
+    Conteggio::Trattieni(true);
+    m_comlin->ApriSql(m_modulo.sql);
+    ModelloRighe* m = m_g->modello();
+    QVERIFY(!m->totaleNoto());
+    m_modulo.suAddNew = [this] {
+        m_g->Colonna(QStringLiteral("Magazzino"))->setValue(QStringLiteral("M1"));
+        m_g->Colonna(QStringLiteral("CodInv"))->setValue(QStringLiteral("INV1"));
+        m_g->Colonna(QStringLiteral("Livello1"))->setValue(QStringLiteral("~ç~"));
+        m_g->Colonna(QStringLiteral("Livello2"))->setValue(QStringLiteral("~ç~"));
+    };
+    // to the new-row line, as the counts form does for each scanned row
+    m_g->setRow(int(m_g->Dati()->RecordCount()));
+    m_g->setCol(1);
+    QTest::qWait(20);
+    const int nuova = m_g->Row();
+    const qint64 lette = m_g->Dati()->RecordCount();
+    QCOMPARE(qint64(nuova), lette);
+    scrivi(QStringLiteral("Z1"));
+    QVERIFY(m->rigaNuova());
+    tasto(Qt::Key_Return);
+    QCOMPARE(m_g->Row(), nuova);
+    QVERIFY(m_g->Col() > 1);
+    m_g->verticalScrollBar()->setValue(m_g->verticalScrollBar()->maximum());
+    QTest::qWait(50);
+    QCOMPARE(m_g->Dati()->RecordCount(), lette);
+    QCOMPARE(m_g->Row(), nuova);
+    QVERIFY(m->inModifica());
+    QVERIFY(m_g->Update());
+    QCOMPARE(valoreDb("SELECT COUNT(*) FROM MagInventari WHERE Articolo = 'Z1'").toInt(), 1);
+    m_g->verticalScrollBar()->setValue(m_g->verticalScrollBar()->maximum());
+    QTRY_VERIFY(m_g->Dati()->RecordCount() > lette + 1);
+    Conteggio::Trattieni(false);
+    QTRY_VERIFY(m->totaleNoto());
+    QCOMPARE(m_g->Dati()->RecordCount(), 1003);
+    QCOMPARE(m->valore(1002, 1).toString(), QString("Z1"));
+    QCOMPARE(m->valore(1001, 1).toString(), QString("B00999"));
 }
 
 // A list a little longer than one window is known whole once its last rows
