@@ -427,11 +427,30 @@ void FrmLista::timResize_Timer() {
     }
 }
 
+namespace {
+// What of a toolbar's buttons decides its size: which are shown, with their texts.
+QString FormaBarra(const QToolBar* t) {
+    QString f;
+    for (const QAction* a : t->actions())
+        if (a->isVisible())
+            f += a->text() + QChar(0);
+    return f;
+}
+} // namespace
+
 bool FrmLista::eventFilter(QObject* o, QEvent* e) {
     if (o == m_tolComlin &&
         (e->type() == QEvent::ActionAdded || e->type() == QEvent::ActionRemoved ||
-         e->type() == QEvent::ActionChanged))
-        m_timResize->start(); // tolComlin_Change
+         e->type() == QEvent::ActionChanged)) {
+        // tolComlin_Change.  A button enabled or disabled (at each row the
+        // operator writes) changes no size: the grid is not fitted again, a
+        // fitting that would lay it out and paint it whole for nothing.
+        const QString forma = FormaBarra(m_tolComlin);
+        if (e->type() != QEvent::ActionChanged || forma != m_formaBarra) {
+            m_formaBarra = forma;
+            m_timResize->start();
+        }
+    }
     return QWidget::eventFilter(o, e);
 }
 

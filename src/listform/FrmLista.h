@@ -186,6 +186,7 @@ private:
     QLineEdit* m_txtRiga = nullptr;
     IGrigliaDati* m_dbgRiga = nullptr;
     QTimer* m_timResize = nullptr;
+    QString m_formaBarra; // the toolbar's visible buttons and their texts, at the last fitting
     QTimer* m_timVarie = nullptr;
     ListaImmagini* m_imagePiccole = nullptr;
     ListaImmagini* m_imageGrandi = nullptr;

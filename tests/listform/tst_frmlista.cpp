@@ -101,6 +101,7 @@ private Q_SLOTS:
     void caricamentoFallito_data();
     void caricamentoFallito();
     void verificaRiga();
+    void barraPulsanti();
     void preparazione();
 
 private:
@@ -470,6 +471,43 @@ void TstFrmLista::verificaRiga() {
     QVERIFY(g->DataChanged());
     QCOMPARE(valore("SELECT Descrizione FROM MagDescrInv WHERE CodInv = 'INV2'").toString(),
              QString("Secondo"));
+}
+
+// The grid is fitted again under the toolbar when the toolbar's buttons
+// change in number, in what is shown or in their texts, not when one is
+// enabled or disabled (at each row the operator writes): a fitting lays the
+// grid out and paints it whole.
+void TstFrmLista::barraPulsanti() {
+    PREPARA();
+    QTimer* t = m_form->timResize();
+    QTRY_VERIFY(!t->isActive());
+    QAction* a = m_form->ogComlin()->Pulsante(QStringLiteral("Aggiorna"));
+    QVERIFY(a);
+    QVERIFY(a->isVisible());
+    a->setEnabled(!a->isEnabled());
+    QVERIFY(!t->isActive());
+    a->setEnabled(!a->isEnabled());
+    a->setToolTip(QStringLiteral("altro"));
+    QVERIFY(!t->isActive());
+    // a row typed into enables the buttons of the row
+    ClicCella(vista(), 0, 2);
+    Scrivi("x");
+    QVERIFY(m_form->dbgRiga()->DataChanged());
+    QVERIFY(!t->isActive());
+    m_form->dbgRiga()->CancelUpdate();
+    // shown, hidden, renamed: fitted again
+    a->setVisible(false);
+    QVERIFY(t->isActive());
+    QTRY_VERIFY(!t->isActive());
+    a->setVisible(true);
+    QVERIFY(t->isActive());
+    QTRY_VERIFY(!t->isActive());
+    a->setText(a->text() + QStringLiteral(" bis"));
+    QVERIFY(t->isActive());
+    QTRY_VERIFY(!t->isActive());
+    auto* nuova = new QAction(QStringLiteral("Nuova"), m_form->tolComlin());
+    m_form->tolComlin()->addAction(nuova);
+    QVERIFY(t->isActive());
 }
 
 void TstFrmLista::preparazione() {
