@@ -201,9 +201,11 @@ QWidget* PannelloPdfEmail::riga(int conf, int v, QWidget* genitore) {
             txt->setValidator(new QIntValidator(1, 5, txt));
         if (v == 19)
             txt->setValidator(new QIntValidator(1, 65535, txt));
-        if (v == 21)
+        if (v == 21) {
             txt->setToolTip(QStringLiteral("Non più necessaria: l'invio con SSL è fatto "
                                            "direttamente dal programma"));
+            txt->setPlaceholderText(QStringLiteral("non più necessaria"));
+        }
         if (v == 7 || v == 22) {
             txt->setToolTip(QStringLiteral("F2-F5: indirizzi email dei clienti"));
             txt->installEventFilter(this);
@@ -350,8 +352,7 @@ bool PannelloPdfEmail::CtrlTxtValidi() {
         return false;
     }
     for (int conf = 1; conf <= 3; ++conf) {
-        const QString errore =
-            ControlloSsl(valore(conf, 6), Si(valore(conf, 20)), valore(conf, 21));
+        const QString errore = ControlloSsl(valore(conf, 6), Si(valore(conf, 20)));
         if (!errore.isEmpty()) {
             if (multiple() || conf == 1) {
                 c<QComboBox>(QStringLiteral("CboEmailTipoNum"))

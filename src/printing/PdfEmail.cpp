@@ -4,7 +4,6 @@
 #include "config/ParametriIni.h"
 #include "suite/MenuClient.h"
 
-#include <QFileInfo>
 
 namespace quarvel {
 
@@ -71,15 +70,13 @@ QString CodiceSelezionePE(bool comuni, const std::function<bool(int conf, int vo
     return codice;
 }
 
-QString ControlloSsl(const QString& metodo, bool ssl, const QString& dirStunnel) {
+// SSL is done by the program itself (TLS through libcurl): the folder of the
+// tunnel program of the past is no longer asked for, whatever it holds.
+QString ControlloSsl(const QString& metodo, bool ssl) {
     if (!ssl)
         return {};
     if (metodo.trimmed().compare(QLatin1String("E"), Qt::CaseInsensitive) != 0)
         return QStringLiteral("L'uso di SSL è possibile solo usando tipo invio 'See'");
-    if (dirStunnel.trimmed().isEmpty())
-        return QStringLiteral("Con l'uso di SSL è obbligatorio inserire la directory stunnel");
-    if (!QFileInfo(dirStunnel.trimmed()).isDir())
-        return QStringLiteral("La directory stunnel è inesistente");
     return {};
 }
 

@@ -50,7 +50,7 @@ QString CodiceSelezionePE(bool comuni, const std::function<bool(int conf, int vo
 
 // What is wrong with the SSL settings of a configuration (its method code,
 // "EmailUsaSSL" ticked, the tunnel folder); empty when nothing is.
-QString ControlloSsl(const QString& metodo, bool ssl, const QString& dirStunnel);
+QString ControlloSsl(const QString& metodo, bool ssl);
 
 // The PDF printer the parameters name: "PDFCreator" when "UsaPdfCreator" is
 // "S", else "PDF995" when "UsaPdf995" is "S", else empty.

@@ -194,32 +194,24 @@ void TstPdfEmail::codiceSelezione() {
     QCOMPARE(uno.count('S'), 1);
 }
 
+// SSL only with method "E"; the tunnel folder of the past is not asked for.
 void TstPdfEmail::controlloSsl_data() {
     QTest::addColumn<QString>("metodo");
     QTest::addColumn<bool>("ssl");
-    QTest::addColumn<QString>("cartella");
     QTest::addColumn<QString>("errore");
-    const QString esiste = QDir::tempPath();
-    QTest::newRow("senza SSL") << "O" << false << ""
-                               << "";
-    QTest::newRow("Outlook") << "O" << true << esiste
+    QTest::newRow("senza SSL") << "O" << false << "";
+    QTest::newRow("Outlook") << "O" << true
                              << "L'uso di SSL è possibile solo usando tipo invio 'See'";
-    QTest::newRow("CDO") << "C" << true << esiste
-                         << "L'uso di SSL è possibile solo usando tipo invio 'See'";
-    QTest::newRow("See senza cartella")
-        << "E" << true << " "
-        << "Con l'uso di SSL è obbligatorio inserire la directory stunnel";
-    QTest::newRow("See cartella mancante") << "E" << true << "/non/esiste/stunnel"
-                                           << "La directory stunnel è inesistente";
-    QTest::newRow("See") << "e" << true << esiste << "";
+    QTest::newRow("CDO") << "C" << true << "L'uso di SSL è possibile solo usando tipo invio 'See'";
+    QTest::newRow("See") << "E" << true << "";
+    QTest::newRow("see, lower case") << "e" << true << "";
 }
 
 void TstPdfEmail::controlloSsl() {
     QFETCH(QString, metodo);
     QFETCH(bool, ssl);
-    QFETCH(QString, cartella);
     QFETCH(QString, errore);
-    QCOMPARE(ControlloSsl(metodo, ssl, cartella), errore);
+    QCOMPARE(ControlloSsl(metodo, ssl), errore);
 }
 
 void TstPdfEmail::stampantePdf_data() {
@@ -452,7 +444,6 @@ void TstPdfEmail::pannelloSalvaCancella() {
 void TstPdfEmail::sslConOutlookRifiutato() {
     m_menu.valori[QStringLiteral("EmailTipoInvio")] = QStringLiteral("O");
     m_menu.valori[QStringLiteral("EmailUsaSSL")] = QStringLiteral("S");
-    m_menu.valori[QStringLiteral("EmailDirStunnel")] = QDir::tempPath();
     stampa::OpzioniStampa o(QStringLiteral("MagInv"));
     auto d = dialogo(o);
     d->ComParIniPE_Click();
@@ -463,7 +454,7 @@ void TstPdfEmail::sslConOutlookRifiutato() {
     QVERIFY(!p->isHidden());
     QVERIFY(!m_menu.valori.contains("ScriviIniComuni"));
     QVERIFY(!m_menu.valori.contains("EmailServerSMTP"));
-    // "See" with the folder passes
+    // "See" passes, without any tunnel folder
     p->c<QRadioButton>("OptPETipo(103)")->setChecked(true);
     p->c<QPushButton>("ComPESalva")->click();
     QCOMPARE(m_menu.valori.value("EmailServerSMTP"), QString("nuovo.it"));
