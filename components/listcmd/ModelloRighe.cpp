@@ -112,6 +112,9 @@ QString NomeTabella(const QSqlDatabase& db, const QString& tabella) {
     return EPostgres(db) ? tabella.toLower() : tabella;
 }
 
+// The pause after which a count spoiled by a row written meanwhile starts again.
+constexpr int PausaDopoScrittura = 500;
+
 } // namespace
 
 ModelloRighe::ModelloRighe(QObject* genitore) : QAbstractTableModel(genitore) {
@@ -472,8 +475,11 @@ void ModelloRighe::conteggioArrivato() {
         return;
     }
     if (m_scrittaDuranteConteggio) {
-        // A row written while counting may or may not be in the count.
-        avviaConteggio();
+        // A row written while counting may or may not be in the count: it
+        // is counted again, once the writing pauses (rows written one after
+        // the other, as a scanner gives them, would keep a count of the
+        // whole list running all the time beside them).
+        m_attesaConteggio->start(std::max(m_ritardoConteggio, PausaDopoScrittura));
         return;
     }
     // the rows written here before were left out of the count
