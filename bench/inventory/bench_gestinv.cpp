@@ -157,6 +157,7 @@ int main(int argc, char** argv) {
     QObject* condiviso = nullptr;
     aiuto.InizializzaAiuto(principale, &menu, condiviso, nullptr, QString(), db, 0x80000005, 0xFF,
                            QStringLiteral("p"), QStringLiteral("dd/mm/yyyy"));
+    aiuto.FormAiuto(); // the search window, made at start-up as the program makes it
     std::unique_ptr<IComponenteDati> dati = CreaComponenteDati();
     QString risposta;
     dati->Apri(connessione, 0, false, false, QString(), risposta);
