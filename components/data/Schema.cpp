@@ -244,22 +244,25 @@ private:
 };
 
 // The words' index of the descriptions: a trigram table of each description
-// after a blank (a word's beginning is then always a blank and its first
-// characters), without a copy of the text, kept in step by triggers.
+// between two blanks (a word's beginning is then always a blank and its first
+// characters, a word of one character a blank, the character and a blank),
+// without a copy of the text, kept in step by triggers.
 void CreaDescrizioniSqlite(QSqlDatabase& db) {
     Esegui(db, QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(Descrizione, content='', "
                               "tokenize='trigram')")
                    .arg(TabellaDescrizioni));
     for (const char* nome : {"ArticoliDescr_ins", "ArticoliDescr_del", "ArticoliDescr_upd"})
         Esegui(db, QStringLiteral("DROP TRIGGER IF EXISTS ") + QString::fromLatin1(nome));
-    const QString togli = QStringLiteral("INSERT INTO %1 (%1, rowid, Descrizione) SELECT 'delete', "
-                                         "old.rowid, ' ' || old.Descrizione WHERE old.Descrizione "
-                                         "IS NOT NULL;")
-                              .arg(TabellaDescrizioni);
-    const QString metti = QStringLiteral("INSERT INTO %1 (rowid, Descrizione) SELECT new.rowid, "
-                                         "' ' || new.Descrizione WHERE new.Descrizione IS NOT "
-                                         "NULL;")
-                              .arg(TabellaDescrizioni);
+    const QString togli =
+        QStringLiteral("INSERT INTO %1 (%1, rowid, Descrizione) SELECT 'delete', "
+                       "old.rowid, ' ' || old.Descrizione || ' ' WHERE old.Descrizione "
+                       "IS NOT NULL;")
+            .arg(TabellaDescrizioni);
+    const QString metti =
+        QStringLiteral("INSERT INTO %1 (rowid, Descrizione) SELECT new.rowid, "
+                       "' ' || new.Descrizione || ' ' WHERE new.Descrizione IS NOT "
+                       "NULL;")
+            .arg(TabellaDescrizioni);
     Esegui(db, QStringLiteral("CREATE TRIGGER ArticoliDescr_ins AFTER INSERT ON Articoli BEGIN ") +
                    metti + QStringLiteral(" END"));
     Esegui(db, QStringLiteral("CREATE TRIGGER ArticoliDescr_del AFTER DELETE ON Articoli BEGIN ") +
@@ -269,7 +272,7 @@ void CreaDescrizioniSqlite(QSqlDatabase& db) {
                               "BEGIN ") +
                    togli + QLatin1Char(' ') + metti + QStringLiteral(" END"));
     Esegui(db, QStringLiteral("INSERT INTO %1 (rowid, Descrizione) SELECT rowid, ' ' || "
-                              "Descrizione FROM Articoli WHERE Descrizione IS NOT NULL")
+                              "Descrizione || ' ' FROM Articoli WHERE Descrizione IS NOT NULL")
                    .arg(TabellaDescrizioni));
 }
 
@@ -293,14 +296,20 @@ void CreaComune(QSqlDatabase& db, bool sostituisci) {
 QStringList CompletaIndici(QSqlDatabase& db) {
     QStringList fatti;
     if (Info(db).dialetto == Dialetto::SQLite) {
-        if (Esiste(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' And "
-                                      "name = '%1' COLLATE NOCASE")
-                           .arg(TabellaDescrizioni)))
+        // A table made before the blank after the description is made again.
+        const bool esiste = Esiste(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = "
+                                                      "'table' And name = '%1' COLLATE NOCASE")
+                                           .arg(TabellaDescrizioni));
+        if (esiste && Esiste(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = "
+                                                "'trigger' And name = 'ArticoliDescr_ins' And "
+                                                "sql LIKE '%Descrizione || '' '' WHERE%'")))
             return fatti;
         // A savepoint: all or nothing, inside a caller's transaction too (a
         // table left without its rows would hide articles from the search).
         Esegui(db, QStringLiteral("SAVEPOINT indici_descrizioni"));
         try {
+            if (esiste)
+                Esegui(db, QStringLiteral("DROP TABLE %1").arg(TabellaDescrizioni));
             CreaDescrizioniSqlite(db);
         } catch (...) {
             QSqlQuery(db).exec(QStringLiteral("ROLLBACK TO indici_descrizioni"));

@@ -220,21 +220,39 @@ namespace {
 // description after a blank, so a word's beginning is a blank and its
 // characters: two characters make a trigram.  The trigram index of
 // PostgreSQL marks words' beginnings itself: any word.
-QStringList ParoleIndice(const QString& testo, IndiceParole indice) {
+QStringList ParoleIndice(const QString& testo, IndiceParole indice,
+                         const TrigrammiBrevi& brevi = {}) {
     const int minimo = indice == IndiceParole::TabellaTrigrammi ? 2 : 1;
     QStringList parole;
     for (const QString& parola : testo.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-        if (parola.size() >= minimo)
+        if (parola.size() >= minimo || brevi.contains(ParolaBreve(parola)))
             parole << parola;
     return parole;
 }
 
-// An FTS5 query of phrases: a blank and the word, each character as itself.
-QString RicercaTrigrammi(const QStringList& parole) {
+QString Frase(QString testo) {
+    return QLatin1Char('"') + testo.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+           QLatin1Char('"');
+}
+
+// An FTS5 query of phrases: a blank and the word, each character as itself;
+// a word of one character as any of the trigrams that begin a word with it.
+// Empty when such a word has none: no row can match.
+QString RicercaTrigrammi(const QStringList& parole, const TrigrammiBrevi& brevi) {
     QStringList frasi;
-    for (QString p : parole)
-        frasi << QStringLiteral("\" ") + p.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-                     QLatin1Char('"');
+    for (const QString& p : parole) {
+        const QString breve = p.size() == 1 ? ParolaBreve(p) : QString();
+        if (breve.isEmpty() || !brevi.contains(breve)) {
+            frasi << Frase(QLatin1Char(' ') + p);
+            continue;
+        }
+        QStringList una;
+        for (const QString& t : brevi.value(breve))
+            una << Frase(t);
+        if (una.isEmpty())
+            return QString();
+        frasi << QStringLiteral("(") + una.join(QStringLiteral(" OR ")) + QStringLiteral(")");
+    }
     return frasi.join(QStringLiteral(" AND "));
 }
 
@@ -257,6 +275,24 @@ QString TrigrammiPg(const Definizione& d, const QStringList& parole) {
 
 } // namespace
 
+QString ParolaBreve(const QString& parola) {
+    if (parola.size() != 1 || parola.at(0).unicode() < 0x21 || parola.at(0).unicode() > 0x7e)
+        return QString();
+    return parola.toLower();
+}
+
+QString SqlVocabolario() {
+    return QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS temp.ArticoliDescrVoc USING "
+                          "fts5vocab(main, 'ArticoliDescr', 'row')");
+}
+
+QString SqlTrigrammiBrevi(const QString& c) {
+    const QChar dopo(ushort(c.at(0).unicode() + 1));
+    return QStringLiteral("SELECT term FROM temp.ArticoliDescrVoc WHERE term >= ") +
+           Letterale(QLatin1Char(' ') + c) + QStringLiteral(" And term < ") +
+           Letterale(QString(QLatin1Char(' ')) + dopo);
+}
+
 IndiceParole IndiceDisponibile(const Definizione& d, IndiceParole indiceDitta) {
     if (d.tabella.compare(QLatin1String("Articoli"), Qt::CaseInsensitive) != 0 ||
         d.descrizione.compare(QLatin1String("Descrizione"), Qt::CaseInsensitive) != 0)
@@ -264,15 +300,20 @@ IndiceParole IndiceDisponibile(const Definizione& d, IndiceParole indiceDitta) {
     return indiceDitta;
 }
 
-QString CondizioneIndice(const Definizione& d, IndiceParole indice, const QString& testo) {
-    const QStringList parole = ParoleIndice(testo, indice);
+QString CondizioneIndice(const Definizione& d, IndiceParole indice, const QString& testo,
+                         const TrigrammiBrevi& brevi) {
+    const QStringList parole = ParoleIndice(testo, indice, brevi);
     if (parole.isEmpty() || IndiceDisponibile(d, indice) == IndiceParole::Nessuno)
         return QString();
-    if (indice == IndiceParole::TabellaTrigrammi)
+    if (indice == IndiceParole::TabellaTrigrammi) {
+        const QString ricerca = RicercaTrigrammi(parole, brevi);
+        if (ricerca.isEmpty())
+            return QStringLiteral("0 = 1");
         return d.tabella +
                QStringLiteral(".rowid IN (SELECT rowid FROM ArticoliDescr WHERE "
                               "ArticoliDescr MATCH ") +
-               Letterale(RicercaTrigrammi(parole)) + QStringLiteral(")");
+               Letterale(ricerca) + QStringLiteral(")");
+    }
     // An array of the codes, not a join: the server reads the index's rows
     // first, whatever it guesses of their number.
     return d.chiave + QStringLiteral(" = ANY(ARRAY(SELECT ") + d.chiave + QStringLiteral(" FROM ") +
@@ -296,15 +337,20 @@ QString SqlCampione(const Definizione& d, const QString& condizione, int campion
            QStringLiteral(") campione WHERE ") + condizione;
 }
 
-QString SqlContaIndice(const Definizione& d, IndiceParole indice, const QString& testo,
-                       int limite) {
-    const QStringList parole = ParoleIndice(testo, indice);
+QString SqlContaIndice(const Definizione& d, IndiceParole indice, const QString& testo, int limite,
+                       const TrigrammiBrevi& brevi) {
+    const QStringList parole = ParoleIndice(testo, indice, brevi);
     if (parole.isEmpty() || IndiceDisponibile(d, indice) == IndiceParole::Nessuno)
         return QString();
+    const QString ricerca = indice == IndiceParole::TabellaTrigrammi
+                                ? RicercaTrigrammi(parole, brevi)
+                                : QStringLiteral("-");
+    if (ricerca.isEmpty())
+        return QStringLiteral("SELECT 0");
     const QString righe =
         indice == IndiceParole::TabellaTrigrammi
             ? QStringLiteral("SELECT 1 FROM ArticoliDescr WHERE ArticoliDescr MATCH ") +
-                  Letterale(RicercaTrigrammi(parole))
+                  Letterale(ricerca)
             : QStringLiteral("SELECT 1 FROM ") + d.tabella + QStringLiteral(" WHERE ") +
                   TrigrammiPg(d, parole);
     return QStringLiteral("SELECT COUNT(*) FROM (") + righe + QStringLiteral(" LIMIT ") +

@@ -3,6 +3,7 @@
 // No database here: the texts are built in the program's SQL dialect and the
 // caller runs them, so every rule can be checked without a connection.
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -87,11 +88,29 @@ IndiceParole IndiceDisponibile(const Definizione& d, IndiceParole indiceDitta);
 // search's own condition written on the column's text (ILIKE is the match
 // the case-blind column makes), which the trigram index finds; the server
 // then reads those rows alone by their code.
-QString CondizioneIndice(const Definizione& d, IndiceParole indice, const QString& testo);
+//
+// brevi: for the trigram table holding each description between two blanks,
+// the trigrams of the index that begin a word with each typed word of one
+// character (the key, in lower case); such a word is then found as any of
+// them (none: no description has a word beginning with it).
+using TrigrammiBrevi = QHash<QString, QStringList>;
+QString CondizioneIndice(const Definizione& d, IndiceParole indice, const QString& testo,
+                         const TrigrammiBrevi& brevi = {});
 // The count of the rows the index condition keeps, stopped at limite: the
 // index narrows a search well only when few rows hold the words (the list in
 // code order finds many soon by itself).  Empty when CondizioneIndice is.
-QString SqlContaIndice(const Definizione& d, IndiceParole indice, const QString& testo, int limite);
+QString SqlContaIndice(const Definizione& d, IndiceParole indice, const QString& testo, int limite,
+                       const TrigrammiBrevi& brevi = {});
+
+// The word of one character the index can find through its trigrams (a
+// printable ASCII character, in lower case as the index folds it); empty for
+// any other word.
+QString ParolaBreve(const QString& parola);
+// The trigrams of the index that begin a word with the character (c as
+// ParolaBreve gives it), from the index's vocabulary (temp.ArticoliDescrVoc,
+// made by SqlVocabolario).
+QString SqlTrigrammiBrevi(const QString& c);
+QString SqlVocabolario();
 
 // The condition of the definition's filter values: for levels, the values of
 // the article's first or second level group (filtri: article, level

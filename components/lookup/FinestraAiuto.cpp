@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QScreen>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QWindow>
@@ -259,6 +260,45 @@ IndiceParole IndiceDitta(const QSqlDatabase& db) {
     return IndiceParole::Nessuno;
 }
 
+// The typed words of one character the trigram table can find: when it
+// holds each description between two blanks, every word beginning with the
+// character begins with one of the index's trigrams of a blank and the
+// character, read from the index's vocabulary.  None when the table is of the
+// older kind (a word of one character closing a description has no trigram
+// there) or its vocabulary cannot be read.
+TrigrammiBrevi Brevi(const QSqlDatabase& db, const QString& testo) {
+    TrigrammiBrevi brevi;
+    QStringList caratteri;
+    for (const QString& parola : testo.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString c = ParolaBreve(parola);
+        if (!c.isEmpty() && !caratteri.contains(c))
+            caratteri << c;
+    }
+    if (caratteri.isEmpty())
+        return brevi;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(
+            QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'trigger' And name = "
+                           "'ArticoliDescr_ins' And sql LIKE '%Descrizione || '' '' WHERE%'")) ||
+        !q.next())
+        return brevi;
+    q.finish();
+    if (!q.exec(SqlVocabolario()))
+        return brevi;
+    for (const QString& c : caratteri) {
+        if (!q.exec(SqlTrigrammiBrevi(c)))
+            return TrigrammiBrevi();
+        QStringList trigrammi;
+        while (q.next())
+            trigrammi << q.value(0).toString();
+        if (q.lastError().isValid())
+            return TrigrammiBrevi();
+        brevi.insert(c, trigrammi);
+    }
+    return brevi;
+}
+
 // The conditions of the typed text.  A description search of the articles
 // first counts the rows holding the words among the first rows in code
 // order: when many do, the list is read in code order, stopping at the rows
@@ -286,12 +326,14 @@ QStringList CondizioniTesto(const Ricerca& r) {
         q.value(0).toLongLong() >= MinimoCampione)
         return {perCodice};
     q.finish();
-    const QString indicizzata = CondizioneIndice(*r.definizione, indice, r.testo);
+    const TrigrammiBrevi brevi =
+        indice == IndiceParole::TabellaTrigrammi ? Brevi(r.db, r.testo) : TrigrammiBrevi();
+    const QString indicizzata = CondizioneIndice(*r.definizione, indice, r.testo, brevi);
     if (indicizzata.isEmpty())
         return {perCodice}; // no typed word the index can find
     if (indice == IndiceParole::IndiceTrigrammi)
         return {indicizzata};
-    const QString conta = SqlContaIndice(*r.definizione, indice, r.testo, RigheIndice);
+    const QString conta = SqlContaIndice(*r.definizione, indice, r.testo, RigheIndice, brevi);
     if (!q.exec(conta) || !q.next())
         return {ricerca}; // an index that cannot be read: the search without it
     return q.value(0).toLongLong() < RigheIndice ? QStringList{ricerca, indicizzata}

@@ -913,8 +913,8 @@ QTEST_MAIN(TstComponenteAiuto)
 // The description search through the index of the descriptions' words
 // lists exactly what the search without it lists: a word's beginning only
 // (not after a bracket, not inside a word), wildcards and quotes as typed,
-// words of two characters, no description; the index follows the changes
-// of the articles; and the search does go through it.
+// words of two characters and of one, no description; the index follows the
+// changes of the articles; and the search does go through it.
 void TstComponenteAiuto::ricercaConIndice() {
     QSqlDatabase db = apri();
     const bool sqlite = MotoriProva::Corrente() == Motore::Sqlite;
@@ -930,14 +930,18 @@ void TstComponenteAiuto::ricercaConIndice() {
                    "('IDX03', 'Tubo GOMMATO', 'N'), ('IDX04', 'Sacco 100% cotone', 'N'), "
                    "('IDX05', 'Filo \"extra\" forte', 'N'), ('IDX06', 'xy uv', 'N'), "
                    "('IDX07', NULL, 'N'), ('IDX08', 'agommato', 'N'), "
-                   "('IDX09', 'Sacco 1000 cotone', 'N')"));
+                   "('IDX09', 'Sacco 1000 cotone', 'N'), ('IDX10', 'Molla k', 'N'), "
+                   "('IDX11', 'k', 'N'), ('IDX12', 'Kit molle', 'N'), ('IDX13', 'Okay', 'N'), "
+                   "('IDX14', 'k-line', 'N'), ('IDX15', 'x k y', 'N')"));
     auto togli = qScopeGuard(
         [&] { Esegui(db, QStringLiteral("DELETE FROM Articoli WHERE Articolo LIKE 'IDX%'")); });
+    QString sql;
     auto cerca = [&](const QString& testo) {
         QStringList viste;
         MentreAperta(*m_c, [&](FinestraAiuto* f) {
             QTest::keyClicks(f->ricerca(), testo);
             viste = Codici(f);
+            sql = f->modello()->sql();
         });
         QLineEdit box;
         QLabel lab;
@@ -958,10 +962,27 @@ void TstComponenteAiuto::ricercaConIndice() {
         {QStringLiteral("xy uv"), {QStringLiteral("IDX06")}},
         {QStringLiteral("nera gomm"), {}},
         {QStringLiteral("(gom"), {QStringLiteral("IDX01")}},
+        // words of one character: at a word's beginning, alone, last
+        {QStringLiteral("k"),
+         {QStringLiteral("IDX10"), QStringLiteral("IDX11"), QStringLiteral("IDX12"),
+          QStringLiteral("IDX14"), QStringLiteral("IDX15")}},
+        {QStringLiteral("K"),
+         {QStringLiteral("IDX10"), QStringLiteral("IDX11"), QStringLiteral("IDX12"),
+          QStringLiteral("IDX14"), QStringLiteral("IDX15")}},
+        {QStringLiteral("molla k"), {QStringLiteral("IDX10")}},
+        {QStringLiteral("k y"), {QStringLiteral("IDX15")}},
+        {QStringLiteral("y x"), {QStringLiteral("IDX15")}},
+        {QStringLiteral("j"), {}},
+        {QStringLiteral("k j"), {}},
     };
     for (const auto& [testo, attese] : casi)
         QVERIFY2(cerca(testo) == attese,
                  qPrintable(testo + QStringLiteral(": ") + cerca(testo).join(QLatin1Char(','))));
+
+    if (sqlite) { // a word of one character is found through the index too
+        cerca(QStringLiteral("k"));
+        QVERIFY2(sql.contains(QStringLiteral("ArticoliDescr")), qPrintable(sql));
+    }
 
     // changes of the articles reach the index
     Esegui(db,
@@ -969,6 +990,14 @@ void TstComponenteAiuto::ricercaConIndice() {
     Esegui(db, QStringLiteral("DELETE FROM Articoli WHERE Articolo = 'IDX05'"));
     Esegui(db,
            QStringLiteral("UPDATE Articoli SET Descrizione = 'Gommino' WHERE Articolo = 'IDX07'"));
+    Esegui(db, QStringLiteral("UPDATE Articoli SET Descrizione = 'j' WHERE Articolo = 'IDX11'"));
+    Esegui(db, QStringLiteral("DELETE FROM Articoli WHERE Articolo = 'IDX10'"));
+    Esegui(db, QStringLiteral("INSERT INTO Articoli (Articolo, Descrizione, Inattivo) VALUES "
+                              "('IDX16', 'Perno K', 'N')"));
+    QCOMPARE(cerca(QStringLiteral("k")),
+             (QStringList{QStringLiteral("IDX12"), QStringLiteral("IDX14"), QStringLiteral("IDX15"),
+                          QStringLiteral("IDX16")}));
+    QCOMPARE(cerca(QStringLiteral("j")), QStringList{QStringLiteral("IDX11")});
     QCOMPARE(cerca(QStringLiteral("uv")), QStringList());
     QCOMPARE(cerca(QStringLiteral("qq")), QStringList{QStringLiteral("IDX06")});
     QCOMPARE(cerca(QStringLiteral("\"extra")), QStringList());
@@ -980,13 +1009,40 @@ void TstComponenteAiuto::ricercaConIndice() {
     // hides the rows (on the server, the trigram index is dropped and the
     // rows stay: that path is the column's own condition)
     if (sqlite) {
-        Esegui(db, QStringLiteral("INSERT INTO ArticoliDescr (ArticoliDescr, rowid, Descrizione) "
-                                  "SELECT 'delete', rowid, ' ' || Descrizione FROM Articoli WHERE "
-                                  "Articolo = 'IDX03'"));
+        Esegui(db, QStringLiteral(
+                       "INSERT INTO ArticoliDescr (ArticoliDescr, rowid, Descrizione) "
+                       "SELECT 'delete', rowid, ' ' || Descrizione || ' ' FROM Articoli WHERE "
+                       "Articolo = 'IDX03'"));
         QCOMPARE(cerca(QStringLiteral("gomm")),
                  (QStringList{QStringLiteral("IDX02"), QStringLiteral("IDX07")}));
-        Esegui(db, QStringLiteral("INSERT INTO ArticoliDescr (rowid, Descrizione) SELECT rowid, "
-                                  "' ' || Descrizione FROM Articoli WHERE Articolo = 'IDX03'"));
+        Esegui(db,
+               QStringLiteral("INSERT INTO ArticoliDescr (rowid, Descrizione) SELECT rowid, "
+                              "' ' || Descrizione || ' ' FROM Articoli WHERE Articolo = 'IDX03'"));
+        // the index of a company made before the blank after the
+        // description: the search stays right without it for a word of one
+        // character, and the index is made again by CompletaIndici
+        Esegui(db, QStringLiteral("DROP TABLE ArticoliDescr"));
+        Esegui(db, QStringLiteral("CREATE VIRTUAL TABLE ArticoliDescr USING fts5(Descrizione, "
+                                  "content='', tokenize='trigram')"));
+        Esegui(db, QStringLiteral("DROP TRIGGER ArticoliDescr_ins"));
+        Esegui(db, QStringLiteral("CREATE TRIGGER ArticoliDescr_ins AFTER INSERT ON Articoli BEGIN "
+                                  "INSERT INTO ArticoliDescr (rowid, Descrizione) SELECT "
+                                  "new.rowid, ' ' || new.Descrizione WHERE new.Descrizione IS NOT "
+                                  "NULL; END"));
+        Esegui(db,
+               QStringLiteral("INSERT INTO ArticoliDescr (rowid, Descrizione) SELECT rowid, "
+                              "' ' || Descrizione FROM Articoli WHERE Descrizione IS NOT NULL"));
+        const QStringList k{QStringLiteral("IDX12"), QStringLiteral("IDX14"),
+                            QStringLiteral("IDX15"), QStringLiteral("IDX16")};
+        QCOMPARE(cerca(QStringLiteral("k")), k);
+        QVERIFY2(!sql.contains(QStringLiteral("ArticoliDescr")), qPrintable(sql));
+        QCOMPARE(dati::CompletaIndici(db).size(), 1);
+        QCOMPARE(cerca(QStringLiteral("k")), k);
+        QVERIFY2(sql.contains(QStringLiteral("ArticoliDescr")), qPrintable(sql));
+        QCOMPARE(cerca(QStringLiteral("gomm")),
+                 (QStringList{QStringLiteral("IDX02"), QStringLiteral("IDX03"),
+                              QStringLiteral("IDX07")}));
+        QVERIFY(dati::CompletaIndici(db).isEmpty());
     }
 }
 
