@@ -22,6 +22,7 @@
 #include "suite/MenuClient.h"
 #include "suite/Messaggi.h"
 #include "suite/Sessione.h"
+#include "support/DittaForm.h"
 #include "support/MenuValori.h"
 #include "support/MotoriProva.h"
 #include "utility/Utilita.h"
@@ -202,11 +203,11 @@ private:
     QTemporaryDir m_dir;
     DatabasePgProva m_pg{QStringLiteral("quarvel_caricofile")};
     int m_serie = 0;
-    QSqlDatabase m_db;
+    DittaForm m_ditta;
+    QSqlDatabase& m_db = m_ditta.db;
     MenuValori m_menu;
-    std::unique_ptr<MessaggiScriptati> m_msg;
-    std::unique_ptr<lookup::ComponenteAiutoQt> m_aiuto;
-    std::unique_ptr<IComponenteDati> m_dati;
+    std::unique_ptr<MessaggiScriptati>& m_msg = m_ditta.msg;
+    std::unique_ptr<lookup::ComponenteAiutoQt>& m_aiuto = m_ditta.aiuto;
     QPointer<FrmGestInv> m_form;
 };
 
@@ -245,35 +246,12 @@ void TstCaricoFile::prepara(const QString& set, const QString& personale, const 
     if (!personale.isNull())
         m_menu.valori[QStringLiteral("Personal.CarMov.§LettArtDafile")] = personale;
 
-    m_aiuto = std::make_unique<lookup::ComponenteAiutoQt>();
-    QWidget* p = nullptr;
-    QObject* o = nullptr;
-    m_aiuto->InizializzaAiuto(p, &m_menu, o, nullptr, QString(), m_db, 0x80000005, 0xFF,
-                              QStringLiteral("p"), QStringLiteral("dd/mm/yyyy"));
-    m_dati = CreaComponenteDati();
-    QString risposta;
-    m_dati->Apri(motore == Motore::Sqlite ? file : QStringLiteral("ODBC;") + m_pg.TestoOdbc(), 0,
-                 false, false, QString(), risposta);
-
+    m_ditta.Collega(motore, file, m_pg, &m_menu);
     ContestoSessione& s = Sessione();
-    s.DbDitta = m_db;
-    s.MenuClient = &m_menu;
-    s.ComponenteAiuto = m_aiuto.get();
-    s.ComponenteDati = m_dati.get();
-    s.RisultatoConnessione = risposta;
-    s.FormatoData = QStringLiteral("dd/mm/yyyy");
-    s.TipoProgramma = QStringLiteral("p");
-    s.DescrizioneDitta = QStringLiteral("Ditta Prova");
-    s.ColoreConFocus = 0xFFFF80;
-    s.ColoreSenzaFocus = 0x80000005;
-    s.ColoreErrore = 0xFF;
-    s.DecodHelpAbil = QStringLiteral("N");
     s.SezioneLetturaFile = QStringLiteral("LettArtDafile");
     s.FileIniPrincipale = ini;
     s.FileIniParametri.clear();
-    AzzeraTastiera();
     AzzeraImmaginiAiuto();
-    m_msg = std::make_unique<MessaggiScriptati>();
 
     m_form = CreaFrmGestInv();
     m_form->osKeySec = QStringLiteral("K1");
@@ -293,24 +271,7 @@ void TstCaricoFile::prepara(const QString& set, const QString& personale, const 
 }
 
 void TstCaricoFile::cleanup() {
-    if (m_form) {
-        if (m_form->dbgRiga() && m_form->dbgRiga()->DataChanged())
-            m_form->dbgRiga()->CancelUpdate();
-        delete m_form.data();
-    }
-    if (FrmPrincipale* p = frmPrincipale())
-        p->timChiudi()->stop();
-    m_msg.reset();
-    ContestoSessione& s = Sessione();
-    s.ComponenteAiuto = nullptr;
-    s.ComponenteDati = nullptr;
-    s.DbDitta = QSqlDatabase();
-    m_aiuto.reset();
-    m_dati.reset();
-    const QString nome = m_db.connectionName();
-    m_db = QSqlDatabase();
-    if (!nome.isEmpty())
-        QSqlDatabase::removeDatabase(nome);
+    m_ditta.Chiudi(m_form);
 }
 
 void TstCaricoFile::cleanupTestCase() {

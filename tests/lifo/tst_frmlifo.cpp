@@ -15,6 +15,7 @@
 #include "suite/ComponenteDati.h"
 #include "suite/ListaComandi.h"
 #include "suite/Messaggi.h"
+#include "support/DittaForm.h"
 #include "support/MenuValori.h"
 
 #include <QAction>
@@ -107,11 +108,11 @@ private:
     QTemporaryDir m_dir;
     DatabasePgProva m_pg{QStringLiteral("quarvel_frmlifo")};
     int m_serie = 0;
-    QSqlDatabase m_db;
+    DittaForm m_ditta;
+    QSqlDatabase& m_db = m_ditta.db;
     MenuValori m_menu;
-    std::unique_ptr<lookup::ComponenteAiutoQt> m_aiuto;
-    std::unique_ptr<IComponenteDati> m_dati;
-    std::unique_ptr<MessaggiScriptati> m_msg;
+    std::unique_ptr<lookup::ComponenteAiutoQt>& m_aiuto = m_ditta.aiuto;
+    std::unique_ptr<MessaggiScriptati>& m_msg = m_ditta.msg;
     QWidget m_stampa; // where the list's print dialog would be
     QPointer<FrmLiFo> m_form;
 };
@@ -138,33 +139,13 @@ void TstFrmLiFo::prepara() {
 
     m_menu.valori.clear();
     m_menu.valori[QStringLiteral("Mag.GesTaglie")] = QStringLiteral("S");
-    m_aiuto = std::make_unique<lookup::ComponenteAiutoQt>();
-    QWidget* p = nullptr;
-    QObject* o = nullptr;
-    m_aiuto->InizializzaAiuto(p, &m_menu, o, nullptr, QString(), m_db, 0x80000005, 0xFF,
-                              QStringLiteral("p"), QStringLiteral("dd/mm/yyyy"));
-    m_dati = CreaComponenteDati();
-    QString risposta;
-    m_dati->Apri(motore == Motore::Sqlite ? m_dir.filePath(nome + QStringLiteral(".db"))
-                                          : QStringLiteral("ODBC;") + m_pg.TestoOdbc(),
-                 0, false, false, QString(), risposta);
-
-    PreparaSessione(m_db, &m_menu);
+    m_ditta.Collega(motore, m_dir.filePath(nome + QStringLiteral(".db")), m_pg, &m_menu);
     ContestoSessione& s = Sessione();
-    s.ComponenteAiuto = m_aiuto.get();
-    s.ComponenteDati = m_dati.get();
-    s.RisultatoConnessione = risposta;
-    s.ColoreConFocus = 0xFFFF80;
-    s.ColoreSenzaFocus = 0x80000005;
-    s.ColoreErrore = 0xFF;
-    s.DecodHelpAbil = QStringLiteral("N");
     s.CambioLiraEuro = QStringLiteral("1936,27");
     s.OperCambio = QStringLiteral("/");
     s.DecimaliEuro = 2;
     s.DecimaliLira = 0;
     AzzeraNoDecInattivi();
-    AzzeraTastiera();
-    m_msg = std::make_unique<MessaggiScriptati>();
 
     m_form = CreaFrmLiFo();
     m_form->osKeySec = QStringLiteral("K1");
@@ -181,24 +162,7 @@ void TstFrmLiFo::prepara() {
 }
 
 void TstFrmLiFo::cleanup() {
-    if (m_form) {
-        if (m_form->dbgRiga() && m_form->dbgRiga()->DataChanged())
-            m_form->dbgRiga()->CancelUpdate();
-        delete m_form.data();
-    }
-    if (FrmPrincipale* p = frmPrincipale())
-        p->timChiudi()->stop();
-    m_msg.reset();
-    ContestoSessione& s = Sessione();
-    s.ComponenteAiuto = nullptr;
-    s.ComponenteDati = nullptr;
-    s.DbDitta = QSqlDatabase();
-    m_aiuto.reset();
-    m_dati.reset();
-    const QString nome = m_db.connectionName();
-    m_db = QSqlDatabase();
-    if (!nome.isEmpty())
-        QSqlDatabase::removeDatabase(nome);
+    m_ditta.Chiudi(m_form);
 }
 
 void TstFrmLiFo::cleanupTestCase() {
