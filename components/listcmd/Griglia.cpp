@@ -1202,9 +1202,12 @@ bool Griglia::nuovaRiga(int colonna) {
         if (colonna < 0)
             return false;
     }
-    const int r = int(m_modello->totale());
-    setCurrentIndex(m_modello->index(r, colonna));
-    if (currentIndex().row() != r)
+    // Going there may read more rows (a list still being counted): the
+    // new-row line moves down with them, and so does the cursor on it.
+    setCurrentIndex(m_modello->index(int(m_modello->totale()), colonna));
+    for (int i = 0; i < 8 && currentIndex().row() != int(m_modello->totale()); ++i)
+        setCurrentIndex(m_modello->index(int(m_modello->totale()), colonna));
+    if (currentIndex().row() != int(m_modello->totale()))
         return false;
     scrollTo(currentIndex());
     setFocus();

@@ -186,6 +186,7 @@ private Q_SLOTS:
     void cercaEPulsanti();
     void conteggioInSfondo();
     void rigaNuovaDuranteConteggio();
+    void nuovoDuranteConteggio();
     void conteggioCortoEFallito();
     void chiusuraDuranteConteggio_data();
     void chiusuraDuranteConteggio();
@@ -1088,6 +1089,24 @@ void TstGriglia::rigaNuovaDuranteConteggio() {
     QCOMPARE(m_g->Dati()->RecordCount(), 1003);
     QCOMPARE(m->valore(1002, 1).toString(), QString("Z1"));
     QCOMPARE(m->valore(1001, 1).toString(), QString("B00999"));
+}
+
+// "Nuovo" while a long list is still counted: the cursor goes to the
+// new-row line after the rows read so far, even though going there reads
+// more rows and moves that line down, and the row is being typed.
+void TstGriglia::nuovoDuranteConteggio() {
+    PREPARA(QString::fromLatin1(SqlConteggi));
+    riempi(1000);
+    Conteggio::Trattieni(true);
+    m_comlin->ApriSql(m_modulo.sql);
+    ModelloRighe* m = m_g->modello();
+    QVERIFY(!m->totaleNoto());
+    m_modulo.ButtonComando(QStringLiteral("Nuovo"));
+    QVERIFY(m->inModifica());
+    QVERIFY(m->rigaNuova());
+    QCOMPARE(qint64(m_g->Row()), m_g->Dati()->RecordCount());
+    Conteggio::Trattieni(false);
+    QTRY_VERIFY(m->totaleNoto());
 }
 
 // A list a little longer than one window is known whole once its last rows
