@@ -199,6 +199,32 @@ ComponenteAiutoQt::decodifica(const QString& tabella, const QString& chiave,
     return e;
 }
 
+// The customers' four addresses are titled as the suite names them (the
+// menu's "DescEmail..." values, else the usual names).
+QHash<QString, QString> ComponenteAiutoQt::titoliColonne(const Definizione& d) const {
+    QHash<QString, QString> t;
+    if (d.nome.compare(QLatin1String("Conto"), Qt::CaseInsensitive) != 0)
+        return t;
+    const std::pair<const char*, const char*> email[] = {{"Email", "DescEmailPri"},
+                                                         {"Email2", "DescEmailAmm"},
+                                                         {"Email3", "DescEmailComm"},
+                                                         {"Email4", "DescEmailSped"}};
+    const char* predefiniti[] = {"Principale", "Amministrativo", "Commerciale", "Spedizioni"};
+    for (int i = 0; i < 4; ++i) {
+        QString titolo;
+        if (m_menu) {
+            try {
+                titolo = m_menu->LeggiValore(QLatin1String(email[i].second), QString()).trimmed();
+            } catch (...) {
+                // the menu could not answer: the usual name
+            }
+        }
+        t.insert(QLatin1String(email[i].first),
+                 titolo.isEmpty() ? QLatin1String(predefiniti[i]) : titolo);
+    }
+    return t;
+}
+
 int ComponenteAiutoQt::cerca(const Definizione& d, int keyCode, const QString& testo, QWidget* form,
                              const QVariantList& filtri, const QString& campi,
                              const QString& condizione, QString* codice, QString* descrizione) {
@@ -212,6 +238,7 @@ int ComponenteAiutoQt::cerca(const Definizione& d, int keyCode, const QString& t
     r.testo = testo;
     r.immagine = opzioniImmagine(d);
     r.coloreRicerca = m_ricerca.olColBackOk();
+    r.titoli = titoliColonne(d);
     const int esito = f->esegui(r, form);
     if (esito != -1)
         return esito;

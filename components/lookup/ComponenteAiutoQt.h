@@ -87,6 +87,8 @@ private:
     QString condizioneInattivi(const Definizione& d);
     QString condizioneInattiviTabella(const QString& tabella);
     OpzioniImmagine opzioniImmagine(const Definizione& d);
+    // The titles shown over columns of the definition's list.
+    QHash<QString, QString> titoliColonne(const Definizione& d) const;
     // Opens the search; -1 picked (code and description out), 0 Esc, 1 none.
     int cerca(const Definizione& d, int keyCode, const QString& testo, QWidget* form,
               const QVariantList& filtri, const QString& campi, const QString& condizione,

@@ -103,6 +103,7 @@ int FinestraAiuto::esegui(const Ricerca& r, QWidget* form) {
     m_titolo->setText(TitoloRicerca(r.tipo));
     m_modello->apri(r.db, SqlLista(*r.definizione, r.tipo, r.colonne,
                                    QStringList(r.condizioni) << CondizioniTesto(r))); // raises
+    titola();
     if (m_par.ovLeggiPar(QStringLiteral("RetZeroRec")).toInt() == 1 && m_modello->rowCount() == 0) {
         m_modello->apri(r.db, QString());
         return 1;
@@ -123,6 +124,11 @@ int FinestraAiuto::esegui(const Ricerca& r, QWidget* form) {
     const int esito = exec();
     m_modello->apri(r.db, QString()); // the count stops, nothing kept
     return esito == QDialog::Accepted ? -1 : 0;
+}
+
+void FinestraAiuto::titola() {
+    for (auto it = m_r.titoli.cbegin(); it != m_r.titoli.cend(); ++it)
+        m_modello->impostaTitolo(m_modello->indiceColonna(it.key()), it.value());
 }
 
 void FinestraAiuto::disponi() {
@@ -347,6 +353,7 @@ void FinestraAiuto::leggi() {
                                  QStringList(m_r.condizioni) << CondizioniTesto(m_r));
     try {
         m_modello->apri(m_r.db, sql);
+        titola();
     } catch (const Errore& e) {
         ImpostaErrore(e);
         MsgErrfrm();

@@ -59,6 +59,7 @@ struct Ricerca {
     QString testo;
     OpzioniImmagine immagine;
     quint32 coloreRicerca = 0xFFFF80; // the search box's background (olColBackOk)
+    QHash<QString, QString> titoli;   // column -> the title shown over it (else its name)
 };
 
 class FinestraAiuto final : public QDialog, public IFinestraAiuto {
@@ -121,6 +122,8 @@ private:
     void scegli();
     void cambiaTipo(TipoRicerca t);
     void disponi();
+    // The titles the search gives its columns, over the names.
+    void titola();
     void mostraImmagine();
     QSize stanza() const;
 

@@ -50,6 +50,7 @@ private Q_SLOTS:
     void aggiornaERicercaAnnidata();
     void prepDecodDelProgramma();
     void campiDellaGriglia();
+    void titoliEmailClienti();
     void prefissiConCollazione_data();
     void prefissiConCollazione();
     void ricercaConIndice();
@@ -741,6 +742,38 @@ void TstComponenteAiuto::campiDellaGriglia() {
                      QStringLiteral("Descrizione,Inattivo"));
     leggi();
     QCOMPARE(colonne, (QStringList{"Articolo", "Descrizione", "Inattivo", "Immagine"}));
+}
+
+// The customers' search titles the four addresses as the suite names them:
+// the menu's "DescEmail..." values, the usual names where they are missing;
+// other columns keep their names, and a search typed keeps the titles.
+void TstComponenteAiuto::titoliEmailClienti() {
+    PROVA_SOLO_PRIMO_MOTORE();
+    m_menu.valori[QStringLiteral("DescEmailAmm")] = QStringLiteral("Ufficio acquisti");
+    QStringList titoli, dopo;
+    MentreAperta(*m_c, [&](FinestraAiuto* f) {
+        auto leggi = [f] {
+            QStringList t;
+            for (int i = 0; i < f->modello()->columnCount(); ++i)
+                t << f->modello()->headerData(i, Qt::Horizontal, Qt::DisplayRole).toString();
+            return t;
+        };
+        titoli = leggi();
+        QTest::keyClicks(f->ricerca(), QStringLiteral("C"));
+        QTest::qWait(50);
+        dopo = leggi();
+        QTest::keyClick(f->griglia(), Qt::Key_Escape);
+    });
+    QLineEdit box;
+    QLabel lab;
+    bool trovato = false;
+    int key = 113;
+    m_c->Aiuto(QStringLiteral("Conto"), &box, &lab, key, nullptr, std::nullopt, trovato, 0,
+               QString(), QString());
+    const QStringList attesi{"Conto",       "Descrizione", "Principale", "Ufficio acquisti",
+                             "Commerciale", "Spedizioni"};
+    QCOMPARE(titoli, attesi);
+    QCOMPARE(dopo, attesi);
 }
 
 void TstComponenteAiuto::prefissiConCollazione_data() {
