@@ -5,6 +5,7 @@
 // program, over an SQLite file and over PostgreSQL (skipped when the test
 // service has not exported QUARVEL_PG_*).
 
+#include "DittaForm.h"
 #include "aiuto/CampiAiuto.h"
 #include "data/ComponenteDatiSql.h"
 #include "data/Schema.h"
@@ -22,7 +23,6 @@
 #include "suite/MenuClient.h"
 #include "suite/Messaggi.h"
 #include "suite/Sessione.h"
-#include "support/DittaForm.h"
 #include "support/MenuValori.h"
 #include "support/MotoriProva.h"
 #include "utility/Utilita.h"

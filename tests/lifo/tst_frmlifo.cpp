@@ -3,6 +3,7 @@
 // QUARVEL_PG_*), with the real grid, list-command object, data component and
 // lookup component.
 
+#include "../inventory/DittaForm.h"
 #include "../listform/Ambiente.h"
 #include "aiuto/Livelli.h"
 #include "desktop/Scala.h"
@@ -15,7 +16,6 @@
 #include "suite/ComponenteDati.h"
 #include "suite/ListaComandi.h"
 #include "suite/Messaggi.h"
-#include "support/DittaForm.h"
 #include "support/MenuValori.h"
 
 #include <QAction>

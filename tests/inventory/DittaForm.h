@@ -3,7 +3,7 @@
 // component opened on the test's connection, the session as the start-up
 // leaves it for the forms, the scripted messages; and, after each case, what
 // the case left behind taken away, the form first.  Header only: the tests
-// that include it link the components it names.
+// that include it (here and in tests/lifo) link the components it names.
 
 #include "data/ComponenteDatiSql.h"
 #include "listform/Tastiera.h"
