@@ -12,6 +12,7 @@
 #include "suite/StampaAttiva.h"
 #include "suite/Utilita.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -27,12 +28,29 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShowEvent>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace quarvel {
 
 namespace {
+
+// A scrolled area that asks for the whole of its content (a plain one asks
+// for a few lines only): on a screen tall enough nothing scrolls.
+class AreaScorrimento final : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override {
+        if (!widget())
+            return QScrollArea::sizeHint();
+        return widget()->sizeHint() +
+               QSize(verticalScrollBar()->sizeHint().width() + 2 * frameWidth(), 2 * frameWidth());
+    }
+};
 const QString NessunaImpostazione = QStringLiteral("Nessuna impostazione - Default");
 const QString Separatori[] = {QStringLiteral("\t"), QStringLiteral(";"), QStringLiteral(","),
                               QStringLiteral(" ")};
@@ -78,7 +96,16 @@ template <typename T> T* FrmSceltaStam::aggiungi(T* w, const QString& nome) {
 FrmSceltaStam::FrmSceltaStam(QWidget* genitore) : QDialog(genitore) {
     setObjectName(QStringLiteral("FrmSceltaStam"));
     setWindowTitle(QStringLiteral("Scelta della modalità di stampa"));
-    auto* principale = new QVBoxLayout(this);
+    // The frames scroll on a screen too short for them (a laptop's 768
+    // pixels); the printer in use and the buttons stay in view below them.
+    auto* esterno = new QVBoxLayout(this);
+    auto* scorre = new AreaScorrimento(this);
+    scorre->setObjectName(QStringLiteral("ScrSceltaStam"));
+    scorre->setWidgetResizable(true);
+    scorre->setFrameShape(QFrame::NoFrame);
+    auto* corpo = new QWidget(scorre);
+    auto* principale = new QVBoxLayout(corpo);
+    principale->setContentsMargins(0, 0, 0, 0);
 
     auto* fraStaSu =
         aggiungi(new QGroupBox(QStringLiteral("Stampa su: "), this), QStringLiteral("Fra(0)"));
@@ -96,10 +123,17 @@ FrmSceltaStam::FrmSceltaStam(QWidget* genitore) : QDialog(genitore) {
     principale->addWidget(costruisciFile());
     principale->addWidget(costruisciFisso());
     costruisciPdfEmail(principale);
+    scorre->setWidget(corpo);
+    esterno->addWidget(scorre, 1);
+    // a control reached with its Alt key comes into view, as with Tab
+    connect(qApp, &QApplication::focusChanged, scorre, [scorre, corpo](QWidget*, QWidget* ora) {
+        if (ora && corpo->isAncestorOf(ora))
+            scorre->ensureWidgetVisible(ora);
+    });
 
     aggiungi(new QLabel(QStringLiteral("Stampante attuale:"), this),
              QStringLiteral("LabStaAttuale"));
-    principale->addWidget(controllo(QStringLiteral("LabStaAttuale")));
+    esterno->addWidget(controllo(QStringLiteral("LabStaAttuale")));
     auto* pulsanti = new QHBoxLayout;
     auto* salva = aggiungi(new QPushButton(QStringLiteral("Salva op&zioni stampa"), this),
                            QStringLiteral("ComSalOpz"));
@@ -111,8 +145,8 @@ FrmSceltaStam::FrmSceltaStam(QWidget* genitore) : QDialog(genitore) {
         b->setAutoDefault(false);
         pulsanti->addWidget(b);
     }
-    principale->addLayout(pulsanti);
-    principale->addWidget(costruisciSalvataggio());
+    esterno->addLayout(pulsanti);
+    esterno->addWidget(costruisciSalvataggio());
     connect(salva, &QPushButton::clicked, this, &FrmSceltaStam::ComSalOpz_Click);
     connect(canc, &QPushButton::clicked, this, &FrmSceltaStam::ComCancOpz_Click);
     connect(chiudi, &QPushButton::clicked, this, &QDialog::close);
@@ -735,6 +769,22 @@ void FrmSceltaStam::comOk_Click() {
         SalvaOpzioniStampa(*m_opz, s);
     }
     controllo(QStringLiteral("PicSalPar"))->hide();
+}
+
+void FrmSceltaStam::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (m_misurata || !screen())
+        return;
+    m_misurata = true;
+    const QRect schermo = screen()->availableGeometry();
+    // room for the window manager's title bar and border
+    const int cornice = std::max(frameGeometry().height() - height(), 32);
+    const QSize voluta = sizeHint();
+    const QSize misura(std::min(voluta.width(), schermo.width()),
+                       std::min(voluta.height(), schermo.height() - cornice));
+    resize(misura.expandedTo(minimumSizeHint()));
+    if (y() + height() + cornice > schermo.bottom())
+        move(x(), schermo.top());
 }
 
 void FrmSceltaStam::keyPressEvent(QKeyEvent* e) {

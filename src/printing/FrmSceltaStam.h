@@ -88,8 +88,11 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    // The first time: as tall as the frames want, within the screen.
+    void showEvent(QShowEvent* e) override;
 
 private:
+    bool m_misurata = false;
     template <typename T> T* aggiungi(T* w, const QString& nome);
     QGroupBox* costruisciStampante();
     QGroupBox* costruisciVideo();

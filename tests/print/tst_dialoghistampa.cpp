@@ -72,6 +72,7 @@ private Q_SLOTS:
     void sceltaRifiutataDuranteStampa();
     void fissaDisabilitata();
     void scalaStaVid();
+    void entraNelloSchermo();
     void pagineRifiutate();
     void fileSenzaNome();
     void formatoFile_data();
@@ -339,6 +340,40 @@ void TstDialoghiStampa::scalaStaVid() {
     const qreal p = normale.c<QCheckBox>("CheNumPag")->font().pointSizeF();
     const qreal g = grande.c<QCheckBox>("CheNumPag")->font().pointSizeF();
     QVERIFY2(qAbs(g - 1.5 * p) < 0.6, qPrintable(QStringLiteral("%1 / %2").arg(g).arg(p)));
+}
+
+// On a screen shorter than its frames (a laptop's), and at the print
+// windows' larger scale, the dialog stays within the screen: the frames
+// scroll, and the buttons are in view.
+void TstDialoghiStampa::entraNelloSchermo() {
+    const double prima = Sessione().FattoreStaVid;
+    Sessione().FattoreStaVid = 1.5;
+    stampa::OpzioniStampa o(QStringLiteral("Prova"));
+    FrmSceltaStam d;
+    Sessione().FattoreStaVid = prima;
+    d.setOgOpzSta(&o);
+    QVERIFY(d.VisDecodOk());
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    d.activateWindow();
+    QTRY_VERIFY(d.isActiveWindow());
+    const QRect schermo = d.screen()->availableGeometry();
+    QVERIFY2(d.sizeHint().height() > schermo.height(), "the frames fit the screen anyway");
+    QVERIFY2(d.height() <= schermo.height(),
+             qPrintable(QStringLiteral("%1 > %2").arg(d.height()).arg(schermo.height())));
+    for (const char* nome : {"ComChiudi", "ComSalOpz", "LabStaAttuale"}) {
+        QWidget* w = d.controllo(QString::fromLatin1(nome));
+        QVERIFY(w && w->isVisible());
+        const QRect dove(w->mapTo(&d, QPoint(0, 0)), w->size());
+        QVERIFY2(d.rect().contains(dove), nome);
+    }
+    // a control below the fold comes into view when it takes the focus
+    QTest::mouseClick(d.c<QRadioButton>("OptStampaSu(3)"), Qt::LeftButton);
+    QWidget* giu = d.c<QPushButton>("ComOpz(3)");
+    QVERIFY(giu && giu->isEnabled());
+    QVERIFY(!QRect(giu->mapTo(&d, QPoint(0, 0)), giu->size()).intersects(d.rect()));
+    giu->setFocus();
+    QTRY_VERIFY(QRect(giu->mapTo(&d, QPoint(0, 0)), giu->size()).intersects(d.rect()));
 }
 
 void TstDialoghiStampa::pagineRifiutate() {
