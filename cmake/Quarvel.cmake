@@ -70,10 +70,15 @@ function(quarvel_test name)
     if(NOT A_TIMEOUT)
         set(A_TIMEOUT 120)
     endif()
+    set(_env "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=quarvel.*=false")
+    if(QUARVEL_SANITIZE)
+        # what third-party drivers leak is not reported as the program's
+        list(APPEND _env "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp")
+    endif()
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${A_TIMEOUT}
         LABELS "${A_LABELS}"
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=quarvel.*=false;${A_ENV}")
+        ENVIRONMENT "${_env};${A_ENV}")
 endfunction()
 
 # ---- Installation --------------------------------------------------------
