@@ -6,6 +6,8 @@
 // that include it (here and in tests/lifo) link the components it names.
 
 #include "data/ComponenteDatiSql.h"
+#include "desktop/Scala.h"
+#include "listcmd/Comlin.h"
 #include "listform/Tastiera.h"
 #include "lookup/ComponenteAiutoQt.h"
 #include "startup/Principale.h"
@@ -15,6 +17,7 @@
 #include "suite/Sessione.h"
 #include "support/DatabasePgProva.h"
 #include "support/MotoriProva.h"
+#include "utility/Utilita.h"
 
 #include <QPointer>
 #include <QSqlDatabase>
@@ -30,6 +33,22 @@ public:
     std::unique_ptr<quarvel::lookup::ComponenteAiutoQt> aiuto;
     std::unique_ptr<quarvel::IComponenteDati> dati;
     std::unique_ptr<quarvel::MessaggiScriptati> msg;
+
+    // Once per test program: the components installed as the start-up
+    // installs them, the windows at their designed scale, the main form,
+    // and the test's PostgreSQL database when the test server runs.
+    static void Installa(DatabasePgProva& pg) {
+        using namespace quarvel;
+        InstallaUtilita();
+        dati::Registra();
+        listcmd::InstallaListaComandi();
+        ImpostaLettoreFattore([](const QString&, const QString&) { return -1.0; });
+        CaricaFrmPrincipale();
+        if (DatabasePgProva::Disponibile()) {
+            QString errore;
+            QVERIFY2(pg.Crea(&errore), qPrintable(errore));
+        }
+    }
 
     // The components opened on db (open already): the SQLite file, or the
     // test's PostgreSQL database through ODBC; the session filled for the

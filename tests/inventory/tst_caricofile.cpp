@@ -213,15 +213,7 @@ private:
 
 void TstCaricoFile::initTestCase() {
     QVERIFY(m_dir.isValid());
-    InstallaUtilita();
-    dati::Registra();
-    listcmd::InstallaListaComandi();
-    ImpostaLettoreFattore([](const QString&, const QString&) { return -1.0; });
-    CaricaFrmPrincipale();
-    if (DatabasePgProva::Disponibile()) {
-        QString errore;
-        QVERIFY2(m_pg.Crea(&errore), qPrintable(errore));
-    }
+    DittaForm::Installa(m_pg);
 }
 
 void TstCaricoFile::prepara(const QString& set, const QString& personale, const QString& altriSet) {

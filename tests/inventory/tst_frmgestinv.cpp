@@ -172,15 +172,7 @@ private:
 
 void TstFrmGestInv::initTestCase() {
     QVERIFY(m_dir.isValid());
-    InstallaUtilita();
-    dati::Registra();
-    listcmd::InstallaListaComandi();
-    ImpostaLettoreFattore([](const QString&, const QString&) { return -1.0; });
-    CaricaFrmPrincipale();
-    if (DatabasePgProva::Disponibile()) {
-        QString errore;
-        QVERIFY2(m_pg.Crea(&errore), qPrintable(errore));
-    }
+    DittaForm::Installa(m_pg);
 }
 
 void TstFrmGestInv::prepara(const QMap<QString, QString>& valori, bool testate) {
