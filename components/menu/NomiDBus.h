@@ -21,8 +21,9 @@
 //   - a process that never called Collega reads and writes no named value
 //     and sends no command to the menu;
 //   - a registered client reads and writes the named values, except the
-//     secrets (PwdDbAzie, AccMenuPwd, SqlLogin, SqlPwd, ConnectDBAzie and the
-//     request ChiediPwdSql), which it reads as missing and cannot write, and
+//     secrets (ServerMenu::ChiaviSegrete: PwdDbAzie, AccMenuPwd, SqlLogin,
+//     SqlPwd, ConnectDBAzie, every EmailPwd...) and the request
+//     ChiediPwdSql, which it reads as missing and cannot write, and
 //     NomeDBAzie, which it cannot write;
 //   - a registered client the menu started (the process itself, or one
 //     started by it; the first to register of each launch) reads and

@@ -573,13 +573,31 @@ void ServerMenu::Richiedi(const QString& mittente, AccessoMenu minimo,
     Fallisci(QStringLiteral("%1: consentita solo ai programmi avviati dal menu").arg(operazione));
 }
 
-bool ServerMenu::NomeRiservato(const QString& nome) {
-    static const QStringList riservati{
-        QStringLiteral("PwdDbAzie"),    QStringLiteral("AccMenuPwd"),
-        QStringLiteral("SqlLogin"),     QStringLiteral("SqlPwd"),
-        QStringLiteral("ChiediPwdSql"), QStringLiteral("ConnectDBAzie"),
+const QList<ServerMenu::ChiaveSegreta>& ServerMenu::ChiaviSegrete() {
+    static const QList<ChiaveSegreta> chiavi{
+        {"PwdDbAzie"},  // the company database's password
+        {"AccMenuPwd"}, // the common database's password
+        {"SqlLogin"},   // the SQL login and its password
+        {"SqlPwd"},
+        {"ConnectDBAzie"},  // the company's connection text: it may hold the ODBC login
+        {"EmailPwd", true}, // the SMTP password, bare and of each sending configuration
     };
-    return riservati.contains(nome.trimmed(), Qt::CaseInsensitive);
+    return chiavi;
+}
+
+bool ServerMenu::NomeSegreto(const QString& nome) {
+    const QString n = nome.trimmed();
+    for (const ChiaveSegreta& c : ChiaviSegrete()) {
+        const QLatin1String s(c.nome);
+        if (c.prefisso ? n.startsWith(s, Qt::CaseInsensitive)
+                       : n.compare(s, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool ServerMenu::NomeRiservato(const QString& nome) {
+    return NomeSegreto(nome) || Uguale(nome.trimmed(), QStringLiteral("ChiediPwdSql"));
 }
 
 bool ServerMenu::NomeProtetto(const QString& nome) {

@@ -142,9 +142,17 @@ public:
 
     // ---- The same operations as the bus hands them over, checked against the caller ----
     AccessoMenu Accesso(const QString& mittente) const;
-    // The secrets: the company's password, the common database's, the SQL
-    // login and password, the company's connection text (it may hold the
-    // ODBC login) and the request of the SQL login ("ChiediPwdSql").
+    // The secrets the named values hold, one list for reading and writing:
+    // a name (any case), or with prefisso the start of names (every
+    // "EmailPwd...": the SMTP password of each sending configuration).
+    struct ChiaveSegreta {
+        const char* nome;
+        bool prefisso = false;
+    };
+    static const QList<ChiaveSegreta>& ChiaviSegrete();
+    static bool NomeSegreto(const QString& nome);
+    // Withheld from a program the menu did not start: the secrets, and the
+    // request of the SQL login ("ChiediPwdSql").
     static bool NomeRiservato(const QString& nome);
     // Written only by a program the menu started: the secrets and the
     // company's database.

@@ -1169,6 +1169,58 @@ private slots:
                  QStringList{QStringLiteral("L\t%1\t%2").arg(nome, valore)});
     }
 
+    // Every secret of the menu's one list, and for a rule that covers a
+    // family of names (the SMTP password of each sending configuration)
+    // names of that family in any case: a registered program the menu did
+    // not start reads each as missing and may not write it; the program the
+    // menu started reads and writes them all.
+    void segretiDellElenco() {
+        SALTA_SENZA_BUS();
+        QStringList nomi;
+        for (const ServerMenu::ChiaveSegreta& c : ServerMenu::ChiaviSegrete()) {
+            const QString n = QString::fromLatin1(c.nome);
+            nomi << n;
+            if (c.prefisso)
+                nomi << n + QStringLiteral("1") << n.toLower() + QStringLiteral("2")
+                     << n.toUpper() + QStringLiteral("3");
+        }
+        const auto valore = [](const QString& n) { return QStringLiteral("segreto di ") + n; };
+        QStringList opzioni;
+        for (const QString& n : nomi)
+            opzioni << QStringLiteral("--valore") << n + QLatin1Char('=') + valore(n);
+        QVERIFY(AvviaMenu(opzioni, Lanciato()));
+        const auto nelFile = [this](const QString& n) {
+            return ArchivioMenu(Archivio()).Valore(n).value_or(QStringLiteral("<manca>"));
+        };
+        {
+            ClientMenuDBus c;
+            c.Collega(QStringLiteral("m-1"), QStringLiteral("QUARVEL"), QStringLiteral("GESTINV"));
+            for (const QString& n : nomi) {
+                QVERIFY2(c.LeggiValore(n, QStringLiteral("predefinito")) ==
+                             QLatin1String("predefinito"),
+                         qPrintable(n));
+                try {
+                    c.ScriviValore(n, QStringLiteral("dal collegato"));
+                    QFAIL(qPrintable(n + QStringLiteral(" written by a program the menu did not "
+                                                        "start")));
+                } catch (const Errore& e) {
+                    QVERIFY2(e.descrizione().contains(QStringLiteral("avviati dal menu")),
+                             qPrintable(e.descrizione()));
+                }
+                QCOMPARE(nelFile(n), valore(n));
+            }
+        }
+        QStringList operazioni, attesi;
+        for (const QString& n : nomi) {
+            operazioni << QStringLiteral("L\t") + n << QStringLiteral("S\t%1\tnuovo").arg(n);
+            attesi << QStringLiteral("L\t%1\t%2").arg(n, valore(n))
+                   << QStringLiteral("S\t%1\tok").arg(n);
+        }
+        QCOMPARE(OperazioniDelLanciato(operazioni), attesi);
+        for (const QString& n : nomi)
+            QCOMPARE(nelFile(n), QStringLiteral("nuovo"));
+    }
+
     // A launch gives the secrets to the first client that registers from it,
     // not to one the program (or what it started) registers afterwards.
     void unLancioUnCliente() {
