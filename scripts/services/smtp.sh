@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # A private SMTP server for the tests (Debian's python3-aiosmtpd) on
-# 127.0.0.1, in two variants on two ports of their own:
-#   plain  SMTP without encryption, login required (AUTH PLAIN/LOGIN)
-#   TLS    SMTP over TLS from the start (smtps), the same login, with a
-#          self-signed certificate made by openssl at start
-# Login "quarvel", password "segreta-smtp".  Every message received is
-# written, as it arrived, into a file of its own in $DIR/posta (plain) or
-# $DIR/posta-tls (TLS), named by the time it came and ending in ".eml",
-# with its envelope beside it (".busta": sender, then one recipient a line).
+# 127.0.0.1, in three variants on ports of their own:
+#   plain     SMTP without encryption and without STARTTLS, login required
+#             (AUTH PLAIN/LOGIN offered in the clear)
+#   STARTTLS  SMTP that offers STARTTLS and the login only after it
+#   TLS       SMTP over TLS from the start (smtps), the same login
+# (one self-signed certificate, made by openssl at start).  Login "quarvel",
+# password "segreta-smtp".  Every message received is written, as it
+# arrived, into a file of its own in $DIR/posta (plain), $DIR/posta-starttls
+# or $DIR/posta-tls, named by the time it came and ending in ".eml", with
+# its envelope beside it (".busta": sender, then one recipient a line).
+# A recipient in the domain "rifiutato.invalid" is refused (550).  Every
+# login attempt, right or wrong, is noted in $DIR/accessi: the variant, the
+# mechanism, the login and the password, tab-separated, one a line.
 #
 #   smtp.sh start   starts it (once: a running server is reused)
 #   smtp.sh env     prints the export lines the tests read
@@ -23,6 +28,7 @@ load_state() {
     DIR=""
     PORT=""
     PORT_TLS=""
+    PORT_STARTTLS=""
     PID=""
     if [[ -f "$STATE" ]]; then
         # shellcheck disable=SC1090
@@ -41,8 +47,9 @@ sys.exit(0 if ok else 1)
 PY
 }
 
-running() {
-    [[ -n "${PID:-}" ]] && kill -0 "$PID" 2>/dev/null && answers "$PORT" 2>/dev/null
+running() { # a server of an older layout (no STARTTLS port) is not reused
+    [[ -n "${PID:-}" && -n "${PORT_STARTTLS:-}" ]] && kill -0 "$PID" 2>/dev/null &&
+        answers "$PORT" 2>/dev/null
 }
 
 server() {
@@ -51,12 +58,17 @@ import asyncio, os, ssl, sys, time
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult, LoginPassword
 
-cartella, porta, porta_tls, cert, chiave, login, password = sys.argv[1:8]
+cartella, porta, porta_tls, porta_starttls, cert, chiave, login, password = sys.argv[1:9]
 
 class Posta:
     def __init__(self, dove):
         self.dove = dove
         self.n = 0
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address.lower().endswith("@rifiutato.invalid"):
+            return "550 5.1.1 Recipient refused"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
     async def handle_DATA(self, server, session, envelope):
         self.n += 1
         base = os.path.join(self.dove, "%d-%06d" % (int(time.time() * 1000), self.n))
@@ -70,30 +82,41 @@ class Posta:
         os.rename(base + ".eml.tmp", base + ".eml")
         return "250 Message accepted for delivery"
 
-def verifica(server, session, envelope, mechanism, auth_data):
-    if isinstance(auth_data, LoginPassword) and \
-       auth_data.login == login.encode() and auth_data.password == password.encode():
-        return AuthResult(success=True)
-    return AuthResult(success=False, handled=False)
+def verifica(variante):
+    def f(server, session, envelope, mechanism, auth_data):
+        if not isinstance(auth_data, LoginPassword):
+            return AuthResult(success=False, handled=False)
+        with open(os.path.join(cartella, "accessi"), "a") as a:
+            a.write("%s\t%s\t%s\t%s\n" % (variante, mechanism,
+                                           auth_data.login.decode(errors="replace"),
+                                           auth_data.password.decode(errors="replace")))
+        if auth_data.login == login.encode() and auth_data.password == password.encode():
+            return AuthResult(success=True)
+        return AuthResult(success=False, handled=False)
+    return f
 
 contesto = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
 contesto.load_cert_chain(cert, chiave)
-semplice = Controller(Posta(os.path.join(cartella, "posta")), hostname="127.0.0.1",
-                      port=int(porta), authenticator=verifica, auth_required=True,
-                      auth_require_tls=False)
-protetto = Controller(Posta(os.path.join(cartella, "posta-tls")), hostname="127.0.0.1",
-                      port=int(porta_tls), authenticator=verifica, auth_required=True,
-                      auth_require_tls=False, ssl_context=contesto)
-semplice.start()
-protetto.start()
+server = [
+    Controller(Posta(os.path.join(cartella, "posta")), hostname="127.0.0.1", port=int(porta),
+               authenticator=verifica("semplice"), auth_required=True, auth_require_tls=False),
+    Controller(Posta(os.path.join(cartella, "posta-starttls")), hostname="127.0.0.1",
+               port=int(porta_starttls), authenticator=verifica("starttls"), auth_required=True,
+               tls_context=contesto),
+    Controller(Posta(os.path.join(cartella, "posta-tls")), hostname="127.0.0.1",
+               port=int(porta_tls), authenticator=verifica("tls"), auth_required=True,
+               auth_require_tls=False, ssl_context=contesto),
+]
+for s in server:
+    s.start()
 try:
     while True:
         time.sleep(3600)
 except KeyboardInterrupt:
     pass
 finally:
-    semplice.stop()
-    protetto.stop()
+    for s in server:
+        s.stop()
 PY
 }
 
@@ -119,8 +142,8 @@ start() {
         return 1
     fi
     DIR=$(mktemp -d "${TMPDIR:-/tmp}/quarvel-smtp.XXXXXX")
-    mkdir -p "$DIR/posta" "$DIR/posta-tls"
-    chmod 1777 "$DIR/posta" "$DIR/posta-tls"
+    mkdir -p "$DIR/posta" "$DIR/posta-starttls" "$DIR/posta-tls"
+    chmod 1777 "$DIR/posta" "$DIR/posta-starttls" "$DIR/posta-tls"
     openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=127.0.0.1" \
         -addext "subjectAltName=IP:127.0.0.1,DNS:localhost" \
         -keyout "$DIR/chiave.pem" -out "$DIR/cert.pem" >/dev/null 2>&1 || {
@@ -131,10 +154,16 @@ start() {
     PORT=$(free_port)
     PORT_TLS=$(free_port)
     while [[ "$PORT_TLS" == "$PORT" ]]; do PORT_TLS=$(free_port); done
-    "$PYTHON" "$DIR/server.py" "$DIR" "$PORT" "$PORT_TLS" "$DIR/cert.pem" "$DIR/chiave.pem" \
-        "$LOGIN" "$PASSWORD" >"$DIR/server.log" 2>&1 &
+    PORT_STARTTLS=$(free_port)
+    while [[ "$PORT_STARTTLS" == "$PORT" || "$PORT_STARTTLS" == "$PORT_TLS" ]]; do
+        PORT_STARTTLS=$(free_port)
+    done
+    touch "$DIR/accessi"
+    "$PYTHON" "$DIR/server.py" "$DIR" "$PORT" "$PORT_TLS" "$PORT_STARTTLS" "$DIR/cert.pem" \
+        "$DIR/chiave.pem" "$LOGIN" "$PASSWORD" >"$DIR/server.log" 2>&1 &
     PID=$!
-    printf 'DIR=%q\nPORT=%q\nPORT_TLS=%q\nPID=%q\n' "$DIR" "$PORT" "$PORT_TLS" "$PID" >"$STATE"
+    printf 'DIR=%q\nPORT=%q\nPORT_TLS=%q\nPORT_STARTTLS=%q\nPID=%q\n' "$DIR" "$PORT" \
+        "$PORT_TLS" "$PORT_STARTTLS" "$PID" >"$STATE"
     local i
     for i in $(seq 1 100); do
         running && break
@@ -168,8 +197,11 @@ env_lines() {
     cat <<ENV
 export QUARVEL_SMTP_PORTA=$PORT
 export QUARVEL_SMTP_PORTA_TLS=$PORT_TLS
+export QUARVEL_SMTP_PORTA_STARTTLS=$PORT_STARTTLS
 export QUARVEL_SMTP_POSTA=$DIR/posta
 export QUARVEL_SMTP_POSTA_TLS=$DIR/posta-tls
+export QUARVEL_SMTP_POSTA_STARTTLS=$DIR/posta-starttls
+export QUARVEL_SMTP_ACCESSI=$DIR/accessi
 export QUARVEL_SMTP_CERT=$DIR/cert.pem
 export QUARVEL_SMTP_LOGIN=$LOGIN
 export QUARVEL_SMTP_PWD=$PASSWORD
