@@ -43,6 +43,79 @@ bool Ascii(const QString& s) {
     return true;
 }
 
+// A character that breaks a line or a field, or is no text at all: the C0
+// and C1 controls, DEL, the Unicode line and paragraph separators.
+bool Controllo(QChar c) {
+    return c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+           c == QChar::ParagraphSeparator;
+}
+
+// A text as it can be shown and logged: every control character written
+// out ("\r", "\n", "\t", "\u0085"), so nothing in it starts a new line or
+// a new field.
+QString Visibile(const QString& s) {
+    QString r;
+    r.reserve(s.size());
+    for (QChar c : s) {
+        if (!Controllo(c))
+            r += c;
+        else if (c == QLatin1Char('\r'))
+            r += QStringLiteral("\\r");
+        else if (c == QLatin1Char('\n'))
+            r += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\t'))
+            r += QStringLiteral("\\t");
+        else
+            r += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    }
+    return r;
+}
+
+// An address goes into SMTP commands, headers and command lines: refused
+// (chi: whose address it is) when it holds a control character (CR LF would
+// start commands or headers of someone else's making), "<" or ">", or
+// begins with "-" (an option to a program).  intera: the control
+// characters are looked for in the whole entry, display name included;
+// otherwise in the bare address only (a display name is encoded).
+void ControllaIndirizzo(const QString& voce, const QString& chi, bool intera) {
+    const QString nudo = IndirizzoNudo(voce);
+    QString causa;
+    for (QChar c : intera ? voce : nudo)
+        if (Controllo(c)) {
+            causa = QStringLiteral("contiene un carattere di controllo (a capo, tabulazione o "
+                                   "simili)");
+            break;
+        }
+    if (causa.isEmpty() && (nudo.contains(QLatin1Char('<')) || nudo.contains(QLatin1Char('>'))))
+        causa = QStringLiteral("contiene \"<\" o \">\"");
+    if (causa.isEmpty() && nudo.startsWith(QLatin1Char('-')))
+        causa = QStringLiteral("inizia con \"-\"");
+    if (!causa.isEmpty())
+        Rifiuta(
+            QStringLiteral("%1 \"%2\" non valido: %3").arg(chi, Visibile(voce.trimmed()), causa));
+}
+
+// The entries of a list of recipients separated by ";" or ",".
+QStringList Voci(const QString& elenco) {
+    QStringList r;
+    for (const QString& p :
+         elenco.split(QRegularExpression(QStringLiteral("[;,]")), Qt::SkipEmptyParts))
+        if (!IndirizzoNudo(p).isEmpty())
+            r << p;
+    return r;
+}
+
+// The addresses of a message checked: the recipients whole, the sender and
+// the reply-to address by their bare address.
+void ControllaIndirizzi(const MessaggioEmail& m) {
+    for (const QString& d : m.destinatari)
+        ControllaIndirizzo(d, QStringLiteral("Destinatario email"), true);
+    if (!m.mittente.trimmed().isEmpty())
+        ControllaIndirizzo(m.mittente, QStringLiteral("Indirizzo email di chi invia"), false);
+    if (!m.rispondiA.trimmed().isEmpty())
+        ControllaIndirizzo(m.rispondiA, QStringLiteral("Indirizzo email di risposta"), false);
+}
+
 // A header text: as it is when it is plain ASCII, otherwise as encoded
 // words of UTF-8 in base64, each short enough for its own folded line.
 QByteArray Intestazione(const QString& s) {
@@ -69,17 +142,22 @@ QByteArray Intestazione(const QString& s) {
     return r;
 }
 
-// "\"name\" <address>" with the name encoded when it needs it.
+// "\"name\" <address>" with the name encoded when it needs it (a line
+// break in it too); the address is the bare one, the one checked.
 QByteArray Indirizzo(const QString& testo) {
-    static const QRegularExpression forma(
-        QStringLiteral("^\\s*\"?([^\"<]*?)\"?\\s*<([^>]*)>\\s*$"));
-    const auto m = forma.match(testo);
-    if (!m.hasMatch() || m.captured(1).trimmed().isEmpty())
-        return IndirizzoNudo(testo).toUtf8();
-    const QString nome = m.captured(1).trimmed();
-    const QByteArray n =
-        Ascii(nome) ? '"' + nome.toLatin1().replace('"', "'") + '"' : Intestazione(nome);
-    return n + " <" + m.captured(2).trimmed().toUtf8() + '>';
+    const QString nudo = IndirizzoNudo(testo);
+    const int apre = testo.lastIndexOf(QLatin1Char('<'));
+    QString nome = apre > 0 && testo.lastIndexOf(QLatin1Char('>')) > apre
+                       ? testo.left(apre).trimmed()
+                       : QString();
+    if (nome.size() >= 2 && nome.startsWith(QLatin1Char('"')) && nome.endsWith(QLatin1Char('"')))
+        nome = nome.mid(1, nome.size() - 2).trimmed();
+    if (nome.isEmpty())
+        return nudo.toUtf8();
+    const QByteArray n = Ascii(nome) && !nome.contains(QLatin1Char('\\'))
+                             ? '"' + nome.toLatin1().replace('"', "'") + '"'
+                             : Intestazione(nome);
+    return n + " <" + nudo.toUtf8() + '>';
 }
 
 // Base64 in lines of 76 characters.
@@ -171,12 +249,12 @@ void InviaSmtp(const IOpzioniStampa& o, const QString& mittente, const QStringLi
     char errore[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(c.h, CURLOPT_ERRORBUFFER, errore);
     curl_easy_setopt(c.h, CURLOPT_URL, url.constData());
+    const QByteArray login = Testo(o.Valore(QStringLiteral("EmailLogin"))).toUtf8();
+    const QByteArray pwd = Testo(o.Valore(QStringLiteral("EmailPwd"))).toUtf8();
     curl_easy_setopt(c.h, CURLOPT_USE_SSL, long(ssl ? CURLUSESSL_ALL : CURLUSESSL_TRY));
     const QByteArray ca = qgetenv("CURL_CA_BUNDLE");
     if (!ca.isEmpty())
         curl_easy_setopt(c.h, CURLOPT_CAINFO, ca.constData());
-    const QByteArray login = Testo(o.Valore(QStringLiteral("EmailLogin"))).toUtf8();
-    const QByteArray pwd = Testo(o.Valore(QStringLiteral("EmailPwd"))).toUtf8();
     if (!login.trimmed().isEmpty()) {
         curl_easy_setopt(c.h, CURLOPT_USERNAME, login.constData());
         curl_easy_setopt(c.h, CURLOPT_PASSWORD, pwd.constData());
@@ -188,6 +266,8 @@ void InviaSmtp(const IOpzioniStampa& o, const QString& mittente, const QStringLi
         destinatari << '<' + d.toUtf8() + '>';
         c.rcpt = curl_slist_append(c.rcpt, destinatari.back().constData());
     }
+    // Every recipient must be accepted: CURLOPT_MAIL_RCPT_ALLLOWFAILS stays
+    // off, so one refused recipient stops the message before its data.
     curl_easy_setopt(c.h, CURLOPT_MAIL_RCPT, c.rcpt);
     Lettura l{&messaggio};
     curl_easy_setopt(c.h, CURLOPT_READFUNCTION, &Leggi);
@@ -197,9 +277,14 @@ void InviaSmtp(const IOpzioniStampa& o, const QString& mittente, const QStringLi
     curl_easy_setopt(c.h, CURLOPT_TIMEOUT, 300L);
     curl_easy_setopt(c.h, CURLOPT_NOSIGNAL, 1L);
     const CURLcode r = curl_easy_perform(c.h);
-    if (r != CURLE_OK) {
+    long risposta = 0;
+    curl_easy_getinfo(c.h, CURLINFO_RESPONSE_CODE, &risposta);
+    if (r != CURLE_OK || risposta != 250) {
         QString causa = QString::fromUtf8(errore).trimmed();
-        if (causa.isEmpty())
+        if (r == CURLE_OK)
+            causa = QStringLiteral("il server non ha confermato il messaggio (risposta %1)")
+                        .arg(risposta);
+        else if (causa.isEmpty())
             causa = QString::fromUtf8(curl_easy_strerror(r));
         if (!pwd.isEmpty())
             causa.replace(QString::fromUtf8(pwd), QStringLiteral("***"));
@@ -263,15 +348,12 @@ void Registra(const QString& file, bool inviata, const QString& metodo, const QS
     QFile f(file);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
         return; // the log must not turn a message sent into a failure
-    const auto piatto = [](QString s) {
-        return s.replace(QLatin1Char('\r'), QLatin1Char(' '))
-            .replace(QLatin1Char('\n'), QLatin1Char(' '));
-    };
+    // one line of seven fields: no field holds a raw control character
     QTextStream t(&f);
     t << QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")) << '\t'
-      << (inviata ? "INVIATA" : "RIFIUTATA") << '\t' << metodo << '\t'
-      << a.join(QStringLiteral(", ")) << '\t' << piatto(oggetto) << '\t' << pdf << '\t'
-      << piatto(causa) << '\n';
+      << (inviata ? "INVIATA" : "RIFIUTATA") << '\t' << Visibile(metodo) << '\t'
+      << Visibile(a.join(QStringLiteral(", "))) << '\t' << Visibile(oggetto) << '\t'
+      << Visibile(pdf) << '\t' << Visibile(causa) << '\n';
 }
 
 } // namespace
@@ -286,14 +368,13 @@ QString IndirizzoNudo(const QString& indirizzo) {
 
 QStringList Destinatari(const QString& elenco) {
     QStringList r;
-    for (const QString& p :
-         elenco.split(QRegularExpression(QStringLiteral("[;,]")), Qt::SkipEmptyParts))
-        if (!IndirizzoNudo(p).isEmpty())
-            r << IndirizzoNudo(p);
+    for (const QString& p : Voci(elenco))
+        r << IndirizzoNudo(p);
     return r;
 }
 
 QByteArray ComponiMessaggio(const MessaggioEmail& m) {
+    ControllaIndirizzi(m);
     const QDateTime data = m.data.isValid() ? m.data : QDateTime::currentDateTime();
     const QString dominio = [&] {
         const QString a = IndirizzoNudo(m.mittente);
@@ -353,7 +434,8 @@ QByteArray ComponiMessaggio(const MessaggioEmail& m) {
 
 void SpedisciPdf(const IOpzioniStampa& o, const QString& pdf) {
     const QString metodo = Testo(o.Valore(QStringLiteral("EmailTipoInvio"))).trimmed().toUpper();
-    const QStringList a = Destinatari(Testo(o.Valore(QStringLiteral("EmailTo"))));
+    const QString elenco = Testo(o.Valore(QStringLiteral("EmailTo")));
+    const QStringList a = Destinatari(elenco);
     const QString oggetto = Testo(o.Valore(QStringLiteral("EmailOggetto")));
     const QString log = Testo(o.Valore(QStringLiteral("EmailFileLog")));
     try {
@@ -361,12 +443,16 @@ void SpedisciPdf(const IOpzioniStampa& o, const QString& pdf) {
             Rifiuta(QStringLiteral("Nessun destinatario per l'email"));
         MessaggioEmail m;
         m.mittente = Testo(o.Valore(QStringLiteral("EmailInd")));
-        m.destinatari = a;
+        // the entries as given (a display name with them): each is checked
+        // whole before anything leaves, whatever the way
+        m.destinatari = Voci(elenco);
         m.rispondiA = Testo(o.Valore(QStringLiteral("EmailReplay")));
         m.oggetto = oggetto;
         m.testo = Testo(o.Valore(QStringLiteral("EmailTesto")));
         m.allegato = pdf;
         m.notifica = Si(o.Valore(QStringLiteral("EmailFlagNotifica")));
+        ControllaIndirizzi(m);
+        m.destinatari = a;
         if (metodo == QLatin1String("O")) {
             InviaClientPosta(a, m.oggetto, m.testo, pdf);
         } else {

@@ -10,15 +10,21 @@
 //             it; the login and the password when a login is set.  The
 //             certificate is checked against the system's authorities, or
 //             against the file named by CURL_CA_BUNDLE.  The folder of the
-//             tunnel program of old ("EmailDirStunnel") is not needed.
+//             tunnel program of old ("EmailDirStunnel") is not needed.  The
+//             message is sent only when the server accepts every recipient
+//             and the data.
 //   "S"       the local sendmail program (PATH, /usr/sbin, /usr/lib).
 //   "O"       the desktop's mail client (xdg-email) with the PDF attached:
 //             the operator sends it from there.
+// A recipient, sender or reply-to address with a control character, "<" or
+// ">" (in the bare address), or a leading "-" is refused before anything
+// leaves; display names and the subject travel as encoded words.
 // The values come from the print options (Valore), as the e-mail
 // preparation leaves them there.  The log file "EmailFileLog", when set,
 // gets one line per message: date and time, "INVIATA" or "RIFIUTATA", the
-// method, the recipients, the subject, the PDF and the reason of a refusal.
-// The password is never written anywhere.
+// method, the recipients, the subject, the PDF and the reason of a refusal,
+// tab-separated, control characters written out ("\r", "\n", "\t").  The
+// password is never written anywhere.
 
 #include "suite/Stampa.h"
 
@@ -47,7 +53,8 @@ QString IndirizzoNudo(const QString& indirizzo);
 // The recipients of a list separated by ";" or ",".
 QStringList Destinatari(const QString& elenco);
 
-// The message as sent (raises Errore when the attachment cannot be read).
+// The message as sent (raises Errore when an address is refused or the
+// attachment cannot be read).
 QByteArray ComponiMessaggio(const MessaggioEmail& m);
 
 // Sends the PDF by the method of the options; raises Errore (its

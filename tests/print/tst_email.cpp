@@ -3,7 +3,8 @@
 // placeholders, recipient, the error -123), the MIME message, and the
 // sending through the test SMTP server of smtp.sh (QUARVEL_SMTP_*; those
 // cases are skipped without it): a list printed to PDF and mailed, the
-// received message taken apart and compared with the PDF written.
+// received message taken apart and compared with the PDF written; hostile
+// recipients refused before anything leaves.
 
 #include "ListaMemoria.h"
 #include "data/ComponenteDatiSql.h"
@@ -31,6 +32,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUuid>
 
 using namespace quarvel;
 using namespace quarvel::stampa;
@@ -142,6 +144,75 @@ QString NuovoRicevuto(const QString& cartella, const QStringList& prima) {
     return {};
 }
 
+// The variants of the test server: "semplice" (no STARTTLS), "starttls",
+// "tls" (TLS from the start).
+struct ServerProva {
+    QString porta, cartella;
+    bool ssl = false;
+};
+ServerProva Server(const QString& variante) {
+    if (variante == QLatin1String("tls"))
+        return {qEnvironmentVariable("QUARVEL_SMTP_PORTA_TLS"),
+                qEnvironmentVariable("QUARVEL_SMTP_POSTA_TLS"), true};
+    if (variante == QLatin1String("starttls"))
+        return {qEnvironmentVariable("QUARVEL_SMTP_PORTA_STARTTLS"),
+                qEnvironmentVariable("QUARVEL_SMTP_POSTA_STARTTLS"), false};
+    return {qEnvironmentVariable("QUARVEL_SMTP_PORTA"), qEnvironmentVariable("QUARVEL_SMTP_POSTA"),
+            false};
+}
+
+// The options that send through a variant of the test server with its login.
+void ImpostaSmtp(IOpzioniStampa& o, const QString& variante) {
+    const ServerProva s = Server(variante);
+    o.setValore(QStringLiteral("EmailTipoInvio"), s.ssl ? "E" : "C");
+    o.setValore(QStringLiteral("EmailServerSMTP"), QStringLiteral("127.0.0.1"));
+    o.setValore(QStringLiteral("EmailNumPorta"), s.porta);
+    o.setValore(QStringLiteral("EmailUsaSSL"), s.ssl ? "S" : "N");
+    o.setValore(QStringLiteral("EmailLogin"), qEnvironmentVariable("QUARVEL_SMTP_LOGIN"));
+    o.setValore(QStringLiteral("EmailPwd"), qEnvironmentVariable("QUARVEL_SMTP_PWD"));
+    qputenv("CURL_CA_BUNDLE", qgetenv("QUARVEL_SMTP_CERT"));
+}
+
+// The messages that arrived in a folder since "prima" with a text in them
+// (other tests may send through the same server meanwhile).
+QStringList ArriviCon(const QString& cartella, const QStringList& prima, const QByteArray& testo) {
+    QStringList r;
+    for (const QString& f : Ricevuti(cartella))
+        if (!prima.contains(f) &&
+            (Leggi(f).contains(testo) || Leggi(f.chopped(4) + ".busta").contains(testo)))
+            r << f;
+    return r;
+}
+
+// The lines of an e-mail log, each with the raw control characters it holds
+// besides the tabs that part its fields.
+struct RigaLog {
+    QStringList campi;
+    QString controlli;
+};
+QList<RigaLog> RigheLog(const QString& file) {
+    QList<RigaLog> r;
+    const QString testo = QString::fromUtf8(Leggi(file));
+    for (const QString& riga : testo.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        RigaLog l{riga.split(QLatin1Char('\t')), {}};
+        for (QChar c : riga)
+            if ((c.category() == QChar::Other_Control && c != QLatin1Char('\t')) ||
+                c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+                l.controlli += QStringLiteral("U+%1 ").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        r << l;
+    }
+    return r;
+}
+
+// A small file standing for the PDF, with a text of its own.
+QString PdfProva(const QString& file, const QByteArray& segno) {
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly))
+        return {};
+    f.write("%PDF-1.4\n" + segno + "\n");
+    return file;
+}
+
 #define SALTA_SENZA_SMTP()                                                                         \
     do {                                                                                           \
         if (qEnvironmentVariableIsEmpty("QUARVEL_SMTP_PORTA"))                                     \
@@ -180,6 +251,10 @@ private slots:
     void smtp();
     void smtpRifiutato();
     void sendmail();
+    void intestazioniCodificate_data();
+    void intestazioniCodificate();
+    void destinatariOstili_data();
+    void destinatariOstili();
     void clientPosta();
     void listaStampataEMandata_data();
     void listaStampataEMandata();
@@ -740,6 +815,166 @@ void TstEmail::sendmail() {
     QCOMPARE(QString::fromUtf8(Leggi(uscita + ".arg")).trimmed(),
              QString("-i -f mag@ditta.it -- uno@esempio.it"));
     QCOMPARE(Scomponi(Leggi(uscita)).parti.value(1).corpo, Leggi(pdf));
+}
+
+// Subject and display names with line breaks travel as encoded words: no
+// header of their text appears in the message.
+void TstEmail::intestazioniCodificate_data() {
+    QTest::addColumn<QString>("mittente");
+    QTest::addColumn<QString>("rispondiA");
+    QTest::addColumn<QString>("oggetto");
+    QTest::newRow("oggetto") << "mag@ditta.it"
+                             << ""
+                             << "Prova\r\nBcc: spia@esempio.it";
+    QTest::newRow("nome di chi invia") << "\"Magazzino\r\nBcc: spia@esempio.it\" <mag@ditta.it>"
+                                       << ""
+                                       << "Prova";
+    QTest::newRow("nome della risposta") << "mag@ditta.it"
+                                         << "\"Uffici\nBcc: spia@esempio.it\" <uff@ditta.it>"
+                                         << "Prova";
+}
+
+void TstEmail::intestazioniCodificate() {
+    QFETCH(QString, mittente);
+    QFETCH(QString, rispondiA);
+    QFETCH(QString, oggetto);
+    MessaggioEmail m;
+    m.mittente = mittente;
+    m.rispondiA = rispondiA;
+    m.destinatari = {QStringLiteral("uno@esempio.it")};
+    m.oggetto = oggetto;
+    m.testo = QStringLiteral("Testo");
+    const QByteArray eml = ComponiMessaggio(m);
+    const QByteArray testa = eml.left(eml.indexOf("\r\n\r\n"));
+    QVERIFY2(!testa.contains("\nBcc"), testa.constData());
+    const Messaggio r = Scomponi(eml);
+    QVERIFY(!r.intestazioni.contains("bcc"));
+    QCOMPARE(Decodifica(r.intestazioni.value("subject")), oggetto);
+    QVERIFY2(r.intestazioni.value("from").endsWith("<mag@ditta.it>") ||
+                 r.intestazioni.value("from") == QLatin1String("mag@ditta.it"),
+             qPrintable(r.intestazioni.value("from")));
+}
+
+// A recipient (or a sender) that could carry commands or headers is refused
+// before anything leaves, whichever way the message goes: a control
+// character (CR LF would forge SMTP commands and a message of someone
+// else's text), "<" or ">", a leading "-".  A recipient the server refuses
+// makes the message not sent.  The log tells the refusal on one line
+// without raw control characters; "%1" in the list stands for a text of the
+// case's own.
+void TstEmail::destinatariOstili_data() {
+    QTest::addColumn<QString>("metodo");
+    QTest::addColumn<QString>("mittente");
+    QTest::addColumn<QString>("elenco");
+    QTest::addColumn<QString>("causa");
+    const QString controllo = QStringLiteral("carattere di controllo");
+    const QString angolare = QStringLiteral("contiene \"<\" o \">\"");
+    // the forged message goes out in place of the real one, its replies
+    // taken for those of the real DATA
+    QTest::newRow("CR LF: messaggio falso")
+        << "E"
+        << "mag@ditta.it"
+        << "uno@esempio.it>\r\nDATA\r\nFrom: capo@ditta.it\r\nSubject: Falso %1\r\n\r\n"
+           "Pagare subito.\r\n.\r\nNOOP <"
+        << controllo;
+    QTest::newRow("CR LF: comandi SMTP falsi")
+        << "E"
+        << "mag@ditta.it"
+        << "uno@esempio.it>\r\nRSET\r\nMAIL FROM:<capo@ditta.it>\r\nRCPT "
+           "TO:<complice@esempio.it>\r\nDATA\r\nFrom: capo@ditta.it\r\nSubject: Falso "
+           "%1\r\n\r\nPagare subito.\r\n.\r\nRSET\r\nMAIL FROM:<mag@ditta.it>\r\nRCPT "
+           "TO:<uno@esempio.it"
+        << controllo;
+    QTest::newRow("CR LF nel secondo destinatario")
+        << "E"
+        << "mag@ditta.it"
+        << "uno@esempio.it; due@esempio.it\r\nBcc: spia-%1@esempio.it" << controllo;
+    QTest::newRow("LF, sendmail") << "S"
+                                  << "mag@ditta.it"
+                                  << "uno@esempio.it\nBcc: spia-%1@esempio.it" << controllo;
+    QTest::newRow("tabulazione") << "E"
+                                 << "mag@ditta.it"
+                                 << "uno@esempio.it\tspia-%1@esempio.it" << controllo;
+    QTest::newRow("carattere C1") << "E"
+                                  << "mag@ditta.it"
+                                  << QString("uno@esempio.it") + QChar(0x85) + "spia-%1@esempio.it"
+                                  << controllo;
+    QTest::newRow("maggiore") << "E"
+                              << "mag@ditta.it"
+                              << "spia-%1@esempio.it> NOTIFY=NEVER" << angolare;
+    QTest::newRow("minore") << "E"
+                            << "mag@ditta.it"
+                            << "uno@esempio.it, <spia-%1@esempio.it" << angolare;
+    QTest::newRow("trattino, sendmail") << "S"
+                                        << "mag@ditta.it"
+                                        << "-oQ/tmp/%1@esempio.it"
+                                        << "inizia con \"-\"";
+    QTest::newRow("mittente con CR LF") << "E"
+                                        << "\"Magazzino\" <mag@ditta.it\r\nBcc: spia@esempio.it>"
+                                        << "uno-%1@esempio.it" << controllo;
+    QTest::newRow("destinatario rifiutato dal server") << "E"
+                                                       << "mag@ditta.it"
+                                                       << "uno-%1@esempio.it; due@rifiutato.invalid"
+                                                       << "550";
+}
+
+void TstEmail::destinatariOstili() {
+    QFETCH(QString, metodo);
+    QFETCH(QString, mittente);
+    QFETCH(QString, elenco);
+    QFETCH(QString, causa);
+    const bool smtp = metodo == QLatin1String("E");
+    if (smtp)
+        SALTA_SENZA_SMTP();
+    const QString segno = QUuid::createUuid().toString(QUuid::Id128);
+    const QString pdf = PdfProva(m_dir.filePath("ostile.pdf"), segno.toLatin1());
+    const QString log = m_dir.filePath(QStringLiteral("ostile.log"));
+    QFile::remove(log);
+    OpzioniStampa o(QStringLiteral("x"));
+    if (smtp)
+        ImpostaSmtp(o, QStringLiteral("tls"));
+    o.setValore(QStringLiteral("EmailTipoInvio"), metodo);
+    o.setValore(QStringLiteral("EmailInd"), mittente);
+    o.setValore(QStringLiteral("EmailTo"), elenco.arg(segno));
+    o.setValore(QStringLiteral("EmailOggetto"), "Stampa " + segno);
+    o.setValore(QStringLiteral("EmailFileLog"), log);
+    // a sendmail that notes it ran
+    const QString bin = m_dir.filePath(QStringLiteral("bin-ostile"));
+    const QString traccia = m_dir.filePath(QStringLiteral("sendmail-ostile.arg"));
+    QFile::remove(traccia);
+    QDir().mkpath(bin);
+    {
+        QFile f(bin + "/sendmail");
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("#!/bin/sh\necho \"$@\" > '%1'\ncat > /dev/null\n")
+                    .arg(traccia)
+                    .toUtf8());
+        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", (bin + ":").toUtf8() + path);
+    const QString cartella = Server(QStringLiteral("tls")).cartella;
+    const QStringList prima = smtp ? Ricevuti(cartella) : QStringList();
+    QString errore;
+    try {
+        SpedisciPdf(o, pdf);
+    } catch (const Errore& e) {
+        errore = e.descrizione();
+    }
+    qputenv("PATH", path);
+    QVERIFY2(!errore.isEmpty(), "the message was sent");
+    QVERIFY2(errore.contains(causa), qPrintable(errore));
+    QVERIFY2(!errore.contains(QLatin1Char('\r')) && !errore.contains(QLatin1Char('\n')),
+             qPrintable(errore));
+    if (smtp)
+        QCOMPARE(ArriviCon(cartella, prima, segno.toLatin1()), QStringList());
+    else
+        QVERIFY2(!QFile::exists(traccia), Leggi(traccia).constData());
+    const QList<RigaLog> righe = RigheLog(log);
+    QCOMPARE(righe.size(), 1);
+    QCOMPARE(righe[0].controlli, QString());
+    QCOMPARE(righe[0].campi.size(), 7);
+    QCOMPARE(righe[0].campi.value(1), QString("RIFIUTATA"));
 }
 
 void TstEmail::clientPosta() {

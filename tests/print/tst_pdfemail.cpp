@@ -3,23 +3,28 @@
 // before PDF995; unticking gives back the printer saved for the print or the
 // default one), the panel of the 22 items with its selection code of 67
 // characters sent to the menu, the SSL checks, and the e-mail data request
-// of a print being mailed.  The printers are a list of the test's own (the
-// rules, not CUPS, are under test here); the menu is a table of named
-// values; the parameter files are real files.
+// of a print being mailed; an address picked from the customers' lookup
+// mailed through the test SMTP server of smtp.sh (skipped without it).  The
+// printers are a list of the test's own (the rules, not CUPS, are under
+// test here); the menu is a table of named values; the parameter files are
+// real files.
 
 #include "data/ComponenteDatiSql.h"
 #include "data/Schema.h"
 #include "database/Connessione.h"
 #include "lookup/ComponenteAiutoQt.h"
 #include "lookup/FinestraAiuto.h"
+#include "print/Email.h"
 #include "print/OpzioniStampa.h"
 #include "print/Stampa.h"
 #include "printing/FrmSceltaStam.h"
 #include "printing/FrmStampaInCorso.h"
 #include "printing/PannelloPdfEmail.h"
 #include "printing/PdfEmail.h"
+#include "printing/PreparaEmail.h"
 #include "printing/SceltaStampante.h"
 #include "suite/ComponenteDati.h"
+#include "suite/Errore.h"
 #include "suite/Messaggi.h"
 #include "suite/Sessione.h"
 #include "support/MenuValori.h"
@@ -107,10 +112,15 @@ private slots:
     void richiestaAnnullata();
     void cercaEmailCliente_data();
     void cercaEmailCliente();
+    void clienteOstileNonSpedito();
     void schermate();
 
 private:
     std::unique_ptr<FrmSceltaStam> dialogo(stampa::OpzioniStampa& o);
+    QSqlDatabase dittaConClienti();
+    // Picks a customer's address into a field of the panel with F2: the
+    // customer whose code begins with the text typed.
+    bool scegliCliente(QLineEdit* campo, const QString& digitato);
 
     QTemporaryDir m_dir;
     StampantiProva m_stampanti;
@@ -548,54 +558,139 @@ void TstPdfEmail::cercaEmailCliente_data() {
                                             << "sped@rossi.it";
 }
 
-void TstPdfEmail::cercaEmailCliente() {
-    QFETCH(QString, predef);
-    QFETCH(QString, campo);
-    QFETCH(QString, atteso);
-    // a company with two customers and the real lookup on it
-    const QString file = m_dir.filePath(QStringLiteral("ditta.db"));
+// A company with customers (the last one with an address that would forge
+// SMTP commands) and the real lookup on it.
+QSqlDatabase TstPdfEmail::dittaConClienti() {
     QSqlDatabase db =
         QSqlDatabase::contains(QStringLiteral("ditta"))
             ? QSqlDatabase::database(QStringLiteral("ditta"))
             : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("ditta"));
-    if (!db.isOpen()) {
-        db.setDatabaseName(file);
-        QVERIFY(db.open());
-        dati::CreaDitta(db, true);
-        QSqlQuery q(db);
-        QVERIFY(q.exec(QStringLiteral(
+    if (db.isOpen())
+        return db;
+    db.setDatabaseName(m_dir.filePath(QStringLiteral("ditta.db")));
+    if (!db.open())
+        return db;
+    dati::CreaDitta(db, true);
+    QSqlQuery q(db);
+    const bool ok =
+        q.exec(QStringLiteral(
             "INSERT INTO Clienti (Conto, Descrizione, Email, Email2, Email3, Email4) VALUES "
             "('C001', 'Rossi srl', 'info@rossi.it', 'amm@rossi.it', 'comm@rossi.it', "
-            "'sped@rossi.it'), ('C002', 'Verdi spa', 'info@verdi.it', '', '', '')")));
-    }
+            "'sped@rossi.it'), ('C002', 'Verdi spa', 'info@verdi.it', '', '', '')")) &&
+        q.prepare(
+            QStringLiteral("INSERT INTO Clienti (Conto, Descrizione, Email) VALUES (?, ?, ?)"));
+    q.addBindValue(QStringLiteral("C900"));
+    q.addBindValue(QStringLiteral("Neri"));
+    q.addBindValue(QStringLiteral("uno@esempio.it>\r\nDATA\r\nFrom: capo@ditta.it\r\nSubject: "
+                                  "Falso-ricerca\r\n\r\nPagare subito.\r\n.\r\nNOOP <"));
+    if (!ok || !q.exec())
+        db.close(); // not open: the test that asked for it fails
+    return db;
+}
+
+bool TstPdfEmail::scegliCliente(QLineEdit* campo, const QString& digitato) {
     lookup::ComponenteAiutoQt aiuto;
     QWidget* principale = nullptr;
     QObject* condiviso = nullptr;
-    aiuto.InizializzaAiuto(principale, &m_menu, condiviso, nullptr, QString(), db, 0x80000005, 0xFF,
-                           QStringLiteral("p"), QStringLiteral("dd/mm/yyyy"));
+    aiuto.InizializzaAiuto(principale, &m_menu, condiviso, nullptr, QString(), dittaConClienti(),
+                           0x80000005, 0xFF, QStringLiteral("p"), QStringLiteral("dd/mm/yyyy"));
     Sessione().ComponenteAiuto = &aiuto;
+    bool aperta = false;
+    QTimer::singleShot(0, this, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<lookup::FinestraAiuto*>(w); f && f->isVisible()) {
+                aperta = true;
+                QTest::keyClicks(f->ricerca(), digitato);
+                QTest::keyClick(f->ricerca(), Qt::Key_Return);
+            }
+    });
+    QTest::keyClick(campo, Qt::Key_F2);
+    Sessione().ComponenteAiuto = nullptr;
+    return aperta;
+}
+
+void TstPdfEmail::cercaEmailCliente() {
+    QFETCH(QString, predef);
+    QFETCH(QString, campo);
+    QFETCH(QString, atteso);
+    QVERIFY(dittaConClienti().isOpen());
     m_menu.valori[QStringLiteral("StAltro.EmailPredef")] = predef;
     stampa::OpzioniStampa o(QStringLiteral("MagInv"));
     auto d = dialogo(o);
     d->ComParIniPE_Click();
     auto* txt = d->pannelloPdfEmail()->c<QLineEdit>(campo);
     QVERIFY(txt);
-    bool aperta = false;
-    QTimer::singleShot(0, this, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* f = qobject_cast<lookup::FinestraAiuto*>(w); f && f->isVisible()) {
-                aperta = true;
-                QTest::keyClick(f->ricerca(), Qt::Key_Return); // the first customer
-            }
-    });
-    QTest::keyClick(txt, Qt::Key_F2);
-    Sessione().ComponenteAiuto = nullptr;
-    QVERIFY(aperta);
+    QVERIFY(scegliCliente(txt, QString())); // the first customer
     QCOMPARE(txt->text(), atteso);
     // with Shift the key is the field's own: no lookup
     txt->clear();
     QTest::keyClick(txt, Qt::Key_F2, Qt::ShiftModifier);
     QCOMPARE(txt->text(), QString());
+}
+
+// A customer's address holding CR LF, picked with F2 and kept by the panel,
+// reaches the sending: refused there, nothing delivered (neither the forged
+// message it would make nor the real one), the log tells the refusal.
+void TstPdfEmail::clienteOstileNonSpedito() {
+    if (qEnvironmentVariableIsEmpty("QUARVEL_SMTP_PORTA_TLS"))
+        QSKIP("QUARVEL_SMTP_PORTA_TLS is not set: this case needs the test SMTP server "
+              "(scripts/services/smtp.sh, started by make test)");
+    QVERIFY(dittaConClienti().isOpen());
+    const QString log = m_dir.filePath(QStringLiteral("ostile.log"));
+    QFile::remove(log);
+    m_menu.valori.insert(
+        {{QStringLiteral("EmailTipoInvio"), QStringLiteral("E")},
+         {QStringLiteral("EmailServerSMTP"), QStringLiteral("127.0.0.1")},
+         {QStringLiteral("EmailNumPorta"), qEnvironmentVariable("QUARVEL_SMTP_PORTA_TLS")},
+         {QStringLiteral("EmailUsaSSL"), QStringLiteral("S")},
+         {QStringLiteral("EmailLogin"), qEnvironmentVariable("QUARVEL_SMTP_LOGIN")},
+         {QStringLiteral("EmailPwd"), qEnvironmentVariable("QUARVEL_SMTP_PWD")},
+         {QStringLiteral("EmailInd"), QStringLiteral("mag@ditta.it")},
+         {QStringLiteral("EmailNumTesto"), QStringLiteral("1")},
+         {QStringLiteral("EmailFileLog"), log}});
+    qputenv("CURL_CA_BUNDLE", qgetenv("QUARVEL_SMTP_CERT"));
+    stampa::OpzioniStampa o(QStringLiteral("MagInv"));
+    auto d = dialogo(o);
+    d->ComParIniPE_Click();
+    auto* txt = d->pannelloPdfEmail()->c<QLineEdit>("TxtPE(107)");
+    QVERIFY(txt);
+    QVERIFY(scegliCliente(txt, QStringLiteral("C9")));
+    QVERIFY2(txt->text().contains(QStringLiteral("\r\nDATA")), qPrintable(txt->text()));
+    d->pannelloPdfEmail()->c<QPushButton>("ComPEOk")->click();
+    QVERIFY(m_menu.valori.value(QStringLiteral("EmailTo1")).contains(QLatin1String("\r\n")));
+
+    const QString pdf = m_dir.filePath(QStringLiteral("ostile.pdf"));
+    const QByteArray contenuto = "%PDF-1.4\nclienteOstileNonSpedito\n";
+    {
+        QFile f(pdf);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(contenuto);
+    }
+    const QString cartella = qEnvironmentVariable("QUARVEL_SMTP_POSTA_TLS");
+    const QStringList prima = QDir(cartella).entryList({QStringLiteral("*.eml")}, QDir::Files);
+    o.setValore(QStringLiteral("EmailInvia"), true);
+    PreparaEmail().InviaEmail(o, QString());
+    QString errore;
+    try {
+        stampa::SpedisciPdf(o, pdf);
+    } catch (const Errore& e) {
+        errore = e.descrizione();
+    }
+    QVERIFY2(errore.contains(QLatin1String("carattere di controllo")), qPrintable(errore));
+    for (const QString& f : QDir(cartella).entryList({QStringLiteral("*.eml")}, QDir::Files))
+        if (!prima.contains(f)) {
+            QFile m(cartella + QLatin1Char('/') + f);
+            QVERIFY(m.open(QIODevice::ReadOnly));
+            const QByteArray eml = m.readAll();
+            QVERIFY2(!eml.contains("Falso-ricerca") && !eml.contains(contenuto.toBase64()),
+                     qPrintable(f));
+        }
+    QFile l(log);
+    QVERIFY(l.open(QIODevice::ReadOnly));
+    const QByteArray righe = l.readAll();
+    QCOMPARE(righe.count('\n'), 1);
+    QVERIFY(!righe.contains('\r'));
+    QVERIFY2(righe.contains("\tRIFIUTATA\t"), righe.constData());
 }
 
 void TstPdfEmail::schermate() {
