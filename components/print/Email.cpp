@@ -331,11 +331,18 @@ void InviaSendmail(const QString& mittente, const QStringList& a, const QByteArr
 
 void InviaClientPosta(const QStringList& a, const QString& oggetto, const QString& testo,
                       const QString& pdf) {
-    QStringList argomenti{QStringLiteral("--utf8"), QStringLiteral("--subject"), oggetto,
-                          QStringLiteral("--body"), testo};
+    // Every text after its own option, each recipient after "--to": nothing
+    // of the list is read as an option.  An empty subject or body is left
+    // out (xdg-email refuses an option without its text).
+    QStringList argomenti{QStringLiteral("--utf8")};
+    if (!oggetto.isEmpty())
+        argomenti << QStringLiteral("--subject") << oggetto;
+    if (!testo.isEmpty())
+        argomenti << QStringLiteral("--body") << testo;
     if (!pdf.isEmpty())
         argomenti << QStringLiteral("--attach") << pdf;
-    argomenti += a;
+    for (const QString& d : a)
+        argomenti << QStringLiteral("--to") << d;
     if (!AvviaProgramma(QStringLiteral("xdg-email"), argomenti))
         Rifiuta(QStringLiteral("Tipo invio Outlook: il programma di posta del desktop (xdg-email) "
                                "non si avvia; installare xdg-utils e un programma di posta"));

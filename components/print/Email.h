@@ -14,8 +14,9 @@
 //             message is sent only when the server accepts every recipient
 //             and the data.
 //   "S"       the local sendmail program (PATH, /usr/sbin, /usr/lib).
-//   "O"       the desktop's mail client (xdg-email) with the PDF attached:
-//             the operator sends it from there.
+//   "O"       the desktop's mail client (xdg-email) with the PDF attached,
+//             each recipient after its own "--to": the operator sends it
+//             from there.
 // A recipient, sender or reply-to address with a control character, "<" or
 // ">" (in the bare address), or a leading "-" is refused before anything
 // leaves; display names and the subject travel as encoded words.

@@ -4,7 +4,8 @@
 // sending through the test SMTP server of smtp.sh (QUARVEL_SMTP_*; those
 // cases are skipped without it): a list printed to PDF and mailed, the
 // received message taken apart and compared with the PDF written; hostile
-// recipients refused before anything leaves.
+// recipients refused before anything leaves, the desktop mail client given
+// each recipient as the value of its own option.
 
 #include "ListaMemoria.h"
 #include "data/ComponenteDatiSql.h"
@@ -255,6 +256,7 @@ private slots:
     void intestazioniCodificate();
     void destinatariOstili_data();
     void destinatariOstili();
+    void clientPosta_data();
     void clientPosta();
     void listaStampataEMandata_data();
     void listaStampataEMandata();
@@ -977,18 +979,83 @@ void TstEmail::destinatariOstili() {
     QCOMPARE(righe[0].campi.value(1), QString("RIFIUTATA"));
 }
 
+// The desktop mail client: each recipient after its own "--to", so that no
+// text of the list is taken for an option; a list holding one ("--attach"
+// and a file, "--bcc" and an address) is refused and the client never
+// starts.  An empty subject or body is left out (the client refuses an
+// option without its text).  The program started is a stand-in on the PATH
+// that writes its arguments.
+void TstEmail::clientPosta_data() {
+    QTest::addColumn<QString>("elenco");
+    QTest::addColumn<QString>("testo");
+    QTest::addColumn<QStringList>("argomenti"); // "%1": the PDF; empty: refused
+    QTest::newRow("due destinatari")
+        << "uno@esempio.it, \"Due\" <due@esempio.it>"
+        << "Corpo"
+        << QStringList{"--utf8",        "--subject", "Oggetto", "--body",         "Corpo",
+                       "--attach",      "%1",        "--to",    "uno@esempio.it", "--to",
+                       "due@esempio.it"};
+    QTest::newRow("senza testo") << "uno@esempio.it"
+                                 << ""
+                                 << QStringList{"--utf8", "--subject", "Oggetto",       "--attach",
+                                                "%1",     "--to",      "uno@esempio.it"};
+    QTest::newRow("allegato nascosto") << "uno@esempio.it; --attach; /home/mario/.ssh/id_rsa"
+                                       << "Corpo" << QStringList();
+    QTest::newRow("destinatario nascosto") << "uno@esempio.it, --bcc, spia@esempio.it"
+                                           << "Corpo" << QStringList();
+}
+
 void TstEmail::clientPosta() {
+    QFETCH(QString, elenco);
+    QFETCH(QString, testo);
+    QFETCH(QStringList, argomenti);
     const QString pdf = m_dir.filePath(QStringLiteral("o.pdf"));
     QFile(pdf).open(QIODevice::WriteOnly);
+    const QString bin = m_dir.filePath(QStringLiteral("bin-xdg"));
+    const QString uscita = m_dir.filePath(QStringLiteral("xdg-email.arg"));
+    QFile::remove(uscita);
+    QDir().mkpath(bin);
+    {
+        QFile f(bin + "/xdg-email");
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("#!/bin/sh\nprintf '%s\\0' \"$@\" > '%1.tmp'\nmv '%1.tmp' '%1'\n")
+                    .arg(uscita)
+                    .toUtf8());
+        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    }
     OpzioniStampa o(QStringLiteral("x"));
     o.setValore(QStringLiteral("EmailTipoInvio"), "O");
     o.setValore(QStringLiteral("EmailInd"), QStringLiteral("\"Mag\" <mag@ditta.it>"));
-    o.setValore(QStringLiteral("EmailTo"), QStringLiteral("uno@esempio.it"));
+    o.setValore(QStringLiteral("EmailTo"), elenco);
     o.setValore(QStringLiteral("EmailOggetto"), QStringLiteral("Oggetto"));
-    o.setValore(QStringLiteral("EmailTesto"), QStringLiteral("Corpo"));
-    SpedisciPdf(o, pdf);
-    QCOMPARE(m_avviati, QStringList{"xdg-email --utf8|--subject|Oggetto|--body|Corpo|--attach|" +
-                                    pdf + "|uno@esempio.it"});
+    o.setValore(QStringLiteral("EmailTesto"), testo);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", (bin + ":").toUtf8() + path);
+    ImpostaAvvioProgramma({}); // the real start of a program
+    QString errore;
+    try {
+        SpedisciPdf(o, pdf);
+    } catch (const Errore& e) {
+        errore = e.descrizione();
+    }
+    qputenv("PATH", path);
+    ImpostaAvvioProgramma([this](const QString& p, const QStringList& a) {
+        m_avviati << p + QLatin1Char(' ') + a.join(QLatin1Char('|'));
+        return true;
+    });
+    if (argomenti.isEmpty()) {
+        QVERIFY2(errore.contains(QLatin1String("inizia con \"-\"")), qPrintable(errore));
+        QVERIFY(!QFile::exists(uscita));
+        return;
+    }
+    QVERIFY2(errore.isEmpty(), qPrintable(errore));
+    for (int i = 0; i < 300 && !QFile::exists(uscita); ++i)
+        QTest::qWait(50);
+    QStringList visti = QString::fromUtf8(Leggi(uscita)).split(QChar(0));
+    if (!visti.isEmpty() && visti.last().isEmpty())
+        visti.removeLast();
+    argomenti.replaceInStrings(QStringLiteral("%1"), pdf);
+    QCOMPARE(visti, argomenti);
 }
 
 // ---- a printed list, to PDF and by mail -----------------------------------------
