@@ -251,11 +251,18 @@ void InviaSmtp(const IOpzioniStampa& o, const QString& mittente, const QStringLi
     curl_easy_setopt(c.h, CURLOPT_URL, url.constData());
     const QByteArray login = Testo(o.Valore(QStringLiteral("EmailLogin"))).toUtf8();
     const QByteArray pwd = Testo(o.Valore(QStringLiteral("EmailPwd"))).toUtf8();
-    curl_easy_setopt(c.h, CURLOPT_USE_SSL, long(ssl ? CURLUSESSL_ALL : CURLUSESSL_TRY));
+    const bool conLogin = !login.trimmed().isEmpty();
+    // A password goes out only through TLS: from the start, or STARTTLS,
+    // which is then required (a network attacker can strip the server's
+    // offer of it).  Only the administrator's explicit "EmailLoginSenzaTLS"
+    // lets a login go in the clear to a server without STARTTLS.
+    const bool chiaroConsentito = Si(o.Valore(QStringLiteral("EmailLoginSenzaTLS")));
+    const bool tlsObbligatorio = ssl || (conLogin && !chiaroConsentito);
+    curl_easy_setopt(c.h, CURLOPT_USE_SSL, long(tlsObbligatorio ? CURLUSESSL_ALL : CURLUSESSL_TRY));
     const QByteArray ca = qgetenv("CURL_CA_BUNDLE");
     if (!ca.isEmpty())
         curl_easy_setopt(c.h, CURLOPT_CAINFO, ca.constData());
-    if (!login.trimmed().isEmpty()) {
+    if (conLogin) {
         curl_easy_setopt(c.h, CURLOPT_USERNAME, login.constData());
         curl_easy_setopt(c.h, CURLOPT_PASSWORD, pwd.constData());
     }
@@ -281,7 +288,12 @@ void InviaSmtp(const IOpzioniStampa& o, const QString& mittente, const QStringLi
     curl_easy_getinfo(c.h, CURLINFO_RESPONSE_CODE, &risposta);
     if (r != CURLE_OK || risposta != 250) {
         QString causa = QString::fromUtf8(errore).trimmed();
-        if (r == CURLE_OK)
+        if (r == CURLE_USE_SSL_FAILED && !ssl && conLogin)
+            causa = QStringLiteral(
+                "il server non offre STARTTLS e la password non viene inviata senza una "
+                "connessione protetta; usare SSL o un server con STARTTLS (l'accesso senza TLS "
+                "si consente solo con il parametro EmailLoginSenzaTLS a \"S\")");
+        else if (r == CURLE_OK)
             causa = QStringLiteral("il server non ha confermato il messaggio (risposta %1)")
                         .arg(risposta);
         else if (causa.isEmpty())

@@ -7,12 +7,13 @@
 //   "C", "E"  SMTP through libcurl to "EmailServerSMTP" on "EmailNumPorta"
 //             (default 25, or 465 with SSL): with "EmailUsaSSL" "S" TLS from
 //             the start (smtps), otherwise STARTTLS when the server offers
-//             it; the login and the password when a login is set.  The
-//             certificate is checked against the system's authorities, or
-//             against the file named by CURL_CA_BUNDLE.  The folder of the
-//             tunnel program of old ("EmailDirStunnel") is not needed.  The
-//             message is sent only when the server accepts every recipient
-//             and the data.
+//             it; the login and the password when a login is set, and then
+//             STARTTLS is required: a password goes in the clear only when
+//             "EmailLoginSenzaTLS" is "S".  The certificate is checked
+//             against the system's authorities, or against the file named
+//             by CURL_CA_BUNDLE.  The folder of the tunnel program of old
+//             ("EmailDirStunnel") is not needed.  The message is sent only
+//             when the server accepts every recipient and the data.
 //   "S"       the local sendmail program (PATH, /usr/sbin, /usr/lib).
 //   "O"       the desktop's mail client (xdg-email) with the PDF attached,
 //             each recipient after its own "--to": the operator sends it

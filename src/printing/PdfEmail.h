@@ -6,7 +6,8 @@
 //
 // The items.  Thirteen exist in each of the three sending configurations
 // (6, 19, 17, 11, 10, 14, 15, 8, 12, 9, 18, 20, 21: the keys of
-// ChiaviConfigurazioneEmail), the other nine once:
+// ChiaviConfigurazioneEmail but "EmailLoginSenzaTLS", which the panel does
+// not show), the other nine once:
 //    1 "UsaPdfCreator"        8 "EmailInd"           15 "EmailPwd"
 //    2 "UsaPdf995"            9 "EmailCentro"        16 "EmailFlagNotifica"
 //    3 "PdfNomeFile"         10 "EmailSMTPtipo"      17 "EmailNumTesto"

@@ -34,7 +34,7 @@ const QStringList& ChiaviConfigurazioneEmail() {
         QStringLiteral("EmailLogin"),      QStringLiteral("EmailPwd"),
         QStringLiteral("EmailNumTesto"),   QStringLiteral("EmailPersOggetto"),
         QStringLiteral("EmailNumPorta"),   QStringLiteral("EmailUsaSSL"),
-        QStringLiteral("EmailDirStunnel")};
+        QStringLiteral("EmailDirStunnel"), QStringLiteral("EmailLoginSenzaTLS")};
     return chiavi;
 }
 
@@ -190,9 +190,10 @@ void PreparaEmail::InviaEmail(IOpzioniStampa& o, const QString& indirizzo) {
     testi(oggetto, corpo);
     o.setValore(QStringLiteral("EmailOggetto"), Sostituisci(oggetto, o, true));
     o.setValore(QStringLiteral("EmailTesto"), Sostituisci(corpo, o, false));
-    for (const char* chiave : {"EmailFileLog", "EmailInd", "EmailCentro", "EmailSMTPtipo",
-                               "EmailServerSMTP", "EmailReplay", "EmailLogin", "EmailPwd",
-                               "EmailUsaSSL", "EmailDirStunnel", "EmailNumPorta", "EmailLogSee"}) {
+    for (const char* chiave :
+         {"EmailFileLog", "EmailInd", "EmailCentro", "EmailSMTPtipo", "EmailServerSMTP",
+          "EmailReplay", "EmailLogin", "EmailPwd", "EmailUsaSSL", "EmailDirStunnel",
+          "EmailNumPorta", "EmailLogSee", "EmailLoginSenzaTLS"}) {
         const QString k = QLatin1String(chiave);
         o.setValore(k, LeggiParEmail(k));
     }

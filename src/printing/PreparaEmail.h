@@ -5,9 +5,11 @@
 // "PdfEmail") with their placeholders replaced, the recipient, all of it
 // handed to the print options so that the print component sends the PDF.
 //
-// Parameters are the menu's named values.  Of the thirteen keys of a
-// sending configuration ("EmailTipoInvio", "EmailInd", ... EmailDirStunnel")
-// the one read is the key with the number of the active configuration
+// Parameters are the menu's named values.  Of the keys of a sending
+// configuration ("EmailTipoInvio", "EmailInd", ... "EmailDirStunnel", and
+// "EmailLoginSenzaTLS", which the administrator sets in the menu's store to
+// let the login go to a server without TLS) the one read is the key with
+// the number of the active configuration
 // appended ("EmailInd2") when "EmailTipoNum" is 1, 2 or 3, the bare key
 // otherwise.  "EmailTo" reads the recipient chosen by "EmailToNum"
 // ("EmailTo1" to "EmailTo3"; missing or out of range: 1).

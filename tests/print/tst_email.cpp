@@ -4,7 +4,8 @@
 // sending through the test SMTP server of smtp.sh (QUARVEL_SMTP_*; those
 // cases are skipped without it): a list printed to PDF and mailed, the
 // received message taken apart and compared with the PDF written; hostile
-// recipients refused before anything leaves, the desktop mail client given
+// recipients refused before anything leaves, the password never sent
+// without TLS unless the parameters allow it, the desktop mail client given
 // each recipient as the value of its own option.
 
 #include "ListaMemoria.h"
@@ -256,6 +257,8 @@ private slots:
     void intestazioniCodificate();
     void destinatariOstili_data();
     void destinatariOstili();
+    void loginSenzaTls_data();
+    void loginSenzaTls();
     void clientPosta_data();
     void clientPosta();
     void listaStampataEMandata_data();
@@ -418,6 +421,7 @@ void TstEmail::configurazioneEDestinatario() {
     m_menu.valori[QStringLiteral("EmailLogin2")] = QStringLiteral("l2");
     m_menu.valori[QStringLiteral("EmailPwd2")] = QStringLiteral("p2");
     m_menu.valori[QStringLiteral("EmailNumTesto2")] = QStringLiteral("1");
+    m_menu.valori[QStringLiteral("EmailLoginSenzaTLS2")] = QStringLiteral("S");
     m_menu.valori[QStringLiteral("EmailToNum")] = QStringLiteral("3");
     m_menu.valori[QStringLiteral("EmailTo3")] = QStringLiteral("terzo@esempio.it");
     PreparaEmail p;
@@ -432,6 +436,7 @@ void TstEmail::configurazioneEDestinatario() {
     p.InviaEmail(o, QString());
     QCOMPARE(o.Valore(QStringLiteral("EmailTipoInvio")).toString(), QString("S"));
     QCOMPARE(o.Valore(QStringLiteral("EmailLogin")).toString(), QString("l2"));
+    QCOMPARE(o.Valore(QStringLiteral("EmailLoginSenzaTLS")).toString(), QString("S"));
     QCOMPARE(o.Valore(QStringLiteral("EmailTo")).toString(), QString("terzo@esempio.it"));
 }
 
@@ -694,6 +699,10 @@ void TstEmail::parametriSmtp(bool tls) {
     m_menu.valori[QStringLiteral("EmailUsaSSL")] = tls ? QStringLiteral("S") : QStringLiteral("N");
     m_menu.valori[QStringLiteral("EmailLogin")] = qEnvironmentVariable("QUARVEL_SMTP_LOGIN");
     m_menu.valori[QStringLiteral("EmailPwd")] = qEnvironmentVariable("QUARVEL_SMTP_PWD");
+    // the plain server offers no STARTTLS: the login in the clear is the
+    // administrator's explicit choice
+    m_menu.valori[QStringLiteral("EmailLoginSenzaTLS")] =
+        tls ? QStringLiteral("N") : QStringLiteral("S");
     qputenv("CURL_CA_BUNDLE", qgetenv("QUARVEL_SMTP_CERT"));
 }
 
@@ -724,6 +733,7 @@ void TstEmail::smtp() {
     o.setValore(QStringLiteral("EmailUsaSSL"), tls ? "S" : "N");
     o.setValore(QStringLiteral("EmailLogin"), qEnvironmentVariable("QUARVEL_SMTP_LOGIN"));
     o.setValore(QStringLiteral("EmailPwd"), qEnvironmentVariable("QUARVEL_SMTP_PWD"));
+    o.setValore(QStringLiteral("EmailLoginSenzaTLS"), tls ? "N" : "S");
     o.setValore(QStringLiteral("EmailInd"), QStringLiteral("\"Magazzino\" <mag@ditta.it>"));
     o.setValore(QStringLiteral("EmailTo"), QStringLiteral("uno@esempio.it; due@esempio.it"));
     o.setValore(QStringLiteral("EmailOggetto"), QStringLiteral("Prova"));
@@ -762,6 +772,7 @@ void TstEmail::smtpRifiutato() {
                 "127.0.0.1:" + qEnvironmentVariable("QUARVEL_SMTP_PORTA"));
     o.setValore(QStringLiteral("EmailLogin"), QStringLiteral("quarvel"));
     o.setValore(QStringLiteral("EmailPwd"), QStringLiteral("password-sbagliata"));
+    o.setValore(QStringLiteral("EmailLoginSenzaTLS"), QStringLiteral("S"));
     o.setValore(QStringLiteral("EmailInd"), QStringLiteral("mag@ditta.it"));
     o.setValore(QStringLiteral("EmailTo"), QStringLiteral("uno@esempio.it"));
     o.setValore(QStringLiteral("EmailFileLog"), log);
@@ -976,6 +987,66 @@ void TstEmail::destinatariOstili() {
     QCOMPARE(righe.size(), 1);
     QCOMPARE(righe[0].controlli, QString());
     QCOMPARE(righe[0].campi.size(), 7);
+    QCOMPARE(righe[0].campi.value(1), QString("RIFIUTATA"));
+}
+
+// The password goes to the server only through TLS (from the start, or
+// STARTTLS): to a server that offers no STARTTLS the program does not log
+// in, unless the parameters say so ("EmailLoginSenzaTLS" "S").
+void TstEmail::loginSenzaTls_data() {
+    QTest::addColumn<QString>("variante");
+    QTest::addColumn<bool>("consentito");
+    QTest::addColumn<bool>("inviato");
+    QTest::newRow("senza STARTTLS") << "semplice" << false << false;
+    QTest::newRow("senza STARTTLS, consentito") << "semplice" << true << true;
+    QTest::newRow("STARTTLS") << "starttls" << false << true;
+    QTest::newRow("TLS dall'inizio") << "tls" << false << true;
+}
+
+void TstEmail::loginSenzaTls() {
+    SALTA_SENZA_SMTP();
+    QFETCH(QString, variante);
+    QFETCH(bool, consentito);
+    QFETCH(bool, inviato);
+    const QString segno = QUuid::createUuid().toString(QUuid::Id128);
+    const QString pdf = PdfProva(m_dir.filePath("login.pdf"), segno.toLatin1());
+    const QString log = m_dir.filePath(QStringLiteral("login.log"));
+    QFile::remove(log);
+    OpzioniStampa o(QStringLiteral("x"));
+    ImpostaSmtp(o, variante);
+    // a password of this case's own where it must not leave, so the
+    // server's record of logins shows whether it was sent
+    const QString pwd = inviato ? qEnvironmentVariable("QUARVEL_SMTP_PWD") : "pw-" + segno;
+    o.setValore(QStringLiteral("EmailPwd"), pwd);
+    if (consentito)
+        o.setValore(QStringLiteral("EmailLoginSenzaTLS"), QStringLiteral("S"));
+    o.setValore(QStringLiteral("EmailInd"), QStringLiteral("mag@ditta.it"));
+    o.setValore(QStringLiteral("EmailTo"), "uno-" + segno + "@esempio.it");
+    o.setValore(QStringLiteral("EmailFileLog"), log);
+    const QString cartella = Server(variante).cartella;
+    const QStringList prima = Ricevuti(cartella);
+    QString errore;
+    try {
+        SpedisciPdf(o, pdf);
+    } catch (const Errore& e) {
+        errore = e.descrizione();
+    }
+    const QString accessi = QString::fromUtf8(Leggi(qEnvironmentVariable("QUARVEL_SMTP_ACCESSI")));
+    if (inviato) {
+        QVERIFY2(errore.isEmpty(), qPrintable(errore));
+        QVERIFY(!NuovoRicevuto(cartella, prima).isEmpty());
+        QCOMPARE(ArriviCon(cartella, prima, segno.toLatin1()).size(), 1);
+        QVERIFY2(accessi.contains(variante + QLatin1Char('\t')), qPrintable(accessi));
+        return;
+    }
+    QVERIFY2(!accessi.contains(pwd), qPrintable(accessi));
+    QVERIFY2(errore.contains(QLatin1String("STARTTLS")) &&
+                 errore.contains(QLatin1String("EmailLoginSenzaTLS")),
+             qPrintable(errore));
+    QVERIFY(!errore.contains(pwd));
+    QCOMPARE(ArriviCon(cartella, prima, segno.toLatin1()), QStringList());
+    const QList<RigaLog> righe = RigheLog(log);
+    QCOMPARE(righe.size(), 1);
     QCOMPARE(righe[0].campi.value(1), QString("RIFIUTATA"));
 }
 
