@@ -1,7 +1,8 @@
 # ---- The Debian package (make deb) ----------------------------------------
 # `make deb` runs CPack's DEB generator on the programs already built: the
 # package quarvel holds what `make install PREFIX=/usr` installs, plus the
-# documentation a Debian package carries (README, copyright, changelog).
+# documentation a Debian package carries (README, copyright, changelog,
+# the manual pages).
 # Its dependencies are the shared libraries the programs link, as
 # dpkg-shlibdeps finds them, and what they load or run that no link shows:
 # the Qt SQL drivers of the three engines and the session bus; the
@@ -23,6 +24,17 @@ endif()
 install(FILES "${CMAKE_CURRENT_LIST_DIR}/../README.md" "${_deb}/copyright"
               "${CMAKE_BINARY_DIR}/deb/changelog.gz"
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quarvel)
+# The programs' manual pages, compressed the same way.
+foreach(_pagina quarvel quarvel-menu quarvel-ditta)
+    execute_process(COMMAND gzip -9nc "${CMAKE_CURRENT_LIST_DIR}/../packaging/man/${_pagina}.1"
+                    OUTPUT_FILE "${CMAKE_BINARY_DIR}/deb/${_pagina}.1.gz" RESULT_VARIABLE _gz)
+    if(NOT _gz EQUAL 0)
+        message(FATAL_ERROR "gzip of the manual page ${_pagina}.1 failed")
+    endif()
+    install(FILES "${CMAKE_BINARY_DIR}/deb/${_pagina}.1.gz" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+                 "${CMAKE_CURRENT_LIST_DIR}/../packaging/man/${_pagina}.1")
+endforeach()
 unset(_deb)
 
 # The package is made of what is built: cpack does not build the whole

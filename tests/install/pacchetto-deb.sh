@@ -65,7 +65,9 @@ contenuto=$(dpkg-deb -c "$DEB" | awk '{print $6}')
 for f in ./usr/bin/quarvel ./usr/bin/quarvel-menu ./usr/bin/quarvel-ditta \
     ./usr/share/applications/quarvel-menu.desktop ./usr/share/icons/hicolor/scalable/apps/quarvel.svg \
     ./usr/share/doc/quarvel/README.md ./usr/share/doc/quarvel/copyright \
-    ./usr/share/doc/quarvel/changelog.gz ./usr/share/doc/quarvel/examples/BelcorInst.ini; do
+    ./usr/share/doc/quarvel/changelog.gz ./usr/share/doc/quarvel/examples/BelcorInst.ini \
+    ./usr/share/man/man1/quarvel.1.gz ./usr/share/man/man1/quarvel-menu.1.gz \
+    ./usr/share/man/man1/quarvel-ditta.1.gz; do
     grep -qx "$f" <<<"$contenuto" || fail "the package has no $f"
 done
 fuori=$(grep -v -e '^\./usr/' -e '^\./$' <<<"$contenuto" || true)
