@@ -4,6 +4,7 @@
 #   make test   installs what the tests need, builds, starts the services, runs every test
 #   make install [PREFIX=/usr/local] [DESTDIR=]   the programs, the menu's desktop
 #               entry and icon, the configuration examples
+#   make deb    the Debian package $(BUILD)/quarvel_<version>_<arch>.deb of the programs
 
 BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo
@@ -13,7 +14,7 @@ DESTDIR    ?=
 # The programs: what make run and make install build (the tests are left out).
 PROGRAMS   := quarvel quarvel-menu quarvel-ditta
 
-.PHONY: all run test e2e install bootstrap bootstrap-run configure programs build asan fuzz \
+.PHONY: all run test e2e install deb bootstrap bootstrap-run configure programs build asan fuzz \
 	bench format clean
 
 all: build
@@ -44,6 +45,11 @@ run: programs
 
 install: programs
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# What make install PREFIX=/usr installs, as a package for apt-get install
+# (CPack; the programs built here, their dependencies from dpkg-shlibdeps).
+deb: programs
+	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD)
 
 test: build
 	@scripts/test.sh $(BUILD)

@@ -105,3 +105,5 @@ install(FILES "${_pacchetto}/esempi/BelcorInst.ini" "${_pacchetto}/esempi/belcor
               "${_pacchetto}/esempi/menu.ini"
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quarvel/examples)
 unset(_pacchetto)
+
+include(${CMAKE_CURRENT_LIST_DIR}/Pacchetto.cmake)

@@ -6,6 +6,9 @@
 #                               tools, the fuzzing compiler, a printer to PDF
 # Without an argument: test.  Idempotent: when every package is already there
 # it only checks and returns.
+# Every program, Python module and library the tests and scripts use has a row
+# in scripts/bootstrap-strumenti.txt naming the package below that brings it
+# (the test "strumenti" checks).
 set -euo pipefail
 
 RUN_PACKAGES=(
@@ -25,12 +28,16 @@ TEST_PACKAGES=(
     postgresql postgresql-contrib
     # the fuzzing and sanitizer builds
     clang libclang-rt-14-dev
-    # a printer to print to in the tests
-    cups cups-bsd printer-driver-cups-pdf
+    # a printer to print to in the tests, and the PDF readers that check its pages
+    cups cups-bsd printer-driver-cups-pdf poppler-utils
     # the virtual display, keys and screenshots of the end-to-end tests
-    dbus-x11 xvfb xauth xdotool x11-apps imagemagick desktop-file-utils
+    dbus-x11 xvfb xauth xdotool x11-apps imagemagick desktop-file-utils openbox
     # the mail server the e-mail tests send through, and its certificate
     python3-aiosmtpd openssl
+    # the reader of the workbooks the print writes
+    python3-openpyxl
+    # the Debian package's checker
+    lintian
     # the benchmarks' arithmetic
     bc
 )

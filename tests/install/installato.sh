@@ -4,9 +4,12 @@
 # PREFIX=/usr into a temporary folder, the configuration examples copied
 # where the installed files say, the menu started by its desktop entry's
 # command, "Date inventario" launched, and the form of the installed
-# `quarvel` seen on a virtual display with a private session bus.  Nothing
-# points the programs at each other (no QUARVEL_PROGRAM, no PATH into the
-# build folder): the form must belong to the installed `quarvel`.
+# `quarvel` seen on a virtual display with a private session bus.  With
+# INSTALL_ROOT=/ the programs are the ones installed on this system (by the
+# Debian package: pacchetto-deb.sh), checked the same way in /usr, nothing
+# installed by this script.  Nothing points the programs at each other (no
+# QUARVEL_PROGRAM, no PATH into the build folder): the form must belong to
+# the installed `quarvel`.
 #   tests/install/installato.sh BUILD [SCREENSHOT-DIR]
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -21,8 +24,13 @@ fi
 
 mkdir -p "$SHOTS"
 T=$(mktemp -d)
-DEST="$T/dest"
+if [[ "${INSTALL_ROOT:-}" == / ]]; then
+    DEST=""
+else
+    DEST="$T/dest"
+fi
 BIN="$DEST/usr/bin"
+PROGRAMS=("$BIN/quarvel" "$BIN/quarvel-menu" "$BIN/quarvel-ditta")
 status=0
 
 fail() {
@@ -31,7 +39,7 @@ fail() {
 }
 
 # ---- make install DESTDIR=... PREFIX=/usr --------------------------------
-if ! DESTDIR="$DEST" cmake --install "$BUILD" --prefix /usr >"$T/install.log" 2>&1; then
+if [[ -n "$DEST" ]] && ! DESTDIR="$DEST" cmake --install "$BUILD" --prefix /usr >"$T/install.log" 2>&1; then
     cat "$T/install.log" >&2
     echo "install: FAIL: cmake --install failed" >&2
     rm -rf "$T"
@@ -39,7 +47,7 @@ if ! DESTDIR="$DEST" cmake --install "$BUILD" --prefix /usr >"$T/install.log" 2>
 fi
 DESKTOP="$DEST/usr/share/applications/quarvel-menu.desktop"
 EXAMPLES="$DEST/usr/share/doc/quarvel/examples"
-for f in "$BIN/quarvel" "$BIN/quarvel-menu" "$BIN/quarvel-ditta"; do
+for f in "${PROGRAMS[@]}"; do
     [[ -x "$f" ]] || fail "$f not installed or not executable"
 done
 [[ -f "$DESKTOP" ]] || fail "the desktop entry is not installed"
@@ -63,7 +71,7 @@ while read -r cmd; do
 done < <(sed -n 's/^Exec=//p' "$DESKTOP")
 sanitizzata=0
 grep -qx 'QUARVEL_SANITIZE:BOOL=ON' "$BUILD/CMakeCache.txt" 2>/dev/null && sanitizzata=1
-for f in "$BIN"/*; do
+for f in "${PROGRAMS[@]}"; do
     if readelf -d "$f" | grep -E 'R(UN)?PATH' | grep -F "$BUILD" >/dev/null; then
         fail "$f keeps a library path into the build folder"
     fi

@@ -1251,7 +1251,9 @@ private slots:
         }
         QCOMPARE(OperazioniDelLanciato({QStringLiteral("L\tChiediPwdSql")}),
                  QStringList{QStringLiteral("L\tChiediPwdSql\tN")});
-        QVERIFY2(ErroriMenu().contains(richiesta), qPrintable(ErroriMenu()));
+        // what the menu writes reaches this process when it does
+        QTRY_VERIFY2_WITH_TIMEOUT(ErroriMenu().contains(richiesta), qPrintable(ErroriMenu()),
+                                  10000);
     }
 
     // Who changes a named value: never a process that did not register; the

@@ -70,17 +70,35 @@ ListaMemoria Esempio() {
     return l;
 }
 
-// The file read by the Python reader; the rows as lists of JSON values.
-QJsonObject Leggi(const QStringList& argomenti) {
+// The file read by the Python reader; the rows as lists of JSON values.  A
+// reader that cannot run says why in *perche, naming the missing package.
+QJsonObject Leggi(const QStringList& argomenti, QString* perche) {
+    const QString python =
+        QStringLiteral("/usr/bin/python3"); // the system one, with the packaged readers
     QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"), // the system one, with the packaged readers
-            QStringList{QStringLiteral(QUARVEL_TEST_DATA "/leggi.py")} + argomenti);
-    if (!p.waitForFinished(120000) || p.exitCode() != 0) {
-        qWarning().noquote() << p.readAllStandardError();
+    p.start(python, QStringList{QStringLiteral(QUARVEL_TEST_DATA "/leggi.py")} + argomenti);
+    if (!p.waitForStarted()) {
+        *perche = QStringLiteral("manca %1 (pacchetto python3)").arg(python);
+        return {};
+    }
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        *perche = QString::fromUtf8(p.readAllStandardError()).trimmed();
+        if (perche->isEmpty())
+            *perche = QStringLiteral("leggi.py %1: non terminato").arg(argomenti.join(u' '));
         return {};
     }
     return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
 }
+
+// The file read into the JSON object o; the test fails with the reader's
+// message when it cannot read it.
+#define LEGGI(o, ...)                                                                              \
+    QJsonObject o;                                                                                 \
+    do {                                                                                           \
+        QString perche_;                                                                           \
+        o = Leggi(QStringList{__VA_ARGS__}, &perche_);                                             \
+        QVERIFY2(perche_.isEmpty(), qPrintable(perche_));                                          \
+    } while (false)
 
 QList<QStringList> RigheTesto(const QJsonObject& o) {
     QList<QStringList> righe;
@@ -193,7 +211,8 @@ void TstFileStampa::delimitato() {
     o.obNumNoForm = senzaFormato;
     const QString file = File(QStringLiteral("lista.csv"));
     QCOMPARE(ScriviDelimitato(l, ColonneScelte(l.colonne_, colonne), o, file), qint64(3));
-    QCOMPARE(RigheTesto(Leggi({"csv", file, sep, qual})), attese);
+    LEGGI(letto, "csv", file, sep, qual);
+    QCOMPARE(RigheTesto(letto), attese);
     const QByteArray b = Contenuto(file);
     QCOMPARE(b.startsWith("\xEF\xBB\xBF"), formato == 0); // the mark for the spreadsheet
     QCOMPARE(b.count("\r\n"), 4);
@@ -217,7 +236,7 @@ void TstFileStampa::xlsx() {
     o.obNumNoForm = senzaFormato;
     const QString file = File(QStringLiteral("lista.xlsx"));
     QCOMPARE(ScriviXlsx(l, ColonneScelte(l.colonne_, "T"), o, file, "Giacenze"), qint64(3));
-    const QJsonObject x = Leggi({"xlsx", file});
+    LEGGI(x, "xlsx", file);
     QCOMPARE(x.value("foglio").toString(), QString("Giacenze"));
     const QJsonArray righe = x.value("righe").toArray();
     QCOMPARE(righe.size(), 4);
@@ -242,7 +261,8 @@ void TstFileStampa::xlsxNomeFoglio() {
     OpzioniStampa o(QStringLiteral("Prova"));
     const QString file = File(QStringLiteral("nome.xlsx"));
     ScriviXlsx(l, {0}, o, file, "Giacenze [magazzino] 01/02 al: 31/12? * molto lunghe");
-    const QString foglio = Leggi({"xlsx", file}).value("foglio").toString();
+    LEGGI(x, "xlsx", file);
+    const QString foglio = x.value("foglio").toString();
     QVERIFY(!foglio.isEmpty());
     QVERIFY(foglio.size() <= 31);
     QVERIFY(!foglio.contains(QRegularExpression("[\\[\\]:*?/\\\\]")));
@@ -410,7 +430,8 @@ void TstFileStampa::listaReale() {
     o.osFileName = File("reale.txt");
     QCOMPARE(s.StampaLista(*lista, r), qint64(n));
     QCOMPARE(StampaAttiva(), qint16(0)); // the flag is down again
-    const QList<QStringList> testo = RigheTesto(Leggi({"csv", o.osFileName, ";", "\""}));
+    LEGGI(delimitato, "csv", o.osFileName, ";", "\"");
+    const QList<QStringList> testo = RigheTesto(delimitato);
     QCOMPARE(testo.size(), n + 1);
     QCOMPARE(testo[0], (QStringList{"Cod", "Descrizione", "Qta"}));
     for (int i = 0; i < n; ++i)
@@ -420,7 +441,8 @@ void TstFileStampa::listaReale() {
     o.oiFileForm = FormatoFile::Excel;
     o.osFileName = File("reale.xlsx");
     QCOMPARE(s.StampaLista(*lista, r), qint64(n));
-    const QJsonArray righe = Leggi({"xlsx", o.osFileName}).value("righe").toArray();
+    LEGGI(cartella, "xlsx", o.osFileName);
+    const QJsonArray righe = cartella.value("righe").toArray();
     QCOMPARE(righe.size(), n + 1);
     for (int i = 0; i < n; ++i) {
         const QJsonArray x = righe[i + 1].toArray();

@@ -31,6 +31,7 @@
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -130,6 +131,12 @@ void TstStampante::initTestCase() {
     if (qEnvironmentVariableIsEmpty("CUPS_SERVER") ||
         qEnvironmentVariableIsEmpty("QUARVEL_CUPS_USCITA"))
         QSKIP("scheduler CUPS di prova non avviato (scripts/services/cups.sh start; env)");
+    // the readers of the pages printed
+    for (const char* lettore : {"pdfinfo", "pdftotext", "pdffonts"})
+        QVERIFY2(
+            !QStandardPaths::findExecutable(QLatin1String(lettore)).isEmpty(),
+            qPrintable(
+                QStringLiteral("manca %1 (pacchetto poppler-utils)").arg(QLatin1String(lettore))));
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     InstallaUtilita();
     InstallaListaComandi();

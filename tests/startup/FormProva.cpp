@@ -97,6 +97,7 @@ void FormProva::Avvia() {
             d->setModal(true);
             d->setAttribute(Qt::WA_DeleteOnClose);
             d->show();
+            Traccia(QStringLiteral("modale"));
         });
 }
 

@@ -380,7 +380,9 @@ private slots:
                       QStringLiteral("/FfrmGestInv")},
                      opzioni);
         QVERIFY(AttendiTraccia(QStringLiteral("mostrata")));
-        QTest::qWait(100); // the modal window opens once the form is shown
+        // the modal window opens once the form is shown: "fine" comes after it
+        if (opzioni.contains(QStringLiteral("/MODALE")))
+            QVERIFY(AttendiTraccia(QStringLiteral("modale")));
         QCOMPARE(Comando(QStringLiteral("fine")), QStringLiteral("ok\t") + risposta);
         QCOMPARE(AttendiFine(*m_quarvel, termina ? 30000 : 500), termina);
         if (termina)

@@ -2,7 +2,10 @@
 # What a window manager sends when the operator closes a window (the
 # WM_DELETE_WINDOW message of X11):  chiudi-finestra.py WINDOW-ID
 import ctypes, sys
-x = ctypes.cdll.LoadLibrary("libX11.so.6")
+try:
+    x = ctypes.cdll.LoadLibrary("libX11.so.6")
+except OSError:
+    sys.exit("manca la libreria libX11.so.6 (pacchetto libx11-6)")
 x.XOpenDisplay.restype = ctypes.c_void_p
 x.XOpenDisplay.argtypes = [ctypes.c_char_p]
 x.XFlush.argtypes = [ctypes.c_void_p]

@@ -6,12 +6,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -285,18 +287,40 @@ void TstUtilitaFinestre::scegliCartella() {
     qputenv("QUARVEL_DRIVE_Q", dir.path().toUtf8());
     const QString scelta = dir.filePath(QStringLiteral("sub/scelta"));
 
-    QString partenza, titolo;
+    // The operator waits for the dialog to be up, with the cursor in its name
+    // field, types the folder's name and presses the button.  (A name set
+    // through selectFile() is not shown once that field has the focus: what
+    // the dialog then returns is the folder it shows, the parent.)
+    QString partenza, titolo, perche;
     QuandoModale([&](QWidget* m) {
         auto* d = qobject_cast<QFileDialog*>(m);
-        QVERIFY(d);
-        partenza = d->directory().absolutePath();
-        titolo = d->windowTitle();
-        d->selectFile(scelta);
-        static_cast<QDialog*>(d)->accept();
+        auto* nome = m->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* pulsanti = m->findChild<QDialogButtonBox*>();
+        QPushButton* scegli = pulsanti ? pulsanti->button(QDialogButtonBox::Open) : nullptr;
+        if (!d || !nome || !scegli) {
+            perche = QStringLiteral("not the file dialog with its name field and button");
+        } else {
+            partenza = d->directory().absolutePath();
+            titolo = d->windowTitle();
+            if (!QTest::qWaitFor([nome] { return nome->hasFocus(); }, 10000))
+                perche = QStringLiteral("the name field never had the focus");
+        }
+        if (!perche.isEmpty()) {
+            static_cast<QDialog*>(m)->reject();
+            return;
+        }
+        QTest::keyClicks(nome, QStringLiteral("scelta"));
+        if (!QTest::qWaitFor([scegli] { return scegli->isEnabled(); }, 10000)) {
+            perche = QStringLiteral("the button stayed disabled");
+            static_cast<QDialog*>(m)->reject();
+            return;
+        }
+        QTest::mouseClick(scegli, Qt::LeftButton);
     });
-    QCOMPARE(Utilita().ScegliCartella(QStringLiteral("Directory per stunnel"),
-                                      QStringLiteral("Q:\\sub")),
-             scelta);
+    const QString scelto = Utilita().ScegliCartella(QStringLiteral("Directory per stunnel"),
+                                                    QStringLiteral("Q:\\sub"));
+    QVERIFY2(perche.isEmpty(), qPrintable(perche));
+    QCOMPARE(scelto, scelta);
     QCOMPARE(partenza, dir.filePath(QStringLiteral("sub")));
     QCOMPARE(titolo, QStringLiteral("Directory per stunnel"));
 
