@@ -826,6 +826,7 @@ EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
             v.causa = RigaNonCaricata::Causa::RigaTroppoLunga;
             v.lunghezza = riga.lunghezza;
             v.lunga = std::move(riga.lunga);
+            byteNelBlocco += riga.lunghezza; // few of them wait, each in a file of its own
             v.numero = riga.numero;
             voci << std::move(v);
         } else if (riga.testo.trimmed().isEmpty()) {

@@ -508,6 +508,7 @@ void TstCaricoConteggi::rigaRifiutataDalDatabase_data() {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<bool>("precarico");
     QTest::addColumn<bool>("tubo"); // the refused line kept in memory, not read again
+    QTest::addColumn<int>("riga");  // the line of the refused row, told
     for (const int caso : {0, 1, 2}) {
         const bool precarico = caso == 1;
         const bool tubo = caso == 2;
@@ -515,15 +516,15 @@ void TstCaricoConteggi::rigaRifiutataDalDatabase_data() {
                              : tubo    ? QStringLiteral(", da un tubo")
                                        : QString();
         QTest::newRow(qPrintable(QStringLiteral("righe LF") + modo))
-            << QByteArray("Art3;3\n8002;2\n8001;1\n") << precarico << tubo;
+            << QByteArray("Art3;3\n8002;2\n8001;1\n") << precarico << tubo << 2;
         // the refused line is read again from the file: where it begins
         // counts the byte-order mark and the CR LF before it
         QTest::newRow(qPrintable(QStringLiteral("BOM, la prima riga rifiutata") + modo))
             << QByteArray("\xEF\xBB\xBF"
                           "8002;2\nArt3;3\n8001;1\n")
-            << precarico << tubo;
+            << precarico << tubo << 1;
         QTest::newRow(qPrintable(QStringLiteral("CR LF, l'ultima senza fine riga") + modo))
-            << QByteArray("Art3;3\r\n\r\n8001;1\r\n8002;2") << precarico << tubo;
+            << QByteArray("Art3;3\r\n\r\n8001;1\r\n8002;2") << precarico << tubo << 4;
     }
 }
 
@@ -534,6 +535,7 @@ void TstCaricoConteggi::rigaRifiutataDalDatabase() {
     QFETCH(QByteArray, file);
     QFETCH(bool, precarico);
     QFETCH(bool, tubo);
+    QFETCH(int, riga);
     m_tubo = tubo;
     m_precarico = precarico ? CaricoConteggi::Precarico::Sempre : CaricoConteggi::Precarico::Mai;
     if (SuServer(motore)) {
@@ -555,6 +557,8 @@ void TstCaricoConteggi::rigaRifiutataDalDatabase() {
     QVERIFY2(e.completo, qPrintable(e.errore));
     QCOMPARE(e.righeScritte, 2);
     QCOMPARE(e.righeScartate, 1);
+    // told as any line not loaded is
+    QCOMPARE(m_inesistenti, QStringList{QStringLiteral("db A2@%1").arg(riga)});
     QCOMPARE(
         Righe(m_db, QStringLiteral("INV1")),
         (QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=1", "A2|~ç~|~ç~|M2=6", "Art3|~ç~|~ç~|M1=3"}));

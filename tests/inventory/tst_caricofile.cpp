@@ -943,6 +943,11 @@ void TstCaricoFile::righeArrivateDurante() {
              qPrintable(m_msg->testi().last()));
     QCOMPARE(righe(), QString("ART001=5 ART002=7"));
     QCOMPARE(LeggiFile(fileTerminale()), dopo);
+    const QStringList scarti =
+        QDir(m_dir.path())
+            .entryList({QStringLiteral("term%1.txt.scarti-*").arg(m_serie)}, QDir::Files);
+    QCOMPARE(scarti.size(), 1);
+    QCOMPARE(LeggiFile(m_dir.filePath(scarti.front())), QByteArray("ZZZ;1\r\n"));
     // nothing of the load's own is left beside it
     QCOMPARE(
         QDir(m_dir.path()).entryList({QStringLiteral("term%1.txt.in-caricamento-*").arg(m_serie)}),
