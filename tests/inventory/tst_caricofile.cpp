@@ -160,6 +160,7 @@ private Q_SLOTS:
     void ferma();
     void durante();
     void erroreDurante();
+    void databaseOccupato();
     void righeArrivateDurante_data();
     void righeArrivateDurante();
     void aggDettArt_data();
@@ -888,6 +889,59 @@ void TstCaricoFile::setSpento() {
     QVERIFY(!m_form->mbLettFileAbil());
     QVERIFY(!m_form->ComCarica()->isVisible());
     QCOMPARE(m_msg->testi(), QStringList());
+}
+
+// Another connection holds the company's rows locked: the window says the
+// load waits, and "Ferma caricamento" still stops it; the good line is not
+// refused, the load is not "terminato", and the file stays as it was.
+void TstCaricoFile::databaseOccupato() {
+    QFETCH_GLOBAL(Motore, motore);
+    PREPARA("FissoSep=S\nSeparatore=;\nCodInizio=1\nQtaInizio=2\nCancFile=S");
+    ScriviFile(fileTerminale(), "8001002;7\n");
+    const QString nome = QStringLiteral("occupa%1").arg(m_serie);
+    {
+        QSqlDatabase altra = ConnessioneProva(motore, nome, m_db.databaseName(), m_pg);
+        QVERIFY2(altra.open(), qPrintable(altra.lastError().text()));
+        QVERIFY(altra.transaction());
+        QSqlQuery blocca(altra);
+        QVERIFY2(blocca.exec(SuServer(motore)
+                                 ? QStringLiteral("LOCK TABLE MagInventari IN EXCLUSIVE MODE")
+                                 : QStringLiteral("UPDATE MagInventari SET Giacenza = Giacenza")),
+                 qPrintable(blocca.lastError().text()));
+        QString detto;
+        bool premuto = false;
+        QTimer guardia;
+        guardia.setInterval(5);
+        connect(&guardia, &QTimer::timeout, this, [&] {
+            FrmCaricaFile* p = m_form->frmCaricaFile();
+            if (!p || premuto || !p->labAttesa()->isVisible())
+                return;
+            detto = p->labAttesa()->text();
+            premuto = true;
+            QTest::mouseClick(p->ComFerma(), Qt::LeftButton);
+        });
+        guardia.start();
+        m_msg->rispondi(1);
+        carica();
+        guardia.stop();
+        altra.rollback();
+        altra.close();
+        QVERIFY(premuto);
+        QVERIFY2(detto.contains(QStringLiteral("occupato")), qPrintable(detto));
+        const inventario::EsitoCarico& e = m_form->esitoCarico();
+        QVERIFY(!e.completo);
+        QCOMPARE(e.righeScartate, 0);
+        QCOMPARE(righe(), QString("ART001=5"));
+        QCOMPARE(LeggiFile(fileTerminale()), QByteArray("8001002;7\n"));
+        QCOMPARE(QDir(m_dir.path())
+                     .entryList({QStringLiteral("term%1.txt.*").arg(m_serie)}, QDir::Files),
+                 QStringList());
+        const QString fine = m_msg->testi().last();
+        QVERIFY2(fine.contains(QStringLiteral("occupato")) &&
+                     fine.contains("Caricamento interrotto, il file non è stato cancellato."),
+                 qPrintable(fine));
+    }
+    QSqlDatabase::removeDatabase(nome);
 }
 
 void TstCaricoFile::righeArrivateDurante_data() {
