@@ -5,6 +5,8 @@
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryFile>
+#include <QThread>
 #include <algorithm>
 
 namespace quarvel::inventario {
@@ -56,6 +58,10 @@ constexpr int ArticoliPerScritturaCercando = 50000;
 constexpr qint64 MassimoArticoliInMemoria = 500000;
 // A block ends, and the caller is told, after this long.
 constexpr qint64 MillisecondiPerAvviso = 100;
+// A block ends when its lines hold this many bytes.
+constexpr qint64 BytePerBlocco = 16 << 20;
+// With nobody to tell, a load waits this long for a lock before it stops.
+constexpr qint64 MassimaAttesaSenzaFinestra = 60000;
 
 enum class Ricerca { Nessuna, Barcode, Articolo };
 
@@ -71,6 +77,12 @@ QString ArrayTesto(const QStringList& elementi) {
         a += QLatin1Char('"') + e + QLatin1Char('"');
     }
     return a + QLatin1Char('}');
+}
+
+// A code holding a NUL character names no article: no database keeps one
+// in a code (the server cannot even be asked about it).
+bool ConNul(const QString& codice) {
+    return codice.contains(QChar(0));
 }
 
 Ricerca DaLettera(QChar c) {
@@ -116,6 +128,32 @@ Piano PianoDi(const QString& codice, const SetCarico& set) {
 }
 
 } // namespace
+
+QString RigaNonCaricata::Messaggio() const {
+    const QString impossibile = QStringLiteral("\r\nImpossibile caricare la riga letta");
+    switch (causa) {
+    case Causa::ArticoloInesistente:
+        break;
+    case Causa::QuantitaNonValida:
+        return QStringLiteral("Quantità \"%1\" non valida alla riga %2 (codice %3).")
+                   .arg(testo)
+                   .arg(numero)
+                   .arg(codice) +
+               impossibile;
+    case Causa::RigaTroppoLunga:
+        return QStringLiteral("Riga %1 troppo lunga (%2 byte): non è una riga del terminale.")
+                   .arg(numero)
+                   .arg(lunghezza) +
+               impossibile;
+    case Causa::RifiutataDalDatabase:
+        return QStringLiteral("Articolo %1 della riga %2 rifiutato dal database: %3")
+                   .arg(codice)
+                   .arg(numero)
+                   .arg(testo) +
+               impossibile;
+    }
+    return QStringLiteral("Articolo ") + codice + QStringLiteral(" Inesistente.") + impossibile;
+}
 
 CaricoConteggi::CaricoConteggi(QSqlDatabase db, SetCarico set, Destinazione dest)
     : m_db(std::move(db)), m_set(std::move(set)), m_dest(std::move(dest)) {
@@ -191,7 +229,7 @@ void CaricoConteggi::Risolvi(QVector<Voce>& voci) {
     QVector<Piano> piani;
     piani.reserve(voci.size());
     for (const Voce& v : std::as_const(voci))
-        piani << (v.illeggibile ? Piano{} : PianoDi(v.codice, m_set));
+        piani << (v.illeggibile || ConNul(v.codice) ? Piano{} : PianoDi(v.codice, m_set));
 
     auto chiaveDi = [](const Piano& p, Ricerca r) { return p.Chiave(r); };
     auto trovato = [this](Ricerca r, const QString& k) {
@@ -229,7 +267,7 @@ void CaricoConteggi::Risolvi(QVector<Voce>& voci) {
     }
 }
 
-bool CaricoConteggi::Scrivi(const QVector<const Pendente*>& righe, QString* errore) {
+bool CaricoConteggi::Scrivi(const QVector<const Pendente*>& righe, QSqlError* errore) {
     const QString conflitto =
         QStringLiteral(" ON CONFLICT (CodInv, Articolo, Livello1, Livello2, Magazzino) DO UPDATE "
                        "SET Giacenza = excluded.Giacenza");
@@ -255,7 +293,7 @@ bool CaricoConteggi::Scrivi(const QVector<const Pendente*>& righe, QString* erro
         q = &Istruzione(sql);
     } catch (const QSqlError& e) {
         if (errore)
-            *errore = e.text();
+            *errore = e;
         return false;
     }
     if (m_pg) {
@@ -285,7 +323,7 @@ bool CaricoConteggi::Scrivi(const QVector<const Pendente*>& righe, QString* erro
     if (q->exec())
         return true;
     if (errore)
-        *errore = q->lastError().text();
+        *errore = q->lastError();
     return false;
 }
 
@@ -311,14 +349,64 @@ bool CaricoConteggi::ConnessionePersa() {
     return !m_db.isOpen() || !prova.exec(QStringLiteral("SELECT 1"));
 }
 
-bool CaricoConteggi::Scarta(const QByteArray& grezza, FileScarti& scarti, EsitoCarico& esito) {
+bool CaricoConteggi::Scarta(const QByteArray& grezza, FileScarti& scarti, EsitoCarico& esito,
+                            QIODevice* lunga) {
     ++esito.righeScartate;
     QString errore;
-    if (!scarti.Aggiungi(grezza, &errore)) {
+    if (lunga ? !scarti.AggiungiDa(*lunga, &errore) : !scarti.Aggiungi(grezza, &errore)) {
         esito.errore = errore;
         return false;
     }
     return true;
+}
+
+void CaricoConteggi::Avvisa(const RigaNonCaricata& r, const EsitoCarico& esito) {
+    if (m_avvisa && rigaNonCaricata)
+        m_avvisa = rigaNonCaricata(r, esito);
+}
+
+bool CaricoConteggi::Occupato(const QSqlError& e) const {
+    const QString codice = e.nativeErrorCode();
+    const QString testo = e.databaseText();
+    if (!m_pg) {
+        // SQLITE_BUSY, SQLITE_LOCKED and their extended codes
+        bool numero = false;
+        const int n = codice.toInt(&numero);
+        return (numero && ((n & 0xff) == 5 || (n & 0xff) == 6)) ||
+               testo.contains(QLatin1String("database is locked")) ||
+               testo.contains(QLatin1String("database table is locked"));
+    }
+    // lock_not_available (the lock timeout), deadlock, serialization; the
+    // ODBC driver hides the state, its text names the cause
+    return codice == QLatin1String("55P03") || codice == QLatin1String("40P01") ||
+           codice == QLatin1String("40001") || testo.contains(QLatin1String("55P03")) ||
+           testo.contains(QLatin1String("lock timeout")) ||
+           testo.contains(QLatin1String("deadlock detected"));
+}
+
+bool CaricoConteggi::AttendiBlocco(EsitoCarico& esito, const QString& causa) {
+    esito.attesa = QStringLiteral("Il database è occupato da un'altra connessione: il caricamento "
+                                  "attende che si liberi.");
+    bool avanti = true;
+    if (avanzamento) {
+        avanti = Avanza(esito, true);
+    } else {
+        m_attesoFinora += m_attesaBlocco;
+        avanti = m_attesoFinora < MassimaAttesaSenzaFinestra;
+    }
+    if (avanti) {
+        // the database may answer at once: the next attempt not before a while
+        QThread::msleep(quint32(std::min(m_attesaBlocco, 100)));
+        return true;
+    }
+    esito.attesa.clear();
+    esito.fermato = true;
+    esito.errore =
+        QStringLiteral("Il database è occupato da un'altra connessione (%1): caricamento "
+                       "fermato, le righe lette dopo l'ultima scrittura non sono state "
+                       "caricate.")
+            .arg(causa);
+    return false;
 }
 
 bool CaricoConteggi::Rileggibile() const {
@@ -370,10 +458,16 @@ bool CaricoConteggi::Blocco(QVector<Voce>& voci, FileScarti& scarti, EsitoCarico
     const bool rileggibile = Rileggibile();
     for (Voce& v : voci) {
         if (v.articolo.isEmpty()) {
-            if (!Scarta(v.grezza, scarti, esito))
+            if (!Scarta(v.grezza, scarti, esito, v.lunga.get()))
                 return false;
-            if (!v.illeggibile && m_avvisa && articoloInesistente)
-                m_avvisa = articoloInesistente(v.codice, v.numero);
+            RigaNonCaricata r;
+            r.causa = v.illeggibile ? v.causa : RigaNonCaricata::Causa::ArticoloInesistente;
+            r.numero = v.numero;
+            r.codice = v.codice;
+            r.testo = v.testoQuantita;
+            r.lunghezza = v.lunghezza;
+            v.lunga.reset();
+            Avvisa(r, esito);
             continue;
         }
         qint32 posto = v.indice;
@@ -395,6 +489,7 @@ bool CaricoConteggi::Blocco(QVector<Voce>& voci, FileScarti& scarti, EsitoCarico
         ++p.righe;
         // the later line wins
         p.quantita = v.quantita;
+        p.numero = v.numero;
         p.inizio = v.inizio;
         p.lunghezza = qint32(v.grezza.size());
         if (rileggibile && v.inizio >= 0)
@@ -447,54 +542,96 @@ bool CaricoConteggi::Scarica(FileScarti& scarti, EsitoCarico& esito) {
             righe << &m_pendenti.at(i);
     }
 
-    QString errore;
+    for (;;) {
+        QString errore;
+        bool occupato = false;
+        if (ScriviTransazione(righe, esito, &errore, &occupato)) {
+            // every line of a known article went in (a later line of the same
+            // article over an earlier one)
+            for (const Pendente* p : std::as_const(righe))
+                esito.righeScritte += p->righe;
+            Svuota();
+            return true;
+        }
+        if (occupato) {
+            if (AttendiBlocco(esito, errore))
+                continue;
+            Svuota();
+            return false;
+        }
+        if (ConnessionePersa()) {
+            esito.errore = ConnessioneInterrotta().arg(errore);
+            Svuota();
+            return false;
+        }
+        break;
+    }
+    // Again a row at a time: only the rows the database refuses are refused.
+    for (const Pendente* p : std::as_const(righe)) {
+        for (;;) {
+            QSqlError e;
+            if (Scrivi({p}, &e)) {
+                esito.righeScritte += p->righe;
+                break;
+            }
+            if (Occupato(e)) {
+                if (AttendiBlocco(esito, e.text()))
+                    continue;
+                Svuota();
+                return false;
+            }
+            if (ConnessionePersa()) {
+                esito.errore = ConnessioneInterrotta().arg(e.text());
+                Svuota();
+                return false;
+            }
+            if (!Scarta(Grezza(*p), scarti, esito)) {
+                Svuota();
+                return false;
+            }
+            RigaNonCaricata r;
+            r.causa = RigaNonCaricata::Causa::RifiutataDalDatabase;
+            r.numero = p->numero;
+            r.codice = p->articolo;
+            r.testo = e.text();
+            Avvisa(r, esito);
+            break;
+        }
+    }
+    Svuota();
+    return true;
+}
+
+bool CaricoConteggi::ScriviTransazione(const QVector<const Pendente*>& righe, EsitoCarico& esito,
+                                       QString* errore, bool* occupato) {
+    QSqlError e;
     bool ok = m_db.transaction();
     if (!ok)
-        errore = m_db.lastError().text();
+        e = m_db.lastError();
     const int perIstruzione = RighePerIstruzione(m_pg);
     for (qsizetype i = 0; ok && i < righe.size(); i += perIstruzione) {
-        ok = Scrivi(righe.mid(i, perIstruzione), &errore);
+        ok = Scrivi(righe.mid(i, perIstruzione), &e);
         // the window stays alive; a stop asked now comes after this write
         if (ok && !Avanza(esito, false))
             m_fermare = true;
     }
     if (ok && !m_db.commit()) {
         ok = false;
-        errore = m_db.lastError().text();
+        e = m_db.lastError();
     }
     if (ok) {
-        // every line of a known article went in (a later line of the same
-        // article over an earlier one)
-        for (const Pendente* p : std::as_const(righe))
-            esito.righeScritte += p->righe;
-        Svuota();
+        if (!esito.attesa.isEmpty()) {
+            // the lock is free again: the window says so
+            esito.attesa.clear();
+            if (!Avanza(esito, true))
+                m_fermare = true;
+        }
         return true;
     }
     m_db.rollback();
-    const QString persa = ConnessioneInterrotta();
-    if (ConnessionePersa()) {
-        esito.errore = persa.arg(errore);
-        Svuota();
-        return false;
-    }
-    // Again a row at a time: only the rows the database refuses are refused.
-    for (const Pendente* p : std::as_const(righe)) {
-        if (Scrivi({p}, &errore)) {
-            esito.righeScritte += p->righe;
-            continue;
-        }
-        if (ConnessionePersa()) {
-            esito.errore = persa.arg(errore);
-            Svuota();
-            return false;
-        }
-        if (!Scarta(Grezza(*p), scarti, esito)) {
-            Svuota();
-            return false;
-        }
-    }
-    Svuota();
-    return true;
+    *errore = e.text();
+    *occupato = Occupato(e);
+    return false;
 }
 
 void CaricoConteggi::Precarica() {
@@ -557,8 +694,86 @@ bool CaricoConteggi::ConvienePrecaricare(const QIODevice& file) {
     return byte / BytePerRiga >= articoli / 10;
 }
 
+namespace {
+
+// The time a statement waits for a lock another connection holds, set on
+// the connection for the load and put back as it was afterwards.
+class AttesaBlocchi {
+public:
+    AttesaBlocchi(QSqlDatabase& db, bool server, int millisecondi) : m_db(db), m_server(server) {
+        QSqlQuery q(m_db);
+        if (!q.exec(m_server ? QStringLiteral("SHOW lock_timeout")
+                             : QStringLiteral("PRAGMA busy_timeout")) ||
+            !q.next())
+            return;
+        m_prima = q.value(0).toString();
+        q.finish();
+        m_impostata = Imposta(QString::number(millisecondi));
+    }
+    ~AttesaBlocchi() {
+        if (m_impostata)
+            Imposta(m_prima);
+    }
+    AttesaBlocchi(const AttesaBlocchi&) = delete;
+    AttesaBlocchi& operator=(const AttesaBlocchi&) = delete;
+
+private:
+    bool Imposta(const QString& valore) {
+        QSqlQuery q(m_db);
+        QString v = valore;
+        v.replace(QLatin1Char('\''), QLatin1String("''"));
+        return q.exec(m_server ? QStringLiteral("SET lock_timeout = '%1'").arg(v)
+                               : QStringLiteral("PRAGMA busy_timeout = %1").arg(v.toInt()));
+    }
+
+    QSqlDatabase& m_db;
+    bool m_server;
+    QString m_prima;
+    bool m_impostata = false;
+};
+
+} // namespace
+
+QString CaricoConteggi::CercaArticolo(const QString& codice, bool perBarcode) {
+    if (ConNul(codice))
+        return {};
+    const QString k = perBarcode ? codice : ConAggiunte(m_set, codice);
+    Cerca(perBarcode, {k});
+    return (perBarcode ? m_barcode : m_articoli).value(Chiave(k));
+}
+
+QString CaricoConteggi::TrovaArticolo(const QString& codice) {
+    if (ConNul(codice))
+        return {};
+    const Piano p = PianoDi(codice, m_set);
+    for (const Ricerca r : {p.prima, p.seconda}) {
+        if (r == Ricerca::Nessuna)
+            continue;
+        const bool perBarcode = r == Ricerca::Barcode;
+        Cerca(perBarcode, {p.Chiave(r)});
+        const QString a = (perBarcode ? m_barcode : m_articoli).value(Chiave(p.Chiave(r)));
+        if (!a.isEmpty())
+            return a;
+    }
+    return {};
+}
+
+bool CaricoConteggi::ScriviRiga(const QString& articolo, double quantita, QString* errore) {
+    Pendente p;
+    p.articolo = articolo;
+    p.quantita = quantita;
+    QSqlError e;
+    if (Scrivi({&p}, &e))
+        return true;
+    if (errore)
+        *errore = e.text();
+    return false;
+}
+
 EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
     EsitoCarico esito;
+    const AttesaBlocchi attesa(m_db, m_pg, m_attesaBlocco);
+    m_attesoFinora = 0;
     m_avvisa = true;
     m_fermare = false;
     m_tuttiInMemoria = false;
@@ -583,12 +798,14 @@ EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
     QVector<Voce> voci;
     voci.reserve(m_righePerBlocco);
     qint64 nelBlocco = 0; // lines read in this block, loaded or not
+    qint64 byteNelBlocco = 0;
     const IUtilita& u = Utilita();
     auto numero = [&u](const QString& t) { return u.TestoInNumero(t); };
     auto chiudiBlocco = [&]() {
         const bool ok = Blocco(voci, scarti, esito);
         voci.clear();
         nelBlocco = 0;
+        byteNelBlocco = 0;
         if (ok && (m_fermare || !Avanza(esito, true))) {
             esito.fermato = true;
             return false;
@@ -600,23 +817,37 @@ EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
     while (avanti && lettore.Prossima(riga, &erroreLettura)) {
         ++esito.righeLette;
         ++nelBlocco;
-        // a line with a NUL byte, or cut for its length, is refused in its
-        // place among the others (the file of refused lines keeps their order)
-        const bool illeggibile = riga.conNul || riga.tagliata;
-        if (illeggibile || !riga.testo.trimmed().isEmpty()) { // not empty, nor of blanks
+        // a line refused as it is (too long, a quantity that is no number)
+        // takes its place among the others: the file of refused lines
+        // keeps their order
+        if (riga.tagliata) {
             Voce v;
-            if (!illeggibile) {
-                const RigaTerminale r = AnalizzaRiga(riga.testo, m_set, numero);
-                v.codice = r.codice;
-                v.quantita = r.quantita;
+            v.illeggibile = true;
+            v.causa = RigaNonCaricata::Causa::RigaTroppoLunga;
+            v.lunghezza = riga.lunghezza;
+            v.lunga = std::move(riga.lunga);
+            byteNelBlocco += riga.lunghezza; // few of them wait, each in a file of its own
+            v.numero = riga.numero;
+            voci << std::move(v);
+        } else if (riga.testo.trimmed().isEmpty()) {
+            ++esito.righeVuote;
+        } else {
+            const RigaTerminale r = AnalizzaRiga(riga.testo, m_set, numero, m_decimaliQta);
+            Voce v;
+            v.codice = r.codice;
+            v.quantita = r.quantita;
+            if (!r.quantitaValida) {
+                v.illeggibile = true;
+                v.causa = RigaNonCaricata::Causa::QuantitaNonValida;
+                v.testoQuantita = r.testoQuantita;
             }
-            v.illeggibile = illeggibile;
+            byteNelBlocco += riga.grezza.size();
             v.grezza = std::move(riga.grezza);
             v.numero = riga.numero;
             v.inizio = riga.inizio;
             voci << std::move(v);
         }
-        if (avanti && (nelBlocco >= m_righePerBlocco ||
+        if (avanti && (nelBlocco >= m_righePerBlocco || byteNelBlocco >= BytePerBlocco ||
                        ((nelBlocco & 63) == 0 &&
                         m_orologio.elapsed() - m_ultimoAvviso >= MillisecondiPerAvviso)))
             avanti = chiudiBlocco();

@@ -18,10 +18,15 @@
 // A write that the database refuses is done again row by row, so that only
 // the rows it cannot take are refused.  What a committed write put in stays
 // whatever happens later; a lost connection stops the load at once.
-// Lines that are not loaded (unknown article, a NUL byte, a line cut for its
-// length, a row the database refused) are kept, as they were read, in the
-// file of refused lines, in the file's order (a row the database refuses
-// when its write fails).  No window: the caller shows progress and messages.
+// Lines that are not loaded (unknown article, a quantity that is not a
+// number, a line too long to be a terminal's, a row the database refused)
+// are told to the caller and kept whole, as they were read, in the file of
+// refused lines, in the file's order (a row the database refuses when its
+// write fails).  Blank lines are counted apart.  A write that finds the
+// database locked by another connection is not a refused row: the load
+// waits for the lock, telling the caller, and tries again until it gets
+// it or the operator stops.  No window: the caller shows progress and
+// messages.
 //
 // Stopping: `avanzamento` is told after each block and, while rows are
 // written, about every tenth of a second (then inside the load's
@@ -35,10 +40,14 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <functional>
 #include <map>
+#include <memory>
+
+class QTemporaryFile;
 
 namespace quarvel::inventario {
 
@@ -46,9 +55,29 @@ struct EsitoCarico {
     qint64 righeLette = 0;
     qint64 righeScritte = 0;  // rows inserted or updated
     qint64 righeScartate = 0; // kept in the file of refused lines
+    qint64 righeVuote = 0;    // empty or blank: nothing to load
     bool fermato = false;     // the operator stopped it
-    bool completo = false;    // every line read and every block committed
+    bool completo = false;    // every line written, refused or blank
     QString errore;           // why it ended early, for the operator
+    QString attesa;           // while the load waits for the database: why
+};
+
+// A line the load does not take, for the operator.
+struct RigaNonCaricata {
+    enum class Causa {
+        ArticoloInesistente, // `codice` names no article
+        QuantitaNonValida,   // `testo`: what the quantity's field held
+        RigaTroppoLunga,     // `lunghezza` bytes
+        RifiutataDalDatabase // `testo`: the database's answer
+    };
+    Causa causa = Causa::ArticoloInesistente;
+    qint64 numero = 0; // the line in the file (1 = first)
+    QString codice;
+    QString testo;
+    qint64 lunghezza = 0;
+
+    // The message the operator reads.
+    QString Messaggio() const;
 };
 
 class CaricoConteggi {
@@ -58,9 +87,10 @@ public:
         QString magazzino; // the warehouse the operator chose
     };
 
-    // Told for a line whose code names no article.  False: stop telling
-    // (the lines still go to the file of refused lines).
-    std::function<bool(const QString& codice, qint64 numeroRiga)> articoloInesistente;
+    // Told for each line not loaded but a blank one, with the counts so
+    // far.  False: stop telling (the lines still go to the file of refused
+    // lines).
+    std::function<bool(const RigaNonCaricata&, const EsitoCarico&)> rigaNonCaricata;
     // Told after each block (a few thousand lines at most, or a tenth of a
     // second) and about every tenth of a second while rows are written.
     // False stops the load after the last line read; what was read is
@@ -86,8 +116,24 @@ public:
     void impostaPrecarico(Precarico p) { m_precarico = p; }
     // Codes kept once looked up, before the memory of them is emptied.
     void impostaLimiteCache(int n) { m_limiteCache = std::max(0, n); }
+    // The decimals of a quantity ("Mag.NumDecQta"): more are rounded
+    // (negative: not rounded).
+    void impostaDecimaliQuantita(int n) { m_decimaliQta = n; }
+    // How long one attempt waits for a lock another connection holds,
+    // before the caller is told and the write is tried again.
+    void impostaAttesaBlocco(int millisecondi) { m_attesaBlocco = std::max(1, millisecondi); }
 
     EsitoCarico Carica(QIODevice& file, FileScarti& scarti);
+
+    // For one line loaded by itself: one search by barcode or by article
+    // code (with AddArtPrima and AddArtDopo around it); the article found,
+    // or empty.
+    QString CercaArticolo(const QString& codice, bool perBarcode);
+    // The article of a code, searched as a line's code is; empty: none.
+    QString TrovaArticolo(const QString& codice);
+    // The article's row written with the quantity (replacing it); false,
+    // with the database's answer, when it cannot be.
+    bool ScriviRiga(const QString& articolo, double quantita, QString* errore);
 
 private:
     struct Voce {
@@ -98,13 +144,18 @@ private:
         double quantita = 0;
         QString articolo;         // found
         qint32 indice = -1;       // the article's place among those in memory
-        bool illeggibile = false; // a NUL byte, or cut: refused as it is
+        bool illeggibile = false; // not searched: refused as it is
+        RigaNonCaricata::Causa causa = RigaNonCaricata::Causa::ArticoloInesistente;
+        QString testoQuantita;
+        qint64 lunghezza = 0;
+        std::shared_ptr<QTemporaryFile> lunga; // a line too long to hold
     };
     // The row an article waits to be written with: its latest line.
     struct Pendente {
         QString articolo;
         double quantita = 0;
         qint64 righe = 0;     // the lines it stands for (0: not waiting)
+        qint64 numero = 0;    // its latest line
         qint64 inizio = -1;   // the line in the file, read again if refused
         qint32 lunghezza = 0; // its bytes
         QByteArray grezza;    // the line itself, from a file that cannot be read again
@@ -117,13 +168,24 @@ private:
     void RisolviInMemoria(Voce& v) const;
     // The articles of the given codes: key = the code folded to lower case.
     void Cerca(bool perBarcode, const QStringList& codici);
-    bool Scrivi(const QVector<const Pendente*>& righe, QString* errore);
+    bool Scrivi(const QVector<const Pendente*>& righe, QSqlError* errore);
     bool ConnessionePersa();
     void Precarica();
     bool ConvienePrecaricare(const QIODevice& file);
     // The statement prepared once and run again (throws QSqlError).
     QSqlQuery& Istruzione(const QString& sql);
-    bool Scarta(const QByteArray& grezza, FileScarti& scarti, EsitoCarico& esito);
+    bool Scarta(const QByteArray& grezza, FileScarti& scarti, EsitoCarico& esito,
+                QIODevice* lunga = nullptr);
+    // Tells the caller of a line not loaded.
+    void Avvisa(const RigaNonCaricata& r, const EsitoCarico& esito);
+    // The database answered that another connection holds a lock.
+    bool Occupato(const QSqlError& e) const;
+    // Waits a moment for the lock, telling the caller; false when the
+    // operator stopped (or, with nobody to tell, after a long while).
+    bool AttendiBlocco(EsitoCarico& esito, const QString& causa);
+    // One transaction writing the rows; `occupato` when a lock stopped it.
+    bool ScriviTransazione(const QVector<const Pendente*>& righe, EsitoCarico& esito,
+                           QString* errore, bool* occupato);
     QByteArray Grezza(const Pendente& p);
     // Lines can be read again from where they begin.
     bool Rileggibile() const;
@@ -138,6 +200,9 @@ private:
     int m_righePerBlocco = 4096;
     int m_limiteCache = 65536;
     int m_articoliPerScrittura = 0; // 0: the loader's own
+    int m_decimaliQta = -1;
+    int m_attesaBlocco = 250;
+    qint64 m_attesoFinora = 0; // milliseconds waited for locks, with nobody told
     qint64 m_righePerScrittura = 1000000;
     Precarico m_precarico = Precarico::Secondo;
     bool m_tuttiInMemoria = false;

@@ -39,6 +39,12 @@ FrmCaricaFile::FrmCaricaFile(QWidget* genitore) : QDialog(genitore) {
     m_labLette = Numero(this, "labLette");
     m_labScritte = Numero(this, "labScritte");
     m_labScartate = Numero(this, "labScartate");
+    m_labVuote = Numero(this, "labVuote");
+    m_labAttesa = new QLabel(this);
+    m_labAttesa->setObjectName(QStringLiteral("labAttesa"));
+    m_labAttesa->setTextFormat(Qt::PlainText);
+    m_labAttesa->setWordWrap(true);
+    m_labAttesa->setVisible(false);
     m_comFerma = new QPushButton(QStringLiteral("&Ferma caricamento"), this);
     m_comFerma->setObjectName(QStringLiteral("ComFerma"));
     m_comFerma->setAutoDefault(false);
@@ -47,12 +53,14 @@ FrmCaricaFile::FrmCaricaFile(QWidget* genitore) : QDialog(genitore) {
     conti->addRow(QStringLiteral("Righe lette:"), m_labLette);
     conti->addRow(QStringLiteral("Righe scritte:"), m_labScritte);
     conti->addRow(QStringLiteral("Righe scartate:"), m_labScartate);
+    conti->addRow(QStringLiteral("Righe vuote:"), m_labVuote);
     auto* pulsanti = new QHBoxLayout;
     pulsanti->addStretch(1);
     pulsanti->addWidget(m_comFerma);
     auto* v = new QVBoxLayout(this);
     v->addWidget(m_labFile);
     v->addLayout(conti);
+    v->addWidget(m_labAttesa);
     v->addLayout(pulsanti);
 
     connect(m_comFerma, &QPushButton::clicked, this, &FrmCaricaFile::ComFerma_Click);
@@ -69,6 +77,9 @@ void FrmCaricaFile::Aggiorna(const inventario::EsitoCarico& esito) {
     m_labLette->setText(l.toString(esito.righeLette));
     m_labScritte->setText(l.toString(esito.righeScritte));
     m_labScartate->setText(l.toString(esito.righeScartate));
+    m_labVuote->setText(l.toString(esito.righeVuote));
+    m_labAttesa->setText(esito.attesa);
+    m_labAttesa->setVisible(!esito.attesa.isEmpty());
 }
 
 void FrmCaricaFile::ComFerma_Click() {

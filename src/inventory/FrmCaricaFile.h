@@ -1,6 +1,8 @@
 #pragma once
 // frmCaricaFile ("Caricamento da file"): what a load from a terminal file
-// has done so far (lines read, rows written, lines refused), with a button
+// has done so far (lines read, rows written, lines refused, blank lines)
+// and, while it waits for a database another connection holds, that it
+// waits; with a button
 // that stops it between two blocks of lines; what is loaded by then stays.
 // The counts form shows it for the whole load and updates it each time the
 // load tells its progress, letting the window system run in between, so the
@@ -36,6 +38,9 @@ public:
     QLabel* labLette() const { return m_labLette; }
     QLabel* labScritte() const { return m_labScritte; }
     QLabel* labScartate() const { return m_labScartate; }
+    QLabel* labVuote() const { return m_labVuote; }
+    // Why the load waits (the database busy), hidden while it does not.
+    QLabel* labAttesa() const { return m_labAttesa; }
     QPushButton* ComFerma() const { return m_comFerma; }
 
     void ComFerma_Click();
@@ -49,6 +54,8 @@ private:
     QLabel* m_labLette = nullptr;
     QLabel* m_labScritte = nullptr;
     QLabel* m_labScartate = nullptr;
+    QLabel* m_labVuote = nullptr;
+    QLabel* m_labAttesa = nullptr;
     QPushButton* m_comFerma = nullptr;
     bool m_fermato = false;
 };

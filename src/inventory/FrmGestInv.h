@@ -69,8 +69,9 @@ public:
     // one, the progress window while the lines go in, then FineLetCodBar and
     // the summary of the load.
     void LeggiDaFileBarCode();
-    // Closes the file, then deletes it or keeps it as the set's CancFile
-    // says ("S", "N", anything else asks).
+    // Closes the file, then deletes what was read or gives it back under
+    // its name as the set's CancFile says (exactly "S" deletes, exactly
+    // "N" keeps, anything else asks).
     void FineLetCodBar();
     // Field piNumCampo (1 = first) of a line of the current set's layout.
     QString LeggiCampo(const QString& psRiga, int piNumCampo) const;
@@ -156,7 +157,7 @@ private:
     // The set that switched loading off while the form was open.
     QString m_setSpento;
     // The file being loaded (its path on this system).
-    std::unique_ptr<QFile> m_file;
+    std::unique_ptr<inventario::FilePreso> m_preso;
     QString m_fileLocale;
     inventario::EsitoCarico m_esito;
     QPointer<FrmCaricaFile> m_progresso;
@@ -167,6 +168,19 @@ private:
     bool m_inControlloArticolo = false;
     // A lookup of this form is moving the grid cursor.
     bool m_inDecodLocale = false;
+
+public:
+    // For a caller that loads one line: the code resolved as a load
+    // resolves it (psArticolo becomes the article found) and its row
+    // written in the inventory shown and the warehouse msMagCarico, the
+    // quantity replacing the counted one; an unknown code is told as in a
+    // load.  True when the row is written.  The amount is not kept.
+    bool AggDettArt(QString& psArticolo, double pdQta, qint64 plNumRiga, double pdImp = 0,
+                    int piQualeImp = 0);
+    // One search of the current set: by barcode, or by article code with
+    // the set's additions around it.  True when found; psArticolo becomes
+    // the article.
+    bool DecArtDaCodBar(QString& psArticolo, bool pbCercaCodBarre);
 };
 
 FrmGestInv* CreaFrmGestInv();

@@ -91,9 +91,11 @@ QString Righe(qint64 n) {
 
 // What the load did, for the end of it.
 QString Riepilogo(const inventario::EsitoCarico& e, const QString& fileScarti, qint64 conservate) {
-    QString t = QStringLiteral("Righe lette: %1; righe caricate: %2.\r\n")
-                    .arg(e.righeLette)
-                    .arg(e.righeScritte);
+    QString t =
+        QStringLiteral("Righe lette: %1; righe caricate: %2").arg(e.righeLette).arg(e.righeScritte);
+    if (e.righeVuote > 0)
+        t += QStringLiteral("; righe vuote: %1").arg(e.righeVuote);
+    t += QStringLiteral(".\r\n");
     const bool una = e.righeScartate == 1;
     const QString scartate = Righe(e.righeScartate) + (una ? QStringLiteral(" non caricata")
                                                            : QStringLiteral(" non caricate"));
@@ -197,12 +199,15 @@ void FrmGestInv::LeggiDaFileBarCode() {
     m_mbCaricoInCorso = true;
     m_esito = inventario::EsitoCarico();
     m_fileLocale = PercorsoLocale(m_set.fileOrigine);
-    m_file = std::make_unique<QFile>(m_fileLocale);
-    if (!QFileInfo(m_fileLocale).isFile() || !m_file->open(QIODevice::ReadOnly)) {
+    // the file is taken away from its name before it is read: what the
+    // download writes meanwhile stays for the next load
+    m_preso = std::make_unique<inventario::FilePreso>(m_fileLocale);
+    QString causa;
+    if (!QFileInfo(m_fileLocale).isFile() || !m_preso->Prendi(&causa)) {
         const bool manca = !QFileInfo::exists(m_fileLocale);
-        const QString causa = QFileInfo(m_fileLocale).isDir() ? QStringLiteral("è una cartella")
-                                                              : m_file->errorString();
-        m_file.reset();
+        if (QFileInfo(m_fileLocale).isDir())
+            causa = QStringLiteral("è una cartella");
+        m_preso.reset();
         m_mbCaricoInCorso = false;
         if (manca) {
             msgCom(QStringLiteral("File (") + m_set.fileOrigine +
@@ -220,6 +225,7 @@ void FrmGestInv::LeggiDaFileBarCode() {
 
     inventario::FileScarti scarti(m_fileLocale, QDateTime::currentDateTime());
     inventario::CaricoConteggi carico(Sessione().DbDitta, m_set, {m_txt10->text(), m_msMagCarico});
+    carico.impostaDecimaliQuantita(decimaliQta());
 
     QPointer<FrmCaricaFile> p = new FrmCaricaFile(this);
     m_progresso = p;
@@ -227,18 +233,21 @@ void FrmGestInv::LeggiDaFileBarCode() {
     p->show();
     QCoreApplication::processEvents();
     auto fermato = [&p] { return p && p->Fermato(); };
-    // the buttons of the unknown-article message are as wide as the longer caption
+    // the buttons of the message are as wide as the longer caption
     const QString NonMostrare = QStringLiteral("&Non mostrare più");
     const int larghezzaNonMostrare =
         (QFontMetrics(QApplication::font()).horizontalAdvance(QStringLiteral("Non mostrare più")) +
          32) *
         15;
-    carico.articoloInesistente = [&](const QString& codice, qint64) {
+    carico.rigaNonCaricata = [&](const inventario::RigaNonCaricata& r,
+                                 const inventario::EsitoCarico& finora) {
         if (fermato())
             return false;
+        // the window counts the line before the operator reads about it
+        if (p)
+            p->Aggiorna(finora);
         RichiestaMsgCom m;
-        m.psLabel = QStringLiteral("Articolo ") + codice + QStringLiteral(" Inesistente.") +
-                    QStringLiteral("\r\n") + QStringLiteral("Impossibile caricare la riga letta");
+        m.psLabel = r.Messaggio();
         m.psCom1 = Ok;
         m.pvCom2 = NonMostrare;
         m.pvWidthCom = larghezzaNonMostrare;
@@ -251,7 +260,7 @@ void FrmGestInv::LeggiDaFileBarCode() {
         return !fermato();
     };
     try {
-        m_esito = carico.Carica(*m_file, scarti);
+        m_esito = carico.Carica(m_preso->File(), scarti);
     } catch (const std::exception& e) {
         m_esito.errore = QString::fromLocal8Bit(e.what());
     }
@@ -266,10 +275,28 @@ void FrmGestInv::LeggiDaFileBarCode() {
     }
 
     const QString riepilogo = Riepilogo(m_esito, scarti.Nome(), scarti.Righe());
-    if (!m_esito.errore.isEmpty()) {
-        // the file stays as it is; what went in before the fault stays too
-        m_file.reset();
+    if (!m_esito.errore.isEmpty() || m_esito.fermato) {
+        // the file goes back as it is (the lines after the stop are still
+        // only in it); what went in before stays
+        QString erroreFile;
+        const bool reso = m_preso->Restituisci(&erroreFile);
+        const QString nomePrivato = m_preso->NomePrivato();
+        m_preso.reset();
         m_mbCaricoInCorso = false;
+        if (!reso) {
+            ImpostaErrore(NumErr::ErrorePercorso,
+                          QStringLiteral("Impossibile rimettere il file %1 al suo nome (resta "
+                                         "come %2): %3")
+                              .arg(m_set.fileOrigine, nomePrivato, erroreFile),
+                          QStringLiteral("LeggiDaFileBarCode"));
+            MsgErrfrm();
+        }
+        if (m_esito.errore.isEmpty()) {
+            msgCom(QStringLiteral("Caricamento interrotto, il file non è stato cancellato.\r\n") +
+                       riepilogo,
+                   Ok);
+            return;
+        }
         const bool guastoFile = m_esito.errore.startsWith(QLatin1String("Errore di lettura")) ||
                                 m_esito.errore.startsWith(QLatin1String("Impossibile scrivere"));
         ImpostaErrore(guastoFile ? NumErr::ErrorePercorso : NumErr::ChiamataOdbcFallita,
@@ -280,41 +307,41 @@ void FrmGestInv::LeggiDaFileBarCode() {
                 riepilogo);
         return;
     }
-    if (m_esito.fermato) {
-        // the lines after the stop are still only in the file: it stays
-        m_file.reset();
-        m_mbCaricoInCorso = false;
-        msgCom(QStringLiteral("Caricamento interrotto, il file non è stato cancellato.\r\n") +
-                   riepilogo,
-               Ok);
-        return;
-    }
     FineLetCodBar();
     msgCom(QStringLiteral("Caricamento terminato.\r\n") + riepilogo, Ok);
 }
 
 void FrmGestInv::FineLetCodBar() {
     m_mbCaricoInCorso = false;
-    if (m_file) {
-        m_file->close();
-        m_file.reset();
-    }
+    // exactly "S" deletes without asking, exactly "N" keeps; anything else asks
     bool cancella = false;
-    if (m_set.cancFile.compare(QLatin1String("S"), Qt::CaseInsensitive) == 0)
+    if (m_set.cancFile == QLatin1String("S"))
         cancella = true;
-    else if (m_set.cancFile.compare(QLatin1String("N"), Qt::CaseInsensitive) != 0)
+    else if (m_set.cancFile != QLatin1String("N"))
         cancella = msgCom(QStringLiteral("Cancello file caricato"), QStringLiteral("&Sì"),
                           QStringLiteral("&No")) == 1;
-    if (!cancella)
+    if (!m_preso)
         return;
-    QFile f(m_fileLocale);
-    if (!f.remove()) {
-        ImpostaErrore(NumErr::PermessoNegato,
-                      QStringLiteral("Impossibile cancellare il file %1: %2")
-                          .arg(m_set.fileOrigine, f.errorString()),
-                      QStringLiteral("FineLetCodBar"));
-        MsgErrfrm();
-    }
+    // exactly what was read goes: lines the terminal wrote meanwhile stay
+    // under its name
+    QString errore;
+    const bool ok = cancella ? m_preso->Cancella(&errore) : m_preso->Restituisci(&errore);
+    const QString nomePrivato = m_preso->NomePrivato();
+    const bool rinominato = m_preso->Rinominato();
+    m_preso.reset();
+    if (ok)
+        return;
+    ImpostaErrore(
+        NumErr::PermessoNegato,
+        cancella && !rinominato
+            ? QStringLiteral("Impossibile cancellare il file %1: %2").arg(m_set.fileOrigine, errore)
+        : cancella ? QStringLiteral("Impossibile cancellare il file %1 (letto come %2): %3")
+                         .arg(m_set.fileOrigine, nomePrivato, errore)
+                   : QStringLiteral("Impossibile rimettere il file %1 al suo nome (resta "
+                                    "come %2): %3")
+                         .arg(m_set.fileOrigine, nomePrivato, errore),
+        QStringLiteral("FineLetCodBar"));
+    MsgErrfrm();
 }
 
 FrmCaricaFile* FrmGestInv::frmCaricaFile() const {
@@ -368,6 +395,49 @@ void FrmGestInv::DopoSceIniLetFile() {
                               "della gestione inventari.")
                    .arg(m_setSpento, CausaSetSpento(m_set)),
                Ok);
+}
+
+// ---- One line loaded by a caller ---------------------------------------------------------
+
+bool FrmGestInv::AggDettArt(QString& psArticolo, double pdQta, qint64 plNumRiga, double pdImp,
+                            int piQualeImp) {
+    Q_UNUSED(pdImp);
+    Q_UNUSED(piQualeImp); // the inventory keeps no amount
+    inventario::CaricoConteggi carico(Sessione().DbDitta, m_set, {m_txt10->text(), m_msMagCarico});
+    QString errore;
+    try {
+        const QString articolo = carico.TrovaArticolo(psArticolo);
+        if (articolo.isEmpty()) {
+            inventario::RigaNonCaricata r;
+            r.numero = plNumRiga;
+            r.codice = psArticolo;
+            msgCom(r.Messaggio(), Ok);
+            return false;
+        }
+        psArticolo = articolo;
+        if (carico.ScriviRiga(articolo, pdQta, &errore))
+            return true;
+    } catch (const QSqlError& e) {
+        errore = e.text();
+    }
+    ImpostaErrore(NumErr::ChiamataOdbcFallita, errore, QStringLiteral("AggDettArt"));
+    MsgErrfrm();
+    return false;
+}
+
+bool FrmGestInv::DecArtDaCodBar(QString& psArticolo, bool pbCercaCodBarre) {
+    inventario::CaricoConteggi carico(Sessione().DbDitta, m_set, {m_txt10->text(), m_msMagCarico});
+    try {
+        const QString articolo = carico.CercaArticolo(psArticolo, pbCercaCodBarre);
+        if (articolo.isEmpty())
+            return false;
+        psArticolo = articolo;
+        return true;
+    } catch (const QSqlError& e) {
+        ImpostaErrore(NumErr::ChiamataOdbcFallita, e.text(), QStringLiteral("DecArtDaCodBar"));
+        MsgErrfrm();
+        return false;
+    }
 }
 
 } // namespace quarvel

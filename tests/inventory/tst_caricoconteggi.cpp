@@ -2,7 +2,8 @@
 // PostgreSQL server: the search orders, the article-code prefix, the later
 // line winning, a quantity replaced and not added, rows with levels left
 // alone, the refused lines kept as read, a stop between blocks, a row the
-// database refuses.
+// database refuses, NUL bytes in a line, quantities that are no number, a
+// write that finds the database locked by another connection.
 
 #include "data/Schema.h"
 #include "inventory/CaricoConteggi.h"
@@ -72,7 +73,9 @@ private:
 class TstCaricoConteggi : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase_data() { MotoriProva::Righe(); }
+    void initTestCase_data() {
+        MotoriProva::Righe({Motore::Sqlite, Motore::Postgres, Motore::Odbc});
+    }
     void initTestCase();
     void init();
     void cleanup();
@@ -90,6 +93,12 @@ private Q_SLOTS:
     void articoloSuMoltiBlocchi();
     void rigaRifiutataDalDatabase_data();
     void rigaRifiutataDalDatabase();
+    void nulNeiCampi_data();
+    void nulNeiCampi();
+    void quantita_data();
+    void quantita();
+    void databaseOccupato_data();
+    void databaseOccupato();
 
 private:
     EsitoCarico Carica(const QByteArray& dati, const SetCarico& set, int righePerBlocco = 2000,
@@ -100,13 +109,15 @@ private:
     DatabasePgProva m_pg{QStringLiteral("quarvel_carico")};
     QSqlDatabase m_db;
     int m_serie = 0;
-    QStringList m_inesistenti;
+    QStringList m_inesistenti; // the lines told, as "code@line" (unknown) or "cause text@line"
+    QList<qint64> m_scartateAlMessaggio; // the refused count each was told with
     std::function<bool(const EsitoCarico&)> m_avanzamento;
     QString m_scarti;
     int m_articoliPerScrittura = 0; // 0: the loader's own
     bool m_tubo = false;            // the file read as from a pipe
     qint64 m_righePerScrittura = 0; // 0: the loader's own
     CaricoConteggi::Precarico m_precarico = CaricoConteggi::Precarico::Secondo;
+    int m_decimali = -1;
 };
 
 void TstCaricoConteggi::initTestCase() {
@@ -134,6 +145,8 @@ void TstCaricoConteggi::init() {
                                 "5), ('INV1', 'A1', 'L1', 'L2', 'M1', 8), ('INV1', 'A2', '~ç~', "
                                 "'~ç~', 'M2', 6)"));
     m_inesistenti.clear();
+    m_scartateAlMessaggio.clear();
+    m_decimali = -1;
     m_avanzamento = nullptr;
     m_articoliPerScrittura = 0;
     m_tubo = false;
@@ -163,8 +176,17 @@ EsitoCarico TstCaricoConteggi::Carica(const QByteArray& dati, const SetCarico& s
     if (m_righePerScrittura > 0)
         c.impostaRighePerScrittura(m_righePerScrittura);
     c.impostaPrecarico(m_precarico);
-    c.articoloInesistente = [this](const QString& codice, qint64 n) {
-        m_inesistenti << QStringLiteral("%1@%2").arg(codice).arg(n);
+    c.impostaDecimaliQuantita(m_decimali);
+    c.impostaAttesaBlocco(100);
+    c.rigaNonCaricata = [this](const RigaNonCaricata& r, const EsitoCarico& e) {
+        using C = RigaNonCaricata::Causa;
+        const QString causa = r.causa == C::QuantitaNonValida ? QStringLiteral("qta ") + r.testo
+                              : r.causa == C::RigaTroppoLunga ? QStringLiteral("lunga")
+                              : r.causa == C::RifiutataDalDatabase
+                                  ? QStringLiteral("db ") + r.codice
+                                  : r.codice;
+        m_inesistenti << QStringLiteral("%1@%2").arg(causa).arg(r.numero);
+        m_scartateAlMessaggio << e.righeScartate;
         return true;
     };
     c.avanzamento = m_avanzamento;
@@ -245,11 +267,13 @@ void TstCaricoConteggi::carico_data() {
             << "" << QByteArray("8004;2\n")
             << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M2=6", "A4|~ç~|~ç~|M1=2"}
             << QStringList{} << QByteArray() << precarico;
+        // a NUL byte is a character: the code holding it names no article, and is told
         QTest::newRow(qPrintable(Nome(QStringLiteral("righe ostili scartate come lette"))))
             << ""
             << "" << QByteArray("8001;3\nZ\0Z;1\nCaff\xE8;2\n", 21)
             << QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=3", "A2|~ç~|~ç~|M2=6"}
-            << QStringList{"Caffè@3"} << QByteArray("Z\0Z;1\r\nCaff\xE8;2\r\n", 16) << precarico;
+            << QStringList{QString::fromUtf8("Z\0Z@2", 5), "Caffè@3"}
+            << QByteArray("Z\0Z;1\r\nCaff\xE8;2\r\n", 16) << precarico;
     }
 }
 
@@ -276,6 +300,8 @@ void TstCaricoConteggi::carico() {
     QCOMPARE(Righe(m_db, QStringLiteral("INV1")), righe);
     QCOMPARE(m_inesistenti, inesistenti);
     QCOMPARE(e.righeScartate, qint64(scartate.count('\n')));
+    // every line is loaded, refused or blank
+    QCOMPARE(e.righeScritte + e.righeScartate + e.righeVuote, e.righeLette);
     QFile f(m_scarti);
     if (scartate.isEmpty()) {
         QVERIFY(!f.exists());
@@ -482,6 +508,7 @@ void TstCaricoConteggi::rigaRifiutataDalDatabase_data() {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<bool>("precarico");
     QTest::addColumn<bool>("tubo"); // the refused line kept in memory, not read again
+    QTest::addColumn<int>("riga");  // the line of the refused row, told
     for (const int caso : {0, 1, 2}) {
         const bool precarico = caso == 1;
         const bool tubo = caso == 2;
@@ -489,15 +516,15 @@ void TstCaricoConteggi::rigaRifiutataDalDatabase_data() {
                              : tubo    ? QStringLiteral(", da un tubo")
                                        : QString();
         QTest::newRow(qPrintable(QStringLiteral("righe LF") + modo))
-            << QByteArray("Art3;3\n8002;2\n8001;1\n") << precarico << tubo;
+            << QByteArray("Art3;3\n8002;2\n8001;1\n") << precarico << tubo << 2;
         // the refused line is read again from the file: where it begins
         // counts the byte-order mark and the CR LF before it
         QTest::newRow(qPrintable(QStringLiteral("BOM, la prima riga rifiutata") + modo))
             << QByteArray("\xEF\xBB\xBF"
                           "8002;2\nArt3;3\n8001;1\n")
-            << precarico << tubo;
+            << precarico << tubo << 1;
         QTest::newRow(qPrintable(QStringLiteral("CR LF, l'ultima senza fine riga") + modo))
-            << QByteArray("Art3;3\r\n\r\n8001;1\r\n8002;2") << precarico << tubo;
+            << QByteArray("Art3;3\r\n\r\n8001;1\r\n8002;2") << precarico << tubo << 4;
     }
 }
 
@@ -508,6 +535,7 @@ void TstCaricoConteggi::rigaRifiutataDalDatabase() {
     QFETCH(QByteArray, file);
     QFETCH(bool, precarico);
     QFETCH(bool, tubo);
+    QFETCH(int, riga);
     m_tubo = tubo;
     m_precarico = precarico ? CaricoConteggi::Precarico::Sempre : CaricoConteggi::Precarico::Mai;
     if (SuServer(motore)) {
@@ -529,12 +557,189 @@ void TstCaricoConteggi::rigaRifiutataDalDatabase() {
     QVERIFY2(e.completo, qPrintable(e.errore));
     QCOMPARE(e.righeScritte, 2);
     QCOMPARE(e.righeScartate, 1);
+    // told as any line not loaded is
+    QCOMPARE(m_inesistenti, QStringList{QStringLiteral("db A2@%1").arg(riga)});
     QCOMPARE(
         Righe(m_db, QStringLiteral("INV1")),
         (QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=1", "A2|~ç~|~ç~|M2=6", "Art3|~ç~|~ç~|M1=3"}));
     QFile f(m_scarti);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("8002;2\r\n"));
+}
+
+void TstCaricoConteggi::nulNeiCampi_data() {
+    QTest::addColumn<QString>("formato");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("righe");   // of INV1 afterwards
+    QTest::addColumn<QStringList>("avvisi");  // told
+    QTest::addColumn<QByteArray>("scartate"); // the file of refused lines
+    const QStringList intatte{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M2=6"};
+    const QStringList a1a7{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=7", "A2|~ç~|~ç~|M2=6"};
+    QTest::newRow("colonne fisse riempite di NUL")
+        << "F" << QByteArray("8001\0\0\0\0   7\0\0\n", 15) << a1a7 << QStringList{} << QByteArray();
+    QTest::newRow("NUL in un campo non letto")
+        << "S" << QByteArray("8001;7;\0\0\n", 10) << a1a7 << QStringList{} << QByteArray();
+    QTest::newRow("NUL nel codice") << "S"
+                                    << QByteArray("80\0"
+                                                  "01;7\n",
+                                                  8)
+                                    << intatte
+                                    << QStringList{QString::fromUtf8("80\0"
+                                                                     "01@1",
+                                                                     7)}
+                                    << QByteArray("80\0"
+                                                  "01;7\r\n",
+                                                  9);
+    QTest::newRow("NUL nella quantità")
+        << "S" << QByteArray("8001;7\0\n", 8) << intatte
+        << QStringList{QString::fromUtf8("qta 7\0@1", 8)} << QByteArray("8001;7\0\r\n", 9);
+}
+
+void TstCaricoConteggi::nulNeiCampi() {
+    // A NUL byte is a character like any other: padding after the fields
+    // read changes nothing, NULs closing a fixed field go as blanks do, a
+    // field holding one is read as it is (and refused, and told, when it
+    // is no article or no number).
+    QFETCH(QString, formato);
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, righe);
+    QFETCH(QStringList, avvisi);
+    QFETCH(QByteArray, scartate);
+    SetCarico s = SetSeparato();
+    if (formato == QLatin1String("F")) {
+        s = SetCarico();
+        s.formato = formato;
+        s.codInizio = 1;
+        s.codLung = 8;
+        s.qtaInizio = 9;
+        s.qtaLung = 8;
+    }
+    const EsitoCarico e = Carica(file, s);
+    QVERIFY2(e.completo, qPrintable(e.errore));
+    QCOMPARE(Righe(m_db, QStringLiteral("INV1")), righe);
+    QCOMPARE(m_inesistenti, avvisi);
+    QFile f(m_scarti);
+    QCOMPARE(f.exists(), !scartate.isEmpty());
+    if (f.open(QIODevice::ReadOnly))
+        QCOMPARE(f.readAll(), scartate);
+}
+
+void TstCaricoConteggi::quantita_data() {
+    QTest::addColumn<QByteArray>("riga");
+    QTest::addColumn<QString>("giacenza"); // of A1 in M1 afterwards (5 before)
+    QTest::addColumn<bool>("scartata");
+    // refused: told with the text read, the count left alone
+    for (const char* t : {"abc", "12 pezzi", "12abc", "nan", "inf", "-inf", "1e400", "1e3", "",
+                          "1,2,3", "1.2.3", "0x10", "١٢"})
+        QTest::newRow(qPrintable(QStringLiteral("rifiutata: \"%1\"").arg(QString::fromUtf8(t))))
+            << QByteArray("8001;") + t << "5" << true;
+    QTest::newRow("virgola decimale") << QByteArray("8001;4,5") << "4.5" << false;
+    QTest::newRow("arrotondata ai decimali della ditta")
+        << QByteArray("8001;2,345") << "2.35" << false;
+    QTest::newRow("arrotondata per difetto") << QByteArray("8001;2,344") << "2.34" << false;
+    QTest::newRow("negativa arrotondata lontano da zero")
+        << QByteArray("8001;-0,125") << "-0.13" << false;
+    QTest::newRow("riporto") << QByteArray("8001;9,999") << "10" << false;
+    QTest::newRow("migliaia e decimali") << QByteArray("8001;1.234,5") << "1234.5" << false;
+    QTest::newRow("punto delle migliaia") << QByteArray("8001;1.234") << "1234" << false;
+    QTest::newRow("punto decimale") << QByteArray("8001;4.5") << "4.5" << false;
+    QTest::newRow("segno più, spazi") << QByteArray("8001; +12 ") << "12" << false;
+    // a line without the quantity's field at all counts 0, as a short line always did
+    QTest::newRow("campo mancante") << QByteArray("8001") << "0" << false;
+}
+
+void TstCaricoConteggi::quantita() {
+    // A quantity that is not a number in the forms the operator writes is
+    // refused with its line and its text, never loaded as 0; one with
+    // more decimals than the company counts is rounded as the grid rounds
+    // a typed one.
+    QFETCH(QByteArray, riga);
+    QFETCH(QString, giacenza);
+    QFETCH(bool, scartata);
+    m_decimali = 2;
+    const EsitoCarico e = Carica(riga + "\n", SetSeparato());
+    QVERIFY2(e.completo, qPrintable(e.errore));
+    QCOMPARE(Righe(m_db, QStringLiteral("INV1")),
+             (QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=" + giacenza, "A2|~ç~|~ç~|M2=6"}));
+    QCOMPARE(e.righeScartate, scartata ? 1 : 0);
+    const QString testo = QString::fromUtf8(riga.mid(5)).trimmed();
+    QCOMPARE(m_inesistenti,
+             scartata ? QStringList{QStringLiteral("qta %1@1").arg(testo)} : QStringList{});
+    QFile f(m_scarti);
+    QCOMPARE(f.exists(), scartata);
+    if (f.open(QIODevice::ReadOnly))
+        QCOMPARE(f.readAll(), riga + "\r\n");
+}
+
+void TstCaricoConteggi::databaseOccupato_data() {
+    QTest::addColumn<bool>("libera"); // the other connection lets go while the load waits
+    QTest::addColumn<bool>("precarico");
+    for (const bool precarico : {false, true}) {
+        const QString modo = precarico ? QStringLiteral(", in memoria") : QString();
+        QTest::newRow(qPrintable(QStringLiteral("attende, poi scrive") + modo))
+            << true << precarico;
+        QTest::newRow(qPrintable(QStringLiteral("fermato mentre attende") + modo))
+            << false << precarico;
+    }
+}
+
+void TstCaricoConteggi::databaseOccupato() {
+    // Another connection holds the write lock: the load waits and says so
+    // (a stop still heard), then writes once the lock is free, or stops
+    // with the cause when the operator stops it.  No good line is refused,
+    // and a load that stopped is not complete.
+    QFETCH_GLOBAL(Motore, motore);
+    QFETCH(bool, libera);
+    QFETCH(bool, precarico);
+    m_precarico = precarico ? CaricoConteggi::Precarico::Sempre : CaricoConteggi::Precarico::Mai;
+    const QString nome = m_db.connectionName() + QStringLiteral("-altra");
+    {
+        QSqlDatabase altra = ConnessioneProva(motore, nome, m_db.databaseName(), m_pg);
+        QVERIFY2(altra.open(), qPrintable(altra.lastError().text()));
+        QVERIFY(altra.transaction());
+        QSqlQuery blocca(altra);
+        QVERIFY2(blocca.exec(SuServer(motore)
+                                 ? QStringLiteral("LOCK TABLE MagInventari IN EXCLUSIVE MODE")
+                                 : QStringLiteral("UPDATE MagInventari SET Giacenza = Giacenza "
+                                                  "WHERE CodInv = 'INV1'")),
+                 qPrintable(blocca.lastError().text()));
+        int attese = 0;
+        QString detto;
+        m_avanzamento = [&](const EsitoCarico& e) {
+            if (e.attesa.isEmpty())
+                return true;
+            detto = e.attesa;
+            if (++attese == 2 && libera)
+                altra.commit();
+            return libera || attese < 2;
+        };
+        const EsitoCarico e = Carica("8001;7\nA2;2\nXX;1\n", SetSeparato());
+        if (altra.isOpen())
+            altra.rollback();
+        QVERIFY(attese >= 2);
+        QVERIFY2(detto.contains(QStringLiteral("occupato")), qPrintable(detto));
+        QCOMPARE(e.righeScartate, 1); // XX alone: no article
+        QCOMPARE(m_inesistenti, QStringList{"XX@3"});
+        QFile f(m_scarti);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("XX;1\r\n"));
+        if (libera) {
+            QVERIFY2(e.completo, qPrintable(e.errore));
+            QCOMPARE(e.righeScritte, 2);
+            QCOMPARE(Righe(m_db, QStringLiteral("INV1")),
+                     (QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=7", "A2|~ç~|~ç~|M1=2",
+                                  "A2|~ç~|~ç~|M2=6"}));
+        } else {
+            QVERIFY(!e.completo);
+            QVERIFY(e.fermato);
+            QVERIFY2(e.errore.contains(QStringLiteral("occupato")), qPrintable(e.errore));
+            QCOMPARE(e.righeScritte, 0);
+            QCOMPARE(Righe(m_db, QStringLiteral("INV1")),
+                     (QStringList{"A1|L1|L2|M1=8", "A1|~ç~|~ç~|M1=5", "A2|~ç~|~ç~|M2=6"}));
+        }
+        altra.close();
+    }
+    QSqlDatabase::removeDatabase(nome);
 }
 
 QTEST_GUILESS_MAIN(TstCaricoConteggi)

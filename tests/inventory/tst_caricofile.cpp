@@ -10,6 +10,7 @@
 #include "data/ComponenteDatiSql.h"
 #include "data/Schema.h"
 #include "desktop/Scala.h"
+#include "inventory/FileTerminale.h"
 #include "inventory/FrmCaricaFile.h"
 #include "inventory/FrmGestInv.h"
 #include "inventory/FrmRicMagTrasf.h"
@@ -159,6 +160,13 @@ private Q_SLOTS:
     void ferma();
     void durante();
     void erroreDurante();
+    void databaseOccupato();
+    void righeArrivateDurante_data();
+    void righeArrivateDurante();
+    void aggDettArt_data();
+    void aggDettArt();
+    void decArtDaCodBar_data();
+    void decArtDaCodBar();
     void setSpento();
 
 private:
@@ -510,7 +518,10 @@ void TstCaricoFile::cancFile_data() {
     QTest::addColumn<int>("risposta"); // to "Cancello file caricato"; 0 not asked
     QTest::addColumn<bool>("cancellato");
     QTest::newRow("S") << "S" << 0 << true;
-    QTest::newRow("s") << "s" << 0 << true;
+    // only "S" itself deletes without asking, only "N" itself keeps
+    QTest::newRow("s: chiede, sì") << "s" << 1 << true;
+    QTest::newRow("s: chiede, no") << "s" << 2 << false;
+    QTest::newRow("n: chiede") << "n" << 2 << false;
     QTest::newRow("N") << "N" << 0 << false;
     QTest::newRow("vuoto, sì") << "" << 1 << true;
     QTest::newRow("vuoto, no") << "" << 2 << false;
@@ -621,18 +632,33 @@ void TstCaricoFile::programmaPrima() {
     }
 }
 
-// Lines that are not loaded are kept as they were read, beside the file,
-// and the end of the load says how many and where, before the file is
-// deleted.
+// Lines that are not loaded are told (a code holding a NUL byte too) and
+// kept as they were read, beside the file; the window shows the counts
+// while a message is up; the end of the load says how many lines were
+// read, loaded, blank and refused, and where, before the file is deleted.
 void TstCaricoFile::righeScartate() {
     PREPARA("FissoSep=S\nSeparatore=;\nCodInizio=1\nQtaInizio=2\nCancFile=S");
-    static const char file[] = "8001002;7\r\nZZZ;1\r\nART001;2\r\nnul\0riga;3\r\nperso;4\r\n";
+    static const char file[] = "8001002;7\r\nZZZ;1\r\n  \r\nART001;2\r\nnul\0riga;3\r\nperso;4\r\n";
     ScriviFile(fileTerminale(), QByteArray(file, sizeof(file) - 1));
+    MessaggiConPasso passo(*m_msg);
+    QStringList conti; // lines read, refused, blank in the window at each message
+    passo.prima = [&](const RichiestaMsgCom& r) {
+        if (!r.psLabel.startsWith(QLatin1String("Articolo")))
+            return;
+        FrmCaricaFile* p = m_form->frmCaricaFile();
+        conti << (p ? p->labLette()->text() + QLatin1Char('/') + p->labScartate()->text() +
+                          QLatin1Char('/') + p->labVuote()->text()
+                    : QStringLiteral("nessuna finestra"));
+    };
+    m_msg->rispondi(1);
     m_msg->rispondi(1);
     m_msg->rispondi(1);
     carica();
     QCOMPARE(righe(), QString("ART001=2 ART002=7"));
-    QCOMPARE(messaggiSenzaFine(), QStringList({Inesistente.arg("ZZZ"), Inesistente.arg("perso")}));
+    QCOMPARE(messaggiSenzaFine(), QStringList({Inesistente.arg("ZZZ"),
+                                               Inesistente.arg(QString::fromUtf8("nul\0riga", 8)),
+                                               Inesistente.arg("perso")}));
+    QCOMPARE(conti, QStringList({"6/1/1", "6/2/1", "6/3/1"}));
     const QStringList scarti =
         QDir(m_dir.path())
             .entryList({QStringLiteral("term%1.txt.scarti-*").arg(m_serie)}, QDir::Files);
@@ -645,7 +671,9 @@ void TstCaricoFile::righeScartate() {
     QCOMPARE(tenute,
              QList<QByteArray>({"", "ZZZ;1\r", QByteArray(nul, sizeof(nul) - 1), "perso;4\r"}));
     const QString fine = m_msg->testi().last();
-    QVERIFY2(fine.startsWith("Caricamento terminato.\r\n"), qPrintable(fine));
+    QVERIFY2(fine.startsWith("Caricamento terminato.\r\n"
+                             "Righe lette: 6; righe caricate: 2; righe vuote: 1.\r\n"),
+             qPrintable(fine));
     QVERIFY2(fine.contains("3 righe non caricate, conservate nel file\r\n" + nome),
              qPrintable(fine));
     QVERIFY(!QFile::exists(fileTerminale()));
@@ -778,12 +806,16 @@ void TstCaricoFile::erroreDurante() {
     PROVA_SOLO_PRIMO_MOTORE();
     PREPARA("FissoSep=S\nSeparatore=;\nCodInizio=1\nQtaInizio=2\nCancFile=");
     ScriviFile(fileTerminale(), "8001002;7\nZZZ;1\n");
+    // the random part of the name made known, and a folder under each name it gives
+    const auto casuale = inventario::FileScarti::suffissoCasuale;
+    inventario::FileScarti::suffissoCasuale = [] { return QStringLiteral("noto"); };
     const QDateTime adesso = QDateTime::currentDateTime();
     for (int s = 0; s < 30; ++s)
-        QVERIFY(QDir().mkpath(fileTerminale() + adesso.addSecs(s).toString(
-                                                    QStringLiteral(".'scarti'-yyyyMMdd-HHmmss"))));
+        QVERIFY(QDir().mkpath(fileTerminale() + adesso.addSecs(s).toString(QStringLiteral(
+                                                    ".'scarti'-yyyyMMdd-HHmmss'-noto'"))));
     m_msg->rispondi(1);
     carica();
+    inventario::FileScarti::suffissoCasuale = casuale;
     QVERIFY(!m_form->esitoCarico().errore.isEmpty());
     // the line is refused before it is told: the error alone, no question
     QCOMPARE(m_msg->testi().size(), 1);
@@ -856,6 +888,189 @@ void TstCaricoFile::setSpento() {
     QCOMPARE(m_form->msSetCarico(), QString("LettArtDafile"));
     QVERIFY(!m_form->mbLettFileAbil());
     QVERIFY(!m_form->ComCarica()->isVisible());
+    QCOMPARE(m_msg->testi(), QStringList());
+}
+
+// Another connection holds the company's rows locked: the window says the
+// load waits, and "Ferma caricamento" still stops it; the good line is not
+// refused, the load is not "terminato", and the file stays as it was.
+void TstCaricoFile::databaseOccupato() {
+    QFETCH_GLOBAL(Motore, motore);
+    PREPARA("FissoSep=S\nSeparatore=;\nCodInizio=1\nQtaInizio=2\nCancFile=S");
+    ScriviFile(fileTerminale(), "8001002;7\n");
+    const QString nome = QStringLiteral("occupa%1").arg(m_serie);
+    {
+        QSqlDatabase altra = ConnessioneProva(motore, nome, m_db.databaseName(), m_pg);
+        QVERIFY2(altra.open(), qPrintable(altra.lastError().text()));
+        QVERIFY(altra.transaction());
+        QSqlQuery blocca(altra);
+        QVERIFY2(blocca.exec(SuServer(motore)
+                                 ? QStringLiteral("LOCK TABLE MagInventari IN EXCLUSIVE MODE")
+                                 : QStringLiteral("UPDATE MagInventari SET Giacenza = Giacenza")),
+                 qPrintable(blocca.lastError().text()));
+        QString detto;
+        bool premuto = false;
+        QTimer guardia;
+        guardia.setInterval(5);
+        connect(&guardia, &QTimer::timeout, this, [&] {
+            FrmCaricaFile* p = m_form->frmCaricaFile();
+            if (!p || premuto || !p->labAttesa()->isVisible())
+                return;
+            detto = p->labAttesa()->text();
+            premuto = true;
+            QTest::mouseClick(p->ComFerma(), Qt::LeftButton);
+        });
+        guardia.start();
+        m_msg->rispondi(1);
+        carica();
+        guardia.stop();
+        altra.rollback();
+        altra.close();
+        QVERIFY(premuto);
+        QVERIFY2(detto.contains(QStringLiteral("occupato")), qPrintable(detto));
+        const inventario::EsitoCarico& e = m_form->esitoCarico();
+        QVERIFY(!e.completo);
+        QCOMPARE(e.righeScartate, 0);
+        QCOMPARE(righe(), QString("ART001=5"));
+        QCOMPARE(LeggiFile(fileTerminale()), QByteArray("8001002;7\n"));
+        QCOMPARE(QDir(m_dir.path())
+                     .entryList({QStringLiteral("term%1.txt.*").arg(m_serie)}, QDir::Files),
+                 QStringList());
+        const QString fine = m_msg->testi().last();
+        QVERIFY2(fine.contains(QStringLiteral("occupato")) &&
+                     fine.contains("Caricamento interrotto, il file non è stato cancellato."),
+                 qPrintable(fine));
+    }
+    QSqlDatabase::removeDatabase(nome);
+}
+
+void TstCaricoFile::righeArrivateDurante_data() {
+    QTest::addColumn<QString>("cancFile");
+    QTest::addColumn<QString>("quando");  // the message the new lines arrive under
+    QTest::addColumn<int>("risposta");    // to "Cancello file caricato"; 0 not asked
+    QTest::addColumn<QByteArray>("dopo"); // under the terminal's name at the end
+    const QByteArray letto("8001002;7\nZZZ;1\n");
+    const QByteArray nuovo("8001001;3\n");
+    QTest::newRow("S, righe scritte mentre il caricamento legge") << "S"
+                                                                  << "Articolo ZZZ" << 0 << nuovo;
+    QTest::newRow("chiesto, sì: righe scritte durante la domanda")
+        << ""
+        << "Cancello file caricato" << 1 << nuovo;
+    QTest::newRow("chiesto, no: le righe nuove dopo quelle lette")
+        << ""
+        << "Cancello file caricato" << 2 << letto + nuovo;
+    QTest::newRow("N, righe scritte mentre il caricamento legge")
+        << "N"
+        << "Articolo ZZZ" << 0 << letto + nuovo;
+}
+
+// The terminal's download writes lines while the load runs (while a
+// message is up, or while "Cancello file caricato" waits for the answer):
+// they are not deleted unread.  Only what was read goes; the new lines
+// stay under the terminal's name (after the lines read, when those are
+// kept) and the next load takes them.
+void TstCaricoFile::righeArrivateDurante() {
+    PROVA_SOLO_PRIMO_MOTORE();
+    QFETCH(QString, cancFile);
+    QFETCH(QString, quando);
+    QFETCH(int, risposta);
+    QFETCH(QByteArray, dopo);
+    PREPARA("FissoSep=S\nSeparatore=;\nCodInizio=1\nQtaInizio=2\nCancFile=" + cancFile);
+    ScriviFile(fileTerminale(), "8001002;7\nZZZ;1\n");
+    MessaggiConPasso passo(*m_msg);
+    bool scritte = false;
+    passo.prima = [&](const RichiestaMsgCom& r) {
+        if (scritte || !r.psLabel.startsWith(quando))
+            return;
+        scritte = true;
+        // the download appends to the file under the terminal's name
+        QFile f(fileTerminale());
+        QVERIFY(f.open(QIODevice::Append));
+        QVERIFY(f.write("8001001;3\n") == 10);
+    };
+    m_msg->rispondi(1); // ZZZ
+    if (risposta)
+        m_msg->rispondi(risposta);
+    carica();
+    QVERIFY(scritte);
+    QVERIFY2(m_msg->testi().last().startsWith("Caricamento terminato."),
+             qPrintable(m_msg->testi().last()));
+    QCOMPARE(righe(), QString("ART001=5 ART002=7"));
+    QCOMPARE(LeggiFile(fileTerminale()), dopo);
+    const QStringList scarti =
+        QDir(m_dir.path())
+            .entryList({QStringLiteral("term%1.txt.scarti-*").arg(m_serie)}, QDir::Files);
+    QCOMPARE(scarti.size(), 1);
+    QCOMPARE(LeggiFile(m_dir.filePath(scarti.front())), QByteArray("ZZZ;1\r\n"));
+    // nothing of the load's own is left beside it
+    QCOMPARE(
+        QDir(m_dir.path()).entryList({QStringLiteral("term%1.txt.in-caricamento-*").arg(m_serie)}),
+        QStringList());
+    // the next load takes the new lines
+    m_msg->azzera();
+    m_msg->rispondi(1);
+    m_msg->rispondi(1);
+    carica();
+    QCOMPARE(righe(), QString("ART001=3 ART002=7"));
+}
+
+void TstCaricoFile::aggDettArt_data() {
+    QTest::addColumn<QString>("codice");
+    QTest::addColumn<double>("quantita");
+    QTest::addColumn<bool>("scritta");
+    QTest::addColumn<QString>("articolo"); // the code afterwards
+    QTest::addColumn<QString>("dopo");     // the rows of M01
+    QTest::newRow("barcode") << "8001002" << 7.0 << true << "ART002"
+                             << "ART001=5 ART002=7";
+    QTest::newRow("barcode prima del codice") << "ART002" << 4.0 << true << "ART003"
+                                              << "ART001=5 ART003=4";
+    QTest::newRow("codice, la quantità sostituita") << "art001" << 9.0 << true << "ART001"
+                                                    << "ART001=9";
+    QTest::newRow("inesistente") << "ZZZ" << 1.0 << false << "ZZZ"
+                                 << "ART001=5";
+}
+
+// A caller loading one line: the code resolved as a load resolves it and
+// the row written in the inventory shown, in the load's warehouse; an
+// unknown code told as in a load.
+void TstCaricoFile::aggDettArt() {
+    QFETCH(QString, codice);
+    QFETCH(double, quantita);
+    QFETCH(bool, scritta);
+    QFETCH(QString, articolo);
+    QFETCH(QString, dopo);
+    PREPARA("FissoSep=S\nSeparatore=;\nCodInizio=1\nQtaInizio=2\nCancFile=N");
+    m_msg->rispondi(1);
+    QString c = codice;
+    QCOMPARE(m_form->AggDettArt(c, quantita, 12), scritta);
+    QCOMPARE(c, articolo);
+    QCOMPARE(righe(), dopo);
+    QCOMPARE(m_msg->testi(), scritta ? QStringList() : QStringList{Inesistente.arg(codice)});
+}
+
+void TstCaricoFile::decArtDaCodBar_data() {
+    QTest::addColumn<QString>("codice");
+    QTest::addColumn<bool>("perBarcode");
+    QTest::addColumn<bool>("trovato");
+    QTest::addColumn<QString>("articolo");
+    QTest::newRow("barcode") << "8001002" << true << true << "ART002";
+    QTest::newRow("un barcode non è un codice") << "8001002" << false << false << "8001002";
+    QTest::newRow("il barcode che è il codice di un altro") << "ART002" << true << true << "ART003";
+    QTest::newRow("codice senza riguardo alle maiuscole") << "art002" << false << true << "ART002";
+    QTest::newRow("nessuno") << "ZZZ" << true << false << "ZZZ";
+}
+
+// One search of the current set, by barcode or by article code.
+void TstCaricoFile::decArtDaCodBar() {
+    PROVA_SOLO_PRIMO_MOTORE();
+    QFETCH(QString, codice);
+    QFETCH(bool, perBarcode);
+    QFETCH(bool, trovato);
+    QFETCH(QString, articolo);
+    PREPARA("FissoSep=S\nSeparatore=;\nCodInizio=1\nQtaInizio=2\nCancFile=N");
+    QString c = codice;
+    QCOMPARE(m_form->DecArtDaCodBar(c, perBarcode), trovato);
+    QCOMPARE(c, articolo);
     QCOMPARE(m_msg->testi(), QStringList());
 }
 

@@ -1,14 +1,17 @@
 // The terminal file and its parameter sets: the three layouts, the set's
 // checks, the lines as a stream (line ends, encodings, NUL bytes, a line
-// far too long) and the file of refused lines.
+// far too long), the file of refused lines and the terminal file taken away
+// from its name while a load reads it.
 
 #include "inventory/FileTerminale.h"
 #include "suite/Utilita.h"
 #include "utility/Utilita.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QMap>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 
 using namespace quarvel;
@@ -25,6 +28,17 @@ SetCarico Separato(const QString& separatore) {
 
 double Numero(const QString& t) {
     return Utilita().TestoInNumero(t);
+}
+
+bool Scrivi(const QString& nome, const QByteArray& dati,
+            QIODevice::OpenMode modo = QIODevice::WriteOnly) {
+    QFile f(nome);
+    return f.open(modo) && f.write(dati) == dati.size();
+}
+
+QByteArray Leggi(const QString& nome) {
+    QFile f(nome);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(manca)");
 }
 
 } // namespace
@@ -229,46 +243,65 @@ private Q_SLOTS:
     }
 
     void righeOstili() {
-        // a NUL byte and a line far longer than any terminal writes: both are
-        // handed out marked, the lines after them intact, the memory bounded
+        // a NUL byte is a character of its line; a line far longer than any
+        // terminal writes is handed out marked, whole in a file of its own
+        // (not in memory), the lines after them intact
         QByteArray dati("a;1\n");
         dati += QByteArray("b\0;2\n", 5);
-        dati += QByteArray(3 * LettoreRighe::MassimoRiga, 'x');
+        QByteArray lunga(3 * LettoreRighe::MassimoRiga, 'x');
+        lunga[LettoreRighe::MassimoRiga] = '\0';
+        lunga[lunga.size() - 1] = 'z';
+        dati += lunga;
         dati += "\nc;3\n";
         QBuffer b(&dati);
         QVERIFY(b.open(QIODevice::ReadOnly));
         LettoreRighe l(b);
         LettoreRighe::Riga r;
         QVERIFY(l.Prossima(r));
-        QVERIFY(!r.conNul && !r.tagliata);
+        QVERIFY(!r.tagliata);
         QVERIFY(l.Prossima(r));
-        QVERIFY(r.conNul);
         QCOMPARE(r.grezza, QByteArray("b\0;2", 4));
+        QCOMPARE(r.testo, QString::fromUtf8("b\0;2", 4));
         QVERIFY(l.Prossima(r));
         QVERIFY(r.tagliata);
-        QCOMPARE(r.grezza.size(), LettoreRighe::MassimoRiga);
+        QVERIFY(r.grezza.isEmpty());
+        QCOMPARE(r.lunghezza, lunga.size());
+        QVERIFY(r.lunga);
+        QVERIFY(r.lunga->readAll() == lunga);
         QVERIFY(l.Prossima(r));
         QCOMPARE(r.testo, QString("c;3"));
         QCOMPARE(r.numero, 4);
         QVERIFY(!l.Prossima(r));
     }
 
+    void scartiSenzaLink();
+    void filePreso_data();
+    void filePreso();
+
     void fileScarti() {
         QTemporaryDir d;
         const QString origine = d.filePath(QStringLiteral("terminale.txt"));
         const QDateTime quando(QDate(2026, 12, 10), QTime(16, 47, 5));
+        const QString base = origine + ".scarti-20261210-164705-";
+        QString nome;
         {
             FileScarti s(origine, quando);
             QVERIFY(!QFile::exists(s.Nome())); // nothing refused, no file
-            QCOMPARE(s.Nome(), origine + ".scarti-20261210-164705");
+            // the date and time for the operator, then a part nobody can guess
+            QVERIFY2(s.Nome().startsWith(base) && s.Nome().size() >= base.size() + 8,
+                     qPrintable(s.Nome()));
             QVERIFY(s.Aggiungi(QByteArray("Caff\xE8;1")));
             QVERIFY(s.Aggiungi(QByteArray("x\0y", 3)));
             QCOMPARE(s.Righe(), 2);
             QVERIFY(s.Chiudi());
+            nome = s.Nome();
         }
-        QFile f(origine + ".scarti-20261210-164705");
+        QFile f(nome);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("Caff\xE8;1\r\nx\0y\r\n", 14));
+        // the operator's alone
+        QCOMPARE(f.permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
         // a folder that cannot take the file: the cause, no crash
         FileScarti guasto(d.filePath(QStringLiteral("manca/terminale.txt")), quando);
@@ -278,6 +311,126 @@ private Q_SLOTS:
                  qPrintable(errore));
     }
 };
+
+void TstFileTerminale::scartiSenzaLink() {
+    // Links planted under the names the file of refused lines could take
+    // (the date and time alone, as it was once named, and a random part
+    // the test makes known): none is followed, the file is created anew;
+    // two loads of the same file in the same second have a file each; in a
+    // folder shared with a group the group may read and write it.
+    QTemporaryDir d;
+    const QString origine = d.filePath(QStringLiteral("terminale.txt"));
+    const QDateTime quando(QDate(2026, 12, 10), QTime(16, 47, 5));
+    const QString base = origine + ".scarti-20261210-164705";
+    const QString bersaglio = d.filePath(QStringLiteral("bashrc"));
+    QVERIFY(Scrivi(bersaglio, "originale\n"));
+    QVERIFY(QFile::link(bersaglio, base));
+    QVERIFY(QFile::link(bersaglio, base + "-aaaa"));
+    const auto prima = FileScarti::suffissoCasuale;
+    QStringList parti{"aaaa", "bbbb", "bbbb", "cccc"};
+    FileScarti::suffissoCasuale = [&parti] {
+        return parti.isEmpty() ? QStringLiteral("zzzz") : parti.takeFirst();
+    };
+    QString nomeA, nomeB;
+    {
+        FileScarti a(origine, quando);
+        QVERIFY(a.Aggiungi("riga della prima"));
+        QVERIFY(a.Chiudi());
+        nomeA = a.Nome();
+        FileScarti b(origine, quando);
+        QVERIFY(b.Aggiungi("riga della seconda"));
+        QVERIFY(b.Chiudi());
+        nomeB = b.Nome();
+    }
+    FileScarti::suffissoCasuale = prima;
+    QCOMPARE(Leggi(bersaglio), QByteArray("originale\n"));
+    QVERIFY(QFileInfo(base).isSymLink());
+    QVERIFY(QFileInfo(base + "-aaaa").isSymLink());
+    QCOMPARE(nomeA, base + "-bbbb");
+    QCOMPARE(nomeB, base + "-cccc");
+    QCOMPARE(Leggi(nomeA), QByteArray("riga della prima\r\n"));
+    QCOMPARE(Leggi(nomeB), QByteArray("riga della seconda\r\n"));
+    QVERIFY(!QFileInfo(nomeA).isSymLink());
+
+    // the random part of its own: two files in the same second
+    FileScarti c(origine, quando), e(origine, quando);
+    QVERIFY(c.Aggiungi("c") && e.Aggiungi("e"));
+    QVERIFY(c.Nome() != e.Nome());
+    QVERIFY(c.Nome().startsWith(base + "-") && e.Nome().startsWith(base + "-"));
+
+    // a folder of a group: the group's too
+    const QString condivisa = d.filePath(QStringLiteral("gruppo"));
+    QVERIFY(QDir().mkdir(condivisa));
+    QVERIFY(QFile::setPermissions(condivisa, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                 QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                                 QFileDevice::WriteGroup | QFileDevice::ExeGroup));
+    FileScarti g(condivisa + QStringLiteral("/terminale.txt"), quando);
+    QVERIFY(g.Aggiungi("g"));
+    QVERIFY(g.Chiudi());
+    QCOMPARE(QFile::permissions(g.Nome()) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                 QFileDevice::WriteGroup);
+}
+
+void TstFileTerminale::filePreso_data() {
+    QTest::addColumn<QByteArray>("contenuto");
+    QTest::addColumn<bool>("cancella");
+    QTest::addColumn<QByteArray>("aggiunte"); // written by the download into the file it had open
+    QTest::addColumn<QByteArray>("nuovo");    // a new file under the name, during the load
+    QTest::addColumn<QByteArray>("dopo");     // under the name at the end ("(manca)": none)
+    QTest::newRow("cancellato") << QByteArray("a;1\n") << true << QByteArray() << QByteArray()
+                                << QByteArray("(manca)");
+    QTest::newRow("cancellato, il file nuovo resta") << QByteArray("a;1\n") << true << QByteArray()
+                                                     << QByteArray("b;2\n") << QByteArray("b;2\n");
+    QTest::newRow("cancellato, le righe scritte dopo la lettura restano")
+        << QByteArray("a;1\n") << true << QByteArray("c;3\n") << QByteArray()
+        << QByteArray("c;3\n");
+    QTest::newRow("cancellato, righe dopo la lettura e file nuovo")
+        << QByteArray("a;1\n") << true << QByteArray("c;3\n") << QByteArray("b;2\n")
+        << QByteArray("c;3\nb;2\n");
+    QTest::newRow("restituito") << QByteArray("a;1\n") << false << QByteArray() << QByteArray()
+                                << QByteArray("a;1\n");
+    QTest::newRow("restituito davanti al file nuovo, con la fine riga che mancava")
+        << QByteArray("a;1") << false << QByteArray() << QByteArray("b;2\n")
+        << QByteArray("a;1\r\nb;2\n");
+    QTest::newRow("restituito con le righe scritte dopo e il file nuovo")
+        << QByteArray("a;1\n") << false << QByteArray("c;3\n") << QByteArray("b;2\n")
+        << QByteArray("a;1\nc;3\nb;2\n");
+}
+
+void TstFileTerminale::filePreso() {
+    // The file is away from its name while it is read; at the end exactly
+    // what was read is deleted or given back, and every line the download
+    // wrote meanwhile is under the terminal's name, in the order written.
+    QFETCH(QByteArray, contenuto);
+    QFETCH(bool, cancella);
+    QFETCH(QByteArray, aggiunte);
+    QFETCH(QByteArray, nuovo);
+    QFETCH(QByteArray, dopo);
+    QTemporaryDir d;
+    const QString nome = d.filePath(QStringLiteral("terminale.txt"));
+    QVERIFY(Scrivi(nome, contenuto));
+    QFile scaricamento(nome); // the download, still holding the file it wrote
+    QVERIFY(scaricamento.open(QIODevice::Append));
+    FilePreso f(nome);
+    QString errore;
+    QVERIFY2(f.Prendi(&errore), qPrintable(errore));
+    QVERIFY(f.Rinominato());
+    QVERIFY(!QFile::exists(nome));
+    QCOMPARE(QFileInfo(f.NomePrivato()).absolutePath(), QFileInfo(nome).absolutePath());
+    QCOMPARE(f.File().readAll(), contenuto);
+    if (!aggiunte.isEmpty()) {
+        QCOMPARE(scaricamento.write(aggiunte), aggiunte.size());
+        QVERIFY(scaricamento.flush());
+    }
+    if (!nuovo.isEmpty())
+        QVERIFY(Scrivi(nome, nuovo));
+    QVERIFY2(cancella ? f.Cancella(&errore) : f.Restituisci(&errore), qPrintable(errore));
+    QCOMPARE(Leggi(nome), dopo);
+    // nothing of the load's own is left in the folder
+    QCOMPARE(QDir(d.path()).entryList(QDir::Files),
+             dopo == "(manca)" ? QStringList{} : QStringList{"terminale.txt"});
+}
 
 QTEST_GUILESS_MAIN(TstFileTerminale)
 #include "tst_fileterminale.moc"
