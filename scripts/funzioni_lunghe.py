@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """The functions longer than a limit in the C++ sources of the tree.
 
-    funzioni_lunghe.py [--limite N] [--esito] [source root or files...]
+    funzioni_lunghe.py [--limite N] [--esito] [folders or files...]
 
-Reads every .cpp file under base/, components/ and src/ of the source root
-(the folder above this script when none is given), or the files named, and
+Reads every .cpp file under base/, components/ and src/ of the source tree
+this script belongs to, or under the folders named, or the files named, and
 prints one line per function body longer than the limit (80 lines unless
 --limite says otherwise), the longest first:
 
@@ -214,13 +214,12 @@ def funzioni(testo):
     return trovate
 
 
-def sorgenti(radice):
-    for area in AREE:
-        for cartella, sotto, file in os.walk(os.path.join(radice, area)):
-            sotto.sort()
-            for f in sorted(file):
-                if f.endswith(".cpp"):
-                    yield os.path.join(cartella, f)
+def sorgenti(cartella):
+    for dentro, sotto, file in os.walk(cartella):
+        sotto.sort()
+        for f in sorted(file):
+            if f.endswith(".cpp"):
+                yield os.path.join(dentro, f)
 
 
 def main():
@@ -231,19 +230,15 @@ def main():
     opz = a.parse_args()
     radice = os.path.dirname(os.path.dirname(os.path.realpath(__file__)))
     file = []
-    for p in opz.percorsi or [radice]:
-        if os.path.isdir(p):
-            radice = p
-            file += list(sorgenti(p))
-        else:
-            file.append(p)
+    for p in opz.percorsi or [os.path.join(radice, a) for a in AREE]:
+        file += list(sorgenti(p)) if os.path.isdir(p) else [p]
     lunghe = []
     for f in file:
         with open(f, encoding="utf-8", errors="replace") as t:
             testo = pulisci(t.read())
         for riga, nome, righe in funzioni(testo):
             if righe > opz.limite:
-                lunghe.append((righe, os.path.relpath(f, radice), riga, nome))
+                lunghe.append((righe, os.path.relpath(os.path.realpath(f), radice), riga, nome))
     lunghe.sort(key=lambda x: (-x[0], x[1], x[2]))
     for righe, f, riga, nome in lunghe:
         print("%s:%d %s %d" % (f, riga, nome, righe))
