@@ -7,17 +7,20 @@ strati.txt is written by the root CMakeLists.txt at configure time: one line
 per target, tab-separated: name, type, folder, sources, PUBLIC links, PRIVATE
 links (lists separated by ';', the project's own targets only).
 
-A library of src/<name>/ or components/<name>/ publishes its headers as
+The tree has three floors: base/ (what every part shares), components/ (the
+suite's components) over it, src/ (the program) on top.  A library of
+base/<name>/, components/<name>/ or src/<name>/ publishes its headers as
 "<name>/Header.h".  A file may include:
   - a header of its own folder, by its bare name or by "<name>/...";
   - a header of a library its target sees: the libraries it links and,
     through each of them, their PUBLIC libraries, transitively;
   - a header of a static library may include only what the library's
     PUBLIC links give (whoever includes it sees no more than that).
-Besides, the link graph has no cycle, and the layers hold: src/comune links
-nothing of the project; src/suite only src/comune; components/ only
-components/, src/suite and src/comune; the program (src/ but suite/, comune/
-and startup/) no component.
+Besides, the link graph has no cycle, and the floors hold for every target
+of base/, components/ and src/ (libraries and programs alike): base/ links
+nothing above it, and base/comune nothing of the project at all;
+components/ links only components/ and base/; the program (src/) links
+base/ and src/, and only src/startup/ links components as well.
 
 Exits 1 and lists every breach, 0 when there is none.
 """
@@ -28,7 +31,9 @@ import sys
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 ESTENSIONI = (".h", ".hpp", ".cpp", ".cc")
-AREE = ("src", "components")
+AREE = ("base", "components", "src")
+# Which floors a target of each floor may link.
+PIANI_PERMESSI = {"base": ("base",), "components": ("base", "components"), "src": ("base", "src")}
 
 
 def leggi_tabella(percorso):
@@ -65,7 +70,8 @@ def main():
     radice = os.path.realpath(sys.argv[2])
     errori = []
 
-    # The library folders: src/<name> and components/<name>, each publishing <name>.
+    # The library folders: base/<name>, components/<name> and src/<name>,
+    # each publishing <name>.
     def cartella_libreria(percorso):
         rel = os.path.relpath(percorso, radice).split(os.sep)
         if len(rel) >= 2 and rel[0] in AREE:
@@ -133,24 +139,29 @@ def main():
     def nomi(insieme):
         return {nome_di[x] for x in insieme if x in nome_di}
 
-    # The layers.
+    # The floors: the area and the folder of every target of base/,
+    # components/ and src/ against those of every library it links.
     def area(n):
-        return os.path.basename(os.path.dirname(target[n]["cartella"])), nome_di[n]
+        c = cartella_libreria(target[n]["cartella"])
+        if c is None:
+            return None
+        return os.path.basename(os.path.dirname(c)), os.path.basename(c)
 
-    for n in sorted(nome_di):
-        a, c = area(n)
-        sotto = sorted(x for x in chiusura_link(n) if x in nome_di)
-        for d in sotto:
+    for n in sorted(target):
+        dove_n = area(n)
+        if dove_n is None:
+            continue
+        a, c = dove_n
+        for d in sorted(x for x in chiusura_link(n) if x in nome_di):
             ad, cd = area(d)
-            giusto = True
-            if (a, c) == ("src", "comune"):
+            if (ad, cd) == (a, c):
+                continue
+            if (a, c) == ("base", "comune"):
                 giusto = False
-            elif (a, c) == ("src", "suite"):
-                giusto = (ad, cd) == ("src", "comune")
-            elif a == "components":
-                giusto = ad == "components" or cd in ("suite", "comune")
-            elif c != "startup":
-                giusto = ad != "components"
+            elif (a, c) == ("src", "startup"):
+                giusto = True
+            else:
+                giusto = ad in PIANI_PERMESSI[a]
             if not giusto:
                 errori.append("%s (%s/%s) must not depend on %s (%s/%s)" % (n, a, c, d, ad, cd))
 
@@ -170,7 +181,7 @@ def main():
             d = os.path.dirname(d)
         return [], False
 
-    for area_file in ("src", "components", "tests", "bench"):
+    for area_file in AREE + ("tests", "bench"):
         base = os.path.join(radice, area_file)
         for cartella, _, file in os.walk(base):
             for nome_file in sorted(file):

@@ -484,49 +484,56 @@ void TogliRicostruzione(const QString& nuovoFile) {
         QFile::remove(nuovoFile + QLatin1String(coda));
 }
 
-} // namespace
+// ---- The phases of a repair ---------------------------------------------------------------
 
-int RiparaFileSqlite(const QString& percorsoDato) {
-    const QString percorso = QFileInfo(PercorsoLocale(percorsoDato)).absoluteFilePath();
-    const QFileInfo info(percorso);
+// The names of one repair: the damaged file and the rebuilt one beside it.
+struct Nomi {
+    QString percorso;  // the damaged file, absolute
+    QByteArray f;      // its name on the disk
+    QString nuovoFile; // the rebuilt file
+    QByteArray nf;
+    struct stat originale {}; // the damaged file's owner and mode
+};
+
+// The damaged file found: 0, or the error number after ImpostaErrore.
+int TrovaFile(const QString& percorsoDato, Nomi& n) {
+    n.percorso = QFileInfo(PercorsoLocale(percorsoDato)).absoluteFilePath();
+    const QFileInfo info(n.percorso);
     if (!info.exists() || info.isDir())
         return Fallisce(NumErr::FileNonTrovato,
-                        QStringLiteral("Il file %1 non esiste.").arg(percorso));
-    const QByteArray f = QFile::encodeName(percorso);
-    struct stat originale {};
-    if (::stat(f.constData(), &originale) != 0)
+                        QStringLiteral("Il file %1 non esiste.").arg(n.percorso));
+    n.f = QFile::encodeName(n.percorso);
+    if (::stat(n.f.constData(), &n.originale) != 0)
         return Fallisce(NumErr::FileNonTrovato,
-                        QStringLiteral("Il file %1 non esiste.").arg(percorso));
+                        QStringLiteral("Il file %1 non esiste.").arg(n.percorso));
+    n.nuovoFile = n.percorso + QStringLiteral(".ricostruzione");
+    n.nf = QFile::encodeName(n.nuovoFile);
+    return 0;
+}
 
-    QString motivo;
-    Blocco blocco;
-    if (const int n = blocco.Prendi(f, percorso, motivo); n != 0)
-        return Fallisce(n, motivo);
-
-    const QString nuovoFile = percorso + QStringLiteral(".ricostruzione");
-    TogliRicostruzione(nuovoFile);
-    const QByteArray nf = QFile::encodeName(nuovoFile);
-
-    // The damaged file is read without locks of its own (the lock above
-    // holds it; its write-ahead log is indexed in this connection's memory)
-    // and never written.
-    const QByteArray uri = Uri(f, "vfs=unix-none");
+// The two connections: the damaged file read without locks of its own (the
+// lock of the repair holds it; its write-ahead log is indexed in this
+// connection's memory) and never written, the new file written without a
+// journal.  Neither may attach a file or load an extension; what the
+// damaged file's SQL may do on the new one is the guard's.  0, or the error
+// number after ImpostaErrore.
+int ApriConnessioni(const Nomi& n, const QByteArray& uri, Db& vecchio, Db& nuovo,
+                    Guardia& guardia) {
     sqlite3* raw = nullptr;
     sqlite3_open_v2(uri.constData(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
-    Db vecchio(raw);
+    vecchio.reset(raw);
     raw = nullptr;
-    if (sqlite3_open_v2(nf.constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+    if (sqlite3_open_v2(n.nf.constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                         nullptr) != SQLITE_OK) {
         const QString testo = TestoSqlite(raw);
         sqlite3_close_v2(raw);
-        TogliRicostruzione(nuovoFile);
+        TogliRicostruzione(n.nuovoFile);
         return Fallisce(3051, QStringLiteral("Non è possibile creare il file ricostruito %1 (%2). "
                                              "Il file danneggiato non è stato toccato.")
-                                  .arg(nuovoFile, testo));
+                                  .arg(n.nuovoFile, testo));
     }
-    Db nuovo(raw);
+    nuovo.reset(raw);
     Esegui(nuovo.get(), "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF");
-    Guardia guardia;
     for (sqlite3* db : {vecchio.get(), nuovo.get()}) {
         if (!db)
             continue;
@@ -540,44 +547,74 @@ int RiparaFileSqlite(const QString& percorsoDato) {
     // the reading (the connection is read-only: nothing is written).
     if (vecchio)
         Esegui(vecchio.get(), "PRAGMA locking_mode=EXCLUSIVE; PRAGMA writable_schema=ON");
+    return 0;
+}
 
-    std::vector<Oggetto> schema;
-    bool ricostruito = false;
-    if (vecchio && LeggiSchema(vecchio.get(), schema) && !schema.empty()) {
-        Esegui(nuovo.get(), "BEGIN");
-        // Virtual tables (the index of the article descriptions' words) are
-        // left out with their own tables and the triggers that write them:
-        // they are made again from the rows (CompletaIndici) and a copy
-        // read from damaged pages could hide rows from a search.
-        QStringList virtuali;
+// Virtual tables (the index of the article descriptions' words) are left
+// out with their own tables and the triggers that write them: they are made
+// again from the rows (CompletaIndici) and a copy read from damaged pages
+// could hide rows from a search.
+class Virtuali {
+public:
+    explicit Virtuali(const std::vector<Oggetto>& schema) {
         for (const auto& o : schema)
             if (o.tipo == QLatin1String("table") &&
                 o.sql.simplified().startsWith(QLatin1String("CREATE VIRTUAL TABLE"),
                                               Qt::CaseInsensitive))
-                virtuali << o.nome;
-        auto virtuale = [&](const Oggetto& o) {
-            for (const QString& v : virtuali) {
-                if (o.tipo == QLatin1String("table") &&
-                    (o.nome.compare(v, Qt::CaseInsensitive) == 0 ||
-                     o.nome.startsWith(v + QLatin1Char('_'), Qt::CaseInsensitive)))
-                    return true;
-                if (o.tipo == QLatin1String("trigger") && o.sql.contains(v, Qt::CaseInsensitive))
-                    return true;
-            }
-            return false;
-        };
-        std::vector<QString> tabelle;
-        for (const auto& o : schema)
-            if (o.tipo == QLatin1String("table") && !virtuale(o) &&
-                EseguiEstranea(nuovo.get(), guardia, o.sql.toUtf8(), "table"))
-                tabelle.push_back(o.nome);
-        for (const auto& t : tabelle)
-            CopiaTabella(vecchio.get(), nuovo.get(), t);
-        for (const auto& o : schema)
-            if (o.tipo != QLatin1String("table") && !virtuale(o))
-                EseguiEstranea(nuovo.get(), guardia, o.sql.toUtf8(), o.tipo.toUtf8());
-        Esegui(nuovo.get(), "COMMIT");
-        ricostruito = !tabelle.empty();
+                m_nomi << o.nome;
+    }
+    bool Comprende(const Oggetto& o) const {
+        for (const QString& v : m_nomi) {
+            if (o.tipo == QLatin1String("table") &&
+                (o.nome.compare(v, Qt::CaseInsensitive) == 0 ||
+                 o.nome.startsWith(v + QLatin1Char('_'), Qt::CaseInsensitive)))
+                return true;
+            if (o.tipo == QLatin1String("trigger") && o.sql.contains(v, Qt::CaseInsensitive))
+                return true;
+        }
+        return false;
+    }
+
+private:
+    QStringList m_nomi;
+};
+
+// The damaged file's schema made again on the new file: the tables, their
+// readable rows, then the indexes, views and triggers.  True when a table
+// was made.
+bool CopiaDalloSchema(sqlite3* vecchio, sqlite3* nuovo, Guardia& guardia,
+                      const std::vector<Oggetto>& schema) {
+    Esegui(nuovo, "BEGIN");
+    const Virtuali virtuali(schema);
+    std::vector<QString> tabelle;
+    for (const auto& o : schema)
+        if (o.tipo == QLatin1String("table") && !virtuali.Comprende(o) &&
+            EseguiEstranea(nuovo, guardia, o.sql.toUtf8(), "table"))
+            tabelle.push_back(o.nome);
+    for (const auto& t : tabelle)
+        CopiaTabella(vecchio, nuovo, t);
+    for (const auto& o : schema)
+        if (o.tipo != QLatin1String("table") && !virtuali.Comprende(o))
+            EseguiEstranea(nuovo, guardia, o.sql.toUtf8(), o.tipo.toUtf8());
+    Esegui(nuovo, "COMMIT");
+    return !tabelle.empty();
+}
+
+// The new file built from what the damaged one still holds: through its
+// schema when the schema can be read, else through the sqlite3 command's
+// recovery.  0, or the error number after ImpostaErrore (the new file
+// removed).
+int Ricostruisci(const Nomi& n) {
+    const QByteArray uri = Uri(n.f, "vfs=unix-none");
+    Db vecchio;
+    Db nuovo;
+    Guardia guardia;
+    if (const int e = ApriConnessioni(n, uri, vecchio, nuovo, guardia); e != 0)
+        return e;
+    std::vector<Oggetto> schema;
+    bool ricostruito = false;
+    if (vecchio && LeggiSchema(vecchio.get(), schema) && !schema.empty()) {
+        ricostruito = CopiaDalloSchema(vecchio.get(), nuovo.get(), guardia, schema);
     } else {
         vecchio.reset();
         ricostruito = RecuperoComando(uri, nuovo.get(), guardia);
@@ -586,42 +623,53 @@ int RiparaFileSqlite(const QString& percorsoDato) {
     if (ricostruito)
         Esegui(nuovo.get(), "PRAGMA journal_mode=WAL");
     nuovo.reset();
-    if (!ricostruito) {
-        TogliRicostruzione(nuovoFile);
-        return Fallisce(NumErr::DatabaseNonRiconosciuto,
-                        QStringLiteral("Il file %1 è danneggiato fin nell'elenco delle sue "
-                                       "tabelle, o non è un database: non è stato possibile "
-                                       "ricostruire nessuna tabella. Il file è rimasto com'era; "
-                                       "occorre ripristinare una copia di sicurezza.")
-                            .arg(percorso));
-    }
-    if (!IntegritaOk(nuovoFile)) {
-        TogliRicostruzione(nuovoFile);
+    if (ricostruito)
+        return 0;
+    TogliRicostruzione(n.nuovoFile);
+    return Fallisce(NumErr::DatabaseNonRiconosciuto,
+                    QStringLiteral("Il file %1 è danneggiato fin nell'elenco delle sue "
+                                   "tabelle, o non è un database: non è stato possibile "
+                                   "ricostruire nessuna tabella. Il file è rimasto com'era; "
+                                   "occorre ripristinare una copia di sicurezza.")
+                        .arg(n.percorso));
+}
+
+// The rebuilt file checked, given the damaged file's owner and mode, and
+// written to the disk.  0, or the error number after ImpostaErrore (the new
+// file removed).
+int Verifica(const Nomi& n) {
+    if (!IntegritaOk(n.nuovoFile)) {
+        TogliRicostruzione(n.nuovoFile);
         return Fallisce(NumErr::DatabaseNonRiconosciuto,
                         QStringLiteral("Il file ricostruito da %1 non ha superato il controllo "
                                        "di integrità e non è stato usato. Il file è rimasto "
                                        "com'era; occorre ripristinare una copia di sicurezza.")
-                            .arg(percorso));
+                            .arg(n.percorso));
     }
-    StessiPermessi(nf, originale);
-    const QString cartella = info.absolutePath();
-    if (!SuDisco(nf, false)) {
-        TogliRicostruzione(nuovoFile);
+    StessiPermessi(n.nf, n.originale);
+    if (!SuDisco(n.nf, false)) {
+        TogliRicostruzione(n.nuovoFile);
         return Fallisce(3051, QStringLiteral("Il file ricostruito %1 non può essere scritto sul "
                                              "disco. Il file danneggiato non è stato toccato.")
-                                  .arg(nuovoFile));
+                                  .arg(n.nuovoFile));
     }
+    return 0;
+}
 
-    // The damaged file (and its WAL) stays beside the rebuilt one.
-    const QString copia = percorso + QStringLiteral(".danneggiato-") +
+// The rebuilt file takes the damaged one's name; the damaged file (and its
+// WAL) stays beside it under a dated name.  0, or the error number after
+// ImpostaErrore (the damaged file left as it was).
+int Sostituisci(const Nomi& n) {
+    const QString cartella = QFileInfo(n.percorso).absolutePath();
+    const QString copia = n.percorso + QStringLiteral(".danneggiato-") +
                           QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     const QByteArray c = QFile::encodeName(copia);
     // A second name for the damaged file first, then the rebuilt file takes
     // its place in one rename: the name never points at nothing.  (Where the
     // folder takes no second names the copy, closing the file, also lets go
     // of the lock: the rename follows at once.)
-    if (::link(f.constData(), c.constData()) != 0 && !QFile::copy(percorso, copia)) {
-        TogliRicostruzione(nuovoFile);
+    if (::link(n.f.constData(), c.constData()) != 0 && !QFile::copy(n.percorso, copia)) {
+        TogliRicostruzione(n.nuovoFile);
         return Fallisce(3051,
                         QStringLiteral("Non è possibile conservare la copia del file danneggiato "
                                        "%1 nella cartella %2. Il file è rimasto com'era.")
@@ -631,33 +679,52 @@ int RiparaFileSqlite(const QString& percorsoDato) {
     // rebuilt file takes the name: whoever opens the name next must not
     // find the old log beside the new file.  The shared memory index is
     // rebuilt by whoever opens a file.
-    const QString wal = percorso + QStringLiteral("-wal");
+    const QString wal = n.percorso + QStringLiteral("-wal");
     const QByteArray w = QFile::encodeName(wal);
     const QByteArray cw = QFile::encodeName(copia + QStringLiteral("-wal"));
     const bool walPieno = QFileInfo(wal).size() > 0;
     if (walPieno && ::rename(w.constData(), cw.constData()) != 0) {
         QFile::remove(copia);
-        TogliRicostruzione(nuovoFile);
+        TogliRicostruzione(n.nuovoFile);
         return Fallisce(3051, QStringLiteral("Il registro %1 non può essere spostato accanto alla "
                                              "copia del file danneggiato. Il file è rimasto "
                                              "com'era.")
                                   .arg(wal));
     }
     QFile::remove(wal);
-    QFile::remove(percorso + QStringLiteral("-shm"));
-    QFile::remove(nuovoFile + QStringLiteral("-wal"));
-    QFile::remove(nuovoFile + QStringLiteral("-shm"));
-    if (::rename(nf.constData(), f.constData()) != 0) {
+    QFile::remove(n.percorso + QStringLiteral("-shm"));
+    QFile::remove(n.nuovoFile + QStringLiteral("-wal"));
+    QFile::remove(n.nuovoFile + QStringLiteral("-shm"));
+    if (::rename(n.nf.constData(), n.f.constData()) != 0) {
         if (walPieno)
             ::rename(cw.constData(), w.constData());
         QFile::remove(copia);
-        TogliRicostruzione(nuovoFile);
+        TogliRicostruzione(n.nuovoFile);
         return Fallisce(3051, QStringLiteral("Il file ricostruito non può prendere il posto di %1. "
                                              "Il file è rimasto com'era.")
-                                  .arg(percorso));
+                                  .arg(n.percorso));
     }
     SuDisco(QFile::encodeName(cartella), true);
     return 0;
+}
+
+} // namespace
+
+int RiparaFileSqlite(const QString& percorsoDato) {
+    Nomi n;
+    if (const int e = TrovaFile(percorsoDato, n); e != 0)
+        return e;
+    // Nobody reads or writes the damaged file until the repair ends.
+    QString motivo;
+    Blocco blocco;
+    if (const int e = blocco.Prendi(n.f, n.percorso, motivo); e != 0)
+        return Fallisce(e, motivo);
+    TogliRicostruzione(n.nuovoFile);
+    if (const int e = Ricostruisci(n); e != 0)
+        return e;
+    if (const int e = Verifica(n); e != 0)
+        return e;
+    return Sostituisci(n);
 }
 
 } // namespace quarvel::dati

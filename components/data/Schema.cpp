@@ -337,147 +337,159 @@ QStringList CompletaIndici(QSqlDatabase& db) {
     return fatti;
 }
 
-void GeneraDemo(QSqlDatabase& db, const OpzioniDemo& o) {
-    std::mt19937 caso(o.seme);
-    const QString nessuno = QStringLiteral("~ç~");
-    const int magazzini = qMax(1, o.magazzini);
-    const qint64 articoli = qMax<qint64>(40, (o.righeInventario + magazzini - 1) / magazzini);
-    Transazione t(db);
-    {
-        Inseritore m(db, QStringLiteral("Magazzini"), 2);
-        static const char* nomi[] = {"Sede",    "Deposito Nord", "Deposito Sud",
-                                     "Negozio", "Conto visione", "Resi"};
-        for (int i = 0; i < magazzini; ++i)
-            m.Riga(
-                {QStringLiteral("M%1").arg(i + 1, 2, 10, QLatin1Char('0')),
-                 i < 6 ? QString::fromLatin1(nomi[i]) : QStringLiteral("Magazzino %1").arg(i + 1)});
-    }
-    {
-        Inseritore g(db, QStringLiteral("LivGruppi"), 2);
-        g.Riga({QStringLiteral("TG"), QStringLiteral("Taglia")});
-        g.Riga({QStringLiteral("CL"), QStringLiteral("Colore")});
-        g.Riga({QStringLiteral("NR"), QVariant()}); // a group without description
-        Inseritore l(db, QStringLiteral("Livelli"), 3);
-        for (const char* x : {"S", "M", "L", "XL"})
-            l.Riga({QStringLiteral("TG"), QString::fromLatin1(x),
-                    QStringLiteral("Taglia ") + QString::fromLatin1(x)});
-        for (const char* x : {"ROSSO", "BLU", "NERO"})
-            l.Riga({QStringLiteral("CL"), QString::fromLatin1(x),
-                    QString::fromLatin1(x).left(1) + QString::fromLatin1(x).mid(1).toLower()});
-        for (const char* x : {"01", "02"})
-            l.Riga({QStringLiteral("NR"), QString::fromLatin1(x), QVariant()});
-    }
+namespace {
+
+// The demo company's data, table by table.  The quantities and values draw
+// from one sequence (caso) in a fixed order: the same seed gives the same
+// company.
+
+void DemoMagazzini(QSqlDatabase& db, int magazzini) {
+    Inseritore m(db, QStringLiteral("Magazzini"), 2);
+    static const char* nomi[] = {"Sede",    "Deposito Nord", "Deposito Sud",
+                                 "Negozio", "Conto visione", "Resi"};
+    for (int i = 0; i < magazzini; ++i)
+        m.Riga({QStringLiteral("M%1").arg(i + 1, 2, 10, QLatin1Char('0')),
+                i < 6 ? QString::fromLatin1(nomi[i]) : QStringLiteral("Magazzino %1").arg(i + 1)});
+}
+
+void DemoLivelli(QSqlDatabase& db) {
+    Inseritore g(db, QStringLiteral("LivGruppi"), 2);
+    g.Riga({QStringLiteral("TG"), QStringLiteral("Taglia")});
+    g.Riga({QStringLiteral("CL"), QStringLiteral("Colore")});
+    g.Riga({QStringLiteral("NR"), QVariant()}); // a group without description
+    Inseritore l(db, QStringLiteral("Livelli"), 3);
+    for (const char* x : {"S", "M", "L", "XL"})
+        l.Riga({QStringLiteral("TG"), QString::fromLatin1(x),
+                QStringLiteral("Taglia ") + QString::fromLatin1(x)});
+    for (const char* x : {"ROSSO", "BLU", "NERO"})
+        l.Riga({QStringLiteral("CL"), QString::fromLatin1(x),
+                QString::fromLatin1(x).left(1) + QString::fromLatin1(x).mid(1).toLower()});
+    for (const char* x : {"01", "02"})
+        l.Riga({QStringLiteral("NR"), QString::fromLatin1(x), QVariant()});
+}
+
+QString CodiceDemo(qint64 a) {
+    return QStringLiteral("ART%1").arg(a, 6, 10, QLatin1Char('0'));
+}
+
+// The levels of a demo article's rows ("~ç~" where the article has none).
+void LivelliDemo(qint64 a, QString& l1, QString& l2) {
     static const char* taglie[] = {"S", "M", "L", "XL"};
     static const char* colori[] = {"ROSSO", "BLU", "NERO"};
-    auto livelli = [&](qint64 a, QString& l1, QString& l2) {
-        l1 = nessuno;
-        l2 = nessuno;
+    const QString nessuno = QStringLiteral("~ç~");
+    l1 = nessuno;
+    l2 = nessuno;
+    if (a % 5 == 0)
+        l1 = QString::fromLatin1(taglie[(a / 5) % 4]);
+    if (a % 10 == 0 || a % 7 == 0)
+        l2 = QString::fromLatin1(colori[(a / 7) % 3]);
+}
+
+void DemoArticoli(QSqlDatabase& db, qint64 articoli) {
+    Inseritore ar(db, QStringLiteral("Articoli"), 8);
+    for (qint64 a = 1; a <= articoli; ++a) {
+        QVariant g1, g2;
         if (a % 5 == 0)
-            l1 = QString::fromLatin1(taglie[(a / 5) % 4]);
+            g1 = QStringLiteral("TG");
         if (a % 10 == 0 || a % 7 == 0)
-            l2 = QString::fromLatin1(colori[(a / 7) % 3]);
+            g2 = QStringLiteral("CL"); // a % 7 alone: only the second group
+        ar.Riga({CodiceDemo(a), QStringLiteral("Articolo dimostrativo %1").arg(a),
+                 a % 3 == 0 ? QVariant() : QVariant(Ean13(800000000000ULL + quint64(a))), g1, g2,
+                 a % 13 == 0 ? QStringLiteral("S") : QStringLiteral("N"), QStringLiteral("N"),
+                 // a picture for some of the first articles (drawn by quarvel-ditta)
+                 a % 4 == 1 && a <= 100 ? QVariant(CodiceDemo(a) + QStringLiteral(".png"))
+                                        : QVariant()});
+    }
+}
+
+void DemoInventari(QSqlDatabase& db, std::mt19937& caso, const OpzioniDemo& o, int magazzini,
+                   qint64 articoli) {
+    Inseritore h(db, QStringLiteral("MagDescrInv"), 3);
+    h.Riga({QStringLiteral("INV2023"), QDate(2023, 12, 31), QStringLiteral("Inventario 2023")});
+    h.Riga({QStringLiteral("INV2024"), QDate(2024, 12, 31), QStringLiteral("Inventario 2024")});
+    h.Riga({QStringLiteral("INV2025"), QDate(2024, 12, 31), QVariant()});
+    Inseritore r(db, QStringLiteral("MagInventari"), 6);
+    auto conteggi = [&](const QString& inv, qint64 righe) {
+        for (qint64 i = 0; i < righe; ++i) {
+            const qint64 a = i / magazzini + 1;
+            QString l1, l2;
+            LivelliDemo(a, l1, l2);
+            const double q = double(caso() % 100000) / 100.0;
+            r.Riga({inv, CodiceDemo(a), l1, l2,
+                    QStringLiteral("M%1").arg(i % magazzini + 1, 2, 10, QLatin1Char('0')), q});
+        }
     };
-    auto codice = [](qint64 a) { return QStringLiteral("ART%1").arg(a, 6, 10, QLatin1Char('0')); };
-    {
-        Inseritore ar(db, QStringLiteral("Articoli"), 8);
-        for (qint64 a = 1; a <= articoli; ++a) {
-            QVariant g1, g2;
-            if (a % 5 == 0)
-                g1 = QStringLiteral("TG");
-            if (a % 10 == 0 || a % 7 == 0)
-                g2 = QStringLiteral("CL"); // a % 7 alone: only the second group
-            ar.Riga({codice(a), QStringLiteral("Articolo dimostrativo %1").arg(a),
-                     a % 3 == 0 ? QVariant() : QVariant(Ean13(800000000000ULL + quint64(a))), g1,
-                     g2, a % 13 == 0 ? QStringLiteral("S") : QStringLiteral("N"),
-                     QStringLiteral("N"),
-                     // a picture for some of the first articles (drawn by quarvel-ditta)
-                     a % 4 == 1 && a <= 100 ? QVariant(codice(a) + QStringLiteral(".png"))
-                                            : QVariant()});
+    conteggi(QStringLiteral("INV2023"), qMin<qint64>(o.righeInventario, 60));
+    conteggi(QStringLiteral("INV2024"), o.righeInventario);
+    // A recount on the same date, of the first articles of the main
+    // warehouse: the latest inventory, the one the counts form proposes,
+    // shows real rows.  Its quantities do not draw from the sequence the
+    // other demo values come from.
+    for (qint64 a = 1; a <= qMin<qint64>(articoli, qMin<qint64>(o.righeInventario, 40)); ++a) {
+        QString l1, l2;
+        LivelliDemo(a, l1, l2);
+        r.Riga({QStringLiteral("INV2025"), CodiceDemo(a), l1, l2, QStringLiteral("M01"),
+                double((a * 37) % 250) + double(a % 4) * 0.25});
+    }
+}
+
+void DemoLifo(QSqlDatabase& db, std::mt19937& caso, qint64 articoli) {
+    Inseritore l(db, QStringLiteral("ArtLiFo"), 9);
+    const double cambio = 1936.27;
+    for (qint64 a = 1; a <= qMin<qint64>(articoli, 100); ++a) {
+        QString l1, l2;
+        LivelliDemo(a, l1, l2);
+        for (int anno = 2021; anno <= 2024; ++anno) {
+            const double q = (a + anno) % 9 == 0 ? 0.0 : double(caso() % 500);
+            const double valore = q * (double(caso() % 10000) / 100.0 + 1.0);
+            const double medio = q == 0 ? 0.0 : valore / q;
+            // lire have no decimals
+            l.Riga({anno, CodiceDemo(a), l1, l2, q, valore, medio,
+                    double(qRound64(valore * cambio)), double(qRound64(medio * cambio))});
         }
     }
-    {
-        Inseritore h(db, QStringLiteral("MagDescrInv"), 3);
-        h.Riga({QStringLiteral("INV2023"), QDate(2023, 12, 31), QStringLiteral("Inventario 2023")});
-        h.Riga({QStringLiteral("INV2024"), QDate(2024, 12, 31), QStringLiteral("Inventario 2024")});
-        h.Riga({QStringLiteral("INV2025"), QDate(2024, 12, 31), QVariant()});
-        Inseritore r(db, QStringLiteral("MagInventari"), 6);
-        auto conteggi = [&](const QString& inv, qint64 righe) {
-            for (qint64 i = 0; i < righe; ++i) {
-                const qint64 a = i / magazzini + 1;
-                QString l1, l2;
-                livelli(a, l1, l2);
-                const double q = double(caso() % 100000) / 100.0;
-                r.Riga({inv, codice(a), l1, l2,
-                        QStringLiteral("M%1").arg(i % magazzini + 1, 2, 10, QLatin1Char('0')), q});
-            }
-        };
-        conteggi(QStringLiteral("INV2023"), qMin<qint64>(o.righeInventario, 60));
-        conteggi(QStringLiteral("INV2024"), o.righeInventario);
-        // A recount on the same date, of the first articles of the main
-        // warehouse: the latest inventory, the one the counts form proposes,
-        // shows real rows.  Its quantities do not draw from the sequence the
-        // other demo values come from.
-        for (qint64 a = 1; a <= qMin<qint64>(articoli, qMin<qint64>(o.righeInventario, 40)); ++a) {
-            QString l1, l2;
-            livelli(a, l1, l2);
-            r.Riga({QStringLiteral("INV2025"), codice(a), l1, l2, QStringLiteral("M01"),
-                    double((a * 37) % 250) + double(a % 4) * 0.25});
+    // The years before the euro: amounts kept in lire, the euro derived
+    // from them, for the first articles (levels included).
+    for (qint64 a = 1; a <= qMin<qint64>(articoli, 20); ++a) {
+        QString l1, l2;
+        LivelliDemo(a, l1, l2);
+        for (int anno = 1999; anno <= 2001; ++anno) {
+            const double q = (a + anno) % 7 == 0 ? 0.0 : double(10 + caso() % 300);
+            const double lire = q * double(1000 + (caso() % 190) * 500);
+            const double medioLire = q == 0 ? 0.0 : double(qRound64(lire / q));
+            const double euro = double(qRound64(lire / cambio * 100.0)) / 100.0;
+            const double medio = double(qRound64(medioLire / cambio * 100.0)) / 100.0;
+            l.Riga({anno, CodiceDemo(a), l1, l2, q, euro, medio, lire, medioLire});
         }
     }
-    {
-        Inseritore l(db, QStringLiteral("ArtLiFo"), 9);
-        const double cambio = 1936.27;
-        for (qint64 a = 1; a <= qMin<qint64>(articoli, 100); ++a) {
-            QString l1, l2;
-            livelli(a, l1, l2);
-            for (int anno = 2021; anno <= 2024; ++anno) {
-                const double q = (a + anno) % 9 == 0 ? 0.0 : double(caso() % 500);
-                const double valore = q * (double(caso() % 10000) / 100.0 + 1.0);
-                const double medio = q == 0 ? 0.0 : valore / q;
-                // lire have no decimals
-                l.Riga({anno, codice(a), l1, l2, q, valore, medio,
-                        double(qRound64(valore * cambio)), double(qRound64(medio * cambio))});
-            }
-        }
-        // The years before the euro: amounts kept in lire, the euro derived
-        // from them, for the first articles (levels included).
-        for (qint64 a = 1; a <= qMin<qint64>(articoli, 20); ++a) {
-            QString l1, l2;
-            livelli(a, l1, l2);
-            for (int anno = 1999; anno <= 2001; ++anno) {
-                const double q = (a + anno) % 7 == 0 ? 0.0 : double(10 + caso() % 300);
-                const double lire = q * double(1000 + (caso() % 190) * 500);
-                const double medioLire = q == 0 ? 0.0 : double(qRound64(lire / q));
-                const double euro = double(qRound64(lire / cambio * 100.0)) / 100.0;
-                const double medio = double(qRound64(medioLire / cambio * 100.0)) / 100.0;
-                l.Riga({anno, codice(a), l1, l2, q, euro, medio, lire, medioLire});
-            }
-        }
+}
+
+void DemoMonete(QSqlDatabase& db) {
+    Inseritore m(db, QStringLiteral("Monete"), 3);
+    m.Riga({QStringLiteral("L."), QStringLiteral("Lire"), 0});
+    m.Riga({QStringLiteral("Euro"), QStringLiteral("Euro"), 2});
+}
+
+void DemoClienti(QSqlDatabase& db) {
+    Inseritore c(db, QStringLiteral("Clienti"), 6);
+    static const char* nomi[] = {"Rossi Forniture srl", "Bianchi & Figli snc",
+                                 "Verdi Abbigliamento", "Neri Calzature spa",
+                                 "Gialli Tessuti",      "Blu Sport"};
+    for (int i = 0; i < 6; ++i) {
+        const QString dominio =
+            QString::fromLatin1(nomi[i]).section(QLatin1Char(' '), 0, 0).toLower() +
+            QStringLiteral(".example.it");
+        c.Riga({QStringLiteral("C%1").arg(i + 1, 4, 10, QLatin1Char('0')),
+                QString::fromLatin1(nomi[i]), QStringLiteral("info@") + dominio,
+                i % 2 ? QVariant() : QVariant(QStringLiteral("amministrazione@") + dominio),
+                i % 3 ? QVariant() : QVariant(QStringLiteral("commerciale@") + dominio),
+                i == 0 ? QVariant(QStringLiteral("spedizioni@") + dominio) : QVariant()});
     }
-    {
-        Inseritore m(db, QStringLiteral("Monete"), 3);
-        m.Riga({QStringLiteral("L."), QStringLiteral("Lire"), 0});
-        m.Riga({QStringLiteral("Euro"), QStringLiteral("Euro"), 2});
-    }
-    {
-        Inseritore c(db, QStringLiteral("Clienti"), 6);
-        static const char* nomi[] = {"Rossi Forniture srl", "Bianchi & Figli snc",
-                                     "Verdi Abbigliamento", "Neri Calzature spa",
-                                     "Gialli Tessuti",      "Blu Sport"};
-        for (int i = 0; i < 6; ++i) {
-            const QString dominio =
-                QString::fromLatin1(nomi[i]).section(QLatin1Char(' '), 0, 0).toLower() +
-                QStringLiteral(".example.it");
-            c.Riga({QStringLiteral("C%1").arg(i + 1, 4, 10, QLatin1Char('0')),
-                    QString::fromLatin1(nomi[i]), QStringLiteral("info@") + dominio,
-                    i % 2 ? QVariant() : QVariant(QStringLiteral("amministrazione@") + dominio),
-                    i % 3 ? QVariant() : QVariant(QStringLiteral("commerciale@") + dominio),
-                    i == 0 ? QVariant(QStringLiteral("spedizioni@") + dominio) : QVariant()});
-        }
-    }
-    t.Conferma();
-    // Fresh statistics after a bulk load; on PostgreSQL the vacuum also sets
-    // the visibility map, so that counting an inventory reads its index only.
+}
+
+// Fresh statistics after a bulk load; on PostgreSQL the vacuum also sets
+// the visibility map, so that counting an inventory reads its index only.
+void AggiornaStatistiche(QSqlDatabase& db) {
     if (Info(db).dialetto == Dialetto::PostgreSQL) {
         QStringList tabelle;
         for (const auto& t : TabelleDitta())
@@ -486,6 +498,24 @@ void GeneraDemo(QSqlDatabase& db, const OpzioniDemo& o) {
     } else {
         Esegui(db, QStringLiteral("ANALYZE"));
     }
+}
+
+} // namespace
+
+void GeneraDemo(QSqlDatabase& db, const OpzioniDemo& o) {
+    std::mt19937 caso(o.seme);
+    const int magazzini = qMax(1, o.magazzini);
+    const qint64 articoli = qMax<qint64>(40, (o.righeInventario + magazzini - 1) / magazzini);
+    Transazione t(db);
+    DemoMagazzini(db, magazzini);
+    DemoLivelli(db);
+    DemoArticoli(db, articoli);
+    DemoInventari(db, caso, o, magazzini, articoli);
+    DemoLifo(db, caso, articoli);
+    DemoMonete(db);
+    DemoClienti(db);
+    t.Conferma();
+    AggiornaStatistiche(db);
 }
 
 void GeneraDemoComune(QSqlDatabase& db) {

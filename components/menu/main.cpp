@@ -287,161 +287,200 @@ void GestisciSegnali(ServerMenu& server, QCoreApplication& app) {
     ::sigaction(SIGTERM, &sa, nullptr);
 }
 
-} // namespace
+// The options, in the order --help lists them: name, description, and the
+// name of the value when the option takes one.
+struct Opzione {
+    const char* nome;
+    const char* descrizione;
+    const char* valore;
+};
+constexpr Opzione kOpzioni[] = {
+    {"archivio", "L'archivio del menu (predefinito ~/.config/quarvel/menu.ini).", "file"},
+    {"ditta", "Il database della ditta (NomeDBAzie).", "database"},
+    {"descrizione", "La descrizione della ditta (DescAzie).", "testo"},
+    {"ini", "Il file dei parametri principale (FileIni).", "file"},
+    {"codice-programma", "Il codice di Quarvel nel menu (predefinito QUARVEL).", "codice"},
+    {"valore", "Scrive un valore nell'archivio (ripetibile).", "nome=valore"},
+    {"avvia", "Avvia una funzione (chiave, form o titolo).", "funzione"},
+    {"comando", "Invia un comando ai programmi collegati e stampa le risposte.", "comando"},
+    {"parametro", "Parametro del comando (più volte: una lista).", "testo"},
+    {"chiave", "Chiave di funzione inviata col comando.", "chiave"},
+    {"cliente", "Solo al programma con questo numero.", "numero"},
+    {"clienti", "Elenca i programmi collegati.", nullptr},
+    {"finestre", "Elenca le finestre registrate.", nullptr},
+    {"chiudi", "Chiude il menu in esecuzione (\"fine\" a ogni programma).", nullptr},
+    {"demo", "Crea la ditta dimostrativa se manca.", nullptr},
+    {"senza-dialoghi", "Messaggi sullo standard error, nessun dialogo.", nullptr},
+    {"nascosto", "Non mostra la finestra del menu.", nullptr},
+};
 
-int main(int argc, char* argv[]) {
-    QStringList argomenti;
-    for (int i = 0; i < argc; ++i)
-        argomenti << QString::fromLocal8Bit(argv[i]);
-
-    QCommandLineParser p;
-    p.setApplicationDescription(
-        QStringLiteral("Il menu di Quarvel: collega i programmi, conserva i valori, avvia le "
-                       "funzioni."));
-    p.addHelpOption();
-    const QCommandLineOption oArchivio(QStringLiteral("archivio"),
-                                       QStringLiteral("L'archivio del menu (predefinito "
-                                                      "~/.config/quarvel/menu.ini)."),
-                                       QStringLiteral("file"));
-    const QCommandLineOption oDitta(QStringLiteral("ditta"),
-                                    QStringLiteral("Il database della ditta (NomeDBAzie)."),
-                                    QStringLiteral("database"));
-    const QCommandLineOption oDescr(QStringLiteral("descrizione"),
-                                    QStringLiteral("La descrizione della ditta (DescAzie)."),
-                                    QStringLiteral("testo"));
-    const QCommandLineOption oIni(QStringLiteral("ini"),
-                                  QStringLiteral("Il file dei parametri principale (FileIni)."),
-                                  QStringLiteral("file"));
-    const QCommandLineOption oCodice(QStringLiteral("codice-programma"),
-                                     QStringLiteral("Il codice di Quarvel nel menu (predefinito "
-                                                    "QUARVEL)."),
-                                     QStringLiteral("codice"));
-    const QCommandLineOption oValore(QStringLiteral("valore"),
-                                     QStringLiteral("Scrive un valore nell'archivio (ripetibile)."),
-                                     QStringLiteral("nome=valore"));
-    const QCommandLineOption oAvvia(QStringLiteral("avvia"),
-                                    QStringLiteral("Avvia una funzione (chiave, form o titolo)."),
-                                    QStringLiteral("funzione"));
-    const QCommandLineOption oComando(QStringLiteral("comando"),
-                                      QStringLiteral("Invia un comando ai programmi collegati e "
-                                                     "stampa le risposte."),
-                                      QStringLiteral("comando"));
-    const QCommandLineOption oParametro(QStringLiteral("parametro"),
-                                        QStringLiteral("Parametro del comando (più volte: una "
-                                                       "lista)."),
-                                        QStringLiteral("testo"));
-    const QCommandLineOption oChiave(QStringLiteral("chiave"),
-                                     QStringLiteral("Chiave di funzione inviata col comando."),
-                                     QStringLiteral("chiave"));
-    const QCommandLineOption oCliente(QStringLiteral("cliente"),
-                                      QStringLiteral("Solo al programma con questo numero."),
-                                      QStringLiteral("numero"));
-    const QCommandLineOption oClienti(QStringLiteral("clienti"),
-                                      QStringLiteral("Elenca i programmi collegati."));
-    const QCommandLineOption oFinestre(QStringLiteral("finestre"),
-                                       QStringLiteral("Elenca le finestre registrate."));
-    const QCommandLineOption oChiudi(QStringLiteral("chiudi"),
-                                     QStringLiteral("Chiude il menu in esecuzione (\"fine\" a ogni "
-                                                    "programma)."));
-    const QCommandLineOption oDemo(QStringLiteral("demo"),
-                                   QStringLiteral("Crea la ditta dimostrativa se manca."));
-    const QCommandLineOption oSenzaDialoghi(QStringLiteral("senza-dialoghi"),
-                                            QStringLiteral("Messaggi sullo standard error, "
-                                                           "nessun dialogo."));
-    const QCommandLineOption oNascosto(QStringLiteral("nascosto"),
-                                       QStringLiteral("Non mostra la finestra del menu."));
-    p.addOptions({oArchivio, oDitta, oDescr, oIni, oCodice, oValore, oAvvia, oComando, oParametro,
-                  oChiave, oCliente, oClienti, oFinestre, oChiudi, oDemo, oSenzaDialoghi,
-                  oNascosto});
-
-    if (!p.parse(argomenti)) {
-        Errori() << "quarvel-menu: " << p.errorText() << "\n";
-        return 2;
+// The parsed command line, its options asked by name.
+class RigaComando {
+public:
+    // False after the reason on standard error.
+    bool Leggi(const QStringList& argomenti) {
+        m_p.setApplicationDescription(
+            QStringLiteral("Il menu di Quarvel: collega i programmi, conserva i valori, avvia le "
+                           "funzioni."));
+        m_p.addHelpOption();
+        for (const Opzione& o : kOpzioni)
+            m_p.addOption(o.valore ? QCommandLineOption(QString::fromUtf8(o.nome),
+                                                        QString::fromUtf8(o.descrizione),
+                                                        QString::fromUtf8(o.valore))
+                                   : QCommandLineOption(QString::fromUtf8(o.nome),
+                                                        QString::fromUtf8(o.descrizione)));
+        if (m_p.parse(argomenti))
+            return true;
+        Errori() << "quarvel-menu: " << m_p.errorText() << "\n";
+        return false;
     }
-    if (p.isSet(QStringLiteral("help"))) {
-        Out() << p.helpText();
-        return 0;
-    }
+    bool Aiuto() const { return m_p.isSet(QStringLiteral("help")); }
+    QString TestoAiuto() const { return m_p.helpText(); }
+    bool Data(const char* nome) const { return m_p.isSet(QString::fromUtf8(nome)); }
+    QString Valore(const char* nome) const { return m_p.value(QString::fromUtf8(nome)); }
+    QStringList Valori(const char* nome) const { return m_p.values(QString::fromUtf8(nome)); }
 
-    const bool strumento =
-        p.isSet(oComando) || p.isSet(oClienti) || p.isSet(oFinestre) || p.isSet(oChiudi);
-    ArchivioMenu archivio(p.value(oArchivio));
-    try {
-        const QString illeggibile = profilo::ErroreLettura(archivio.File());
-        if (!illeggibile.isEmpty())
-            throw Errore(NumErr::PermessoNegato,
-                         QStringLiteral("Non riesco a leggere l'archivio del menu %1: %2")
-                             .arg(archivio.File(), illeggibile));
-        // The company's name belongs to the company: another database given
-        // without its name leaves the name empty (--demo then names the demo
-        // company), never the previous company's.
-        const QString dittaPrima =
-            archivio.Valore(QStringLiteral("NomeDBAzie")).value_or(QString()).trimmed();
-        if (p.isSet(oDitta))
-            archivio.ScriviValore(QStringLiteral("NomeDBAzie"), p.value(oDitta));
-        if (p.isSet(oDescr))
-            archivio.ScriviValore(QStringLiteral("DescAzie"), p.value(oDescr));
-        else if (p.isSet(oDitta) && p.value(oDitta).trimmed() != dittaPrima)
-            archivio.ScriviValore(QStringLiteral("DescAzie"), QString());
-        if (p.isSet(oIni))
-            archivio.Scrivi(ArchivioMenu::Menu, QStringLiteral("FileIni"),
-                            QFileInfo(p.value(oIni)).absoluteFilePath());
-        if (p.isSet(oCodice))
-            archivio.Scrivi(ArchivioMenu::Menu, QStringLiteral("CodiceProgramma"),
-                            p.value(oCodice));
-        for (const QString& nv : p.values(oValore)) {
-            const auto i = nv.indexOf(QLatin1Char('='));
-            if (i <= 0) {
-                Errori() << "quarvel-menu: --valore vuole nome=valore: " << nv << "\n";
-                return 2;
-            }
-            archivio.ScriviValore(nv.left(i), nv.mid(i + 1));
+private:
+    QCommandLineParser m_p;
+};
+
+// What the command line writes into the store before anything else: the
+// company, the parameter file, the program's code, the named values, the
+// demo company.  An exit code when the menu stops here; throws Errore when
+// the store cannot be read or written.
+std::optional<int> AggiornaArchivio(ArchivioMenu& archivio, const RigaComando& r, int& argc,
+                                    char** argv) {
+    const QString illeggibile = profilo::ErroreLettura(archivio.File());
+    if (!illeggibile.isEmpty())
+        throw Errore(NumErr::PermessoNegato,
+                     QStringLiteral("Non riesco a leggere l'archivio del menu %1: %2")
+                         .arg(archivio.File(), illeggibile));
+    // The company's name belongs to the company: another database given
+    // without its name leaves the name empty (--demo then names the demo
+    // company), never the previous company's.
+    const QString dittaPrima =
+        archivio.Valore(QStringLiteral("NomeDBAzie")).value_or(QString()).trimmed();
+    if (r.Data("ditta"))
+        archivio.ScriviValore(QStringLiteral("NomeDBAzie"), r.Valore("ditta"));
+    if (r.Data("descrizione"))
+        archivio.ScriviValore(QStringLiteral("DescAzie"), r.Valore("descrizione"));
+    else if (r.Data("ditta") && r.Valore("ditta").trimmed() != dittaPrima)
+        archivio.ScriviValore(QStringLiteral("DescAzie"), QString());
+    if (r.Data("ini"))
+        archivio.Scrivi(ArchivioMenu::Menu, QStringLiteral("FileIni"),
+                        QFileInfo(r.Valore("ini")).absoluteFilePath());
+    if (r.Data("codice-programma"))
+        archivio.Scrivi(ArchivioMenu::Menu, QStringLiteral("CodiceProgramma"),
+                        r.Valore("codice-programma"));
+    for (const QString& nv : r.Valori("valore")) {
+        const auto i = nv.indexOf(QLatin1Char('='));
+        if (i <= 0) {
+            Errori() << "quarvel-menu: --valore vuole nome=valore: " << nv << "\n";
+            return 2;
         }
-        if (p.isSet(oDemo)) {
-            QCoreApplication app(argc, argv);
-            if (!CreaDemo(archivio, p.isSet(oDescr)))
-                return 1;
-        }
-    } catch (const Errore& e) {
-        return NonParte(argc, argv, e.descrizione(), !strumento, !p.isSet(oSenzaDialoghi));
+        archivio.ScriviValore(nv.left(i), nv.mid(i + 1));
     }
-
-    if (strumento) {
+    if (r.Data("demo")) {
         QCoreApplication app(argc, argv);
-        if (p.isSet(oComando)) {
-            const auto r = Controllo(
-                QStringLiteral("Comando"),
-                {p.value(oComando), p.value(oChiave),
-                 QVariant::fromValue(QDBusVariant(VersoDBus(Parametro(p.values(oParametro))))),
-                 p.value(oCliente).toInt()});
-            if (!r)
-                return 1;
-            StampaRighe(*r);
-            if (p.value(oComando).compare(QLatin1String("preppassaa"), Qt::CaseInsensitive) == 0)
-                if (const auto f = Controllo(QStringLiteral("Finestre"), {}))
-                    StampaRighe(*f);
-        }
-        if (p.isSet(oClienti)) {
-            const auto r = Controllo(QStringLiteral("Clienti"), {});
-            if (!r)
-                return 1;
-            StampaRighe(*r);
-        }
-        if (p.isSet(oFinestre)) {
-            const auto r = Controllo(QStringLiteral("Finestre"), {});
-            if (!r)
-                return 1;
-            StampaRighe(*r);
-        }
-        if (p.isSet(oChiudi)) {
-            const auto r = Controllo(QStringLiteral("Chiudi"), {});
-            if (!r)
-                return 1;
-            StampaRighe(*r);
+        if (!CreaDemo(archivio, r.Data("descrizione")))
+            return 1;
+    }
+    return std::nullopt;
+}
+
+// The commands to the running menu, each printing the lines of its reply.
+bool InviaComando(const RigaComando& r, const QString&) {
+    const auto risposta =
+        Controllo(QStringLiteral("Comando"),
+                  {r.Valore("comando"), r.Valore("chiave"),
+                   QVariant::fromValue(QDBusVariant(VersoDBus(Parametro(r.Valori("parametro"))))),
+                   r.Valore("cliente").toInt()});
+    if (!risposta)
+        return false;
+    StampaRighe(*risposta);
+    if (r.Valore("comando").compare(QLatin1String("preppassaa"), Qt::CaseInsensitive) == 0)
+        if (const auto f = Controllo(QStringLiteral("Finestre"), {}))
+            StampaRighe(*f);
+    return true;
+}
+
+bool ChiamaControllo(const RigaComando&, const QString& metodo) {
+    const auto risposta = Controllo(metodo, {});
+    if (!risposta)
+        return false;
+    StampaRighe(*risposta);
+    return true;
+}
+
+// The options that make this run a tool of the running menu, in the order
+// they are carried out: the option, the method of the control interface, the
+// handler.
+struct Strumento {
+    const char* opzione;
+    const char* metodo;
+    bool (*esegui)(const RigaComando&, const QString& metodo);
+};
+constexpr Strumento kStrumenti[] = {
+    {"comando", "Comando", InviaComando},
+    {"clienti", "Clienti", ChiamaControllo},
+    {"finestre", "Finestre", ChiamaControllo},
+    {"chiudi", "Chiudi", ChiamaControllo},
+};
+
+bool ComeStrumento(const RigaComando& r) {
+    for (const Strumento& s : kStrumenti)
+        if (r.Data(s.opzione))
+            return true;
+    return false;
+}
+
+int EseguiStrumenti(const RigaComando& r, int& argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    for (const Strumento& s : kStrumenti)
+        if (r.Data(s.opzione) && !s.esegui(r, QString::fromUtf8(s.metodo)))
+            return 1;
+    return 0;
+}
+
+// Another menu already serves the session: it launches the function asked
+// for, or shows its window.
+int AllaCopiaInEsecuzione(const RigaComando& r, const QString& errore) {
+    if (r.Data("avvia")) {
+        const auto risposta = Controllo(QStringLiteral("Avvia"), {r.Valore("avvia"), QString()});
+        if (!risposta)
+            return 1;
+        const QString e = risposta->arguments().value(0).toString();
+        if (!e.isEmpty()) {
+            Errori() << "quarvel-menu: " << e << "\n";
+            return 1;
         }
         return 0;
     }
+    Errori() << "quarvel-menu: " << errore << "\n";
+    if (errore.contains(ServizioMenu()))
+        Controllo(QStringLiteral("Mostra"), {});
+    return 1;
+}
 
+// The function asked with --avvia, launched once the event loop runs; its
+// failure in a message window, or on standard error without dialogs.
+void AvviaAllaPartenza(ServerMenu& server, const QString& funzione, bool dialoghi) {
+    QTimer::singleShot(0, &server, [&server, funzione, dialoghi] {
+        const QString e = server.Avvia(funzione);
+        if (e.isEmpty())
+            return;
+        if (dialoghi)
+            MsgBox(e, vbCritical, QStringLiteral("Menu"));
+        else {
+            Errori() << "quarvel-menu: " << e << "\n";
+            Errori().flush();
+        }
+    });
+}
+
+// The menu itself: the service on the session bus, its window, until it
+// closes.
+int EseguiMenu(ArchivioMenu& archivio, const RigaComando& r, int& argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         // Without a display the service still serves the programs; the
@@ -454,7 +493,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quarvel-menu"));
     QApplication::setQuitOnLastWindowClosed(false);
-    const bool dialoghi = !p.isSet(oSenzaDialoghi);
+    const bool dialoghi = !r.Data("senza-dialoghi");
     MessaggiFinestra messaggiFinestra;
     MessaggiStderr messaggiStderr;
     ImpostaServizioMessaggi(dialoghi ? static_cast<ServizioMessaggi*>(&messaggiFinestra)
@@ -463,29 +502,13 @@ int main(int argc, char* argv[]) {
     Operatore operatore(dialoghi);
     ServerMenu server(archivio, operatore);
     QString errore;
-    if (!server.Pubblica(&errore)) {
-        // Another menu runs: it does what was asked.
-        if (p.isSet(oAvvia)) {
-            const auto r = Controllo(QStringLiteral("Avvia"), {p.value(oAvvia), QString()});
-            if (!r)
-                return 1;
-            const QString e = r->arguments().value(0).toString();
-            if (!e.isEmpty()) {
-                Errori() << "quarvel-menu: " << e << "\n";
-                return 1;
-            }
-            return 0;
-        }
-        Errori() << "quarvel-menu: " << errore << "\n";
-        if (errore.contains(ServizioMenu()))
-            Controllo(QStringLiteral("Mostra"), {});
-        return 1;
-    }
+    if (!server.Pubblica(&errore))
+        return AllaCopiaInEsecuzione(r, errore);
 
     GestisciSegnali(server, app);
 
     std::unique_ptr<FinestraMenu> finestra;
-    if (!p.isSet(oNascosto)) {
+    if (!r.Data("nascosto")) {
         finestra = std::make_unique<FinestraMenu>(server);
         operatore.ImpostaFinestra(finestra.get());
         finestra->show();
@@ -495,19 +518,36 @@ int main(int argc, char* argv[]) {
         QTimer::singleShot(200, &app, &QCoreApplication::quit);
     });
 
-    if (p.isSet(oAvvia)) {
-        const QString funzione = p.value(oAvvia);
-        QTimer::singleShot(0, &server, [&server, funzione, dialoghi] {
-            const QString e = server.Avvia(funzione);
-            if (e.isEmpty())
-                return;
-            if (dialoghi)
-                MsgBox(e, vbCritical, QStringLiteral("Menu"));
-            else {
-                Errori() << "quarvel-menu: " << e << "\n";
-                Errori().flush();
-            }
-        });
-    }
+    if (r.Data("avvia"))
+        AvviaAllaPartenza(server, r.Valore("avvia"), dialoghi);
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QStringList argomenti;
+    for (int i = 0; i < argc; ++i)
+        argomenti << QString::fromLocal8Bit(argv[i]);
+
+    RigaComando r;
+    if (!r.Leggi(argomenti))
+        return 2;
+    if (r.Aiuto()) {
+        Out() << r.TestoAiuto();
+        return 0;
+    }
+
+    const bool strumento = ComeStrumento(r);
+    ArchivioMenu archivio(r.Valore("archivio"));
+    try {
+        if (const auto uscita = AggiornaArchivio(archivio, r, argc, argv))
+            return *uscita;
+    } catch (const Errore& e) {
+        return NonParte(argc, argv, e.descrizione(), !strumento, !r.Data("senza-dialoghi"));
+    }
+
+    if (strumento)
+        return EseguiStrumenti(r, argc, argv);
+    return EseguiMenu(archivio, r, argc, argv);
 }

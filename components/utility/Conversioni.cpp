@@ -420,27 +420,36 @@ bool ECifra(TipoElemento t) {
     return t == TipoElemento::Cifra0 || t == TipoElemento::CifraCancelletto;
 }
 
-// One section applied to a non-negative value (the sign is the caller's).
-QString ApplicaSezione(double valore, const QString& sezione, const QLocale& loc,
-                       bool& arrotondatoAZero) {
-    std::vector<Elemento> el = Elementi(sezione);
+// A section read: its elements (the commas and the later points made
+// literal), the decimal point's place, and what the placeholders ask for.
+struct Forma {
+    std::vector<Elemento> el;
+    std::size_t posPunto = 0; // el.size() without a decimal point
+    bool raggruppa = false;   // thousands separators in the integer part
+    int scala = 0;            // thousands the value is divided by
+    int percento = 0;         // hundreds the value is multiplied by
+    int intere = 0, intereForzate = 0, decimali = 0, decimaliForzati = 0;
+};
 
-    // The first "." is the decimal point; later ones are literal.
-    std::size_t posPunto = el.size();
-    for (std::size_t i = 0; i < el.size(); ++i) {
-        if (el[i].tipo == TipoElemento::Punto) {
-            if (posPunto == el.size())
-                posPunto = i;
+// The first "." is the decimal point; later ones are literal.
+void SegnaPunto(Forma& f) {
+    f.posPunto = f.el.size();
+    for (std::size_t i = 0; i < f.el.size(); ++i) {
+        if (f.el[i].tipo == TipoElemento::Punto) {
+            if (f.posPunto == f.el.size())
+                f.posPunto = i;
             else
-                el[i] = {TipoElemento::Letterale, QStringLiteral(".")};
+                f.el[i] = {TipoElemento::Letterale, QStringLiteral(".")};
         }
     }
-    // Commas of the integer part: grouping between digit placeholders,
-    // thousands scaling right of the last one, literal before the first.
-    bool raggruppa = false;
-    int scala = 0;
+}
+
+// Commas of the integer part: grouping between digit placeholders,
+// thousands scaling right of the last one, literal before the first.
+void SegnaVirgole(Forma& f) {
+    auto& el = f.el;
     std::size_t primaCifra = el.size(), ultimaCifraIntera = el.size();
-    for (std::size_t i = 0; i < posPunto; ++i)
+    for (std::size_t i = 0; i < f.posPunto; ++i)
         if (ECifra(el[i].tipo)) {
             if (primaCifra == el.size())
                 primaCifra = i;
@@ -449,40 +458,52 @@ QString ApplicaSezione(double valore, const QString& sezione, const QLocale& loc
     for (std::size_t i = 0; i < el.size(); ++i) {
         if (el[i].tipo != TipoElemento::Virgola)
             continue;
-        if (i > posPunto || primaCifra == el.size() || i < primaCifra) {
+        if (i > f.posPunto || primaCifra == el.size() || i < primaCifra) {
             el[i] = {TipoElemento::Letterale, QStringLiteral(",")};
         } else if (i < ultimaCifraIntera) {
-            raggruppa = true;
+            f.raggruppa = true;
             el[i] = {TipoElemento::Letterale, QString()};
         } else {
-            ++scala;
+            ++f.scala;
             el[i] = {TipoElemento::Letterale, QString()};
         }
     }
-    int percento = 0;
-    int intere = 0, intereForzate = 0, decimali = 0, decimaliForzati = 0;
+}
+
+// The percent signs (literal, each multiplying by 100) and the digit
+// placeholders of either part, forced or not.
+void ContaSegnaposti(Forma& f) {
     bool zeroVisto = false;
-    for (std::size_t i = 0; i < el.size(); ++i) {
-        const auto t = el[i].tipo;
+    for (std::size_t i = 0; i < f.el.size(); ++i) {
+        const auto t = f.el[i].tipo;
         if (t == TipoElemento::Percento) {
-            ++percento;
-            el[i] = {TipoElemento::Letterale, QStringLiteral("%")};
-        } else if (ECifra(t) && i < posPunto) {
-            ++intere;
+            ++f.percento;
+            f.el[i] = {TipoElemento::Letterale, QStringLiteral("%")};
+        } else if (ECifra(t) && i < f.posPunto) {
+            ++f.intere;
             if (t == TipoElemento::Cifra0)
                 zeroVisto = true;
             if (zeroVisto) // "#0#": digits from the first 0 on are forced
-                ++intereForzate;
+                ++f.intereForzate;
         } else if (ECifra(t)) {
-            ++decimali;
+            ++f.decimali;
             if (t == TipoElemento::Cifra0)
-                decimaliForzati = decimali;
+                f.decimaliForzati = f.decimali;
         }
     }
+}
 
-    Fisso f = DaDouble(valore);
-    // Scaling by powers of ten moves the decimal point: exact.
-    const int spostamento = 2 * percento - 3 * scala;
+Forma LeggiSezione(const QString& sezione) {
+    Forma f;
+    f.el = Elementi(sezione);
+    SegnaPunto(f);
+    SegnaVirgole(f);
+    ContaSegnaposti(f);
+    return f;
+}
+
+// Scaling by powers of ten moves the decimal point: exact.
+void SpostaPunto(Fisso& f, int spostamento) {
     if (spostamento > 0) {
         if (f.cifre.size() < f.punto + static_cast<std::size_t>(spostamento))
             f.cifre.append(f.punto + static_cast<std::size_t>(spostamento) - f.cifre.size(), '0');
@@ -499,45 +520,40 @@ QString ApplicaSezione(double valore, const QString& sezione, const QLocale& loc
             f.punto = 1;
         }
     }
-    Arrotonda(f, decimali, Modo::MetaVia);
-    arrotondatoAZero = TuttiZeri(f.cifre);
+}
 
-    std::string cifreIntere = ParteIntera(f);
-    if (static_cast<int>(cifreIntere.size()) < intereForzate)
-        cifreIntere.insert(0, static_cast<std::size_t>(intereForzate) - cifreIntere.size(), '0');
-    std::string cifreDecimali = ParteDecimale(f);
-    while (static_cast<int>(cifreDecimali.size()) > decimaliForzati && cifreDecimali.back() == '0')
-        cifreDecimali.pop_back();
-
+// The digits written into the section's elements.  Integer digits are
+// right-aligned on the integer placeholders; the first placeholder takes the
+// digits in excess.
+QString ScriviCifre(const Forma& forma, const std::string& cifreIntere,
+                    const std::string& cifreDecimali, const QLocale& loc) {
     const QString sepGruppo = loc.groupSeparator();
     const QString sepDecimale = loc.decimalPoint();
     QString out;
-    // Integer digits, right-aligned on the integer placeholders; the first
-    // placeholder takes the digits in excess.
     const int n = static_cast<int>(cifreIntere.size());
     int posto = 0; // index of the integer placeholder being filled
     auto scriviCifra = [&](int indice) {
         out += QLatin1Char(cifreIntere[static_cast<std::size_t>(indice)]);
         const int daDestra = n - 1 - indice;
-        if (raggruppa && daDestra > 0 && daDestra % 3 == 0)
+        if (forma.raggruppa && daDestra > 0 && daDestra % 3 == 0)
             out += sepGruppo;
     };
     int decimaleScritto = 0;
-    for (std::size_t i = 0; i < el.size(); ++i) {
-        const Elemento& e = el[i];
+    for (std::size_t i = 0; i < forma.el.size(); ++i) {
+        const Elemento& e = forma.el[i];
         if (e.tipo == TipoElemento::Letterale) {
             out += e.testo;
-        } else if (ECifra(e.tipo) && i < posPunto) {
-            const int daDestra = intere - 1 - posto; // place of this placeholder
+        } else if (ECifra(e.tipo) && i < forma.posPunto) {
+            const int daDestra = forma.intere - 1 - posto; // place of this placeholder
             if (posto == 0)
-                for (int k = 0; k < n - intere; ++k)
+                for (int k = 0; k < n - forma.intere; ++k)
                     scriviCifra(k);
             const int indice = n - 1 - daDestra;
             if (indice >= 0)
                 scriviCifra(indice);
             ++posto;
         } else if (e.tipo == TipoElemento::Punto) {
-            if (intere == 0 && n > 0) // "." with no integer placeholder: ".5"
+            if (forma.intere == 0 && n > 0) // "." with no integer placeholder: ".5"
                 for (int k = 0; k < n; ++k)
                     scriviCifra(k);
             if (!cifreDecimali.empty())
@@ -549,6 +565,26 @@ QString ApplicaSezione(double valore, const QString& sezione, const QLocale& loc
         }
     }
     return out;
+}
+
+// One section applied to a non-negative value (the sign is the caller's).
+QString ApplicaSezione(double valore, const QString& sezione, const QLocale& loc,
+                       bool& arrotondatoAZero) {
+    const Forma forma = LeggiSezione(sezione);
+    Fisso f = DaDouble(valore);
+    SpostaPunto(f, 2 * forma.percento - 3 * forma.scala);
+    Arrotonda(f, forma.decimali, Modo::MetaVia);
+    arrotondatoAZero = TuttiZeri(f.cifre);
+
+    std::string cifreIntere = ParteIntera(f);
+    if (static_cast<int>(cifreIntere.size()) < forma.intereForzate)
+        cifreIntere.insert(0, static_cast<std::size_t>(forma.intereForzate) - cifreIntere.size(),
+                           '0');
+    std::string cifreDecimali = ParteDecimale(f);
+    while (static_cast<int>(cifreDecimali.size()) > forma.decimaliForzati &&
+           cifreDecimali.back() == '0')
+        cifreDecimali.pop_back();
+    return ScriviCifre(forma, cifreIntere, cifreDecimali, loc);
 }
 
 } // namespace

@@ -130,13 +130,11 @@ void Main() {
     AvviaProgramma(36, testo);
 }
 
-void AvviaProgramma(qint32 numeroProgramma, QString& testo) {
-    ContestoSessione& s = Sessione();
-    const QString riga = Ambiente().rigaComando;
-    const IUtilita& u = Utilita();
+namespace {
 
-    s.NumeroProgramma = numeroProgramma;
-    s.TestoProgramma = testo;
+// 1 to 3: the program's kind and the menu's options of the command line.
+void LeggiOpzioniMenu(ContestoSessione& s, const QString& riga) {
+    const IUtilita& u = Utilita();
     // 1
     s.TipoProgramma = QStringLiteral("p");
     s.RispostaFine.clear();
@@ -149,11 +147,10 @@ void AvviaProgramma(qint32 numeroProgramma, QString& testo) {
         s.OpzionePResto = s.OpzioneP.mid(k + 1);
         s.OpzioneP = s.OpzioneP.left(k);
     }
-    // 4
-    s.FormPrincipale = CaricaFrmPrincipale();
-    RegistraRilascioSessione([] { RilasciaOggetti(); });
+}
 
-    // 5: class A
+// 5: class A, the link to the menu.  False after telling the operator.
+bool CollegaMenu(ContestoSessione& s) {
     try {
         ScMenuComandiClie* link = CreaCollegamentoMenu();
         s.MenuClient = link->ogMenuClient();
@@ -161,121 +158,165 @@ void AvviaProgramma(qint32 numeroProgramma, QString& testo) {
         s.SegmentoMenu =
             s.MenuClient->InviaComando(QStringLiteral("PrepProcCorr"), QStringLiteral("Tutti"))
                 .toString();
+        return true;
     } catch (...) {
         msgCom(testi_avvio::MenuNonInEsecuzione(), QStringLiteral("&Ok"));
-        RichiediChiusura();
-        return;
+        return false;
     }
+}
 
-    // 6: class B
+// 6: class B, the help file the menu names.  False after telling the
+// operator.
+bool ImpostaAiutoDelMenu(ContestoSessione& s) {
     try {
         ImpostaFileAiuto(
-            u.ValoreOpzione(s.MenuClient->ParametriLancio().osParam, QStringLiteral("H"))
+            Utilita()
+                .ValoreOpzione(s.MenuClient->ParametriLancio().osParam, QStringLiteral("H"))
                 .trimmed());
+        return true;
     } catch (...) {
         msgCom(testi_avvio::ProblemiCollegamento(), QStringLiteral("&Ok"));
+        return false;
+    }
+}
+
+// 7 to 9: the parameter files and the company's connection through the
+// data component (created once).  False when the program is to close.
+bool ConnettiDitta(ContestoSessione& s, const QString& riga) {
+    // 7
+    s.FileIniPrincipale = s.MenuClient->FileIni();
+    PreparaFormConn(-1, -1);
+    s.NomeDb = s.MenuClient->LeggiValore(QStringLiteral("NomeDBAzie"), QString());
+    s.ConnectDb = s.MenuClient->LeggiValore(QStringLiteral("ConnectDBAzie"), QString());
+    // 8
+    if (!StatoDellAvvio().componente) {
+        StatoDellAvvio().componente =
+            Ambiente().creaComponenteDati ? Ambiente().creaComponenteDati() : CreaComponenteDati();
+        s.ComponenteDati = StatoDellAvvio().componente.get();
+    }
+    ParametriScegliIni p;
+    p.NomeNoto = -1;
+    p.ComponiDrive = -1;
+    p.Connetti = -1;
+    p.ScaricaConn = 0;
+    p.RigaComando = riga;
+    if (ScegliIniEConnetti(QStringLiteral("belcor.ini"), *StatoDellAvvio().componente,
+                           s.RisultatoConnessione, p) != 0)
+        return false;
+    // 9
+    return !Utilita().EVuoto(s.RisultatoConnessione) &&
+           s.RisultatoConnessione.left(4).compare(QLatin1String("Err:"), Qt::CaseInsensitive) != 0;
+}
+
+// 12: the lookup component (created once), given the session's objects.
+void PreparaComponenteAiuto(ContestoSessione& s) {
+    if (!Ambiente().creaComponenteAiuto)
+        return;
+    if (!StatoDellAvvio().aiuto)
+        StatoDellAvvio().aiuto = Ambiente().creaComponenteAiuto();
+    IComponenteAiuto* aiuto = StatoDellAvvio().aiuto.get();
+    s.ComponenteAiuto = aiuto;
+    aiuto->ImpostaEventi(&StatoDellAvvio().eventiAiuto);
+    try {
+        aiuto->FormAiuto()->widget()->setProperty("odRisVid", s.FattoreHelp);
+    } catch (...) {
+        // The lookup window keeps its own size: the lookups work all the
+        // same.
+    }
+    if (!s.OggettoCondiviso) {
+        StatoDellAvvio().condiviso = std::make_unique<OggettoCondiviso>();
+        s.OggettoCondiviso = StatoDellAvvio().condiviso.get();
+    }
+    QWidget* principale = s.FormPrincipale;
+    QObject* condiviso = s.OggettoCondiviso;
+    aiuto->InizializzaAiuto(principale, s.MenuClient, condiviso, s.ComponenteDati,
+                            s.RisultatoConnessione, s.DbDitta, s.ColoreSfondoNormale,
+                            s.ColoreErrore, s.TipoProgramma, s.FormatoData);
+    s.FormPrincipale = principale;
+    s.OggettoCondiviso = condiviso;
+    s.FormAiuto = aiuto->FormAiuto()->widget();
+}
+
+// 13: the lookup window's cursor shift of the operator's parameters.
+void ImpostaSpostamentoAiuto(ContestoSessione& s) {
+    if (!s.FormAiuto)
+        return;
+    const QString spost =
+        LeggiParametroPersonale(QStringLiteral("Help"), QStringLiteral("HlpSpost")).toString();
+    if (!Utilita().EVuoto(spost)) {
+        s.FormAiuto->setProperty("obLockSpostaCurs", true);
+        s.FormAiuto->setProperty("oiSpostaCurs", Utilita().TestoInIntero(spost));
+    }
+}
+
+// 15: the program's segment added to the menu's.
+void AggiungiSegmento(ContestoSessione& s, qint32 numeroProgramma, const QString& testo) {
+    const QVariantList lista{numeroProgramma == -1 ? QVariant(testo) : QVariant(numeroProgramma),
+                             s.SegmentoMenu};
+    const double versMenu = Utilita().TestoInNumero(Valore(QStringLiteral("VersMenu")));
+    if (versMenu >= 1.07)
+        s.SegmentoMenu =
+            s.MenuClient->InviaComando(QStringLiteral("AddSeg"), QStringLiteral("Tutti"), lista)
+                .toString();
+    else
+        s.MenuClient->InviaComando(QStringLiteral("AddSeg"), QStringLiteral("Tutti"),
+                                   numeroProgramma);
+}
+
+// 7 to the end: class C, the company loaded and the form of the command
+// line opened; raises what fails.
+void CaricaDittaEApriForm(ContestoSessione& s, const QString& riga, qint32 numeroProgramma,
+                          const QString& testo) {
+    if (!ConnettiDitta(s, riga)) {
+        RichiediChiusura();
+        return;
+    }
+    // 10
+    InizializzaSessione();
+    // 11
+    RisolviFattoriScala();
+    // 12
+    PreparaComponenteAiuto(s);
+    // 13
+    ImpostaSpostamentoAiuto(s);
+    // 14
+    const QString nomeForm = Utilita().ValoreOpzione(riga, QStringLiteral("F")).trimmed();
+    // 15
+    AggiungiSegmento(s, numeroProgramma, testo);
+    // 16
+    LeggiIni(QStringLiteral("Parametri Generali"), QStringLiteral("BeepCome"), QString(),
+             s.BeepCome);
+    // 17
+    const ParametriLancioMenu l = s.MenuClient->ParametriLancio();
+    ApriForm(nomeForm, s.OpzionePResto, l.osChiLancia, l.osKeySecLancia, l.osParamLancia);
+}
+
+} // namespace
+
+void AvviaProgramma(qint32 numeroProgramma, QString& testo) {
+    ContestoSessione& s = Sessione();
+    const QString riga = Ambiente().rigaComando;
+
+    s.NumeroProgramma = numeroProgramma;
+    s.TestoProgramma = testo;
+    LeggiOpzioniMenu(s, riga);
+    // 4
+    s.FormPrincipale = CaricaFrmPrincipale();
+    RegistraRilascioSessione([] { RilasciaOggetti(); });
+
+    if (!CollegaMenu(s) || !ImpostaAiutoDelMenu(s)) {
         RichiediChiusura();
         return;
     }
 
-    // 7 to the end: class C.  A damaged company file met after the opening
-    // (a read of a damaged page) is offered for repair as on opening, and
-    // the repaired file is loaded again from here.
+    // A damaged company file met after the opening (a read of a damaged
+    // page) is offered for repair as on opening, and the repaired file is
+    // loaded again from here.
     for (;;) {
         int numero = 0;
         QString descrizione;
         try {
-            s.FileIniPrincipale = s.MenuClient->FileIni();
-            PreparaFormConn(-1, -1);
-            s.NomeDb = s.MenuClient->LeggiValore(QStringLiteral("NomeDBAzie"), QString());
-            s.ConnectDb = s.MenuClient->LeggiValore(QStringLiteral("ConnectDBAzie"), QString());
-
-            // 8
-            if (!StatoDellAvvio().componente) {
-                StatoDellAvvio().componente = Ambiente().creaComponenteDati
-                                                  ? Ambiente().creaComponenteDati()
-                                                  : CreaComponenteDati();
-                s.ComponenteDati = StatoDellAvvio().componente.get();
-            }
-            ParametriScegliIni p;
-            p.NomeNoto = -1;
-            p.ComponiDrive = -1;
-            p.Connetti = -1;
-            p.ScaricaConn = 0;
-            p.RigaComando = riga;
-            if (ScegliIniEConnetti(QStringLiteral("belcor.ini"), *StatoDellAvvio().componente,
-                                   s.RisultatoConnessione, p) != 0) {
-                RichiediChiusura();
-                return;
-            }
-            // 9
-            if (u.EVuoto(s.RisultatoConnessione) ||
-                s.RisultatoConnessione.left(4).compare(QLatin1String("Err:"),
-                                                       Qt::CaseInsensitive) == 0) {
-                RichiediChiusura();
-                return;
-            }
-            // 10
-            InizializzaSessione();
-            // 11
-            RisolviFattoriScala();
-            // 12
-            if (Ambiente().creaComponenteAiuto) {
-                if (!StatoDellAvvio().aiuto)
-                    StatoDellAvvio().aiuto = Ambiente().creaComponenteAiuto();
-                IComponenteAiuto* aiuto = StatoDellAvvio().aiuto.get();
-                s.ComponenteAiuto = aiuto;
-                aiuto->ImpostaEventi(&StatoDellAvvio().eventiAiuto);
-                try {
-                    aiuto->FormAiuto()->widget()->setProperty("odRisVid", s.FattoreHelp);
-                } catch (...) {
-                    // The lookup window keeps its own size: the lookups work
-                    // all the same.
-                }
-                if (!s.OggettoCondiviso) {
-                    StatoDellAvvio().condiviso = std::make_unique<OggettoCondiviso>();
-                    s.OggettoCondiviso = StatoDellAvvio().condiviso.get();
-                }
-                QWidget* principale = s.FormPrincipale;
-                QObject* condiviso = s.OggettoCondiviso;
-                aiuto->InizializzaAiuto(principale, s.MenuClient, condiviso, s.ComponenteDati,
-                                        s.RisultatoConnessione, s.DbDitta, s.ColoreSfondoNormale,
-                                        s.ColoreErrore, s.TipoProgramma, s.FormatoData);
-                s.FormPrincipale = principale;
-                s.OggettoCondiviso = condiviso;
-                s.FormAiuto = aiuto->FormAiuto()->widget();
-            }
-            // 13
-            if (s.FormAiuto) {
-                const QString spost =
-                    LeggiParametroPersonale(QStringLiteral("Help"), QStringLiteral("HlpSpost"))
-                        .toString();
-                if (!u.EVuoto(spost)) {
-                    s.FormAiuto->setProperty("obLockSpostaCurs", true);
-                    s.FormAiuto->setProperty("oiSpostaCurs", u.TestoInIntero(spost));
-                }
-            }
-            // 14
-            const QString nomeForm = u.ValoreOpzione(riga, QStringLiteral("F")).trimmed();
-            // 15
-            const QVariantList lista{numeroProgramma == -1 ? QVariant(testo)
-                                                           : QVariant(numeroProgramma),
-                                     s.SegmentoMenu};
-            const double versMenu = u.TestoInNumero(Valore(QStringLiteral("VersMenu")));
-            if (versMenu >= 1.07)
-                s.SegmentoMenu =
-                    s.MenuClient
-                        ->InviaComando(QStringLiteral("AddSeg"), QStringLiteral("Tutti"), lista)
-                        .toString();
-            else
-                s.MenuClient->InviaComando(QStringLiteral("AddSeg"), QStringLiteral("Tutti"),
-                                           numeroProgramma);
-            // 16
-            LeggiIni(QStringLiteral("Parametri Generali"), QStringLiteral("BeepCome"), QString(),
-                     s.BeepCome);
-            // 17
-            const ParametriLancioMenu l = s.MenuClient->ParametriLancio();
-            ApriForm(nomeForm, s.OpzionePResto, l.osChiLancia, l.osKeySecLancia, l.osParamLancia);
+            CaricaDittaEApriForm(s, riga, numeroProgramma, testo);
             return;
         } catch (const Errore& e) {
             ImpostaErrore(e);

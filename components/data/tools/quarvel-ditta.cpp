@@ -55,7 +55,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <variant>
 
 #include <termios.h>
 #include <unistd.h>
@@ -205,11 +207,46 @@ int DisegnaImmagini(QSqlDatabase& db, const QString& cartella) {
     return scritte;
 }
 
-} // namespace
+// What the command line asks for.
+struct Richiesta {
+    QString nome; // the database as given
+    TipoDatabase tipo = TipoDatabase::File;
+    bool demo = false;
+    qint64 righe = 0;
+    int magazzini = 0;
+    bool comune = false;
+    bool sostituisci = false;
+    bool seVuoto = false;
+    QString utente;
+    bool soloOdbc = false;
+    QString immagini;
+};
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("quarvel-ditta"));
+// The options: name, description, the name of the value and its default
+// (none for a switch), and whether --help lists it.
+struct Opzione {
+    const char* nome;
+    const char* descrizione;
+    const char* valore;
+    const char* predefinito;
+    bool nascosta;
+};
+constexpr Opzione kOpzioni[] = {
+    {"demo", "ditta dimostrativa", nullptr, nullptr, false},
+    {"righe", "righe dell'inventario INV2024", "n", "200", false},
+    {"magazzini", "numero di magazzini", "n", "4", false},
+    {"comune", "database comune", nullptr, nullptr, false},
+    {"sostituisci", "sostituisce le tabelle esistenti", nullptr, nullptr, false},
+    {"se-vuoto", "solo se il database non ha ancora tabelle", nullptr, nullptr, false},
+    {"uid", "utente", "utente", nullptr, false},
+    // Refused: named only to say where the password goes instead.
+    {"pwd", "password", "password", nullptr, true},
+    {"solo-odbc", "solo attraverso QODBC", nullptr, nullptr, false},
+    {"immagini", "cartella delle immagini degli articoli", "cartella", nullptr, false},
+};
+
+// The command line read; an exit code when the command ends here.
+std::variant<Richiesta, int> LeggiRigaComando(QCoreApplication& app) {
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
         "Crea il database di una ditta (vuoto o dimostrativo) o il database comune.\n"
@@ -218,35 +255,20 @@ int main(int argc, char** argv) {
     p.addHelpOption();
     p.addPositionalArgument(QStringLiteral("database"),
                             QStringLiteral("file SQLite, origine dati, file .dsn o testo ODBC;"));
-    const QCommandLineOption demo(QStringLiteral("demo"), QStringLiteral("ditta dimostrativa"));
-    const QCommandLineOption righe(QStringLiteral("righe"),
-                                   QStringLiteral("righe dell'inventario INV2024"),
-                                   QStringLiteral("n"), QStringLiteral("200"));
-    const QCommandLineOption magazzini(QStringLiteral("magazzini"),
-                                       QStringLiteral("numero di magazzini"), QStringLiteral("n"),
-                                       QStringLiteral("4"));
-    const QCommandLineOption comune(QStringLiteral("comune"), QStringLiteral("database comune"));
-    const QCommandLineOption sostituisci(QStringLiteral("sostituisci"),
-                                         QStringLiteral("sostituisce le tabelle esistenti"));
-    const QCommandLineOption seVuoto(QStringLiteral("se-vuoto"),
-                                     QStringLiteral("solo se il database non ha ancora tabelle"));
-    const QCommandLineOption uid(QStringLiteral("uid"), QStringLiteral("utente"),
-                                 QStringLiteral("utente"));
-    // Refused: named only to say where the password goes instead.
-    QCommandLineOption pwd(QStringLiteral("pwd"), QStringLiteral("password"),
-                           QStringLiteral("password"));
-    pwd.setFlags(QCommandLineOption::HiddenFromHelp);
-    const QCommandLineOption soloOdbc(QStringLiteral("solo-odbc"),
-                                      QStringLiteral("solo attraverso QODBC"));
-    const QCommandLineOption immagini(QStringLiteral("immagini"),
-                                      QStringLiteral("cartella delle immagini degli articoli"),
-                                      QStringLiteral("cartella"));
-    p.addOptions(
-        {demo, righe, magazzini, comune, sostituisci, seVuoto, uid, pwd, soloOdbc, immagini});
+    for (const Opzione& o : kOpzioni) {
+        QCommandLineOption opzione(QString::fromUtf8(o.nome), QString::fromUtf8(o.descrizione));
+        if (o.valore)
+            opzione.setValueName(QString::fromUtf8(o.valore));
+        if (o.predefinito)
+            opzione.setDefaultValue(QString::fromUtf8(o.predefinito));
+        if (o.nascosta)
+            opzione.setFlags(QCommandLineOption::HiddenFromHelp);
+        p.addOption(opzione);
+    }
     p.process(app);
     if (p.positionalArguments().size() != 1)
         p.showHelp(2);
-    if (p.isSet(pwd)) {
+    if (p.isSet(QStringLiteral("pwd"))) {
         std::fprintf(stderr,
                      "quarvel-ditta: --pwd non è accettato: sulla riga di comando la password è "
                      "visibile a ogni utente del computer. Darla nella variabile d'ambiente %s, "
@@ -254,159 +276,233 @@ int main(int argc, char** argv) {
                      VariabilePassword);
         return 2;
     }
-    const QString nome = p.positionalArguments().first();
-    const TipoDatabase tipo = TipoDiDatabase(nome);
-    if (tipo == TipoDatabase::TestoOdbc &&
-        !dati::CoppieConnessione(nome).value(QStringLiteral("PWD")).isEmpty())
+    Richiesta r;
+    r.nome = p.positionalArguments().first();
+    r.tipo = TipoDiDatabase(r.nome);
+    r.demo = p.isSet(QStringLiteral("demo"));
+    r.righe = p.value(QStringLiteral("righe")).toLongLong();
+    r.magazzini = p.value(QStringLiteral("magazzini")).toInt();
+    r.comune = p.isSet(QStringLiteral("comune"));
+    r.sostituisci = p.isSet(QStringLiteral("sostituisci"));
+    r.seVuoto = p.isSet(QStringLiteral("se-vuoto"));
+    r.utente = p.value(QStringLiteral("uid"));
+    r.soloOdbc = p.isSet(QStringLiteral("solo-odbc"));
+    r.immagini = p.value(QStringLiteral("immagini"));
+    if (r.tipo == TipoDatabase::TestoOdbc &&
+        !dati::CoppieConnessione(r.nome).value(QStringLiteral("PWD")).isEmpty())
         std::fprintf(stderr,
                      "quarvel-ditta: attenzione: la password nel testo di connessione è visibile a "
                      "ogni utente del computer; darla nella variabile d'ambiente %s\n",
                      VariabilePassword);
+    return r;
+}
+
+// An SQLite file: removed first with --sostituisci (its journal files too),
+// created when missing.  False after saying why.
+bool PreparaFile(const Richiesta& r) {
+    const QString file = PercorsoLocale(r.nome);
+    if (r.sostituisci) {
+        for (const char* s : {"", "-wal", "-shm", "-journal"})
+            QFile::remove(file + QLatin1String(s));
+    }
+    if (QFileInfo::exists(file))
+        return true;
+    QFile f(file);
+    if (f.open(QIODevice::WriteOnly))
+        return true;
+    std::fprintf(stderr, "quarvel-ditta: impossibile creare %s\n", qPrintable(file));
+    return false;
+}
+
+// The database opened under the connection "quarvel-ditta", the password
+// asked at the terminal when the server wants one and the environment gives
+// none.  Nullopt after saying why; raises Errore.
+std::optional<QSqlDatabase> Apri(const Richiesta& r) {
+    QString password = qEnvironmentVariable(VariabilePassword);
+    // An "ODBC;" text carries its user: --uid takes its place.
+    QString nomeDb = r.nome;
+    if (r.tipo == TipoDatabase::TestoOdbc && !r.utente.isEmpty()) {
+        auto coppie = dati::CoppieConnessione(r.nome);
+        coppie.insert(QStringLiteral("UID"), r.utente);
+        nomeDb = dati::TestoConnessione(coppie);
+    }
+    auto apri = [&] {
+        dati::Credenziali c;
+        c.soloOdbc = r.soloOdbc;
+        if (r.tipo == TipoDatabase::TestoOdbc) {
+            c.passwordFile = password; // when the text has none
+        } else if (r.tipo != TipoDatabase::File) {
+            c.utente = r.utente;
+            c.password = password;
+        }
+        return dati::ApriDatabase(nomeDb, {}, c, QStringLiteral("quarvel-ditta"));
+    };
+    try {
+        return apri();
+    } catch (const Errore& e) {
+        // The server wants a password: asked for at the terminal.
+        if (e.numero() != NumErr::OperazioneAnnullata || r.tipo == TipoDatabase::File)
+            throw;
+        if (password.isEmpty())
+            password = ChiediPassword(r.utente);
+        if (password.isEmpty()) {
+            std::fprintf(stderr,
+                         "quarvel-ditta: errore %d: %s\nquarvel-ditta: il server vuole una "
+                         "password: darla nella variabile d'ambiente %s, o eseguire il "
+                         "comando da un terminale, che la chiede\n",
+                         e.numero(), qPrintable(e.descrizione()), VariabilePassword);
+            return std::nullopt;
+        }
+        if (!qEnvironmentVariableIsEmpty(VariabilePassword))
+            throw;
+        return apri();
+    }
+}
+
+bool SuPostgres(const QSqlDatabase& db) {
+    return db.driverName() != QLatin1String("QSQLITE");
+}
+
+// A company made before the indexes it reads: they are added, the data left
+// as they are.
+int CompletaDitta(QSqlDatabase& db, const Richiesta& r) {
+    if (SuPostgres(db))
+        CreaTrigrammi(db);
+    for (const QString& fatto : dati::CompletaIndici(db))
+        std::fprintf(stderr, "quarvel-ditta: creato %s\n", qPrintable(fatto));
+    std::fprintf(stderr,
+                 "quarvel-ditta: %s ha già le tabelle della ditta: aggiunti solo gli "
+                 "indici mancanti, dati lasciati come sono\n",
+                 qPrintable(r.nome));
+    return 0;
+}
+
+// --se-vuoto on a database that already has tables: left as it is.
+int LasciaComE(QSqlDatabase&, const Richiesta& r) {
+    std::fprintf(stderr, "quarvel-ditta: %s ha già delle tabelle: lasciato com'è\n",
+                 qPrintable(r.nome));
+    return 0;
+}
+
+// What a PostgreSQL database needs before the tables: citext (false when it
+// cannot be created), pg_trgm for a company, and a warning when its ctype
+// slows the comparisons of codes.
+bool PreparaPostgres(QSqlDatabase& db, bool ditta) {
+    if (!SuPostgres(db))
+        return true;
+    if (!CreaCitext(db))
+        return false;
+    if (ditta)
+        CreaTrigrammi(db);
+    // Codes are compared ignoring case: under a ctype other than C every
+    // comparison lowers both sides through wide characters.
+    QSqlQuery q(db);
+    if (q.exec(QStringLiteral("SHOW lc_ctype")) && q.next()) {
+        const QString ctype = q.value(0).toString();
+        if (ctype != QLatin1String("C") && ctype != QLatin1String("POSIX"))
+            std::fprintf(stderr,
+                         "quarvel-ditta: attenzione: il database ha LC_CTYPE '%s'; "
+                         "con LC_CTYPE 'C' i confronti dei codici sono tre volte "
+                         "più veloci (vedi README)\n",
+                         qPrintable(ctype));
+    }
+    return true;
+}
+
+int CreaDatabaseComune(QSqlDatabase& db, const Richiesta& r) {
+    if (!PreparaPostgres(db, false))
+        return 1;
+    dati::CreaComune(db, r.sostituisci);
+    if (r.demo)
+        dati::GeneraDemoComune(db);
+    return 0;
+}
+
+// The demo company's data, then its article pictures in --immagini or,
+// for an SQLite file, in the folder beside it.
+void RiempiDemo(QSqlDatabase& db, const Richiesta& r) {
+    dati::OpzioniDemo o;
+    o.righeInventario = r.righe;
+    o.magazzini = r.magazzini;
+    dati::GeneraDemo(db, o);
+    QString cartella = r.immagini;
+    if (cartella.isEmpty() && r.tipo == TipoDatabase::File) {
+        const QFileInfo f(PercorsoLocale(r.nome));
+        cartella = f.absoluteDir().filePath(f.completeBaseName() + QStringLiteral(".immagini"));
+    }
+    if (cartella.isEmpty()) {
+        std::fprintf(stderr, "quarvel-ditta: senza --immagini la ditta "
+                             "dimostrativa non ha le immagini degli articoli\n");
+        return;
+    }
+    const int n = DisegnaImmagini(db, cartella);
+    std::fprintf(stderr, "quarvel-ditta: %d immagini degli articoli in %s\n", n,
+                 qPrintable(cartella));
+}
+
+int CreaNuovaDitta(QSqlDatabase& db, const Richiesta& r) {
+    if (!PreparaPostgres(db, true))
+        return 1;
+    dati::CreaDitta(db, r.sostituisci);
+    if (r.demo)
+        RiempiDemo(db, r);
+    return 0;
+}
+
+// What the command does with the opened database: the first case that
+// applies, its handler, and whether a success ends with the time taken.
+struct Caso {
+    bool (*vale)(const QSqlDatabase& db, const Richiesta& r);
+    int (*esegui)(QSqlDatabase& db, const Richiesta& r);
+    bool tempo;
+};
+const Caso kCasi[] = {
+    {[](const QSqlDatabase& db, const Richiesta& r) {
+         return !r.comune && !r.sostituisci &&
+                db.tables(QSql::Tables).contains(QStringLiteral("articoli"), Qt::CaseInsensitive);
+     },
+     CompletaDitta, false},
+    {[](const QSqlDatabase& db, const Richiesta& r) {
+         return r.seVuoto && !r.sostituisci && !db.tables(QSql::Tables).isEmpty();
+     },
+     LasciaComE, false},
+    {[](const QSqlDatabase&, const Richiesta& r) { return r.comune; }, CreaDatabaseComune, true},
+    {[](const QSqlDatabase&, const Richiesta&) { return true; }, CreaNuovaDitta, true},
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quarvel-ditta"));
+    const auto letta = LeggiRigaComando(app);
+    if (const int* uscita = std::get_if<int>(&letta))
+        return *uscita;
+    const Richiesta& r = std::get<Richiesta>(letta);
 
     QElapsedTimer tempo;
     tempo.start();
     try {
-        if (tipo == TipoDatabase::File) {
-            const QString file = PercorsoLocale(nome);
-            if (p.isSet(sostituisci)) {
-                for (const char* s : {"", "-wal", "-shm", "-journal"})
-                    QFile::remove(file + QLatin1String(s));
-            }
-            if (!QFileInfo::exists(file)) {
-                QFile f(file);
-                if (!f.open(QIODevice::WriteOnly)) {
-                    std::fprintf(stderr, "quarvel-ditta: impossibile creare %s\n",
-                                 qPrintable(file));
-                    return 1;
-                }
-            }
-        }
-        const QString utente = p.value(uid);
-        QString password = qEnvironmentVariable(VariabilePassword);
-        // An "ODBC;" text carries its user: --uid takes its place.
-        QString nomeDb = nome;
-        if (tipo == TipoDatabase::TestoOdbc && !utente.isEmpty()) {
-            auto coppie = dati::CoppieConnessione(nome);
-            coppie.insert(QStringLiteral("UID"), utente);
-            nomeDb = dati::TestoConnessione(coppie);
-        }
-        auto apri = [&] {
-            dati::Credenziali c;
-            c.soloOdbc = p.isSet(soloOdbc);
-            if (tipo == TipoDatabase::TestoOdbc) {
-                c.passwordFile = password; // when the text has none
-            } else if (tipo != TipoDatabase::File) {
-                c.utente = utente;
-                c.password = password;
-            }
-            return dati::ApriDatabase(nomeDb, {}, c, QStringLiteral("quarvel-ditta"));
-        };
-        QSqlDatabase db;
-        try {
-            db = apri();
-        } catch (const Errore& e) {
-            // The server wants a password: asked for at the terminal.
-            if (e.numero() != NumErr::OperazioneAnnullata || tipo == TipoDatabase::File)
-                throw;
-            if (password.isEmpty())
-                password = ChiediPassword(utente);
-            if (password.isEmpty()) {
-                std::fprintf(stderr,
-                             "quarvel-ditta: errore %d: %s\nquarvel-ditta: il server vuole una "
-                             "password: darla nella variabile d'ambiente %s, o eseguire il "
-                             "comando da un terminale, che la chiede\n",
-                             e.numero(), qPrintable(e.descrizione()), VariabilePassword);
-                return 1;
-            }
-            if (!qEnvironmentVariableIsEmpty(VariabilePassword))
-                throw;
-            db = apri();
-        }
-        const bool ditta =
-            !p.isSet(comune) &&
-            db.tables(QSql::Tables).contains(QStringLiteral("articoli"), Qt::CaseInsensitive);
-        // A company made before the indexes it reads: they are added.
-        auto completa = [&] {
-            if (db.driverName() != QLatin1String("QSQLITE"))
-                CreaTrigrammi(db);
-            for (const QString& fatto : dati::CompletaIndici(db))
-                std::fprintf(stderr, "quarvel-ditta: creato %s\n", qPrintable(fatto));
-        };
-        if (ditta && !p.isSet(sostituisci)) {
-            completa();
-            std::fprintf(stderr,
-                         "quarvel-ditta: %s ha già le tabelle della ditta: aggiunti solo gli "
-                         "indici mancanti, dati lasciati come sono\n",
-                         qPrintable(nome));
-            db.close();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(QStringLiteral("quarvel-ditta"));
-            return 0;
-        }
-        if (p.isSet(seVuoto) && !p.isSet(sostituisci) && !db.tables(QSql::Tables).isEmpty()) {
-            std::fprintf(stderr, "quarvel-ditta: %s ha già delle tabelle: lasciato com'è\n",
-                         qPrintable(nome));
-            db.close();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(QStringLiteral("quarvel-ditta"));
-            return 0;
-        }
-        {
-            if (db.driverName() != QLatin1String("QSQLITE") && !CreaCitext(db))
-                return 1;
-            if (db.driverName() != QLatin1String("QSQLITE") && !p.isSet(comune))
-                CreaTrigrammi(db);
-            if (db.driverName() != QLatin1String("QSQLITE")) {
-                // Codes are compared ignoring case: under a ctype other than C
-                // every comparison lowers both sides through wide characters.
-                QSqlQuery q(db);
-                if (q.exec(QStringLiteral("SHOW lc_ctype")) && q.next()) {
-                    const QString ctype = q.value(0).toString();
-                    if (ctype != QLatin1String("C") && ctype != QLatin1String("POSIX"))
-                        std::fprintf(stderr,
-                                     "quarvel-ditta: attenzione: il database ha LC_CTYPE '%s'; "
-                                     "con LC_CTYPE 'C' i confronti dei codici sono tre volte "
-                                     "più veloci (vedi README)\n",
-                                     qPrintable(ctype));
-                }
-            }
-            if (p.isSet(comune)) {
-                dati::CreaComune(db, p.isSet(sostituisci));
-                if (p.isSet(demo))
-                    dati::GeneraDemoComune(db);
-            } else {
-                dati::CreaDitta(db, p.isSet(sostituisci));
-                if (p.isSet(demo)) {
-                    dati::OpzioniDemo o;
-                    o.righeInventario = p.value(righe).toLongLong();
-                    o.magazzini = p.value(magazzini).toInt();
-                    dati::GeneraDemo(db, o);
-                    QString cartella = p.value(immagini);
-                    if (cartella.isEmpty() && tipo == TipoDatabase::File) {
-                        const QFileInfo f(PercorsoLocale(nome));
-                        cartella = f.absoluteDir().filePath(f.completeBaseName() +
-                                                            QStringLiteral(".immagini"));
-                    }
-                    if (cartella.isEmpty()) {
-                        std::fprintf(stderr, "quarvel-ditta: senza --immagini la ditta "
-                                             "dimostrativa non ha le immagini degli articoli\n");
-                    } else {
-                        const int n = DisegnaImmagini(db, cartella);
-                        std::fprintf(stderr, "quarvel-ditta: %d immagini degli articoli in %s\n", n,
-                                     qPrintable(cartella));
-                    }
-                }
-            }
-            db.close();
-        }
-        db = QSqlDatabase();
+        if (r.tipo == TipoDatabase::File && !PreparaFile(r))
+            return 1;
+        std::optional<QSqlDatabase> db = Apri(r);
+        if (!db)
+            return 1;
+        const Caso* caso = kCasi;
+        while (!caso->vale(*db, r))
+            ++caso;
+        const int uscita = caso->esegui(*db, r);
+        db->close();
+        db.reset();
         QSqlDatabase::removeDatabase(QStringLiteral("quarvel-ditta"));
+        if (uscita != 0 || !caso->tempo)
+            return uscita;
     } catch (const Errore& e) {
         std::fprintf(stderr, "quarvel-ditta: errore %d: %s\n", e.numero(),
                      qPrintable(e.descrizione()));
         return 1;
     }
-    std::fprintf(stderr, "quarvel-ditta: %s pronto in %.1f s\n", qPrintable(nome),
+    std::fprintf(stderr, "quarvel-ditta: %s pronto in %.1f s\n", qPrintable(r.nome),
                  double(tempo.elapsed()) / 1000.0);
     return 0;
 }
