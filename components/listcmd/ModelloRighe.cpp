@@ -112,6 +112,27 @@ QString NomeTabella(const QSqlDatabase& db, const QString& tabella) {
     return EPostgres(db) ? tabella.toLower() : tabella;
 }
 
+// The columns of a table the server compares without regard to case by
+// folding the case of both sides (citext): none on SQLite, whose NOCASE
+// columns compare without folding.
+QStringList ColonneSenzaCaso(const QSqlDatabase& db, const QString& tabella) {
+    QStringList colonne;
+    if (!EPostgres(db))
+        return colonne;
+    QString nome = NomeTabella(db, tabella);
+    nome.replace(QLatin1Char('\''), QStringLiteral("''"));
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    // no citext in the database: to_regtype gives Null, no column matches
+    if (q.exec(QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = "
+                              "to_regclass('%1') AND attnum > 0 AND NOT attisdropped AND "
+                              "atttypid = to_regtype('citext')")
+                   .arg(nome)))
+        while (q.next())
+            colonne << q.value(0).toString();
+    return colonne;
+}
+
 // The pause after which a count spoiled by a row written meanwhile starts again.
 constexpr int PausaDopoScrittura = 500;
 
@@ -216,6 +237,7 @@ void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
     m_colonne.clear();
     m_lista = SqlLista();
     m_fromConteggio.clear();
+    m_senzaCaso.clear();
     fermaConteggio();
     m_cache.azzera();
     m_cache.impostaChiavi({});
@@ -344,8 +366,9 @@ QString ModelloRighe::testoConteggio() {
         for (int i = 0; i < base.count(); ++i)
             schema.colonneBase << base.fieldName(i);
         m_fromConteggio = m_lista.fromPerContare(schema);
+        m_senzaCaso = ColonneSenzaCaso(m_db, m_lista.analisi().tabellaBase);
     }
-    return m_lista.conteggio(m_fromConteggio, condizioneEsclusi());
+    return m_lista.conteggio(m_fromConteggio, condizioneEsclusi(), m_senzaCaso);
 }
 
 void ModelloRighe::fissaRiga(qint64 r, const Riga& x, bool certa) {

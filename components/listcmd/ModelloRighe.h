@@ -269,6 +269,7 @@ private:
     AnalisiSql m_analisiAccess;
     SqlLista m_lista;        // of the engine's text
     QString m_fromConteggio; // the FROM the list is counted on, once known
+    QStringList m_senzaCaso; // with it: the base columns compared without regard to case
     QList<ColonnaLista> m_colonne;
     QList<int> m_chiaviForm;
     QString m_formatoData = QStringLiteral("dd/MM/yyyy");

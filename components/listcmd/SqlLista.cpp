@@ -1,5 +1,7 @@
 #include "listcmd/SqlLista.h"
 
+#include <algorithm>
+
 namespace quarvel::listcmd {
 
 namespace {
@@ -22,6 +24,136 @@ QString Uguale(const QString& colonna, const QVariant& v, QVariantList& parametr
         return colonna + QStringLiteral(" IS NULL");
     parametri << v;
     return colonna + QStringLiteral(" = ?");
+}
+
+// A piece of a condition: a name (qualified, possibly quoted), a string
+// literal, a sign or anything else (a number), spaces apart.
+struct Pezzo {
+    enum Tipo { Nome, Stringa, Segno, Altro } tipo;
+    qsizetype inizio;
+    qsizetype fine;
+};
+
+QList<Pezzo> Pezzi(const QString& s) {
+    QList<Pezzo> pezzi;
+    const qsizetype n = s.size();
+    auto lettera = [&](qsizetype i) {
+        return i < n && (s[i].isLetter() || s[i] == QLatin1Char('_'));
+    };
+    auto parola = [&](qsizetype i) {
+        return i < n &&
+               (s[i].isLetterOrNumber() || s[i] == QLatin1Char('_') || s[i] == QLatin1Char('$'));
+    };
+    // past the closing quote of the text opened at i (a doubled quote stays inside)
+    auto oltre = [&](qsizetype i, QChar q) {
+        for (++i; i < n; ++i)
+            if (s[i] == q) {
+                if (i + 1 < n && s[i + 1] == q)
+                    ++i;
+                else
+                    return i + 1;
+            }
+        return n;
+    };
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = s[i];
+        if (c.isSpace()) {
+            ++i;
+        } else if (c == QLatin1Char('\'')) {
+            const qsizetype f = oltre(i, c);
+            pezzi.append({Pezzo::Stringa, i, f});
+            i = f;
+        } else if (lettera(i) || c == QLatin1Char('"')) {
+            qsizetype f = i;
+            for (;;) {
+                if (f < n && s[f] == QLatin1Char('"')) {
+                    f = oltre(f, s[f]);
+                } else {
+                    while (parola(f))
+                        ++f;
+                }
+                if (f + 1 < n && s[f] == QLatin1Char('.') &&
+                    (lettera(f + 1) || s[f + 1] == QLatin1Char('"')))
+                    ++f;
+                else
+                    break;
+            }
+            pezzi.append({Pezzo::Nome, i, f});
+            i = f;
+        } else if (c.isDigit()) {
+            qsizetype f = i;
+            while (f < n && (s[f].isLetterOrNumber() || s[f] == QLatin1Char('.')))
+                ++f;
+            pezzi.append({Pezzo::Altro, i, f});
+            i = f;
+        } else {
+            static const QStringList doppi = {"::", "<=", ">=", "<>", "!=", "||"};
+            const qsizetype f = doppi.contains(s.mid(i, 2)) ? i + 2 : i + 1;
+            pezzi.append({Pezzo::Segno, i, f});
+            i = f;
+        }
+    }
+    return pezzi;
+}
+
+// The condition with each "column = 'text'" on a column of senzaCaso (of the
+// base table, named alone or with the base's alias) written as "(column::text
+// = 'text' OR column = 'text')": the same rows, since a text equal as written
+// is equal whatever the case, and the case of a row is folded only where
+// its text differs.  Only a comparison that stands as a term of ANDs, ORs
+// and NOTs is touched ("a || col = 'x'" compares a || col).
+QString TestoPrima(const QString& condizione, const QString& alias, const QString& tabella,
+                   const QStringList& senzaCaso) {
+    if (senzaCaso.isEmpty() || condizione.isEmpty())
+        return condizione;
+    const QList<Pezzo> p = Pezzi(condizione);
+    auto testo = [&](qsizetype i) { return condizione.mid(p[i].inizio, p[i].fine - p[i].inizio); };
+    auto parola = [&](qsizetype i, std::initializer_list<const char*> parole) {
+        if (i < 0 || i >= p.size() || p[i].tipo != Pezzo::Nome)
+            return false;
+        const QString t = testo(i);
+        return std::any_of(parole.begin(), parole.end(), [&](const char* w) {
+            return t.compare(QLatin1String(w), Qt::CaseInsensitive) == 0;
+        });
+    };
+    auto segno = [&](qsizetype i, const char* s) {
+        return i >= 0 && i < p.size() && p[i].tipo == Pezzo::Segno && testo(i) == QLatin1String(s);
+    };
+    // BETWEEN's AND is no term's AND
+    for (qsizetype i = 0; i < p.size(); ++i)
+        if (parola(i, {"BETWEEN"}))
+            return condizione;
+    QString esito;
+    qsizetype copiato = 0;
+    for (qsizetype i = 0; i + 2 < p.size(); ++i) {
+        if (p[i].tipo != Pezzo::Nome || !segno(i + 1, "=") || p[i + 2].tipo != Pezzo::Stringa)
+            continue;
+        if (parola(i, {"AND", "OR", "NOT", "WHERE"}))
+            continue;
+        const bool inizioTermine =
+            i == 0 || segno(i - 1, "(") || parola(i - 1, {"AND", "OR", "NOT"});
+        const bool fineTermine =
+            i + 3 == p.size() || segno(i + 3, ")") || parola(i + 3, {"AND", "OR"});
+        if (!inizioTermine || !fineTermine)
+            continue;
+        const QString nome = testo(i);
+        const qsizetype punto = nome.lastIndexOf(QLatin1Char('.'));
+        const QString colonna = NomeNudo(nome.mid(punto + 1));
+        if (punto >= 0) {
+            const QString q = NomeNudo(nome.left(punto));
+            if (q.compare(alias, Qt::CaseInsensitive) != 0 &&
+                q.compare(tabella, Qt::CaseInsensitive) != 0)
+                continue;
+        }
+        if (!senzaCaso.contains(colonna, Qt::CaseInsensitive))
+            continue;
+        const QString letterale = testo(i + 2);
+        esito += condizione.mid(copiato, p[i].inizio - copiato);
+        esito += QStringLiteral("(%1::text = %2 OR %1 = %2)").arg(nome, letterale);
+        copiato = p[i + 2].fine;
+        i += 2;
+    }
+    return esito + condizione.mid(copiato);
 }
 
 } // namespace
@@ -141,10 +273,15 @@ QString SqlLista::fromPerContare(const SchemaLista& schema) const {
     return from.base;
 }
 
-QString SqlLista::conteggio(const QString& da, const QString& esclusi) const {
+QString SqlLista::conteggio(const QString& da, const QString& esclusi,
+                            const QStringList& senzaCaso) const {
     if (m_analisi.raggruppata())
         return QStringLiteral("SELECT COUNT(*) FROM (%1) qv_t").arg(select());
-    const QString d = dove(esclusi);
+    const QString condizione =
+        TestoPrima(m_analisi.where, m_analisi.aliasBase, m_analisi.tabellaBase, senzaCaso);
+    const QString d = !condizione.isEmpty() && !esclusi.isEmpty()
+                          ? QStringLiteral("(%1) AND %2").arg(condizione, esclusi)
+                          : (condizione.isEmpty() ? esclusi : condizione);
     return QStringLiteral("SELECT COUNT(*) FROM ") + da +
            (d.isEmpty() ? QString() : QStringLiteral(" WHERE ") + d);
 }

@@ -53,6 +53,9 @@ struct SchemaLista {
     std::function<QStringList(const QString& tabella)> chiavePrimaria;
     // The base table's columns.
     QStringList colonneBase;
+    // The base table's columns the engine compares without regard to case
+    // by folding both sides at each comparison (PostgreSQL's citext).
+    QStringList colonneSenzaCaso;
 };
 
 class SqlLista {
@@ -91,7 +94,12 @@ public:
     // and the condition reads the base table only; else the list's FROM.
     QString fromPerContare(const SchemaLista& schema) const;
     // The rows of the list, esclusi left out; da is fromPerContare's.
-    QString conteggio(const QString& da, const QString& esclusi) const;
+    // Each "column = 'text'" of the condition on one of senzaCaso (a column
+    // compared without regard to case) first compares the text as it is
+    // written, and folds the case only where that differs: the same rows,
+    // counted without folding the case of every row that matches.
+    QString conteggio(const QString& da, const QString& esclusi,
+                      const QStringList& senzaCaso = {}) const;
     // The condition leaving out the rows of those keys (literals given by
     // letterale); empty when none has a whole key.
     QString esclusi(const QList<QVariantList>& chiavi,
