@@ -364,18 +364,23 @@ void ModelloRighe::preparaChiavi() {
         }
     }
     m_lista.impostaChiavi(m_colonne, chiavi);
+    m_lista.impostaSchema(schemaLista());
     m_cache.impostaChiavi(m_lista.posizioniChiavi());
+}
+
+SchemaLista ModelloRighe::schemaLista() {
+    SchemaLista schema;
+    schema.chiavePrimaria = [this](const QString& tabella) { return chiaveTabella(tabella); };
+    const QSqlRecord& base = colonneTabella(m_lista.analisi().tabellaBase);
+    for (int i = 0; i < base.count(); ++i)
+        schema.colonneBase << base.fieldName(i);
+    return schema;
 }
 
 QString ModelloRighe::testoConteggio() {
     // the tables' keys are read when the list is first counted
     if (m_fromConteggio.isEmpty()) {
-        SchemaLista schema;
-        schema.chiavePrimaria = [this](const QString& tabella) { return chiaveTabella(tabella); };
-        const QSqlRecord& base = colonneTabella(m_lista.analisi().tabellaBase);
-        for (int i = 0; i < base.count(); ++i)
-            schema.colonneBase << base.fieldName(i);
-        m_fromConteggio = m_lista.fromPerContare(schema);
+        m_fromConteggio = m_lista.fromPerContare(schemaLista());
         m_senzaCaso = senzaCasoTabella(m_lista.analisi().tabellaBase);
     }
     return m_lista.conteggio(m_fromConteggio, condizioneEsclusi(), m_senzaCaso);

@@ -283,6 +283,7 @@ private:
         QHash<QString, QSqlRecord> campi; // by the select without its condition
     };
     const QSqlRecord& colonneTabella(const QString& tabella);
+    SchemaLista schemaLista();
     const QStringList& chiaveTabella(const QString& tabella);
     const QStringList& senzaCasoTabella(const QString& tabella);
 

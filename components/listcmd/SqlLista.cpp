@@ -1,5 +1,7 @@
 #include "listcmd/SqlLista.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace quarvel::listcmd {
@@ -230,8 +232,71 @@ QString SqlLista::select(const QString& condizione) const {
     return s;
 }
 
+void SqlLista::impostaSchema(const SchemaLista& schema) {
+    m_baseFinestre.clear();
+    m_primaFinestre.clear();
+    m_dopoFinestre.clear();
+    const FromGiunzioniSinistre from = LeggiGiunzioniSinistre(m_analisi.from);
+    if (m_analisi.raggruppata() || !from.valido || from.giunzioni.isEmpty() ||
+        fromPerContare(schema) != from.base)
+        return;
+    // every term of the order a column of the base table, not an item of the
+    // select list named as one
+    for (const TermineOrdine& t : TerminiOrdine(m_ordine)) {
+        const QString e = NomeNudo(t.espressione);
+        const qsizetype punto = e.indexOf(QLatin1Char('.'));
+        const QString colonna = punto >= 0 ? e.mid(punto + 1) : e;
+        if (punto >= 0 && e.left(punto).compare(m_analisi.aliasBase, Qt::CaseInsensitive) != 0)
+            return;
+        if (!schema.colonneBase.contains(colonna, Qt::CaseInsensitive))
+            return;
+        if (punto < 0)
+            for (const VoceSelect& v : m_analisi.voci)
+                if (v.nome.compare(colonna, Qt::CaseInsensitive) == 0 &&
+                    !(v.semplice && v.colonna.compare(colonna, Qt::CaseInsensitive) == 0 &&
+                      (v.tabella.isEmpty() ||
+                       v.tabella.compare(m_analisi.aliasBase, Qt::CaseInsensitive) == 0)))
+                    return;
+    }
+    // the base table's place in the FROM: after its opening parentheses, up
+    // to the first join
+    static const QRegularExpression giunzione(QStringLiteral(R"(\bLEFT\s+(?:OUTER\s+)?JOIN\b)"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = giunzione.match(m_analisi.from);
+    if (!m.hasMatch())
+        return;
+    qsizetype inizio = 0;
+    while (inizio < m.capturedStart() &&
+           (m_analisi.from[inizio] == QLatin1Char('(') || m_analisi.from[inizio].isSpace()))
+        ++inizio;
+    const QString base = m_analisi.from.mid(inizio, m.capturedStart() - inizio).trimmed();
+    if (base.compare(from.base, Qt::CaseInsensitive) != 0)
+        return;
+    m_baseFinestre = base;
+    m_primaFinestre = m_analisi.from.left(inizio);
+    m_dopoFinestre = m_analisi.from.mid(m.capturedStart());
+}
+
 QString SqlLista::finestra(qint64 offset, qint64 quante, bool dallaFine,
                            const QString& esclusi) const {
+    // A grid's window: the base table's rows first, then their joins.  (A
+    // read of the whole list is not: it would be sorted twice.)
+    constexpr qint64 FinestraGriglia = 10000;
+    if (giunzioneDopo() && quante <= FinestraGriglia) {
+        const QString ordine = ComponiOrdine(TerminiOrdine(m_ordine), dallaFine);
+        const QString d = dove(esclusi);
+        QStringList voci;
+        for (const auto& v : m_analisi.voci)
+            voci << v.testo;
+        voci << m_chiaviNascoste;
+        return QStringLiteral(
+                   "SELECT %1 FROM %2(SELECT * FROM %3%4 ORDER BY %5 LIMIT %6 OFFSET %7) "
+                   "%8 %9 ORDER BY %5")
+            .arg(voci.join(QStringLiteral(", ")), m_primaFinestre, m_baseFinestre,
+                 d.isEmpty() ? QString() : QStringLiteral(" WHERE ") + d, ordine,
+                 QString::number(quante), QString::number(offset), m_analisi.aliasBase,
+                 m_dopoFinestre);
+    }
     return QStringLiteral("%1 ORDER BY %2 LIMIT %3 OFFSET %4")
         .arg(select(esclusi), ComponiOrdine(TerminiOrdine(m_ordine), dallaFine))
         .arg(quante)

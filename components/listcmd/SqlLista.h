@@ -81,6 +81,16 @@ public:
     const QString& ordine() const { return m_ordine; }
     QVariantList chiaveDi(const Riga& riga) const;
 
+    // What the windows may know of the tables: when the joins neither add
+    // nor drop rows (fromPerContare() is the base table alone) and the
+    // list's order reads base columns only, a window of a grid is read on the
+    // base table first and joined after, its few rows alone (a list sorted
+    // by a column with no index sorts the base table's rows, not the rows
+    // of the whole join).
+    void impostaSchema(const SchemaLista& schema);
+    // The windows read the base table first (impostaSchema).
+    bool giunzioneDopo() const { return !m_baseFinestre.isEmpty(); }
+
     // The list's rows (its WHERE and one more condition, its grouping),
     // without order.
     QString select(const QString& condizione = {}) const;
@@ -139,6 +149,8 @@ private:
     QList<int> m_posChiavi;
     QStringList m_chiaviNascoste; // "alias.col AS qv_kN"
     QString m_ordine;
+    // With giunzioneDopo(): the FROM before and after the base table.
+    QString m_baseFinestre, m_primaFinestre, m_dopoFinestre;
 };
 
 } // namespace quarvel::listcmd

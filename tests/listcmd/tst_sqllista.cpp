@@ -198,11 +198,13 @@ void TstSqlLista::lista_data() {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QStringList>("chiavi");
     QTest::addColumn<int>("colonnaCerca");
+    QTest::addColumn<bool>("giunzioneDopo"); // the windows read the base table first
     struct Caso {
         const char* nome;
         const char* sql;
         QStringList chiavi;
         int cerca;
+        bool dopo = false;
     };
     const QList<Caso> casi = {
         {"base table, key, no order",
@@ -224,9 +226,22 @@ void TstSqlLista::lista_data() {
          {"Cod", "Num"},
          1},
         {"grouped, no key", "SELECT Articolo, COUNT(*) AS N FROM Righe GROUP BY Articolo", {}, 0},
+        {"left join by the key, condition, order by a base column with Nulls and ties",
+         "SELECT Righe.Cod, Righe.Num, Articoli.Descrizione AS Des, Righe.Qta FROM (Righe LEFT "
+         "JOIN Articoli ON Righe.Articolo = Articoli.Articolo) WHERE Righe.Cod <> 'C' ORDER BY "
+         "Righe.Qta DESC",
+         {"Cod", "Num"},
+         2,
+         true},
+        {"aliases, key not shown, order by an unqualified base column",
+         "SELECT r.Articolo, a.Descrizione, r.Nota FROM Righe AS r LEFT JOIN Articoli a ON "
+         "a.Articolo = r.Articolo ORDER BY Nota",
+         {"Cod", "Num"},
+         2,
+         true},
     };
     for (const Caso& c : casi)
-        QTest::newRow(c.nome) << QString::fromLatin1(c.sql) << c.chiavi << c.cerca;
+        QTest::newRow(c.nome) << QString::fromLatin1(c.sql) << c.chiavi << c.cerca << c.dopo;
 }
 
 void TstSqlLista::lista() {
@@ -234,11 +249,20 @@ void TstSqlLista::lista() {
     QFETCH(QString, sql);
     QFETCH(QStringList, chiavi);
     QFETCH(int, colonnaCerca);
+    QFETCH(bool, giunzioneDopo);
     SALTA_SENZA_SERVER(motore);
     const QSqlDatabase db = apri(motore);
     SqlLista lista(Analizza(sql));
     QVERIFY(lista.analisi().valida);
     lista.impostaChiavi(Colonne(lista.analisi()), chiavi);
+    SchemaLista schema;
+    schema.chiavePrimaria = [](const QString& t) -> QStringList {
+        return t.compare("Articoli", Qt::CaseInsensitive) == 0 ? QStringList{"Articolo"}
+                                                               : QStringList{"Cod", "Num"};
+    };
+    schema.colonneBase = QStringList{"Cod", "Num", "Articolo", "Qta", "Nota"};
+    lista.impostaSchema(schema);
+    QCOMPARE(lista.giunzioneDopo(), giunzioneDopo);
     // the whole list in its order
     const QVector<Riga> tutte = righe(db, lista.select() + " ORDER BY " + lista.ordine());
     const qint64 n = tutte.size();
@@ -258,12 +282,6 @@ void TstSqlLista::lista() {
     }
 
     // the count, on the FROM chosen for counting
-    SchemaLista schema;
-    schema.chiavePrimaria = [](const QString& t) -> QStringList {
-        return t.compare("Articoli", Qt::CaseInsensitive) == 0 ? QStringList{"Articolo"}
-                                                               : QStringList{"Cod", "Num"};
-    };
-    schema.colonneBase = QStringList{"Cod", "Num", "Articolo", "Qta", "Nota"};
     const QString da = lista.fromPerContare(schema);
     QCOMPARE(righe(db, lista.conteggio(da, {})).value(0).value(0).toLongLong(), n);
 
