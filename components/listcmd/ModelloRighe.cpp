@@ -383,7 +383,7 @@ QString ModelloRighe::testoConteggio() {
         m_fromConteggio = m_lista.fromPerContare(schemaLista());
         m_senzaCaso = senzaCasoTabella(m_lista.analisi().tabellaBase);
     }
-    return m_lista.conteggio(m_fromConteggio, condizioneEsclusi(), m_senzaCaso);
+    return m_lista.conteggio(m_fromConteggio, condizioneEsclusi());
 }
 
 const QSqlRecord& ModelloRighe::colonneTabella(const QString& tabella) {
@@ -485,7 +485,13 @@ void ModelloRighe::conta() {
 void ModelloRighe::avviaConteggio() {
     m_fisseAlConteggio = m_cache.postiFissi().size();
     m_scrittaDuranteConteggio = false;
-    m_conteggio = std::make_unique<Conteggio>(canale(), m_db, testoConteggio());
+    // On the server a count that reads the whole base table compares the
+    // codes as written first (see SqlLista::conteggio); a count the
+    // server reads through an index keeps the condition the index serves.
+    const QString testo = testoConteggio();
+    m_conteggio = std::make_unique<Conteggio>(
+        canale(), m_db, testo, m_lista.conteggio(m_fromConteggio, condizioneEsclusi(), m_senzaCaso),
+        NomeTabella(m_db, m_lista.analisi().tabellaBase));
     connect(m_conteggio.get(), &Conteggio::arrivato, this, &ModelloRighe::conteggioArrivato);
 }
 

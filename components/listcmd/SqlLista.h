@@ -107,7 +107,8 @@ public:
     // Each "column = 'text'" of the condition on one of senzaCaso (a column
     // compared without regard to case) first compares the text as it is
     // written, and folds the case only where that differs: the same rows,
-    // counted without folding the case of every row that matches.
+    // counted without folding the case of every row that matches, for a
+    // count that reads the whole table (no index serves that condition).
     QString conteggio(const QString& da, const QString& esclusi,
                       const QStringList& senzaCaso = {}) const;
     // The condition leaving out the rows of those keys (literals given by
