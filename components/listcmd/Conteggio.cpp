@@ -44,10 +44,30 @@ QString ChiaveDi(const QSqlDatabase& db) {
         .join(QChar(0));
 }
 
+// The server's plan for sql reads the whole of the table (a sequential
+// scan, the rows' condition tested on each row).
+bool LetturaIntera(QSqlQuery& q, const QString& sql, const QString& tabella) {
+    if (!q.exec(QStringLiteral("EXPLAIN ") + sql))
+        return false;
+    const QString cercato = QStringLiteral("Seq Scan on ") + tabella.toLower();
+    bool intera = false;
+    while (q.next()) {
+        const QString riga = q.value(0).toString();
+        const qsizetype i = riga.indexOf(cercato, 0, Qt::CaseInsensitive);
+        const qsizetype dopo = i + cercato.size();
+        if (i >= 0 && (dopo == riga.size() || riga[dopo] == QLatin1Char(' ')))
+            intera = true;
+    }
+    q.finish();
+    return intera;
+}
+
 } // namespace
 
 struct LavoroConteggio {
     QString sql;
+    QString perLetturaIntera; // with the table it is for
+    QString tabella;
     std::atomic<bool> fermato{false};
     bool inCorso = false; // the rest under the channel's mutex
     bool finito = false;
@@ -176,7 +196,11 @@ void Ciclo(const std::shared_ptr<CanaleConteggi::Stato>& s) {
         if (lavoro && aperta && !lavoro->fermato.load()) {
             QSqlQuery q(db);
             q.setForwardOnly(true);
-            if (q.exec(lavoro->sql) && q.next()) {
+            QString sql = lavoro->sql;
+            if (postgres && !lavoro->perLetturaIntera.isEmpty() &&
+                LetturaIntera(q, sql, lavoro->tabella))
+                sql = lavoro->perLetturaIntera;
+            if (q.exec(sql) && q.next()) {
                 totale = q.value(0).toLongLong();
                 riuscito = true;
             } else {
@@ -296,9 +320,17 @@ void Conteggio::Trattieni(bool si) {
 
 Conteggio::Conteggio(CanaleConteggi& canale, const QSqlDatabase& db, const QString& sql,
                      QObject* genitore)
+    : Conteggio(canale, db, sql, QString(), QString(), genitore) {}
+
+Conteggio::Conteggio(CanaleConteggi& canale, const QSqlDatabase& db, const QString& sql,
+                     const QString& perLetturaIntera, const QString& tabella, QObject* genitore)
     : QObject(genitore), m_stato(canale.m_stato), m_lavoro(std::make_shared<LavoroConteggio>()),
       m_db(db) {
     m_lavoro->sql = sql;
+    if (perLetturaIntera != sql) {
+        m_lavoro->perLetturaIntera = perLetturaIntera;
+        m_lavoro->tabella = tabella;
+    }
     m_lavoro->proprietario = this;
     {
         std::unique_lock<std::mutex> l(m_stato->m);

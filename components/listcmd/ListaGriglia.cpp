@@ -57,26 +57,33 @@ QVector<RigaLettura> ListaGriglia::righe(qint64 da, int quante) {
     // The rows read from the database in one forward read; the rest (the
     // rows added since, or all of them when the list moved) as the grid has
     // them.
-    if (const auto avanti = m->righeInAvanti(da, fine - da)) {
-        for (const ModelloRighe::Riga& valori : *avanti) {
+    righe.reserve(int(std::max<qint64>(fine - da, 0)));
+    if (auto avanti = m->righeInAvanti(da, fine - da)) {
+        for (ModelloRighe::Riga& valori : *avanti) {
             RigaLettura x;
-            for (int c = 0; c < colonne; ++c) {
-                const QVariant v = c < valori.size() ? valori[c] : QVariant();
-                x.valori << v;
-                x.testi << m->testoVisibile(v, c);
-            }
-            righe << x;
+            // the row's values as read (the same list type): the hidden key
+            // columns after the list's own cut off, no value copied
+            if (valori.size() > colonne)
+                valori.resize(colonne);
+            while (valori.size() < colonne)
+                valori.append(QVariant());
+            x.valori = std::move(valori);
+            x.testi.reserve(colonne);
+            for (int c = 0; c < colonne; ++c)
+                x.testi.append(m->testoVisibile(x.valori.at(c), c));
+            righe.append(std::move(x));
         }
         r += avanti->size();
     }
     for (; r < fine; ++r) {
         RigaLettura x;
+        x.valori.reserve(colonne);
+        x.testi.reserve(colonne);
         for (int c = 0; c < colonne; ++c) {
-            const QVariant v = m->valore(r, c);
-            x.valori << v;
-            x.testi << m->testoVisibile(v, c);
+            x.valori.append(m->valore(r, c));
+            x.testi.append(m->testoVisibile(x.valori.at(c), c));
         }
-        righe << x;
+        righe.append(std::move(x));
     }
     return righe;
 }

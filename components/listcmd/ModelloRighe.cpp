@@ -112,6 +112,33 @@ QString NomeTabella(const QSqlDatabase& db, const QString& tabella) {
     return EPostgres(db) ? tabella.toLower() : tabella;
 }
 
+// The columns of a table the server compares without regard to case by
+// folding the case of both sides (citext): none on SQLite, whose NOCASE
+// columns compare without folding.
+QStringList ColonneSenzaCaso(const QSqlDatabase& db, const QString& tabella) {
+    QStringList colonne;
+    if (!EPostgres(db))
+        return colonne;
+    QString nome = NomeTabella(db, tabella);
+    nome.replace(QLatin1Char('\''), QStringLiteral("''"));
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    // no citext in the database: to_regtype gives Null, no column matches
+    if (q.exec(QStringLiteral("SELECT attname FROM pg_attribute WHERE attrelid = "
+                              "to_regclass('%1') AND attnum > 0 AND NOT attisdropped AND "
+                              "atttypid = to_regtype('citext')")
+                   .arg(nome)))
+        while (q.next())
+            colonne << q.value(0).toString();
+    return colonne;
+}
+
+// The list without its condition: what its fields are.
+AnalisiSql AnalisiSenzaCondizione(AnalisiSql a) {
+    a.where.clear();
+    return a;
+}
+
 // The pause after which a count spoiled by a row written meanwhile starts again.
 constexpr int PausaDopoScrittura = 500;
 
@@ -216,14 +243,23 @@ void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
     m_colonne.clear();
     m_lista = SqlLista();
     m_fromConteggio.clear();
+    m_senzaCaso.clear();
     fermaConteggio();
     m_cache.azzera();
     m_cache.impostaChiavi({});
     svuotaCache();
     m_db = db;
     m_sql = sql;
-    // the count's server connection opens while the first rows are read
-    if (!sql.trimmed().isEmpty() && Conteggio::Possibile(db))
+    const QString connessione =
+        QStringList{db.connectionName(),        db.driverName(), db.databaseName(), db.hostName(),
+                    QString::number(db.port()), db.userName()}
+            .join(QChar(0));
+    if (!m_tabelleStabili || sql.trimmed().isEmpty() || m_tabelle.connessione != connessione)
+        m_tabelle = Tabelle{connessione, {}, {}, {}, {}};
+    // The count's server connection opens while the first rows are read.  A
+    // count that waits for a pause (a search window) opens it when it
+    // starts: the login does not take its time from the characters typed.
+    if (!sql.trimmed().isEmpty() && Conteggio::Possibile(db) && m_ritardoConteggio == 0)
         canale().prepara(db);
     try {
         if (!sql.trimmed().isEmpty()) {
@@ -249,14 +285,18 @@ void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
 void ModelloRighe::colonneDaQuery() {
     // The fields of the list, from a read of no rows.
     const AnalisiSql& analisi = m_lista.analisi();
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.exec(m_lista.senzaRighe()))
-        erroreSql(q, QStringLiteral("ApriSql"));
-    const QSqlRecord rec = q.record();
-    q.finish();
+    // (the fields do not depend on the condition)
+    const QString campi = SqlLista(AnalisiSenzaCondizione(analisi)).senzaRighe();
+    if (!m_tabelle.campi.contains(campi)) {
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        if (!q.exec(campi))
+            erroreSql(q, QStringLiteral("ApriSql"));
+        m_tabelle.campi.insert(campi, q.record());
+    }
+    const QSqlRecord rec = m_tabelle.campi.value(campi);
 
-    const QSqlRecord recBase = m_db.record(NomeTabella(m_db, analisi.tabellaBase));
+    const QSqlRecord recBase = colonneTabella(analisi.tabellaBase);
     const bool unaTabella = !analisi.from.contains(QLatin1String("JOIN"), Qt::CaseInsensitive) &&
                             !analisi.from.contains(QLatin1Char(','));
     TipiDichiarati tipiDichiarati(m_db);
@@ -316,9 +356,7 @@ void ModelloRighe::colonneDaQuery() {
 void ModelloRighe::preparaChiavi() {
     QStringList chiavi;
     if (!m_lista.analisi().raggruppata()) {
-        const QSqlIndex pk = m_db.primaryIndex(NomeTabella(m_db, m_lista.analisi().tabellaBase));
-        for (int i = 0; i < pk.count(); ++i)
-            chiavi << pk.fieldName(i);
+        chiavi = chiaveTabella(m_lista.analisi().tabellaBase);
         if (chiavi.isEmpty()) {
             for (int c : m_chiaviForm)
                 if (c >= 0 && c < m_colonne.size() && m_colonne[c].aggiornabile)
@@ -326,26 +364,55 @@ void ModelloRighe::preparaChiavi() {
         }
     }
     m_lista.impostaChiavi(m_colonne, chiavi);
+    m_lista.impostaSchema(schemaLista());
     m_cache.impostaChiavi(m_lista.posizioniChiavi());
+}
+
+SchemaLista ModelloRighe::schemaLista() {
+    SchemaLista schema;
+    schema.chiavePrimaria = [this](const QString& tabella) { return chiaveTabella(tabella); };
+    const QSqlRecord& base = colonneTabella(m_lista.analisi().tabellaBase);
+    for (int i = 0; i < base.count(); ++i)
+        schema.colonneBase << base.fieldName(i);
+    return schema;
 }
 
 QString ModelloRighe::testoConteggio() {
     // the tables' keys are read when the list is first counted
     if (m_fromConteggio.isEmpty()) {
-        SchemaLista schema;
-        schema.chiavePrimaria = [this](const QString& tabella) {
-            QStringList colonne;
-            const QSqlIndex pk = m_db.primaryIndex(NomeTabella(m_db, tabella));
-            for (int i = 0; i < pk.count(); ++i)
-                colonne << pk.fieldName(i);
-            return colonne;
-        };
-        const QSqlRecord base = m_db.record(NomeTabella(m_db, m_lista.analisi().tabellaBase));
-        for (int i = 0; i < base.count(); ++i)
-            schema.colonneBase << base.fieldName(i);
-        m_fromConteggio = m_lista.fromPerContare(schema);
+        m_fromConteggio = m_lista.fromPerContare(schemaLista());
+        m_senzaCaso = senzaCasoTabella(m_lista.analisi().tabellaBase);
     }
     return m_lista.conteggio(m_fromConteggio, condizioneEsclusi());
+}
+
+const QSqlRecord& ModelloRighe::colonneTabella(const QString& tabella) {
+    const QString t = tabella.toLower();
+    auto it = m_tabelle.colonne.find(t);
+    if (it == m_tabelle.colonne.end())
+        it = m_tabelle.colonne.insert(t, m_db.record(NomeTabella(m_db, tabella)));
+    return *it;
+}
+
+const QStringList& ModelloRighe::chiaveTabella(const QString& tabella) {
+    const QString t = tabella.toLower();
+    auto it = m_tabelle.chiavi.find(t);
+    if (it == m_tabelle.chiavi.end()) {
+        QStringList colonne;
+        const QSqlIndex pk = m_db.primaryIndex(NomeTabella(m_db, tabella));
+        for (int i = 0; i < pk.count(); ++i)
+            colonne << pk.fieldName(i);
+        it = m_tabelle.chiavi.insert(t, colonne);
+    }
+    return *it;
+}
+
+const QStringList& ModelloRighe::senzaCasoTabella(const QString& tabella) {
+    const QString t = tabella.toLower();
+    auto it = m_tabelle.senzaCaso.find(t);
+    if (it == m_tabelle.senzaCaso.end())
+        it = m_tabelle.senzaCaso.insert(t, ColonneSenzaCaso(m_db, tabella));
+    return *it;
 }
 
 void ModelloRighe::fissaRiga(qint64 r, const Riga& x, bool certa) {
@@ -418,7 +485,13 @@ void ModelloRighe::conta() {
 void ModelloRighe::avviaConteggio() {
     m_fisseAlConteggio = m_cache.postiFissi().size();
     m_scrittaDuranteConteggio = false;
-    m_conteggio = std::make_unique<Conteggio>(canale(), m_db, testoConteggio());
+    // On the server a count that reads the whole base table compares the
+    // codes as written first (see SqlLista::conteggio); a count the
+    // server reads through an index keeps the condition the index serves.
+    const QString testo = testoConteggio();
+    m_conteggio = std::make_unique<Conteggio>(
+        canale(), m_db, testo, m_lista.conteggio(m_fromConteggio, condizioneEsclusi(), m_senzaCaso),
+        NomeTabella(m_db, m_lista.analisi().tabellaBase));
     connect(m_conteggio.get(), &Conteggio::arrivato, this, &ModelloRighe::conteggioArrivato);
 }
 

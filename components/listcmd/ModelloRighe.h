@@ -54,9 +54,11 @@
 #include "suite/Errore.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QSqlDatabase>
+#include <QSqlRecord>
 #include <QVector>
 #include <memory>
 #include <optional>
@@ -111,6 +113,12 @@ public:
     // Waits for the count running in the background, if any (a count still
     // waiting to start starts at once).
     void attendiConteggio();
+    // The tables' columns and keys, read when the list is opened, are kept
+    // for the next lists opened on the same connection until a list is
+    // closed (an empty text): a search window reads the same tables again
+    // at each character typed, and their shape does not change while it is
+    // open.  Off by default: a form may make its tables anew between lists.
+    void setTabelleStabili(bool si) { m_tabelleStabili = si; }
     // The count in the background starts this many milliseconds after the
     // list opens, not at once (0, the default: at once).  A list opened
     // again and again, as a search window opens one for each character
@@ -264,11 +272,29 @@ private:
     void esegui(class QSqlQuery& q, const Istruzione& s, const QString& sorgente) const;
     [[noreturn]] void erroreSql(const class QSqlQuery& q, const QString& sorgente) const;
 
+    // What the list reads of the tables: the columns and the primary key of
+    // a table, the fields of a select list.  Read once per list, or kept
+    // while the tables are stable (setTabelleStabili).
+    struct Tabelle {
+        QString connessione; // of the connection they were read on
+        QHash<QString, QSqlRecord> colonne;
+        QHash<QString, QStringList> chiavi;
+        QHash<QString, QStringList> senzaCaso;
+        QHash<QString, QSqlRecord> campi; // by the select without its condition
+    };
+    const QSqlRecord& colonneTabella(const QString& tabella);
+    SchemaLista schemaLista();
+    const QStringList& chiaveTabella(const QString& tabella);
+    const QStringList& senzaCasoTabella(const QString& tabella);
+
     QSqlDatabase m_db;
     QString m_sql;
+    bool m_tabelleStabili = false;
+    Tabelle m_tabelle;
     AnalisiSql m_analisiAccess;
     SqlLista m_lista;        // of the engine's text
     QString m_fromConteggio; // the FROM the list is counted on, once known
+    QStringList m_senzaCaso; // with it: the base columns compared without regard to case
     QList<ColonnaLista> m_colonne;
     QList<int> m_chiaviForm;
     QString m_formatoData = QStringLiteral("dd/MM/yyyy");

@@ -1,5 +1,9 @@
 #include "listcmd/SqlLista.h"
 
+#include <QRegularExpression>
+
+#include <algorithm>
+
 namespace quarvel::listcmd {
 
 namespace {
@@ -22,6 +26,136 @@ QString Uguale(const QString& colonna, const QVariant& v, QVariantList& parametr
         return colonna + QStringLiteral(" IS NULL");
     parametri << v;
     return colonna + QStringLiteral(" = ?");
+}
+
+// A piece of a condition: a name (qualified, possibly quoted), a string
+// literal, a sign or anything else (a number), spaces apart.
+struct Pezzo {
+    enum Tipo { Nome, Stringa, Segno, Altro } tipo;
+    qsizetype inizio;
+    qsizetype fine;
+};
+
+QList<Pezzo> Pezzi(const QString& s) {
+    QList<Pezzo> pezzi;
+    const qsizetype n = s.size();
+    auto lettera = [&](qsizetype i) {
+        return i < n && (s[i].isLetter() || s[i] == QLatin1Char('_'));
+    };
+    auto parola = [&](qsizetype i) {
+        return i < n &&
+               (s[i].isLetterOrNumber() || s[i] == QLatin1Char('_') || s[i] == QLatin1Char('$'));
+    };
+    // past the closing quote of the text opened at i (a doubled quote stays inside)
+    auto oltre = [&](qsizetype i, QChar q) {
+        for (++i; i < n; ++i)
+            if (s[i] == q) {
+                if (i + 1 < n && s[i + 1] == q)
+                    ++i;
+                else
+                    return i + 1;
+            }
+        return n;
+    };
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = s[i];
+        if (c.isSpace()) {
+            ++i;
+        } else if (c == QLatin1Char('\'')) {
+            const qsizetype f = oltre(i, c);
+            pezzi.append({Pezzo::Stringa, i, f});
+            i = f;
+        } else if (lettera(i) || c == QLatin1Char('"')) {
+            qsizetype f = i;
+            for (;;) {
+                if (f < n && s[f] == QLatin1Char('"')) {
+                    f = oltre(f, s[f]);
+                } else {
+                    while (parola(f))
+                        ++f;
+                }
+                if (f + 1 < n && s[f] == QLatin1Char('.') &&
+                    (lettera(f + 1) || s[f + 1] == QLatin1Char('"')))
+                    ++f;
+                else
+                    break;
+            }
+            pezzi.append({Pezzo::Nome, i, f});
+            i = f;
+        } else if (c.isDigit()) {
+            qsizetype f = i;
+            while (f < n && (s[f].isLetterOrNumber() || s[f] == QLatin1Char('.')))
+                ++f;
+            pezzi.append({Pezzo::Altro, i, f});
+            i = f;
+        } else {
+            static const QStringList doppi = {"::", "<=", ">=", "<>", "!=", "||"};
+            const qsizetype f = doppi.contains(s.mid(i, 2)) ? i + 2 : i + 1;
+            pezzi.append({Pezzo::Segno, i, f});
+            i = f;
+        }
+    }
+    return pezzi;
+}
+
+// The condition with each "column = 'text'" on a column of senzaCaso (of the
+// base table, named alone or with the base's alias) written as "(column::text
+// = 'text' OR column = 'text')": the same rows, since a text equal as written
+// is equal whatever the case, and the case of a row is folded only where
+// its text differs.  Only a comparison that stands as a term of ANDs, ORs
+// and NOTs is touched ("a || col = 'x'" compares a || col).
+QString TestoPrima(const QString& condizione, const QString& alias, const QString& tabella,
+                   const QStringList& senzaCaso) {
+    if (senzaCaso.isEmpty() || condizione.isEmpty())
+        return condizione;
+    const QList<Pezzo> p = Pezzi(condizione);
+    auto testo = [&](qsizetype i) { return condizione.mid(p[i].inizio, p[i].fine - p[i].inizio); };
+    auto parola = [&](qsizetype i, std::initializer_list<const char*> parole) {
+        if (i < 0 || i >= p.size() || p[i].tipo != Pezzo::Nome)
+            return false;
+        const QString t = testo(i);
+        return std::any_of(parole.begin(), parole.end(), [&](const char* w) {
+            return t.compare(QLatin1String(w), Qt::CaseInsensitive) == 0;
+        });
+    };
+    auto segno = [&](qsizetype i, const char* s) {
+        return i >= 0 && i < p.size() && p[i].tipo == Pezzo::Segno && testo(i) == QLatin1String(s);
+    };
+    // BETWEEN's AND is no term's AND
+    for (qsizetype i = 0; i < p.size(); ++i)
+        if (parola(i, {"BETWEEN"}))
+            return condizione;
+    QString esito;
+    qsizetype copiato = 0;
+    for (qsizetype i = 0; i + 2 < p.size(); ++i) {
+        if (p[i].tipo != Pezzo::Nome || !segno(i + 1, "=") || p[i + 2].tipo != Pezzo::Stringa)
+            continue;
+        if (parola(i, {"AND", "OR", "NOT", "WHERE"}))
+            continue;
+        const bool inizioTermine =
+            i == 0 || segno(i - 1, "(") || parola(i - 1, {"AND", "OR", "NOT"});
+        const bool fineTermine =
+            i + 3 == p.size() || segno(i + 3, ")") || parola(i + 3, {"AND", "OR"});
+        if (!inizioTermine || !fineTermine)
+            continue;
+        const QString nome = testo(i);
+        const qsizetype punto = nome.lastIndexOf(QLatin1Char('.'));
+        const QString colonna = NomeNudo(nome.mid(punto + 1));
+        if (punto >= 0) {
+            const QString q = NomeNudo(nome.left(punto));
+            if (q.compare(alias, Qt::CaseInsensitive) != 0 &&
+                q.compare(tabella, Qt::CaseInsensitive) != 0)
+                continue;
+        }
+        if (!senzaCaso.contains(colonna, Qt::CaseInsensitive))
+            continue;
+        const QString letterale = testo(i + 2);
+        esito += condizione.mid(copiato, p[i].inizio - copiato);
+        esito += QStringLiteral("(%1::text = %2 OR %1 = %2)").arg(nome, letterale);
+        copiato = p[i + 2].fine;
+        i += 2;
+    }
+    return esito + condizione.mid(copiato);
 }
 
 } // namespace
@@ -98,8 +232,71 @@ QString SqlLista::select(const QString& condizione) const {
     return s;
 }
 
+void SqlLista::impostaSchema(const SchemaLista& schema) {
+    m_baseFinestre.clear();
+    m_primaFinestre.clear();
+    m_dopoFinestre.clear();
+    const FromGiunzioniSinistre from = LeggiGiunzioniSinistre(m_analisi.from);
+    if (m_analisi.raggruppata() || !from.valido || from.giunzioni.isEmpty() ||
+        fromPerContare(schema) != from.base)
+        return;
+    // every term of the order a column of the base table, not an item of the
+    // select list named as one
+    for (const TermineOrdine& t : TerminiOrdine(m_ordine)) {
+        const QString e = NomeNudo(t.espressione);
+        const qsizetype punto = e.indexOf(QLatin1Char('.'));
+        const QString colonna = punto >= 0 ? e.mid(punto + 1) : e;
+        if (punto >= 0 && e.left(punto).compare(m_analisi.aliasBase, Qt::CaseInsensitive) != 0)
+            return;
+        if (!schema.colonneBase.contains(colonna, Qt::CaseInsensitive))
+            return;
+        if (punto < 0)
+            for (const VoceSelect& v : m_analisi.voci)
+                if (v.nome.compare(colonna, Qt::CaseInsensitive) == 0 &&
+                    !(v.semplice && v.colonna.compare(colonna, Qt::CaseInsensitive) == 0 &&
+                      (v.tabella.isEmpty() ||
+                       v.tabella.compare(m_analisi.aliasBase, Qt::CaseInsensitive) == 0)))
+                    return;
+    }
+    // the base table's place in the FROM: after its opening parentheses, up
+    // to the first join
+    static const QRegularExpression giunzione(QStringLiteral(R"(\bLEFT\s+(?:OUTER\s+)?JOIN\b)"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = giunzione.match(m_analisi.from);
+    if (!m.hasMatch())
+        return;
+    qsizetype inizio = 0;
+    while (inizio < m.capturedStart() &&
+           (m_analisi.from[inizio] == QLatin1Char('(') || m_analisi.from[inizio].isSpace()))
+        ++inizio;
+    const QString base = m_analisi.from.mid(inizio, m.capturedStart() - inizio).trimmed();
+    if (base.compare(from.base, Qt::CaseInsensitive) != 0)
+        return;
+    m_baseFinestre = base;
+    m_primaFinestre = m_analisi.from.left(inizio);
+    m_dopoFinestre = m_analisi.from.mid(m.capturedStart());
+}
+
 QString SqlLista::finestra(qint64 offset, qint64 quante, bool dallaFine,
                            const QString& esclusi) const {
+    // A grid's window: the base table's rows first, then their joins.  (A
+    // read of the whole list is not: it would be sorted twice.)
+    constexpr qint64 FinestraGriglia = 10000;
+    if (giunzioneDopo() && quante <= FinestraGriglia) {
+        const QString ordine = ComponiOrdine(TerminiOrdine(m_ordine), dallaFine);
+        const QString d = dove(esclusi);
+        QStringList voci;
+        for (const auto& v : m_analisi.voci)
+            voci << v.testo;
+        voci << m_chiaviNascoste;
+        return QStringLiteral(
+                   "SELECT %1 FROM %2(SELECT * FROM %3%4 ORDER BY %5 LIMIT %6 OFFSET %7) "
+                   "%8 %9 ORDER BY %5")
+            .arg(voci.join(QStringLiteral(", ")), m_primaFinestre, m_baseFinestre,
+                 d.isEmpty() ? QString() : QStringLiteral(" WHERE ") + d, ordine,
+                 QString::number(quante), QString::number(offset), m_analisi.aliasBase,
+                 m_dopoFinestre);
+    }
     return QStringLiteral("%1 ORDER BY %2 LIMIT %3 OFFSET %4")
         .arg(select(esclusi), ComponiOrdine(TerminiOrdine(m_ordine), dallaFine))
         .arg(quante)
@@ -141,10 +338,15 @@ QString SqlLista::fromPerContare(const SchemaLista& schema) const {
     return from.base;
 }
 
-QString SqlLista::conteggio(const QString& da, const QString& esclusi) const {
+QString SqlLista::conteggio(const QString& da, const QString& esclusi,
+                            const QStringList& senzaCaso) const {
     if (m_analisi.raggruppata())
         return QStringLiteral("SELECT COUNT(*) FROM (%1) qv_t").arg(select());
-    const QString d = dove(esclusi);
+    const QString condizione =
+        TestoPrima(m_analisi.where, m_analisi.aliasBase, m_analisi.tabellaBase, senzaCaso);
+    const QString d = !condizione.isEmpty() && !esclusi.isEmpty()
+                          ? QStringLiteral("(%1) AND %2").arg(condizione, esclusi)
+                          : (condizione.isEmpty() ? esclusi : condizione);
     return QStringLiteral("SELECT COUNT(*) FROM ") + da +
            (d.isEmpty() ? QString() : QStringLiteral(" WHERE ") + d);
 }

@@ -53,6 +53,9 @@ struct SchemaLista {
     std::function<QStringList(const QString& tabella)> chiavePrimaria;
     // The base table's columns.
     QStringList colonneBase;
+    // The base table's columns the engine compares without regard to case
+    // by folding both sides at each comparison (PostgreSQL's citext).
+    QStringList colonneSenzaCaso;
 };
 
 class SqlLista {
@@ -78,6 +81,16 @@ public:
     const QString& ordine() const { return m_ordine; }
     QVariantList chiaveDi(const Riga& riga) const;
 
+    // What the windows may know of the tables: when the joins neither add
+    // nor drop rows (fromPerContare() is the base table alone) and the
+    // list's order reads base columns only, a window of a grid is read on the
+    // base table first and joined after, its few rows alone (a list sorted
+    // by a column with no index sorts the base table's rows, not the rows
+    // of the whole join).
+    void impostaSchema(const SchemaLista& schema);
+    // The windows read the base table first (impostaSchema).
+    bool giunzioneDopo() const { return !m_baseFinestre.isEmpty(); }
+
     // The list's rows (its WHERE and one more condition, its grouping),
     // without order.
     QString select(const QString& condizione = {}) const;
@@ -91,7 +104,13 @@ public:
     // and the condition reads the base table only; else the list's FROM.
     QString fromPerContare(const SchemaLista& schema) const;
     // The rows of the list, esclusi left out; da is fromPerContare's.
-    QString conteggio(const QString& da, const QString& esclusi) const;
+    // Each "column = 'text'" of the condition on one of senzaCaso (a column
+    // compared without regard to case) first compares the text as it is
+    // written, and folds the case only where that differs: the same rows,
+    // counted without folding the case of every row that matches, for a
+    // count that reads the whole table (no index serves that condition).
+    QString conteggio(const QString& da, const QString& esclusi,
+                      const QStringList& senzaCaso = {}) const;
     // The condition leaving out the rows of those keys (literals given by
     // letterale); empty when none has a whole key.
     QString esclusi(const QList<QVariantList>& chiavi,
@@ -131,6 +150,8 @@ private:
     QList<int> m_posChiavi;
     QStringList m_chiaviNascoste; // "alias.col AS qv_kN"
     QString m_ordine;
+    // With giunzioneDopo(): the FROM before and after the base table.
+    QString m_baseFinestre, m_primaFinestre, m_dopoFinestre;
 };
 
 } // namespace quarvel::listcmd

@@ -45,6 +45,8 @@ FinestraAiuto::FinestraAiuto(QWidget* genitore)
     m_immagine->setFrameShape(QFrame::StyledPanel);
     m_immagine->hide();
     m_modello->setRitardoConteggio(PausaConteggio);
+    // the same tables read again at each character typed
+    m_modello->setTabelleStabili(true);
     m_vista->setModel(m_modello);
     m_vista->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_vista->setSelectionMode(QAbstractItemView::SingleSelection);
