@@ -31,6 +31,8 @@ TEST_PACKAGES=(
     dbus-x11 xvfb xauth xdotool x11-apps imagemagick desktop-file-utils
     # the mail server the e-mail tests send through, and its certificate
     python3-aiosmtpd openssl
+    # the workbook reader of the export tests
+    python3-openpyxl
     # the benchmarks' arithmetic
     bc
 )
