@@ -192,7 +192,7 @@ qint64 Stampa::suVideo(IListaLettura& lista, const QVector<int>& colonne,
         Rifiuta(QStringLiteral("Selezione Pagina Da maggiore di Pagina A"));
     obMemPag = o.oiMemVid == 1;
     obEsci = false;
-    osBasePagine = QDir::tempPath() + QStringLiteral("/quarvel-video-");
+    osBasePagine = QStringLiteral("quarvel-video-"); // in the preview's own folder
     ovBasePagine2 = QCoreApplication::applicationPid();
     frm->setOgStampa(this);
 
