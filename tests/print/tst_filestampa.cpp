@@ -131,6 +131,7 @@ private Q_SLOTS:
     void xlsxDate();
     void discoPieno_data();
     void discoPieno();
+    void portaPiena();
     void pdfNomiPiantati();
     void pdfStessoNomeInsieme();
     void messaggioFileScritto_data();
@@ -547,6 +548,34 @@ void TstFileStampa::discoPieno() {
     QCOMPARE(Contenuto(file), QByteArray("il file di prima\n"));
     QCOMPARE(QDir(cartella).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{"lista.out"});
+}
+
+void TstFileStampa::portaPiena() {
+    // A device that takes no more (the system's /dev/full standing in for a
+    // printer port, written directly): the error says why, no success.
+    PROVA_SOLO_PRIMO_MOTORE();
+    if (!QFileInfo(QStringLiteral("/dev/full")).isWritable())
+        QSKIP("no /dev/full here");
+    ListaMemoria l = Esempio();
+    for (int i = 0; i < 3000; ++i)
+        l.righe_ << l.righe_[i % 3];
+    MessaggiScriptati msg;
+    Stampa s;
+    OpzioniStampa o(QStringLiteral("Prova"));
+    s.setOgOpzSta(&o);
+    o.oiStaVid = DestStampa::Fissa;
+    o.obFisStampante = true;
+    o.osFisFileName = QStringLiteral("/dev/full");
+    RichiestaStampaLista r;
+    r.colonne = "T";
+    try {
+        s.StampaLista(l, r);
+        QFAIL("a print to a full device was reported done");
+    } catch (const Errore& e) {
+        QCOMPARE(e.descrizione(),
+                 QString("Impossibile scrivere il file di stampa /dev/full: il disco è pieno"));
+    }
+    QVERIFY(msg.testi().isEmpty());
 }
 
 void TstFileStampa::pdfNomiPiantati() {
