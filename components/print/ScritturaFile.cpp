@@ -1,8 +1,6 @@
 #include "ScritturaFile.h"
 
 #include "FileSicuro.h"
-#include "comune/ErroriSistema.h"
-
 #include "suite/Errore.h"
 #include "suite/Utilita.h"
 #include "utility/Conversioni.h"
