@@ -816,6 +816,19 @@ void TstFileStampa::listaReale() {
             QCOMPARE(x[2].toDouble(), attese[i].valori[2].toDouble());
     }
 
+    // every column: the dates of the database (text in SQLite, dates in
+    // PostgreSQL) are date cells
+    r.colonne = QStringLiteral("T");
+    o.osFileName = File("reale-date.xlsx");
+    QCOMPARE(s.StampaLista(*lista, r), qint64(n));
+    const QJsonObject conDate = Leggi({"xlsx", o.osFileName});
+    QCOMPARE(conDate.value("tipi").toArray()[1].toArray()[3].toString(), QString("datetime"));
+    QCOMPARE(conDate.value("righe").toArray()[1].toArray()[3].toString(),
+             attese[0].valori[3].toDate().isValid()
+                 ? attese[0].valori[3].toDate().toString(Qt::ISODate)
+                 : attese[0].valori[3].toString().left(10));
+    r.colonne = QStringLiteral("V");
+
     // no file name: refused before anything is written
     o.osFileName.clear();
     QVERIFY_THROWS_EXCEPTION(Errore, s.StampaLista(*lista, r));
