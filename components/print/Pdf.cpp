@@ -1,6 +1,7 @@
 #include "Pdf.h"
 
 #include "Email.h"
+#include "FileSicuro.h"
 #include "Impaginatore.h"
 #include "suite/Errore.h"
 #include "suite/Percorsi.h"
@@ -10,6 +11,8 @@
 #include <QHostInfo>
 #include <QPdfWriter>
 #include <QStandardPaths>
+
+#include <cerrno>
 
 namespace quarvel::stampa {
 
@@ -24,6 +27,13 @@ QString PerNomeFile(QString s) {
             c = QLatin1Char('_');
     s = s.trimmed();
     return s.isEmpty() ? QStringLiteral("Stampa") : s;
+}
+
+// The name with " (n)" before its ending.
+QString AltroNome(const QString& file, int n) {
+    const bool pdf = file.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
+    const QString base = pdf ? file.left(file.size() - 4) : file;
+    return base + QStringLiteral(" (%1)").arg(n) + (pdf ? file.right(4) : QString());
 }
 
 } // namespace
@@ -54,47 +64,57 @@ QString NomeFilePdf(const QString& modello, const QString& titolo, const QDateTi
         m.replace(QLatin1String(segno), valore, Qt::CaseInsensitive);
     if (!m.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
         m += QStringLiteral(".pdf");
-    if (!QFileInfo::exists(m))
+    // a name is taken by any entry, a link to nothing included
+    if (!NomeOccupato(m))
         return m;
-    const QString base = m.left(m.size() - 4);
-    const QString fine = m.right(4);
     for (int n = 2;; ++n) {
-        const QString altro = base + QStringLiteral(" (%1)").arg(n) + fine;
-        if (!QFileInfo::exists(altro))
+        const QString altro = AltroNome(m, n);
+        if (!NomeOccupato(altro))
             return altro;
     }
 }
 
 int ScriviPdf(IListaLettura& lista, const QVector<int>& colonne, const RichiestaStampaLista& r,
               const IOpzioniStampa& o, const QString& file, int da, int a,
-              const std::function<bool(int)>& perPagina) {
+              const std::function<bool(int)>& perPagina, QString* scritto) {
     const QFileInfo info(file);
     if (!QDir().mkpath(info.absolutePath()))
         throw Errore(NumErr::ErrorePercorso,
                      QStringLiteral("Impossibile creare la cartella del file pdf %1")
                          .arg(info.absolutePath()),
                      QStringLiteral("Pdf"));
-    const QString temp = file + QStringLiteral(".part");
+    // the pages go into a file of their own beside the target, which takes
+    // the name only when no file has it: two prints of the same name at once
+    // end with two files, and nothing planted under a name is written
+    // through or removed
+    FileSicuro temp(file);
     int pagine = 0;
     {
-        QPdfWriter pdf(temp);
-        pdf.setTitle(r.titolo);
-        pdf.setCreator(QStringLiteral("Quarvel"));
-        pdf.setResolution(600);
-        pdf.setPageSize(QPageSize(QPageSize::A4));
-        pdf.setPageOrientation((!o.obForzaVert && r.orientamento == 2) ? QPageLayout::Landscape
-                                                                       : QPageLayout::Portrait);
-        Impaginatore imp(lista.colonne(), colonne, r.font,
-                         {r.titolo, r.ditta, QDate::currentDate()});
-        pagine = imp.Disegna(pdf, lista, da, a, perPagina);
+        QFile dispositivo;
+        if (!dispositivo.open(temp.fd(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
+            ErroreFileStampa(file, EBADF);
+        {
+            QPdfWriter pdf(&dispositivo);
+            pdf.setTitle(r.titolo);
+            pdf.setCreator(QStringLiteral("Quarvel"));
+            pdf.setResolution(600);
+            pdf.setPageSize(QPageSize(QPageSize::A4));
+            pdf.setPageOrientation((!o.obForzaVert && r.orientamento == 2) ? QPageLayout::Landscape
+                                                                           : QPageLayout::Portrait);
+            Impaginatore imp(lista.colonne(), colonne, r.font,
+                             {r.titolo, r.ditta, QDate::currentDate()});
+            errno = 0;
+            pagine = imp.Disegna(pdf, lista, da, a, perPagina);
+        }
+        const int causa = errno;
+        if (!dispositivo.flush() || dispositivo.error() != QFileDevice::NoError)
+            ErroreFileStampa(file, causa != 0 ? causa : EIO);
     }
-    QFile::remove(file);
-    if (!QFileInfo::exists(temp) || !QFile::rename(temp, file)) {
-        QFile::remove(temp);
-        throw Errore(NumErr::PermessoNegato,
-                     QStringLiteral("Impossibile scrivere il file pdf %1").arg(file),
-                     QStringLiteral("Pdf"));
-    }
+    QString nome = file;
+    for (int n = 2; !temp.posaSeLibero(nome); ++n)
+        nome = AltroNome(file, n);
+    if (scritto)
+        *scritto = nome;
     return pagine;
 }
 

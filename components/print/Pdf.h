@@ -27,11 +27,15 @@ namespace quarvel::stampa {
 QString NomeFilePdf(const QString& modello, const QString& titolo, const QDateTime& quando);
 
 // Draws the pages da to a of the list into the PDF file (its folder made
-// when missing); the pages written.  Raises Errore when the file cannot be
-// written.
+// when missing); the pages written.  The PDF is written beside the file
+// under a name of its own and takes the file's name only when whole and
+// only when nothing has that name by then (else the next free " (n)" name):
+// the name it took in *scritto.  Raises Errore when the file cannot be
+// written; nothing is then left.
 int ScriviPdf(IListaLettura& lista, const QVector<int>& colonne,
               const RichiestaStampaLista& richiesta, const IOpzioniStampa& opzioni,
-              const QString& file, int da, int a, const std::function<bool(int)>& perPagina = {});
+              const QString& file, int da, int a, const std::function<bool(int)>& perPagina = {},
+              QString* scritto = nullptr);
 
 // Opens a file with the desktop's viewer (xdg-open, through AvviaProgramma
 // of Email.h, so a test sees it without opening anything).

@@ -1,5 +1,6 @@
 #include "ScritturaFile.h"
 
+#include "FileSicuro.h"
 #include "suite/Errore.h"
 #include "suite/Utilita.h"
 #include "utility/Conversioni.h"
@@ -7,12 +8,15 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace quarvel::stampa {
 
@@ -26,6 +30,7 @@ bool Nullo(const QVariant& v) {
 }
 
 [[noreturn]] void ErroreFile(const QString& file, const QString& perche) {
+    // the same sentence as ErroreFileStampa, with a cause of its own
     throw Errore(NumErr::PermessoNegato,
                  QStringLiteral("Impossibile scrivere il file di stampa %1: %2").arg(file, perche),
                  QStringLiteral("Stampa"));
@@ -47,6 +52,42 @@ template <typename F> qint64 PerOgniRiga(IListaLettura& lista, const Fermata& st
     return n;
 }
 
+// A text a spreadsheet would take for a formula: one beginning, after any
+// tabs, returns and blanks, with "=", "+", "-" or "@".
+bool SembraFormula(const QString& t) {
+    for (const QChar c : t) {
+        switch (c.unicode()) {
+        case '\t':
+        case '\r':
+        case '\n':
+        case ' ':
+            continue;
+        case '=':
+        case '+':
+        case '-':
+        case '@':
+            return true;
+        default:
+            return false;
+        }
+    }
+    return false;
+}
+
+// The control characters of a text (C0, DEL and C1: line ends, form feeds,
+// escape sequences) as blanks, so a record keeps its layout and nothing in a
+// text drives the printer.  The text is copied only when it holds one.
+void SpaziPerControlli(QString& t) {
+    const QChar* d = t.constData();
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const char16_t u = d[i].unicode();
+        if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) {
+            t[i] = QLatin1Char(' ');
+            d = t.constData();
+        }
+    }
+}
+
 QString NumeroSenzaFormato(double d, const QLocale& l) {
     return l.toString(d, 'f', QLocale::FloatingPointShortest);
 }
@@ -55,6 +96,31 @@ double ComeNumero(const QVariant& v, const QLocale& l) {
     if (v.typeId() == QMetaType::QString)
         return utilita::LeggiNumero(v.toString(), l).value_or(0.0);
     return v.toDouble();
+}
+
+// A date as a date: a date value, or the text of a date column as the
+// database gives it ("2024-03-05", "2024-03-05 10:30:00"); invalid for
+// anything else.
+QDateTime ComeData(const QVariant& v, const ColonnaLettura& c) {
+    switch (v.typeId()) {
+    case QMetaType::QDate:
+        return v.toDate().startOfDay();
+    case QMetaType::QDateTime:
+        return v.toDateTime();
+    case QMetaType::QString: {
+        if (c.tipo != Tipo::Data)
+            return {};
+        const QString t = v.toString().trimmed();
+        if (t.size() == 10)
+            return QDate::fromString(t, Qt::ISODate).startOfDay();
+        QDateTime dt = QDateTime::fromString(t, Qt::ISODate);
+        if (!dt.isValid())
+            dt = QDateTime::fromString(t, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        return dt;
+    }
+    default:
+        return {};
+    }
 }
 
 } // namespace
@@ -95,14 +161,11 @@ qint64 ScriviDelimitato(IListaLettura& lista, const QVector<int>& colonne, const
         return t;
     };
 
-    QFile f(file);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        ErroreFile(file, f.errorString());
+    FileSicuro f(file);
     QByteArray riga;
     auto scrivi = [&]() {
         riga += "\r\n";
-        if (f.write(riga) != riga.size())
-            ErroreFile(file, f.errorString());
+        f.scrivi(riga);
         riga.clear();
     };
     if (excel)
@@ -130,15 +193,15 @@ qint64 ScriviDelimitato(IListaLettura& lista, const QVector<int>& colonne, const
                                false);
             else if (v.typeId() == QMetaType::QDate || v.typeId() == QMetaType::QDateTime)
                 testo += campo(r.testi.value(c), false);
-            else
-                testo += campo(r.testi.value(c), true);
+            else {
+                const QString t = r.testi.value(c);
+                testo += campo(excel && SembraFormula(t) ? QLatin1Char('\'') + t : t, true);
+            }
         }
         riga = testo.toUtf8();
         scrivi();
     });
-    if (!f.flush())
-        ErroreFile(file, f.errorString());
-    f.close();
+    f.sostituisci();
     return n;
 }
 
@@ -146,10 +209,16 @@ namespace {
 
 class Cartella {
 public:
-    Cartella(const QString& file, const QString& foglio) : m_file(file) {
+    // The workbook goes into the temporary file beside the target, and so
+    // do libxlsxwriter's own temporary files: a full disk shows on the
+    // target's disk, not in a /tmp of its own.
+    Cartella(const QString& file, const QString& foglio) : m_file(file), m_temp(file) {
+        m_temp.chiudi();
+        m_cartella = QFile::encodeName(QFileInfo(file).absolutePath());
         lxw_workbook_options opzioni{};
         opzioni.constant_memory = LXW_TRUE;
-        m_wb = workbook_new_opt(QFile::encodeName(file).constData(), &opzioni);
+        opzioni.tmpdir = m_cartella.data();
+        m_wb = workbook_new_opt(QFile::encodeName(m_temp.temporaneo()).constData(), &opzioni);
         if (!m_wb)
             ErroreFile(file, QStringLiteral("il file non può essere creato"));
         // A sheet's name: at most 31 characters, none of []:*?/\ .
@@ -174,11 +243,29 @@ public:
 
     lxw_workbook* wb() const { return m_wb; }
     lxw_worksheet* ws() const { return m_ws; }
+    // The workbook written out and put in place of the target.
     void chiudi() {
+        errno = 0;
         const lxw_error e = workbook_close(m_wb);
+        const int causa = errno;
         m_wb = nullptr;
-        if (e != LXW_NO_ERROR)
+        if (e != LXW_NO_ERROR) {
+            if (causa != 0)
+                ErroreFileStampa(m_file, causa);
             ErroreFile(m_file, QString::fromUtf8(lxw_strerror(e)));
+        }
+        // libxlsxwriter leaves the writes of its own temporary files
+        // unchecked: the finished workbook is checked on the disk
+        const int fd = ::open(QFile::encodeName(m_temp.temporaneo()).constData(),
+                              O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            ErroreFileStampa(m_file, errno);
+        const bool scritto = ::fsync(fd) == 0;
+        const int causaSync = errno;
+        ::close(fd);
+        if (!scritto)
+            ErroreFileStampa(m_file, causaSync);
+        m_temp.sostituisci();
     }
     void controlla(lxw_error e) const {
         if (e != LXW_NO_ERROR)
@@ -190,6 +277,8 @@ public:
 
 private:
     QString m_file;
+    FileSicuro m_temp;
+    QByteArray m_cartella;
     lxw_workbook* m_wb = nullptr;
     lxw_worksheet* m_ws = nullptr;
 };
@@ -219,6 +308,22 @@ qint64 ScriviXlsx(IListaLettura& lista, const QVector<int>& colonne, const IOpzi
         if (ColonnaNumerica(cl) && !o.obNumNoForm && !cl.maschera.isEmpty()) {
             formati[k] = workbook_add_format(c.wb());
             format_set_num_format(formati[k], cl.maschera.toUtf8().constData());
+        } else if (cl.tipo == Tipo::Data) {
+            // a date column shows as the list shows it; its format in the
+            // sheet's letters (months and minutes are both "m" there)
+            const QString f = cl.maschera.trimmed();
+            if (f.isEmpty() || !f.contains(QRegularExpression(QStringLiteral("[dDyY]")))) {
+                formati[k] = data;
+            } else {
+                formati[k] = workbook_add_format(c.wb());
+                format_set_num_format(formati[k],
+                                      QString(f)
+                                          .replace(QLatin1Char('M'), QLatin1Char('m'))
+                                          .replace(QLatin1String("AP"), QLatin1String("AM/PM"))
+                                          .replace(QLatin1String("ap"), QLatin1String("am/pm"))
+                                          .toUtf8()
+                                          .constData());
+            }
         }
         // about 120 twips to a character of the sheet's font
         c.controlla(worksheet_set_column(c.ws(), lxw_col_t(k), lxw_col_t(k),
@@ -241,13 +346,12 @@ qint64 ScriviXlsx(IListaLettura& lista, const QVector<int>& colonne, const IOpzi
             if (ColonnaNumerica(col[i])) {
                 c.controlla(
                     worksheet_write_number(c.ws(), riga, x, ComeNumero(v, locale), formati[k]));
-            } else if (v.typeId() == QMetaType::QDate || v.typeId() == QMetaType::QDateTime) {
-                const QDateTime dt =
-                    v.typeId() == QMetaType::QDate ? v.toDate().startOfDay() : v.toDateTime();
+            } else if (const QDateTime dt = ComeData(v, col[i]); dt.isValid()) {
                 lxw_datetime d{dt.date().year(),   dt.date().month(),
                                dt.date().day(),    dt.time().hour(),
                                dt.time().minute(), dt.time().second() + dt.time().msec() / 1000.0};
-                c.controlla(worksheet_write_datetime(c.ws(), riga, x, &d, data));
+                c.controlla(
+                    worksheet_write_datetime(c.ws(), riga, x, &d, formati[k] ? formati[k] : data));
             } else {
                 c.controlla(worksheet_write_string(c.ws(), riga, x,
                                                    r.testi.value(i).toUtf8().constData(), nullptr));
@@ -292,7 +396,8 @@ qint64 ScriviFissa(IListaLettura& lista, const QVector<int>& colonne, const IOpz
         QString t;
         for (int k = 0; k < celle.size(); ++k) {
             const int w = larghezze[k];
-            const QString c = celle[k].left(w);
+            QString c = celle[k].left(w);
+            SpaziPerControlli(c);
             t += destra[k] ? c.rightJustified(w, QLatin1Char(' '))
                            : c.leftJustified(w, QLatin1Char(' '));
             t += QLatin1Char(' ');
@@ -303,14 +408,8 @@ qint64 ScriviFissa(IListaLettura& lista, const QVector<int>& colonne, const IOpz
         return t.toLatin1() + "\r\n";
     };
 
-    QSaveFile f(file);
-    f.setDirectWriteFallback(true);
-    if (!f.open(QIODevice::WriteOnly))
-        ErroreFile(file, f.errorString());
-    auto scrivi = [&](const QByteArray& b) {
-        if (f.write(b) != b.size())
-            ErroreFile(file, f.errorString());
-    };
+    FileSicuro f(file);
+    auto scrivi = [&](const QByteArray& b) { f.scrivi(b); };
     if (o.obFisUtilComp)
         scrivi(SequenzaControllo(o.osFisCodIniComp));
 
@@ -353,8 +452,7 @@ qint64 ScriviFissa(IListaLettura& lista, const QVector<int>& colonne, const IOpz
     }
     if (o.obFisUtilComp)
         scrivi(SequenzaControllo(o.osFisCodFinComp));
-    if (!f.commit())
-        ErroreFile(file, f.errorString());
+    f.sostituisci();
     return n;
 }
 

@@ -28,9 +28,21 @@
 // enclose the whole text: a sequence is written as typed, or, when it is decimal codes separated by
 // commas or blanks ("27,15"), as those characters.  Lines end with CR LF.
 //
-// Every writer raises Errore when the file cannot be written, and stops
-// between chunks when stop() turns true (the file then holds what was
-// written).  The result is the number of list rows written.
+// "Compatibile Excel" is meant for a spreadsheet: a text cell beginning with
+// "=", "+", "-" or "@" (after any tabs, returns or blanks) gets an apostrophe
+// in front, so the spreadsheet shows it and never runs it as a formula;
+// number columns keep their numbers.  Fixed-length text writes the control
+// characters of a text as blanks.  A date column whose values come as the
+// database's text ("2024-03-05") still gives date cells, in the column's
+// date format when it has one.
+//
+// Every writer writes a file of its own beside the target (FileSicuro.h;
+// the workbook's temporary files too), checks every write and the close,
+// and replaces the target only then: a failure raises Errore naming the
+// file and the cause, and leaves the file of that name as it was.  A device
+// or pipe is written directly.  A stop() turning true ends the file between
+// chunks (the file then holds what was written).  The result is the number
+// of list rows written.
 
 #include "suite/ListaLettura.h"
 #include "suite/Stampa.h"

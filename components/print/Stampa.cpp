@@ -144,13 +144,26 @@ qint64 Stampa::suPdf(IListaLettura& lista, const QVector<int>& colonne,
         Rifiuta(QStringLiteral("Selezione Pagina Da maggiore di Pagina A"));
     if (o.Valore(QStringLiteral("StampaCaption")).toString().isEmpty())
         o.setValore(QStringLiteral("StampaCaption"), r.titolo);
-    const QString file = NomeFilePdf(o.Valore(QStringLiteral("PdfNomeFile")).toString(), r.titolo,
-                                     QDateTime::currentDateTime());
-    const int pagine =
-        ScriviPdf(lista, colonne, r, o, file, da, a, [this](int n) { return avanti(n); });
+    QString file = NomeFilePdf(o.Valore(QStringLiteral("PdfNomeFile")).toString(), r.titolo,
+                               QDateTime::currentDateTime());
+    // the name the file took: another one when a print of the same name
+    // took it meanwhile
+    const int pagine = ScriviPdf(
+        lista, colonne, r, o, file, da, a, [this](int n) { return avanti(n); }, &file);
     o.setValore(QStringLiteral("PdfFileScritto"), file);
     if (m_interrotta)
         return pagine;
+    if (da <= 1 && (a < 1 || a >= pagine))
+        MsgBox(QStringLiteral("File %1 scritto: %2 righe in %3 pagine")
+                   .arg(QFileInfo(file).absoluteFilePath())
+                   .arg(lista.totale())
+                   .arg(pagine),
+               vbInformation);
+    else
+        MsgBox(QStringLiteral("File %1 scritto: %2 pagine")
+                   .arg(QFileInfo(file).absoluteFilePath())
+                   .arg(pagine),
+               vbInformation);
     // "PdfAutomImpPar": the two parameter files, "UsaPdfCreator",
     // "CreatorAutosaveStart", "UsaPdf995".
     const QVariantList par = o.Valore(QStringLiteral("PdfAutomImpPar")).toList();
@@ -179,7 +192,7 @@ qint64 Stampa::suVideo(IListaLettura& lista, const QVector<int>& colonne,
         Rifiuta(QStringLiteral("Selezione Pagina Da maggiore di Pagina A"));
     obMemPag = o.oiMemVid == 1;
     obEsci = false;
-    osBasePagine = QDir::tempPath() + QStringLiteral("/quarvel-video-");
+    osBasePagine = QStringLiteral("quarvel-video-"); // in the preview's own folder
     ovBasePagine2 = QCoreApplication::applicationPid();
     frm->setOgStampa(this);
 
@@ -285,9 +298,17 @@ qint64 Stampa::StampaLista(IListaLettura& lista, const RichiestaStampaLista& r) 
             Rifiuta(QStringLiteral(
                 "In caso di stampa su file è obbligatorio specificare il nome file."));
         const auto stop = [this] { return bool(m_interrotta); };
-        if (o.oiFileForm == FormatoFile::Excel)
-            return ScriviXlsx(lista, colonne, o, o.osFileName, r.titolo, stop);
-        return ScriviDelimitato(lista, colonne, o, o.osFileName, stop);
+        const qint64 n = o.oiFileForm == FormatoFile::Excel
+                             ? ScriviXlsx(lista, colonne, o, o.osFileName, r.titolo, stop)
+                             : ScriviDelimitato(lista, colonne, o, o.osFileName, stop);
+        const QString dove = QFileInfo(o.osFileName).absoluteFilePath();
+        MsgBox(m_interrotta
+                   ? QStringLiteral("Stampa interrotta: il file %1 contiene le prime %2 righe")
+                         .arg(dove)
+                         .arg(n)
+                   : QStringLiteral("File %1 scritto: %2 righe").arg(dove).arg(n),
+               vbInformation);
+        return n;
     }
     case DestStampa::Fissa:
         return suFissa(lista, colonne, r.titolo);

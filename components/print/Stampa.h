@@ -9,7 +9,8 @@
 // "PdfAutomImpPar" says so, and with "EmailInvia" it is mailed (Email.h)
 // once the printing-in-progress form has put the message data in the
 // options (ChiediEmailLogPwd).  2 file: delimited text or the workbook
-// (ScritturaFile.h).  3 fixed-length text: to the file named, or, when the
+// (ScritturaFile.h).  After a file or a PDF is written the operator is told
+// where it is and how many rows it holds.  3 fixed-length text: to the file named, or, when the
 // options say a printer, sent raw to that queue (or written to that device
 // when it is a path).  1 screen: the pages drawn one at a time on the
 // preview form (FrmVStampa), at the zoom of the options, each when the

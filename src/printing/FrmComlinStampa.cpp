@@ -11,6 +11,9 @@
 #include "suite/Messaggi.h"
 #include "suite/StampaAttiva.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -19,12 +22,100 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 namespace quarvel {
 
 namespace {
 const QString CrLf = QStringLiteral("\r\n");
+
+// The target a print takes when no printer is set up, chosen by the
+// operator; the options' own target comes back when the print is over.
+class DestinazioneSostitutiva {
+public:
+    explicit DestinazioneSostitutiva(IOpzioniStampa& o)
+        : m_o(o), m_staVid(o.oiStaVid), m_fileForm(o.oiFileForm), m_fileName(o.osFileName),
+          m_pdf(o.Valore(QStringLiteral("PdfAutomAbil"))),
+          m_email(o.Valore(QStringLiteral("EmailInvia"))),
+          m_pdfNome(o.Valore(QStringLiteral("PdfNomeFile"))) {}
+    ~DestinazioneSostitutiva() {
+        if (!m_scelta)
+            return;
+        m_o.oiStaVid = m_staVid;
+        m_o.oiFileForm = m_fileForm;
+        m_o.osFileName = m_fileName;
+        m_o.setValore(QStringLiteral("PdfAutomAbil"), m_pdf);
+        m_o.setValore(QStringLiteral("EmailInvia"), m_email);
+        m_o.setValore(QStringLiteral("PdfNomeFile"), m_pdfNome);
+    }
+    DestinazioneSostitutiva(const DestinazioneSostitutiva&) = delete;
+    DestinazioneSostitutiva& operator=(const DestinazioneSostitutiva&) = delete;
+
+    // Asks; false when the operator gives the print up.
+    bool Scegli() const {
+        RichiestaMsgCom r;
+        r.psLabel = QStringLiteral("Nessuna stampante predefinita: la stampa non può andare su "
+                                   "carta.") +
+                    CrLf +
+                    QStringLiteral("Si può vederla a video oppure scriverla in un file nella "
+                                   "cartella dei documenti.");
+        r.psCom1 = QStringLiteral("A &video");
+        r.pvCom2 = QStringLiteral("In un &file");
+        r.pvCom3 = QStringLiteral("&Annulla");
+        r.pvTitolo = QStringLiteral("Stampa");
+        r.piComInvio = 1;
+        r.piComEsc = 3;
+        const int dove = msgCom(r);
+        if (dove == 1) {
+            m_scelta = true;
+            m_o.oiStaVid = DestStampa::Video;
+            return true;
+        }
+        if (dove != 2)
+            return false;
+        RichiestaMsgCom f;
+        f.psLabel = QStringLiteral("In quale file scrivere la stampa?");
+        f.psCom1 = QStringLiteral("File &pdf");
+        f.pvCom2 = QStringLiteral("Foglio di lavoro (&xlsx)");
+        f.pvCom3 = QStringLiteral("&Annulla");
+        f.pvTitolo = QStringLiteral("Stampa");
+        f.piComInvio = 1;
+        f.piComEsc = 3;
+        const int file = msgCom(f);
+        if (file == 1) {
+            m_scelta = true;
+            // the PDF's own naming: "<Title>_<DateTime>.pdf" in the documents folder
+            m_o.setValore(QStringLiteral("PdfAutomAbil"), true);
+            m_o.setValore(QStringLiteral("EmailInvia"), false);
+            m_o.setValore(QStringLiteral("PdfNomeFile"), QString());
+            return true;
+        }
+        if (file != 2)
+            return false;
+        m_scelta = true;
+        QString cartella = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (cartella.isEmpty() || !QDir().mkpath(cartella))
+            cartella = QDir::homePath();
+        m_o.oiStaVid = DestStampa::File;
+        m_o.oiFileForm = FormatoFile::Excel;
+        const QString base = QDir(cartella).filePath(
+            QStringLiteral("Stampa_") +
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")));
+        m_o.osFileName = base + QStringLiteral(".xlsx");
+        for (int n = 2; QFileInfo::exists(m_o.osFileName); ++n)
+            m_o.osFileName = base + QStringLiteral(" (%1).xlsx").arg(n);
+        return true;
+    }
+
+private:
+    IOpzioniStampa& m_o;
+    qint16 m_staVid;
+    qint16 m_fileForm;
+    QString m_fileName;
+    QVariant m_pdf, m_email, m_pdfNome;
+    mutable bool m_scelta = false;
+};
 
 QFont FontIniziale() {
     QFont f(QStringLiteral("Arial"), 10);
@@ -181,6 +272,19 @@ void FrmComlinStampa::CmdStampa_Click() {
     if (opz.oiStaVid == DestStampa::Stampante && opz.osNomeStampante.isEmpty())
         if (IStampa* sta = m_comlin->ogSta())
             sta->setOgPrtStam(StampanteCorrente());
+    // No printer at all: the print goes, for this once, where the operator
+    // says instead (the screen, a PDF or a workbook in the documents
+    // folder), or nowhere; the options are as they were afterwards.
+    const DestinazioneSostitutiva sostituta(opz);
+    if (opz.oiStaVid == DestStampa::Stampante &&
+        !opz.Valore(QStringLiteral("PdfAutomAbil")).toBool() && opz.osNomeStampante.isEmpty() &&
+        StampanteCorrente().isEmpty()) {
+        if (!sostituta.Scegli())
+            return;
+        if (opz.oiStaVid == DestStampa::Video)
+            if (IStampa* sta = m_comlin->ogSta())
+                sta->setOfrmVStampa(FinestraVStampa());
+    }
     QFont font = m_font;
     m_comlin->AvviaStampa(colonne, orientamento, font);
     m_font = font;

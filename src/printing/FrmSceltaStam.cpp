@@ -32,6 +32,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -688,6 +689,30 @@ void FrmSceltaStam::paginaLasciata(int indice) {
     c<QLineEdit>(QStringLiteral("txt(%1)").arg(gemello))->setText(t->text());
 }
 
+namespace {
+
+// The folder of the last file chosen in this run.
+QString& UltimaCartellaFile() {
+    static QString cartella;
+    return cartella;
+}
+
+// Where the file dialog of a print to file starts: the options' default
+// folder, else the folder of the last file chosen, else the user's
+// documents folder; never the folder the program runs in.
+QString CartellaFileStampa(const QString& predefinita) {
+    if (QDir::isAbsolutePath(predefinita) && QFileInfo(predefinita).isDir())
+        return predefinita;
+    if (!UltimaCartellaFile().isEmpty() && QFileInfo(UltimaCartellaFile()).isDir())
+        return UltimaCartellaFile();
+    QString documenti = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documenti.isEmpty() || !QDir().mkpath(documenti))
+        documenti = QDir::homePath();
+    return documenti;
+}
+
+} // namespace
+
 void FrmSceltaStam::cambiaNomeFile() {
     if (!m_opz)
         return;
@@ -701,10 +726,11 @@ void FrmSceltaStam::cambiaNomeFile() {
     filtri << QStringLiteral("Compatibile Excel (*.csv *.txt)") << QStringLiteral("Testo (*.txt)");
     QString filtro;
     const QString nome = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Nome del file di stampa"), m_opz->osPathDefault,
+        this, QStringLiteral("Nome del file di stampa"), CartellaFileStampa(m_opz->osPathDefault),
         filtri.join(QStringLiteral(";;")), &filtro);
     if (nome.isEmpty())
         return;
+    UltimaCartellaFile() = QFileInfo(nome).absolutePath();
     m_opz->osFileName = nome;
     const int indice = int(filtri.indexOf(filtro)) + 1; // 1-based, as the dialog counts them
     if (versione >= 0)
@@ -718,11 +744,12 @@ void FrmSceltaStam::cambiaNomeFisso() {
     if (!m_opz)
         return;
     m_opz->obFlagVideo = false;
-    const QString nome =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Nome del file di stampa"),
-                                     m_opz->osPathDefault, QStringLiteral("Testo (*.txt)"));
+    const QString nome = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Nome del file di stampa"), CartellaFileStampa(m_opz->osPathDefault),
+        QStringLiteral("Testo (*.txt)"));
     if (nome.isEmpty())
         return;
+    UltimaCartellaFile() = QFileInfo(nome).absolutePath();
     m_opz->osFisFileName = nome;
     m_opz->obFisStampante = false;
     AggiornaFisso();

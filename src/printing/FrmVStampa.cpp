@@ -18,13 +18,20 @@
 #include <QPainterPath>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTime>
 #include <QToolButton>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quarvel {
 
@@ -33,6 +40,8 @@ const QString CrLf = QStringLiteral("\r\n");
 const QString StampaTerminata = QStringLiteral("Stampa Terminata");
 // The pages are kept in the PNG format whatever the file's ending.
 const char* const FormatoPagine = "PNG";
+// The beginning of the name of a folder of kept pages.
+const QString PrefissoPagine = QStringLiteral("quarvel-pagine-");
 
 // An arrow picture: 1 first page (bar and point to the left), 2 previous,
 // 3 next, 4 last (point and bar to the right); greyed when not enabled.
@@ -188,7 +197,15 @@ void FrmVStampa::setOgStampa(IStampaVideo* stampa) {
         return;
     // a new print in the preview still open: the pages of the one before go
     cancellaFilePagine();
-    m_filePagine = m_stampa->osBasePagine + m_stampa->ovBasePagine2.toString() +
+    // the pages in a folder of their own, the print's base name inside it
+    m_cartellaPagine = std::make_unique<QTemporaryDir>(
+        QDir::tempPath() +
+        QStringLiteral("/%1%2-XXXXXX").arg(PrefissoPagine).arg(QCoreApplication::applicationPid()));
+    const QString cartella = m_cartellaPagine->isValid()
+                                 ? m_cartellaPagine->path()
+                                 : QDir::tempPath() + QStringLiteral("/nessuna-cartella");
+    m_filePagine = cartella + QLatin1Char('/') + QFileInfo(m_stampa->osBasePagine).fileName() +
+                   m_stampa->ovBasePagine2.toString() +
                    QTime::currentTime().toString(QStringLiteral("mmss"));
     m_stampa->oiUltPagSalv = 0;
     m_stampa->oiPagCorr = 1;
@@ -443,18 +460,42 @@ void FrmVStampa::closeEvent(QCloseEvent* e) {
 }
 
 void FrmVStampa::cancellaFilePagine() {
-    // every file of the pages, whatever its ending; a missing one is no
-    // matter
-    if (m_filePagine.isEmpty())
-        return;
-    const QFileInfo base(m_filePagine);
-    QDir cartella = base.absoluteDir();
-    for (const QString& f :
-         cartella.entryList({base.fileName() + QStringLiteral(".*")}, QDir::Files))
-        cartella.remove(f);
+    // the folder with every file of the pages, whatever its ending; a
+    // missing one is no matter
+    m_cartellaPagine.reset();
+}
+
+void PulisciPagineAbbandonate(const QString& cartella) {
+    const QString dove = cartella.isEmpty() ? QDir::tempPath() : cartella;
+    const QDir d(dove);
+    static const QRegularExpression nome(
+        QStringLiteral("^%1(\\d+)-[A-Za-z0-9]{6}$").arg(PrefissoPagine));
+    for (const QString& voce :
+         d.entryList({PrefissoPagine + QStringLiteral("*")},
+                     QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        const auto m = nome.match(voce);
+        if (!m.hasMatch())
+            continue;
+        const QString percorso = d.filePath(voce);
+        struct stat st;
+        if (::lstat(QFile::encodeName(percorso).constData(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+            st.st_uid != ::getuid())
+            continue;
+        bool ok = false;
+        const qint64 pid = m.captured(1).toLongLong(&ok);
+        if (!ok || pid <= 0 || pid > std::numeric_limits<pid_t>::max())
+            continue;
+        // a process of that number still running: its pages, or at worst
+        // left for another time
+        if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH)
+            continue;
+        QDir(percorso).removeRecursively();
+    }
 }
 
 FrmVStampa* FinestraVStampa() {
+    static const bool pulito = (PulisciPagineAbbandonate(), true);
+    Q_UNUSED(pulito);
     if (!Istanza())
         Istanza() = new FrmVStampa;
     return Istanza();

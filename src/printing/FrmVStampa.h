@@ -6,8 +6,13 @@
 // before another one is shown, as a picture file named after the print's
 // base name with the minutes and seconds of the start and the page number
 // (page 12 of the base name B is the file B.012); only then can the operator
-// go back.  The page files are deleted when the form unloads, which is
-// refused while the print runs.
+// go back.  The page files live in a folder of the form's own, created anew
+// for each print under the system's temporary folder, readable by the user
+// alone (0700) and named "quarvel-pagine-<process>-<random>"; the folder
+// goes with its pages when the next print starts and when the form unloads,
+// which is refused while the print runs.  The folders a previous run left
+// behind when it ended without unloading the form are removed at the first
+// preview of a run (PulisciPagineAbbandonate).
 
 #include "suite/VistaStampa.h"
 
@@ -15,7 +20,9 @@
 #include <QPixmap>
 #include <QWidget>
 #include <array>
+#include <memory>
 
+class QTemporaryDir;
 class QLabel;
 class QPushButton;
 class QScrollBar;
@@ -97,6 +104,7 @@ private:
     int inTwip(double pixel) const;
 
     IStampaVideo* m_stampa = nullptr;
+    std::unique_ptr<QTemporaryDir> m_cartellaPagine;
     QString m_filePagine;
     int m_pagDa = 0;
     int m_pagA = 0;
@@ -118,5 +126,11 @@ private:
 // The program's preview form, created when missing (it deletes itself when
 // it unloads).
 FrmVStampa* FinestraVStampa();
+
+// Removes from cartella (the system's temporary folder when empty) the page
+// folders of previews whose process is gone: only folders (never a link),
+// of this user, named as this program names them.  A folder of a running
+// program is left alone.
+void PulisciPagineAbbandonate(const QString& cartella = QString());
 
 } // namespace quarvel

@@ -53,8 +53,12 @@ for zoom in 67 100; do
     sleep 1
     import -window "$WIN" "$SHOTS/anteprima-$zoom-pagina2.png"
     echo "scenario: zoom $zoom, page 2 ($SHOTS/anteprima-$zoom-pagina2.png)"
-    if ! ls "$TMP"/quarvel-video-*.001 >/dev/null 2>&1; then
+    # in the preview's own folder, for the user alone
+    if ! ls "$TMP"/quarvel-pagine-*/quarvel-video-*.001 >/dev/null 2>&1; then
         echo "scenario: FAIL: page 1 was not kept in its file at zoom $zoom" >&2
+        status=1
+    elif [[ $(stat -c %a "$TMP"/quarvel-pagine-*) != 700 ]]; then
+        echo "scenario: FAIL: the folder of the kept pages is open to others" >&2
         status=1
     fi
     xdotool windowfocus --sync "$WIN"
@@ -67,8 +71,8 @@ for zoom in 67 100; do
         kill $PID
         status=1
     fi
-    if ls "$TMP"/quarvel-video-* >/dev/null 2>&1; then
-        echo "scenario: FAIL: page files left: $(ls "$TMP"/quarvel-video-*)" >&2
+    if ls -d "$TMP"/quarvel-video-* "$TMP"/quarvel-pagine-* >/dev/null 2>&1; then
+        echo "scenario: FAIL: page files left: $(ls -d "$TMP"/quarvel-video-* "$TMP"/quarvel-pagine-* 2>/dev/null)" >&2
         status=1
     fi
 done

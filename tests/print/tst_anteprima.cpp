@@ -16,8 +16,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -30,6 +33,10 @@
 #include <functional>
 #include <tuple>
 #include <vector>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quarvel;
 
@@ -48,6 +55,10 @@ Vista Guarda(FrmVStampa* f) {
     for (int i = 1; i <= 4; ++i)
         v.frecce[i - 1] = f->imaMuovi(i)->isEnabled();
     return v;
+}
+QByteArray Contenuto(const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 void Clic(FrmVStampa* f, int freccia) {
     // a disabled arrow takes no click: the handler is run as the form would
@@ -76,6 +87,8 @@ private Q_SLOTS:
     void barreEZoom();
     void foglioTroppoLungo();
     void dialogoZoom();
+    void paginePrivate();
+    void pagineAbbandonate();
 
 private:
     // Runs the print to the screen; the steps are played one at a time,
@@ -131,7 +144,18 @@ void TstAnteprima::cleanup() {
 }
 
 QStringList TstAnteprima::FilePagine() const {
-    return QDir(m_dir.path()).entryList({QStringLiteral("quarvel-video-*")}, QDir::Files);
+    // the page files wherever they are under the temporary folder, and the
+    // page folders themselves
+    QStringList file;
+    QDirIterator i(m_dir.path(),
+                   {QStringLiteral("quarvel-video-*"), QStringLiteral("quarvel-pagine-*")},
+                   QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (i.hasNext()) {
+        i.next();
+        if (i.fileInfo().isFile())
+            file << i.fileName();
+    }
+    return file;
 }
 
 qint64 TstAnteprima::Anteprima(const std::vector<Passo>& passi) {
@@ -292,9 +316,11 @@ void TstAnteprima::pagina12EFileCancellati() {
     });
     passi.push_back([](FrmVStampa* f) { f->ComEsci()->click(); });
     QCOMPARE(Anteprima(passi), 13);
-    // base name, the print's second part, minutes and seconds, ".NNN"
-    QVERIFY(base.startsWith(m_sta->osBasePagine + m_sta->ovBasePagine2.toString()));
-    QCOMPARE(base.size(), (m_sta->osBasePagine + m_sta->ovBasePagine2.toString()).size() + 4);
+    // base name, the print's second part, minutes and seconds, ".NNN", in
+    // the preview's own folder
+    const QString nome = QFileInfo(base).fileName();
+    QVERIFY(nome.startsWith(m_sta->osBasePagine + m_sta->ovBasePagine2.toString()));
+    QCOMPARE(nome.size(), (m_sta->osBasePagine + m_sta->ovBasePagine2.toString()).size() + 4);
     QCOMPARE(file12, base + QStringLiteral(".012"));
     QVERIFY(esiste);
     QCOMPARE(presenti.size(), 12); // pages 1 to 12 kept, 13 on show
@@ -497,6 +523,106 @@ void TstAnteprima::dialogoZoom() {
     QCOMPARE(o.ofFatt, 0.84f);
     QCOMPARE(o.oiMemVid, qint16(1));
     QVERIFY(o.obFlagVideo);
+}
+
+void TstAnteprima::paginePrivate() {
+    // Kept pages are the user's alone, in a folder nobody else can enter:
+    // links planted under the names pages were once given lead nowhere, and
+    // the folder goes when the preview closes.
+    const QString vittima = m_dir.filePath(QStringLiteral("vittima"));
+    {
+        QFile f(vittima);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("non toccare");
+    }
+    // the names of the past: base name, process, minutes and seconds, page
+    const QTime ora = QTime::currentTime();
+    QStringList piantati;
+    for (int s = 0; s < 5; ++s)
+        for (int pagina = 1; pagina <= 2; ++pagina) {
+            const QString n = QDir::tempPath() + QStringLiteral("/quarvel-video-%1%2.%3")
+                                                     .arg(QCoreApplication::applicationPid())
+                                                     .arg(ora.addSecs(s).toString("mmss"))
+                                                     .arg(pagina, 3, 10, QLatin1Char('0'));
+            QVERIFY(QFile::link(vittima, n));
+            piantati << n;
+        }
+    m_opz->oiMemVid = 1;
+    m_opz->setValore(QStringLiteral("PaginaA"), 3);
+    QString cartella, pagina1;
+    QFile::Permissions permessi;
+    const qint64 n = Anteprima({[](FrmVStampa* f) { Clic(f, 3); },
+                                [&](FrmVStampa* f) {
+                                    pagina1 = f->FilePagina(1);
+                                    cartella = QFileInfo(pagina1).absolutePath();
+                                    permessi = QFileInfo(cartella).permissions();
+                                    Clic(f, 3);
+                                }});
+    QCOMPARE(n, 3);
+    QCOMPARE(Contenuto(vittima), QByteArray("non toccare"));
+    for (const QString& p : piantati)
+        QVERIFY(QFileInfo(p).isSymLink());
+    QVERIFY(cartella != QDir::tempPath());
+    QVERIFY(QFileInfo(cartella).fileName().startsWith(QStringLiteral("quarvel-pagine-")));
+    QCOMPARE(int(permessi & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                             QFile::ReadOther | QFile::WriteOther | QFile::ExeOther)),
+             0);
+    QVERIFY(QFileInfo(pagina1).isFile());
+    m_frm->close();
+    QTRY_VERIFY(m_frm.isNull());
+    QVERIFY(!QFileInfo::exists(cartella));
+    for (const QString& p : piantati)
+        QFile::remove(p);
+}
+
+void TstAnteprima::pagineAbbandonate() {
+    // The page folders of a run that ended without closing its preview go;
+    // those of a running program, of another user, a link, or another name
+    // stay.
+    const QString dove = m_dir.filePath(QStringLiteral("abbandonate"));
+    QVERIFY(QDir().mkpath(dove));
+    qint64 morto = 0;
+    QVERIFY(QProcess::startDetached(QStringLiteral("true"), {}, QString(), &morto));
+    QTRY_VERIFY(::kill(pid_t(morto), 0) != 0); // ended and gone
+    QProcess vivo;
+    vivo.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+    QVERIFY(vivo.waitForStarted());
+    const qint64 assente = morto; // a process number no process has
+    auto cartella = [&](const QString& nome, bool conPagina = true) {
+        const QString c = dove + QLatin1Char('/') + nome;
+        if (!QDir().mkpath(c))
+            return c;
+        if (conPagina) {
+            QFile f(c + QStringLiteral("/quarvel-video-1.001"));
+            if (f.open(QIODevice::WriteOnly))
+                f.write("pagina");
+        }
+        return c;
+    };
+    const QString abbandonata = cartella(QStringLiteral("quarvel-pagine-%1-aB3dE9").arg(assente));
+    const QString diVivo =
+        cartella(QStringLiteral("quarvel-pagine-%1-Zz0011").arg(vivo.processId()));
+    const QString altroNome = cartella(QStringLiteral("quarvel-pagine-%1").arg(assente));
+    const QString fuori = cartella(QStringLiteral("fuori"));
+    const QString link = dove + QStringLiteral("/quarvel-pagine-%1-LiNk00").arg(assente);
+    QVERIFY(QFile::link(fuori, link));
+    QString diAltri;
+    if (::geteuid() == 0) {
+        diAltri = cartella(QStringLiteral("quarvel-pagine-%1-0ther0").arg(assente));
+        QCOMPARE(::chown(QFile::encodeName(diAltri).constData(), 65534, 65534), 0);
+    }
+
+    PulisciPagineAbbandonate(dove);
+    QVERIFY(!QFileInfo::exists(abbandonata));
+    QVERIFY(QFileInfo(diVivo + QStringLiteral("/quarvel-video-1.001")).isFile());
+    QVERIFY(QFileInfo::exists(altroNome));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QVERIFY(QFileInfo(fuori + QStringLiteral("/quarvel-video-1.001")).isFile());
+    if (!diAltri.isEmpty())
+        QVERIFY(QFileInfo::exists(diAltri));
+    vivo.kill();
+    vivo.waitForFinished();
+    QDir(dove).removeRecursively();
 }
 
 QTEST_MAIN(TstAnteprima)

@@ -23,6 +23,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +32,7 @@
 #include <QRadioButton>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -81,6 +83,8 @@ private Q_SLOTS:
     void cassetti();
     void sceltaStampante();
     void pannelloSalvataggio();
+    void senzaStampante_data();
+    void senzaStampante();
 
 private:
     QTemporaryDir m_dir;
@@ -267,7 +271,7 @@ void TstDialoghiStampa::messaggiStampa() {
     }
     m_dlg->CmdStampa_Click();
     if (messaggio.isEmpty()) {
-        QVERIFY(msg.testi().isEmpty());
+        QCOMPARE(msg.testi(), QStringList{"File " + o.osFileName + " scritto: 30 righe"});
         QCOMPARE(Righe(o.osFileName).value(0), intestazione);
         QCOMPARE(m_dlg->ogComlin(), nullptr);
     } else {
@@ -567,6 +571,95 @@ void TstDialoghiStampa::pannelloSalvataggio() {
     f.close();
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(f.readAll()), QString("[Prova]\n")); // the common file keeps it
+}
+
+namespace {
+// No printer at all, while it lives: neither a current one nor a queue.
+class NessunaStampante final : public IStampanti {
+public:
+    NessunaStampante() : m_corrente(StampanteCorrente()) {
+        RegistraFabbricheStampa({nullptr, nullptr, this});
+        ImpostaStampanteCorrente(QString());
+    }
+    ~NessunaStampante() override {
+        stampa::InstallaStampa();
+        ImpostaStampanteCorrente(m_corrente);
+    }
+    QVector<CodaStampa> Code() const override { return {}; }
+    QString Predefinita() const override { return {}; }
+    QString PredefinitaDichiarata() const override { return {}; }
+    bool ImpostaPredefinita(const QString&) override { return false; }
+    QString Porta(const QString&) const override { return {}; }
+    QVector<VoceStampante> Cassetti(const QString&) const override { return {}; }
+    QVector<VoceStampante> Formati(const QString&) const override { return {}; }
+    QString FormatoAttuale(const QString&) const override { return {}; }
+
+private:
+    QString m_corrente;
+};
+} // namespace
+
+void TstDialoghiStampa::senzaStampante_data() {
+    QTest::addColumn<QList<int>>("risposte");
+    QTest::addColumn<QString>("dove"); // "video", "pdf", "xlsx" or "" for nowhere
+    QTest::newRow("a video") << QList<int>{1} << "video";
+    QTest::newRow("file pdf") << QList<int>{2, 1} << "pdf";
+    QTest::newRow("foglio di lavoro") << QList<int>{2, 2} << "xlsx";
+    QTest::newRow("annullata") << QList<int>{3} << "";
+    QTest::newRow("annullata al file") << QList<int>{2, 3} << "";
+}
+
+void TstDialoghiStampa::senzaStampante() {
+    // With no printer set up "&STAMPA" offers the screen or a file in the
+    // documents folder in place of an error, and the print is not lost;
+    // the options keep their printer target.
+    QFETCH(QList<int>, risposte);
+    QFETCH(QString, dove);
+    m_comlin.EseguiPulsante(QStringLiteral("Stampa"));
+    IOpzioniStampa& o = m_dlg->mgOpzSta();
+    o.oiStaVid = DestStampa::Stampante;
+    o.osNomeStampante.clear();
+    o.oiMemVid = 0;
+    QVERIFY(m_comlin.ogSta());
+    const QString documenti = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QDir(documenti).removeRecursively();
+    MessaggiScriptati msg;
+    for (int r : risposte)
+        msg.rispondi(r);
+    {
+        NessunaStampante nessuna;
+        m_dlg->CmdStampa_Click();
+    }
+    QVERIFY(!msg.rispostePendenti());
+    QVERIFY(!msg.testi().isEmpty());
+    QVERIFY2(msg.testi().front().startsWith("Nessuna stampante predefinita: la stampa non può "
+                                            "andare su carta."),
+             qPrintable(msg.testi().front()));
+    QCOMPARE(msg.mostrati().front().pulsanti, (QStringList{"A &video", "In un &file", "&Annulla"}));
+    for (const QString& t : msg.testi())
+        QVERIFY2(!t.startsWith("Errore("), qPrintable(t));
+    QCOMPARE(o.oiStaVid, DestStampa::Stampante);
+    QVERIFY(!o.Valore("PdfAutomAbil").toBool());
+    const QStringList file = QDir(documenti).entryList(QDir::Files);
+    QPointer<FrmVStampa> frm = FinestraVStampa();
+    if (dove == "video") {
+        QVERIFY(frm->isVisible());
+        QCOMPARE(frm->LabMsg(), QString("Stampa Terminata"));
+        QVERIFY(file.isEmpty());
+    } else if (dove.isEmpty()) {
+        QVERIFY(!frm->isVisible());
+        QVERIFY(file.isEmpty());
+        QCOMPARE(m_dlg->ogComlin(), static_cast<IListaComandi*>(&m_comlin)); // not handed over
+    } else {
+        QVERIFY(!frm->isVisible());
+        QCOMPARE(file.size(), 1);
+        QVERIFY2(file.front().endsWith("." + dove), qPrintable(file.front()));
+        QVERIFY(QFileInfo(documenti + "/" + file.front()).size() > 0);
+        QCOMPARE(msg.testi().last().left(msg.testi().last().indexOf(" scritto")),
+                 "File " + QDir(documenti).filePath(file.front()));
+    }
+    frm->ComEsci()->click();
+    QTRY_VERIFY(frm.isNull());
 }
 
 QTEST_MAIN(TstDialoghiStampa)

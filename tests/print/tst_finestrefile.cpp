@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -41,13 +42,16 @@ struct Dialogo {
 
 // While the button's click runs the file dialog: records it, picks the
 // filter (1-based) with the arrow keys, types the name and presses Enter
-// (an empty name: Esc).
-Dialogo Scegli(QPushButton* pulsante, int filtro, const QString& nome) {
+// (an empty name: Esc), after going to the folder dove when one is given.
+Dialogo Scegli(QPushButton* pulsante, int filtro, const QString& nome,
+               const QString& dove = QString()) {
     Dialogo visto;
     QTimer::singleShot(0, pulsante, [&] {
         auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         QVERIFY(d);
         visto = {d->windowTitle(), d->directory().absolutePath(), d->nameFilters()};
+        if (!dove.isEmpty())
+            d->setDirectory(dove);
         if (nome.isEmpty()) {
             QTest::keyClick(d, Qt::Key_Escape);
             return;
@@ -74,6 +78,7 @@ class TstFinestreFile : public QObject {
 private Q_SLOTS:
     void initTestCase();
     void cleanup();
+    void cartellaIniziale();
     void nomeFile_data();
     void nomeFile();
     void nomeFileAnnullato();
@@ -99,6 +104,43 @@ void TstFinestreFile::initTestCase() {
 
 void TstFinestreFile::cleanup() {
     ImpostaVersioneFoglioElettronico({});
+}
+
+void TstFinestreFile::cartellaIniziale() {
+    // With no default folder in the options the file dialog starts in the
+    // user's documents folder, not in the folder the program runs in; once
+    // a file is chosen, the next dialogs start in its folder.
+    const QString lavoro = m_dir.filePath(QStringLiteral("lavoro"));
+    const QString altrove = m_dir.filePath(QStringLiteral("altrove"));
+    QVERIFY(QDir().mkpath(lavoro));
+    QVERIFY(QDir().mkpath(altrove));
+    const QString prima = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(lavoro));
+    const QString documenti = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QVERIFY(documenti.startsWith(m_dir.path()));
+    stampa::OpzioniStampa o(QStringLiteral("Prova"));
+    o.oiStaVid = DestStampa::File;
+    o.oiFileForm = FormatoFile::Testo;
+    FrmSceltaStam d;
+    d.setOgOpzSta(&o);
+    QVERIFY(d.VisDecodOk());
+    d.show();
+    QCOMPARE(Scegli(d.c<QPushButton>("ComOpz(2)"), 1, "lista.csv", altrove).cartella, documenti);
+    QCOMPARE(o.osFileName, altrove + "/lista.csv");
+    // the file and the fixed-length file, with a default folder that is no
+    // folder
+    for (const auto& [dest, pulsante] :
+         {std::pair{DestStampa::File, "ComOpz(2)"}, std::pair{DestStampa::Fissa, "ComOpz(3)"}}) {
+        stampa::OpzioniStampa altre(QStringLiteral("Prova"));
+        altre.oiStaVid = dest;
+        altre.osPathDefault = QStringLiteral("relativa");
+        FrmSceltaStam d2;
+        d2.setOgOpzSta(&altre);
+        QVERIFY(d2.VisDecodOk());
+        d2.show();
+        QCOMPARE(Scegli(d2.c<QPushButton>(pulsante), 1, QString()).cartella, altrove);
+    }
+    QDir::setCurrent(prima);
 }
 
 void TstFinestreFile::nomeFile_data() {
