@@ -18,6 +18,7 @@
 #include "suite/Tasti.h"
 #include "suite/Utilita.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
@@ -391,6 +392,9 @@ void FrmGestInv::ProntoPerLettura() {
     // there, and no saved row is in the way of a scan.
     g->setRow(int(g->Dati()->RecordCount()));
     g->setCol(articolo->ColIndex());
+    // in view, at the bottom of the list
+    if (auto* v = qobject_cast<QAbstractItemView*>(g->widget()))
+        v->scrollTo(v->currentIndex());
     g->widget()->setFocus(Qt::OtherFocusReason);
 }
 
