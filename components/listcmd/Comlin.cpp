@@ -278,8 +278,9 @@ int Comlin::EseguiPulsante(const QString& chiave, const QVariant& valore, bool d
                 g->CancelUpdate();
             return daGriglia ? -1 : 0;
         }
-        const int risposta =
-            msgCom(domandaCancella(), QStringLiteral("&Sì"), QStringLiteral("&No"));
+        // "No" has the focus: Enter, pressed by habit after Delete, keeps the row.
+        const int risposta = msgCom(domandaCancella(), QStringLiteral("&Sì"), QStringLiteral("&No"),
+                                    std::nullopt, std::nullopt, 80, false, 600, std::nullopt, 2);
         if (risposta != 1)
             return -1;
         if (daGriglia)

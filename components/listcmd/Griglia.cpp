@@ -656,6 +656,7 @@ bool Griglia::consentiSpostamento(const QModelIndex& da, const QModelIndex& a) {
     }
     if (!a.isValid() || !da.isValid() || a.row() != da.row())
         m_rigaSelezionata = false;
+    m_postoDallaGriglia = false;
     return true;
 }
 
@@ -672,6 +673,7 @@ void Griglia::posizionaSilenzioso(int riga, int colonna) {
         scrollTo(currentIndex());
     }
     m_silenzio = prima;
+    m_postoDallaGriglia = true;
 }
 
 bool Griglia::Update() {
@@ -802,6 +804,12 @@ bool Griglia::muovi(int dr, int dc) {
     setCurrentIndex(m_modello->index(r, c));
     scrollTo(currentIndex());
     return currentIndex() != i;
+}
+
+bool Griglia::rigaNonScelta() const {
+    const int r = Row();
+    return m_postoDallaGriglia && r >= 0 && r < m_modello->totale() &&
+           !(m_modello->inModifica() && m_modello->rigaModifica() == r);
 }
 
 bool Griglia::cellaScrivibile(int c) const {
@@ -970,8 +978,18 @@ void Griglia::keyPressEvent(QKeyEvent* e) {
         muovi(0, -1);
         return;
     case Qt::Key_Escape:
-        if (m_modello->inModifica())
+        if (m_modello->inModifica()) {
+            const bool nuova = m_modello->rigaNuova();
             CancelUpdate();
+            // a new row dropped: the cursor goes back to its first cell, where
+            // the next one begins
+            if (nuova && Row() >= m_modello->totale())
+                for (int c = 0; c < m_modello->numeroColonne(); ++c)
+                    if (cellaScrivibile(c)) {
+                        setCol(c);
+                        break;
+                    }
+        }
         return;
     case Qt::Key_F2:
         iniziaModifica(0, QString(), false);
@@ -990,7 +1008,7 @@ void Griglia::keyPressEvent(QKeyEvent* e) {
             Delete();
         return;
     case Qt::Key_Backspace:
-        if (shift == 0)
+        if (shift == 0 && !rigaNonScelta())
             iniziaModifica(8, QString(), true);
         return;
     case Qt::Key_End:
@@ -1010,8 +1028,21 @@ void Griglia::keyPressEvent(QKeyEvent* e) {
     if (!t.isEmpty() && t.at(0).unicode() >= 32 && !(shift & 6)) {
         int ascii = t.at(0).unicode();
         m_ev->KeyPress(ascii);
-        if (ascii != 0)
-            iniziaModifica(ascii, QString(QChar(ascii)), true);
+        if (ascii == 0)
+            return;
+        if (rigaNonScelta()) {
+            // Typing where the grid, not the operator, put the cursor (the
+            // list opened, read again, a row deleted) never changes a saved
+            // row: what is typed begins a new one.
+            if (nuovaRiga(-1) && m_editor) {
+                m_editor->setText(QString(QChar(ascii)));
+                m_cellaCambiata = true;
+                m_ev->Change();
+                emit rigaModificata();
+            }
+            return;
+        }
+        iniziaModifica(ascii, QString(QChar(ascii)), true);
         return;
     }
     QTableView::keyPressEvent(e);

@@ -181,6 +181,9 @@ private:
     // that can be typed into (verso -1: the previous one).
     bool invio(int verso);
     bool cellaScrivibile(int c) const;
+    // The cursor stands on a saved row, not being edited, where the grid put
+    // it (not the operator): a key typed there must not change the row.
+    bool rigaNonScelta() const;
     void mostraErrore(const Errore& e);
     void aggiornaFisse();
     int larghezzaPixel(int twips) const;
@@ -213,6 +216,9 @@ private:
     bool m_permettiCancella = true;
     bool m_silenzio = false;
     bool m_rigaSelezionata = false;
+    // The grid placed the cursor (list opened or read again, row deleted);
+    // any move of the operator's, or of the form's, clears it.
+    bool m_postoDallaGriglia = false;
     int m_colonneFisse = 0;
     double m_fattore = 1.0;
     QTableView* m_vistaFisse = nullptr;

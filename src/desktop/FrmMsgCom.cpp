@@ -74,6 +74,7 @@ FrmMsgCom::FrmMsgCom() {
     m_testo->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_testo->setGeometry(0, Px(DesignAltoTesto, tpp), Px(DesignLarghezza, tpp), Px(600, tpp));
     m_testo->hide();
+    m_testo->installEventFilter(this);
 
     QPushButton* primo = CaricaPulsante(0);
     primo->setText(QStringLiteral("OK"));
@@ -88,7 +89,10 @@ FrmMsgCom::FrmMsgCom() {
 }
 
 QPushButton* FrmMsgCom::CaricaPulsante(int indice) {
+    if (QPushButton* c = m_pulsanti[static_cast<size_t>(indice)])
+        return c; // the message laid out again keeps its buttons
     auto* p = new QPushButton(this);
+    p->installEventFilter(this);
     p->setObjectName(QStringLiteral("ComEsegui(%1)").arg(indice));
     if (indice > 0)
         p->setGeometry(m_pulsanti[0]->geometry());
@@ -112,7 +116,68 @@ void FrmMsgCom::ComEsegui_Click(int indice) {
     hide();
 }
 
+void FrmMsgCom::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (!m_aperto.isValid())
+        m_aperto.start();
+}
+
+bool FrmMsgCom::TastoNonVoluto(QKeyEvent* e) {
+    const int k = e->key();
+    const bool risposta =
+        k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Space || k == Qt::Key_Select;
+    if (risposta) {
+        const bool presto = !m_aperto.isValid() || m_aperto.elapsed() < GuardiaMs ||
+                            (m_ultimoTasto.isValid() && m_ultimoTasto.elapsed() < GuardiaMs);
+        if (!presto && !e->isAutoRepeat())
+            return false;
+        if (e->type() == QEvent::KeyPress && k != Qt::Key_Space && !m_lettura.isEmpty()) {
+            // a code and its Return: a reading the list did not take
+            m_letture << m_lettura;
+            m_lettura.clear();
+            MostraLetture();
+        }
+        if (e->type() == QEvent::KeyPress)
+            m_ultimoTasto.start();
+        return true;
+    }
+    if (e->type() != QEvent::KeyPress)
+        return false;
+    const QString t = e->text();
+    if (t.size() != 1 || !t.at(0).isPrint() ||
+        (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    // Typing while a message is up: a scanner that goes on reading.  The
+    // operator is called once; the characters make the next reading.
+    m_lettura += t;
+    m_ultimoTasto.start();
+    if (!m_avvisato) {
+        m_avvisato = true;
+        Suona();
+    }
+    return true;
+}
+
+void FrmMsgCom::MostraLetture() {
+    RichiestaMsgCom r = m_richiesta;
+    r.psLabel += QStringLiteral("\r\n\r\nLetture arrivate con il messaggio aperto, non "
+                                "registrate (ripeterle): ") +
+                 m_letture.join(QStringLiteral(", "));
+    const RichiestaMsgCom originale = m_richiesta;
+    Prepara(r);
+    m_richiesta = originale;
+}
+
+bool FrmMsgCom::eventFilter(QObject* o, QEvent* e) {
+    if ((e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) &&
+        TastoNonVoluto(static_cast<QKeyEvent*>(e)))
+        return true;
+    return QDialog::eventFilter(o, e);
+}
+
 void FrmMsgCom::keyPressEvent(QKeyEvent* e) {
+    if (TastoNonVoluto(e))
+        return;
     if (TastoAiuto(e, this, -1))
         return;
     if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
@@ -142,6 +207,7 @@ MetricheMsgCom FrmMsgCom::Metriche(const FrmMsgCom& f) {
 }
 
 void FrmMsgCom::Prepara(const RichiestaMsgCom& r) {
+    m_richiesta = r;
     const MetricheSchermo schermo = MetricheSchermoCorrenti();
     const double tpp = schermo.twipsPerPixel;
 

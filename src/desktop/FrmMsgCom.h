@@ -7,6 +7,8 @@
 #include "suite/Messaggi.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QStringList>
 #include <array>
 
 class QLabel;
@@ -34,8 +36,18 @@ public:
     // Frame of the platform's windows around the inner area, in twips.
     static MetricheMsgCom Metriche(const FrmMsgCom& f);
 
+    // Enter, Return and Space answer only once the message has been on the
+    // screen this long and no other key has come for as long: a scanner's
+    // Return (or a key held down) is not the operator's answer.
+    static constexpr int GuardiaMs = 600;
+    // The codes a scanner typed while the message was open (each ended by
+    // its Return): they were not taken, and the message lists them.
+    const QStringList& letture() const { return m_letture; }
+
 protected:
     void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* o, QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
 private:
     FrmMsgCom();
@@ -43,12 +55,21 @@ private:
     void Prepara(const RichiestaMsgCom& r);
     QPushButton* CaricaPulsante(int indice);
     void ComEsegui_Click(int indice);
+    // A key that reached the open dialog: true when it is not the operator's.
+    bool TastoNonVoluto(QKeyEvent* e);
+    void MostraLetture();
 
     QLabel* m_etichetta = nullptr;
     QPlainTextEdit* m_testo = nullptr;
     std::array<QPushButton*, 3> m_pulsanti{};
     QLineEdit* m_ritorno = nullptr;
     DisposizioneMsgCom m_disposizione;
+    RichiestaMsgCom m_richiesta;
+    QElapsedTimer m_aperto;
+    QElapsedTimer m_ultimoTasto;
+    QString m_lettura;
+    QStringList m_letture;
+    bool m_avvisato = false;
 };
 
 } // namespace quarvel

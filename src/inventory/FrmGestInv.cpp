@@ -18,6 +18,7 @@
 #include "suite/Tasti.h"
 #include "suite/Utilita.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
@@ -30,8 +31,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTimer>
@@ -377,6 +380,22 @@ void FrmGestInv::GestisciInventario() {
     m_comCarica->setEnabled(true);
     Utilita().DaiFuoco(dbgRiga()->widget());
     m_mbModoRicerca = false;
+    ProntoPerLettura();
+}
+
+void FrmGestInv::ProntoPerLettura() {
+    IGrigliaDati* g = dbgRiga();
+    IColonnaGriglia* articolo = colonna(QStringLiteral("Articolo"));
+    if (m_mbModoRicerca || !g || !articolo)
+        return;
+    // The new-row line, on the article: the first key read begins a row
+    // there, and no saved row is in the way of a scan.
+    g->setRow(int(g->Dati()->RecordCount()));
+    g->setCol(articolo->ColIndex());
+    // in view, at the bottom of the list
+    if (auto* v = qobject_cast<QAbstractItemView*>(g->widget()))
+        v->scrollTo(v->currentIndex());
+    g->widget()->setFocus(Qt::OtherFocusReason);
 }
 
 void FrmGestInv::TornaARicerca() {
@@ -497,9 +516,12 @@ bool FrmGestInv::DatiValidi(int& piColIndex, bool pbSoloDecod, bool pbAggDati) {
                 msgCom(QStringLiteral("Articolo obbligatorio"), Ok);
                 return false;
             }
-            if (Uguali(campo, "Giacenza") && !col->Text().trimmed().isEmpty())
+            if (Uguali(campo, "Giacenza") && !col->Text().trimmed().isEmpty()) {
+                if (!GiacenzaAccettabile(col->Text().trimmed()))
+                    return false;
                 col->setValue(
                     u.FormatoNumero(col->Text(), decimaliQta(), QStringLiteral("0"), false));
+            }
             if (m_mbInAggiunta)
                 return true;
         }
@@ -593,6 +615,46 @@ bool FrmGestInv::DatiValidi(int& piColIndex, bool pbSoloDecod, bool pbAggDati) {
     }
 }
 
+bool FrmGestInv::GiacenzaAccettabile(const QString& testo) {
+    // A code read into the quantity (the next article scanned before the
+    // quantity of this one was typed) is no quantity, even all digits.
+    IUtilita& u = Utilita();
+    bool numero = false;
+    QLocale().toDouble(testo, &numero);
+    if (!numero)
+        QLocale::c().toDouble(testo, &numero);
+    QString articolo;
+    if (testo.size() >= 4) {
+        QSqlDatabase db = Sessione().DbDitta;
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        const QString v = u.ValoreSql(testo, Tipo::Testo);
+        const QString sql = QStringLiteral("SELECT Articolo FROM Articoli WHERE BarCode = ") + v +
+                            QStringLiteral(" OR Articolo = ") + v;
+        if (!q.exec(TraduciSql(db, sql)))
+            throw ErroreDaMotore(db, q.lastError(), QStringLiteral("DatiValidi"));
+        if (q.next())
+            articolo = q.value(0).toString();
+        q.finish();
+    }
+    // eight digits and more, without a decimal sign: the shape of a barcode
+    // (EAN-8, UPC, EAN-13), not a count
+    static const QRegularExpression FormaCodice(QStringLiteral("^[0-9]{8,}$"));
+    const bool formaCodice = FormaCodice.match(testo).hasMatch();
+    if (numero && articolo.isEmpty() && !formaCodice)
+        return true;
+    const QString causa =
+        !articolo.isEmpty()
+            ? QStringLiteral("è il codice dell'articolo %1, non una quantità").arg(articolo)
+        : formaCodice ? QStringLiteral("ha la forma di un codice a barre, non di una quantità")
+                      : QStringLiteral("non è un numero");
+    msgCom(QStringLiteral("Giacenza non valida: \"%1\" %2.\r\nScrivere la quantità contata "
+                          "dell'articolo della riga.")
+               .arg(testo, causa),
+           Ok);
+    return false;
+}
+
 bool FrmGestInv::VerifUpdate() {
     return VerificaRiga(
         {{QStringLiteral("Articolo"), QStringLiteral("Codice Articolo obbligatorio")},
@@ -602,9 +664,28 @@ bool FrmGestInv::VerifUpdate() {
 // ---- Lookups ---------------------------------------------------------------------------
 
 void FrmGestInv::DecodHelp(int piColIndex, int piKeyCode) {
+    if (!RicercaColonna(piColIndex, piKeyCode) || m_inControlloArticolo || m_mbInAggiunta)
+        return;
+    // A code picked is checked as one typed: the description, and the levels
+    // an article without level groups takes, come with it.
+    IColonnaGriglia* col = dbgRiga() ? dbgRiga()->Colonna(piColIndex) : nullptr;
+    const bool articolo = col && Uguali(col->DataField(), "Articolo");
+    // the article is a code from the list now: its check looks nothing up again
+    m_inControlloArticolo = articolo;
+    int indice = piColIndex;
+    try {
+        DatiValidi(indice, false, true);
+    } catch (...) {
+        m_inControlloArticolo = false;
+        throw;
+    }
+    m_inControlloArticolo = false;
+}
+
+bool FrmGestInv::RicercaColonna(int piColIndex, int piKeyCode) {
     IColonnaGriglia* col = dbgRiga() ? dbgRiga()->Colonna(piColIndex) : nullptr;
     if (!col)
-        return;
+        return false;
     const QString campo = col->DataField();
     // A new row receives its warehouse decoded, without the search window.
     const int tasto = m_mbInAggiunta ? 0 : piKeyCode;
@@ -619,7 +700,7 @@ void FrmGestInv::DecodHelp(int piColIndex, int piKeyCode) {
             QString descrizione;
             if (!c->DecodificaValore(QStringLiteral("Articoli"), QStringLiteral("Articolo"), valore,
                                      descrizione, 0, 0, QString(), 0, nullptr, QString()))
-                return;
+                return false;
         }
         if (tasto == TastiRicerca::PerBarcode) {
             // A barcode that names exactly one article is that article: a
@@ -646,7 +727,7 @@ void FrmGestInv::DecodHelp(int piColIndex, int piKeyCode) {
                     col->setValue(articolo.toString());
                     if (IColonnaGriglia* d = colonna(QStringLiteral("DesArticolo")))
                         d->setValue(descrizione);
-                    return;
+                    return true;
                 }
             }
         }
@@ -671,6 +752,7 @@ void FrmGestInv::DecodHelp(int piColIndex, int piKeyCode) {
             col->setValue(valore.toString());
             if (IColonnaGriglia* d = colonna(QStringLiteral("DesArticolo")))
                 d->setValue(testo);
+            return true;
         }
     } else if (Uguali(campo, "Livello1") || Uguali(campo, "Livello2")) {
         ImpostaImmaginiAiuto(campo);
@@ -679,8 +761,10 @@ void FrmGestInv::DecodHelp(int piColIndex, int piKeyCode) {
                                       ? colonna(QStringLiteral("Articolo"))->Value()
                                       : QVariant();
         if (c->AiutoGriglia(QStringLiteral("Livello"), campo, valore, testo, tasto, QString(), 0, 0,
-                            QStringLiteral("Magac3:CoLi"), articolo, n, QString()) == 0)
+                            QStringLiteral("Magac3:CoLi"), articolo, n, QString()) == 0) {
             col->setValue(valore.toString());
+            return true;
+        }
     } else if (Uguali(campo, "Magazzino")) {
         ImpostaImmaginiAiuto(campo);
         if (c->AiutoGriglia(QStringLiteral("Magazzino"), campo, valore, testo, tasto, QString(), 0,
@@ -688,13 +772,20 @@ void FrmGestInv::DecodHelp(int piColIndex, int piKeyCode) {
             col->setValue(valore.toString());
             if (IColonnaGriglia* d = colonna(QStringLiteral("DesMagaz")))
                 d->setValue(testo);
+            return true;
         }
     }
+    return false;
 }
 
 void FrmGestInv::Decodifica(int colonna, int tasto) {
     m_inDecodLocale = true;
     try {
+        IGrigliaDati* g = dbgRiga();
+        // A lookup that begins a row begins it as a key would: with the
+        // default warehouse.
+        if (g->Row() >= g->Dati()->RecordCount() && !g->AddNewMode())
+            g->setEditActive(true);
         DecodHelp(colonna, tasto);
         const int ricorda = dbgRiga()->Col();
         dbgRiga()->widget()->setFocus();
@@ -716,6 +807,13 @@ void FrmGestInv::BeforeColUpdate(int ColIndex, QVariant& OldValue, int& Cancel) 
     m_inAggColonna = true;
     FrmLista::BeforeColUpdate(ColIndex, OldValue, Cancel);
     m_inAggColonna = false;
+    // A refused code stays selected whole: the next one read replaces it
+    // instead of joining it.
+    IGrigliaDati* g = dbgRiga();
+    if (Cancel != 0 && g && g->EditActive()) {
+        g->setSelStart(0);
+        g->setSelLength(int(g->Colonna(ColIndex) ? g->Colonna(ColIndex)->Text().size() : 0));
+    }
 }
 
 void FrmGestInv::BeforeUpdate(int& Cancel) {
@@ -789,6 +887,23 @@ void FrmGestInv::KeyDown(int& KeyCode, int Shift) {
     default:
         break;
     }
+}
+
+void FrmGestInv::KeyPress(int& KeyAscii) {
+    IGrigliaDati* g = dbgRiga();
+    IColonnaGriglia* col = g ? g->Colonna(g->Col()) : nullptr;
+    if (!col || KeyAscii < 32 || g->EditActive() || g->AddNewMode() || g->DataChanged() ||
+        g->Row() >= g->Dati()->RecordCount() || !Uguali(col->DataField(), "Articolo"))
+        return;
+    // A saved row's article changes only when the operator opens its cell
+    // (F2, Enter, a click): a code typed or read on it begins a new row.
+    const QChar carattere(KeyAscii);
+    KeyAscii = 0;
+    ButtonComando(QStringLiteral("Nuovo"));
+    if (g->EditActive() && g->AddNewMode())
+        if (IColonnaGriglia* articolo = colonna(QStringLiteral("Articolo")))
+            if (g->Col() == articolo->ColIndex())
+                articolo->setValue(QString(carattere));
 }
 
 FrmGestInv* CreaFrmGestInv() {

@@ -113,6 +113,7 @@ protected:
     void BeforeUpdate(int& Cancel) override;
     void OnAddNew() override;
     void KeyDown(int& KeyCode, int Shift) override;
+    void KeyPress(int& KeyAscii) override;
     bool eventFilter(QObject* o, QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
@@ -122,6 +123,14 @@ private:
     void ApriRighe(const QString& sql, bool& pbErrore);
     void DecodificaTestata();
     void Ricerca(int tasto);
+    // The lookup of one column (DecodHelp without the check of what it
+    // wrote); true when the operator picked a code or one was decoded.
+    bool RicercaColonna(int piColIndex, int piKeyCode);
+    // The cursor on the new-row line's article, ready for a scan.
+    void ProntoPerLettura();
+    // A quantity typed or read into Giacenza: a number that is not an
+    // article's code; otherwise the operator is told and false comes back.
+    bool GiacenzaAccettabile(const QString& testo);
     void Decodifica(int colonna, int tasto);
     void DisponiTesta();
     IColonnaGriglia* colonna(const QString& campo) const;

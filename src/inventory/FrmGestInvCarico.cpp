@@ -152,8 +152,8 @@ void FrmGestInv::ComCarica_Click() {
     LeggiDaFileBarCode();
     if (!m_mbModoRicerca) {
         ButtonComando(QStringLiteral("Aggiorna"));
-        // the operator goes on with the rows
-        dbgRiga()->widget()->setFocus(Qt::OtherFocusReason);
+        // the operator goes on with the rows: a scan begins a new one
+        ProntoPerLettura();
     }
 }
 

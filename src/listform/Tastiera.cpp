@@ -7,13 +7,16 @@
 #include "suite/Sessione.h"
 #include "suite/Utilita.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QTextCursor>
 #include <QTextEdit>
 
@@ -189,6 +192,15 @@ bool Frammento(int& KeyCode, int Shift, QWidget* form) {
     return true;
 }
 
+// A button that Enter presses: a push or tool button, enabled and shown
+// (check and option boxes keep Enter as a step to the next control).
+bool PulsanteDaPremere(QWidget* w) {
+    auto* b = qobject_cast<QAbstractButton*>(w);
+    if (!b || qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w))
+        return false;
+    return b->isEnabled() && b->isVisible();
+}
+
 } // namespace
 
 bool ETestoForm(const QWidget* w) {
@@ -265,6 +277,14 @@ int TastiForm(int& KeyCode, int Shift, QWidget* form, bool pbInvioInGriglia,
         try {
             QWidget* attivo = ControlloAttivo(form);
             t.gbInvioPassa = 0;
+            // Enter on a button presses it, as Space does; the press comes
+            // once the key has gone (the button may close its window).
+            if (PulsanteDaPremere(attivo)) {
+                QMetaObject::invokeMethod(static_cast<QAbstractButton*>(attivo),
+                                          &QAbstractButton::click, Qt::QueuedConnection);
+                KeyCode = 0;
+                return 1;
+            }
             if (pbControllaMultiLine && EMultiLinea(attivo)) {
                 CasellaTesto c(attivo);
                 if (c.lunghezza() != c.testo().size())

@@ -161,13 +161,15 @@ FrmComlinStampa::FrmComlinStampa(QWidget* genitore) : QDialog(genitore), m_font(
     auto pulsante = [this](const char* nome, const char* testo) {
         auto* b = new QPushButton(QString::fromUtf8(testo), this);
         b->setObjectName(QString::fromLatin1(nome));
-        b->setAutoDefault(false);
+        // Enter presses the button with the focus, else "&STAMPA"
+        b->setAutoDefault(true);
         return b;
     };
     auto* cmdSceFont = pulsante("CmdSceFont", "Scegli Font");
     auto* comUsaDef = pulsante("ComUsaDef", "Stampante predefinita");
     auto* comSceStam = pulsante("comSceStam", "Seleziona Stampante");
     m_cmdStampa = pulsante("CmdStampa", "&STAMPA");
+    m_cmdStampa->setDefault(true);
     auto* cmdEsci = pulsante("CmdEsci", "&ESCI");
     m_labStaAttuale = new QLabel(QStringLiteral("Stampante attuale:"), this);
     m_labStaAttuale->setObjectName(QStringLiteral("LabStaAttuale"));

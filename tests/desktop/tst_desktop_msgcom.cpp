@@ -11,6 +11,7 @@
 #include "suite/Sessione.h"
 
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -99,6 +100,8 @@ private slots:
 
     void tasti_data();
     void tasti();
+    void tastiNonVoluti_data();
+    void tastiNonVoluti();
 
     void pulsantiLarghi();
     void testoLargo();
@@ -257,6 +260,7 @@ void TestMsgCom::tasti() {
     const Esito e = ConDialogo(r, [&](FrmMsgCom* f) {
         atteso = f->ComEsegui(fuoco);
         conFuoco = f->focusWidget();
+        QTest::qWait(FrmMsgCom::GuardiaMs + 50); // a key pressed once the message is read
         QTest::keyClick(Fuoco(f), static_cast<Qt::Key>(tasto));
         QCoreApplication::processEvents();
         aperto = FrmMsgCom::Aperto() != nullptr;
@@ -274,6 +278,63 @@ void TestMsgCom::tasti() {
         QCOMPARE(e.risposta, risposta);
     }
     QVERIFY(!FrmMsgCom::Aperto());
+}
+
+void TestMsgCom::tastiNonVoluti_data() {
+    QTest::addColumn<int>("attesa");      // ms from the opening to the key
+    QTest::addColumn<QString>("lettura"); // a scanner's code and Return first
+    QTest::addColumn<int>("tasto");
+    QTest::addColumn<bool>("ripetuto"); // the key held down
+    QTest::addColumn<bool>("risponde");
+
+    const int dopo = FrmMsgCom::GuardiaMs + 100;
+    QTest::newRow("Invio appena aperto") << 0 << "" << int(Qt::Key_Return) << false << false;
+    QTest::newRow("Invio del tastierino appena aperto")
+        << 0 << "" << int(Qt::Key_Enter) << false << false;
+    QTest::newRow("Spazio appena aperto") << 0 << "" << int(Qt::Key_Space) << false << false;
+    QTest::newRow("Invio tenuto premuto") << dopo << "" << int(Qt::Key_Return) << true << false;
+    QTest::newRow("Invio subito dopo una lettura")
+        << dopo << "8001002" << int(Qt::Key_Return) << false << false;
+    QTest::newRow("Invio dopo un momento") << dopo << "" << int(Qt::Key_Return) << false << true;
+}
+
+// A Return that comes with the message (a scanner's, or a key held down)
+// does not answer it: the operator answers once it has been read.  A code
+// typed into the message is listed in it.
+void TestMsgCom::tastiNonVoluti() {
+    QFETCH(int, attesa);
+    QFETCH(QString, lettura);
+    QFETCH(int, tasto);
+    QFETCH(bool, ripetuto);
+    QFETCH(bool, risponde);
+    bool aperto = false;
+    QString testo;
+    const Esito e =
+        ConDialogo(Richiesta(QStringLiteral("Codice Articolo non valido"), 1), [&](FrmMsgCom* f) {
+            if (!lettura.isEmpty()) {
+                QTest::qWait(attesa);
+                QTest::keyClicks(Fuoco(f), lettura);
+                QTest::keyClick(Fuoco(f), Qt::Key_Return);
+                QTest::qWait(200);
+            } else {
+                QTest::qWait(attesa);
+            }
+            const QString t = tasto == Qt::Key_Space ? " " : "\r";
+            QKeyEvent giu(QEvent::KeyPress, tasto, Qt::NoModifier, t, ripetuto);
+            QKeyEvent su(QEvent::KeyRelease, tasto, Qt::NoModifier, t, ripetuto);
+            QApplication::sendEvent(Fuoco(f), &giu);
+            QApplication::sendEvent(Fuoco(f), &su);
+            QCoreApplication::processEvents();
+            aperto = FrmMsgCom::Aperto() != nullptr;
+            testo = f->LabMessaggio()->text();
+            if (aperto)
+                f->ComEsegui(0)->click();
+        });
+    QVERIFY(!e.apertoDopoAzione);
+    QCOMPARE(aperto, !risponde);
+    QCOMPARE(e.risposta, 1);
+    QVERIFY(testo.startsWith(QStringLiteral("Codice Articolo non valido")));
+    QCOMPARE(testo.contains(QStringLiteral("8001002")), !lettura.isEmpty());
 }
 
 void TestMsgCom::pulsantiLarghi() {
@@ -447,6 +508,7 @@ void TestMsgCom::msgErrfrm() {
         for (int i = 0; i < 3; ++i)
             if (f->ComEsegui(i) && f->ComEsegui(i)->isVisible())
                 pulsanti << f->ComEsegui(i)->text();
+        QTest::qWait(FrmMsgCom::GuardiaMs + 50);
         QTest::keyClick(Fuoco(f), Qt::Key_Return);
     });
     risposta = MsgErrfrm();

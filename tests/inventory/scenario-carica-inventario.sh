@@ -119,6 +119,9 @@ echo "scenario: the end of the load ($SHOTS/carica-fine.png)"
 xdotool key --clearmodifiers Return   # the end message
 sleep 1
 xdotool windowfocus --sync "$FORM" 2>/dev/null || true
+sleep 0.3
+import -window "$FORM" "$SHOTS/carica-pronto.png"
+echo "scenario: after the load, ready for a scan on the new-row line ($SHOTS/carica-pronto.png)"
 # the last rows of the list: the new articles, after the refresh
 xdotool key --clearmodifiers ctrl+End Home
 sleep 0.5

@@ -62,7 +62,7 @@ sleep 1
 xdotool key --clearmodifiers alt+r
 sleep 0.5
 import -window "$FORM" "$SHOTS/frmgestinv-righe.png"
-echo "scenario: row mode on INV2023 ($SHOTS/frmgestinv-righe.png)"
+echo "scenario: row mode on INV2023, ready for a scan on the new-row line ($SHOTS/frmgestinv-righe.png)"
 rows_before=$(sql "SELECT COUNT(*) FROM MagInventari WHERE CodInv = 'INV2023'")
 
 scan() { # barcode: the scanner types it fast and ends with Enter
@@ -70,10 +70,10 @@ scan() { # barcode: the scanner types it fast and ends with Enter
     xdotool key Return
 }
 
-# Row 1: an article with a first level group only; level L, quantity 7, warehouse M02.
+# Row 1, scanned as soon as row mode is on (the cursor waits on the new-row
+# line, no key lost): an article with a first level group only; level L,
+# quantity 7, warehouse M02.
 bc1=$(sql "SELECT BarCode FROM Articoli WHERE Articolo = 'ART000025'")
-xdotool key --clearmodifiers alt+n
-sleep 0.5
 scan "$bc1"
 sleep 0.5
 import -window "$FORM" "$SHOTS/frmgestinv-letto.png"

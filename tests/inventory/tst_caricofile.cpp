@@ -148,6 +148,7 @@ private Q_SLOTS:
     void ordiniRicerca();
     void sostituisce_data();
     void sostituisce();
+    void prontoDopoCarico();
     void magazzinoAnnullato();
     void cancFile_data();
     void cancFile();
@@ -499,6 +500,30 @@ void TstCaricoFile::sostituisce() {
     // the same file again gives the same rows
     carica(magazzino);
     QCOMPARE(righe("M01"), magazzino.isEmpty() ? righeM01 + " ART004=8" : righeM01);
+}
+
+// After a load the cursor waits on the new-row line's article: a scan
+// begins a row of its own and no loaded count changes.
+void TstCaricoFile::prontoDopoCarico() {
+    PREPARA("FissoSep=S\nSeparatore=;\nCodInizio=1\nQtaInizio=2\nCancFile=N");
+    ScriviFile(fileTerminale(), "8001002;1\nART001;6\n");
+    carica(QString());
+    QCOMPARE(righe("M01"), QString("ART001=6 ART002=1"));
+    IGrigliaDati* g = m_form->dbgRiga();
+    QCOMPARE(g->Row(), int(g->Dati()->RecordCount()));
+    QCOMPARE(g->Col(), g->Colonna(QStringLiteral("Articolo"))->ColIndex());
+    m_form->activateWindow();
+    QTRY_VERIFY(g->widget()->hasFocus());
+    const QString lettura = QStringLiteral("XART009\r2\r\r");
+    for (QChar c : lettura) {
+        QWidget* w = QApplication::focusWidget();
+        QVERIFY(w);
+        if (c == QLatin1Char('\r'))
+            QTest::keyClick(w, Qt::Key_Return);
+        else
+            QTest::keyClick(w, c.toLatin1(), Qt::NoModifier, 2);
+    }
+    QCOMPARE(righe("M01"), QString("ART001=6 ART002=1 XART009=2"));
 }
 
 // The warehouse request cancelled: nothing is read, the file stays.

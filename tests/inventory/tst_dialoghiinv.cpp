@@ -10,6 +10,7 @@
 #include "inventory/FrmRicMagTrasf.h"
 #include "inventory/FrmSelIniCarFile.h"
 #include "lookup/ComponenteAiutoQt.h"
+#include "lookup/FinestraAiuto.h"
 #include "suite/ComponenteAiuto.h"
 #include "suite/MenuClient.h"
 #include "suite/Messaggi.h"
@@ -86,6 +87,10 @@ private Q_SLOTS:
     void pulsanteAnnulla();
     void magazzinoNonValido();
     void annullaRichiesta();
+    void invioSuiPulsanti_data();
+    void invioSuiPulsanti();
+    void sceltaMagazzino_data();
+    void sceltaMagazzino();
 
 private:
     QString file(const char* nome) const { return m_dir.filePath(QString::fromLatin1(nome)); }
@@ -364,6 +369,99 @@ void TstDialoghiInv::annullaRichiesta() {
     MostraModale(&r);
     QVERIFY(!r.obOk);
     QVERIFY(r.osMagazScelto.isEmpty());
+}
+
+void TstDialoghiInv::invioSuiPulsanti_data() {
+    QTest::addColumn<QString>("mostraAnnulla");
+    QTest::addColumn<int>("tab"); // Tab presses after the first Enter
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("Invio, Invio") << "S" << 0 << true;
+    QTest::newRow("Invio, Invio, senza Annulla") << "" << 0 << true;
+    QTest::newRow("Invio, Tab, Invio: Annulla") << "S" << 1 << false;
+}
+
+// Enter in the warehouse box goes to "Ok"; Enter on a button presses it.
+void TstDialoghiInv::invioSuiPulsanti() {
+    PROVA_SOLO_PRIMO_MOTORE();
+    QFETCH(QString, mostraAnnulla);
+    QFETCH(int, tab);
+    QFETCH(bool, ok);
+    FrmRicMagTrasf r;
+    r.osMostraAnnulla = mostraAnnulla;
+    r.osMagazBase = QStringLiteral("M02");
+    QWidget* dopoInvio = nullptr;
+    MentreAperta(&r, [&] {
+        QLineEdit* t = r.txtMagazzino();
+        QTRY_VERIFY(t->hasFocus());
+        QTest::keyClick(t, Qt::Key_Return);
+        dopoInvio = QApplication::focusWidget();
+        for (int i = 0; i < tab; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_VERIFY(!r.isVisible());
+    });
+    MostraModale(&r);
+    QCOMPARE(dopoInvio, r.comOk());
+    QCOMPARE(r.obOk, ok);
+    QCOMPARE(r.osMagazScelto, ok ? QString("M02") : QString());
+    QVERIFY(m_msg->testi().isEmpty());
+}
+
+void TstDialoghiInv::sceltaMagazzino_data() {
+    QTest::addColumn<int>("tasto");
+    QTest::addColumn<QString>("cerca"); // typed in the lookup window
+    QTest::newRow("F2") << int(Qt::Key_F2) << "M02";
+    QTest::newRow("F3 per descrizione") << int(Qt::Key_F3) << "Deposito";
+    QTest::newRow("F4") << int(Qt::Key_F4) << "M02";
+    QTest::newRow("F5") << int(Qt::Key_F5) << "M02";
+}
+
+// A warehouse picked with F2 to F5 over an unknown code is the warehouse
+// confirmed with Enter, Enter.
+void TstDialoghiInv::sceltaMagazzino() {
+    QFETCH(int, tasto);
+    QFETCH(QString, cerca);
+    FrmRicMagTrasf r;
+    r.osMostraAnnulla = QStringLiteral("S");
+    QString codice, descrizione;
+    MentreAperta(&r, [&] {
+        QLineEdit* t = r.txtMagazzino();
+        QTRY_VERIFY(t->hasFocus());
+        QTRY_COMPARE(t->selectedText(), QString("M01"));
+        QTest::keyClicks(t, "M9");
+        QTimer::singleShot(0, this, [this, cerca] {
+            lookup::FinestraAiuto* f = m_aiuto->finestra();
+            QTRY_VERIFY_WITH_TIMEOUT(f->isVisible(), 5000);
+            f->ricerca()->selectAll();
+            QTest::keyClicks(f->ricerca(), cerca);
+            QTest::qWait(300);
+            QTest::keyClick(f->ricerca(), Qt::Key_Return);
+            if (f->isVisible())
+                QTest::keyClick(f->ricerca(), Qt::Key_Escape);
+        });
+        QTest::keyClick(t, Qt::Key(tasto));
+        codice = t->text();
+        descrizione = r.labMagazzino()->text();
+        // the request comes back once the lookup window has gone
+        QTimer::singleShot(0, &r, [&r] {
+            [&] {
+                QTRY_VERIFY_WITH_TIMEOUT(r.isVisible(), 5000);
+                r.activateWindow();
+                QTRY_VERIFY(r.txtMagazzino()->hasFocus());
+                QTest::keyClick(r.txtMagazzino(), Qt::Key_Return);
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                QTRY_VERIFY(!r.isVisible());
+            }();
+            if (r.isVisible())
+                r.hide();
+        });
+    });
+    MostraModale(&r);
+    QCOMPARE(codice, QString("M02"));
+    QCOMPARE(descrizione, QString("Deposito Nord"));
+    QVERIFY2(m_msg->testi().isEmpty(), qPrintable(m_msg->testi().join('|')));
+    QVERIFY(r.obOk);
+    QCOMPARE(r.osMagazScelto, QString("M02"));
 }
 
 QTEST_MAIN(TstDialoghiInv)

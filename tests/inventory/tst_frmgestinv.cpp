@@ -7,7 +7,10 @@
 #include "aiuto/CampiAiuto.h"
 #include "data/ComponenteDatiSql.h"
 #include "data/Schema.h"
+#include "desktop/DialogoMessaggi.h"
+#include "desktop/FrmMsgCom.h"
 #include "desktop/Scala.h"
+#include "desktop/ServiziSistema.h"
 #include "inventory/FrmGestInv.h"
 #include "inventory/FrmSelIniCarFile.h"
 #include "listcmd/Comlin.h"
@@ -39,6 +42,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <functional>
 #include <memory>
 
 using namespace quarvel;
@@ -99,6 +103,77 @@ void Scrivi(const QString& testo, int ritardo = -1) {
     }
 }
 
+// The program's message dialog in place of the scripted answers, as long as
+// it lives.  Each message that opens is read (its text, and the text of the
+// grid cell it speaks of), and answered with the key the case chooses once
+// the dialog has been up long enough for a deliberate key.
+class MessaggiVeri {
+public:
+    explicit MessaggiVeri(ServizioMessaggi* dopo, QAbstractItemView* vista,
+                          std::function<Qt::Key(const QString&)> tasto = {},
+                          int attesaMs = FrmMsgCom::GuardiaMs + 150)
+        : m_dopo(dopo), m_vista(vista), m_tasto(std::move(tasto)), m_attesa(attesaMs) {
+        ImpostaServizioMessaggi(&m_dialogo);
+        m_timer.setInterval(20);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { guarda(); });
+        m_timer.start();
+    }
+    ~MessaggiVeri() { ImpostaServizioMessaggi(m_dopo); }
+
+    QStringList testi; // what each message said, the codes listed in it included
+    QStringList celle; // the text of the cell being typed into when it opened
+    QList<QPointer<FrmMsgCom>> aperti;
+    // The answer is left to the case while false.
+    bool rispondi = true;
+
+    void guarda() {
+        FrmMsgCom* f = FrmMsgCom::Aperto();
+        if (f && (aperti.isEmpty() || aperti.back() != f)) {
+            aperti << f;
+            testi << f->LabMessaggio()->text();
+            QLineEdit* ed = m_vista ? m_vista->findChild<QLineEdit*>("dbgRigaEditor") : nullptr;
+            celle << (ed ? ed->text() : QString());
+            m_daQuando.start();
+        }
+        if (f && rispondi && m_daQuando.elapsed() >= m_attesa) {
+            testi.back() = f->LabMessaggio()->text(); // the codes it may have listed since
+            QWidget* w = f->focusWidget() ? f->focusWidget() : f;
+            QTest::keyClick(w, m_tasto ? m_tasto(testi.back()) : Qt::Key_Return);
+        }
+    }
+
+private:
+    DialogoMessaggi m_dialogo;
+    ServizioMessaggi* m_dopo;
+    QAbstractItemView* m_vista;
+    std::function<Qt::Key(const QString&)> m_tasto;
+    int m_attesa;
+    QTimer m_timer;
+    QElapsedTimer m_daQuando;
+};
+
+// Sound calls, counted.
+class SuoniContati final : public RiproduttoreSuoni {
+public:
+    int volte = 0;
+    void beep() override { ++volte; }
+    void file(const QString&) override { ++volte; }
+    void tono(qint32, qint32) override { ++volte; }
+    void memoria(const QByteArray&) override { ++volte; }
+};
+
+// A keyboard-wedge scanner: the code and Return, a few ms a key, into
+// whatever has the focus.
+void Leggi(const QString& codice) {
+    for (QChar c : codice) {
+        QWidget* w = QApplication::focusWidget();
+        if (w)
+            QTest::keyClick(w, c.toLatin1(), Qt::NoModifier, 2);
+    }
+    if (QWidget* w = QApplication::focusWidget())
+        QTest::keyClick(w, Qt::Key_Return);
+}
+
 } // namespace
 
 #define PREPARA(...)                                                                               \
@@ -133,6 +208,16 @@ private Q_SLOTS:
     void codiceABarre();
     void giacenzaSvuotata();
     void livelloVuotoAlSalvataggio();
+    void prontoPerLettura_data();
+    void prontoPerLettura();
+    void sceltaDallaRicerca_data();
+    void sceltaDallaRicerca();
+    void cancellaEInvio();
+    void letturaRifiutata();
+    void cinqueLetture();
+    void scannerAlDialogo();
+    void controlliCella_data();
+    void controlliCella();
 
 private:
     void prepara(const QMap<QString, QString>& valori = {}, bool testate = true);
@@ -688,6 +773,416 @@ void TstFrmGestInv::livelloVuotoAlSalvataggio() {
     clicPulsante(QStringLiteral("Salva"));
     QCOMPARE(m_msg->testi(), QStringList({"Livello obbligatorio, salvataggio non effettuato"}));
     QCOMPARE(valore("SELECT COUNT(*) FROM MagInventari WHERE Articolo='BRT010'").toInt(), 0);
+}
+
+// ---- at the scanner ------------------------------------------------------------------
+
+void TstFrmGestInv::prontoPerLettura_data() {
+    QTest::addColumn<QString>("come"); // how the cursor got where the scan arrives
+    QTest::newRow("entrando nelle righe") << "ingresso";
+    QTest::newRow("dopo Aggiorna") << "aggiorna";
+    QTest::newRow("dopo una cancellazione") << "cancella";
+}
+
+// A scan arriving where the form or the grid put the cursor begins a new
+// row; no saved count changes and no key of the scan is lost.
+void TstFrmGestInv::prontoPerLettura() {
+    QFETCH(QString, come);
+    PREPARA();
+    entraRighe();
+    IGrigliaDati* g = m_form->dbgRiga();
+    if (come == "ingresso") {
+        QCOMPARE(g->Row(), int(g->Dati()->RecordCount()));
+        QCOMPARE(g->Col(), col("Articolo")->ColIndex());
+    } else {
+        g->setRow(0); // ART002 on M02, counted 4
+        g->setCol(col("Giacenza")->ColIndex());
+        m_msg->rispondi(1);
+        clicPulsante(come == "aggiorna" ? QStringLiteral("Aggiorna") : QStringLiteral("Cancella"));
+        QCOMPARE(g->Row(), 0);
+        vista()->setFocus();
+    }
+    m_msg->azzera();
+    QTRY_VERIFY(Fuoco());
+    Scrivi(QStringLiteral("ART002"), 2);
+    Premi(Qt::Key_Return);
+    QVERIFY(g->AddNewMode());
+    QCOMPARE(col("Articolo")->Value().toString(), QString("ART002"));
+    Scrivi(QStringLiteral("5"));
+    Premi(Qt::Key_Return);
+    clicPulsante(QStringLiteral("Salva"));
+    QVERIFY2(m_msg->testi().isEmpty(), qPrintable(m_msg->testi().join('|')));
+    QCOMPARE(valore("SELECT Giacenza FROM MagInventari WHERE CodInv='INV-B' AND Articolo='ART002' "
+                    "AND Magazzino='M01'")
+                 .toDouble(),
+             5.0);
+    QCOMPARE(valore("SELECT Giacenza FROM MagInventari WHERE CodInv='INV-B' AND Articolo='ART003'")
+                 .toDouble(),
+             7.0);
+    QCOMPARE(valore("SELECT COUNT(*) FROM MagInventari WHERE CodInv='INV-B' AND Articolo='ART002' "
+                    "AND Magazzino='M02' AND Giacenza=4")
+                 .toInt(),
+             come == "cancella" ? 0 : 1);
+}
+
+void TstFrmGestInv::sceltaDallaRicerca_data() {
+    QTest::addColumn<int>("tasto");
+    QTest::addColumn<QString>("gesTaglie");
+    QTest::addColumn<QString>("cerca");    // typed in the lookup window
+    QTest::addColumn<QString>("articolo"); // the article picked
+    QTest::addColumn<QString>("livello");  // picked for Livello1 after it; empty none
+    QTest::newRow("F2") << int(Qt::Key_F2) << "N"
+                        << "ART002"
+                        << "ART002"
+                        << "";
+    QTest::newRow("F3 per descrizione") << int(Qt::Key_F3) << "N"
+                                        << "Bullone"
+                                        << "ART002"
+                                        << "";
+    QTest::newRow("F4 per codice a barre") << int(Qt::Key_F4) << "N"
+                                           << "8001002"
+                                           << "ART002"
+                                           << "";
+    QTest::newRow("F5") << int(Qt::Key_F5) << "N"
+                        << "ART002"
+                        << "ART002"
+                        << "";
+    QTest::newRow("F2, livelli, articolo senza gruppi") << int(Qt::Key_F2) << "S"
+                                                        << "ART002"
+                                                        << "ART002"
+                                                        << "";
+    QTest::newRow("F2, livelli, articolo con taglia") << int(Qt::Key_F2) << "S"
+                                                      << "ART001"
+                                                      << "ART001"
+                                                      << "M";
+}
+
+// An article picked from the lookup window is checked as one typed: its
+// description and the levels an article without level groups takes come
+// with it, and the row is saved.
+void TstFrmGestInv::sceltaDallaRicerca() {
+    QFETCH(int, tasto);
+    QFETCH(QString, gesTaglie);
+    QFETCH(QString, cerca);
+    QFETCH(QString, articolo);
+    QFETCH(QString, livello);
+    PREPARA({{QStringLiteral("Mag.GesTaglie"), gesTaglie}});
+    entraRighe();
+    vaiNuovaRiga();
+    auto scegli = [this](const QString& testo) {
+        QTimer::singleShot(0, this, [this, testo] {
+            lookup::FinestraAiuto* f = m_aiuto->finestra();
+            QTRY_VERIFY_WITH_TIMEOUT(f->isVisible(), 5000);
+            f->ricerca()->selectAll();
+            QTest::keyClicks(f->ricerca(), testo);
+            QTest::qWait(300);
+            QTest::keyClick(f->ricerca(), Qt::Key_Return);
+            if (f->isVisible())
+                QTest::keyClick(f->ricerca(), Qt::Key_Escape);
+        });
+    };
+    scegli(cerca);
+    Premi(Qt::Key(tasto));
+    QCOMPARE(col("Articolo")->Value().toString(), articolo);
+    QVERIFY(!col("DesArticolo")->Value().toString().isEmpty());
+    QCOMPARE(col("Livello2")->Value().toString(), QString("~ç~"));
+    QCOMPARE(col("Magazzino")->Value().toString(), QString("M01"));
+    if (!livello.isEmpty()) {
+        QVERIFY(col("Livello1")->Value().toString().isEmpty());
+        m_form->activateWindow();
+        QTRY_VERIFY(m_form->isActiveWindow());
+        m_form->dbgRiga()->setCol(col("Livello1")->ColIndex());
+        vista()->setFocus();
+        QTRY_VERIFY(vista()->hasFocus() || vista()->isAncestorOf(Fuoco()));
+        scegli(livello);
+        Premi(Qt::Key_F2);
+        QCOMPARE(col("Livello1")->Value().toString(), livello);
+    } else {
+        QCOMPARE(col("Livello1")->Value().toString(), QString("~ç~"));
+    }
+    m_form->activateWindow();
+    clicPulsante(QStringLiteral("Salva"));
+    QVERIFY2(m_msg->testi().isEmpty(), qPrintable(m_msg->testi().join('|')));
+    QCOMPARE(valore(QStringLiteral("SELECT COUNT(*) FROM MagInventari WHERE CodInv='INV-B' AND "
+                                   "Articolo='%1' AND Magazzino='M01' AND Livello1='%2'")
+                        .arg(articolo, livello.isEmpty() ? QStringLiteral("~ç~") : livello))
+                 .toInt(),
+             1);
+}
+
+// Delete while a quantity is being typed asks about the row; Enter, by
+// habit, answers the harmless "No".
+void TstFrmGestInv::cancellaEInvio() {
+    PREPARA();
+    entraRighe();
+    IGrigliaDati* g = m_form->dbgRiga();
+    g->setRow(1); // ART003
+    g->setCol(col("Giacenza")->ColIndex());
+    vista()->setFocus();
+    Premi(Qt::Key_F2);
+    QVERIFY(g->EditActive());
+    QStringList domande;
+    {
+        MessaggiVeri veri(m_msg.get(), vista());
+        Premi(Qt::Key_Delete);
+        domande = veri.testi;
+    }
+    QCOMPARE(domande, QStringList({"Confermi la cancellazione della riga?"}));
+    QCOMPARE(valore("SELECT COUNT(*) FROM MagInventari WHERE CodInv='INV-B'").toInt(), 2);
+    QCOMPARE(g->Dati()->RecordCount(), 2);
+}
+
+// A refused code is selected whole, so the next scan replaces it; Esc on a
+// refused row takes the cursor back to the article.
+void TstFrmGestInv::letturaRifiutata() {
+    PREPARA();
+    entraRighe();
+    vaiNuovaRiga();
+    IGrigliaDati* g = m_form->dbgRiga();
+    for (int i = 0; i < 4; ++i)
+        m_msg->rispondi(1);
+    Leggi(QStringLiteral("99999999999998"));
+    QCOMPARE(m_msg->testi(), QStringList({"Codice Articolo non valido"}));
+    QCOMPARE(g->SelText(), QString("99999999999998"));
+    Leggi(QStringLiteral("ART002"));
+    QCOMPARE(col("Articolo")->Value().toString(), QString("ART002"));
+    QCOMPARE(g->Col(), col("Giacenza")->ColIndex());
+    Leggi(QStringLiteral("3"));
+    QCOMPARE(g->Col(), col("Magazzino")->ColIndex());
+    // a scan that lands on the warehouse is refused there
+    m_msg->azzera();
+    Leggi(QStringLiteral("8001003"));
+    QCOMPARE(m_msg->testi(), QStringList({"Magazzino non valido"}));
+    QCOMPARE(g->SelText(), QString("8001003"));
+    // Esc checks the cell again (the message once more), Esc drops the row
+    Premi(Qt::Key_Escape);
+    Premi(Qt::Key_Escape);
+    QTest::qWait(20);
+    QVERIFY(!g->AddNewMode());
+    QCOMPARE(g->Row(), int(g->Dati()->RecordCount()));
+    QCOMPARE(g->Col(), col("Articolo")->ColIndex());
+    m_msg->azzera();
+    Leggi(QStringLiteral("ART002"));
+    QVERIFY2(m_msg->testi().isEmpty(), qPrintable(m_msg->testi().join('|')));
+    QCOMPARE(col("Articolo")->Value().toString(), QString("ART002"));
+    QCOMPARE(col("Magazzino")->Value().toString(), QString("M01"));
+}
+
+// Five scans without quantities: the first is the row being added, each of
+// the others is named by a message; none becomes a quantity.
+void TstFrmGestInv::cinqueLetture() {
+    PREPARA();
+    entraRighe();
+    QTest::mouseClick(m_form->ComTipoRic(), Qt::LeftButton); // barcode search
+    vaiNuovaRiga();
+    for (int i = 0; i < 8; ++i)
+        m_msg->rispondi(1);
+    const QStringList letture{"8001002", "8001003", "8001002", "9000010", "8001003"};
+    for (const QString& l : letture) {
+        Leggi(l);
+        QTest::qWait(300);
+    }
+    QCOMPARE(col("Articolo")->Value().toString(), QString("ART002"));
+    const QStringList testi = m_msg->testi();
+    QCOMPARE(testi.size(), 4);
+    for (int i = 1; i < letture.size(); ++i)
+        QVERIFY2(testi[i - 1].contains(letture[i]), qPrintable(testi.join('|')));
+    QCOMPARE(m_form->dbgRiga()->Col(), col("Giacenza")->ColIndex());
+    // the clerk types the quantity over the last code and goes on
+    Scrivi(QStringLiteral("2"));
+    Premi(Qt::Key_Return);
+    Premi(Qt::Key_Return);
+    QCOMPARE(valore("SELECT Giacenza FROM MagInventari WHERE CodInv='INV-B' AND Articolo='ART002' "
+                    "AND Magazzino='M01'")
+                 .toDouble(),
+             2.0);
+    QCOMPARE(valore("SELECT COUNT(*) FROM MagInventari WHERE Giacenza > 1000").toInt(), 0);
+}
+
+// Fifty scans, a code and Return every 0.3 s, good, unknown and repeated,
+// with the program's message dialog.  The clerk stops scanning a moment
+// after a message appears, reads it and dismisses it deliberately, then
+// scans on.  Every scan ends in the company file or in a message.
+void TstFrmGestInv::scannerAlDialogo() {
+    PREPARA();
+    PROVA_SOLO_PRIMO_MOTORE();
+    SuoniContati suoni;
+    ImpostaRiproduttore(&suoni);
+    entraRighe();
+    QTest::mouseClick(m_form->ComTipoRic(), Qt::LeftButton);
+    QTRY_VERIFY(vista()->hasFocus() || vista()->isAncestorOf(Fuoco()));
+    const QStringList giri{"8001002",       "99999999999998", "8001003", "8001003",
+                           "8000000000460", "8001002",        "8001003"};
+    QStringList codici;
+    for (int i = 0; i < 50; ++i)
+        codici << giri[i % giri.size()];
+
+    bool fermo = false; // the clerk has stopped scanning
+    int prossimo = 0;
+    MessaggiVeri veri(m_msg.get(), vista(), {}, 0);
+    veri.rispondi = false;
+    QElapsedTimer aperto;
+    QPointer<FrmMsgCom> visto;
+    QTimer impiegato;
+    impiegato.setInterval(20);
+    QObject::connect(&impiegato, &QTimer::timeout, [&] {
+        FrmMsgCom* f = FrmMsgCom::Aperto();
+        if (!f) {
+            fermo = false;
+            return;
+        }
+        if (f != visto) {
+            visto = f;
+            aperto.start();
+        }
+        if (aperto.elapsed() >= 900)
+            fermo = true; // heard it: no more scans
+        if (aperto.elapsed() >= 900 + FrmMsgCom::GuardiaMs + 150) {
+            veri.guarda();
+            veri.testi.back() = f->LabMessaggio()->text();
+            QTest::keyClick(f->focusWidget() ? f->focusWidget() : f, Qt::Key_Return);
+            aperto.start();
+            // what a window manager does: the form active again
+            if (!FrmMsgCom::Aperto())
+                m_form->activateWindow();
+        }
+    });
+    impiegato.start();
+    std::function<void()> scansione = [&] {
+        if (prossimo >= codici.size())
+            return;
+        // the next scan is due in 0.3 s whatever this one opens
+        QTimer::singleShot(300, this, scansione);
+        if (fermo)
+            return;
+        Leggi(codici[prossimo++]);
+    };
+    QTimer::singleShot(0, this, scansione);
+    QTRY_VERIFY_WITH_TIMEOUT(prossimo == codici.size() && !FrmMsgCom::Aperto(), 180000);
+    QTest::qWait(100);
+    impiegato.stop();
+    // the clerk ends the row being added
+    QTRY_VERIFY(!FrmMsgCom::Aperto());
+    {
+        for (int i = 0; i < 4; ++i)
+            m_msg->rispondi(1);
+        ImpostaServizioMessaggi(m_msg.get());
+        Scrivi(QStringLiteral("1"));
+        Premi(Qt::Key_Return);
+        Premi(Qt::Key_Return);
+    }
+    ImpostaRiproduttore(nullptr);
+    QVERIFY(suoni.volte > 0);
+    QVERIFY(veri.aperti.size() > 1);
+
+    // each scan is a row of the inventory or is named by a message (its
+    // text, or the cell it refused)
+    QMap<QString, int> spiegate;
+    for (qsizetype i = 0; i < veri.testi.size(); ++i)
+        for (const QString& c : giri)
+            spiegate[c] += int(veri.testi[i].count(c)) +
+                           (veri.celle[i] == c && !veri.testi[i].contains(c) ? 1 : 0);
+    QMap<QString, int> lette;
+    for (const QString& c : codici)
+        ++lette[c];
+    for (auto it = lette.begin(); it != lette.end(); ++it) {
+        const int nelFile =
+            valore(QStringLiteral("SELECT COUNT(*) FROM MagInventari m JOIN Articoli a ON "
+                                  "a.Articolo = m.Articolo WHERE m.CodInv='INV-B' AND "
+                                  "m.Magazzino='M01' AND a.BarCode='%1'")
+                       .arg(it.key()))
+                .toInt();
+        QVERIFY2(spiegate.value(it.key()) + nelFile >= it.value(),
+                 qPrintable(QStringLiteral("%1: %2 letture, %3 nei messaggi, %4 nel file\n%5")
+                                .arg(it.key())
+                                .arg(it.value())
+                                .arg(spiegate.value(it.key()))
+                                .arg(nelFile)
+                                .arg(veri.testi.join("\n---\n"))));
+    }
+    QCOMPARE(valore("SELECT COUNT(*) FROM MagInventari WHERE Giacenza > 1000").toInt(), 0);
+}
+
+void TstFrmGestInv::controlliCella_data() {
+    QTest::addColumn<QString>("caso");
+    QTest::addColumn<QString>("messaggio");
+    QTest::addColumn<QString>("colonna"); // where the cursor stands afterwards
+    QTest::newRow("riga senza articolo") << "senzaArticolo"
+                                         << "Codice Articolo obbligatorio"
+                                         << "Articolo";
+    QTest::newRow("riga senza magazzino") << "senzaMagazzino"
+                                          << "Codice Magazzino obbligatorio"
+                                          << "Magazzino";
+    QTest::newRow("articolo svuotato nella cella") << "articoloSvuotato"
+                                                   << "Articolo obbligatorio"
+                                                   << "Articolo";
+    QTest::newRow("livello svuotato nella cella") << "livelloSvuotato"
+                                                  << "Livello obbligatorio"
+                                                  << "Livello1";
+    QTest::newRow("Canc mentre si scrive") << "canc"
+                                           << "Confermi la cancellazione della riga?"
+                                           << "Giacenza";
+}
+
+// The checks of a row and of its cells, each with its message, the cursor
+// on the column at fault and the counts in the file as they were.
+void TstFrmGestInv::controlliCella() {
+    QFETCH(QString, caso);
+    QFETCH(QString, messaggio);
+    QFETCH(QString, colonna);
+    PREPARA({{QStringLiteral("Mag.GesTaglie"), QStringLiteral("S")}});
+    Esegui(m_db, QStringLiteral("INSERT INTO MagInventari (CodInv, Articolo, Livello1, Livello2, "
+                                "Magazzino, Giacenza) VALUES ('INV-B', 'ART001', 'M', '~ç~', "
+                                "'M01', 2)"));
+    entraRighe();
+    IGrigliaDati* g = m_form->dbgRiga();
+    QCOMPARE(g->Dati()->RecordCount(), 3); // ART001, ART002, ART003
+    auto svuota = [&](const char* campo, int riga) {
+        g->setRow(riga);
+        g->setCol(col(campo)->ColIndex());
+        vista()->setFocus();
+        Premi(Qt::Key_F2);
+        QVERIFY(g->EditActive());
+        g->setSelStart(0);
+        g->setSelLength(100);
+        Premi(Qt::Key_Backspace);
+        Premi(Qt::Key_Return);
+    };
+    m_msg->rispondi(2);
+    bool esito = true;
+    if (caso == "senzaArticolo") {
+        vaiNuovaRiga();
+        g->setEditActive(true); // the new row, with its default warehouse only
+        QCOMPARE(col("Magazzino")->Value().toString(), QString("M01"));
+        g->setCol(col("Giacenza")->ColIndex());
+        esito = m_form->VerifUpdate();
+    } else if (caso == "senzaMagazzino") {
+        g->setRow(2);
+        col("Magazzino")->setValue(QVariant());
+        esito = m_form->VerifUpdate();
+    } else if (caso == "articoloSvuotato") {
+        svuota("Articolo", 2);
+    } else if (caso == "livelloSvuotato") {
+        svuota("Livello1", 0);
+    } else {
+        g->setRow(2);
+        g->setCol(col("Giacenza")->ColIndex());
+        vista()->setFocus();
+        Premi(Qt::Key_F2);
+        Scrivi(QStringLiteral("1"));
+        Premi(Qt::Key_Left); // typing: the text is not selected whole
+        Premi(Qt::Key_Delete);
+        QCOMPARE(col("Giacenza")->Value().toDouble(), 1.0); // the key deleted no character
+    }
+    QCOMPARE(m_msg->testi(), QStringList({messaggio}));
+    QVERIFY(!esito || caso == "articoloSvuotato" || caso == "livelloSvuotato" || caso == "canc");
+    QCOMPARE(g->Col(), col(qPrintable(colonna))->ColIndex());
+    QCOMPARE(valore("SELECT COUNT(*) FROM MagInventari WHERE CodInv='INV-B'").toInt(), 3);
+    QCOMPARE(valore("SELECT Livello1 FROM MagInventari WHERE Articolo='ART001'").toString(),
+             QString("M"));
+    QCOMPARE(
+        valore("SELECT Articolo FROM MagInventari WHERE CodInv='INV-B' AND Giacenza=7").toString(),
+        QString("ART003"));
 }
 
 QTEST_MAIN(TstFrmGestInv)

@@ -87,23 +87,24 @@ sleep 0.3
 [[ $(sql "SELECT COUNT(*) FROM MagDescrInv WHERE CodInv = 'INV2027'") -eq 0 ]] ||
     fail "the header with the refused date was written"
 
-# The first header has counted rows: Alt+C asks twice, and the second
-# question answers Enter with "Annulla": two Enters delete nothing.
+# The first header has counted rows: Alt+C asks twice.  The row's question
+# defaults to "No": Tab, Enter answers "Sì"; the second question answers
+# Enter with "Annulla": nothing is deleted.
 counts_before=$(sql "SELECT COUNT(*) FROM MagInventari WHERE CodInv = 'INV2023'")
 xdotool key --clearmodifiers ctrl+Home
 sleep 0.3
 xdotool key --clearmodifiers alt+c
 sleep 0.7
-xdotool key --clearmodifiers Return
+xdotool key --clearmodifiers Tab Return
 sleep 0.7
 import -window root "$SHOTS/cancella-conteggi.png"
 echo "scenario: the delete question with its default ($SHOTS/cancella-conteggi.png)"
 xdotool key --clearmodifiers Return
 sleep 0.5
 [[ $(sql "SELECT COUNT(*) FROM MagDescrInv WHERE CodInv = 'INV2023'") -eq 1 ]] ||
-    fail "two Enters deleted the header INV2023"
+    fail "Enter on the second question deleted the header INV2023"
 [[ $(sql "SELECT COUNT(*) FROM MagInventari WHERE CodInv = 'INV2023'") -eq "$counts_before" ]] ||
-    fail "two Enters deleted the counts of INV2023"
+    fail "Enter on the second question deleted the counts of INV2023"
 
 # The operator closes the form: nothing is pending, so no question; the
 # program hands control back to the menu and ends.

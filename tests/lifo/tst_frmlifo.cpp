@@ -6,6 +6,8 @@
 #include "../inventory/DittaForm.h"
 #include "../listform/Ambiente.h"
 #include "aiuto/Livelli.h"
+#include "desktop/DialogoMessaggi.h"
+#include "desktop/FrmMsgCom.h"
 #include "desktop/Scala.h"
 #include "lifo/FrmLiFo.h"
 #include "listform/Tastiera.h"
@@ -92,6 +94,7 @@ private Q_SLOTS:
     void nuovoSenzaAnno();
     void nuovoStrato();
     void tastoCanc();
+    void tastoCancInvio();
     void tornaAllArticolo();
 
 private:
@@ -728,6 +731,37 @@ void TstFrmLiFo::tastoCanc() {
     // the other size of the same article is untouched
     QCOMPARE(
         valore("SELECT COUNT(*) FROM ArtLiFo WHERE Articolo = 'A1' AND Livello1 = 'M'").toInt(), 1);
+}
+
+// Delete then Enter, in the program's own dialog: the question defaults to
+// "No" and the layer stays.
+void TstFrmLiFo::tastoCancInvio() {
+    PREPARA();
+    apri(QStringLiteral("A1"), QStringLiteral("S"));
+    ClicCella(vista(), 0, 1);
+    DialogoMessaggi dialogo;
+    ImpostaServizioMessaggi(&dialogo);
+    QStringList domande;
+    QPointer<FrmMsgCom> ultimo;
+    QTimer timer;
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        FrmMsgCom* f = FrmMsgCom::Aperto();
+        if (!f || f == ultimo)
+            return;
+        ultimo = f;
+        domande << f->LabMessaggio()->text();
+        QTest::qWait(FrmMsgCom::GuardiaMs + 50); // answered once read
+        QTest::keyClick(f->focusWidget() ? f->focusWidget() : f, Qt::Key_Return);
+    });
+    timer.start();
+    Premi(Qt::Key_Delete);
+    timer.stop();
+    ImpostaServizioMessaggi(m_msg.get());
+    QCOMPARE(domande, QStringList({"Confermi la cancellazione della riga?"}));
+    QCOMPARE(
+        valore("SELECT COUNT(*) FROM ArtLiFo WHERE Articolo = 'A1' AND Livello1 = 'S'").toInt(), 1);
+    QCOMPARE(m_form->dbgRiga()->Dati()->RecordCount(), qint64(1));
 }
 
 void TstFrmLiFo::tornaAllArticolo() {

@@ -424,8 +424,9 @@ void TstFrmMagDescInv::cancellazione() {
 }
 
 // The two questions answered from the keyboard in the real dialog: the
-// question about the counted rows defaults to keeping them, so Enter after
-// Enter deletes nothing, and Esc keeps them as well.
+// row's question, whose default is "No", answered "Sì" (Tab, Enter); the
+// question about the counted rows defaults to keeping them, so Enter there
+// deletes nothing, and Esc keeps them as well.
 void TstFrmMagDescInv::cancellazioneDaTastiera_data() {
     QTest::addColumn<int>("tasto"); // to the question about the counted rows
     QTest::newRow("Invio") << int(Qt::Key_Return);
@@ -442,7 +443,7 @@ void TstFrmMagDescInv::cancellazioneDaTastiera() {
     QTimer timer;
     timer.setInterval(20);
     // Each dialog that opens is answered once: the list's question with
-    // Enter, the form's own with the key of the case.
+    // "Sì", the form's own with the key of the case.
     QPointer<FrmMsgCom> ultimo;
     QObject::connect(&timer, &QTimer::timeout, [&] {
         FrmMsgCom* f = FrmMsgCom::Aperto();
@@ -450,7 +451,12 @@ void TstFrmMagDescInv::cancellazioneDaTastiera() {
             return;
         ultimo = f;
         domande << f->LabMessaggio()->text();
+        QTest::qWait(FrmMsgCom::GuardiaMs + 50); // answered once read
         QWidget* w = f->focusWidget() ? f->focusWidget() : f;
+        if (domande.size() == 1) {
+            QTest::keyClick(w, Qt::Key_Tab);
+            w = f->focusWidget() ? f->focusWidget() : f;
+        }
         QTest::keyClick(w, domande.size() == 1 ? Qt::Key_Return : Qt::Key(tasto));
     });
     timer.start();
@@ -670,6 +676,7 @@ void TstFrmMagDescInv::chiusuraDaTastiera() {
             return;
         ultimo = f;
         domande << f->LabMessaggio()->text();
+        QTest::qWait(FrmMsgCom::GuardiaMs + 50); // answered once read
         QWidget* w = f->focusWidget() ? f->focusWidget() : f;
         QTest::keyClick(w, Qt::Key(tasto));
     });

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -26,6 +27,8 @@ private Q_SLOTS:
     void cleanup();
 
     void invio();
+    void invioSuPulsante_data();
+    void invioSuPulsante();
     void tastierino_data();
     void tastierino();
     void cercaSostituisci_data();
@@ -111,6 +114,28 @@ void TstTastiera::invio() {
     fuocoSu(riga(2));
     Premi(Qt::Key_Return);
     QCOMPARE(Fuoco(), g);
+}
+
+void TstTastiera::invioSuPulsante_data() {
+    QTest::addColumn<bool>("shift");
+    QTest::newRow("Invio") << false;
+    QTest::newRow("Maiuscolo+Invio") << true;
+}
+
+// Enter on a button presses it (once the key has gone), as Space does; the
+// focus does not move on.
+void TstTastiera::invioSuPulsante() {
+    QFETCH(bool, shift);
+    auto* ok = new QPushButton(QStringLiteral("Ok"), m_form.get());
+    ok->setAutoDefault(false);
+    m_form->layout()->addWidget(ok);
+    ok->show();
+    int premuto = 0;
+    connect(ok, &QPushButton::clicked, this, [&premuto] { ++premuto; });
+    fuocoSu(ok);
+    Premi(Qt::Key_Return, shift ? Qt::ShiftModifier : Qt::NoModifier);
+    QTRY_COMPARE(premuto, 1);
+    QCOMPARE(Fuoco(), ok);
 }
 
 void TstTastiera::tastierino_data() {

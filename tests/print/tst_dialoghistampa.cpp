@@ -68,6 +68,8 @@ private Q_SLOTS:
     void cleanup();
     void stampaDallaToolbar();
     void stampaAVideo();
+    void invioSulDialogo_data();
+    void invioSulDialogo();
     void messaggiStampa_data();
     void messaggiStampa();
     void stampanteNonImpostabile();
@@ -195,6 +197,38 @@ void TstDialoghiStampa::stampaDallaToolbar() {
     auto* inCorso = qobject_cast<FrmStampaInCorso*>(FinestraStampaInCorso());
     QVERIFY(inCorso && !inCorso->isVisible());
     QCOMPARE(inCorso->ComSTampa()->text(), QString("Interrompi la stampa"));
+}
+
+void TstDialoghiStampa::invioSulDialogo_data() {
+    QTest::addColumn<QString>("fuoco"); // the control with the focus
+    QTest::addColumn<bool>("stampa");   // Enter printed; else it closed the dialog
+    QTest::newRow("su &ESCI") << "CmdEsci" << false;
+    QTest::newRow("su &STAMPA") << "CmdStampa" << true;
+    QTest::newRow("su un'opzione: il pulsante predefinito") << "OptOrientamento(0)" << true;
+}
+
+// Enter presses the button with the focus, else the default one, "&STAMPA".
+void TstDialoghiStampa::invioSulDialogo() {
+    QFETCH(QString, fuoco);
+    QFETCH(bool, stampa);
+    m_comlin.EseguiPulsante(QStringLiteral("Stampa"));
+    QVERIFY(m_dlg->isVisible());
+    IOpzioniStampa& o = m_dlg->mgOpzSta();
+    o.oiStaVid = DestStampa::File;
+    o.oiFileForm = FormatoFile::Testo;
+    o.osSepCampi = QStringLiteral(";");
+    o.osDelimStr.clear();
+    o.osFileName = m_dir.filePath(QStringLiteral("invio.txt"));
+    QFile::remove(o.osFileName);
+    const QString file = o.osFileName;
+    auto* w = m_dlg->findChild<QWidget*>(fuoco);
+    QVERIFY(w);
+    m_dlg->activateWindow();
+    w->setFocus();
+    QTRY_VERIFY(w->hasFocus());
+    QTest::keyClick(w, Qt::Key_Return);
+    QTRY_VERIFY(!m_dlg->isVisible());
+    QCOMPARE(QFile::exists(file), stampa);
 }
 
 void TstDialoghiStampa::stampaAVideo() {
