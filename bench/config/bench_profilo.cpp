@@ -4,10 +4,10 @@
 // replace of the whole file under its lock.
 //   bench_profilo [megabytes] [writes]
 
+#include "Banco.h"
 #include "comune/Profilo.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -38,12 +38,11 @@ int main(int argc, char** argv) {
             return 1;
     }
 
-    QElapsedTimer t;
-    t.start();
+    banco::Cronometro t;
     (void)profilo::LeggiValore(file, QStringLiteral("Sezione0"), QStringLiteral("Chiave0"));
-    const double prima = t.nsecsElapsed() / 1e9;
+    const double prima = t.secondi();
 
-    t.restart();
+    t.avvia();
     int trovate = 0;
     for (int i = 0; i < 1000; ++i) {
         const int s = (i * 7919) % sezioni, k = i % 50;
@@ -51,21 +50,21 @@ int main(int argc, char** argv) {
                                         QStringLiteral("chiave%1").arg(k))
                        .has_value();
     }
-    const double mille = t.nsecsElapsed() / 1e9;
+    const double mille = t.secondi();
 
-    t.restart();
+    t.avvia();
     int scritte = 0;
     for (int i = 0; i < scritture; ++i)
         scritte += profilo::Scrivi(file, QStringLiteral("Sezione%1").arg(i % sezioni),
                                    QStringLiteral("Nuova"), QString::number(i));
-    const double scrivi = t.nsecsElapsed() / 1e9;
+    const double scrivi = t.secondi();
 
-    std::printf("file %.1f MB, %d sections\n", dati.size() / 1048576.0, sezioni);
-    std::printf("first read (parse)     %8.3f s\n", prima);
-    std::printf("1000 key reads         %8.3f s  (%d found)\n", mille, trovate);
-    std::printf("%d writes             %8.3f s  (%.3f s each, %d done)\n", scritture, scrivi,
+    banco::Riga("file %.1f MB, %d sections", dati.size() / 1048576.0, sezioni);
+    banco::Riga("first read (parse)     %8.3f s", prima);
+    banco::Riga("1000 key reads         %8.3f s  (%d found)", mille, trovate);
+    banco::Riga("%d writes             %8.3f s  (%.3f s each, %d done)", scritture, scrivi,
                 scritture ? scrivi / scritture : 0.0, scritte);
-    std::printf("files parsed           %8llu\n",
+    banco::Riga("files parsed           %8llu",
                 static_cast<unsigned long long>(profilo::FileAnalizzati()));
     return trovate == 1000 && scritte == scritture ? 0 : 1;
 }

@@ -5,12 +5,11 @@
 //
 // The password comes from QUARVEL_DITTA_PWD, never from the command line.
 
+#include "Banco.h"
 #include "data/ComponenteDatiSql.h"
-
 #include "suite/Errore.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QStringList>
 
 #include <cstdio>
@@ -56,8 +55,7 @@ int main(int argc, char** argv) {
                             soloOdbc ? QStringLiteral("S") : QStringLiteral("N"));
         QString r;
         c->Apri(posizionali[0], 0, false, true, {}, r);
-        QElapsedTimer t;
-        t.start();
+        const banco::Cronometro t;
         auto rs = c->ApriRecordset(sql);
         qint64 righe = 0, caratteri = 0;
         const int campi = rs->NumeroCampi();
@@ -67,8 +65,8 @@ int main(int argc, char** argv) {
             ++righe;
             rs->MoveNext();
         }
-        const double secondi = double(t.nsecsElapsed()) / 1e9;
-        std::printf("%lld %.3f\n", static_cast<long long>(righe), secondi);
+        const double secondi = t.secondi();
+        banco::Riga("%lld %.3f", static_cast<long long>(righe), secondi);
         std::fprintf(stderr, "%s: %lld righe, %lld caratteri, %.3f s\n", qPrintable(r),
                      static_cast<long long>(righe), static_cast<long long>(caratteri), secondi);
     } catch (const Errore& e) {

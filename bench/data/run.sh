@@ -36,7 +36,7 @@ if ! scripts/services/postgres.sh env >/dev/null 2>&1; then
     started=1
 fi
 eval "$(scripts/services/postgres.sh env)"
-cleanup() { [[ $started -eq 1 ]] && scripts/services/postgres.sh stop; }
+cleanup() { if [[ $started -eq 1 ]]; then scripts/services/postgres.sh stop; fi; }
 trap cleanup EXIT
 QUARVEL_DITTA_PWD="$QUARVEL_PG_PWD" "$DITTA" --demo --righe "$ROWS" --sostituisci --uid "$QUARVEL_PG_UID" "$QUARVEL_PG_DSN" 2>/dev/null
 psql -X -q -c "ANALYZE maginventari, articoli, magazzini" >/dev/null

@@ -7,20 +7,19 @@
 // the program's loader and prints the time and the peak memory.  The
 // database-alone reference is in run.sh (sqlite3 .import, psql \copy).
 
+#include "Banco.h"
 #include "data/Schema.h"
 #include "inventory/CaricoConteggi.h"
 #include "utility/Utilita.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <cstdio>
-#include <sys/resource.h>
 
 using namespace quarvel;
 
@@ -108,26 +107,14 @@ int main(int argc, char* argv[]) {
     InstallaUtilita();
 
     const bool pg = p.value(oMotore) == QLatin1String("postgres");
+    banco::Banco dove;
+    dove.postgres = pg;
+    dove.file = p.value(oDb);
     QSqlDatabase db;
-    if (pg) {
-        db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"));
-        db.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
-        db.setPort(qEnvironmentVariable("PGPORT").toInt());
-        db.setUserName(qEnvironmentVariable("QUARVEL_PG_UID", "quarvel"));
-        db.setPassword(qEnvironmentVariable("QUARVEL_PG_PWD", "quarvel"));
-        db.setDatabaseName(qEnvironmentVariable("QUARVEL_BENCH_PGDB", "quarvel_bench"));
-    } else {
-        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-        db.setDatabaseName(p.value(oDb));
-    }
-    if (!db.open()) {
-        std::fprintf(stderr, "bench_carico: %s\n", qPrintable(db.lastError().text()));
+    if (!banco::Apri(dove, db))
         return 1;
-    }
-    if (!pg) {
-        Esegui(db, QStringLiteral("PRAGMA journal_mode=WAL"));
+    if (!pg)
         Esegui(db, QStringLiteral("PRAGMA synchronous=NORMAL"));
-    }
     const qint64 righe = p.value(oRighe).toLongLong();
     if (p.value(oModo) == QLatin1String("prepara"))
         return Prepara(db, p.value(oArticoli).toInt(), righe, p.value(oFile)) ? 0 : 1;
@@ -151,19 +138,16 @@ int main(int argc, char* argv[]) {
     if (p.value(oScrittura).toLongLong() > 0)
         c.impostaRighePerScrittura(p.value(oScrittura).toLongLong());
     inventario::FileScarti scarti(f.fileName(), QDateTime::currentDateTime());
-    QElapsedTimer t;
-    t.start();
+    const banco::Cronometro t;
     const inventario::EsitoCarico e = c.Carica(f, scarti);
     scarti.Chiudi();
-    const qint64 ms = t.elapsed();
+    const qint64 ms = qint64(t.ms());
     QFile::remove(scarti.Nome());
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    std::printf("quarvel %-8s righe %9lld: %7lld ms  scritte %lld scartate %lld  memoria massima "
-                "%ld MiB%s\n",
+    banco::Riga("quarvel %-8s righe %9lld: %7lld ms  scritte %lld scartate %lld  memoria massima "
+                "%ld MiB%s",
                 pg ? "postgres" : "sqlite", static_cast<long long>(righe),
                 static_cast<long long>(ms), static_cast<long long>(e.righeScritte),
-                static_cast<long long>(e.righeScartate), u.ru_maxrss / 1024,
+                static_cast<long long>(e.righeScartate), long(banco::PiccoMb()),
                 e.completo ? "" : qPrintable(QStringLiteral("  INCOMPLETO: ") + e.errore));
     return e.completo ? 0 : 1;
 }

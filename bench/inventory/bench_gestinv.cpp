@@ -5,9 +5,9 @@
 // Prints one line of figures: with R rows scanned one after the other, the
 // first row's times and the mean and worst of the R.
 
+#include "Banco.h"
 #include "aiuto/CampiAiuto.h"
 #include "data/ComponenteDatiSql.h"
-#include "data/Schema.h"
 #include "inventory/FrmGestInv.h"
 #include "listcmd/Comlin.h"
 #include "lookup/ComponenteAiutoQt.h"
@@ -20,10 +20,8 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 #include <cstdio>
@@ -68,12 +66,12 @@ void Dipingi(QWidget* w) {
 // letto: the time when the article is resolved.  A function of its own, so
 // that a profiler can be told to look at it alone.
 [[gnu::noinline]] bool RigaLetta(FrmGestInv* f, IGrigliaDati* g, const QString& barre,
-                                 const QElapsedTimer* t, double* letto) {
+                                 const banco::Cronometro* t, double* letto) {
     // each key where the operator's goes: the first opens the cell's editor
     for (QChar c : barre)
         QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    *letto = t->nsecsElapsed() / 1e6;
+    *letto = t->ms();
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("5"));
     const bool ok = g->Update();
     Dipingi(f);
@@ -108,48 +106,21 @@ int main(int argc, char** argv) {
     MessaggiStderr stderrMsg;
     ImpostaServizioMessaggi(&stderrMsg);
 
+    banco::Banco dove;
+    dove.postgres = pg;
+    dove.file = p.value(oDb);
+    dove.wal = false;
     QSqlDatabase db;
-    QString connessione;
-    if (pg) {
-        db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"));
-        db.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
-        db.setPort(qEnvironmentVariable("PGPORT").toInt());
-        db.setUserName(qEnvironmentVariable("QUARVEL_PG_UID", "quarvel"));
-        db.setPassword(qEnvironmentVariable("QUARVEL_PG_PWD", "quarvel"));
-        db.setDatabaseName(qEnvironmentVariable("QUARVEL_BENCH_PGDB", "quarvel_bench"));
-        connessione = QStringLiteral("ODBC;DRIVER={PostgreSQL Unicode};SERVER=%1;PORT=%2;"
-                                     "DATABASE=%3;UID=%4;PWD=%5")
-                          .arg(db.hostName())
-                          .arg(db.port())
-                          .arg(db.databaseName(), db.userName(), db.password());
-    } else {
-        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-        db.setDatabaseName(p.value(oDb));
-        connessione = p.value(oDb);
-    }
-    if (!db.open()) {
-        std::fprintf(stderr, "bench_gestinv: %s\n", qPrintable(db.lastError().text()));
+    if (!banco::Apri(dove, db))
         return 1;
-    }
-    {
-        QSqlQuery q(db);
-        const bool c =
-            q.exec(QStringLiteral("SELECT COUNT(*) FROM MagInventari WHERE CodInv = 'INV2024'")) &&
-            q.next() && q.value(0).toLongLong() >= righe - 1000; // less the rows scanned
-        q.finish();
-        if (!c) {
-            QElapsedTimer t;
-            t.start();
-            dati::CreaDitta(db, true);
-            dati::OpzioniDemo o;
-            o.righeInventario = righe;
-            dati::GeneraDemo(db, o);
-            if (pg)
-                q.exec(QStringLiteral("VACUUM ANALYZE"));
-            std::fprintf(stderr, "ditta di %lld righe generata in %.1f s\n", righe,
-                         t.elapsed() / 1000.0);
-        }
-    }
+    const QString connessione =
+        pg ? QStringLiteral("ODBC;DRIVER={PostgreSQL Unicode};SERVER=%1;PORT=%2;"
+                            "DATABASE=%3;UID=%4;PWD=%5")
+                 .arg(db.hostName())
+                 .arg(db.port())
+                 .arg(db.databaseName(), db.userName(), db.password())
+           : p.value(oDb);
+    banco::PreparaDitta(db, righe, 1000); // less or more the rows scanned
 
     Menu menu;
     lookup::ComponenteAiutoQt aiuto;
@@ -207,11 +178,10 @@ int main(int argc, char** argv) {
     f->txtCodice()->setText(QStringLiteral("INV2024"));
 
     std::fprintf(stderr, "form aperta\n");
-    QElapsedTimer t;
-    t.start();
+    banco::Cronometro t;
     f->ComGes_Click();
     Dipingi(f);
-    const double primo = t.nsecsElapsed() / 1e6;
+    const double primo = t.ms();
     const QString contatore = f->txtRiga()->text();
     std::fprintf(stderr, "righe: %.1f ms %s\n", primo, qPrintable(contatore));
 
@@ -227,9 +197,9 @@ int main(int argc, char** argv) {
         vista->setFocus();
         Dipingi(f);
         double l = 0;
-        t.start();
+        t.avvia();
         ok = RigaLetta(f, g, barre[i], &t, &l);
-        const double r = t.nsecsElapsed() / 1e6;
+        const double r = t.ms();
         if (i == 0) {
             letto = l;
             riga = r;
@@ -248,8 +218,8 @@ int main(int argc, char** argv) {
         scritte += q.next() && q.value(0).toDouble() == 5.0;
     }
     const bool scritta = scritte == ripeti;
-    std::printf("%s righe=%lld prima_schermata=%.1f ms contatore=\"%s\" lettura_barcode=%.1f ms "
-                "riga_salvata=%.1f ms (%d righe: media %.1f ms, peggiore %.1f ms) esito=%s\n",
+    banco::Riga("%s righe=%lld prima_schermata=%.1f ms contatore=\"%s\" lettura_barcode=%.1f ms "
+                "riga_salvata=%.1f ms (%d righe: media %.1f ms, peggiore %.1f ms) esito=%s",
                 pg ? "postgres" : "sqlite", righe, primo, qPrintable(contatore), letto, riga,
                 ripeti, somma / ripeti, peggiore, ok && scritta ? "ok" : "NON SCRITTA");
     delete f;

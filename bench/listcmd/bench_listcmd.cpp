@@ -18,18 +18,15 @@
 // The SQLite file is opened as the program opens it (write-ahead log, busy
 // timeout).
 
+#include "Banco.h"
 #include "data/ComponenteDatiSql.h"
-#include "data/Schema.h"
 #include "listcmd/Comlin.h"
 #include "listcmd/Griglia.h"
 #include "suite/Messaggi.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QLineEdit>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QTableView>
@@ -41,16 +38,6 @@
 using namespace quarvel;
 
 namespace {
-
-double MemoriaMb() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& riga : f.readAll().split('\n'))
-        if (riga.startsWith("VmRSS:"))
-            return riga.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return 0;
-}
 
 QString SqlConteggi(const QString& condizione) {
     return QStringLiteral(
@@ -97,54 +84,20 @@ int main(int argc, char** argv) {
     MessaggiStderr stderrMsg;
     ImpostaServizioMessaggi(&stderrMsg);
 
+    banco::Banco dove;
+    dove.postgres = motore == QLatin1String("postgres");
+    dove.file = p.value(oDb);
     QSqlDatabase db;
-    if (motore == QLatin1String("postgres")) {
-        db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"));
-        db.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
-        db.setPort(qEnvironmentVariable("PGPORT").toInt());
-        db.setUserName(qEnvironmentVariable("QUARVEL_PG_UID", "quarvel"));
-        db.setPassword(qEnvironmentVariable("QUARVEL_PG_PWD", "quarvel"));
-        db.setDatabaseName(qEnvironmentVariable("QUARVEL_BENCH_PGDB", "quarvel_bench"));
-    } else {
-        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-        db.setDatabaseName(p.value(oDb));
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
-    }
-    if (!db.open()) {
-        std::fprintf(stderr, "bench_listcmd: %s\n", qPrintable(db.lastError().text()));
+    if (!banco::Apri(dove, db))
         return 1;
-    }
-    if (motore != QLatin1String("postgres"))
-        QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-    // The company is made once; later runs find it.
-    {
-        QSqlQuery q(db);
-        const bool c =
-            q.exec(QStringLiteral("SELECT COUNT(*) FROM MagInventari WHERE CodInv = 'INV2024'")) &&
-            q.next() && q.value(0).toLongLong() == righe;
-        if (!c) {
-            q.finish();
-            QElapsedTimer t;
-            t.start();
-            dati::CreaDitta(db, true);
-            dati::OpzioniDemo o;
-            o.righeInventario = righe;
-            dati::GeneraDemo(db, o);
-            // what the server's autovacuum does soon after a bulk load: the
-            // statistics and the visibility map of the new rows
-            if (motore == QLatin1String("postgres"))
-                q.exec(QStringLiteral("VACUUM ANALYZE"));
-            std::fprintf(stderr, "ditta di %lld righe generata in %.1f s\n", righe,
-                         t.elapsed() / 1000.0);
-        }
-    }
+    banco::PreparaDitta(db, righe); // made once; later runs find it
     const QString sql =
         SqlConteggi(QStringLiteral(" WHERE CodInv = 'INV2024' Order by MagInventari.Articolo"));
 
     QWidget form;
     form.resize(1000, 700);
     auto* l = new QVBoxLayout(&form);
-    QElapsedTimer t;
+    banco::Cronometro t;
     double primo = 0, ultimo = 0, scrittura = -1, memoria = 0, arrivo = -1, ordinata = -1;
     QString contatore, contatoreUltimo, contatoreFinale;
     if (modo == QLatin1String("griglia")) {
@@ -166,51 +119,51 @@ int main(int argc, char** argv) {
             c.ApriSql(SqlConteggi(QStringLiteral(" WHERE 1=2")));
         form.show();
         Dipingi(&form);
-        const double base = MemoriaMb();
-        QElapsedTimer daApertura;
+        const double base = banco::MemoriaMb();
+        banco::Cronometro daApertura;
         QObject::connect(g->modello(), &listcmd::ModelloRighe::totaleArrivato, g,
-                         [&] { arrivo = daApertura.nsecsElapsed() / 1e6; });
-        daApertura.start();
-        t.start();
+                         [&] { arrivo = daApertura.ms(); });
+        daApertura.avvia();
+        t.avvia();
         c.ApriSql(sql);
         if (qEnvironmentVariableIsSet("QUARVEL_BENCH_FASI"))
-            std::fprintf(stderr, "ApriSql %.1f ms\n", t.nsecsElapsed() / 1e6);
+            std::fprintf(stderr, "ApriSql %.1f ms\n", t.ms());
         QString a, b;
         c.Contatore(a, b);
         contatore = b + QStringLiteral(" / ") + a;
         Dipingi(g);
-        primo = t.nsecsElapsed() / 1e6;
+        primo = t.ms();
         if (g->modello()->totaleNoto())
             arrivo = primo;
-        t.start();
+        t.avvia();
         c.EseguiPulsante(QStringLiteral("Ultimo"));
         Dipingi(g);
-        ultimo = t.nsecsElapsed() / 1e6;
+        ultimo = t.ms();
         c.Contatore(a, b);
         contatoreUltimo = b + QStringLiteral(" / ") + a;
         const int r = g->Row();
         const double giacenza = g->modello()->valore(r, 5).toDouble();
-        t.start();
+        t.avvia();
         g->Colonna(QStringLiteral("Giacenza"))->setValue(giacenza + 1);
         const bool ok = g->Update();
         Dipingi(g);
-        scrittura = t.nsecsElapsed() / 1e6;
+        scrittura = t.ms();
         if (!ok)
             std::fprintf(stderr, "scrittura non riuscita: %s\n",
                          qPrintable(g->UltimoErrore().descrizione()));
         while (!g->modello()->totaleNoto())
             QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         if (arrivo < 0)
-            arrivo = daApertura.nsecsElapsed() / 1e6;
+            arrivo = daApertura.ms();
         c.Contatore(a, b);
         contatoreFinale = b + QStringLiteral(" / ") + a;
-        memoria = MemoriaMb() - base;
+        memoria = banco::MemoriaMb() - base;
         if (p.isSet(oOrdina)) {
             QString ordinato = sql;
-            t.start();
+            t.avvia();
             c.Ordina(g->modello()->indiceColonna(p.value(oOrdina)), ordinato);
             Dipingi(g);
-            ordinata = t.nsecsElapsed() / 1e6;
+            ordinata = t.ms();
         }
     } else {
         auto* v = new QTableView(&form);
@@ -220,24 +173,24 @@ int main(int argc, char** argv) {
         form.show();
         m.setQuery(TraduciSql(db, SqlConteggi(QStringLiteral(" WHERE 1=2"))), db);
         Dipingi(&form);
-        const double base = MemoriaMb();
-        t.start();
+        const double base = banco::MemoriaMb();
+        t.avvia();
         m.setQuery(TraduciSql(db, sql), db);
         contatore = QStringLiteral("1 / %1").arg(m.rowCount()); // what it knows so far
         Dipingi(v);
-        primo = t.nsecsElapsed() / 1e6;
-        t.start();
+        primo = t.ms();
+        t.avvia();
         while (m.canFetchMore())
             m.fetchMore();
         v->scrollToBottom();
         v->setCurrentIndex(m.index(m.rowCount() - 1, 0));
         Dipingi(v);
-        ultimo = t.nsecsElapsed() / 1e6;
-        memoria = MemoriaMb() - base;
+        ultimo = t.ms();
+        memoria = banco::MemoriaMb() - base;
     }
-    std::printf(
+    banco::Riga(
         "%-9s %-15s %9lld%s  primo schermo %8.1f ms (%s)  ultima riga %8.1f ms (%s)  "
-        "scrittura %s  totale dopo %s (%s)  memoria +%.1f MB%s\n",
+        "scrittura %s  totale dopo %s (%s)  memoria +%.1f MB%s",
         qPrintable(motore), qPrintable(modo), righe, p.isSet(oPrima) ? " (prima)" : "", primo,
         qPrintable(contatore), ultimo,
         qPrintable(contatoreUltimo.isEmpty() ? QStringLiteral("-") : contatoreUltimo),

@@ -4,8 +4,8 @@
 //
 //   listcmd_vetrina picture.png
 
+#include "Banco.h"
 #include "data/ComponenteDatiSql.h"
-#include "data/Schema.h"
 #include "listcmd/Comlin.h"
 #include "listcmd/Griglia.h"
 
@@ -29,13 +29,12 @@ int main(int argc, char** argv) {
     }
     dati::Registra();
     QTemporaryDir dir;
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-    db.setDatabaseName(dir.filePath(QStringLiteral("demo.db")));
-    db.open();
-    dati::CreaDitta(db, true);
-    dati::OpzioniDemo o;
-    o.righeInventario = 300;
-    dati::GeneraDemo(db, o);
+    banco::Banco dove;
+    dove.file = dir.filePath(QStringLiteral("demo.db"));
+    QSqlDatabase db;
+    if (!banco::Apri(dove, db))
+        return 1;
+    banco::PreparaDitta(db, 300);
 
     QWidget form;
     form.setWindowTitle(QStringLiteral("Gestione inventari - Ditta dimostrativa"));

@@ -13,6 +13,7 @@
 // one code decoded (the mean of a thousand).  --dettaglio: each character's
 // time on the standard error.
 
+#include "Banco.h"
 #include "data/ComponenteDatiSql.h"
 #include "data/Schema.h"
 #include "listcmd/ModelloRighe.h"
@@ -22,7 +23,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSqlError>
@@ -113,11 +113,10 @@ struct Digitazione {
 Digitazione Digita(lookup::FinestraAiuto* f, const QString& testo) {
     Digitazione d;
     for (QChar c : testo) {
-        QElapsedTimer t;
-        t.start();
+        const banco::Cronometro t;
         QTest::keyClick(f->ricerca(), c.toLatin1());
         Dipingi(f->griglia());
-        const double ms = t.nsecsElapsed() / 1e6;
+        const double ms = t.ms();
         d.peggiore = qMax(d.peggiore, ms);
         if (f->ricerca()->text().section(QLatin1Char(' '), -1).size() >= 3)
             d.peggiore3 = qMax(d.peggiore3, ms);
@@ -156,46 +155,32 @@ int main(int argc, char** argv) {
     MessaggiStderr stderrMsg;
     ImpostaServizioMessaggi(&stderrMsg);
 
+    banco::Banco dove;
+    dove.postgres = pg;
+    dove.file = p.value(oDb);
+    dove.databaseServer = QStringLiteral("quarvel_bench_lookup");
     QSqlDatabase db;
-    if (pg) {
-        db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"));
-        db.setHostName(qEnvironmentVariable("PGHOST", "127.0.0.1"));
-        db.setPort(qEnvironmentVariable("PGPORT").toInt());
-        db.setUserName(qEnvironmentVariable("QUARVEL_PG_UID", "quarvel"));
-        db.setPassword(qEnvironmentVariable("QUARVEL_PG_PWD", "quarvel"));
-        db.setDatabaseName(qEnvironmentVariable("QUARVEL_BENCH_PGDB", "quarvel_bench_lookup"));
-    } else {
-        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-        db.setDatabaseName(p.value(oDb));
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
-    }
-    if (!db.open()) {
-        std::fprintf(stderr, "bench_lookup: %s\n", qPrintable(db.lastError().text()));
+    if (!banco::Apri(dove, db))
         return 1;
-    }
     if (pg)
         QSqlQuery(db).exec(QStringLiteral("SET standard_conforming_strings = on"));
-    else
-        QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     {
         QSqlQuery q(db);
         const bool c = q.exec(QStringLiteral("SELECT COUNT(*) FROM Articoli")) && q.next() &&
                        q.value(0).toLongLong() == n;
         if (!c) {
             q.finish();
-            QElapsedTimer t;
-            t.start();
+            const banco::Cronometro t;
             if (!Genera(db, n, pg))
                 return 1;
-            std::fprintf(stderr, "%lld articoli generati in %.1f s\n", n, t.elapsed() / 1000.0);
+            std::fprintf(stderr, "%lld articoli generati in %.1f s\n", n, t.secondi());
         }
     }
     try {
         // the index of the descriptions' words of a table generated before it
-        QElapsedTimer t;
-        t.start();
+        const banco::Cronometro t;
         for (const QString& fatto : dati::CompletaIndici(db))
-            std::fprintf(stderr, "creato %s in %.1f s\n", qPrintable(fatto), t.elapsed() / 1000.0);
+            std::fprintf(stderr, "creato %s in %.1f s\n", qPrintable(fatto), t.secondi());
     } catch (const Errore& e) {
         std::fprintf(stderr, "bench_lookup: %s\n", qPrintable(e.descrizione()));
         return 1;
@@ -211,13 +196,13 @@ int main(int argc, char** argv) {
 
     double apertura = -1;
     Digitazione perCodice, perDescrizione, dueParole, rara, lettera, nulla;
-    QElapsedTimer t;
+    banco::Cronometro t;
     QTimer::singleShot(0, [&] {
         lookup::FinestraAiuto* f = c.finestra();
         while (!f->isVisible())
             QApplication::processEvents();
         Dipingi(f);
-        apertura = t.nsecsElapsed() / 1e6;
+        apertura = t.ms();
         perCodice = Digita(f, QStringLiteral("ART05"));
         f->ricerca()->clear();
         QTest::keyClick(f->ricerca(), Qt::Key_F3);
@@ -236,29 +221,29 @@ int main(int argc, char** argv) {
     QLabel lab;
     bool trovato = false;
     int tasto = 113;
-    t.start();
+    t.avvia();
     c.Aiuto(QStringLiteral("Articolo"), &box, &lab, tasto, nullptr, std::nullopt, trovato, 0,
             QString(), QString());
 
     // decoding
     const int volte = 1000;
     QString condizione;
-    t.start();
+    t.avvia();
     int noti = 0;
     for (int i = 0; i < volte; ++i) {
         box.setText(Codice(1 + (qint64(i) * 7919) % n).toLower());
         noti += c.DecodificaCampo(QStringLiteral("Articolo"), &box, &lab, std::nullopt, 0,
                                   QString(), 0, nullptr, condizione) == -1;
     }
-    const double decodifica = t.nsecsElapsed() / 1e6 / volte;
+    const double decodifica = t.ms() / volte;
 
-    std::printf(
+    banco::Riga(
         "%-8s %9lld articoli  prime righe %7.1f ms  per codice: carattere peggiore "
         "%6.1f ms, medio %6.1f ms (%d righe)  per descrizione: peggiore %6.1f ms, medio "
         "%6.1f ms (%d righe)  due parole: peggiore %6.1f ms (%d righe)  parola rara: peggiore "
         "%6.1f ms (%d righe)  una lettera che nessuna parola ha: %6.1f ms  nessuna riga: "
         "peggiore %6.1f ms, da tre caratteri %6.1f ms  decodifica %6.3f ms (%d/%d "
-        "noti)\n",
+        "noti)",
         pg ? "postgres" : "sqlite", n, apertura, perCodice.peggiore,
         perCodice.somma / qMax(1, perCodice.volte), perCodice.righe, perDescrizione.peggiore,
         perDescrizione.somma / qMax(1, perDescrizione.volte), perDescrizione.righe,

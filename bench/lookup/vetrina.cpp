@@ -5,8 +5,8 @@
 //   lookup_vetrina folder     writes folder/ricerca-articoli-immagine.png and
 //                             folder/ricerca-articoli.png
 
+#include "Banco.h"
 #include "data/ComponenteDatiSql.h"
-#include "data/Schema.h"
 #include "lookup/ComponenteAiutoQt.h"
 
 #include <QApplication>
@@ -53,13 +53,12 @@ int main(int argc, char** argv) {
     const QDir uscita(QString::fromLocal8Bit(argv[1]));
     dati::Registra();
     QTemporaryDir dir;
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-    db.setDatabaseName(dir.filePath(QStringLiteral("demo.db")));
-    db.open();
-    dati::CreaDitta(db, true);
-    dati::OpzioniDemo o;
-    o.righeInventario = 300;
-    dati::GeneraDemo(db, o);
+    banco::Banco dove;
+    dove.file = dir.filePath(QStringLiteral("demo.db"));
+    QSqlDatabase db;
+    if (!banco::Apri(dove, db))
+        return 1;
+    banco::PreparaDitta(db, 300);
     Disegna(dir.filePath(QStringLiteral("art000001.png")), QColor(200, 200, 210),
             QStringLiteral("ART000001"));
     Disegna(dir.filePath(QStringLiteral("art000002.png")), QColor(230, 190, 80),

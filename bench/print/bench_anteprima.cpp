@@ -14,8 +14,8 @@
 // (mean, median, slowest), the resident memory at page 10 and at the last
 // page, and with page keeping the page files' count and size on disk.
 
+#include "Banco.h"
 #include "data/ComponenteDatiSql.h"
-#include "data/Schema.h"
 #include "listcmd/Comlin.h"
 #include "listcmd/Griglia.h"
 #include "print/OpzioniStampa.h"
@@ -28,7 +28,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -41,21 +40,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 using namespace quarvel;
 
 namespace {
-
-double MemoriaMb() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& riga : f.readAll().split('\n'))
-        if (riga.startsWith("VmRSS:"))
-            return riga.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return 0;
-}
 
 const char* const SqlConteggi =
     "SELECT MagInventari.CodInv,MagInventari.Articolo,Articoli.Descrizione AS "
@@ -93,28 +83,12 @@ int main(int argc, char** argv) {
     InstallaUtilita();
     MessaggiStderr stderrMsg;
     ImpostaServizioMessaggi(&stderrMsg);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-    db.setDatabaseName(p.value(oDb));
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
-    if (!db.open()) {
-        std::fprintf(stderr, "bench_anteprima: %s\n", qPrintable(db.lastError().text()));
+    banco::Banco dove;
+    dove.file = p.value(oDb);
+    QSqlDatabase db;
+    if (!banco::Apri(dove, db))
         return 1;
-    }
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-    {
-        QSqlQuery q(db);
-        const bool c =
-            q.exec(QStringLiteral("SELECT COUNT(*) FROM MagInventari WHERE CodInv = 'INV2024'")) &&
-            q.next() && q.value(0).toLongLong() == righe;
-        if (!c) {
-            q.finish();
-            dati::CreaDitta(db, true);
-            dati::OpzioniDemo o;
-            o.righeInventario = righe;
-            dati::GeneraDemo(db, o);
-            std::fprintf(stderr, "ditta di %lld righe generata\n", righe);
-        }
-    }
+    banco::PreparaDitta(db, righe);
     QWidget form;
     auto* l = new QVBoxLayout(&form);
     auto* tb = new QToolBar(&form);
@@ -149,16 +123,16 @@ int main(int argc, char** argv) {
     std::vector<double> tempi; // ms from a next arrow to its page on show
     tempi.reserve(size_t(pagine));
     double mem10 = 0;
-    QElapsedTimer t;
+    std::optional<banco::Cronometro> t; // from the last next arrow
     QTimer passo;
     passo.setInterval(0);
     QObject::connect(&passo, &QTimer::timeout, [&] {
         // here the print waits on the page it has shown
-        if (t.isValid())
-            tempi.push_back(t.nsecsElapsed() / 1e6);
+        if (t)
+            tempi.push_back(t->ms());
         if (sta.oiUltPag == 10)
-            mem10 = MemoriaMb();
-        t.start();
+            mem10 = banco::MemoriaMb();
+        t.emplace();
         frm->ImaMuovi_Click(3);
     });
     RichiestaStampaLista r;
@@ -167,7 +141,7 @@ int main(int argc, char** argv) {
     r.font = QFont(QStringLiteral("DejaVu Sans"), 9);
     r.titolo = QStringLiteral("Inventario");
     r.ditta = QStringLiteral("Ditta");
-    const double base = MemoriaMb();
+    const double base = banco::MemoriaMb();
     if (p.isSet(oMostra)) {
         QPointer<FrmVStampa> vista = frm;
         QObject::connect(frm, &QObject::destroyed, &app, &QCoreApplication::quit);
@@ -175,14 +149,13 @@ int main(int argc, char** argv) {
         return vista ? app.exec() : 0;
     }
     passo.start();
-    QElapsedTimer totale;
-    totale.start();
+    const banco::Cronometro totale;
     const qint64 fatte = sta.StampaLista(*lista, r);
-    if (t.isValid())
-        tempi.push_back(t.nsecsElapsed() / 1e6); // the last page, on show
-    const double ms = totale.nsecsElapsed() / 1e6;
+    if (t)
+        tempi.push_back(t->ms()); // the last page, on show
+    const double ms = totale.ms();
     passo.stop();
-    const double memFine = MemoriaMb();
+    const double memFine = banco::MemoriaMb();
     qint64 byte = 0;
     int file = 0;
     const QFileInfo basePagine(frm->msFilePagine());
@@ -199,9 +172,9 @@ int main(int argc, char** argv) {
     const double media = tempi.empty() ? 0 : somma / double(tempi.size());
     const double mediana = ordinati.empty() ? 0 : ordinati[ordinati.size() / 2];
     const double peggiore = ordinati.empty() ? 0 : ordinati.back();
-    std::printf("anteprima %s  %lld pagine in %.0f ms  pagina dopo pagina: media %.1f ms, "
+    banco::Riga("anteprima %s  %lld pagine in %.0f ms  pagina dopo pagina: media %.1f ms, "
                 "mediana %.1f ms, la più lenta %.1f ms  memoria: prima %.1f MB, a pagina 10 "
-                "%.1f MB, a pagina %lld %.1f MB  file %d, %.1f MB\n",
+                "%.1f MB, a pagina %lld %.1f MB  file %d, %.1f MB",
                 memorizza ? "con memorizzazione" : "senza memorizzazione", fatte, ms, media,
                 mediana, peggiore, base, mem10, fatte, memFine, file, byte / 1048576.0);
     ImpostaStampaAttiva(0);

@@ -20,8 +20,8 @@
 // One line of figures: the time, the rows or pages written, and the growth
 // of the process's resident memory.
 
+#include "Banco.h"
 #include "data/ComponenteDatiSql.h"
-#include "data/Schema.h"
 #include "listcmd/Comlin.h"
 #include "listcmd/Griglia.h"
 #include "print/Impaginatore.h"
@@ -32,7 +32,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QLineEdit>
@@ -50,16 +49,6 @@
 using namespace quarvel;
 
 namespace {
-
-double MemoriaMb() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& riga : f.readAll().split('\n'))
-        if (riga.startsWith("VmRSS:"))
-            return riga.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return 0;
-}
 
 // The counts of the inventory as the counts form lists them.
 const char* const SqlConteggi =
@@ -204,44 +193,28 @@ int main(int argc, char** argv) {
     InstallaUtilita();
     MessaggiStderr stderrMsg;
     ImpostaServizioMessaggi(&stderrMsg);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-    db.setDatabaseName(p.value(oDb));
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
-    if (!db.open()) {
-        std::fprintf(stderr, "bench_stampa: %s\n", qPrintable(db.lastError().text()));
+    banco::Banco dove;
+    dove.file = p.value(oDb);
+    QSqlDatabase db;
+    if (!banco::Apri(dove, db))
         return 1;
-    }
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-    {
-        QSqlQuery q(db);
-        const bool c =
-            q.exec(QStringLiteral("SELECT COUNT(*) FROM MagInventari WHERE CodInv = 'INV2024'")) &&
-            q.next() && q.value(0).toLongLong() == righe;
-        if (!c) {
-            q.finish();
-            dati::CreaDitta(db, true);
-            dati::OpzioniDemo o;
-            o.righeInventario = righe;
-            dati::GeneraDemo(db, o);
-            std::fprintf(stderr, "ditta di %lld righe generata\n", righe);
-        }
-    }
+    banco::PreparaDitta(db, righe);
     if (modo == QLatin1String("sql")) { // the query alone, for sqlite3 -csv
         std::printf("%s\n", qPrintable(TraduciSql(db, QString::fromLatin1(SqlConteggi))));
         return 0;
     }
 
-    QElapsedTimer t;
-    double base = MemoriaMb();
+    banco::Cronometro t;
+    double base = banco::MemoriaMb();
     qint64 fatti = 0;
     if (modo == QLatin1String("xlsx-semplice")) {
-        t.start();
+        t.avvia();
         fatti = XlsxSemplice(db, uscita);
     } else if (modo.endsWith(QLatin1String("-cursore"))) {
         ListaCursore lista(db, righe);
         stampa::OpzioniStampa o(QStringLiteral("Bench"));
         const QVector<int> colonne = stampa::ColonneScelte(lista.colonne(), QStringLiteral("T"));
-        t.start();
+        t.avvia();
         if (modo.startsWith(QLatin1String("csv"))) {
             o.ApplicaFormatoFile();
             fatti = stampa::ScriviDelimitato(lista, colonne, o, uscita);
@@ -257,7 +230,7 @@ int main(int argc, char** argv) {
         }
     } else if (modo == QLatin1String("pdf-semplice")) {
         // the rows to a page the layout gives the list at this font
-        t.start();
+        t.avvia();
         fatti =
             PdfSemplice(db, uscita, pagine, qEnvironmentVariableIntValue("QUARVEL_RIGHE_PAGINA"));
     } else {
@@ -280,10 +253,10 @@ int main(int argc, char** argv) {
         c.ApriSql(QString::fromLatin1(SqlConteggi));
         IListaLettura* lista = c.Lista();
         lista->totale();
-        base = MemoriaMb();
+        base = banco::MemoriaMb();
         stampa::OpzioniStampa o(QStringLiteral("Bench"));
         const QVector<int> colonne = stampa::ColonneScelte(lista->colonne(), QStringLiteral("T"));
-        t.start();
+        t.avvia();
         if (modo == QLatin1String("csv")) {
             o.oiFileForm = FormatoFile::CompatibileExcel;
             o.ApplicaFormatoFile();
@@ -310,9 +283,9 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    const double ms = t.nsecsElapsed() / 1e6;
-    std::printf("%-14s %9lld righe  %6lld %s  %9.1f ms  memoria +%.1f MB\n", qPrintable(modo),
-                righe, fatti, modo.startsWith(QLatin1String("p")) ? "pagine" : "righe ", ms,
-                MemoriaMb() - base);
+    const double ms = t.ms();
+    banco::Riga("%-14s %9lld righe  %6lld %s  %9.1f ms  memoria +%.1f MB", qPrintable(modo), righe,
+                fatti, modo.startsWith(QLatin1String("p")) ? "pagine" : "righe ", ms,
+                banco::MemoriaMb() - base);
     return 0;
 }

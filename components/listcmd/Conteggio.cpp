@@ -103,139 +103,206 @@ struct CanaleConteggi::Stato {
 
 namespace {
 
-void Ciclo(const std::shared_ptr<CanaleConteggi::Stato>& s) {
+// The counting thread: the clone of the list's connection it counts on,
+// opened when a count or a form asks for it and closed when nobody counts on
+// it any more.
+class CicloConteggi {
+public:
+    explicit CicloConteggi(std::shared_ptr<CanaleConteggi::Stato> stato) : s(std::move(stato)) {}
+    // Runs the counts the channel is given until it ends.
+    void Esegui();
+
+private:
+    // What the thread reads of the channel before it lets go of its mutex.
+    struct Richiesta {
+        QString connessione;
+        QString chiave;
+        bool sqlite = false;
+        bool postgres = false;
+    };
+    struct Esito {
+        bool riuscito = false;
+        qint64 totale = 0;
+        QString errore;
+    };
+    enum class Presa { Conta, Salta, Fine };
+
+    bool DaFare() const;
+    bool Attendi(std::unique_lock<std::mutex>& l);
+    Presa Prendi(std::unique_lock<std::mutex>& l, const std::shared_ptr<LavoroConteggio>& lavoro);
+    Esito Conta(const Richiesta& r, LavoroConteggio* lavoro);
+    void Consegna(const std::shared_ptr<LavoroConteggio>& lavoro, const Esito& e);
+    bool Apri(const Richiesta& r);
+    void Chiudi();
+
+    std::shared_ptr<CanaleConteggi::Stato> s;
     QSqlDatabase db;
     QString nome;
     QString chiaveAperta;
-    auto chiudi = [&] {
-        if (nome.isEmpty())
-            return;
-        {
-            std::lock_guard<std::mutex> l(s->m);
-            s->handleSqlite = nullptr;
-            s->pid.clear();
-        }
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(nome);
-        nome.clear();
-        chiaveAperta.clear();
-    };
-    auto apri = [&](const QString& connessione, const QString& chiave, bool postgres) {
-        chiudi();
-        nome = QStringLiteral("quarvel-conteggio-%1").arg(ProssimoNome.fetchAndAddRelaxed(1));
-        db = QSqlDatabase::cloneDatabase(connessione, nome);
-        chiaveAperta = chiave;
-        if (!db.isValid() || !db.open())
-            return false;
-        QString pid;
-        if (postgres) {
-            QSqlQuery p(db);
-            if (p.exec(QStringLiteral("SELECT pg_backend_pid()")) && p.next())
-                pid = QString::number(p.value(0).toLongLong());
-        }
-        std::lock_guard<std::mutex> l(s->m);
-        const QVariant h = db.driver()->handle();
-        if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
-            s->handleSqlite = *static_cast<sqlite3* const*>(h.constData());
-        s->pid = pid;
-        return true;
-    };
+};
 
+void CicloConteggi::Esegui() {
     std::unique_lock<std::mutex> l(s->m);
     for (;;) {
-        const auto daFare = [&] {
-            return s->fine.load() || s->lavoro ||
-                   (s->apertura && (chiaveAperta != s->chiave || !db.isOpen()));
-        };
-        if (!daFare()) {
-            if (db.isOpen() && !s->sqlite) {
-                if (!s->cv.wait_for(l, Inattivita, daFare)) {
-                    l.unlock();
-                    chiudi();
-                    l.lock();
-                    continue;
-                }
-            } else {
-                s->cv.wait(l, daFare);
-            }
-        }
+        if (!Attendi(l))
+            continue;
         if (s->fine.load())
             break;
         std::shared_ptr<LavoroConteggio> lavoro = s->lavoro;
         if (lavoro) {
-            l.unlock();
-            {
-                std::unique_lock<std::mutex> t(MutexTrattieni);
-                SbloccoTrattieni.wait(
-                    t, [&] { return !Trattenuti || lavoro->fermato.load() || s->fine.load(); });
-            }
-            l.lock();
-            if (s->fine.load())
+            const Presa p = Prendi(l, lavoro);
+            if (p == Presa::Fine)
                 break;
-            if (s->lavoro != lavoro || lavoro->fermato.load())
-                continue; // stopped while held
-            lavoro->inCorso = true;
+            if (p == Presa::Salta)
+                continue;
         }
         s->apertura = false;
-        const QString connessione = s->connessione;
-        const QString chiave = s->chiave;
-        const bool sqlite = s->sqlite;
-        const bool postgres = s->postgres;
+        const Richiesta r{s->connessione, s->chiave, s->sqlite, s->postgres};
         l.unlock();
-
-        bool aperta = db.isOpen() && chiaveAperta == chiave;
-        QString errore;
-        if (!aperta) {
-            aperta = apri(connessione, chiave, postgres);
-            if (!aperta)
-                errore = db.lastError().text();
-        }
-        bool riuscito = false;
-        qint64 totale = 0;
-        if (lavoro && aperta && !lavoro->fermato.load()) {
-            QSqlQuery q(db);
-            q.setForwardOnly(true);
-            QString sql = lavoro->sql;
-            if (postgres && !lavoro->perLetturaIntera.isEmpty() &&
-                LetturaIntera(q, sql, lavoro->tabella))
-                sql = lavoro->perLetturaIntera;
-            if (q.exec(sql) && q.next()) {
-                totale = q.value(0).toLongLong();
-                riuscito = true;
-            } else {
-                errore = q.lastError().text();
-            }
-        }
-        // An SQLite file is not kept open; a server connection that failed
-        // (cancelled, dropped) is opened anew for the next count.
-        if (sqlite || !aperta || (lavoro && !riuscito))
-            chiudi();
-
+        const Esito e = Conta(r, lavoro.get());
         l.lock();
-        if (lavoro) {
-            lavoro->riuscito = riuscito && !lavoro->fermato.load();
-            lavoro->totale = totale;
-            lavoro->errore = errore;
-            lavoro->inCorso = false;
-            lavoro->finito = true;
-            if (s->lavoro == lavoro)
-                s->lavoro.reset();
-            if (!lavoro->fermato.load() && lavoro->proprietario) {
-                QPointer<Conteggio> c = lavoro->proprietario;
-                QMetaObject::invokeMethod(
-                    lavoro->proprietario,
-                    [c] {
-                        if (c && c->finito())
-                            emit c->arrivato();
-                    },
-                    Qt::QueuedConnection);
-            }
-            s->cv.notify_all();
-        }
+        if (lavoro)
+            Consegna(lavoro, e);
     }
     l.unlock();
-    chiudi();
+    Chiudi();
+}
+
+// Something for the thread: the end, a count, or a connection to open ahead
+// of the counts.  Under s->m.
+bool CicloConteggi::DaFare() const {
+    return s->fine.load() || s->lavoro ||
+           (s->apertura && (chiaveAperta != s->chiave || !db.isOpen()));
+}
+
+// Waits under l for something to do; false when a server connection idle
+// too long was closed instead (the caller looks again).
+bool CicloConteggi::Attendi(std::unique_lock<std::mutex>& l) {
+    const auto daFare = [this] { return DaFare(); };
+    if (daFare())
+        return true;
+    if (db.isOpen() && !s->sqlite) {
+        if (!s->cv.wait_for(l, Inattivita, daFare)) {
+            l.unlock();
+            Chiudi();
+            l.lock();
+            return false;
+        }
+    } else {
+        s->cv.wait(l, daFare);
+    }
+    return true;
+}
+
+// Takes lavoro once no test holds the counts back (Trattieni): Salta when
+// it was stopped or replaced meanwhile, Fine when the channel ends.
+CicloConteggi::Presa CicloConteggi::Prendi(std::unique_lock<std::mutex>& l,
+                                           const std::shared_ptr<LavoroConteggio>& lavoro) {
+    l.unlock();
+    {
+        std::unique_lock<std::mutex> t(MutexTrattieni);
+        SbloccoTrattieni.wait(
+            t, [&] { return !Trattenuti || lavoro->fermato.load() || s->fine.load(); });
+    }
+    l.lock();
+    if (s->fine.load())
+        return Presa::Fine;
+    if (s->lavoro != lavoro || lavoro->fermato.load())
+        return Presa::Salta; // stopped while held
+    lavoro->inCorso = true;
+    return Presa::Conta;
+}
+
+// Opens the clone r wants (when the one open is another) and runs lavoro's
+// count on it, outside the mutex; with no lavoro only the opening.
+CicloConteggi::Esito CicloConteggi::Conta(const Richiesta& r, LavoroConteggio* lavoro) {
+    Esito e;
+    bool aperta = db.isOpen() && chiaveAperta == r.chiave;
+    if (!aperta) {
+        aperta = Apri(r);
+        if (!aperta)
+            e.errore = db.lastError().text();
+    }
+    if (lavoro && aperta && !lavoro->fermato.load()) {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        QString sql = lavoro->sql;
+        if (r.postgres && !lavoro->perLetturaIntera.isEmpty() &&
+            LetturaIntera(q, sql, lavoro->tabella))
+            sql = lavoro->perLetturaIntera;
+        if (q.exec(sql) && q.next()) {
+            e.totale = q.value(0).toLongLong();
+            e.riuscito = true;
+        } else {
+            e.errore = q.lastError().text();
+        }
+    }
+    // An SQLite file is not kept open; a server connection that failed
+    // (cancelled, dropped) is opened anew for the next count.
+    if (r.sqlite || !aperta || (lavoro && !e.riuscito))
+        Chiudi();
+    return e;
+}
+
+// Hands lavoro's outcome over and tells its owner, in its own thread, that
+// the total arrived.  Under s->m.
+void CicloConteggi::Consegna(const std::shared_ptr<LavoroConteggio>& lavoro, const Esito& e) {
+    lavoro->riuscito = e.riuscito && !lavoro->fermato.load();
+    lavoro->totale = e.totale;
+    lavoro->errore = e.errore;
+    lavoro->inCorso = false;
+    lavoro->finito = true;
+    if (s->lavoro == lavoro)
+        s->lavoro.reset();
+    if (!lavoro->fermato.load() && lavoro->proprietario) {
+        QPointer<Conteggio> c = lavoro->proprietario;
+        QMetaObject::invokeMethod(
+            lavoro->proprietario,
+            [c] {
+                if (c && c->finito())
+                    emit c->arrivato();
+            },
+            Qt::QueuedConnection);
+    }
+    s->cv.notify_all();
+}
+
+// A new clone of r's connection, with what interrupts its statement (the
+// SQLite handle, the server's process id) published to the channel.
+bool CicloConteggi::Apri(const Richiesta& r) {
+    Chiudi();
+    nome = QStringLiteral("quarvel-conteggio-%1").arg(ProssimoNome.fetchAndAddRelaxed(1));
+    db = QSqlDatabase::cloneDatabase(r.connessione, nome);
+    chiaveAperta = r.chiave;
+    if (!db.isValid() || !db.open())
+        return false;
+    QString pid;
+    if (r.postgres) {
+        QSqlQuery p(db);
+        if (p.exec(QStringLiteral("SELECT pg_backend_pid()")) && p.next())
+            pid = QString::number(p.value(0).toLongLong());
+    }
+    std::lock_guard<std::mutex> l(s->m);
+    const QVariant h = db.driver()->handle();
+    if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
+        s->handleSqlite = *static_cast<sqlite3* const*>(h.constData());
+    s->pid = pid;
+    return true;
+}
+
+void CicloConteggi::Chiudi() {
+    if (nome.isEmpty())
+        return;
+    {
+        std::lock_guard<std::mutex> l(s->m);
+        s->handleSqlite = nullptr;
+        s->pid.clear();
+    }
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(nome);
+    nome.clear();
+    chiaveAperta.clear();
 }
 
 // Interrupts the statement the channel runs for lavoro; the caller holds l.
@@ -269,7 +336,7 @@ void Interrompi(CanaleConteggi::Stato& s, std::unique_lock<std::mutex>& l,
 
 CanaleConteggi::CanaleConteggi() : m_stato(std::make_shared<Stato>()) {
     std::shared_ptr<Stato> s = m_stato;
-    m_thread = QThread::create([s] { Ciclo(s); });
+    m_thread = QThread::create([s] { CicloConteggi(s).Esegui(); });
     m_thread->setObjectName(QStringLiteral("conteggio lista"));
     m_thread->start(QThread::LowPriority);
 }
