@@ -421,7 +421,8 @@ void TstFileStampa::formuleFoglio() {
     o.obNumNoForm = true;
     const QString file = File(QStringLiteral("formule.csv"));
     QCOMPARE(ScriviDelimitato(l, {0, 1}, o, file), qint64(1));
-    const QList<QStringList> righe = RigheTesto(Leggi({"csv", file, ";", "\""}));
+    LEGGI(letto, "csv", file, ";", "\"");
+    const QList<QStringList> righe = RigheTesto(letto);
     QCOMPARE(righe.size(), 2);
     QCOMPARE(righe[1], (QStringList{attesa, "-12,5"}));
 }
@@ -469,7 +470,7 @@ void TstFileStampa::xlsxDate() {
     OpzioniStampa o(QStringLiteral("Prova"));
     const QString file = File(QStringLiteral("date.xlsx"));
     QCOMPARE(ScriviXlsx(l, {0, 1, 2}, o, file, "Date"), qint64(2));
-    const QJsonObject x = Leggi({"xlsx", file});
+    LEGGI(x, "xlsx", file);
     const QJsonArray righe = x.value("righe").toArray();
     QCOMPARE(righe.size(), 3);
     for (int r = 1; r <= 2; ++r)
@@ -843,7 +844,7 @@ void TstFileStampa::listaReale() {
     r.colonne = QStringLiteral("T");
     o.osFileName = File("reale-date.xlsx");
     QCOMPARE(s.StampaLista(*lista, r), qint64(n));
-    const QJsonObject conDate = Leggi({"xlsx", o.osFileName});
+    LEGGI(conDate, "xlsx", o.osFileName);
     QCOMPARE(conDate.value("tipi").toArray()[1].toArray()[3].toString(), QString("datetime"));
     QCOMPARE(conDate.value("righe").toArray()[1].toArray()[3].toString(),
              attese[0].valori[3].toDate().isValid()
