@@ -12,6 +12,8 @@ RUN_PACKAGES=(
     # build
     build-essential cmake ninja-build ccache pkg-config python3
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
+    # Qt's own dialogs and buttons in Italian (qtbase_it.qm)
+    qt6-translations-l10n
     libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-psql
     # databases: SQLite files, PostgreSQL through unixODBC and psqlODBC
     sqlite3 libsqlite3-dev unixodbc unixodbc-dev odbc-postgresql

@@ -1,5 +1,6 @@
 #include "startup/Programma.h"
 
+#include "comune/TraduzioniQt.h"
 #include "data/ComponenteDatiSql.h"
 #include "desktop/DialogoMessaggi.h"
 #include "listcmd/Comlin.h"
@@ -23,6 +24,10 @@ int EseguiQuarvel(int argc, char** argv, const std::function<void()>& registra) 
     // The program ends through its hidden main window, never because the
     // last window on screen closed.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Qt's own dialogs and buttons in Italian; without the catalogue the
+    // program runs all the same, and the log says what to install.
+    if (QString errore; !CaricaTraduzioniQt(&app, &errore))
+        qWarning("%s", qPrintable(errore));
 
     InstallaUtilita();
     dati::Registra();
