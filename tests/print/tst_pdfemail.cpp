@@ -29,11 +29,14 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -107,6 +110,7 @@ private slots:
     void richiestaAnnullata();
     void cercaEmailCliente_data();
     void cercaEmailCliente();
+    void cercaFilePdf();
     void schermate();
 
 private:
@@ -537,21 +541,29 @@ void TstPdfEmail::cercaEmailCliente_data() {
     QTest::addColumn<QString>("predef");
     QTest::addColumn<QString>("campo");
     QTest::addColumn<QString>("atteso");
+    QTest::addColumn<QStringList>("titoli"); // over the columns, after Conto and Descrizione
     QTest::newRow("principale") << ""
                                 << "TxtPE(107)"
-                                << "info@rossi.it";
-    QTest::newRow("amministrativo") << "Amm"
-                                    << "TxtPE(107)"
-                                    << "amm@rossi.it";
-    QTest::newRow("spedizioni, temporaneo") << "Sped"
-                                            << "TxtPE(122)"
-                                            << "sped@rossi.it";
+                                << "info@rossi.it"
+                                << QStringList{"Principale", "Amministrativo",
+                                               "Ufficio commerciale", "Spedizioni"};
+    QTest::newRow("amministrativo")
+        << "Amm"
+        << "TxtPE(107)"
+        << "amm@rossi.it"
+        << QStringList{"Amministrativo", "Principale", "Ufficio commerciale", "Spedizioni"};
+    QTest::newRow("spedizioni, temporaneo")
+        << "Sped"
+        << "TxtPE(122)"
+        << "sped@rossi.it"
+        << QStringList{"Spedizioni", "Principale", "Amministrativo", "Ufficio commerciale"};
 }
 
 void TstPdfEmail::cercaEmailCliente() {
     QFETCH(QString, predef);
     QFETCH(QString, campo);
     QFETCH(QString, atteso);
+    QFETCH(QStringList, titoli);
     // a company with two customers and the real lookup on it
     const QString file = m_dir.filePath(QStringLiteral("ditta.db"));
     QSqlDatabase db =
@@ -575,27 +587,75 @@ void TstPdfEmail::cercaEmailCliente() {
                            QStringLiteral("p"), QStringLiteral("dd/mm/yyyy"));
     Sessione().ComponenteAiuto = &aiuto;
     m_menu.valori[QStringLiteral("StAltro.EmailPredef")] = predef;
+    m_menu.valori[QStringLiteral("DescEmailComm")] = QStringLiteral("Ufficio commerciale");
     stampa::OpzioniStampa o(QStringLiteral("MagInv"));
     auto d = dialogo(o);
     d->ComParIniPE_Click();
     auto* txt = d->pannelloPdfEmail()->c<QLineEdit>(campo);
     QVERIFY(txt);
     bool aperta = false;
+    QStringList intestazione; // what the operator reads over the columns
     QTimer::singleShot(0, this, [&] {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* f = qobject_cast<lookup::FinestraAiuto*>(w); f && f->isVisible()) {
                 aperta = true;
+                if (auto* vista = f->findChild<QTableView*>())
+                    for (int c = 0; c < vista->model()->columnCount(); ++c)
+                        if (!vista->isColumnHidden(c))
+                            intestazione
+                                << vista->model()->headerData(c, Qt::Horizontal).toString();
                 QTest::keyClick(f->ricerca(), Qt::Key_Return); // the first customer
             }
     });
     QTest::keyClick(txt, Qt::Key_F2);
     Sessione().ComponenteAiuto = nullptr;
+    m_menu.valori.remove(QStringLiteral("DescEmailComm"));
     QVERIFY(aperta);
+    QCOMPARE(intestazione, QStringList({"Conto", "Descrizione"}) + titoli);
     QCOMPARE(txt->text(), atteso);
     // with Shift the key is the field's own: no lookup
     txt->clear();
     QTest::keyClick(txt, Qt::Key_F2, Qt::ShiftModifier);
     QCOMPARE(txt->text(), QString());
+}
+
+// "Cerca" beside the PDF file name: the file dialog lists the PDFs of the
+// folder (and only them).
+void TstPdfEmail::cercaFilePdf() {
+    QDir cartella(m_dir.filePath(QStringLiteral("cerca-pdf")));
+    QVERIFY(cartella.mkpath(QStringLiteral(".")));
+    for (const char* nome : {"inventario.pdf", "note.txt"}) {
+        QFile f(cartella.filePath(QLatin1String(nome)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("x");
+    }
+    stampa::OpzioniStampa o(QStringLiteral("MagInv"));
+    auto d = dialogo(o);
+    d->ComParIniPE_Click();
+    auto* txt = d->pannelloPdfEmail()->c<QLineEdit>(QStringLiteral("TxtPE(103)"));
+    auto* cerca = d->pannelloPdfEmail()->c<QPushButton>(QStringLiteral("ComCerca(103)"));
+    QVERIFY(txt && cerca);
+    txt->setText(cartella.filePath(QStringLiteral("stampa.pdf")));
+    QStringList elencati;
+    bool aperto = false;
+    QTimer::singleShot(0, this, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<QFileDialog*>(w); f && f->isVisible()) {
+                aperto = true;
+                auto* lista = f->findChild<QListView*>(QStringLiteral("listView"));
+                if (lista) {
+                    (void)QTest::qWaitFor(
+                        [&] { return lista->model()->rowCount(lista->rootIndex()) > 0; }, 5000);
+                    for (int r = 0; r < lista->model()->rowCount(lista->rootIndex()); ++r)
+                        elencati
+                            << lista->model()->index(r, 0, lista->rootIndex()).data().toString();
+                }
+                f->reject();
+            }
+    });
+    QTest::mouseClick(cerca, Qt::LeftButton);
+    QVERIFY(aperto);
+    QCOMPARE(elencati, QStringList{"inventario.pdf"});
 }
 
 void TstPdfEmail::schermate() {
