@@ -31,6 +31,8 @@ TEST_PACKAGES=(
     cups cups-bsd printer-driver-cups-pdf
     # the virtual display, keys and screenshots of the end-to-end tests
     dbus-x11 xvfb xauth xdotool x11-apps imagemagick desktop-file-utils
+    # a window manager, whose frames the windows must fit on screen with
+    openbox x11-utils
     # the mail server the e-mail tests send through, and its certificate
     python3-aiosmtpd openssl
     # the benchmarks' arithmetic

@@ -2,6 +2,7 @@
 
 #include "comune/TraduzioniQt.h"
 #include "data/ComponenteDatiSql.h"
+#include "desktop/AdattaSchermo.h"
 #include "desktop/DialogoMessaggi.h"
 #include "listcmd/Comlin.h"
 #include "lookup/ComponenteAiutoQt.h"
@@ -28,6 +29,8 @@ int EseguiQuarvel(int argc, char** argv, const std::function<void()>& registra) 
     // program runs all the same, and the log says what to install.
     if (QString errore; !CaricaTraduzioniQt(&app, &errore))
         qWarning("%s", qPrintable(errore));
+    // Every window opens inside the screen's work area, frame included.
+    InstallaAdattamentoSchermo();
 
     InstallaUtilita();
     dati::Registra();
