@@ -403,10 +403,8 @@ void FrmLista::Avvia() {
     // fitting to the work area) in its first moments: the list is fitted
     // to it until then.
     m_inApertura = true;
-    QTimer::singleShot(400, this, [this] {
-        timResize_Timer();
-        m_inApertura = false;
-    });
+    QTimer::singleShot(400, m_timResize, qOverload<>(&QTimer::start));
+    QTimer::singleShot(600, this, [this] { m_inApertura = false; });
     if (m_dbgRiga)
         m_dbgRiga->widget()->setFocus();
 }

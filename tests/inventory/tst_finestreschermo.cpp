@@ -249,9 +249,17 @@ void TstFinestreSchermo::nelloSchermo() {
     QTRY_VERIFY2_WITH_TIMEOUT(area.contains(w->frameGeometry()), descrivi().constData(), 3000);
 
     if (finestra == Finestra::GestioneInventari) {
-        // the columns in sight, Giacenza the last one
+        // the columns in sight, Giacenza the last one, the list below the
+        // header once the window has settled
         auto* vista = qobject_cast<QTableView*>(m_form->dbgRiga()->widget());
         QVERIFY(vista);
+        QTest::qWait(800);
+        QWidget* testa = m_form->findChild<QWidget*>(QStringLiteral("PictTesta"));
+        QVERIFY(testa);
+        QVERIFY2(vista->geometry().top() >= testa->geometry().bottom(),
+                 qPrintable(QStringLiteral("list at %1, header down to %2")
+                                .arg(vista->geometry().top())
+                                .arg(testa->geometry().bottom())));
         QTRY_VERIFY(vista->viewport()->width() > 0);
         QTRY_VERIFY2(vista->horizontalHeader()->length() <= vista->viewport()->width(),
                      qPrintable(QStringLiteral("columns %1 wide in a list %2 wide")
