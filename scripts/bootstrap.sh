@@ -15,6 +15,8 @@ RUN_PACKAGES=(
     # build
     build-essential cmake ninja-build ccache pkg-config python3
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl-dev
+    # Qt's own dialogs and buttons in Italian (qtbase_it.qm)
+    qt6-translations-l10n
     libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-psql
     # databases: SQLite files, PostgreSQL through unixODBC and psqlODBC
     sqlite3 libsqlite3-dev unixodbc unixodbc-dev odbc-postgresql
@@ -31,7 +33,9 @@ TEST_PACKAGES=(
     # a printer to print to in the tests, and the PDF readers that check its pages
     cups cups-bsd printer-driver-cups-pdf poppler-utils
     # the virtual display, keys and screenshots of the end-to-end tests
-    dbus-x11 xvfb xauth xdotool x11-apps imagemagick desktop-file-utils openbox
+    dbus-x11 xvfb xauth xdotool x11-apps imagemagick desktop-file-utils
+    # a window manager, whose frames the windows must fit on screen with
+    openbox x11-utils
     # the mail server the e-mail tests send through, and its certificate
     python3-aiosmtpd openssl
     # the reader of the workbooks the print writes

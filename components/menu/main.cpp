@@ -2,6 +2,7 @@
 // --help for the options; the D-Bus names are in NomiDBus.h.
 
 #include "comune/Profilo.h"
+#include "comune/TraduzioniQt.h"
 #include "menu/ArchivioMenu.h"
 #include "menu/FinestraMenu.h"
 #include "menu/NomiDBus.h"
@@ -252,6 +253,7 @@ int NonParte(int argc, char** argv, const QString& causa, bool finestra, bool di
          qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")))
         return 1;
     QApplication app(argc, argv);
+    CaricaTraduzioniQt(&app);
     MessaggiFinestra messaggiFinestra;
     MessaggiStderr messaggiStderr;
     ImpostaServizioMessaggi(dialoghi ? static_cast<ServizioMessaggi*>(&messaggiFinestra)
@@ -493,6 +495,8 @@ int EseguiMenu(ArchivioMenu& archivio, const RigaComando& r, int& argc, char** a
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quarvel-menu"));
     QApplication::setQuitOnLastWindowClosed(false);
+    if (QString errore; !CaricaTraduzioniQt(&app, &errore))
+        Errori() << "quarvel-menu: " << errore << "\n";
     const bool dialoghi = !r.Data("senza-dialoghi");
     MessaggiFinestra messaggiFinestra;
     MessaggiStderr messaggiStderr;

@@ -63,12 +63,13 @@ FrmConn::FrmConn() : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt:
                            QRect(372, 68, 48, 48));
     m_imgAccess->setVisible(false);
 
-    // Holds the name of the database being opened; not shown (a complete
-    // ODBC text may carry a password).
+    // Holds the name of the database being opened, not shown (a complete
+    // ODBC text may carry a password), or the form being loaded, shown.
     m_txtNomeDb = new QLineEdit(this);
     m_txtNomeDb->setObjectName(QStringLiteral("txtNomeDb"));
     m_txtNomeDb->setReadOnly(true);
-    m_txtNomeDb->setGeometry(136, 100, 220, 24);
+    m_txtNomeDb->setFocusPolicy(Qt::NoFocus);
+    m_txtNomeDb->setGeometry(136, 100, 284, 24);
     m_txtNomeDb->setVisible(false);
 
     Centra();
@@ -87,8 +88,10 @@ void FrmConn::Centra() {
     move(g.x() + (g.width() - width()) / 2, g.y() + (g.height() - height()) / 2);
 }
 
-void FrmConn::MostraConnessione(const QString& caption, const QString& nomeDb) {
+void FrmConn::MostraConnessione(const QString& caption, const QString& nomeDb, bool mostraTesto) {
+    m_txtNomeDb->setVisible(mostraTesto);
     m_txtNomeDb->setText(nomeDb);
+    m_txtNomeDb->setCursorPosition(0);
     show();
     setWindowTitle(caption);
     repaint();

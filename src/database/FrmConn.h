@@ -30,7 +30,10 @@ public:
 
     // Shows the window (not modal) with the caption, keeps the database name,
     // and repaints it at once: the opening that follows holds the event loop.
-    void MostraConnessione(const QString& caption, const QString& nomeDb);
+    // The text box shows its text only when mostraTesto is true (the name of
+    // a form being loaded); a connection text may hold a password and stays
+    // hidden.
+    void MostraConnessione(const QString& caption, const QString& nomeDb, bool mostraTesto = false);
 
 private:
     friend FrmConn* frmConn();

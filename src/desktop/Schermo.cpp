@@ -19,6 +19,10 @@ void ImpostaSchermoSimulato(std::optional<MetricheSchermo> schermo) {
     Simulato() = std::move(schermo);
 }
 
+bool SchermoSimulato() {
+    return Simulato().has_value();
+}
+
 MetricheSchermo MetricheSchermoCorrenti() {
     if (Simulato())
         return *Simulato();

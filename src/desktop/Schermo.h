@@ -26,6 +26,7 @@ struct MetricheSchermo {
 MetricheSchermo MetricheSchermoCorrenti();
 // Sets (or with nullopt clears) a simulated screen.
 void ImpostaSchermoSimulato(std::optional<MetricheSchermo> schermo);
+bool SchermoSimulato();
 
 // A screen in twips per pixel: 1440 over its logical dots per inch.
 double TwipsPerPixel();

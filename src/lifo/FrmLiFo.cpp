@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QToolBar>
 #include <cmath>
@@ -52,6 +53,12 @@ QString LivelloValido() {
 }
 QString AnnoObbligatorio() {
     return QStringLiteral("Anno obbligatorio");
+}
+QString AnnoNonValido(const QString& anno) {
+    return QStringLiteral("Anno non valido: \"%1\". L'anno è di quattro cifre, dal %2 al %3")
+        .arg(anno)
+        .arg(AnnoMinimo)
+        .arg(AnnoMassimo);
 }
 QString Centro() {
     return QStringLiteral(",IIF(Giacenza=0,0,ValGiacenza / Giacenza) AS PrezzoEuro") +
@@ -111,16 +118,32 @@ bool Uguale(const QString& a, const char* b) {
     return a.compare(QLatin1String(b), Qt::CaseInsensitive) == 0;
 }
 
-// A year as the operator may type it: a number, not empty, not 0.
-bool AnnoValido(const QString& testo) {
+// What is wrong with a year as the operator typed it; empty when it is a
+// year.  Empty or 0 is a missing year.  Otherwise a year is four digits from
+// 1900 to 2199: the oldest stock a company still values reaches back well
+// after 1900, two centuries ahead leave room for any plan, and the range
+// turns away the typing slips a layer's key must not keep (99999, 20255,
+// 205, 20x5).
+QString ErroreAnno(const QString& testo) {
     const QString t = testo.trimmed();
-    if (t.isEmpty())
-        return false;
-    bool ok = false;
-    double v = QLocale().toDouble(t, &ok);
-    if (!ok)
-        v = QLocale::c().toDouble(t, &ok);
-    return ok && std::isfinite(v) && v != 0;
+    if (t.isEmpty() || t == QLatin1String("0"))
+        return testi_lifo::AnnoObbligatorio();
+    // the grid shows a stored year with the thousands separator ("2.023")
+    QString numero = t;
+    const QString separatore = QLocale().groupSeparator();
+    if (!separatore.isEmpty() &&
+        QRegularExpression(
+            QStringLiteral("^\\d{1,3}(%1\\d{3})+$").arg(QRegularExpression::escape(separatore)))
+            .match(t)
+            .hasMatch())
+        numero.remove(separatore);
+    bool cifre = numero.size() == 4;
+    for (const QChar c : numero)
+        cifre = cifre && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    const int anno = cifre ? numero.toInt() : 0;
+    if (anno >= AnnoMinimo && anno <= AnnoMassimo)
+        return {};
+    return testi_lifo::AnnoNonValido(t);
 }
 
 int Twips(const QWidget* w, int pixel) {
@@ -632,8 +655,8 @@ bool FrmLiFo::DatiValidi(int& piColIndex, bool, bool) {
         return true;
     const QString campo = col->DataField();
     if (Uguale(campo, "Anno")) {
-        if (!AnnoValido(col->Text())) {
-            Messaggio(testi_lifo::AnnoObbligatorio());
+        if (const QString errore = ErroreAnno(col->Text()); !errore.isEmpty()) {
+            Messaggio(errore);
             return false;
         }
         return true;
@@ -660,8 +683,8 @@ void FrmLiFo::BeforeUpdate(int& Cancel) {
     }
     // A new layer whose year was never typed has no key.
     if (IColonnaGriglia* anno = g->Colonna(QStringLiteral("Anno")))
-        if (!AnnoValido(anno->Text())) {
-            Messaggio(testi_lifo::AnnoObbligatorio());
+        if (const QString errore = ErroreAnno(anno->Text()); !errore.isEmpty()) {
+            Messaggio(errore);
             g->setCol(anno->ColIndex());
             Cancel = -1;
             return;

@@ -18,17 +18,22 @@ class QPushButton;
 
 namespace quarvel {
 
+// The years a LIFO layer may have.
+inline constexpr int AnnoMinimo = 1900;
+inline constexpr int AnnoMassimo = 2199;
+
 namespace testi_lifo {
-QString Caption();          // "Gestione LIFO Articoli"
-QString Gestione();         // "G&estione"
-QString TornaArticolo();    // "&Torna a        Articolo"
-QString GestioneLiFo();     // "G&estione LiFo Articoli"
-QString InserireArticolo(); // "Inserire prima l'articolo"
-QString ArticoloValido();   // "Inserire un articolo valido"
-QString LivelloValido();    // "E' obbligatorio inserire un livello valido"
-QString AnnoObbligatorio(); // "Anno obbligatorio"
-QString Sql();              // the empty list of the load
-QString SqlTesta();         // the list's columns, up to the FROM
+QString Caption();                          // "Gestione LIFO Articoli"
+QString Gestione();                         // "G&estione"
+QString TornaArticolo();                    // "&Torna a        Articolo"
+QString GestioneLiFo();                     // "G&estione LiFo Articoli"
+QString InserireArticolo();                 // "Inserire prima l'articolo"
+QString ArticoloValido();                   // "Inserire un articolo valido"
+QString LivelloValido();                    // "E' obbligatorio inserire un livello valido"
+QString AnnoObbligatorio();                 // "Anno obbligatorio"
+QString AnnoNonValido(const QString& anno); // a typed year that is not one, and why
+QString Sql();                              // the empty list of the load
+QString SqlTesta();                         // the list's columns, up to the FROM
 } // namespace testi_lifo
 
 class FrmLiFo final : public FrmLista {

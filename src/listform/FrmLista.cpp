@@ -1,5 +1,6 @@
 #include "listform/FrmLista.h"
 
+#include "desktop/AdattaSchermo.h"
 #include "desktop/ServiziSistema.h"
 #include "listform/ProcedureForm.h"
 #include "listform/Tastiera.h"
@@ -14,7 +15,10 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QTableView>
 #include <QTimer>
 #include <QToolBar>
 #include <algorithm>
@@ -387,6 +391,7 @@ void FrmLista::Avvia() {
         Form_Load();
     if (m_oiLoadOk != 1)
         return;
+    AllargaAlleColonne();
     if (windowState() & Qt::WindowMaximized)
         showMaximized();
     else
@@ -394,6 +399,12 @@ void FrmLista::Avvia() {
     raise();
     activateWindow();
     m_timResize->start();
+    // The window settles on the screen (the window manager's frame, the
+    // fitting to the work area) in its first moments: the list is fitted
+    // to it until then.
+    m_inApertura = true;
+    QTimer::singleShot(400, m_timResize, qOverload<>(&QTimer::start));
+    QTimer::singleShot(600, this, [this] { m_inApertura = false; });
     if (m_dbgRiga)
         m_dbgRiga->widget()->setFocus();
 }
@@ -409,6 +420,46 @@ void FrmLista::PosizionaBarra() {
     m_txtRiga->move(width() - largo - margine, (alto - m_txtRiga->height()) / 2);
 }
 
+// The form opens as wide as its columns, as far as the screen allows.
+void FrmLista::AllargaAlleColonne() {
+    auto* vista = m_dbgRiga ? qobject_cast<QTableView*>(m_dbgRiga->widget()) : nullptr;
+    if (!vista)
+        return;
+    int bordi = 2 * vista->frameWidth() + vista->verticalScrollBar()->sizeHint().width();
+    if (!vista->verticalHeader()->isHidden())
+        bordi += vista->verticalHeader()->sizeHint().width();
+    const QMargins cornice = CorniceFinestra(this);
+    const int massimo = AreaUtileFinestra(this).width() - cornice.left() - cornice.right();
+    const int serve = vista->horizontalHeader()->length() + bordi;
+    if (serve > width())
+        resize(std::max(width(), std::min(serve, massimo)), height());
+}
+
+// Once on screen, where the screen is narrower than the columns, the list
+// is drawn smaller: no column the operator fills is out of sight when the
+// form opens.  The list's own measures decide, the frame and the row
+// headers included.
+void FrmLista::StringiColonne() {
+    auto* vista = m_dbgRiga ? qobject_cast<QTableView*>(m_dbgRiga->widget()) : nullptr;
+    IListaComandi* c = m_ogComlin.get();
+    if (!vista || !c)
+        return;
+    int posto = vista->viewport()->width();
+    if (!vista->verticalScrollBar()->isVisible()) // rows to come take it
+        posto -= vista->verticalScrollBar()->sizeHint().width();
+    // The font's measures move by steps: a few tries, each from what the
+    // list measures now.
+    for (int prova = 0; prova < 6; ++prova) {
+        const int colonne = vista->horizontalHeader()->length();
+        if (colonne <= posto || colonne <= 0 || posto <= 0)
+            return;
+        const double ora = c->ovLeggiPar(QStringLiteral("RisVid")).toDouble();
+        const double rapporto = std::min(0.98, double(posto) / colonne);
+        c->setOvLeggiPar(QStringLiteral("RisVid"), (ora > 0 ? ora : 1.0) * rapporto);
+        c->setOvLeggiPar(QStringLiteral("RisVidFatta"), true);
+    }
+}
+
 void FrmLista::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     PosizionaBarra();
@@ -421,6 +472,8 @@ void FrmLista::timResize_Timer() {
     try {
         if (IListaComandi* c = m_ogComlin.get())
             c->Ridimensiona(false, 0, Twips(this, m_tolComlin->y() + m_tolComlin->height()));
+        if (m_inApertura && isVisible())
+            StringiColonne();
     } catch (...) {
         // Fitting the grid to the window is a layout service: a failure
         // leaves the grid at its last size and the next resize tries again.

@@ -179,6 +179,9 @@ protected:
 private:
     void Decodifica(int colonna, int tasto);
     void PosizionaBarra();
+    void AllargaAlleColonne();
+    void StringiColonne();
+    bool m_inApertura = false; // the window is settling on the screen
     QString leggiOsKeySec() const { return osKeySec; }
     void scriviOsKeySec(const QString& v) { osKeySec = v; }
 

@@ -59,9 +59,11 @@ void PreparaForm(QWidget* form, int flag, const QString& esclusi) {
     // 2. The loading notice.
     if (!(flag & FlagPrepara::NoAvviso)) {
         try {
+            // the operator reads which form is coming
             frmConn()->MostraConnessione(QString::fromLatin1(CaricamentoMaschera),
                                          QString::fromLatin1(CaricamentoMaschera) +
-                                             QLatin1Char(' ') + form->windowTitle());
+                                             QLatin1Char(' ') + form->windowTitle(),
+                                         true);
         } catch (...) {
             // The loading notice only tells the operator to wait: without it
             // the form loads all the same.

@@ -2,10 +2,12 @@
 #include "FrmVStaPar.h"
 
 #include "desktop/Scala.h"
+#include "desktop/Schermo.h"
 #include "desktop/ServiziSistema.h"
 
 #include "OpzioniSalvate.h"
 #include "SceltaStampante.h"
+#include "suite/ComponenteAiuto.h"
 #include "suite/MenuClient.h"
 #include "suite/Messaggi.h"
 #include "suite/Sessione.h"
@@ -26,6 +28,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -34,6 +37,7 @@
 #include <QShowEvent>
 #include <QStandardPaths>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace quarvel {
@@ -175,7 +179,19 @@ FrmSceltaStam::FrmSceltaStam(QWidget* genitore) : QDialog(genitore) {
     setMsStampantiNoCassetti(noCassetti);
     // the print windows' own scale ("Risoluzione Video", "StaVid")
     FattoreFinestra(this, false, Sessione().FattoreStaVid, {});
+    // in the scaled font, every printer's name and address whole
+    for (const char* griglia : {"GriPri", "GriPorte"})
+        c<QTableWidget>(QString::fromLatin1(griglia))->resizeColumnsToContents();
     setProperty("HelpContextID", 88);
+}
+
+FrmSceltaStam::~FrmSceltaStam() {
+    // Going away with the focus in a box: the box loses it while the
+    // dialog's parts are being destroyed, with nothing left to write to.
+    for (QLineEdit* t : findChildren<QLineEdit*>()) {
+        t->removeEventFilter(this);
+        disconnect(t, nullptr, this, nullptr);
+    }
 }
 
 QGroupBox* FrmSceltaStam::costruisciStampante() {
@@ -275,6 +291,7 @@ QGroupBox* FrmSceltaStam::costruisciStampante() {
             i == 10 ? 0 : 2);
         auto* t = aggiungi(new QLineEdit(f), QStringLiteral("txt(%1)").arg(i));
         connect(t, &QLineEdit::editingFinished, this, [this, i] { paginaLasciata(i); });
+        t->installEventFilter(this);
         g->addWidget(t, 6, i == 10 ? 1 : 3);
     }
     return f;
@@ -289,6 +306,7 @@ QGroupBox* FrmSceltaStam::costruisciVideo() {
     for (int i : {30, 40}) {
         auto* t = aggiungi(new QLineEdit(f), QStringLiteral("txt(%1)").arg(i));
         connect(t, &QLineEdit::editingFinished, this, [this, i] { paginaLasciata(i); });
+        t->installEventFilter(this);
         g->addWidget(t, 1, i == 30 ? 0 : 1);
     }
     auto* b = aggiungi(new QPushButton(QStringLiteral("Cambia"), f), QStringLiteral("ComOpz(1)"));
@@ -552,7 +570,29 @@ void FrmSceltaStam::VisStaAttuale() {
             ->setText(m_opz->DescrStampante(StampanteCorrente()));
 }
 
+namespace {
+// The hourglass while a printer's driver is asked (it may take seconds on a
+// network printer), unless it is on already.
+class ClessidraStampante {
+public:
+    ClessidraStampante() : m_accesa(PuntatoreSchermo() != Qt::WaitCursor) {
+        if (m_accesa)
+            Clessidra(true);
+    }
+    ~ClessidraStampante() {
+        if (m_accesa)
+            Clessidra(false);
+    }
+    ClessidraStampante(const ClessidraStampante&) = delete;
+    ClessidraStampante& operator=(const ClessidraStampante&) = delete;
+
+private:
+    bool m_accesa;
+};
+} // namespace
+
 void FrmSceltaStam::ImpostaCboCassetti() {
+    const ClessidraStampante clessidra;
     auto* cbo = c<QComboBox>(QStringLiteral("cboCassetti"));
     cbo->clear();
     cbo->addItem(NessunaImpostazione);
@@ -571,6 +611,7 @@ void FrmSceltaStam::ImpostaCboCassetti() {
 }
 
 void FrmSceltaStam::ImpostaCboTipoCarta() {
+    const ClessidraStampante clessidra;
     auto* cbo = c<QComboBox>(QStringLiteral("cboTipoCarta"));
     cbo->clear();
     cbo->addItem(NessunaImpostazione);
@@ -686,7 +727,9 @@ void FrmSceltaStam::paginaLasciata(int indice) {
     const bool da = indice == 10 || indice == 30;
     m_opz->setValore(da ? QStringLiteral("PaginaDa") : QStringLiteral("PaginaA"), v);
     const int gemello = indice == 10 ? 30 : indice == 30 ? 10 : indice == 20 ? 40 : 20;
-    c<QLineEdit>(QStringLiteral("txt(%1)").arg(gemello))->setText(t->text());
+    auto* altro = c<QLineEdit>(QStringLiteral("txt(%1)").arg(gemello));
+    altro->setText(t->text());
+    ImpostaColoreSfondo(altro, ColoreSfondo(t));
 }
 
 namespace {
@@ -812,6 +855,26 @@ void FrmSceltaStam::showEvent(QShowEvent* e) {
     resize(misura.expandedTo(minimumSizeHint()));
     if (y() + height() + cornice > schermo.bottom())
         move(x(), schermo.top());
+}
+
+bool FrmSceltaStam::eventFilter(QObject* o, QEvent* e) {
+    auto* t = qobject_cast<QLineEdit*>(o);
+    if (t && e->type() == QEvent::FocusIn) {
+        // a page number typed over the old one, in the focus colour; the
+        // box keeps the text it had on entry
+        t->setProperty("Tag", t->text());
+        ImpostaColoreSfondo(t, Sessione().ColoreConFocus);
+        QPointer<QLineEdit> box(t);
+        // after the click that brought the focus has placed the cursor
+        QTimer::singleShot(0, t, [box] {
+            if (box && box->hasFocus())
+                box->selectAll();
+        });
+    } else if (t && e->type() == QEvent::FocusOut) {
+        // before the box is read and its twin follows it
+        ImpostaColoreSfondo(t, Sessione().ColoreSenzaFocus);
+    }
+    return QDialog::eventFilter(o, e);
 }
 
 void FrmSceltaStam::keyPressEvent(QKeyEvent* e) {

@@ -37,6 +37,7 @@ class FrmSceltaStam final : public QDialog {
     Q_OBJECT
 public:
     explicit FrmSceltaStam(QWidget* genitore = nullptr);
+    ~FrmSceltaStam() override;
 
     void setOgOpzSta(IOpzioniStampa* opzioni) { m_opz = opzioni; }
     // Prepares the dialog from the options; false: it must not be shown.
@@ -90,6 +91,8 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
     // The first time: as tall as the frames want, within the screen.
     void showEvent(QShowEvent* e) override;
+    // The page-range boxes entered and left.
+    bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
     bool m_misurata = false;

@@ -2,8 +2,10 @@
 
 #include "FrmSceltaStam.h"
 #include "PreparaEmail.h"
+#include "desktop/Scala.h"
 #include "suite/Errore.h"
 #include "suite/Messaggi.h"
+#include "suite/Sessione.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -32,6 +34,10 @@ FrmStampaInCorso::FrmStampaInCorso(QWidget* genitore) : QDialog(genitore) {
     g->addWidget(m_lblPag, 1, 2);
     g->addWidget(m_comStampa, 2, 0, 1, 3);
     connect(m_comStampa, &QPushButton::clicked, this, &FrmStampaInCorso::ComSTampa_Click);
+    // the print windows' own scale ("Risoluzione Video", "StaVid")
+    setProperty("osRisVidKey", QStringLiteral("StaVid"));
+    adjustSize(); // the designed size, which the scale enlarges
+    FattoreFinestra(this, false, Sessione().FattoreStaVid, {});
 }
 
 void FrmStampaInCorso::MostraPagina(int pagina) {

@@ -223,7 +223,7 @@ QWidget* PannelloPdfEmail::riga(int conf, int v, QWidget* genitore) {
                 else if (v == 3)
                     scelto =
                         QFileDialog::getSaveFileName(this, QStringLiteral("Nome del file per pdf"),
-                                                     txt->text(), QStringLiteral("Pdf|*.pdf"));
+                                                     txt->text(), QStringLiteral("Pdf (*.pdf)"));
                 else
                     scelto =
                         QFileDialog::getSaveFileName(this, QStringLiteral("Nome del file per log"),

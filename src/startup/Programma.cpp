@@ -1,6 +1,8 @@
 #include "startup/Programma.h"
 
+#include "comune/TraduzioniQt.h"
 #include "data/ComponenteDatiSql.h"
+#include "desktop/AdattaSchermo.h"
 #include "desktop/DialogoMessaggi.h"
 #include "listcmd/Comlin.h"
 #include "lookup/ComponenteAiutoQt.h"
@@ -23,6 +25,12 @@ int EseguiQuarvel(int argc, char** argv, const std::function<void()>& registra) 
     // The program ends through its hidden main window, never because the
     // last window on screen closed.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Qt's own dialogs and buttons in Italian; without the catalogue the
+    // program runs all the same, and the log says what to install.
+    if (QString errore; !CaricaTraduzioniQt(&app, &errore))
+        qWarning("%s", qPrintable(errore));
+    // Every window opens inside the screen's work area, frame included.
+    InstallaAdattamentoSchermo();
 
     InstallaUtilita();
     dati::Registra();

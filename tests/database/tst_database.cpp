@@ -1173,6 +1173,15 @@ void TstDatabase::finestraCentrataEDidascalie() {
     QVERIFY(f->isVisible());
     QCOMPARE(f->windowTitle(), QStringLiteral("Connessione primaria al database"));
     QCOMPARE(f->txtNomeDb()->text(), QStringLiteral("ditta.db"));
+    QVERIFY(!f->txtNomeDb()->isVisibleTo(f));
+    // a form's loading notice names the form; a connection after it on the
+    // same window keeps its text (it may hold a password) out of sight
+    f->MostraConnessione(QStringLiteral("Caricamento maschera"),
+                         QStringLiteral("Caricamento maschera Gestione inventari"), true);
+    QVERIFY(f->txtNomeDb()->isVisibleTo(f));
+    f->MostraConnessione(QStringLiteral("Connessione database Comune"),
+                         QStringLiteral("DSN=comune;UID=mario;PWD=segreta"));
+    QVERIFY(!f->txtNomeDb()->isVisibleTo(f));
 
     // without carica, PreparaFormConn works on the window already loaded
     ScaricaFrmConn();

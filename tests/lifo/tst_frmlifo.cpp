@@ -612,13 +612,27 @@ void TstFrmLiFo::altraValuta() {
 
 void TstFrmLiFo::annoObbligatorio_data() {
     QTest::addColumn<QString>("anno");
-    QTest::newRow("zero") << "0";
-    QTest::newRow("vuoto") << "";
-    QTest::newRow("non un numero") << "duemila";
+    QTest::addColumn<QString>("messaggio");
+    const QString manca = QStringLiteral("Anno obbligatorio");
+    auto errato = [](const char* anno) {
+        return QStringLiteral(
+                   "Anno non valido: \"%1\". L'anno è di quattro cifre, dal 1900 al 2199")
+            .arg(QLatin1String(anno));
+    };
+    QTest::newRow("zero") << "0" << manca;
+    QTest::newRow("vuoto") << "" << manca;
+    QTest::newRow("non un numero") << "duemila" << errato("duemila");
+    QTest::newRow("una lettera tra le cifre") << "20x5" << errato("20x5");
+    QTest::newRow("cinque cifre") << "99999" << errato("99999");
+    QTest::newRow("tre cifre") << "205" << errato("205");
+    QTest::newRow("prima del 1900") << "1899" << errato("1899");
+    QTest::newRow("dopo il 2199") << "2200" << errato("2200");
+    QTest::newRow("con i decimali") << "2000,5" << errato("2000,5");
 }
 
 void TstFrmLiFo::annoObbligatorio() {
     QFETCH(QString, anno);
+    QFETCH(QString, messaggio);
     PREPARA();
     apri(QStringLiteral("A0"));
     IGrigliaDati* g = m_form->dbgRiga();
@@ -633,7 +647,7 @@ void TstFrmLiFo::annoObbligatorio() {
     }
     m_msg->rispondi(1);
     Premi(Qt::Key_Tab);
-    QCOMPARE(m_msg->testi(), QStringList({"Anno obbligatorio"}));
+    QCOMPARE(m_msg->testi(), QStringList({messaggio}));
     QCOMPARE(m_msg->mostrati().front().pulsanti, QStringList({"&Ok"}));
     QVERIFY(g->EditActive()); // the cell stays open
     QCOMPARE(g->Col(), 0);
@@ -770,7 +784,7 @@ void TstFrmLiFo::tornaAllArticolo() {
     IGrigliaDati* g = m_form->dbgRiga();
     // a change not saved: the question keeps the layers when refused
     ClicCella(vista(), 0, 1);
-    Scrivi(QStringLiteral("9"));
+    Scrivi(QStringLiteral("2030")); // a year (9 is none)
     Premi(Qt::Key_Tab);
     QVERIFY(g->DataChanged());
     QTest::mouseClick(m_form->ComGes(), Qt::LeftButton);

@@ -534,6 +534,8 @@ void TstFrmLista::preparazione() {
     QVERIFY(frmConnSeCaricata());
     QCOMPARE(frmConnSeCaricata()->txtNomeDb()->text(), QString("Caricamento maschera Prova"));
     QCOMPARE(frmConnSeCaricata()->windowTitle(), QString("Caricamento maschera"));
+    // the operator sees which form is coming
+    QVERIFY(frmConnSeCaricata()->txtNomeDb()->isVisibleTo(frmConnSeCaricata()));
     FinePreparaForm(f.get(), 0);
     QVERIFY(!frmConnSeCaricata());
     QVERIFY(f->windowState() & Qt::WindowMaximized);

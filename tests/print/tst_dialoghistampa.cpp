@@ -12,6 +12,7 @@
 #include "printing/FrmStampaInCorso.h"
 #include "printing/FrmVStampa.h"
 #include "printing/SceltaStampante.h"
+#include "suite/ComponenteAiuto.h"
 #include "suite/FormDati.h"
 #include "suite/Messaggi.h"
 #include "suite/Sessione.h"
@@ -21,6 +22,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -30,12 +32,14 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -51,6 +55,45 @@ QStringList Righe(const QString& file) {
         return {};
     return QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
 }
+// Printers with long addresses; what the pointer was while their bins and
+// papers were read.
+class StampantiLunghe final : public IStampanti {
+public:
+    QVector<CodaStampa> code{
+        {QStringLiteral("Ufficio"),
+         QStringLiteral("ipp://stampanti.magazzino-centrale.example.it:631/printers/"
+                        "ufficio-primo-piano-colori"),
+         true},
+        {QStringLiteral("Etichette"),
+         QStringLiteral("usb://Zebra/ZD420-203dpi?serial=D2J184703210"), false}};
+    mutable QList<int> puntatori; // the override cursor's shape, -1 without
+    QVector<CodaStampa> Code() const override { return code; }
+    QString Predefinita() const override { return code.front().nome; }
+    QString PredefinitaDichiarata() const override { return code.front().nome; }
+    bool ImpostaPredefinita(const QString&) override { return true; }
+    QString Porta(const QString& nome) const override {
+        for (const CodaStampa& c : code)
+            if (c.nome == nome)
+                return c.porta;
+        return {};
+    }
+    QVector<VoceStampante> Cassetti(const QString&) const override {
+        annota();
+        return {{1, QStringLiteral("tray-1")}};
+    }
+    QVector<VoceStampante> Formati(const QString&) const override {
+        annota();
+        return {{1, QStringLiteral("iso_a4_210x297mm")}};
+    }
+    QString FormatoAttuale(const QString&) const override { return {}; }
+
+private:
+    void annota() const {
+        const QCursor* c = QGuiApplication::overrideCursor();
+        puntatori << (c ? int(c->shape()) : -1);
+    }
+};
+
 // Unticks both options of a group.
 void Nessuna(QRadioButton* a, QRadioButton* b) {
     a->setAutoExclusive(false);
@@ -75,7 +118,15 @@ private Q_SLOTS:
     void stampanteNonImpostabile();
     void sceltaRifiutataDuranteStampa();
     void fissaDisabilitata();
+    void scalaStaVid_data();
     void scalaStaVid();
+    void orientamento_data();
+    void orientamento();
+    void paginaEntrata_data();
+    void paginaEntrata();
+    void griglieStampanti();
+    void numeriFissi_data();
+    void numeriFissi();
     void entraNelloSchermo();
     void pagineRifiutate();
     void fileSenzaNome();
@@ -366,18 +417,224 @@ void TstDialoghiStampa::fissaDisabilitata() {
     QCOMPARE(d.c<QRadioButton>("OptStampaSu(3)")->text(), QString("File/stam. a &lung. fissa"));
 }
 
+void TstDialoghiStampa::scalaStaVid_data() {
+    QTest::addColumn<int>("finestra");
+    QTest::addColumn<QString>("controllo");
+    QTest::newRow("Scelta della modalità di stampa") << 0 << "CheNumPag";
+    QTest::newRow("stampa in corso") << 1 << "lblStamp";
+}
+
 void TstDialoghiStampa::scalaStaVid() {
-    // The dialog takes the print windows' scale: 1.5 makes its text half
-    // as large again; -1 leaves it as designed.
+    // The print windows take their scale: 1.5 makes their text half as
+    // large again; -1 leaves it as designed.
+    QFETCH(int, finestra);
+    QFETCH(QString, controllo);
+    auto crea = [finestra]() -> std::unique_ptr<QDialog> {
+        if (finestra == 0)
+            return std::make_unique<FrmSceltaStam>();
+        return std::make_unique<FrmStampaInCorso>();
+    };
     const double prima = Sessione().FattoreStaVid;
     Sessione().FattoreStaVid = -1;
-    FrmSceltaStam normale;
+    const auto normale = crea();
     Sessione().FattoreStaVid = 1.5;
-    FrmSceltaStam grande;
+    const auto grande = crea();
     Sessione().FattoreStaVid = prima;
-    const qreal p = normale.c<QCheckBox>("CheNumPag")->font().pointSizeF();
-    const qreal g = grande.c<QCheckBox>("CheNumPag")->font().pointSizeF();
-    QVERIFY2(qAbs(g - 1.5 * p) < 0.6, qPrintable(QStringLiteral("%1 / %2").arg(g).arg(p)));
+    QWidget* n = normale->findChild<QWidget*>(controllo);
+    QWidget* g = grande->findChild<QWidget*>(controllo);
+    QVERIFY(n && g);
+    const qreal pn = n->font().pointSizeF();
+    const qreal pg = g->font().pointSizeF();
+    QVERIFY2(qAbs(pg - 1.5 * pn) < 0.6, qPrintable(QStringLiteral("%1 / %2").arg(pg).arg(pn)));
+}
+
+void TstDialoghiStampa::orientamento_data() {
+    QTest::addColumn<int>("opzione");
+    QTest::addColumn<bool>("orizzontale");
+    QTest::newRow("Orizzontale") << 0 << true;
+    QTest::newRow("Verticale") << 1 << false;
+}
+
+// The orientation chosen is the page's: "Orizzontale" prints across.
+void TstDialoghiStampa::orientamento() {
+    QFETCH(int, opzione);
+    QFETCH(bool, orizzontale);
+    m_comlin.EseguiPulsante(QStringLiteral("Stampa"));
+    IOpzioniStampa& o = m_dlg->mgOpzSta();
+    o.oiStaVid = DestStampa::Video;
+    o.oiMemVid = 0;
+    o.ofFatt = 0.5f;
+    QTest::mouseClick(m_dlg->OptOrientamento(opzione), Qt::LeftButton);
+    QVERIFY(m_dlg->OptOrientamento(opzione)->isChecked());
+    // the first page on screen is looked at, then the preview is left
+    // (across the page, the list takes more than one)
+    QImage pagina;
+    QTimer guarda;
+    guarda.setInterval(10);
+    connect(&guarda, &QTimer::timeout, this, [&] {
+        FrmVStampa* f = qobject_cast<FrmVStampa*>(FinestraVStampa());
+        if (!f || !f->isVisible() || f->PicSec()->Immagine().isNull())
+            return;
+        guarda.stop();
+        pagina = f->PicSec()->Immagine();
+        f->ComEsci()->click();
+    });
+    guarda.start();
+    QTest::mouseClick(m_dlg->CmdStampa(), Qt::LeftButton);
+    guarda.stop();
+    QPointer<FrmVStampa> frm = FinestraVStampa();
+    if (pagina.isNull() && frm) // a single page: the print has ended on it
+        pagina = frm->PicSec()->Immagine();
+    QVERIFY(!pagina.isNull());
+    QCOMPARE(pagina.width() > pagina.height(), orizzontale);
+    if (frm)
+        frm->ComEsci()->click();
+    QTRY_VERIFY(frm.isNull());
+    o.oiStaVid = DestStampa::Stampante;
+    m_dlg->OptOrientamento(1)->setChecked(true);
+}
+
+void TstDialoghiStampa::paginaEntrata_data() {
+    QTest::addColumn<int>("casella");
+    QTest::addColumn<int>("gemella");
+    QTest::addColumn<int>("destinazione");
+    QTest::newRow("Da pagina, stampante") << 10 << 30 << int(DestStampa::Stampante);
+    QTest::newRow("A pagina, stampante") << 20 << 40 << int(DestStampa::Stampante);
+    QTest::newRow("Da pagina, video") << 30 << 10 << int(DestStampa::Video);
+    QTest::newRow("A pagina, video") << 40 << 20 << int(DestStampa::Video);
+}
+
+// A page box entered with a click: its number is selected, so what is typed
+// replaces it, and it takes the focus colour; left, its twin shows the same
+// number in the same colour.
+void TstDialoghiStampa::paginaEntrata() {
+    QFETCH(int, casella);
+    QFETCH(int, gemella);
+    QFETCH(int, destinazione);
+    ContestoSessione& sessione = Sessione();
+    sessione.ColoreConFocus = 0xFFFF80;
+    sessione.ColoreSenzaFocus = 0x80000005;
+    stampa::OpzioniStampa o(QStringLiteral("Prova"));
+    o.oiStaVid = qint16(destinazione);
+    o.setValore(QStringLiteral("PaginaDa"), 1);
+    o.setValore(QStringLiteral("PaginaA"), 9);
+    FrmSceltaStam d;
+    d.setOgOpzSta(&o);
+    QVERIFY(d.VisDecodOk());
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    d.activateWindow();
+    QTRY_VERIFY(d.isActiveWindow());
+    auto* box = d.c<QLineEdit>(QStringLiteral("txt(%1)").arg(casella));
+    auto* twin = d.c<QLineEdit>(QStringLiteral("txt(%1)").arg(gemella));
+    QVERIFY(box && twin && box->isEnabled());
+    const QString prima = box->text();
+    d.findChild<QScrollArea*>()->ensureWidgetVisible(box);
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 4, box->height() / 2));
+    QTRY_VERIFY(box->hasFocus());
+    QTRY_COMPARE(box->selectedText(), prima);
+    QCOMPARE(ColoreSfondo(box), quint32(0xFFFF80));
+    QTest::keyClicks(box, QStringLiteral("5"));
+    QCOMPARE(box->text(), QString("5"));
+    QTest::keyClick(box, Qt::Key_Tab);
+    QTRY_VERIFY(!box->hasFocus());
+    QCOMPARE(twin->text(), QString("5"));
+    QCOMPARE(ColoreSfondo(box), quint32(0x80000005));
+    QCOMPARE(ColoreSfondo(twin), ColoreSfondo(box));
+    const bool da = casella == 10 || casella == 30;
+    QCOMPARE(o.Valore(da ? QStringLiteral("PaginaDa") : QStringLiteral("PaginaA")).toInt(), 5);
+}
+
+// The printer grids: every name and address whole; Enter on a printer
+// chooses it, its bins and papers read under the hourglass; Enter on a
+// port chooses nothing and stays there.
+void TstDialoghiStampa::griglieStampanti() {
+    StampantiLunghe finte;
+    RegistraFabbricheStampa({nullptr, nullptr, &finte});
+    struct Ripristina {
+        ~Ripristina() { stampa::InstallaStampa(); }
+    } ripristina;
+    stampa::OpzioniStampa o(QStringLiteral("Prova"));
+    FrmSceltaStam d;
+    d.setOgOpzSta(&o);
+    QVERIFY(d.VisDecodOk());
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    d.activateWindow();
+    QTRY_VERIFY(d.isActiveWindow());
+    for (const char* nome : {"GriPri", "GriPorte"}) {
+        auto* gri = d.c<QTableWidget>(QString::fromLatin1(nome));
+        QCOMPARE(gri->rowCount(), 2);
+        for (int r = 0; r < gri->rowCount(); ++r)
+            for (int col : {1, 2}) {
+                const QString testo = gri->item(r, col)->text();
+                const int serve = gri->fontMetrics().horizontalAdvance(testo);
+                QVERIFY2(gri->columnWidth(col) >= serve,
+                         qPrintable(QStringLiteral("%1: \"%2\" %3 wide in a column of %4")
+                                        .arg(QLatin1String(nome), testo)
+                                        .arg(serve)
+                                        .arg(gri->columnWidth(col))));
+            }
+    }
+    QVERIFY(!finte.puntatori.isEmpty());
+    auto* gri = d.c<QTableWidget>(QStringLiteral("GriPri"));
+    d.findChild<QScrollArea*>()->ensureWidgetVisible(gri);
+    gri->setFocus();
+    gri->setCurrentCell(1, 1);
+    finte.puntatori.clear();
+    QTest::keyClick(gri, Qt::Key_Return);
+    QCOMPARE(o.osNomeStampante, QString("Etichette"));
+    QCOMPARE(o.osNomePorta, finte.code[1].porta);
+    QVERIFY(gri->hasFocus());
+    QCOMPARE(finte.puntatori, QList<int>({int(Qt::WaitCursor), int(Qt::WaitCursor)}));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr); // back to the normal pointer
+
+    o.oiStaVid = DestStampa::Fissa;
+    d.c<QRadioButton>(QStringLiteral("OptStampaSu(3)"))->click();
+    auto* porte = d.c<QTableWidget>(QStringLiteral("GriPorte"));
+    d.findChild<QScrollArea*>()->ensureWidgetVisible(porte);
+    porte->setFocus();
+    porte->setCurrentCell(0, 1);
+    const QString fisso = o.osFisFileName;
+    QTest::keyClick(porte, Qt::Key_Return);
+    QVERIFY(porte->hasFocus());
+    QCOMPARE(o.osFisFileName, fisso);
+}
+
+void TstDialoghiStampa::numeriFissi_data() {
+    QTest::addColumn<QString>("casella");
+    QTest::addColumn<int>("membro");
+    QTest::newRow("Righe vuote in alto") << "TxtFisMrAlt" << 0;
+    QTest::newRow("Righe vuote in basso") << "TxtFisMrBas" << 1;
+    QTest::newRow("Colonne") << "TxtFisColonne" << 2;
+    QTest::newRow("Righe per pagina") << "TxtFisRighe" << 3;
+}
+
+// The fixed-length numbers: Enter writes the number typed and moves on.
+void TstDialoghiStampa::numeriFissi() {
+    QFETCH(QString, casella);
+    QFETCH(int, membro);
+    stampa::OpzioniStampa o(QStringLiteral("Prova"));
+    o.oiStaVid = DestStampa::Fissa;
+    o.osFisFileName = m_dir.filePath(QStringLiteral("fisso.txt"));
+    FrmSceltaStam d;
+    d.setOgOpzSta(&o);
+    QVERIFY(d.VisDecodOk());
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    d.activateWindow();
+    QTRY_VERIFY(d.isActiveWindow());
+    auto* box = d.c<QLineEdit>(casella);
+    QVERIFY(box && box->isEnabled());
+    d.findChild<QScrollArea*>()->ensureWidgetVisible(box);
+    box->setFocus();
+    QTRY_VERIFY(box->hasFocus());
+    box->selectAll();
+    QTest::keyClicks(box, QStringLiteral("132"));
+    QTest::keyClick(box, Qt::Key_Return);
+    QTRY_VERIFY(!box->hasFocus());
+    const qint16 valori[] = {o.oiFisMrAlt, o.oiFisMrBas, o.oiFisColonne, o.oiFisRighe};
+    QCOMPARE(valori[membro], qint16(132));
 }
 
 // On a screen shorter than its frames (a laptop's), and at the print

@@ -34,11 +34,14 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -113,14 +116,17 @@ private slots:
     void cercaEmailCliente_data();
     void cercaEmailCliente();
     void clienteOstileNonSpedito();
+    void cercaFilePdf();
     void schermate();
 
 private:
     std::unique_ptr<FrmSceltaStam> dialogo(stampa::OpzioniStampa& o);
     QSqlDatabase dittaConClienti();
     // Picks a customer's address into a field of the panel with F2: the
-    // customer whose code begins with the text typed.
-    bool scegliCliente(QLineEdit* campo, const QString& digitato);
+    // customer whose code begins with the text typed; the titles the window
+    // shows over its columns into *intestazione when asked.
+    bool scegliCliente(QLineEdit* campo, const QString& digitato,
+                       QStringList* intestazione = nullptr);
 
     QTemporaryDir m_dir;
     StampantiProva m_stampanti;
@@ -547,15 +553,22 @@ void TstPdfEmail::cercaEmailCliente_data() {
     QTest::addColumn<QString>("predef");
     QTest::addColumn<QString>("campo");
     QTest::addColumn<QString>("atteso");
+    QTest::addColumn<QStringList>("titoli"); // over the columns, after Conto and Descrizione
     QTest::newRow("principale") << ""
                                 << "TxtPE(107)"
-                                << "info@rossi.it";
-    QTest::newRow("amministrativo") << "Amm"
-                                    << "TxtPE(107)"
-                                    << "amm@rossi.it";
-    QTest::newRow("spedizioni, temporaneo") << "Sped"
-                                            << "TxtPE(122)"
-                                            << "sped@rossi.it";
+                                << "info@rossi.it"
+                                << QStringList{"Principale", "Amministrativo",
+                                               "Ufficio commerciale", "Spedizioni"};
+    QTest::newRow("amministrativo")
+        << "Amm"
+        << "TxtPE(107)"
+        << "amm@rossi.it"
+        << QStringList{"Amministrativo", "Principale", "Ufficio commerciale", "Spedizioni"};
+    QTest::newRow("spedizioni, temporaneo")
+        << "Sped"
+        << "TxtPE(122)"
+        << "sped@rossi.it"
+        << QStringList{"Spedizioni", "Principale", "Amministrativo", "Ufficio commerciale"};
 }
 
 // A company with customers (the last one with an address that would forge
@@ -588,7 +601,8 @@ QSqlDatabase TstPdfEmail::dittaConClienti() {
     return db;
 }
 
-bool TstPdfEmail::scegliCliente(QLineEdit* campo, const QString& digitato) {
+bool TstPdfEmail::scegliCliente(QLineEdit* campo, const QString& digitato,
+                                QStringList* intestazione) {
     lookup::ComponenteAiutoQt aiuto;
     QWidget* principale = nullptr;
     QObject* condiviso = nullptr;
@@ -600,6 +614,11 @@ bool TstPdfEmail::scegliCliente(QLineEdit* campo, const QString& digitato) {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* f = qobject_cast<lookup::FinestraAiuto*>(w); f && f->isVisible()) {
                 aperta = true;
+                if (auto* vista = f->findChild<QTableView*>(); vista && intestazione)
+                    for (int c = 0; c < vista->model()->columnCount(); ++c)
+                        if (!vista->isColumnHidden(c))
+                            *intestazione
+                                << vista->model()->headerData(c, Qt::Horizontal).toString();
                 QTest::keyClicks(f->ricerca(), digitato);
                 QTest::keyClick(f->ricerca(), Qt::Key_Return);
             }
@@ -613,14 +632,20 @@ void TstPdfEmail::cercaEmailCliente() {
     QFETCH(QString, predef);
     QFETCH(QString, campo);
     QFETCH(QString, atteso);
+    QFETCH(QStringList, titoli);
     QVERIFY(dittaConClienti().isOpen());
     m_menu.valori[QStringLiteral("StAltro.EmailPredef")] = predef;
+    m_menu.valori[QStringLiteral("DescEmailComm")] = QStringLiteral("Ufficio commerciale");
     stampa::OpzioniStampa o(QStringLiteral("MagInv"));
     auto d = dialogo(o);
     d->ComParIniPE_Click();
     auto* txt = d->pannelloPdfEmail()->c<QLineEdit>(campo);
     QVERIFY(txt);
-    QVERIFY(scegliCliente(txt, QString())); // the first customer
+    QStringList intestazione; // what the operator reads over the columns
+    const bool aperta = scegliCliente(txt, QString(), &intestazione); // the first customer
+    m_menu.valori.remove(QStringLiteral("DescEmailComm"));
+    QVERIFY(aperta);
+    QCOMPARE(intestazione, QStringList({"Conto", "Descrizione"}) + titoli);
     QCOMPARE(txt->text(), atteso);
     // with Shift the key is the field's own: no lookup
     txt->clear();
@@ -691,6 +716,45 @@ void TstPdfEmail::clienteOstileNonSpedito() {
     QCOMPARE(righe.count('\n'), 1);
     QVERIFY(!righe.contains('\r'));
     QVERIFY2(righe.contains("\tRIFIUTATA\t"), righe.constData());
+}
+
+// "Cerca" beside the PDF file name: the file dialog lists the PDFs of the
+// folder (and only them).
+void TstPdfEmail::cercaFilePdf() {
+    QDir cartella(m_dir.filePath(QStringLiteral("cerca-pdf")));
+    QVERIFY(cartella.mkpath(QStringLiteral(".")));
+    for (const char* nome : {"inventario.pdf", "note.txt"}) {
+        QFile f(cartella.filePath(QLatin1String(nome)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("x");
+    }
+    stampa::OpzioniStampa o(QStringLiteral("MagInv"));
+    auto d = dialogo(o);
+    d->ComParIniPE_Click();
+    auto* txt = d->pannelloPdfEmail()->c<QLineEdit>(QStringLiteral("TxtPE(103)"));
+    auto* cerca = d->pannelloPdfEmail()->c<QPushButton>(QStringLiteral("ComCerca(103)"));
+    QVERIFY(txt && cerca);
+    txt->setText(cartella.filePath(QStringLiteral("stampa.pdf")));
+    QStringList elencati;
+    bool aperto = false;
+    QTimer::singleShot(0, this, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<QFileDialog*>(w); f && f->isVisible()) {
+                aperto = true;
+                auto* lista = f->findChild<QListView*>(QStringLiteral("listView"));
+                if (lista) {
+                    (void)QTest::qWaitFor(
+                        [&] { return lista->model()->rowCount(lista->rootIndex()) > 0; }, 5000);
+                    for (int r = 0; r < lista->model()->rowCount(lista->rootIndex()); ++r)
+                        elencati
+                            << lista->model()->index(r, 0, lista->rootIndex()).data().toString();
+                }
+                f->reject();
+            }
+    });
+    QTest::mouseClick(cerca, Qt::LeftButton);
+    QVERIFY(aperto);
+    QCOMPARE(elencati, QStringList{"inventario.pdf"});
 }
 
 void TstPdfEmail::schermate() {

@@ -1,0 +1,144 @@
+#include "AdattaSchermo.h"
+
+#include "Schermo.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+#include <algorithm>
+
+namespace quarvel {
+
+namespace {
+
+QMargins& UltimaCornice() {
+    static QMargins m;
+    return m;
+}
+
+bool SenzaCornici() {
+    const QString p = QGuiApplication::platformName();
+    return p == QLatin1String("offscreen") || p == QLatin1String("minimal");
+}
+
+bool Adattabile(const QWidget* w) {
+    if (!w || !w->isWindow())
+        return false;
+    const Qt::WindowType tipo = w->windowType();
+    if (tipo != Qt::Window && tipo != Qt::Dialog && tipo != Qt::Tool && tipo != Qt::Sheet)
+        return false;
+    return !(w->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized));
+}
+
+class AdattatoreSchermo final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() != QEvent::Show || !o->isWidgetType())
+            return false;
+        auto* w = static_cast<QWidget*>(o);
+        if (!Adattabile(w))
+            return false;
+        AdattaAlloSchermo(w, false);
+        // Once mapped the window has the window manager's frame, and the
+        // window its own final size: fit again with them.  Soon enough that
+        // the operator has not yet moved it.
+        QPointer<QWidget> p(w);
+        for (int attesa : {0, 250})
+            QTimer::singleShot(attesa, w, [p] {
+                if (p && p->isVisible() && Adattabile(p))
+                    AdattaAlloSchermo(p);
+            });
+        return false;
+    }
+};
+
+} // namespace
+
+QRect GeometriaNelloSchermo(const QRect& geometria, const QMargins& cornice, const QRect& area) {
+    const int orizzontale = cornice.left() + cornice.right();
+    const int verticale = cornice.top() + cornice.bottom();
+    const int larghezza = std::max(1, std::min(geometria.width(), area.width() - orizzontale));
+    const int altezza = std::max(1, std::min(geometria.height(), area.height() - verticale));
+    const int xCornice =
+        std::clamp(geometria.x() - cornice.left(), area.left(),
+                   std::max(area.left(), area.left() + area.width() - larghezza - orizzontale));
+    const int yCornice =
+        std::clamp(geometria.y() - cornice.top(), area.top(),
+                   std::max(area.top(), area.top() + area.height() - altezza - verticale));
+    return {xCornice + cornice.left(), yCornice + cornice.top(), larghezza, altezza};
+}
+
+QRect AreaUtileFinestra(const QWidget* finestra) {
+    if (SchermoSimulato() || !finestra || !finestra->screen())
+        return MetricheSchermoCorrenti().areaUtile;
+    return finestra->screen()->availableGeometry();
+}
+
+QMargins CorniceFinestra(const QWidget* finestra) {
+    if (finestra && (finestra->windowFlags() & Qt::FramelessWindowHint))
+        return {};
+    if (finestra && finestra->isVisible() && finestra->windowHandle()) {
+        const QMargins m = finestra->windowHandle()->frameMargins();
+        if (!m.isNull()) {
+            UltimaCornice() = m;
+            return m;
+        }
+    }
+    if (!UltimaCornice().isNull())
+        return UltimaCornice();
+    if (SenzaCornici())
+        return {};
+    return {6, 32, 6, 6};
+}
+
+void AdattaAlloSchermo(QWidget* finestra, bool collocata) {
+    if (!Adattabile(finestra))
+        return;
+    const QRect area = AreaUtileFinestra(finestra);
+    if (area.isEmpty())
+        return;
+    const QMargins cornice = CorniceFinestra(finestra);
+    const QRect g = finestra->geometry();
+    // Where a window goes that nobody placed is the window manager's choice
+    // (it keeps a window that fits inside the area); without one, the
+    // position it has is where it stays.
+    const bool sceltaDelGestore =
+        !collocata && !finestra->testAttribute(Qt::WA_Moved) && !SenzaCornici();
+    QRect nuova = GeometriaNelloSchermo(g, cornice, area);
+    if (sceltaDelGestore) {
+        if (nuova.size() == g.size())
+            return;
+        // Shrunk: the middle of the work area.
+        const QSize esterna = nuova.size().grownBy(cornice);
+        nuova.moveTopLeft(area.topLeft() +
+                          QPoint((area.width() - esterna.width()) / 2 + cornice.left(),
+                                 (area.height() - esterna.height()) / 2 + cornice.top()));
+    }
+    if (nuova.size() != g.size()) {
+        // A window that cannot shrink enough (its layout's minimum) is
+        // allowed to: what it holds is cut rather than off the screen.
+        const QSize minimo = finestra->minimumSize();
+        if (minimo.width() > nuova.width() || minimo.height() > nuova.height())
+            finestra->setMinimumSize(minimo.boundedTo(nuova.size()));
+        finestra->resize(nuova.size());
+    }
+    if (nuova.topLeft() != g.topLeft())
+        finestra->move(nuova.topLeft() - QPoint(cornice.left(), cornice.top()));
+}
+
+void InstallaAdattamentoSchermo() {
+    static QPointer<AdattatoreSchermo> adattatore;
+    if (adattatore || !qApp)
+        return;
+    adattatore = new AdattatoreSchermo(qApp);
+    qApp->installEventFilter(adattatore);
+}
+
+} // namespace quarvel
