@@ -58,14 +58,16 @@ if [[ -x "$PG" ]]; then
             PGPASSWORD=$QUARVEL_PG_PWD psql -q -h "$PGHOST" -p "$PGPORT" -U "$QUARVEL_PG_UID" \
                 -d quarvel_bench 2>&1 | sed -n 's/^Time: \([0-9.]*\) ms.*/\1/p' | tail -1
     }
+    # the count as the list sends it, and as the condition writes it
+    CONTA_LISTA="SELECT COUNT(*) FROM MagInventari WHERE (CodInv::text = 'INV2024' OR CodInv = 'INV2024')"
+    CONTA_CONDIZIONE="SELECT COUNT(*) FROM MagInventari WHERE CodInv = 'INV2024'"
     for modo in griglia qsqlquerymodel; do
         for ((i = 0; i < VOLTE; i++)); do
             if [[ $modo == griglia ]]; then
                 PGPASSWORD=$QUARVEL_PG_PWD "$BIN" --motore postgres --modo "$modo" \
                     --righe "$RIGHE" --ordina Giacenza
                 printf 'psql      COUNT(*) come la lista lo manda %8.1f ms, come la condizione lo scrive %8.1f ms\n' \
-                    "$(psqlms "SELECT COUNT(*) FROM MagInventari WHERE (CodInv::text = 'INV2024' OR CodInv = 'INV2024')")" \
-                    "$(psqlms "SELECT COUNT(*) FROM MagInventari WHERE CodInv = 'INV2024'")"
+                    "$(psqlms "$CONTA_LISTA")" "$(psqlms "$CONTA_CONDIZIONE")"
                 printf 'psql      ORDER BY Giacenza, prime 128 righe sul join %8.1f ms\n' \
                     "$(psqlms "$ORDINATA")"
             else
