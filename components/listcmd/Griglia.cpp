@@ -83,7 +83,14 @@ private:
 
 Griglia::Griglia(QWidget* genitore)
     : QTableView(genitore), m_modello(new ModelloRighe(this)),
-      m_lista(std::make_unique<ListaGriglia>(this)), m_dati(this) {
+      m_lista(std::make_unique<ListaGriglia>(m_modello,
+                                             [this](int i, ColonnaLettura& c) {
+                                                 const PropColonna& p = prop(i);
+                                                 c.titolo = p.titolo;
+                                                 c.larghezza = p.twips;
+                                                 c.visibile = p.visibile;
+                                             })),
+      m_dati(this) {
     setObjectName(QStringLiteral("dbgRiga"));
     setModel(m_modello);
     setSelectionModel(new SelezioneGriglia(m_modello, this));
