@@ -3,6 +3,12 @@
 // bound grid's events (suite/GrigliaDati.h) in the bound grid's order.  The
 // grid keeps the editing cycle itself: it opens its own cell editor, decides
 // when a cell or a row is left, and refuses a move when a handler cancels.
+//
+// Its jobs, a file each: the view, its columns, painting and scaling
+// (Griglia.cpp); the columns and the data control as the forms see them
+// (ColonneGriglia.cpp); the editing cycle (GrigliaModifica.cpp); the keys and
+// the mouse (GrigliaTasti.cpp).  The record set knows nothing of the grid: it
+// tells it of a list moved or a read failed through its signals.
 
 #include "listcmd/ModelloRighe.h"
 #include "suite/GrigliaDati.h"
@@ -176,6 +182,11 @@ private:
     bool scriviRiga();
     void annullaCella();
     bool tastoEditor(QKeyEvent* e);
+    // Escape on the grid: the row being edited is cancelled.
+    void annullaRigaDaTastiera();
+    // A character typed on the grid (not into the editor): the KeyPress
+    // event, then the cell editor opened with it.
+    void carattereDigitato(int ascii);
     bool muovi(int dRighe, int dColonne);
     // Enter: the cell is committed and the cursor passes to the next cell
     // that can be typed into (verso -1: the previous one).

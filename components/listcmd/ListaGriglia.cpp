@@ -1,20 +1,17 @@
 #include "listcmd/ListaGriglia.h"
 
-#include "listcmd/Griglia.h"
+#include "listcmd/ModelloRighe.h"
 
 namespace quarvel::listcmd {
 
 QVector<ColonnaLettura> ListaGriglia::colonne() const {
     QVector<ColonnaLettura> colonne;
-    const ModelloRighe* m = m_griglia->modello();
+    const ModelloRighe* m = m_modello;
     for (int i = 0; i < m->numeroColonne(); ++i) {
-        const Griglia::PropColonna& p = m_griglia->prop(i);
         ColonnaLettura c;
         c.nome = m->colonna(i).nome;
-        c.titolo = p.titolo;
-        c.larghezza = p.twips;
+        m_disposizione(i, c);
         c.maschera = m->colonna(i).formato;
-        c.visibile = p.visibile;
         c.tipo = m->colonna(i).tipo;
         colonne << c;
     }
@@ -22,11 +19,11 @@ QVector<ColonnaLettura> ListaGriglia::colonne() const {
 }
 
 bool ListaGriglia::totaleNoto() const {
-    return m_griglia->modello()->totaleNoto();
+    return m_modello->totaleNoto();
 }
 
 qint64 ListaGriglia::totale() {
-    ModelloRighe* m = m_griglia->modello();
+    ModelloRighe* m = m_modello;
     m->attendiConteggio();
     if (const Errore* e = m->erroreConteggio())
         throw *e; // not the rows read so far as the list's
@@ -34,7 +31,7 @@ qint64 ListaGriglia::totale() {
 }
 
 QVector<RigaLettura> ListaGriglia::righe(qint64 da, int quante) {
-    ModelloRighe* m = m_griglia->modello();
+    ModelloRighe* m = m_modello;
     QVector<RigaLettura> righe;
     if (!m->aperta() || da < 0 || quante <= 0)
         return righe;

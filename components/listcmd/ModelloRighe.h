@@ -43,7 +43,10 @@
 //
 // The parts.  The statements are SqlLista's, the rows kept and their places
 // CacheRighe's, the cells' texts TestoCella's; this model keeps the row being
-// edited, coordinates the count and speaks the model protocol.  A view asking
+// edited, coordinates the count and speaks the model protocol, each job in a
+// file of its own: opening the list and the protocol (ModelloRighe.cpp), the
+// count (ModelloRigheConteggio.cpp), reading the windows
+// (ModelloRigheLettura.cpp), the row being edited (ModelloRigheScrittura.cpp).  A view asking
 // for a cell whose window is not in memory gets no value at once: the window
 // is read right after (queued), and the view told of its rows.  valore()
 // reads a missing window at once.
@@ -265,6 +268,9 @@ private:
     void spostaModifica(qint64 da, qint64 quante);
     void svuotaCache();
     Riga rileggiPerChiave(const QVariantList& chiave, bool* trovata) const;
+    // The row being edited was written at place r: it is read again and put
+    // in its place (a new row at the end), and editing ends.
+    void collocaRigaScritta(qint64 r);
     QVariantList chiaveDi(const Riga& r) const { return m_lista.chiaveDi(r); }
     void colonneDaQuery();
     void preparaChiavi();
