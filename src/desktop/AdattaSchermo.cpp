@@ -3,7 +3,9 @@
 #include "Schermo.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEvent>
+#include <QHash>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
@@ -34,29 +36,71 @@ bool Adattabile(const QWidget* w) {
     return !(w->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized));
 }
 
+// How long after the window manager has put its frame on a window its moves
+// and resizes are still taken for the window manager's (its placement)
+// rather than the operator's.
+constexpr qint64 kAssestamentoMs = 2000;
+
 class AdattatoreSchermo final : public QObject {
 public:
     using QObject::QObject;
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override {
-        if (e->type() != QEvent::Show || !o->isWidgetType())
+        const QEvent::Type tipo = e->type();
+        if ((tipo != QEvent::Show && tipo != QEvent::Move && tipo != QEvent::Resize) ||
+            !o->isWidgetType())
             return false;
         auto* w = static_cast<QWidget*>(o);
         if (!Adattabile(w))
             return false;
-        AdattaAlloSchermo(w, false);
-        // Once mapped the window has the window manager's frame, and the
-        // window its own final size: fit again with them.  Soon enough that
-        // the operator has not yet moved it.
-        QPointer<QWidget> p(w);
-        for (int attesa : {0, 250})
-            QTimer::singleShot(attesa, w, [p] {
-                if (p && p->isVisible() && Adattabile(p))
-                    AdattaAlloSchermo(p);
-            });
+        if (tipo == QEvent::Show) {
+            AdattaAlloSchermo(w, false);
+            m_mostrate.insert(w, QElapsedTimer());
+            connect(
+                w, &QObject::destroyed, this, [this, w] { m_mostrate.remove(w); },
+                Qt::UniqueConnection);
+            // Once mapped the window has the window manager's frame and its
+            // own final size: fit again with them.
+            Pianifica(w);
+            return false;
+        }
+        // The window manager frames and places a window when it gets to it,
+        // later on a busy machine: every move or resize until then, and for
+        // a moment after it, fits the window again, before the operator can
+        // have moved it.
+        const auto i = m_mostrate.find(w);
+        if (i == m_mostrate.end())
+            return false;
+        const bool incorniciata =
+            SenzaCornici() || (w->windowFlags() & Qt::FramelessWindowHint) ||
+            (w->windowHandle() && !w->windowHandle()->frameMargins().isNull());
+        if (incorniciata && !i->isValid())
+            i->start();
+        if (i->isValid() && i->elapsed() > kAssestamentoMs) {
+            m_mostrate.erase(i);
+            return false;
+        }
+        Pianifica(w);
         return false;
     }
+
+private:
+    void Pianifica(QWidget* w) {
+        if (w->property("quarvel_adatta_pianificato").toBool())
+            return;
+        w->setProperty("quarvel_adatta_pianificato", true);
+        QPointer<QWidget> p(w);
+        QTimer::singleShot(0, w, [p] {
+            if (!p)
+                return;
+            p->setProperty("quarvel_adatta_pianificato", false);
+            if (p->isVisible() && Adattabile(p))
+                AdattaAlloSchermo(p);
+        });
+    }
+
+    QHash<QWidget*, QElapsedTimer> m_mostrate;
 };
 
 } // namespace
