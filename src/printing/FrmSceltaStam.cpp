@@ -136,6 +136,13 @@ FrmSceltaStam::FrmSceltaStam(QWidget* genitore) : QDialog(genitore) {
             scorre->ensureWidgetVisible(ora);
     });
 
+    costruisciPulsanti(esterno);
+    riempiStampanti();
+    setProperty("HelpContextID", 88);
+}
+
+// The printer in use, the buttons and the saved options under the frames.
+void FrmSceltaStam::costruisciPulsanti(QVBoxLayout* esterno) {
     aggiungi(new QLabel(QStringLiteral("Stampante attuale:"), this),
              QStringLiteral("LabStaAttuale"));
     esterno->addWidget(controllo(QStringLiteral("LabStaAttuale")));
@@ -155,8 +162,10 @@ FrmSceltaStam::FrmSceltaStam(QWidget* genitore) : QDialog(genitore) {
     connect(salva, &QPushButton::clicked, this, &FrmSceltaStam::ComSalOpz_Click);
     connect(canc, &QPushButton::clicked, this, &FrmSceltaStam::ComCancOpz_Click);
     connect(chiudi, &QPushButton::clicked, this, &QDialog::close);
+}
 
-    // The printers with their ports.
+// The printers with their ports, the printers without trays and the scale.
+void FrmSceltaStam::riempiStampanti() {
     QStringList nomi, porte;
     ElencoPorteStampanti(nomi, porte);
     for (const char* griglia : {"GriPri", "GriPorte"}) {
@@ -182,7 +191,6 @@ FrmSceltaStam::FrmSceltaStam(QWidget* genitore) : QDialog(genitore) {
     // in the scaled font, every printer's name and address whole
     for (const char* griglia : {"GriPri", "GriPorte"})
         c<QTableWidget>(QString::fromLatin1(griglia))->resizeColumnsToContents();
-    setProperty("HelpContextID", 88);
 }
 
 FrmSceltaStam::~FrmSceltaStam() {
@@ -210,29 +218,7 @@ QGroupBox* FrmSceltaStam::costruisciStampante() {
     auto* def = aggiungi(new QPushButton(QStringLiteral("Stampante predefinita"), f),
                          QStringLiteral("ComUsaDef"));
     def->setAutoDefault(false);
-    connect(def, &QPushButton::clicked, this, [this] {
-        if (m_opz && m_opz->oiStaVid == DestStampa::Fissa) {
-            QString nome, mancante, porta;
-            LeggiStampanteDefault(nome, mancante, porta);
-            if (nome.isEmpty()) {
-                AvvisoStampanteDefNonDisp(QStringLiteral("FisFileName"), mancante,
-                                          m_opz->osSezione());
-                return;
-            }
-            m_opz->osFisFileName = nome; // CUPS prints on the queue by its name
-            m_opz->obFisStampante = true;
-            AggiornaFisso();
-            VisStaAttuale();
-            return;
-        }
-        QString nome, mancante, porta;
-        RipristinaStampanteDefault(nome, mancante, porta);
-        if (nome.isEmpty() && StampanteCambiata() == 1 && m_opz)
-            AvvisoStampanteDefNonDisp(QStringLiteral("NomeStampante"), mancante,
-                                      m_opz->osSezione());
-        else
-            ScegliStampante(-1, true);
-    });
+    connect(def, &QPushButton::clicked, this, &FrmSceltaStam::usaStampantePredefinita);
     g->addWidget(def, 1, 1);
     auto* opz =
         aggiungi(new QPushButton(QStringLiteral("Opzioni"), f), QStringLiteral("ComOpz(0)"));
@@ -242,6 +228,36 @@ QGroupBox* FrmSceltaStam::costruisciStampante() {
             m_opz->obFlagVideo = false;
     });
     g->addWidget(opz, 1, 2);
+    costruisciCartaPagine(f, g);
+    return f;
+}
+
+// "Stampante predefinita": the default printer, or on a fixed-length file
+// the default queue as the file's printer.
+void FrmSceltaStam::usaStampantePredefinita() {
+    if (m_opz && m_opz->oiStaVid == DestStampa::Fissa) {
+        QString nome, mancante, porta;
+        LeggiStampanteDefault(nome, mancante, porta);
+        if (nome.isEmpty()) {
+            AvvisoStampanteDefNonDisp(QStringLiteral("FisFileName"), mancante, m_opz->osSezione());
+            return;
+        }
+        m_opz->osFisFileName = nome; // CUPS prints on the queue by its name
+        m_opz->obFisStampante = true;
+        AggiornaFisso();
+        VisStaAttuale();
+        return;
+    }
+    QString nome, mancante, porta;
+    RipristinaStampanteDefault(nome, mancante, porta);
+    if (nome.isEmpty() && StampanteCambiata() == 1 && m_opz)
+        AvvisoStampanteDefNonDisp(QStringLiteral("NomeStampante"), mancante, m_opz->osSezione());
+    else
+        ScegliStampante(-1, true);
+}
+
+// The paper, the tray, the portrait choice and the page range.
+void FrmSceltaStam::costruisciCartaPagine(QGroupBox* f, QGridLayout* g) {
     g->addWidget(new QLabel(QStringLiteral("Tipo carta:"), f), 2, 0);
     auto* carta = aggiungi(new QComboBox(f), QStringLiteral("cboTipoCarta"));
     connect(carta, &QComboBox::activated, this, [this, carta](int) {
@@ -294,7 +310,6 @@ QGroupBox* FrmSceltaStam::costruisciStampante() {
         t->installEventFilter(this);
         g->addWidget(t, 6, i == 10 ? 1 : 3);
     }
-    return f;
 }
 
 QGroupBox* FrmSceltaStam::costruisciVideo() {
