@@ -20,9 +20,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTimer>
 #include <QToolBar>
 #include <cmath>

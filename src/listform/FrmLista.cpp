@@ -14,7 +14,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScrollBar>

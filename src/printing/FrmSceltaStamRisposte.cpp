@@ -1,5 +1,4 @@
 #include "FrmSceltaStam.h"
-#include "FrmVStaPar.h"
 
 #include "desktop/Scala.h"
 #include "desktop/Schermo.h"
@@ -14,31 +13,22 @@
 #include "suite/StampaAttiva.h"
 #include "suite/Utilita.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QShowEvent>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace quarvel {
 
