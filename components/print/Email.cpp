@@ -218,13 +218,9 @@ struct Curl {
     }
 };
 
-void InviaSmtp(const IOpzioniStampa& o, const QString& mittente, const QStringList& a,
-               const QByteArray& messaggio) {
-    static const bool pronto = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    if (!pronto)
-        Rifiuta(QStringLiteral("Invio email: libreria di rete non inizializzata"));
+// The server's address from the options: smtps:// with SSL, smtp:// otherwise.
+QByteArray IndirizzoSmtp(const IOpzioniStampa& o, bool ssl) {
     QString server = Testo(o.Valore(QStringLiteral("EmailServerSMTP"))).trimmed();
-    const bool ssl = Si(o.Valore(QStringLiteral("EmailUsaSSL")));
     int porta = Testo(o.Valore(QStringLiteral("EmailNumPorta"))).trimmed().toInt();
     // "host:port" in the server field when no port is given apart
     if (const int due = server.lastIndexOf(QLatin1Char(':'));
@@ -241,8 +237,37 @@ void InviaSmtp(const IOpzioniStampa& o, const QString& mittente, const QStringLi
         Rifiuta(QStringLiteral("Server SMTP non indicato"));
     if (porta <= 0)
         porta = ssl ? 465 : 25;
-    const QByteArray url = (ssl ? QByteArray("smtps://") : QByteArray("smtp://")) +
-                           QUrl::toAce(server) + ':' + QByteArray::number(porta);
+    return (ssl ? QByteArray("smtps://") : QByteArray("smtp://")) + QUrl::toAce(server) + ':' +
+           QByteArray::number(porta);
+}
+
+// Why a message did not go: the server's or the library's words, never the
+// password.
+QString CausaSmtp(CURLcode r, long risposta, const char* errore, bool ssl, bool conLogin,
+                  const QByteArray& pwd) {
+    QString causa = QString::fromUtf8(errore).trimmed();
+    if (r == CURLE_USE_SSL_FAILED && !ssl && conLogin)
+        causa = QStringLiteral(
+            "il server non offre STARTTLS e la password non viene inviata senza una "
+            "connessione protetta; usare SSL o un server con STARTTLS (l'accesso senza TLS "
+            "si consente solo con il parametro EmailLoginSenzaTLS a \"S\")");
+    else if (r == CURLE_OK)
+        causa =
+            QStringLiteral("il server non ha confermato il messaggio (risposta %1)").arg(risposta);
+    else if (causa.isEmpty())
+        causa = QString::fromUtf8(curl_easy_strerror(r));
+    if (!pwd.isEmpty())
+        causa.replace(QString::fromUtf8(pwd), QStringLiteral("***"));
+    return causa;
+}
+
+void InviaSmtp(const IOpzioniStampa& o, const QString& mittente, const QStringList& a,
+               const QByteArray& messaggio) {
+    static const bool pronto = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    if (!pronto)
+        Rifiuta(QStringLiteral("Invio email: libreria di rete non inizializzata"));
+    const bool ssl = Si(o.Valore(QStringLiteral("EmailUsaSSL")));
+    const QByteArray url = IndirizzoSmtp(o, ssl);
     Curl c;
     if (!c.h)
         Rifiuta(QStringLiteral("Invio email: libreria di rete non disponibile"));
@@ -287,19 +312,7 @@ void InviaSmtp(const IOpzioniStampa& o, const QString& mittente, const QStringLi
     long risposta = 0;
     curl_easy_getinfo(c.h, CURLINFO_RESPONSE_CODE, &risposta);
     if (r != CURLE_OK || risposta != 250) {
-        QString causa = QString::fromUtf8(errore).trimmed();
-        if (r == CURLE_USE_SSL_FAILED && !ssl && conLogin)
-            causa = QStringLiteral(
-                "il server non offre STARTTLS e la password non viene inviata senza una "
-                "connessione protetta; usare SSL o un server con STARTTLS (l'accesso senza TLS "
-                "si consente solo con il parametro EmailLoginSenzaTLS a \"S\")");
-        else if (r == CURLE_OK)
-            causa = QStringLiteral("il server non ha confermato il messaggio (risposta %1)")
-                        .arg(risposta);
-        else if (causa.isEmpty())
-            causa = QString::fromUtf8(curl_easy_strerror(r));
-        if (!pwd.isEmpty())
-            causa.replace(QString::fromUtf8(pwd), QStringLiteral("***"));
+        const QString causa = CausaSmtp(r, risposta, errore, ssl, conLogin, pwd);
         Rifiuta(QStringLiteral("Invio email a %1 tramite %2 non riuscito: %3")
                     .arg(a.join(QStringLiteral(", ")), QString::fromLatin1(url), causa));
     }

@@ -21,6 +21,8 @@ class QRadioButton;
 class QTableWidget;
 class QWidget;
 class QBoxLayout;
+class QGridLayout;
+class QVBoxLayout;
 
 namespace quarvel {
 
@@ -98,6 +100,10 @@ private:
     bool m_misurata = false;
     template <typename T> T* aggiungi(T* w, const QString& nome);
     QGroupBox* costruisciStampante();
+    void usaStampantePredefinita();
+    void costruisciCartaPagine(QGroupBox* f, QGridLayout* g);
+    void costruisciPulsanti(QVBoxLayout* esterno);
+    void riempiStampanti();
     QGroupBox* costruisciVideo();
     QGroupBox* costruisciFile();
     QGroupBox* costruisciFisso();

@@ -71,7 +71,14 @@ PannelloPdfEmail::PannelloPdfEmail(FrmSceltaStam* dialogo) : QWidget(dialogo), m
         QStringLiteral("La casella a sinistra di ogni voce la sceglie per il salvataggio e la "
                        "cancellazione su file Ini"),
         this));
+    costruisciDove(principale);
+    costruisciVoci(principale);
+    costruisciPulsanti(principale);
+    hide();
+}
 
+// Where the options are saved and the sending configuration in use.
+void PannelloPdfEmail::costruisciDove(QVBoxLayout* principale) {
     auto* alto = new QHBoxLayout;
     auto* dove = aggiungi(new QGroupBox(QStringLiteral("Dove salvare o cancellare"), this),
                           QStringLiteral("FraPEDove"));
@@ -95,7 +102,11 @@ PannelloPdfEmail::PannelloPdfEmail(FrmSceltaStam* dialogo) : QWidget(dialogo), m
     alto->addStretch(1);
     principale->addLayout(alto);
     connect(tipoNum, &QComboBox::activated, this, [this](int) { MostraEmailTipoCor(); });
+}
 
+// The general items and, beside them, those of each of the three
+// configurations.
+void PannelloPdfEmail::costruisciVoci(QVBoxLayout* principale) {
     auto* centro = new QHBoxLayout;
     auto* globali = aggiungi(new QGroupBox(QStringLiteral("Parametri generali"), this),
                              QStringLiteral("FraPEGenerali"));
@@ -116,7 +127,9 @@ PannelloPdfEmail::PannelloPdfEmail(FrmSceltaStam* dialogo) : QWidget(dialogo), m
         centro->addWidget(fra, 1);
     }
     principale->addLayout(centro);
+}
 
+void PannelloPdfEmail::costruisciPulsanti(QVBoxLayout* principale) {
     auto* pulsanti = new QHBoxLayout;
     const std::pair<const char*, const char*> tasti[] = {
         {"ComPEOk", "&Ok"},
@@ -150,7 +163,6 @@ PannelloPdfEmail::PannelloPdfEmail(FrmSceltaStam* dialogo) : QWidget(dialogo), m
             [this] { PESelDeselSalOpz(false); });
     connect(c<QPushButton>(QStringLiteral("ComPEAnnulla")), &QPushButton::clicked, this,
             &PannelloPdfEmail::ComPEAnnulla_Click);
-    hide();
 }
 
 QWidget* PannelloPdfEmail::riga(int conf, int v, QWidget* genitore) {
@@ -179,64 +191,71 @@ QWidget* PannelloPdfEmail::riga(int conf, int v, QWidget* genitore) {
         break;
     }
     case VocePdfEmail::Testo:
-    case VocePdfEmail::Password: {
-        auto* lab = new QLabel(didascalia + QLatin1Char(':'), w);
-        lab->setMinimumWidth(lab->fontMetrics().horizontalAdvance(
-            QStringLiteral("Descriz. email di invio(centro): ")));
-        l->addWidget(lab);
-        if (v == 7) {
-            auto* num = aggiungi(new QComboBox(w), QStringLiteral("CboEmailToNum"));
-            num->addItems({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
-            connect(num, &QComboBox::activated, this, [this](int i) {
-                m_to[m_toCor - 1] = c<QLineEdit>(Nome("TxtPE", 107))->text();
-                m_toCor = i + 1;
-                MostraEmailToCor();
-            });
-            l->addWidget(num);
-        }
-        auto* txt = aggiungi(new QLineEdit(w), Nome("TxtPE", n));
-        if (voce.tipo == VocePdfEmail::Password)
-            txt->setEchoMode(QLineEdit::Password);
-        if (v == 17)
-            txt->setValidator(new QIntValidator(1, 5, txt));
-        if (v == 19)
-            txt->setValidator(new QIntValidator(1, 65535, txt));
-        if (v == 21) {
-            txt->setToolTip(QStringLiteral("Non più necessaria: l'invio con SSL è fatto "
-                                           "direttamente dal programma"));
-            txt->setPlaceholderText(QStringLiteral("non più necessaria"));
-        }
-        if (v == 7 || v == 22) {
-            txt->setToolTip(QStringLiteral("F2-F5: indirizzi email dei clienti"));
-            txt->installEventFilter(this);
-        }
-        l->addWidget(txt, 1);
-        if (v == 3 || v == 13 || v == 21) {
-            auto* cerca =
-                aggiungi(new QPushButton(QStringLiteral("Cerca"), w), Nome("ComCerca", n));
-            cerca->setAutoDefault(false);
-            connect(cerca, &QPushButton::clicked, this, [this, v, txt] {
-                QString scelto;
-                if (v == 21)
-                    scelto = Utilita().ScegliCartella(QStringLiteral("Directory per stunnel"),
-                                                      txt->text());
-                else if (v == 3)
-                    scelto =
-                        QFileDialog::getSaveFileName(this, QStringLiteral("Nome del file per pdf"),
-                                                     txt->text(), QStringLiteral("Pdf (*.pdf)"));
-                else
-                    scelto =
-                        QFileDialog::getSaveFileName(this, QStringLiteral("Nome del file per log"),
-                                                     txt->text(), QStringLiteral("Testo (*.txt)"));
-                if (!scelto.isEmpty())
-                    txt->setText(scelto);
-            });
-            l->addWidget(cerca);
-        }
+    case VocePdfEmail::Password:
+        rigaTesto(l, w, conf, v);
         break;
     }
-    }
     return w;
+}
+
+// A text item: its caption, its box and, for a file or a folder, the button
+// that looks for it.
+void PannelloPdfEmail::rigaTesto(QHBoxLayout* l, QWidget* w, int conf, int v) {
+    const VocePdfEmail& voce = VocePE(v);
+    const int n = conf * 100 + v;
+    const QString didascalia = QString::fromUtf8(voce.didascalia);
+    auto* lab = new QLabel(didascalia + QLatin1Char(':'), w);
+    lab->setMinimumWidth(
+        lab->fontMetrics().horizontalAdvance(QStringLiteral("Descriz. email di invio(centro): ")));
+    l->addWidget(lab);
+    if (v == 7) {
+        auto* num = aggiungi(new QComboBox(w), QStringLiteral("CboEmailToNum"));
+        num->addItems({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
+        connect(num, &QComboBox::activated, this, [this](int i) {
+            m_to[m_toCor - 1] = c<QLineEdit>(Nome("TxtPE", 107))->text();
+            m_toCor = i + 1;
+            MostraEmailToCor();
+        });
+        l->addWidget(num);
+    }
+    auto* txt = aggiungi(new QLineEdit(w), Nome("TxtPE", n));
+    if (voce.tipo == VocePdfEmail::Password)
+        txt->setEchoMode(QLineEdit::Password);
+    if (v == 17)
+        txt->setValidator(new QIntValidator(1, 5, txt));
+    if (v == 19)
+        txt->setValidator(new QIntValidator(1, 65535, txt));
+    if (v == 21) {
+        txt->setToolTip(QStringLiteral("Non più necessaria: l'invio con SSL è fatto "
+                                       "direttamente dal programma"));
+        txt->setPlaceholderText(QStringLiteral("non più necessaria"));
+    }
+    if (v == 7 || v == 22) {
+        txt->setToolTip(QStringLiteral("F2-F5: indirizzi email dei clienti"));
+        txt->installEventFilter(this);
+    }
+    l->addWidget(txt, 1);
+    if (v == 3 || v == 13 || v == 21)
+        aggiungiCerca(l, w, n, v, txt);
+}
+
+void PannelloPdfEmail::aggiungiCerca(QHBoxLayout* l, QWidget* w, int n, int v, QLineEdit* txt) {
+    auto* cerca = aggiungi(new QPushButton(QStringLiteral("Cerca"), w), Nome("ComCerca", n));
+    cerca->setAutoDefault(false);
+    connect(cerca, &QPushButton::clicked, this, [this, v, txt] {
+        QString scelto;
+        if (v == 21)
+            scelto = Utilita().ScegliCartella(QStringLiteral("Directory per stunnel"), txt->text());
+        else if (v == 3)
+            scelto = QFileDialog::getSaveFileName(this, QStringLiteral("Nome del file per pdf"),
+                                                  txt->text(), QStringLiteral("Pdf (*.pdf)"));
+        else
+            scelto = QFileDialog::getSaveFileName(this, QStringLiteral("Nome del file per log"),
+                                                  txt->text(), QStringLiteral("Testo (*.txt)"));
+        if (!scelto.isEmpty())
+            txt->setText(scelto);
+    });
+    l->addWidget(cerca);
 }
 
 IMenuClient* PannelloPdfEmail::menu() const {

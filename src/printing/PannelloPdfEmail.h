@@ -21,6 +21,8 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QHBoxLayout;
+class QVBoxLayout;
 
 namespace quarvel {
 
@@ -68,6 +70,11 @@ protected:
 private:
     template <typename T> T* aggiungi(T* w, const QString& nome);
     QWidget* riga(int conf, int voce, QWidget* genitore);
+    void rigaTesto(QHBoxLayout* l, QWidget* w, int conf, int voce);
+    void aggiungiCerca(QHBoxLayout* l, QWidget* w, int n, int voce, QLineEdit* txt);
+    void costruisciDove(QVBoxLayout* principale);
+    void costruisciVoci(QVBoxLayout* principale);
+    void costruisciPulsanti(QVBoxLayout* principale);
     QString valore(int conf, int voce) const;
     void imposta(int conf, int voce, const QString& testo);
     QString chiave(int conf, int voce) const;
