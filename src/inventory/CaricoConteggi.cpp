@@ -520,9 +520,7 @@ void CaricoConteggi::Svuota() {
     m_righeDaScrivere = 0;
 }
 
-bool CaricoConteggi::Scarica(FileScarti& scarti, EsitoCarico& esito) {
-    if (m_attesa.isEmpty())
-        return true;
+QVector<const CaricoConteggi::Pendente*> CaricoConteggi::RigheInOrdine() {
     // In the order of the articles, as the inventory's key orders them:
     // each page of its index is written once, not once per row.
     QVector<const Pendente*> righe;
@@ -541,6 +539,47 @@ bool CaricoConteggi::Scarica(FileScarti& scarti, EsitoCarico& esito) {
         for (const auto& [chiave, i] : std::as_const(ordine))
             righe << &m_pendenti.at(i);
     }
+    return righe;
+}
+
+bool CaricoConteggi::ScriviUnaAllaVolta(const QVector<const Pendente*>& righe, FileScarti& scarti,
+                                        EsitoCarico& esito) {
+    // Again a row at a time: only the rows the database refuses are refused.
+    for (const Pendente* p : std::as_const(righe)) {
+        for (;;) {
+            QSqlError e;
+            if (Scrivi({p}, &e)) {
+                esito.righeScritte += p->righe;
+                break;
+            }
+            if (Occupato(e)) {
+                if (AttendiBlocco(esito, e.text()))
+                    continue;
+                return false;
+            }
+            if (ConnessionePersa()) {
+                esito.errore = ConnessioneInterrotta().arg(e.text());
+                return false;
+            }
+            if (!Scarta(Grezza(*p), scarti, esito)) {
+                return false;
+            }
+            RigaNonCaricata r;
+            r.causa = RigaNonCaricata::Causa::RifiutataDalDatabase;
+            r.numero = p->numero;
+            r.codice = p->articolo;
+            r.testo = e.text();
+            Avvisa(r, esito);
+            break;
+        }
+    }
+    return true;
+}
+
+bool CaricoConteggi::Scarica(FileScarti& scarti, EsitoCarico& esito) {
+    if (m_attesa.isEmpty())
+        return true;
+    const QVector<const Pendente*> righe = RigheInOrdine();
 
     for (;;) {
         QString errore;
@@ -566,40 +605,9 @@ bool CaricoConteggi::Scarica(FileScarti& scarti, EsitoCarico& esito) {
         }
         break;
     }
-    // Again a row at a time: only the rows the database refuses are refused.
-    for (const Pendente* p : std::as_const(righe)) {
-        for (;;) {
-            QSqlError e;
-            if (Scrivi({p}, &e)) {
-                esito.righeScritte += p->righe;
-                break;
-            }
-            if (Occupato(e)) {
-                if (AttendiBlocco(esito, e.text()))
-                    continue;
-                Svuota();
-                return false;
-            }
-            if (ConnessionePersa()) {
-                esito.errore = ConnessioneInterrotta().arg(e.text());
-                Svuota();
-                return false;
-            }
-            if (!Scarta(Grezza(*p), scarti, esito)) {
-                Svuota();
-                return false;
-            }
-            RigaNonCaricata r;
-            r.causa = RigaNonCaricata::Causa::RifiutataDalDatabase;
-            r.numero = p->numero;
-            r.codice = p->articolo;
-            r.testo = e.text();
-            Avvisa(r, esito);
-            break;
-        }
-    }
+    const bool ok = ScriviUnaAllaVolta(righe, scarti, esito);
     Svuota();
-    return true;
+    return ok;
 }
 
 bool CaricoConteggi::ScriviTransazione(const QVector<const Pendente*>& righe, EsitoCarico& esito,
@@ -770,9 +778,7 @@ bool CaricoConteggi::ScriviRiga(const QString& articolo, double quantita, QStrin
     return false;
 }
 
-EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
-    EsitoCarico esito;
-    const AttesaBlocchi attesa(m_db, m_pg, m_attesaBlocco);
+void CaricoConteggi::Azzera(QIODevice& file) {
     m_attesoFinora = 0;
     m_avvisa = true;
     m_fermare = false;
@@ -784,6 +790,46 @@ EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
     m_righeDaScrivere = 0;
     m_orologio.start();
     m_ultimoAvviso = 0;
+}
+
+// A line read takes its place in the block, a line refused as it is too
+// (its cause with it); an empty line is only counted.
+void CaricoConteggi::Accoda(LettoreRighe::Riga& riga, QVector<Voce>& voci, qint64& byteNelBlocco,
+                            EsitoCarico& esito,
+                            const std::function<double(const QString&)>& numero) {
+    if (riga.tagliata) {
+        Voce v;
+        v.illeggibile = true;
+        v.causa = RigaNonCaricata::Causa::RigaTroppoLunga;
+        v.lunghezza = riga.lunghezza;
+        v.lunga = std::move(riga.lunga);
+        byteNelBlocco += riga.lunghezza; // few of them wait, each in a file of its own
+        v.numero = riga.numero;
+        voci << std::move(v);
+    } else if (riga.testo.trimmed().isEmpty()) {
+        ++esito.righeVuote;
+    } else {
+        const RigaTerminale r = AnalizzaRiga(riga.testo, m_set, numero, m_decimaliQta);
+        Voce v;
+        v.codice = r.codice;
+        v.quantita = r.quantita;
+        if (!r.quantitaValida) {
+            v.illeggibile = true;
+            v.causa = RigaNonCaricata::Causa::QuantitaNonValida;
+            v.testoQuantita = r.testoQuantita;
+        }
+        byteNelBlocco += riga.grezza.size();
+        v.grezza = std::move(riga.grezza);
+        v.numero = riga.numero;
+        v.inizio = riga.inizio;
+        voci << std::move(v);
+    }
+}
+
+EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
+    EsitoCarico esito;
+    const AttesaBlocchi attesa(m_db, m_pg, m_attesaBlocco);
+    Azzera(file);
     try {
         if (ConvienePrecaricare(file))
             Precarica();
@@ -820,33 +866,7 @@ EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
         // a line refused as it is (too long, a quantity that is no number)
         // takes its place among the others: the file of refused lines
         // keeps their order
-        if (riga.tagliata) {
-            Voce v;
-            v.illeggibile = true;
-            v.causa = RigaNonCaricata::Causa::RigaTroppoLunga;
-            v.lunghezza = riga.lunghezza;
-            v.lunga = std::move(riga.lunga);
-            byteNelBlocco += riga.lunghezza; // few of them wait, each in a file of its own
-            v.numero = riga.numero;
-            voci << std::move(v);
-        } else if (riga.testo.trimmed().isEmpty()) {
-            ++esito.righeVuote;
-        } else {
-            const RigaTerminale r = AnalizzaRiga(riga.testo, m_set, numero, m_decimaliQta);
-            Voce v;
-            v.codice = r.codice;
-            v.quantita = r.quantita;
-            if (!r.quantitaValida) {
-                v.illeggibile = true;
-                v.causa = RigaNonCaricata::Causa::QuantitaNonValida;
-                v.testoQuantita = r.testoQuantita;
-            }
-            byteNelBlocco += riga.grezza.size();
-            v.grezza = std::move(riga.grezza);
-            v.numero = riga.numero;
-            v.inizio = riga.inizio;
-            voci << std::move(v);
-        }
+        Accoda(riga, voci, byteNelBlocco, esito, numero);
         if (avanti && (nelBlocco >= m_righePerBlocco || byteNelBlocco >= BytePerBlocco ||
                        ((nelBlocco & 63) == 0 &&
                         m_orologio.elapsed() - m_ultimoAvviso >= MillisecondiPerAvviso)))

@@ -525,39 +525,8 @@ bool FrmGestInv::DatiValidi(int& piColIndex, bool pbSoloDecod, bool pbAggDati) {
             if (m_mbInAggiunta)
                 return true;
         }
-        if (Uguali(campo, "Articolo")) {
-            if (!col->DataChanged())
-                return true;
-            if (!m_inControlloArticolo) {
-                m_inControlloArticolo = true;
-                try {
-                    DecodHelp(piColIndex, m_miTastoRic);
-                } catch (...) {
-                    m_inControlloArticolo = false;
-                    throw;
-                }
-                m_inControlloArticolo = false;
-            }
-            QString descrizione;
-            QVariantList campi{QStringLiteral("LivGruppo1"), QStringLiteral("LivGruppo2")};
-            if (Aiuto()->DecodificaValore(QStringLiteral("Articoli"), QStringLiteral("Articolo"),
-                                          col->Value(), descrizione, 0, 0, QString(), 0, &campi,
-                                          QString())) {
-                msgCom(QStringLiteral("Codice Articolo non valido"), Ok);
-                return pbSoloDecod;
-            }
-            if (IColonnaGriglia* d = colonna(QStringLiteral("DesArticolo")))
-                d->setValue(descrizione.isEmpty() ? QVariant() : QVariant(descrizione));
-            if (pbAggDati) {
-                if (u.EVuoto(campi.value(0)))
-                    if (IColonnaGriglia* l = colonna(QStringLiteral("Livello1")))
-                        l->setValue(NessunLivello);
-                if (u.EVuoto(campi.value(1)))
-                    if (IColonnaGriglia* l = colonna(QStringLiteral("Livello2")))
-                        l->setValue(NessunLivello);
-            }
-            return true;
-        }
+        if (Uguali(campo, "Articolo"))
+            return ControllaArticolo(col, piColIndex, pbSoloDecod, pbAggDati);
         if (Uguali(campo, "Magazzino")) {
             if (!col->DataChanged())
                 return true;
@@ -574,33 +543,8 @@ bool FrmGestInv::DatiValidi(int& piColIndex, bool pbSoloDecod, bool pbAggDati) {
         }
         const bool liv1 = Uguali(campo, "Livello1");
         const bool liv2 = Uguali(campo, "Livello2");
-        if ((liv1 || liv2) && col->DataChanged()) {
-            const int n = liv1 ? 1 : 2;
-            const QVariant articolo = colonna(QStringLiteral("Articolo"))
-                                          ? colonna(QStringLiteral("Articolo"))->Value()
-                                          : QVariant();
-            if (u.EVuoto(col->Value()) && !u.EVuoto(articolo)) {
-                QString descrizione;
-                QVariantList campi{QStringLiteral("LivGruppo%1").arg(n)};
-                if (!Aiuto()->DecodificaValore(QStringLiteral("Articoli"),
-                                               QStringLiteral("Articolo"), articolo, descrizione, 0,
-                                               0, QString(), 0, &campi, QString()) &&
-                    u.EVuoto(campi.value(0)))
-                    col->setValue(NessunLivello);
-            }
-            if (u.EVuoto(col->Value())) {
-                msgCom(QStringLiteral("Livello obbligatorio"), Ok);
-                return pbSoloDecod;
-            }
-            QString testo;
-            if (!Aiuto()->VerificaLivello(QStringLiteral("LivelloStr"), col->Value(), testo,
-                                          {articolo, n}, 0, 0, 0, QString(), false, std::nullopt,
-                                          QString())) {
-                msgCom(QStringLiteral("Livello non valido"), Ok);
-                return pbSoloDecod;
-            }
-            return true;
-        }
+        if ((liv1 || liv2) && col->DataChanged())
+            return ControllaLivello(col, liv1 ? 1 : 2, pbSoloDecod);
         if (liv1)
             return true;
         // the quantity (and a level that passed): empty reads as 0
@@ -613,6 +557,72 @@ bool FrmGestInv::DatiValidi(int& piColIndex, bool pbSoloDecod, bool pbAggDati) {
         MsgErrfrm();
         return false;
     }
+}
+
+// the article typed or picked: its description, and the levels an article
+// without level groups takes
+bool FrmGestInv::ControllaArticolo(IColonnaGriglia* col, int piColIndex, bool pbSoloDecod,
+                                   bool pbAggDati) {
+    IUtilita& u = Utilita();
+    if (!col->DataChanged())
+        return true;
+    if (!m_inControlloArticolo) {
+        m_inControlloArticolo = true;
+        try {
+            DecodHelp(piColIndex, m_miTastoRic);
+        } catch (...) {
+            m_inControlloArticolo = false;
+            throw;
+        }
+        m_inControlloArticolo = false;
+    }
+    QString descrizione;
+    QVariantList campi{QStringLiteral("LivGruppo1"), QStringLiteral("LivGruppo2")};
+    if (Aiuto()->DecodificaValore(QStringLiteral("Articoli"), QStringLiteral("Articolo"),
+                                  col->Value(), descrizione, 0, 0, QString(), 0, &campi,
+                                  QString())) {
+        msgCom(QStringLiteral("Codice Articolo non valido"), Ok);
+        return pbSoloDecod;
+    }
+    if (IColonnaGriglia* d = colonna(QStringLiteral("DesArticolo")))
+        d->setValue(descrizione.isEmpty() ? QVariant() : QVariant(descrizione));
+    if (pbAggDati) {
+        if (u.EVuoto(campi.value(0)))
+            if (IColonnaGriglia* l = colonna(QStringLiteral("Livello1")))
+                l->setValue(NessunLivello);
+        if (u.EVuoto(campi.value(1)))
+            if (IColonnaGriglia* l = colonna(QStringLiteral("Livello2")))
+                l->setValue(NessunLivello);
+    }
+    return true;
+}
+
+// a level of the row: one the article has no group for reads as none
+bool FrmGestInv::ControllaLivello(IColonnaGriglia* col, int n, bool pbSoloDecod) {
+    IUtilita& u = Utilita();
+    const QVariant articolo = colonna(QStringLiteral("Articolo"))
+                                  ? colonna(QStringLiteral("Articolo"))->Value()
+                                  : QVariant();
+    if (u.EVuoto(col->Value()) && !u.EVuoto(articolo)) {
+        QString descrizione;
+        QVariantList campi{QStringLiteral("LivGruppo%1").arg(n)};
+        if (!Aiuto()->DecodificaValore(QStringLiteral("Articoli"), QStringLiteral("Articolo"),
+                                       articolo, descrizione, 0, 0, QString(), 0, &campi,
+                                       QString()) &&
+            u.EVuoto(campi.value(0)))
+            col->setValue(NessunLivello);
+    }
+    if (u.EVuoto(col->Value())) {
+        msgCom(QStringLiteral("Livello obbligatorio"), Ok);
+        return pbSoloDecod;
+    }
+    QString testo;
+    if (!Aiuto()->VerificaLivello(QStringLiteral("LivelloStr"), col->Value(), testo, {articolo, n},
+                                  0, 0, 0, QString(), false, std::nullopt, QString())) {
+        msgCom(QStringLiteral("Livello non valido"), Ok);
+        return pbSoloDecod;
+    }
+    return true;
 }
 
 bool FrmGestInv::GiacenzaAccettabile(const QString& testo) {
@@ -702,35 +712,8 @@ bool FrmGestInv::RicercaColonna(int piColIndex, int piKeyCode) {
                                      descrizione, 0, 0, QString(), 0, nullptr, QString()))
                 return false;
         }
-        if (tasto == TastiRicerca::PerBarcode) {
-            // A barcode that names exactly one article is that article: a
-            // scanned code needs no pick from the list.
-            const QString codice = valore.toString().trimmed();
-            if (!codice.isEmpty()) {
-                QSqlDatabase db = Sessione().DbDitta;
-                QSqlQuery q(db);
-                q.setForwardOnly(true);
-                const QString sql =
-                    QStringLiteral("SELECT Articolo, Descrizione FROM Articoli WHERE BarCode = ") +
-                    Utilita().ValoreSql(codice, Tipo::Testo);
-                if (!q.exec(TraduciSql(db, sql)))
-                    throw ErroreDaMotore(db, q.lastError(), QStringLiteral("DecodHelp"));
-                QVariant articolo, descrizione;
-                int righe = 0;
-                while (q.next() && righe < 2) {
-                    ++righe;
-                    articolo = q.value(0);
-                    descrizione = q.value(1);
-                }
-                q.finish();
-                if (righe == 1) {
-                    col->setValue(articolo.toString());
-                    if (IColonnaGriglia* d = colonna(QStringLiteral("DesArticolo")))
-                        d->setValue(descrizione);
-                    return true;
-                }
-            }
-        }
+        if (tasto == TastiRicerca::PerBarcode && ArticoloDaBarcode(col, valore))
+            return true;
         // Inside the article check a code that begins no row gets no empty
         // list: the check tells the operator.
         IFinestraAiuto* f = c->FormAiuto();
@@ -772,6 +755,37 @@ bool FrmGestInv::RicercaColonna(int piColIndex, int piKeyCode) {
             col->setValue(valore.toString());
             if (IColonnaGriglia* d = colonna(QStringLiteral("DesMagaz")))
                 d->setValue(testo);
+            return true;
+        }
+    }
+    return false;
+}
+
+// A barcode that names exactly one article is that article: a scanned code
+// needs no pick from the list.
+bool FrmGestInv::ArticoloDaBarcode(IColonnaGriglia* col, const QVariant& valore) {
+    const QString codice = valore.toString().trimmed();
+    if (!codice.isEmpty()) {
+        QSqlDatabase db = Sessione().DbDitta;
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        const QString sql =
+            QStringLiteral("SELECT Articolo, Descrizione FROM Articoli WHERE BarCode = ") +
+            Utilita().ValoreSql(codice, Tipo::Testo);
+        if (!q.exec(TraduciSql(db, sql)))
+            throw ErroreDaMotore(db, q.lastError(), QStringLiteral("DecodHelp"));
+        QVariant articolo, descrizione;
+        int righe = 0;
+        while (q.next() && righe < 2) {
+            ++righe;
+            articolo = q.value(0);
+            descrizione = q.value(1);
+        }
+        q.finish();
+        if (righe == 1) {
+            col->setValue(articolo.toString());
+            if (IColonnaGriglia* d = colonna(QStringLiteral("DesArticolo")))
+                d->setValue(descrizione);
             return true;
         }
     }
