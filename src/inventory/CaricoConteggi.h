@@ -180,6 +180,7 @@ private:
     void Cerca(bool perBarcode, const QStringList& codici);
     bool Scrivi(const QVector<const Pendente*>& righe, QSqlError* errore);
     bool ConnessionePersa();
+    static QString ConnessioneInterrotta();
     void Precarica();
     bool ConvienePrecaricare(const QIODevice& file);
     // The statement prepared once and run again (throws QSqlError).
