@@ -13,18 +13,16 @@ constexpr int SpazioFondo = 150;    // below the buttons in the needed height
 int Int(int a, int b) {
     return static_cast<int>(std::floor(static_cast<double>(a) / b));
 }
-} // namespace
 
-DisposizioneMsgCom CalcolaDisposizioneMsgCom(const RichiestaMsgCom& r, const MetricheMsgCom& m,
-                                             const MisuraTesto& misura) {
-    DisposizioneMsgCom d;
-
-    // Buttons and the row they make.
+// The buttons, which of them Enter and Esc press, and the width of the row
+// they make; `conta` is how many there are.
+int RigaPulsanti(const RichiestaMsgCom& r, const MetricheMsgCom& m, DisposizioneMsgCom& d,
+                 int& conta) {
     const int W = r.pvWidthCom ? *r.pvWidthCom : m.larghezzaPulsante;
     d.larghezzaPulsante = W;
     d.altezzaPulsante = m.altezzaPulsante;
     int riga = W + SpazioPulsanti;
-    int conta = 1;
+    conta = 1;
     if (r.pvCom2) {
         riga += W + SpazioPulsanti;
         conta = 2;
@@ -43,6 +41,32 @@ DisposizioneMsgCom CalcolaDisposizioneMsgCom(const RichiestaMsgCom& r, const Met
         if (r.piComEsc >= 1 && r.piComEsc <= 3)
             d.pulsanteAnnulla = r.piComEsc;
     }
+    return riga;
+}
+
+// Where each button begins along the row, and which one has the focus.
+void PosizionaPulsanti(const RichiestaMsgCom& r, int conta, int W, DisposizioneMsgCom& d) {
+    const int spazio =
+        d.pulsantiDecidono ? SpazioPulsanti : Int(d.larghezzaInterna - conta * W, conta);
+    int sinistra = Int(spazio, 2);
+    for (int i = 0; i < conta; ++i) {
+        d.sinistraPulsanti.push_back(sinistra);
+        sinistra += W + spazio;
+    }
+
+    if (r.piComDefault >= 1 && r.piComDefault <= conta)
+        d.pulsanteFuoco = r.piComDefault;
+}
+} // namespace
+
+DisposizioneMsgCom CalcolaDisposizioneMsgCom(const RichiestaMsgCom& r, const MetricheMsgCom& m,
+                                             const MisuraTesto& misura) {
+    DisposizioneMsgCom d;
+
+    // Buttons and the row they make.
+    int conta = 1;
+    const int riga = RigaPulsanti(r, m, d, conta);
+    const int W = d.larghezzaPulsante;
 
     // Width: the widest allowed, then the text or the buttons decide.
     d.larghezzaFinestra = static_cast<int>(
@@ -90,16 +114,7 @@ DisposizioneMsgCom CalcolaDisposizioneMsgCom(const RichiestaMsgCom& r, const Met
                             larghezzaEtichetta, altezzaEtichetta);
     }
 
-    const int spazio =
-        d.pulsantiDecidono ? SpazioPulsanti : Int(d.larghezzaInterna - conta * W, conta);
-    int sinistra = Int(spazio, 2);
-    for (int i = 0; i < conta; ++i) {
-        d.sinistraPulsanti.push_back(sinistra);
-        sinistra += W + spazio;
-    }
-
-    if (r.piComDefault >= 1 && r.piComDefault <= conta)
-        d.pulsanteFuoco = r.piComDefault;
+    PosizionaPulsanti(r, conta, W, d);
     return d;
 }
 

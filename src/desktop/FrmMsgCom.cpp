@@ -206,6 +206,52 @@ MetricheMsgCom FrmMsgCom::Metriche(const FrmMsgCom& f) {
     return m;
 }
 
+// The label or the text box and the buttons where the layout puts them.
+void FrmMsgCom::Disponi(const QString& testo, double tpp) {
+    const DisposizioneMsgCom& d = m_disposizione;
+    setFixedSize(Px(d.larghezzaInterna, tpp), Px(d.altezzaInterna, tpp));
+    if (d.modoTesto) {
+        m_etichetta->hide();
+        m_testo->setGeometry(Px(d.testo.x(), tpp), Px(d.testo.y(), tpp), Px(d.testo.width(), tpp),
+                             Px(d.testo.height(), tpp));
+        m_testo->setPlainText(testo);
+        m_testo->show();
+    } else {
+        m_testo->hide();
+        const int x = Px(d.etichetta.x(), tpp);
+        m_etichetta->setGeometry(x, Px(d.etichetta.y(), tpp),
+                                 std::min(PxTesto(d.etichetta.width(), tpp), width() - x),
+                                 PxTesto(d.etichetta.height(), tpp));
+        m_etichetta->show();
+    }
+    for (int i = 0; i < d.numeroPulsanti(); ++i) {
+        QPushButton* p = m_pulsanti[static_cast<size_t>(i)];
+        p->setGeometry(Px(d.sinistraPulsanti[static_cast<size_t>(i)], tpp), Px(d.altoPulsanti, tpp),
+                       Px(d.larghezzaPulsante, tpp), Px(d.altezzaPulsante, tpp));
+        p->show();
+        // Enter answers the default button, or the focused one where there is
+        // one; with three buttons Enter answers nothing by itself.
+        p->setAutoDefault(d.pulsanteDefault > 0);
+        p->setDefault(d.pulsanteDefault == i + 1);
+    }
+}
+
+void FrmMsgCom::OrdineTab() {
+    const DisposizioneMsgCom& d = m_disposizione;
+    // Tab order: the first button to get the focus comes first.
+    QList<QWidget*> ordine;
+    for (int i = 0; i < d.numeroPulsanti(); ++i)
+        ordine << m_pulsanti[static_cast<size_t>(i)];
+    if (d.pulsanteFuoco > 0) {
+        ordine.move(d.pulsanteFuoco - 1, 0);
+    }
+    if (d.modoTesto)
+        ordine << m_testo;
+    for (qsizetype i = 1; i < ordine.size(); ++i)
+        setTabOrder(ordine[i - 1], ordine[i]);
+    ordine.front()->setFocus(Qt::OtherFocusReason);
+}
+
 void FrmMsgCom::Prepara(const RichiestaMsgCom& r) {
     m_richiesta = r;
     const MetricheSchermo schermo = MetricheSchermoCorrenti();
@@ -244,44 +290,8 @@ void FrmMsgCom::Prepara(const RichiestaMsgCom& r) {
     m_disposizione = CalcolaDisposizioneMsgCom(r, Metriche(*this), misura);
     const DisposizioneMsgCom& d = m_disposizione;
 
-    setFixedSize(Px(d.larghezzaInterna, tpp), Px(d.altezzaInterna, tpp));
-    if (d.modoTesto) {
-        m_etichetta->hide();
-        m_testo->setGeometry(Px(d.testo.x(), tpp), Px(d.testo.y(), tpp), Px(d.testo.width(), tpp),
-                             Px(d.testo.height(), tpp));
-        m_testo->setPlainText(testo);
-        m_testo->show();
-    } else {
-        m_testo->hide();
-        const int x = Px(d.etichetta.x(), tpp);
-        m_etichetta->setGeometry(x, Px(d.etichetta.y(), tpp),
-                                 std::min(PxTesto(d.etichetta.width(), tpp), width() - x),
-                                 PxTesto(d.etichetta.height(), tpp));
-        m_etichetta->show();
-    }
-    for (int i = 0; i < d.numeroPulsanti(); ++i) {
-        QPushButton* p = m_pulsanti[static_cast<size_t>(i)];
-        p->setGeometry(Px(d.sinistraPulsanti[static_cast<size_t>(i)], tpp), Px(d.altoPulsanti, tpp),
-                       Px(d.larghezzaPulsante, tpp), Px(d.altezzaPulsante, tpp));
-        p->show();
-        // Enter answers the default button, or the focused one where there is
-        // one; with three buttons Enter answers nothing by itself.
-        p->setAutoDefault(d.pulsanteDefault > 0);
-        p->setDefault(d.pulsanteDefault == i + 1);
-    }
-
-    // Tab order: the first button to get the focus comes first.
-    QList<QWidget*> ordine;
-    for (int i = 0; i < d.numeroPulsanti(); ++i)
-        ordine << m_pulsanti[static_cast<size_t>(i)];
-    if (d.pulsanteFuoco > 0) {
-        ordine.move(d.pulsanteFuoco - 1, 0);
-    }
-    if (d.modoTesto)
-        ordine << m_testo;
-    for (qsizetype i = 1; i < ordine.size(); ++i)
-        setTabOrder(ordine[i - 1], ordine[i]);
-    ordine.front()->setFocus(Qt::OtherFocusReason);
+    Disponi(testo, tpp);
+    OrdineTab();
 
     // Centred on the screen; in text-box mode from the top, as high as the
     // usable height.

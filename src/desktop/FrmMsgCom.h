@@ -53,6 +53,8 @@ private:
     FrmMsgCom();
     void Form_Load();
     void Prepara(const RichiestaMsgCom& r);
+    void Disponi(const QString& testo, double tpp);
+    void OrdineTab();
     QPushButton* CaricaPulsante(int indice);
     void ComEsegui_Click(int indice);
     // A key that reached the open dialog: true when it is not the operator's.

@@ -13,15 +13,12 @@ namespace quarvel::inventario {
 
 namespace {
 
-// Codes looked up, and rows written, with one statement.  On the server a
-// statement costs a round trip, so it takes many; SQLite runs in the
-// process and its driver binds a statement's parameters in a time that
-// grows with the square of their number, so there a few at a time.  Each
-// statement is prepared once and run again.
+// Codes looked up with one statement.  On the server a statement costs a
+// round trip, so it takes many; SQLite runs in the process and its driver
+// binds a statement's parameters in a time that grows with the square of
+// their number, so there a few at a time.  Each statement is prepared once
+// and run again.
 int CodiciPerRicerca(bool server) {
-    return server ? 5000 : 25;
-}
-int RighePerIstruzione(bool server) {
     return server ? 5000 : 25;
 }
 
@@ -46,10 +43,6 @@ QString Chiave(const QString& codice) {
     return k;
 }
 
-QString ConnessioneInterrotta() {
-    return QStringLiteral("La connessione al database si è interrotta: %1");
-}
-
 // Rows waiting, before they are written: unless the caller says otherwise,
 // this many when codes are looked up (every article when all are in memory).
 constexpr int ArticoliPerScritturaCercando = 50000;
@@ -60,8 +53,6 @@ constexpr qint64 MassimoArticoliInMemoria = 500000;
 constexpr qint64 MillisecondiPerAvviso = 100;
 // A block ends when its lines hold this many bytes.
 constexpr qint64 BytePerBlocco = 16 << 20;
-// With nobody to tell, a load waits this long for a lock before it stops.
-constexpr qint64 MassimaAttesaSenzaFinestra = 60000;
 
 enum class Ricerca { Nessuna, Barcode, Articolo };
 
@@ -128,6 +119,10 @@ Piano PianoDi(const QString& codice, const SetCarico& set) {
 }
 
 } // namespace
+
+QString CaricoConteggi::ConnessioneInterrotta() {
+    return QStringLiteral("La connessione al database si è interrotta: %1");
+}
 
 QString RigaNonCaricata::Messaggio() const {
     const QString impossibile = QStringLiteral("\r\nImpossibile caricare la riga letta");
@@ -327,22 +322,6 @@ bool CaricoConteggi::Scrivi(const QVector<const Pendente*>& righe, QSqlError* er
     return false;
 }
 
-QSqlQuery& CaricoConteggi::Istruzione(const QString& sql) {
-    auto it = m_istruzioni.find(sql);
-    if (it == m_istruzioni.end()) {
-        if (m_istruzioni.size() > 16) // the odd sizes of the last blocks
-            m_istruzioni.clear();
-        it = m_istruzioni.emplace(sql, QSqlQuery(m_db)).first;
-        it->second.setForwardOnly(true);
-        if (!it->second.prepare(sql)) {
-            const QSqlError e = it->second.lastError();
-            m_istruzioni.erase(it);
-            throw e;
-        }
-    }
-    return it->second;
-}
-
 bool CaricoConteggi::ConnessionePersa() {
     // outside any transaction: inside a failed one the server answers nothing
     QSqlQuery prova(m_db);
@@ -363,67 +342,6 @@ bool CaricoConteggi::Scarta(const QByteArray& grezza, FileScarti& scarti, EsitoC
 void CaricoConteggi::Avvisa(const RigaNonCaricata& r, const EsitoCarico& esito) {
     if (m_avvisa && rigaNonCaricata)
         m_avvisa = rigaNonCaricata(r, esito);
-}
-
-bool CaricoConteggi::Occupato(const QSqlError& e) const {
-    const QString codice = e.nativeErrorCode();
-    const QString testo = e.databaseText();
-    if (!m_pg) {
-        // SQLITE_BUSY, SQLITE_LOCKED and their extended codes
-        bool numero = false;
-        const int n = codice.toInt(&numero);
-        return (numero && ((n & 0xff) == 5 || (n & 0xff) == 6)) ||
-               testo.contains(QLatin1String("database is locked")) ||
-               testo.contains(QLatin1String("database table is locked"));
-    }
-    // lock_not_available (the lock timeout), deadlock, serialization; the
-    // ODBC driver hides the state, its text names the cause
-    return codice == QLatin1String("55P03") || codice == QLatin1String("40P01") ||
-           codice == QLatin1String("40001") || testo.contains(QLatin1String("55P03")) ||
-           testo.contains(QLatin1String("lock timeout")) ||
-           testo.contains(QLatin1String("deadlock detected"));
-}
-
-bool CaricoConteggi::AttendiBlocco(EsitoCarico& esito, const QString& causa) {
-    esito.attesa = QStringLiteral("Il database è occupato da un'altra connessione: il caricamento "
-                                  "attende che si liberi.");
-    bool avanti = true;
-    if (avanzamento) {
-        avanti = Avanza(esito, true);
-    } else {
-        m_attesoFinora += m_attesaBlocco;
-        avanti = m_attesoFinora < MassimaAttesaSenzaFinestra;
-    }
-    if (avanti) {
-        // the database may answer at once: the next attempt not before a while
-        QThread::msleep(quint32(std::min(m_attesaBlocco, 100)));
-        return true;
-    }
-    esito.attesa.clear();
-    esito.fermato = true;
-    esito.errore =
-        QStringLiteral("Il database è occupato da un'altra connessione (%1): caricamento "
-                       "fermato, le righe lette dopo l'ultima scrittura non sono state "
-                       "caricate.")
-            .arg(causa);
-    return false;
-}
-
-bool CaricoConteggi::Rileggibile() const {
-    // a pipe cannot go back; a text-mode device does not count bytes as the file does
-    return m_file && !m_file->isSequential() && !m_file->isTextModeEnabled();
-}
-
-QByteArray CaricoConteggi::Grezza(const Pendente& p) {
-    if (!p.grezza.isEmpty() || p.inizio < 0 || !Rileggibile())
-        return p.grezza;
-    // read again where it was; the reading of the file goes on where it was
-    const qint64 qui = m_file->pos();
-    QByteArray g;
-    if (m_file->seek(p.inizio))
-        g = m_file->read(p.lunghezza);
-    m_file->seek(qui);
-    return g;
 }
 
 bool CaricoConteggi::Avanza(const EsitoCarico& esito, bool sempre) {
@@ -504,134 +422,6 @@ bool CaricoConteggi::Blocco(QVector<Voce>& voci, FileScarti& scarti, EsitoCarico
     if (m_attesa.size() >= limite || m_righeDaScrivere >= m_righePerScrittura)
         return Scarica(scarti, esito);
     return true;
-}
-
-void CaricoConteggi::Svuota() {
-    if (m_tuttiInMemoria) {
-        for (const qint32 i : std::as_const(m_attesa)) {
-            m_pendenti[i].righe = 0;
-            m_pendenti[i].grezza.clear();
-        }
-    } else {
-        m_pendenti.clear();
-        m_posizione.clear();
-    }
-    m_attesa.clear();
-    m_righeDaScrivere = 0;
-}
-
-bool CaricoConteggi::Scarica(FileScarti& scarti, EsitoCarico& esito) {
-    if (m_attesa.isEmpty())
-        return true;
-    // In the order of the articles, as the inventory's key orders them:
-    // each page of its index is written once, not once per row.
-    QVector<const Pendente*> righe;
-    righe.reserve(m_attesa.size());
-    if (m_tuttiInMemoria) {
-        // the articles in memory are already in that order
-        std::sort(m_attesa.begin(), m_attesa.end());
-        for (const qint32 i : std::as_const(m_attesa))
-            righe << &m_pendenti.at(i);
-    } else {
-        QVector<std::pair<QString, qint32>> ordine;
-        ordine.reserve(m_posizione.size());
-        for (auto it = m_posizione.cbegin(); it != m_posizione.cend(); ++it)
-            ordine.append({it.key(), it.value()});
-        std::sort(ordine.begin(), ordine.end());
-        for (const auto& [chiave, i] : std::as_const(ordine))
-            righe << &m_pendenti.at(i);
-    }
-
-    for (;;) {
-        QString errore;
-        bool occupato = false;
-        if (ScriviTransazione(righe, esito, &errore, &occupato)) {
-            // every line of a known article went in (a later line of the same
-            // article over an earlier one)
-            for (const Pendente* p : std::as_const(righe))
-                esito.righeScritte += p->righe;
-            Svuota();
-            return true;
-        }
-        if (occupato) {
-            if (AttendiBlocco(esito, errore))
-                continue;
-            Svuota();
-            return false;
-        }
-        if (ConnessionePersa()) {
-            esito.errore = ConnessioneInterrotta().arg(errore);
-            Svuota();
-            return false;
-        }
-        break;
-    }
-    // Again a row at a time: only the rows the database refuses are refused.
-    for (const Pendente* p : std::as_const(righe)) {
-        for (;;) {
-            QSqlError e;
-            if (Scrivi({p}, &e)) {
-                esito.righeScritte += p->righe;
-                break;
-            }
-            if (Occupato(e)) {
-                if (AttendiBlocco(esito, e.text()))
-                    continue;
-                Svuota();
-                return false;
-            }
-            if (ConnessionePersa()) {
-                esito.errore = ConnessioneInterrotta().arg(e.text());
-                Svuota();
-                return false;
-            }
-            if (!Scarta(Grezza(*p), scarti, esito)) {
-                Svuota();
-                return false;
-            }
-            RigaNonCaricata r;
-            r.causa = RigaNonCaricata::Causa::RifiutataDalDatabase;
-            r.numero = p->numero;
-            r.codice = p->articolo;
-            r.testo = e.text();
-            Avvisa(r, esito);
-            break;
-        }
-    }
-    Svuota();
-    return true;
-}
-
-bool CaricoConteggi::ScriviTransazione(const QVector<const Pendente*>& righe, EsitoCarico& esito,
-                                       QString* errore, bool* occupato) {
-    QSqlError e;
-    bool ok = m_db.transaction();
-    if (!ok)
-        e = m_db.lastError();
-    const int perIstruzione = RighePerIstruzione(m_pg);
-    for (qsizetype i = 0; ok && i < righe.size(); i += perIstruzione) {
-        ok = Scrivi(righe.mid(i, perIstruzione), &e);
-        // the window stays alive; a stop asked now comes after this write
-        if (ok && !Avanza(esito, false))
-            m_fermare = true;
-    }
-    if (ok && !m_db.commit()) {
-        ok = false;
-        e = m_db.lastError();
-    }
-    if (ok) {
-        if (!esito.attesa.isEmpty()) {
-            // the lock is free again: the window says so
-            esito.attesa.clear();
-            if (!Avanza(esito, true))
-                m_fermare = true;
-        }
-        return true;
-    }
-    m_db.rollback();
-    *errore = e.text();
-    *occupato = Occupato(e);
-    return false;
 }
 
 void CaricoConteggi::Precarica() {
@@ -770,9 +560,7 @@ bool CaricoConteggi::ScriviRiga(const QString& articolo, double quantita, QStrin
     return false;
 }
 
-EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
-    EsitoCarico esito;
-    const AttesaBlocchi attesa(m_db, m_pg, m_attesaBlocco);
+void CaricoConteggi::Azzera(QIODevice& file) {
     m_attesoFinora = 0;
     m_avvisa = true;
     m_fermare = false;
@@ -784,6 +572,46 @@ EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
     m_righeDaScrivere = 0;
     m_orologio.start();
     m_ultimoAvviso = 0;
+}
+
+// A line read takes its place in the block, a line refused as it is too
+// (its cause with it); an empty line is only counted.
+void CaricoConteggi::Accoda(LettoreRighe::Riga& riga, QVector<Voce>& voci, qint64& byteNelBlocco,
+                            EsitoCarico& esito,
+                            const std::function<double(const QString&)>& numero) {
+    if (riga.tagliata) {
+        Voce v;
+        v.illeggibile = true;
+        v.causa = RigaNonCaricata::Causa::RigaTroppoLunga;
+        v.lunghezza = riga.lunghezza;
+        v.lunga = std::move(riga.lunga);
+        byteNelBlocco += riga.lunghezza; // few of them wait, each in a file of its own
+        v.numero = riga.numero;
+        voci << std::move(v);
+    } else if (riga.testo.trimmed().isEmpty()) {
+        ++esito.righeVuote;
+    } else {
+        const RigaTerminale r = AnalizzaRiga(riga.testo, m_set, numero, m_decimaliQta);
+        Voce v;
+        v.codice = r.codice;
+        v.quantita = r.quantita;
+        if (!r.quantitaValida) {
+            v.illeggibile = true;
+            v.causa = RigaNonCaricata::Causa::QuantitaNonValida;
+            v.testoQuantita = r.testoQuantita;
+        }
+        byteNelBlocco += riga.grezza.size();
+        v.grezza = std::move(riga.grezza);
+        v.numero = riga.numero;
+        v.inizio = riga.inizio;
+        voci << std::move(v);
+    }
+}
+
+EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
+    EsitoCarico esito;
+    const AttesaBlocchi attesa(m_db, m_pg, m_attesaBlocco);
+    Azzera(file);
     try {
         if (ConvienePrecaricare(file))
             Precarica();
@@ -820,33 +648,7 @@ EsitoCarico CaricoConteggi::Carica(QIODevice& file, FileScarti& scarti) {
         // a line refused as it is (too long, a quantity that is no number)
         // takes its place among the others: the file of refused lines
         // keeps their order
-        if (riga.tagliata) {
-            Voce v;
-            v.illeggibile = true;
-            v.causa = RigaNonCaricata::Causa::RigaTroppoLunga;
-            v.lunghezza = riga.lunghezza;
-            v.lunga = std::move(riga.lunga);
-            byteNelBlocco += riga.lunghezza; // few of them wait, each in a file of its own
-            v.numero = riga.numero;
-            voci << std::move(v);
-        } else if (riga.testo.trimmed().isEmpty()) {
-            ++esito.righeVuote;
-        } else {
-            const RigaTerminale r = AnalizzaRiga(riga.testo, m_set, numero, m_decimaliQta);
-            Voce v;
-            v.codice = r.codice;
-            v.quantita = r.quantita;
-            if (!r.quantitaValida) {
-                v.illeggibile = true;
-                v.causa = RigaNonCaricata::Causa::QuantitaNonValida;
-                v.testoQuantita = r.testoQuantita;
-            }
-            byteNelBlocco += riga.grezza.size();
-            v.grezza = std::move(riga.grezza);
-            v.numero = riga.numero;
-            v.inizio = riga.inizio;
-            voci << std::move(v);
-        }
+        Accoda(riga, voci, byteNelBlocco, esito, numero);
         if (avanti && (nelBlocco >= m_righePerBlocco || byteNelBlocco >= BytePerBlocco ||
                        ((nelBlocco & 63) == 0 &&
                         m_orologio.elapsed() - m_ultimoAvviso >= MillisecondiPerAvviso)))

@@ -164,12 +164,23 @@ private:
     bool Blocco(QVector<Voce>& voci, FileScarti& scarti, EsitoCarico& esito);
     // Writes the rows waiting, in one transaction.
     bool Scarica(FileScarti& scarti, EsitoCarico& esito);
+    // The rows waiting, in the order of the inventory's key.
+    QVector<const Pendente*> RigheInOrdine();
+    // Writes the rows one at a time, refusing only those the database
+    // refuses; false when the load cannot go on.
+    bool ScriviUnaAllaVolta(const QVector<const Pendente*>& righe, FileScarti& scarti,
+                            EsitoCarico& esito);
+    // The state of a load about to read `file`.
+    void Azzera(QIODevice& file);
+    void Accoda(LettoreRighe::Riga& riga, QVector<Voce>& voci, qint64& byteNelBlocco,
+                EsitoCarico& esito, const std::function<double(const QString&)>& numero);
     void Risolvi(QVector<Voce>& voci);
     void RisolviInMemoria(Voce& v) const;
     // The articles of the given codes: key = the code folded to lower case.
     void Cerca(bool perBarcode, const QStringList& codici);
     bool Scrivi(const QVector<const Pendente*>& righe, QSqlError* errore);
     bool ConnessionePersa();
+    static QString ConnessioneInterrotta();
     void Precarica();
     bool ConvienePrecaricare(const QIODevice& file);
     // The statement prepared once and run again (throws QSqlError).

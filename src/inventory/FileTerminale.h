@@ -160,6 +160,10 @@ private:
     qint64 m_righe = 0;
 };
 
+// Ten random letters and digits: the part of a file's name nobody can
+// foresee.
+QString ParteCasuale();
+
 // The terminal file while a load reads it, taken away from its name first
 // (renamed in its folder to a name of the load's own), so that what the
 // terminal's download writes meanwhile goes into a new file under the

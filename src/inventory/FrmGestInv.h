@@ -139,6 +139,11 @@ private:
     // True when a load may start; otherwise tells the operator why not.
     bool CaricoPossibile();
     void AvviaProgrammaPrima();
+    bool PrendiFileCarico();
+    void CaricoInterrotto(const QString& riepilogo);
+    bool ControllaArticolo(IColonnaGriglia* col, int piColIndex, bool pbSoloDecod, bool pbAggDati);
+    bool ControllaLivello(IColonnaGriglia* col, int n, bool pbSoloDecod);
+    bool ArticoloDaBarcode(IColonnaGriglia* col, const QVariant& valore);
 
     QWidget* m_pictTesta = nullptr;
     QLineEdit* m_txt10 = nullptr;

@@ -184,21 +184,9 @@ void FrmGestInv::AvviaProgrammaPrima() {
                Ok);
 }
 
-void FrmGestInv::LeggiDaFileBarCode() {
-    if (m_mbCaricoInCorso || !CaricoPossibile())
-        return;
-    if (!m_set.exePrima.isEmpty()) {
-        AvviaProgrammaPrima();
-        // closing the question without a button does not confirm the download
-        if (msgCom(
-                QStringLiteral("Premere Ok dopo che lo scaricamento dei dati è stato completato"),
-                Ok, QStringLiteral("&Annulla")) != 1)
-            return;
-    }
-
-    m_mbCaricoInCorso = true;
-    m_esito = inventario::EsitoCarico();
-    m_fileLocale = PercorsoLocale(m_set.fileOrigine);
+// The file to load, taken away from its name; false (the operator told why)
+// when it is missing or cannot be taken.
+bool FrmGestInv::PrendiFileCarico() {
     // the file is taken away from its name before it is read: what the
     // download writes meanwhile stays for the next load
     m_preso = std::make_unique<inventario::FilePreso>(m_fileLocale);
@@ -220,8 +208,60 @@ void FrmGestInv::LeggiDaFileBarCode() {
                 QStringLiteral("LeggiDaFileBarCode"));
             MsgErrfrm();
         }
+        return false;
+    }
+    return true;
+}
+
+// A load that stopped or failed: the file back to its name, the operator told.
+void FrmGestInv::CaricoInterrotto(const QString& riepilogo) {
+    // the file goes back as it is (the lines after the stop are still
+    // only in it); what went in before stays
+    QString erroreFile;
+    const bool reso = m_preso->Restituisci(&erroreFile);
+    const QString nomePrivato = m_preso->NomePrivato();
+    m_preso.reset();
+    m_mbCaricoInCorso = false;
+    if (!reso) {
+        ImpostaErrore(NumErr::ErrorePercorso,
+                      QStringLiteral("Impossibile rimettere il file %1 al suo nome (resta "
+                                     "come %2): %3")
+                          .arg(m_set.fileOrigine, nomePrivato, erroreFile),
+                      QStringLiteral("LeggiDaFileBarCode"));
+        MsgErrfrm();
+    }
+    if (m_esito.errore.isEmpty()) {
+        msgCom(QStringLiteral("Caricamento interrotto, il file non è stato cancellato.\r\n") +
+                   riepilogo,
+               Ok);
         return;
     }
+    const bool guastoFile = m_esito.errore.startsWith(QLatin1String("Errore di lettura")) ||
+                            m_esito.errore.startsWith(QLatin1String("Impossibile scrivere"));
+    ImpostaErrore(guastoFile ? NumErr::ErrorePercorso : NumErr::ChiamataOdbcFallita, m_esito.errore,
+                  QStringLiteral("LeggiDaFileBarCode"));
+    MsgErrfrm(std::nullopt, std::nullopt, QString(),
+              QStringLiteral("\r\nCaricamento interrotto, il file non è stato cancellato.\r\n") +
+                  riepilogo);
+}
+
+void FrmGestInv::LeggiDaFileBarCode() {
+    if (m_mbCaricoInCorso || !CaricoPossibile())
+        return;
+    if (!m_set.exePrima.isEmpty()) {
+        AvviaProgrammaPrima();
+        // closing the question without a button does not confirm the download
+        if (msgCom(
+                QStringLiteral("Premere Ok dopo che lo scaricamento dei dati è stato completato"),
+                Ok, QStringLiteral("&Annulla")) != 1)
+            return;
+    }
+
+    m_mbCaricoInCorso = true;
+    m_esito = inventario::EsitoCarico();
+    m_fileLocale = PercorsoLocale(m_set.fileOrigine);
+    if (!PrendiFileCarico())
+        return;
 
     inventario::FileScarti scarti(m_fileLocale, QDateTime::currentDateTime());
     inventario::CaricoConteggi carico(Sessione().DbDitta, m_set, {m_txt10->text(), m_msMagCarico});
@@ -276,35 +316,7 @@ void FrmGestInv::LeggiDaFileBarCode() {
 
     const QString riepilogo = Riepilogo(m_esito, scarti.Nome(), scarti.Righe());
     if (!m_esito.errore.isEmpty() || m_esito.fermato) {
-        // the file goes back as it is (the lines after the stop are still
-        // only in it); what went in before stays
-        QString erroreFile;
-        const bool reso = m_preso->Restituisci(&erroreFile);
-        const QString nomePrivato = m_preso->NomePrivato();
-        m_preso.reset();
-        m_mbCaricoInCorso = false;
-        if (!reso) {
-            ImpostaErrore(NumErr::ErrorePercorso,
-                          QStringLiteral("Impossibile rimettere il file %1 al suo nome (resta "
-                                         "come %2): %3")
-                              .arg(m_set.fileOrigine, nomePrivato, erroreFile),
-                          QStringLiteral("LeggiDaFileBarCode"));
-            MsgErrfrm();
-        }
-        if (m_esito.errore.isEmpty()) {
-            msgCom(QStringLiteral("Caricamento interrotto, il file non è stato cancellato.\r\n") +
-                       riepilogo,
-                   Ok);
-            return;
-        }
-        const bool guastoFile = m_esito.errore.startsWith(QLatin1String("Errore di lettura")) ||
-                                m_esito.errore.startsWith(QLatin1String("Impossibile scrivere"));
-        ImpostaErrore(guastoFile ? NumErr::ErrorePercorso : NumErr::ChiamataOdbcFallita,
-                      m_esito.errore, QStringLiteral("LeggiDaFileBarCode"));
-        MsgErrfrm(
-            std::nullopt, std::nullopt, QString(),
-            QStringLiteral("\r\nCaricamento interrotto, il file non è stato cancellato.\r\n") +
-                riepilogo);
+        CaricoInterrotto(riepilogo);
         return;
     }
     FineLetCodBar();
