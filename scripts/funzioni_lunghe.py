@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The functions longer than a limit in the C++ sources of the tree.
 
-    funzioni_lunghe.py [--limite N] [--esito] [folders or files...]
+    funzioni_lunghe.py [--limite N] [--file-oltre N] [--esito] [folders or files...]
 
 Reads every .cpp file under base/, components/ and src/ of the source tree
 this script belongs to, or under the folders named, or the files named, and
@@ -16,7 +16,9 @@ literals (raw strings too) and preprocessor lines are blanked first, then the
 braces are matched; a brace opens a function body when the text before it,
 since the last ';', '{' or '}' of the enclosing namespace or class, is a
 declarator with a parameter list.  Lambdas count inside the function that
-holds them.  With --esito it exits 1 when a function is over the limit.
+holds them.  With --file-oltre N it also prints each source file (.cpp or
+.h) longer than N lines, as "<file> <lines> righe".  With --esito it exits 1
+when a function or a file is over its limit.
 """
 
 import argparse
@@ -214,17 +216,18 @@ def funzioni(testo):
     return trovate
 
 
-def sorgenti(cartella):
+def sorgenti(cartella, estensioni=(".cpp",)):
     for dentro, sotto, file in os.walk(cartella):
         sotto.sort()
         for f in sorted(file):
-            if f.endswith(".cpp"):
+            if f.endswith(estensioni):
                 yield os.path.join(dentro, f)
 
 
 def main():
     a = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     a.add_argument("--limite", type=int, default=80)
+    a.add_argument("--file-oltre", type=int, default=0)
     a.add_argument("--esito", action="store_true")
     a.add_argument("percorsi", nargs="*")
     opz = a.parse_args()
@@ -242,7 +245,18 @@ def main():
     lunghe.sort(key=lambda x: (-x[0], x[1], x[2]))
     for righe, f, riga, nome in lunghe:
         print("%s:%d %s %d" % (f, riga, nome, righe))
-    return 1 if opz.esito and lunghe else 0
+    grandi = []
+    if opz.file_oltre > 0:
+        for p in opz.percorsi or [os.path.join(radice, a) for a in AREE]:
+            for f in list(sorgenti(p, (".cpp", ".h"))) if os.path.isdir(p) else [p]:
+                with open(f, encoding="utf-8", errors="replace") as t:
+                    righe = t.read().count("\n")
+                if righe > opz.file_oltre:
+                    grandi.append((righe, os.path.relpath(os.path.realpath(f), radice)))
+    grandi.sort(key=lambda x: (-x[0], x[1]))
+    for righe, f in grandi:
+        print("%s %d righe" % (f, righe))
+    return 1 if opz.esito and (lunghe or grandi) else 0
 
 
 if __name__ == "__main__":
