@@ -61,8 +61,11 @@ protected:
                 w, &QObject::destroyed, this, [this, w] { m_mostrate.remove(w); },
                 Qt::UniqueConnection);
             // Once mapped the window has the window manager's frame and its
-            // own final size: fit again with them.
+            // own final size: fit again with them.  The frame may come
+            // without the window itself moving (its frame grows around it),
+            // so it is looked for until it is there.
             Pianifica(w);
+            AttendiCornice(w);
             return false;
         }
         // The window manager frames and places a window when it gets to it,
@@ -72,10 +75,7 @@ protected:
         const auto i = m_mostrate.find(w);
         if (i == m_mostrate.end())
             return false;
-        const bool incorniciata =
-            SenzaCornici() || (w->windowFlags() & Qt::FramelessWindowHint) ||
-            (w->windowHandle() && !w->windowHandle()->frameMargins().isNull());
-        if (incorniciata && !i->isValid())
+        if (Incorniciata(w) && !i->isValid())
             i->start();
         if (i->isValid() && i->elapsed() > kAssestamentoMs) {
             m_mostrate.erase(i);
@@ -86,6 +86,33 @@ protected:
     }
 
 private:
+    static bool Incorniciata(const QWidget* w) {
+        return SenzaCornici() || (w->windowFlags() & Qt::FramelessWindowHint) ||
+               (w->windowHandle() && !w->windowHandle()->frameMargins().isNull());
+    }
+
+    void AttendiCornice(QWidget* w) {
+        auto* controllo = new QTimer(w);
+        controllo->setInterval(100);
+        QElapsedTimer dallInizio;
+        dallInizio.start();
+        QPointer<QWidget> p(w);
+        connect(controllo, &QTimer::timeout, this, [this, p, controllo, dallInizio] {
+            if (!p || !p->isVisible() || dallInizio.elapsed() > 10000) {
+                controllo->deleteLater();
+                return;
+            }
+            if (!Incorniciata(p))
+                return;
+            controllo->deleteLater();
+            const auto i = m_mostrate.find(p.data());
+            if (i != m_mostrate.end() && !i->isValid())
+                i->start();
+            Pianifica(p);
+        });
+        controllo->start();
+    }
+
     void Pianifica(QWidget* w) {
         if (w->property("quarvel_adatta_pianificato").toBool())
             return;
