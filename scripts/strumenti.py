@@ -33,7 +33,7 @@ FUORI = {"scripts/macchina-nuova.sh"}
 
 SHELL_INTERNI = set("""
     . : [ [[ ]] { } ! alias bg bind break builtin caller case cd command compgen complete
-    continue declare dirs disown do done echo elif else enable esac eval exec exit export
+    continue coproc declare dirs disown do done echo elif else enable esac eval exec exit export
     false fc fg fi for function getopts hash help history if in jobs kill let local logout
     mapfile popd printf pushd pwd read readarray readonly return select set shift shopt
     source suspend test then time times trap true type typeset ulimit umask unalias unset

@@ -4,7 +4,7 @@
 # Checks that the menu window appears on the demo company, launches
 # "Gestione inventari" from the running menu and checks that the program
 # answers on screen, keeps a screenshot of each, closes everything.  Re-runs
-# itself under xvfb-run and dbus-run-session when they are missing.
+# itself on a virtual display (tests/support/xvfb.sh) and under dbus-run-session when they are missing.
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../.." && pwd)
@@ -14,7 +14,7 @@ SHOTS=${2:-$ROOT/$BUILD/tests/e2e}
 
 if [[ -z "${E2E_XVFB:-}" ]]; then
     export E2E_XVFB=1
-    exec xvfb-run -a -n $((100 + $$ % 500)) -s "-screen 0 1024x768x24" dbus-run-session -- "$0" "$@"
+    exec "$ROOT/tests/support/xvfb.sh" -s "-screen 0 1024x768x24" dbus-run-session -- "$0" "$@"
 fi
 
 mkdir -p "$SHOTS"

@@ -20,7 +20,7 @@ if [[ -z "${QUARVEL_PG_DIR:-}" || -z "${PGPORT:-}" || -z "${ODBCSYSINI:-}" ]]; t
 fi
 if [[ -z "${RICETTA_XVFB:-}" ]]; then
     export RICETTA_XVFB=1
-    exec xvfb-run -a -n $((100 + $$ % 500)) -s "-screen 0 1024x768x24" dbus-run-session -- "$0" "$@"
+    exec "$ROOT/tests/support/xvfb.sh" -s "-screen 0 1024x768x24" dbus-run-session -- "$0" "$@"
 fi
 
 mkdir -p "$SHOTS"

@@ -19,7 +19,7 @@ SHOTS=${2:-$BUILD/tests/install}
 
 if [[ -z "${INSTALL_XVFB:-}" ]]; then
     export INSTALL_XVFB=1
-    exec xvfb-run -a -n $((100 + $$ % 500)) -s "-screen 0 1024x768x24" dbus-run-session -- "$0" "$@"
+    exec "$ROOT/tests/support/xvfb.sh" -s "-screen 0 1024x768x24" dbus-run-session -- "$0" "$@"
 fi
 
 mkdir -p "$SHOTS"

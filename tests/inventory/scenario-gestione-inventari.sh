@@ -6,7 +6,7 @@
 # warehouse, saved, back to the header; the rows are in the company file.
 #   tests/inventory/scenario-gestione-inventari.sh [BUILD] [SCREENSHOT-DIR]
 # BUILD is the build folder (absolute, or relative to the repository).
-# Re-runs itself under xvfb-run and dbus-run-session when they are missing.
+# Re-runs itself on a virtual display (tests/support/xvfb.sh) and under dbus-run-session when they are missing.
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../.." && pwd)

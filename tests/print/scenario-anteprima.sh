@@ -16,7 +16,7 @@ SHOTS=${2:-$BUILD/tests/print}
 
 if [[ -z "${SCENARIO_XVFB:-}" ]]; then
     export SCENARIO_XVFB=1
-    exec xvfb-run -a -n $((100 + $$ % 500)) -s "-screen 0 1024x768x24" "$0" "$@"
+    exec "$ROOT/tests/support/xvfb.sh" -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 mkdir -p "$SHOTS"
 TMP=$(mktemp -d)

@@ -2,19 +2,19 @@
 # script after it has set ROOT, BUILD (relative to ROOT) and SHOTS, with the
 # script's own arguments:
 #   SCENARIO_NOME=Lifo; source "$ROOT/tests/support/scenario.sh" "$@"
-# Re-runs the script under xvfb-run and dbus-run-session when they are
+# Re-runs the script on a virtual display (tests/support/xvfb.sh) and under dbus-run-session when they are
 # missing; gives it a fresh home folder, the menu's program (MENU), the demo
 # company file (DB), a log (LOG) and status, and the helpers fail, window
 # (a visible window by title pattern, its id), close_window (what a window
 # manager sends when the operator closes a window) and sql (a query on the
 # demo company).  The menu and what it started are closed at the end.
 
-# Each run looks for a free display from a number of its own: an X server
-# of the run before, still going away, removes its socket by name and would
-# take a new server's on the same number with it.
+# The display's number is the X server's own choice (tests/support/xvfb.sh):
+# a server of the run before, still going away, or of another root folder,
+# never shares it.
 if [[ -z "${SCENARIO_XVFB:-}" ]]; then
     export SCENARIO_XVFB=1
-    exec xvfb-run -a -n $((100 + $$ % 500)) -s "-screen 0 1024x768x24" dbus-run-session -- "$0" "$@"
+    exec "$ROOT/tests/support/xvfb.sh" -s "-screen 0 1024x768x24" dbus-run-session -- "$0" "$@"
 fi
 
 mkdir -p "$SHOTS"
