@@ -210,6 +210,7 @@ void ModelloRighe::svuotaCache() {
 }
 
 void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
+    const qint64 righeNote = righeDellaStessaLista(db, sql);
     beginResetModel();
     m_aperta = false;
     m_mod = {};
@@ -244,6 +245,7 @@ void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
                              QStringLiteral("ApriSql"));
             colonneDaQuery();
             preparaChiavi();
+            scegliLetturaIntera(righeNote);
             conta();
             m_aperta = true;
         }

@@ -198,6 +198,11 @@ public:
 
     // Windows kept (the benchmark reads it).
     int finestreInMemoria() const { return m_cache.finestre(); }
+    // The windows read the whole base table for their sort, not through an
+    // index (SqlLista::impostaLetturaIntera): the list was opened again
+    // with another order (a click on a column's title) over the rows it
+    // held, most of the base table's, and the engine sorts them itself.
+    bool letturaIntera() const { return m_lista.letturaIntera(); }
 
     bool canFetchMore(const QModelIndex& p) const override;
     void fetchMore(const QModelIndex& p) override;
@@ -274,6 +279,12 @@ private:
     QVariantList chiaveDi(const Riga& r) const { return m_lista.chiaveDi(r); }
     void colonneDaQuery();
     void preparaChiavi();
+    // The rows of the list open, when sql reads the same rows in another
+    // order (or again) and their total is known; else -1.
+    qint64 righeDellaStessaLista(const QSqlDatabase& db, const QString& sql) const;
+    // How the windows of a list of righe rows (-1: not known) read the base
+    // table for their sort (SqlLista::impostaLetturaIntera).
+    void scegliLetturaIntera(qint64 righe);
     // Runs a statement that must not fail; Errore from the engine's error.
     void esegui(class QSqlQuery& q, const Istruzione& s, const QString& sorgente) const;
     [[noreturn]] void erroreSql(const class QSqlQuery& q, const QString& sorgente) const;
