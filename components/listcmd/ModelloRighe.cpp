@@ -207,6 +207,7 @@ void ModelloRighe::svuotaCache() {
     m_finestreFallite.clear();
     m_testaFallita = false;
     m_cache.svuota();
+    m_valori.reset();
 }
 
 void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {

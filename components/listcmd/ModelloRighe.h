@@ -203,6 +203,9 @@ public:
     // with another order (a click on a column's title) over the rows it
     // held, most of the base table's, and the engine sorts them itself.
     bool letturaIntera() const { return m_lista.letturaIntera(); }
+    // The values of the sort column are in memory: the windows far from both
+    // ends start from their value (see ModelloRigheOrdine.cpp).
+    bool valoriOrdineInMemoria() const;
 
     bool canFetchMore(const QModelIndex& p) const override;
     void fetchMore(const QModelIndex& p) override;
@@ -260,6 +263,12 @@ private:
     // Raises Errore when the read fails, at its start or on the way (a
     // damaged page): never a window cut short as if the list ended there.
     QVector<Riga> leggiRighe(qint64 offset, qint64 quante, bool dallaFine) const;
+    struct ValoriOrdine;
+    // A window far from both ends of a list sorted by a column of numbers
+    // no index keeps in order, read from the first row of its value on (see
+    // ModelloRigheOrdine.cpp); nullopt when it is to be read the usual way.
+    std::optional<Istruzione> finestraDaValori(qint64 offset, qint64 quante, bool dallaFine) const;
+    const ValoriOrdine* valoriOrdine() const;
     CacheRighe::Lettore lettore() const;
     // A row written here kept at its place r.
     // certa: the row is still one of the list (its count stays right).
@@ -329,6 +338,10 @@ private:
     // places (each reset, insertion or removal makes a new generation).
     struct LetturaAvanti;
     std::unique_ptr<LetturaAvanti> m_avanti;
+    // The values of the list's sort column, read once for the windows far
+    // from both ends (finestraDaValori); dropped whenever the list is read
+    // again.
+    mutable std::unique_ptr<ValoriOrdine> m_valori;
     quint64 m_generazione = 0;
     bool m_cambiando = false;         // rows being inserted or removed, or the model reset
     mutable QSet<qint64> m_richieste; // windows views asked for, to be read

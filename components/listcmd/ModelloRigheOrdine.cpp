@@ -17,9 +17,11 @@
 
 #include "listcmd/ModelloRigheInterno.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <cmath>
 
 namespace quarvel::listcmd {
 
@@ -116,6 +118,143 @@ void ModelloRighe::scegliLetturaIntera(qint64 righe) {
     const qint64 massimo = q.value(0).toLongLong();
     if (massimo > 0 && righe * 2 >= massimo)
         m_lista.impostaLetturaIntera(true, {});
+}
+
+} // namespace quarvel::listcmd
+
+// ---- the windows far from both ends --------------------------------------------
+//
+// A window at place k of a list sorted by a column no index keeps in order
+// costs the engine a sort of the k rows before it (half a million rows in
+// the middle of a list of a million: tens of seconds).  The column's values,
+// read once (a number each, eight bytes a row: 8 MB for a million rows) and
+// sorted here, give the value x of the window's first row and how many rows
+// come before the first row of that value; the window is then read from the
+// rows of values from x on (one pass of the table, as the first window's),
+// past the few rows of x before it.  The engine still gives the rows and
+// their order: the values in memory only say where to start.  Only columns
+// of numbers (a text's order is the engine's collation), only while no row
+// was written here (the rows written here are left out of the reads), and
+// only for a list of up to ValoriMassimi rows (more: the windows are read as
+// before).  A list read again reads the values again when it needs them.
+
+namespace quarvel::listcmd {
+
+namespace {
+
+// Places closer than this to the end the window is read from are read as
+// usual: the engine's sort of so few rows costs no more than a pass.
+constexpr qint64 RigheLontane = 16 * ModelloRighe::RigheFinestra;
+// At most this many values in memory (32 MB).
+constexpr qint64 ValoriMassimi = 4000000;
+
+// The list's order: one term of a column, then the key alone (the order
+// made total); nullopt for any other.
+std::optional<TermineOrdine> TermineDelleChiavi(const SqlLista& lista) {
+    const QList<TermineOrdine> termini = TerminiOrdine(lista.ordine());
+    if (termini.size() < 2 || lista.chiavi().isEmpty())
+        return std::nullopt;
+    auto chiave = [&](const TermineOrdine& t) {
+        const QString e = NomeNudo(t.espressione);
+        const qsizetype punto = e.lastIndexOf(QLatin1Char('.'));
+        return lista.chiavi().contains(NomeNudo(e.mid(punto + 1)), Qt::CaseInsensitive);
+    };
+    if (chiave(termini[0]))
+        return std::nullopt;
+    for (qsizetype i = 1; i < termini.size(); ++i)
+        if (!chiave(termini[i]))
+            return std::nullopt;
+    return termini[0];
+}
+
+} // namespace
+
+bool ModelloRighe::valoriOrdineInMemoria() const {
+    return m_valori && m_valori->usabili;
+}
+
+const ModelloRighe::ValoriOrdine* ModelloRighe::valoriOrdine() const {
+    if (!m_valori) {
+        m_valori = std::make_unique<ValoriOrdine>();
+        const std::optional<TermineOrdine> t = TermineDelleChiavi(m_lista);
+        if (!t || righeDb() > ValoriMassimi)
+            return nullptr;
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        if (!q.exec(m_lista.valoriBase(t->espressione)))
+            return nullptr; // the window is read as usual, and says why it fails
+        std::vector<double>& valori = m_valori->valori;
+        valori.reserve(size_t(righeDb()));
+        constexpr double Esatti = 9007199254740992.0; // 2^53: integers a double keeps
+        while (q.next()) {
+            const QVariant x = q.value(0);
+            if (x.isNull()) {
+                ++m_valori->nulli;
+                continue;
+            }
+            const int tipo = x.typeId();
+            const bool numero = tipo == QMetaType::Double || tipo == QMetaType::Int ||
+                                tipo == QMetaType::LongLong || tipo == QMetaType::UInt ||
+                                tipo == QMetaType::ULongLong;
+            const double d = x.toDouble();
+            if (!numero || !std::isfinite(d) || (tipo != QMetaType::Double && std::abs(d) > Esatti))
+                return nullptr;
+            valori.push_back(d);
+            if (qint64(valori.size()) > ValoriMassimi)
+                return nullptr;
+        }
+        if (q.lastError().isValid()) {
+            valori = {};
+            return nullptr;
+        }
+        std::sort(valori.begin(), valori.end());
+        m_valori->usabili = true;
+    }
+    return m_valori->usabili ? m_valori.get() : nullptr;
+}
+
+std::optional<Istruzione> ModelloRighe::finestraDaValori(qint64 offset, qint64 quante,
+                                                         bool dallaFine) const {
+    const bool postgres = EPostgres(m_db);
+    if (offset < RigheLontane || !m_lista.giunzioneDopo() || !totaleNoto() ||
+        (!postgres && !ESqlite(m_db)) || !m_cache.postiFissi().isEmpty() ||
+        !condizioneEsclusi().isEmpty())
+        return std::nullopt;
+    const std::optional<TermineOrdine> t = TermineDelleChiavi(m_lista);
+    const ValoriOrdine* v = t ? valoriOrdine() : nullptr;
+    if (!v)
+        return std::nullopt;
+    const qint64 numeri = qint64(v->valori.size());
+    if (numeri + v->nulli != righeDb())
+        return std::nullopt; // the list changed since the values were read
+    // The order the window is read in: the Nulls first in SQLite's
+    // ascending order and in PostgreSQL's descending one.
+    const bool discendente = t->discendente != dallaFine;
+    const bool nulliPrima = postgres ? discendente : !discendente;
+    const QString& e = t->espressione;
+    qint64 k = offset;
+    Istruzione s;
+    if (nulliPrima) {
+        if (k < v->nulli)
+            return std::nullopt; // among the Nulls: read as usual
+        k -= v->nulli;
+    } else if (k >= numeri) {
+        s.testo =
+            m_lista.finestra(k - numeri, quante, dallaFine, {}, e + QStringLiteral(" IS NULL"));
+        return s;
+    }
+    const auto inizio = v->valori.begin();
+    const double x = v->valori[size_t(discendente ? numeri - 1 - k : k)];
+    // the rows before the first of value x in the order read
+    const qint64 prima = discendente
+                             ? numeri - (std::upper_bound(inizio, v->valori.end(), x) - inizio)
+                             : std::lower_bound(inizio, v->valori.end(), x) - inizio;
+    QString ancora = e + (discendente ? QStringLiteral(" <= ?") : QStringLiteral(" >= ?"));
+    if (!nulliPrima)
+        ancora = QStringLiteral("(%1 OR %2 IS NULL)").arg(ancora, e);
+    s.testo = m_lista.finestra(k - prima, quante, dallaFine, {}, ancora);
+    s.parametri << x;
+    return s;
 }
 
 } // namespace quarvel::listcmd

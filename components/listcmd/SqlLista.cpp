@@ -279,14 +279,16 @@ void SqlLista::impostaSchema(const SchemaLista& schema) {
     m_dopoFinestre = m_analisi.from.mid(m.capturedStart());
 }
 
-QString SqlLista::finestra(qint64 offset, qint64 quante, bool dallaFine,
-                           const QString& esclusi) const {
+QString SqlLista::finestra(qint64 offset, qint64 quante, bool dallaFine, const QString& esclusi,
+                           const QString& ancora) const {
     // A grid's window: the base table's rows first, then their joins.  (A
     // read of the whole list is not: it would be sorted twice.)
     constexpr qint64 FinestraGriglia = 10000;
     if (giunzioneDopo() && quante <= FinestraGriglia) {
         const QString ordine = ComponiOrdine(TerminiOrdine(m_ordine), dallaFine);
-        const QString d = doveBase(esclusi);
+        QString d = doveBase(esclusi);
+        if (!ancora.isEmpty())
+            d = d.isEmpty() ? ancora : QStringLiteral("(%1) AND %2").arg(d, ancora);
         QStringList voci;
         for (const auto& v : m_analisi.voci)
             voci << v.testo;
@@ -328,6 +330,14 @@ QString SqlLista::ordinamentoBase() const {
     const QString d = doveBase({});
     return QStringLiteral("SELECT * FROM %1%2 ORDER BY %3 LIMIT 1")
         .arg(baseFinestre(), d.isEmpty() ? QString() : QStringLiteral(" WHERE ") + d, m_ordine);
+}
+
+QString SqlLista::valoriBase(const QString& espressione) const {
+    if (!giunzioneDopo())
+        return {};
+    const QString d = doveBase({});
+    return QStringLiteral("SELECT %1 FROM %2%3")
+        .arg(espressione, baseFinestre(), d.isEmpty() ? QString() : QStringLiteral(" WHERE ") + d);
 }
 
 QString SqlLista::fromPerContare(const SchemaLista& schema) const {

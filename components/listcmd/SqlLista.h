@@ -104,6 +104,9 @@ public:
     // only), as a grid's window sorts them: what the engine is asked for
     // its plan (giunzioneDopo() only).
     QString ordinamentoBase() const;
+    // The values of a base column's expression for every row of the list,
+    // in no order (giunzioneDopo() only).
+    QString valoriBase(const QString& espressione) const;
 
     // The list's rows (its WHERE and one more condition, its grouping),
     // without order.
@@ -112,7 +115,10 @@ public:
     QString senzaRighe() const { return select() + QStringLiteral(" LIMIT 0"); }
     // A window of rows in the list's order, or from the end with the order
     // reversed; esclusi leaves out the rows written here.
-    QString finestra(qint64 offset, qint64 quante, bool dallaFine, const QString& esclusi) const;
+    // ancora: one more condition on the base table's rows (a window read
+    // on the base table first only).
+    QString finestra(qint64 offset, qint64 quante, bool dallaFine, const QString& esclusi,
+                     const QString& ancora = {}) const;
     // The FROM the rows are counted on: the base table alone when the joins
     // neither add nor drop rows (LEFT JOINs by the joined table's whole key)
     // and the condition reads the base table only; else the list's FROM.

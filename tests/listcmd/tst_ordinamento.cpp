@@ -146,22 +146,23 @@ void TstOrdinamento::ordineDelMotore_data() {
     // -1: not asked (the server's planner decides)
     QTest::addColumn<int>("interaSqlite");
     QTest::addColumn<int>("interaServer");
-    QTest::newRow("number, Nulls and ties") << "inv2"
-                                            << "Inv.Giac" << 1 << 1;
-    QTest::newRow("number, descending") << "inv2"
-                                        << "Inv.Giac DESC" << 1 << 1;
-    QTest::newRow("text in two cases") << "inv2"
-                                       << "Inv.Nota" << 1 << 1;
-    QTest::newRow("text, descending") << "inv2"
-                                      << "Inv.Nota DESC" << 1 << 1;
-    QTest::newRow("column of the joined table") << "inv2"
-                                                << "Art.Descr" << 0 << 0;
-    QTest::newRow("joined, descending") << "inv2"
-                                        << "Art.Descr DESC" << 0 << 0;
-    QTest::newRow("a small part of the table") << "inv1"
-                                               << "Inv.Giac" << 0 << -1;
-    QTest::newRow("an index gives the order") << "inv2"
-                                              << "Inv.Cod DESC" << 0 << 0;
+    // the middle of the list starts from the sort column's values in memory
+    QTest::addColumn<bool>("valori");
+    QTest::newRow("number, Nulls and ties")
+        << QString("inv2") << QString("Inv.Giac") << 1 << 1 << true;
+    QTest::newRow("number, descending")
+        << QString("inv2") << QString("Inv.Giac DESC") << 1 << 1 << true;
+    QTest::newRow("text in two cases") << QString("inv2") << QString("Inv.Nota") << 1 << 1 << false;
+    QTest::newRow("text, descending")
+        << QString("inv2") << QString("Inv.Nota DESC") << 1 << 1 << false;
+    QTest::newRow("column of the joined table")
+        << QString("inv2") << QString("Art.Descr") << 0 << 0 << false;
+    QTest::newRow("joined, descending")
+        << QString("inv2") << QString("Art.Descr DESC") << 0 << 0 << false;
+    QTest::newRow("a small part of the table")
+        << QString("inv1") << QString("Inv.Giac") << 0 << -1 << true;
+    QTest::newRow("an index gives the order")
+        << QString("inv2") << QString("Inv.Cod DESC") << 0 << 0 << false;
 }
 
 void TstOrdinamento::ordineDelMotore() {
@@ -170,6 +171,7 @@ void TstOrdinamento::ordineDelMotore() {
     QFETCH(QString, ordine);
     QFETCH(int, interaSqlite);
     QFETCH(int, interaServer);
+    QFETCH(bool, valori);
     SALTA_SENZA_SERVER(motore);
     const QSqlDatabase db = apri(motore, QStringLiteral("lista"));
     ModelloRighe m;
@@ -202,6 +204,7 @@ void TstOrdinamento::ordineDelMotore() {
             letta << Testo(m.valore(r, c));
         QCOMPARE(letta, righe[r]);
     }
+    QCOMPARE(m.valoriOrdineInMemoria(), valori);
     QVERIFY(!m.spostata());
 }
 
