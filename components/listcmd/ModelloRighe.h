@@ -41,12 +41,20 @@
 // list is read again (listaSpostata, or at once when nobody listens), as
 // "Aggiorna" does.
 //
+// Sorting.  A click on a column's title opens the list again in that order.
+// A list opened again over the same rows keeps knowing their number: when
+// they are most of the base table and no index gives the order, the windows
+// read the whole table for their sort (SqlLista::impostaLetturaIntera); the
+// windows far from both ends of a list sorted by a column of numbers start
+// from the column's values read once (ModelloRigheOrdine.cpp).
+//
 // The parts.  The statements are SqlLista's, the rows kept and their places
 // CacheRighe's, the cells' texts TestoCella's; this model keeps the row being
 // edited, coordinates the count and speaks the model protocol, each job in a
 // file of its own: opening the list and the protocol (ModelloRighe.cpp), the
 // count (ModelloRigheConteggio.cpp), reading the windows
-// (ModelloRigheLettura.cpp), the row being edited (ModelloRigheScrittura.cpp).  A view asking
+// (ModelloRigheLettura.cpp), the row being edited (ModelloRigheScrittura.cpp),
+// the sort (ModelloRigheOrdine.cpp).  A view asking
 // for a cell whose window is not in memory gets no value at once: the window
 // is read right after (queued), and the view told of its rows.  valore()
 // reads a missing window at once.
