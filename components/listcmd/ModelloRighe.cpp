@@ -207,9 +207,11 @@ void ModelloRighe::svuotaCache() {
     m_finestreFallite.clear();
     m_testaFallita = false;
     m_cache.svuota();
+    m_valori.reset();
 }
 
 void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
+    const qint64 righeNote = righeDellaStessaLista(db, sql);
     beginResetModel();
     m_aperta = false;
     m_mod = {};
@@ -244,6 +246,7 @@ void ModelloRighe::apri(const QSqlDatabase& db, const QString& sql) {
                              QStringLiteral("ApriSql"));
             colonneDaQuery();
             preparaChiavi();
+            scegliLetturaIntera(righeNote);
             conta();
             m_aperta = true;
         }

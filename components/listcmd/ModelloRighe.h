@@ -41,12 +41,20 @@
 // list is read again (listaSpostata, or at once when nobody listens), as
 // "Aggiorna" does.
 //
+// Sorting.  A click on a column's title opens the list again in that order.
+// A list opened again over the same rows keeps knowing their number: when
+// they are most of the base table and no index gives the order, the windows
+// read the whole table for their sort (SqlLista::impostaLetturaIntera); the
+// windows far from both ends of a list sorted by a column of numbers start
+// from the column's values read once (ModelloRigheOrdine.cpp).
+//
 // The parts.  The statements are SqlLista's, the rows kept and their places
 // CacheRighe's, the cells' texts TestoCella's; this model keeps the row being
 // edited, coordinates the count and speaks the model protocol, each job in a
 // file of its own: opening the list and the protocol (ModelloRighe.cpp), the
 // count (ModelloRigheConteggio.cpp), reading the windows
-// (ModelloRigheLettura.cpp), the row being edited (ModelloRigheScrittura.cpp).  A view asking
+// (ModelloRigheLettura.cpp), the row being edited (ModelloRigheScrittura.cpp),
+// the sort (ModelloRigheOrdine.cpp).  A view asking
 // for a cell whose window is not in memory gets no value at once: the window
 // is read right after (queued), and the view told of its rows.  valore()
 // reads a missing window at once.
@@ -198,6 +206,14 @@ public:
 
     // Windows kept (the benchmark reads it).
     int finestreInMemoria() const { return m_cache.finestre(); }
+    // The windows read the whole base table for their sort, not through an
+    // index (SqlLista::impostaLetturaIntera): the list was opened again
+    // with another order (a click on a column's title) over the rows it
+    // held, most of the base table's, and the engine sorts them itself.
+    bool letturaIntera() const { return m_lista.letturaIntera(); }
+    // The values of the sort column are in memory: the windows far from both
+    // ends start from their value (see ModelloRigheOrdine.cpp).
+    bool valoriOrdineInMemoria() const;
 
     bool canFetchMore(const QModelIndex& p) const override;
     void fetchMore(const QModelIndex& p) override;
@@ -255,6 +271,12 @@ private:
     // Raises Errore when the read fails, at its start or on the way (a
     // damaged page): never a window cut short as if the list ended there.
     QVector<Riga> leggiRighe(qint64 offset, qint64 quante, bool dallaFine) const;
+    struct ValoriOrdine;
+    // A window far from both ends of a list sorted by a column of numbers
+    // no index keeps in order, read from the first row of its value on (see
+    // ModelloRigheOrdine.cpp); nullopt when it is to be read the usual way.
+    std::optional<Istruzione> finestraDaValori(qint64 offset, qint64 quante, bool dallaFine) const;
+    const ValoriOrdine* valoriOrdine() const;
     CacheRighe::Lettore lettore() const;
     // A row written here kept at its place r.
     // certa: the row is still one of the list (its count stays right).
@@ -274,6 +296,12 @@ private:
     QVariantList chiaveDi(const Riga& r) const { return m_lista.chiaveDi(r); }
     void colonneDaQuery();
     void preparaChiavi();
+    // The rows of the list open, when sql reads the same rows in another
+    // order (or again) and their total is known; else -1.
+    qint64 righeDellaStessaLista(const QSqlDatabase& db, const QString& sql) const;
+    // How the windows of a list of righe rows (-1: not known) read the base
+    // table for their sort (SqlLista::impostaLetturaIntera).
+    void scegliLetturaIntera(qint64 righe);
     // Runs a statement that must not fail; Errore from the engine's error.
     void esegui(class QSqlQuery& q, const Istruzione& s, const QString& sorgente) const;
     [[noreturn]] void erroreSql(const class QSqlQuery& q, const QString& sorgente) const;
@@ -318,6 +346,10 @@ private:
     // places (each reset, insertion or removal makes a new generation).
     struct LetturaAvanti;
     std::unique_ptr<LetturaAvanti> m_avanti;
+    // The values of the list's sort column, read once for the windows far
+    // from both ends (finestraDaValori); dropped whenever the list is read
+    // again.
+    mutable std::unique_ptr<ValoriOrdine> m_valori;
     quint64 m_generazione = 0;
     bool m_cambiando = false;         // rows being inserted or removed, or the model reset
     mutable QSet<qint64> m_richieste; // windows views asked for, to be read

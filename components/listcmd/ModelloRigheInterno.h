@@ -7,6 +7,8 @@
 
 #include <QSqlQuery>
 
+#include <vector>
+
 namespace quarvel::listcmd {
 
 struct ModelloRighe::LetturaAvanti {
@@ -14,6 +16,12 @@ struct ModelloRighe::LetturaAvanti {
     QSqlQuery q;
     qint64 prossima = 0;
     quint64 generazione = 0;
+};
+
+struct ModelloRighe::ValoriOrdine {
+    bool usabili = false;
+    std::vector<double> valori; // ascending, Nulls apart
+    qint64 nulli = 0;
 };
 
 namespace dettaglio {

@@ -119,11 +119,18 @@ QVector<ModelloRighe::Riga> ModelloRighe::leggiRighe(qint64 offset, qint64 quant
                                                      bool dallaFine) const {
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    const QString testo = m_lista.finestra(offset, quante, dallaFine, condizioneEsclusi());
+    const std::optional<Istruzione> daValori = finestraDaValori(offset, quante, dallaFine);
     QVector<Riga> righe;
     righe.reserve(int(quante));
-    if (!q.exec(testo))
+    if (daValori) {
+        q.prepare(daValori->testo);
+        for (const QVariant& v : daValori->parametri)
+            q.addBindValue(v);
+        if (!q.exec())
+            erroreSql(q, QStringLiteral("ApriSql"));
+    } else if (!q.exec(m_lista.finestra(offset, quante, dallaFine, condizioneEsclusi()))) {
         erroreSql(q, QStringLiteral("ApriSql"));
+    }
     const int n = q.record().count();
     while (q.next()) {
         Riga r(n);

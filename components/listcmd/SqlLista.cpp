@@ -236,6 +236,8 @@ void SqlLista::impostaSchema(const SchemaLista& schema) {
     m_baseFinestre.clear();
     m_primaFinestre.clear();
     m_dopoFinestre.clear();
+    m_interaSenzaIndice = false;
+    m_interaSenzaCaso.clear();
     const FromGiunzioniSinistre from = LeggiGiunzioniSinistre(m_analisi.from);
     if (m_analisi.raggruppata() || !from.valido || from.giunzioni.isEmpty() ||
         fromPerContare(schema) != from.base)
@@ -277,14 +279,16 @@ void SqlLista::impostaSchema(const SchemaLista& schema) {
     m_dopoFinestre = m_analisi.from.mid(m.capturedStart());
 }
 
-QString SqlLista::finestra(qint64 offset, qint64 quante, bool dallaFine,
-                           const QString& esclusi) const {
+QString SqlLista::finestra(qint64 offset, qint64 quante, bool dallaFine, const QString& esclusi,
+                           const QString& ancora) const {
     // A grid's window: the base table's rows first, then their joins.  (A
     // read of the whole list is not: it would be sorted twice.)
     constexpr qint64 FinestraGriglia = 10000;
     if (giunzioneDopo() && quante <= FinestraGriglia) {
         const QString ordine = ComponiOrdine(TerminiOrdine(m_ordine), dallaFine);
-        const QString d = dove(esclusi);
+        QString d = doveBase(esclusi);
+        if (!ancora.isEmpty())
+            d = d.isEmpty() ? ancora : QStringLiteral("(%1) AND %2").arg(d, ancora);
         QStringList voci;
         for (const auto& v : m_analisi.voci)
             voci << v.testo;
@@ -292,7 +296,7 @@ QString SqlLista::finestra(qint64 offset, qint64 quante, bool dallaFine,
         return QStringLiteral(
                    "SELECT %1 FROM %2(SELECT * FROM %3%4 ORDER BY %5 LIMIT %6 OFFSET %7) "
                    "%8 %9 ORDER BY %5")
-            .arg(voci.join(QStringLiteral(", ")), m_primaFinestre, m_baseFinestre,
+            .arg(voci.join(QStringLiteral(", ")), m_primaFinestre, baseFinestre(),
                  d.isEmpty() ? QString() : QStringLiteral(" WHERE ") + d, ordine,
                  QString::number(quante), QString::number(offset), m_analisi.aliasBase,
                  m_dopoFinestre);
@@ -301,6 +305,39 @@ QString SqlLista::finestra(qint64 offset, qint64 quante, bool dallaFine,
         .arg(select(esclusi), ComponiOrdine(TerminiOrdine(m_ordine), dallaFine))
         .arg(quante)
         .arg(offset);
+}
+
+void SqlLista::impostaLetturaIntera(bool senzaIndice, const QStringList& senzaCaso) {
+    m_interaSenzaIndice = senzaIndice && giunzioneDopo();
+    m_interaSenzaCaso = giunzioneDopo() ? senzaCaso : QStringList();
+}
+
+QString SqlLista::baseFinestre() const {
+    return m_interaSenzaIndice ? m_baseFinestre + QStringLiteral(" NOT INDEXED") : m_baseFinestre;
+}
+
+QString SqlLista::doveBase(const QString& esclusi) const {
+    const QString condizione =
+        TestoPrima(m_analisi.where, m_analisi.aliasBase, m_analisi.tabellaBase, m_interaSenzaCaso);
+    if (!condizione.isEmpty() && !esclusi.isEmpty())
+        return QStringLiteral("(%1) AND %2").arg(condizione, esclusi);
+    return condizione.isEmpty() ? esclusi : condizione;
+}
+
+QString SqlLista::ordinamentoBase() const {
+    if (!giunzioneDopo())
+        return {};
+    const QString d = doveBase({});
+    return QStringLiteral("SELECT * FROM %1%2 ORDER BY %3 LIMIT 1")
+        .arg(baseFinestre(), d.isEmpty() ? QString() : QStringLiteral(" WHERE ") + d, m_ordine);
+}
+
+QString SqlLista::valoriBase(const QString& espressione) const {
+    if (!giunzioneDopo())
+        return {};
+    const QString d = doveBase({});
+    return QStringLiteral("SELECT %1 FROM %2%3")
+        .arg(espressione, baseFinestre(), d.isEmpty() ? QString() : QStringLiteral(" WHERE ") + d);
 }
 
 QString SqlLista::fromPerContare(const SchemaLista& schema) const {

@@ -90,6 +90,23 @@ public:
     void impostaSchema(const SchemaLista& schema);
     // The windows read the base table first (impostaSchema).
     bool giunzioneDopo() const { return !m_baseFinestre.isEmpty(); }
+    // The windows of a list that holds most of the base table's rows, sorted
+    // by columns no index keeps in order (giunzioneDopo() only): the engine
+    // reads the whole table for each window's sort anyway, so the table is
+    // read in its own order, not row by row through the index of the list's
+    // condition (senzaIndice: SQLite's NOT INDEXED), and each "column =
+    // 'text'" of the condition on one of senzaCaso compares the text as it
+    // is written first, as conteggio() does.  The same rows in the same
+    // order: only the engine's way to them changes.
+    void impostaLetturaIntera(bool senzaIndice, const QStringList& senzaCaso);
+    bool letturaIntera() const { return m_interaSenzaIndice || !m_interaSenzaCaso.isEmpty(); }
+    // The base table's rows of the list in the list's order (the first one
+    // only), as a grid's window sorts them: what the engine is asked for
+    // its plan (giunzioneDopo() only).
+    QString ordinamentoBase() const;
+    // The values of a base column's expression for every row of the list,
+    // in no order (giunzioneDopo() only).
+    QString valoriBase(const QString& espressione) const;
 
     // The list's rows (its WHERE and one more condition, its grouping),
     // without order.
@@ -98,7 +115,10 @@ public:
     QString senzaRighe() const { return select() + QStringLiteral(" LIMIT 0"); }
     // A window of rows in the list's order, or from the end with the order
     // reversed; esclusi leaves out the rows written here.
-    QString finestra(qint64 offset, qint64 quante, bool dallaFine, const QString& esclusi) const;
+    // ancora: one more condition on the base table's rows (a window read
+    // on the base table first only).
+    QString finestra(qint64 offset, qint64 quante, bool dallaFine, const QString& esclusi,
+                     const QString& ancora = {}) const;
     // The FROM the rows are counted on: the base table alone when the joins
     // neither add nor drop rows (LEFT JOINs by the joined table's whole key)
     // and the condition reads the base table only; else the list's FROM.
@@ -143,6 +163,10 @@ private:
     QString condizioneRigaLetta(const Riga& letta, QVariantList& parametri) const;
     // The list's WHERE and one more condition.
     QString dove(const QString& altra) const;
+    // The same for a window read on the base table first, and that table
+    // as the window reads it (impostaLetturaIntera).
+    QString doveBase(const QString& esclusi) const;
+    QString baseFinestre() const;
 
     AnalisiSql m_analisi;
     QList<ColonnaLista> m_colonne;
@@ -152,6 +176,9 @@ private:
     QString m_ordine;
     // With giunzioneDopo(): the FROM before and after the base table.
     QString m_baseFinestre, m_primaFinestre, m_dopoFinestre;
+    // impostaLetturaIntera
+    bool m_interaSenzaIndice = false;
+    QStringList m_interaSenzaCaso;
 };
 
 } // namespace quarvel::listcmd
