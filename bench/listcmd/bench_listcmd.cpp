@@ -155,8 +155,11 @@ int main(int argc, char** argv) {
         if (!ok)
             std::fprintf(stderr, "scrittura non riuscita: %s\n",
                          qPrintable(g->UltimoErrore().descrizione()));
+        // Waiting for the total sleeps until an event comes (a wait with a
+        // time limit turns the event loop round without sleeping, and took a
+        // core from the count and the server).
         while (!g->modello()->totaleNoto())
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         if (arrivo < 0)
             arrivo = daApertura.ms();
         c.Contatore(a, b);

@@ -68,6 +68,7 @@ struct LavoroConteggio {
     QString sql;
     QString perLetturaIntera; // with the table it is for
     QString tabella;
+    Differenza differenza;
     std::atomic<bool> fermato{false};
     bool inCorso = false; // the rest under the channel's mutex
     bool finito = false;
@@ -134,6 +135,7 @@ private:
     void Consegna(const std::shared_ptr<LavoroConteggio>& lavoro, const Esito& e);
     bool Apri(const Richiesta& r);
     void Chiudi();
+    bool PerDifferenza(const Differenza& d, qint64* totale);
 
     std::shared_ptr<CanaleConteggi::Stato> s;
     QSqlDatabase db;
@@ -230,7 +232,10 @@ CicloConteggi::Esito CicloConteggi::Conta(const Richiesta& r, LavoroConteggio* l
         if (r.postgres && !lavoro->perLetturaIntera.isEmpty() &&
             LetturaIntera(q, sql, lavoro->tabella))
             sql = lavoro->perLetturaIntera;
-        if (q.exec(sql) && q.next()) {
+        if (r.sqlite && !lavoro->differenza.fuori.isEmpty() &&
+            PerDifferenza(lavoro->differenza, &e.totale)) {
+            e.riuscito = true;
+        } else if (q.exec(sql) && q.next()) {
             e.totale = q.value(0).toLongLong();
             e.riuscito = true;
         } else {
@@ -242,6 +247,29 @@ CicloConteggi::Esito CicloConteggi::Conta(const Richiesta& r, LavoroConteggio* l
     if (r.sqlite || !aperta || (lavoro && !e.riuscito))
         Chiudi();
     return e;
+}
+
+// The count as d's difference, in one read transaction; false (nothing
+// counted) when the rows outside are too many or a statement failed: the
+// condition is then counted itself.
+bool CicloConteggi::PerDifferenza(const Differenza& d, qint64* totale) {
+    if (!db.transaction())
+        return false;
+    bool fatto = false;
+    {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (q.exec(d.fuori) && q.next()) {
+            const qint64 fuori = q.value(0).toLongLong();
+            q.finish();
+            if (fuori < d.limite && q.exec(d.tutte) && q.next()) {
+                *totale = q.value(0).toLongLong() - fuori;
+                fatto = true;
+            }
+        }
+    }
+    db.rollback(); // read only
+    return fatto;
 }
 
 // Hands lavoro's outcome over and tells its owner, in its own thread, that
@@ -387,10 +415,11 @@ void Conteggio::Trattieni(bool si) {
 
 Conteggio::Conteggio(CanaleConteggi& canale, const QSqlDatabase& db, const QString& sql,
                      QObject* genitore)
-    : Conteggio(canale, db, sql, QString(), QString(), genitore) {}
+    : Conteggio(canale, db, sql, QString(), QString(), {}, genitore) {}
 
 Conteggio::Conteggio(CanaleConteggi& canale, const QSqlDatabase& db, const QString& sql,
-                     const QString& perLetturaIntera, const QString& tabella, QObject* genitore)
+                     const QString& perLetturaIntera, const QString& tabella,
+                     const Differenza& differenza, QObject* genitore)
     : QObject(genitore), m_stato(canale.m_stato), m_lavoro(std::make_shared<LavoroConteggio>()),
       m_db(db) {
     m_lavoro->sql = sql;
@@ -398,6 +427,7 @@ Conteggio::Conteggio(CanaleConteggi& canale, const QSqlDatabase& db, const QStri
         m_lavoro->perLetturaIntera = perLetturaIntera;
         m_lavoro->tabella = tabella;
     }
+    m_lavoro->differenza = differenza;
     m_lavoro->proprietario = this;
     {
         std::unique_lock<std::mutex> l(m_stato->m);

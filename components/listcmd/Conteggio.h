@@ -46,6 +46,17 @@ private:
     QThread* m_thread = nullptr;
 };
 
+// A count an SQLite file answers faster as a difference: all the rows of the
+// table (counted from its pages, without reading each row) less those
+// outside the condition, when these are few.  The two statements run in one
+// read transaction: no row written meanwhile falls between them.
+struct Differenza {
+    QString fuori; // the rows outside the condition, at most limite of them
+    QString tutte; // all the rows
+    qint64 limite = 0;
+    // limite rows outside or more: the condition is counted itself
+};
+
 class Conteggio final : public QObject {
     Q_OBJECT
 public:
@@ -61,9 +72,11 @@ public:
     // the server reads the whole of a table (a condition cheaper to test on
     // each row) but leaves its indexes unused: on PostgreSQL it is run in
     // place of sql when the server's plan for sql reads the table seqScan
-    // names from end to end.
+    // names from end to end.  On an SQLite file the count is taken as
+    // differenza when that has its statements (see Differenza).
     Conteggio(CanaleConteggi& canale, const QSqlDatabase& db, const QString& sql,
-              const QString& perLetturaIntera, const QString& tabella, QObject* genitore = nullptr);
+              const QString& perLetturaIntera, const QString& tabella,
+              const Differenza& differenza = {}, QObject* genitore = nullptr);
     // Stops the count.
     ~Conteggio() override;
 

@@ -16,6 +16,9 @@ namespace {
 
 // The pause after which a count spoiled by a row written meanwhile starts again.
 constexpr int PausaDopoScrittura = 500;
+// Rows outside a list up to which the list is counted as a difference (the
+// rows outside are read one by one, all the table's rows from its pages).
+constexpr qint64 FuoriPerDifferenza = 100000;
 
 } // namespace
 
@@ -52,10 +55,21 @@ void ModelloRighe::avviaConteggio() {
     // On the server a count that reads the whole base table compares the
     // codes as written first (see SqlLista::conteggio); a count the
     // server reads through an index keeps the condition the index serves.
+    // On SQLite a list of most of a table's rows is counted as all the
+    // table's rows (read from its pages) less the few outside the list.
     const QString testo = testoConteggio();
+    const QString esclusi = condizioneEsclusi();
+    Differenza differenza;
+    if (m_db.driverName() == QLatin1String("QSQLITE")) {
+        const QStringList perDifferenza = m_lista.conteggioPerDifferenza(
+            m_fromConteggio, esclusi, chiaveTabella(m_lista.analisi().tabellaBase).value(0),
+            FuoriPerDifferenza);
+        if (perDifferenza.size() == 2)
+            differenza = {perDifferenza[0], perDifferenza[1], FuoriPerDifferenza};
+    }
     m_conteggio = std::make_unique<Conteggio>(
-        canale(), m_db, testo, m_lista.conteggio(m_fromConteggio, condizioneEsclusi(), m_senzaCaso),
-        NomeTabella(m_db, m_lista.analisi().tabellaBase));
+        canale(), m_db, testo, m_lista.conteggio(m_fromConteggio, esclusi, m_senzaCaso),
+        NomeTabella(m_db, m_lista.analisi().tabellaBase), differenza);
     connect(m_conteggio.get(), &Conteggio::arrivato, this, &ModelloRighe::conteggioArrivato);
 }
 

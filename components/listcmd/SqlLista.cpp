@@ -388,6 +388,52 @@ QString SqlLista::conteggio(const QString& da, const QString& esclusi,
            (d.isEmpty() ? QString() : QStringLiteral(" WHERE ") + d);
 }
 
+QStringList SqlLista::conteggioPerDifferenza(const QString& da, const QString& esclusi,
+                                             const QString& primaDellaChiave, qint64 limite) const {
+    if (m_analisi.raggruppata() || !esclusi.isEmpty() || limite <= 0)
+        return {};
+    const FromGiunzioniSinistre from = LeggiGiunzioniSinistre(m_analisi.from);
+    // the base table alone: the list's only table, or its joins neither add
+    // nor drop rows
+    static const QRegularExpression sola(
+        QStringLiteral(R"(^\s*[A-Za-z_]\w*(?:\s+(?:AS\s+)?[A-Za-z_]\w*)?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const bool base = from.valido ? da.trimmed().compare(from.base, Qt::CaseInsensitive) == 0
+                                  : da.trimmed() == m_analisi.from.trimmed();
+    if (!base || !sola.match(da).hasMatch())
+        return {};
+    const QString& w = m_analisi.where;
+    const QList<Pezzo> p = Pezzi(w);
+    if (p.size() != 3 || p[0].tipo != Pezzo::Nome || p[1].tipo != Pezzo::Segno ||
+        w.mid(p[1].inizio, p[1].fine - p[1].inizio) != QLatin1String("=") ||
+        p[2].tipo != Pezzo::Stringa)
+        return {};
+    const QString colonna = w.mid(p[0].inizio, p[0].fine - p[0].inizio);
+    const qsizetype punto = colonna.lastIndexOf(QLatin1Char('.'));
+    if (punto >= 0) {
+        const QString qualificatore = colonna.left(punto);
+        if (qualificatore.compare(m_analisi.aliasBase, Qt::CaseInsensitive) != 0 &&
+            qualificatore.compare(m_analisi.tabellaBase, Qt::CaseInsensitive) != 0)
+            return {};
+    }
+    static const QStringList parole = {"NULL", "TRUE", "FALSE", "NOT"};
+    if (parole.contains(colonna.toUpper()))
+        return {};
+    const QString nome = colonna.mid(punto + 1);
+    if (nome.compare(primaDellaChiave, Qt::CaseInsensitive) != 0)
+        return {};
+    // each side apart, so that each reads a range of the key's index
+    const QString testo = w.mid(p[2].inizio, p[2].fine - p[2].inizio);
+    QStringList parti;
+    for (const QString& fuori :
+         {colonna + QStringLiteral(" < ") + testo, colonna + QStringLiteral(" > ") + testo,
+          colonna + QStringLiteral(" IS NULL")})
+        parti << QStringLiteral("(SELECT COUNT(*) FROM (SELECT 1 FROM %1 WHERE %2 LIMIT %3) qv_f)")
+                     .arg(da, fuori, QString::number(limite));
+    return {QStringLiteral("SELECT ") + parti.join(QStringLiteral(" + ")),
+            QStringLiteral("SELECT COUNT(*) FROM ") + da};
+}
+
 QString SqlLista::esclusi(const QList<QVariantList>& chiaviRighe,
                           const std::function<QString(const QVariant&)>& letterale) const {
     if (m_chiavi.isEmpty())

@@ -131,6 +131,16 @@ public:
     // count that reads the whole table (no index serves that condition).
     QString conteggio(const QString& da, const QString& esclusi,
                       const QStringList& senzaCaso = {}) const;
+    // The count as a difference, for an engine that counts a table's rows
+    // without reading each one (SQLite): {the rows outside the condition, at
+    // most limite of them on each side; all the rows of da}.  Only for a
+    // condition that is one "column = 'text'" on the first column of the
+    // base table's key (primaDellaChiave: its index reads the rows outside
+    // as two ranges), the base table counted alone, nothing left out: the
+    // rows outside are those less or greater than the text (the column's own
+    // comparison, a total order) or Null.  Empty otherwise.
+    QStringList conteggioPerDifferenza(const QString& da, const QString& esclusi,
+                                       const QString& primaDellaChiave, qint64 limite) const;
     // The condition leaving out the rows of those keys (literals given by
     // letterale); empty when none has a whole key.
     QString esclusi(const QList<QVariantList>& chiavi,

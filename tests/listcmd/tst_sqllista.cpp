@@ -6,6 +6,7 @@
 // was read, Null matching Null.  The FROM the rows are counted on is checked
 // as text against made-up schemas.
 
+#include "listcmd/Conteggio.h"
 #include "listcmd/SqlLista.h"
 #include "support/MotoriProva.h"
 
@@ -58,6 +59,8 @@ private Q_SLOTS:
     void lista();
     void conteggioSenzaCaso_data();
     void conteggioSenzaCaso();
+    void conteggioPerDifferenza_data();
+    void conteggioPerDifferenza();
     void scritturaOttimistica();
 
 private:
@@ -385,6 +388,81 @@ void TstSqlLista::conteggioSenzaCaso() {
     if (from.endsWith(" t"))
         QCOMPARE(righe(db, lista.conteggio(from, esclusi, {"Cod"})).value(0).value(0).toLongLong(),
                  qint64(righe(db, lista.select(esclusi)).size()));
+}
+
+// A list of most of a table's rows is counted as all the rows less those
+// outside its condition: the same total as the condition's own count, for
+// texts of any case, Nulls, an empty text, a quote, a list of no row and a
+// list of every row; rows outside beyond the limit count the condition
+// itself; any other condition is not taken as a difference.
+void TstSqlLista::conteggioPerDifferenza_data() {
+    QTest::addColumn<QString>("condizione");
+    QTest::addColumn<bool>("differenza"); // the statements are made
+    QTest::addColumn<int>("limite");
+    QTest::newRow("column = text") << "Cod = 'ab'" << true << 1000;
+    QTest::newRow("by the alias") << "t.Cod = 'AB'" << true << 1000;
+    QTest::newRow("the last text") << "Cod = 'zz'" << true << 1000;
+    QTest::newRow("the empty text") << "Cod = ''" << true << 1000;
+    QTest::newRow("a quote in the text") << "Cod = 'it''s'" << true << 1000;
+    QTest::newRow("no row") << "Cod = 'nessuno'" << true << 1000;
+    QTest::newRow("rows outside past the limit") << "Cod = 'ab'" << true << 2;
+    QTest::newRow("another term") << "Cod = 'ab' AND Num > 1" << false << 1000;
+    QTest::newRow("not the key's first column") << "Nota = 'x'" << false << 1000;
+    QTest::newRow("another comparison") << "Cod <> 'ab'" << false << 1000;
+    QTest::newRow("text first") << "'ab' = Cod" << false << 1000;
+    QTest::newRow("a joined table's column") << "Altra.Cod = 'ab'" << false << 1000;
+}
+
+void TstSqlLista::conteggioPerDifferenza() {
+    QFETCH_GLOBAL(Motore, motore);
+    QFETCH(QString, condizione);
+    QFETCH(bool, differenza);
+    QFETCH(int, limite);
+    SALTA_SENZA_SERVER(motore);
+    const QSqlDatabase db = apri(motore);
+    QSqlQuery q(db);
+    const QString testo =
+        motore == Motore::Sqlite ? QStringLiteral("TEXT COLLATE NOCASE") : QStringLiteral("citext");
+    for (const QString& s :
+         {QStringLiteral("DROP TABLE IF EXISTS Codici"),
+          "CREATE TABLE Codici (Cod " + testo +
+              ", Num INTEGER NOT NULL PRIMARY KEY, Nota VARCHAR(20))",
+          QStringLiteral("CREATE INDEX Codici_Cod ON Codici (Cod)"),
+          QStringLiteral("INSERT INTO Codici VALUES ('ab', 1, 'x'), ('AB', 2, 'x'), ('Ab', 3, "
+                         "'y'), (NULL, 4, 'x'), ('a', 5, NULL), ('b', 6, 'x'), ('ab ', 7, 'x'), "
+                         "('zz', 8, 'x'), ('ABC', 9, 'x'), ('', 10, 'x'), ('it''s', 11, 'x'), "
+                         "('IT''S', 12, 'x'), (NULL, 13, NULL)")})
+        QVERIFY2(q.exec(s), qPrintable(q.lastError().text()));
+    const bool giunta = condizione.contains("Altra.");
+    const QString from = giunta ? QStringLiteral("Codici t LEFT JOIN Codici Altra ON Altra.Num = "
+                                                 "t.Num")
+                                : QStringLiteral("Codici t");
+    SqlLista lista(Analizza("SELECT t.Cod, t.Num FROM " + from + " WHERE " + condizione));
+    QVERIFY(lista.analisi().valida);
+    lista.impostaChiavi(Colonne(lista.analisi()), {"Num"});
+    SchemaLista schema;
+    schema.chiavePrimaria = [](const QString&) { return QStringList{"Num"}; };
+    schema.colonneBase = QStringList{"Cod", "Num", "Nota"};
+    const QString da = lista.fromPerContare(schema);
+    const qint64 attese = righe(db, lista.select()).size();
+    // (Cod is the first column of the index the rows outside are read on)
+    const QStringList s = lista.conteggioPerDifferenza(da, {}, "cod", limite);
+    QCOMPARE(s.size(), differenza ? 2 : 0);
+    QVERIFY(lista.conteggioPerDifferenza(da, "t.Num <> 2", "Cod", limite).isEmpty());
+    QVERIFY(lista.conteggioPerDifferenza(da, {}, "Num", limite).isEmpty());
+    Differenza d;
+    if (differenza) {
+        const qint64 fuori = righe(db, s[0]).value(0).value(0).toLongLong();
+        if (fuori < limite)
+            QCOMPARE(righe(db, s[1]).value(0).value(0).toLongLong() - fuori, attese);
+        d = {s[0], s[1], limite};
+    }
+    // the count in the background: a difference on an SQLite file
+    CanaleConteggi canale;
+    Conteggio c(canale, db, lista.conteggio(da, {}), {}, {}, d);
+    c.attendi();
+    QVERIFY2(c.riuscito(), qPrintable(c.errore()));
+    QCOMPARE(c.totale(), attese);
 }
 
 void TstSqlLista::scritturaOttimistica() {
