@@ -7,6 +7,7 @@
 
 #include <QDate>
 #include <QLocale>
+#include <charconv>
 #include <cmath>
 
 namespace quarvel::listcmd {
@@ -39,6 +40,29 @@ const IUtilita& OggettoUtilita() {
 // it has.
 QString NumeroSemplice(double d) {
     QLocale l = LocaleProgramma();
+    // Below 10^15 the shortest digits are those of the C++ library, without
+    // the locale's round trip (a long list's cells); beyond, the locale pads
+    // with zeros where the library writes the exact value.
+    thread_local QLocale noto(QLocale::C);
+    thread_local bool cifreDirette = true;
+    thread_local QChar virgola(u'.');
+    if (!(l == noto)) {
+        noto = l;
+        cifreDirette = l.zeroDigit() == QLatin1String("0") &&
+                       l.negativeSign() == QLatin1String("-") && l.decimalPoint().size() == 1;
+        virgola = l.decimalPoint().at(0);
+    }
+    if (cifreDirette && std::fabs(d) < 1e15) {
+        if (d == 0) // "-0" too
+            return QStringLiteral("0");
+        char cifre[64];
+        const auto r = std::to_chars(cifre, cifre + sizeof cifre, d, std::chars_format::fixed);
+        if (r.ec == std::errc()) {
+            QString t = QString::fromLatin1(cifre, r.ptr - cifre);
+            t.replace(QLatin1Char('.'), virgola);
+            return t;
+        }
+    }
     l.setNumberOptions(QLocale::OmitGroupSeparator);
     return l.toString(d, 'f', QLocale::FloatingPointShortest);
 }

@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -139,73 +141,251 @@ bool ColonnaNumerica(const ColonnaLettura& c) {
            c.tipo == Tipo::Doppio || c.tipo == Tipo::Valuta;
 }
 
+namespace {
+
+// A text appended to b as UTF-8, each qualifier q doubled (0: none); false,
+// with b as it was, for a text holding a surrogate (a character beyond the
+// basic plane, or half of one), which the line's writer leaves to Qt's
+// encoder.
+bool AccodaUtf8(QByteArray& b, QStringView t, char16_t q) {
+    const qsizetype inizio = b.size();
+    b.resize(inizio + 3 * t.size()); // a doubled qualifier is 2 bytes, any other unit at most 3
+    char* p = b.data() + inizio;
+    for (const QChar c : t) {
+        const char16_t u = c.unicode();
+        if (u < 0x80) {
+            *p++ = char(u);
+            if (u == q)
+                *p++ = char(u);
+        } else if (u < 0x800) {
+            *p++ = char(0xC0 | (u >> 6));
+            *p++ = char(0x80 | (u & 0x3F));
+        } else if (c.isSurrogate()) {
+            b.resize(inizio);
+            return false;
+        } else {
+            *p++ = char(0xE0 | (u >> 12));
+            *p++ = char(0x80 | ((u >> 6) & 0x3F));
+            *p++ = char(0x80 | (u & 0x3F));
+        }
+    }
+    b.resize(p - b.constData());
+    return true;
+}
+
+// A number without its display format, in the operator's decimal form:
+// the shortest digits that read back as the same number, never an exponent.
+class NumeriSenzaFormato {
+public:
+    explicit NumeriSenzaFormato(const QLocale& l)
+        : m_locale(l), m_virgola(l.decimalPoint().toUtf8()),
+          m_diretti(l.zeroDigit() == QLatin1String("0") && l.negativeSign() == QLatin1String("-") &&
+                    l.decimalPoint().size() == 1) {}
+
+    QString testo(double d) const {
+        return m_locale.toString(d, 'f', QLocale::FloatingPointShortest);
+    }
+    // Appended to b as UTF-8; false where the digits are left to testo().
+    // Below 10^15 the shortest digits are those of the C++ library; beyond,
+    // the locale pads with zeros where the library writes the exact value.
+    bool accoda(QByteArray& b, double d) const {
+        if (!m_diretti || !(std::fabs(d) < 1e15))
+            return false;
+        char buf[64];
+        if (d == 0) { // "-0" too
+            b += '0';
+            return true;
+        }
+        const auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed);
+        if (r.ec != std::errc())
+            return false;
+        for (const char* p = buf; p != r.ptr; ++p) {
+            if (*p == '.')
+                b += m_virgola;
+            else
+                b += *p;
+        }
+        return true;
+    }
+
+private:
+    QLocale m_locale;
+    QByteArray m_virgola;
+    bool m_diretti;
+};
+
+// What a delimited file's line is made of: how each column's cells are
+// written and the separator and qualifier as the options give them.
+struct FormaDelimitata {
+    QVector<ColonnaLettura> col;
+    QVector<int> colonne;
+    QLocale locale;
+    bool excel = false;
+    bool senzaFormato = false;
+    QString sep;
+    QString q;
+};
+
+// The line as text, then encoded: the way for a line holding a surrogate
+// (and for a separator or qualifier beyond ASCII).
+QByteArray RigaComeTesto(const FormaDelimitata& f, const RigaLettura& r) {
+    const QString qq = f.q + f.q;
+    auto campo = [&](const QString& t, bool testo) {
+        if (f.q.isEmpty() || (!testo && !t.contains(f.sep) && !t.contains(f.q)))
+            return t;
+        return f.q + QString(t).replace(f.q, qq) + f.q;
+    };
+    QString testo;
+    for (int k = 0; k < f.colonne.size(); ++k) {
+        if (k)
+            testo += f.sep;
+        const int c = f.colonne[k];
+        const QVariant v = r.valori.value(c);
+        if (Nullo(v))
+            continue;
+        if (ColonnaNumerica(f.col[c]))
+            testo += campo(f.senzaFormato ? NumeroSenzaFormato(ComeNumero(v, f.locale), f.locale)
+                                          : r.testi.value(c),
+                           false);
+        else if (v.typeId() == QMetaType::QDate || v.typeId() == QMetaType::QDateTime)
+            testo += campo(r.testi.value(c), false);
+        else {
+            const QString t = r.testi.value(c);
+            testo += campo(f.excel && SembraFormula(t) ? QLatin1Char('\'') + t : t, true);
+        }
+    }
+    return testo.toUtf8();
+}
+
+// The line written straight as UTF-8 into b (emptied first), the same bytes
+// as RigaComeTesto; false for a line that must go that way.
+class RigaDiretta {
+public:
+    explicit RigaDiretta(const FormaDelimitata& f)
+        : m_f(f), m_numeri(f.locale),
+          m_possibile(f.sep.size() == 1 && f.sep.at(0).unicode() < 0x80 &&
+                      (f.q.isEmpty() || (f.q.at(0).unicode() < 0x80 && !f.q.at(0).isNull()))),
+          m_sep(m_possibile ? char(f.sep.at(0).unicode()) : 0),
+          m_q(m_possibile && !f.q.isEmpty() ? char16_t(f.q.at(0).unicode()) : u'\0') {}
+
+    bool scrivi(QByteArray& b, const RigaLettura& r) const {
+        b.resize(0);
+        if (!m_possibile)
+            return false;
+        const int nValori = int(r.valori.size());
+        const int nTesti = int(r.testi.size());
+        for (int k = 0; k < m_f.colonne.size(); ++k) {
+            if (k)
+                b += m_sep;
+            const int c = m_f.colonne[k];
+            if (c >= nValori || Nullo(r.valori.at(c)))
+                continue;
+            const QVariant& v = r.valori.at(c);
+            const QString& t = c < nTesti ? r.testi.at(c) : m_vuoto;
+            bool fatto;
+            if (ColonnaNumerica(m_f.col[c]) && m_f.senzaFormato)
+                fatto = numero(b, ComeNumero(v, m_f.locale));
+            else if (ColonnaNumerica(m_f.col[c]) || v.typeId() == QMetaType::QDate ||
+                     v.typeId() == QMetaType::QDateTime)
+                fatto = campo(b, t, false);
+            else
+                fatto = campo(b, t, true, m_f.excel && SembraFormula(t));
+            if (!fatto)
+                return false;
+        }
+        return true;
+    }
+
+private:
+    // A cell's text: qualified when it is a text, or when it holds the
+    // separator or the qualifier.
+    bool campo(QByteArray& b, const QString& t, bool testo, bool apostrofo = false) const {
+        const bool racchiuso =
+            m_q && (testo || t.contains(QLatin1Char(m_sep)) || t.contains(QChar(m_q)));
+        if (racchiuso)
+            b += char(m_q);
+        if (apostrofo) { // an apostrophe qualifier doubles it too
+            b += '\'';
+            if (racchiuso && m_q == u'\'')
+                b += '\'';
+        }
+        if (!AccodaUtf8(b, t, racchiuso ? m_q : u'\0'))
+            return false;
+        if (racchiuso)
+            b += char(m_q);
+        return true;
+    }
+    bool numero(QByteArray& b, double d) const {
+        const qsizetype inizio = b.size();
+        if (m_numeri.accoda(b, d)) {
+            // the decimal sign may be the separator or the qualifier
+            const QByteArrayView scritto(b.constData() + inizio, b.size() - inizio);
+            if (!m_q || (!scritto.contains(m_sep) && !scritto.contains(char(m_q))))
+                return true;
+            b.resize(inizio);
+        }
+        return campo(b, m_numeri.testo(d), false);
+    }
+
+    const FormaDelimitata& m_f;
+    NumeriSenzaFormato m_numeri;
+    bool m_possibile;
+    char m_sep;
+    char16_t m_q;
+    const QString m_vuoto;
+};
+
+} // namespace
+
 qint64 ScriviDelimitato(IListaLettura& lista, const QVector<int>& colonne, const IOpzioniStampa& o,
                         const QString& file, const Fermata& stop) {
-    const QVector<ColonnaLettura> col = lista.colonne();
-    QLocale locale = utilita::LocaleOperatore();
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    const bool excel = o.oiFileForm == FormatoFile::CompatibileExcel;
-    const bool senzaFormato = excel || o.obNumNoForm;
-    const QString sep = o.osSepCampi.isEmpty() ? QStringLiteral(";") : o.osSepCampi.left(1);
-    const QString q = o.osDelimStr.left(1);
-    const QString qq = q + q;
-
-    auto racchiudi = [&](const QString& t) {
-        if (q.isEmpty())
-            return t;
-        return q + QString(t).replace(q, qq) + q;
-    };
-    auto campo = [&](const QString& t, bool testo) {
-        if (testo || (!q.isEmpty() && (t.contains(sep) || t.contains(q))))
-            return racchiudi(t);
-        return t;
-    };
+    FormaDelimitata forma;
+    forma.col = lista.colonne();
+    forma.colonne = colonne;
+    forma.locale = utilita::LocaleOperatore();
+    forma.locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    forma.excel = o.oiFileForm == FormatoFile::CompatibileExcel;
+    forma.senzaFormato = forma.excel || o.obNumNoForm;
+    forma.sep = o.osSepCampi.isEmpty() ? QStringLiteral(";") : o.osSepCampi.left(1);
+    forma.q = o.osDelimStr.left(1);
 
     FileSicuro f(file);
     QByteArray riga;
-    auto scrivi = [&]() {
-        riga += "\r\n";
-        f.scrivi(riga);
-        riga.clear();
-    };
-    if (excel)
+    riga.reserve(4096);
+    if (forma.excel)
         riga += "\xEF\xBB\xBF";
+    // the captions, as texts
+    const QString qq = forma.q + forma.q;
     for (int k = 0; k < colonne.size(); ++k) {
         if (k)
-            riga += sep.toUtf8();
-        riga += campo(col[colonne[k]].titolo, true).toUtf8();
+            riga += forma.sep.toUtf8();
+        const QString& t = forma.col[colonne[k]].titolo;
+        riga +=
+            (forma.q.isEmpty() ? t : forma.q + QString(t).replace(forma.q, qq) + forma.q).toUtf8();
     }
-    scrivi();
+    riga += "\r\n";
+    f.scrivi(riga);
 
-    QString testo;
+    const RigaDiretta diretta(forma);
     const qint64 n = PerOgniRiga(lista, stop, [&](const RigaLettura& r) {
-        testo.clear();
-        for (int k = 0; k < colonne.size(); ++k) {
-            if (k)
-                testo += sep;
-            const int c = colonne[k];
-            const QVariant v = r.valori.value(c);
-            if (Nullo(v))
-                continue;
-            if (ColonnaNumerica(col[c]))
-                testo += campo(senzaFormato ? NumeroSenzaFormato(ComeNumero(v, locale), locale)
-                                            : r.testi.value(c),
-                               false);
-            else if (v.typeId() == QMetaType::QDate || v.typeId() == QMetaType::QDateTime)
-                testo += campo(r.testi.value(c), false);
-            else {
-                const QString t = r.testi.value(c);
-                testo += campo(excel && SembraFormula(t) ? QLatin1Char('\'') + t : t, true);
-            }
-        }
-        riga = testo.toUtf8();
-        scrivi();
+        if (!diretta.scrivi(riga, r))
+            riga = RigaComeTesto(forma, r);
+        riga += "\r\n";
+        f.scrivi(riga);
     });
     f.sostituisci();
     return n;
 }
 
 namespace {
+
+// A text cell's UTF-8, nul-terminated, in b (one buffer for every cell).
+const char* Utf8(QByteArray& b, const QString& t) {
+    b.resize(0);
+    if (!AccodaUtf8(b, t, u'\0'))
+        b = t.toUtf8();
+    return b.constData();
+}
 
 class Cartella {
 public:
@@ -332,6 +512,8 @@ qint64 ScriviXlsx(IListaLettura& lista, const QVector<int>& colonne, const IOpzi
                                            titolo));
     }
     lxw_row_t riga = 1;
+    QByteArray testo; // a text cell's UTF-8, the same buffer for each
+    testo.reserve(1024);
     const qint64 n = PerOgniRiga(lista, stop, [&](const RigaLettura& r) {
         if (riga >= RigheFoglio)
             throw Errore(NumErr::ChiamataNonValida,
@@ -339,9 +521,9 @@ qint64 ScriviXlsx(IListaLettura& lista, const QVector<int>& colonne, const IOpzi
                          QStringLiteral("Stampa"));
         for (int k = 0; k < colonne.size(); ++k) {
             const int i = colonne[k];
-            const QVariant v = r.valori.value(i);
-            if (Nullo(v))
+            if (i >= r.valori.size() || Nullo(r.valori.at(i)))
                 continue;
+            const QVariant& v = r.valori.at(i);
             const lxw_col_t x = lxw_col_t(k);
             if (ColonnaNumerica(col[i])) {
                 c.controlla(
@@ -353,8 +535,8 @@ qint64 ScriviXlsx(IListaLettura& lista, const QVector<int>& colonne, const IOpzi
                 c.controlla(
                     worksheet_write_datetime(c.ws(), riga, x, &d, formati[k] ? formati[k] : data));
             } else {
-                c.controlla(worksheet_write_string(c.ws(), riga, x,
-                                                   r.testi.value(i).toUtf8().constData(), nullptr));
+                c.controlla(worksheet_write_string(c.ws(), riga, x, Utf8(testo, r.testi.value(i)),
+                                                   nullptr));
             }
         }
         ++riga;

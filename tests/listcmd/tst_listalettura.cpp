@@ -9,8 +9,10 @@
 #include "listcmd/Comlin.h"
 #include "listcmd/Griglia.h"
 #include "listcmd/ModelloRighe.h"
+#include "listcmd/TestoCella.h"
 #include "suite/Errore.h"
 #include "suite/ListaLettura.h"
+#include "suite/Utilita.h"
 #include "support/MotoriProva.h"
 
 #include <QElapsedTimer>
@@ -41,6 +43,8 @@ private Q_SLOTS:
     void letturaInAvanti();
     void vistaSenzaLetture();
     void conteggioRitardato();
+    void testoNumeri_data();
+    void testoNumeri();
 
 private:
     DatabasePgProva m_pg{QStringLiteral("quarvel_listalettura")};
@@ -380,6 +384,34 @@ void TstListaLettura::conteggioRitardato() {
     QCOMPARE(m.totale(), qint64(0));
     m.apri(db, QString());
     db.close();
+}
+
+// A number column without a mask shows the shortest digits that read back
+// as the number, in the operator's decimal form, never an exponent: also
+// past the digits a double holds, where the zeros are padded.
+void TstListaLettura::testoNumeri_data() {
+    QTest::addColumn<QVariant>("valore");
+    QTest::addColumn<QString>("atteso");
+    QTest::newRow("intero") << QVariant(42.0) << "42";
+    QTest::newRow("decimali") << QVariant(-1234.5) << "-1234,5";
+    QTest::newRow("cifre più brevi") << QVariant(0.1 + 0.2) << "0,30000000000000004";
+    QTest::newRow("piccolo") << QVariant(1e-7) << "0,0000001";
+    QTest::newRow("meno zero") << QVariant(-0.0) << "0";
+    QTest::newRow("grande") << QVariant(1e23) << "100000000000000000000000";
+    QTest::newRow("intero del motore") << QVariant(qlonglong(-7)) << "-7";
+}
+
+void TstListaLettura::testoNumeri() {
+    PROVA_SOLO_PRIMO_MOTORE();
+    QFETCH(QVariant, valore);
+    QFETCH(QString, atteso);
+    const QLocale prima;
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    ColonnaLista c;
+    c.tipo = Tipo::Doppio;
+    const QString testo = TestoVisibile(valore, c, QStringLiteral("dd/MM/yyyy"));
+    QLocale::setDefault(prima);
+    QCOMPARE(testo, atteso);
 }
 
 QTEST_MAIN(TstListaLettura)

@@ -137,6 +137,8 @@ private Q_SLOTS:
     void cleanupTestCase() { m_pg.Elimina(); }
     void delimitato_data();
     void delimitato();
+    void delimitatoByte_data();
+    void delimitatoByte();
     void xlsx_data();
     void xlsx();
     void xlsxNomeFoglio();
@@ -239,6 +241,81 @@ void TstFileStampa::delimitato() {
     QCOMPARE(b.startsWith("\xEF\xBB\xBF"), formato == 0); // the mark for the spreadsheet
     QCOMPARE(b.count("\r\n"), 4);
     QCOMPARE(b.count('\n'), 4);
+}
+
+// A cell of each kind as the bytes of its line: UTF-8 beyond ASCII and
+// beyond the basic plane, half a character, qualifiers doubled (the
+// apostrophe of a formula too when it is the qualifier), numbers in their
+// shortest digits with the decimal comma, qualified where the comma or the
+// point is the separator.
+void TstFileStampa::delimitatoByte_data() {
+    QTest::addColumn<int>("formato");
+    QTest::addColumn<QString>("sep");
+    QTest::addColumn<QString>("qual");
+    QTest::addColumn<int>("tipo");
+    QTest::addColumn<QVariant>("valore");
+    QTest::addColumn<QString>("testo");
+    QTest::addColumn<QByteArray>("attesa");
+    const int excel = int(FormatoFile::CompatibileExcel);
+    const int testo = int(FormatoFile::Testo);
+    const QString emoji = QString::fromUtf8("ok \xF0\x9F\x98\x80");
+    const QString meta = QStringLiteral("a") + QChar(0xD800);
+    auto t = [](const char* s) { return QString::fromUtf8(s); };
+    auto riga = [&](const char* nome, int f, const char* sep, const char* q, int tipo,
+                    const QVariant& v, const QString& x, const QByteArray& attesa) {
+        QTest::newRow(nome) << f << t(sep) << t(q) << tipo << v << x << attesa;
+    };
+    riga("accenti", excel, ";", "\"", Tipo::Testo, t("Però 5€"), t("Però 5€"), "\"Però 5€\"");
+    riga("fuori dal piano di base", excel, ";", "\"", Tipo::Testo, emoji, emoji,
+         "\"ok \xF0\x9F\x98\x80\"");
+    riga("metà di un carattere", excel, ";", "\"", Tipo::Testo, meta, meta, "\"a?\"");
+    riga("qualificatore nel testo", testo, ";", "\"", Tipo::Testo, t("Vite \"M8\""),
+         t("Vite \"M8\""), "\"Vite \"\"M8\"\"\"");
+    riga("formula, apostrofo qualificatore", excel, ";", "'", Tipo::Testo, t("=1+1"), t("=1+1"),
+         "'''=1+1'");
+    riga("formula senza qualificatore", excel, ";", "", Tipo::Testo, t("@A1"), t("@A1"), "'@A1");
+    riga("controlli nel testo", excel, ";", "\"", Tipo::Testo, t("a\tb\r\nc"), t("a\tb\r\nc"),
+         "\"a\tb\r\nc\"");
+    riga("qualificatore oltre ASCII", testo, ";", "«", Tipo::Testo, t("a«b"), t("a«b"), "«a««b«");
+    riga("separatore oltre ASCII", testo, "¦", "\"", Tipo::Doppio, 2.5, t("2,5¦0"), "\"2,5¦0\"");
+    riga("virgola decimale separatore", excel, ",", "\"", Tipo::Doppio, 1234.5, t("1.234,50"),
+         "\"1234,5\"");
+    riga("cifre più brevi", excel, ";", "\"", Tipo::Doppio, 0.1 + 0.2, t("0,30"),
+         "0,30000000000000004");
+    riga("numero grande", excel, ";", "\"", Tipo::Doppio, 1e23, t(""), "100000000000000000000000");
+    riga("meno zero", excel, ";", "\"", Tipo::Doppio, -0.0, t("-0,00"), "0");
+    riga("intero negativo", excel, ";", "\"", Tipo::Lungo, qlonglong(-42), t("-42"), "-42");
+    riga("numero come testo", excel, ";", "\"", Tipo::Doppio, t("12,5"), t("12,50"), "12,5");
+    riga("numero col formato", testo, ";", "\"", Tipo::Doppio, 1234.5, t("1.234,50"), "1.234,50");
+    riga("punto separatore", testo, ".", "'", Tipo::Doppio, 1234.5, t("1.234,50"), "'1.234,50'");
+    riga("data col separatore", testo, "/", "\"", Tipo::Data, QDate(2024, 3, 5), t("05/03/2024"),
+         "\"05/03/2024\"");
+    riga("nullo", excel, ";", "\"", Tipo::Testo, QVariant(), t(""), "");
+}
+
+void TstFileStampa::delimitatoByte() {
+    PROVA_SOLO_PRIMO_MOTORE();
+    QFETCH(int, formato);
+    QFETCH(QString, sep);
+    QFETCH(QString, qual);
+    QFETCH(int, tipo);
+    QFETCH(QVariant, valore);
+    QFETCH(QString, testo);
+    QFETCH(QByteArray, attesa);
+    ListaMemoria l;
+    l.colonne_ = {Col("C", 1200, tipo)};
+    l.righe_ = {Riga({valore}, {testo})};
+    OpzioniStampa o(QStringLiteral("Prova"));
+    o.oiFileForm = qint16(formato);
+    o.osSepCampi = sep;
+    o.osDelimStr = qual;
+    const QString file = File(QStringLiteral("byte.csv"));
+    QCOMPARE(ScriviDelimitato(l, ColonneScelte(l.colonne_, QStringLiteral("T")), o, file),
+             qint64(1));
+    const QByteArray b = Contenuto(file);
+    const qsizetype inizio = b.indexOf("\r\n") + 2;
+    QVERIFY(b.endsWith("\r\n"));
+    QCOMPARE(b.mid(inizio, b.size() - inizio - 2), attesa);
 }
 
 void TstFileStampa::xlsx_data() {
